@@ -1,0 +1,375 @@
+#include "app/MDIFrmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <cmath>
+
+#include "app/frmAbout.h"
+#include "app/frmAttTable.h"
+#include "app/frmCalculatePValue.h"
+#include "app/frmInfo.h"
+#include "app/frmPolygonSHP.h"
+#include "app/modArea.h"
+#include "app/modDrawPolygon.h"
+#include "app/modLoad.h"
+#include "platform/DbfTable.h"
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Twips.h"
+#include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
+#include "retrospective/frmSigmaChart.h"
+
+MDIFrmMain::MDIFrmMain(AppContext& ctx) : ctx_(ctx) {
+    setObjectName("MDIFrmMain");
+    setWindowTitle("Korvane (Ver1.1)");
+    mdiArea = new QMdiArea(this);
+    mdiArea->setObjectName("mdiArea");
+    // The application-workspace colour of the platform's palette.
+    mdiArea->setBackground(palette().brush(QPalette::Dark));
+    setCentralWidget(mdiArea);
+    createMenus();
+    createStatusBar();
+    resize(1280, 860);
+    MDIForm_Load();
+}
+
+// ---------------------------------------------------------------- menus
+
+QMenu* MDIFrmMain::addSubMenu(QMenu* parent, const char* name, const char* caption) {
+    QMenu* m = parent ? parent->addMenu(QString::fromUtf8(caption)) : menuBar()->addMenu(QString::fromUtf8(caption));
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    menus_[name] = m;
+    entries_[name] = m->menuAction();
+    menuOrder_.push_back(name);
+    return m;
+}
+
+QAction* MDIFrmMain::addEntry(QMenu* menu, const char* name, const char* caption, void (MDIFrmMain::*handler)()) {
+    QAction* a = menu->addAction(QString::fromUtf8(caption));
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    entries_[name] = a;
+    menuOrder_.push_back(name);
+    return a;
+}
+
+void MDIFrmMain::addSeparator(QMenu* menu, const char* name) {
+    QAction* a = menu->addSeparator();
+    a->setObjectName(name);
+    entries_[name] = a;
+    menuOrder_.push_back(name);
+}
+
+void MDIFrmMain::createMenus() {
+    QMenu* file = addSubMenu(nullptr, "mnuFile", "&File");
+    addSeparator(file, "mnuSepInFile");
+    addEntry(file, "mnuExit", "&Exit", &MDIFrmMain::mnuExit_Click);
+
+    QMenu* cluster = addSubMenu(nullptr, "mnuClusterDetecton", "&Cluster Detection");
+    QMenu* retro = addSubMenu(cluster, "mnuRetrospectiveTest", "&Retrospective Test");
+    QMenu* scoreM = addSubMenu(retro, "mnuScore_M", "&Score and M Statistic");
+    addEntry(scoreM, "mnuOpenShapeRetro", "&Polygon (ESRI Shapefile)", &MDIFrmMain::mnuOpenShapeRetro_Click);
+    addEntry(scoreM, "mnuOpenTextRetro", "&Point (Text File)", &MDIFrmMain::mnuOpenTextRetro_Click);
+    QMenu* pro = addSubMenu(cluster, "mnuProspectiveTest", "&Prospective Test");
+    QMenu* cusum = addSubMenu(pro, "mnuUnivariateCusumShapefile", "&Cusum for Normal Variate (Univariate)");
+    addEntry(cusum, "mnuOpenShapePro", "&Polygon (ESRI Shapefile)", &MDIFrmMain::mnuOpenShapePro_Click);
+    addEntry(cusum, "mnuOpenTextPro", "&Point (Text File)", &MDIFrmMain::mnuOpenTextPro_Click);
+
+    QMenu* tool = addSubMenu(nullptr, "mnuTool", "&Tool");
+    addEntry(tool, "mnuAttTable", "&View Attribute of Shapefile", &MDIFrmMain::mnuAttTable_Click);
+    addEntry(tool, "mnuCusumTool", "&Cusum Tool", &MDIFrmMain::mnuCusumTool_Click);
+    addEntry(tool, "mnuExport", "&Export", &MDIFrmMain::mnuExport_Click);
+    addEntry(tool, "mnuGetPValue", "&Get p-value", &MDIFrmMain::mnuGetPValue_Click);
+    addEntry(tool, "mnuGetCentroid", "&Get Centroid", &MDIFrmMain::mnuGetCentroid_Click);
+
+    QMenu* help = addSubMenu(nullptr, "mnuHelp", "&Help");
+    addEntry(help, "mnuManual", "&Manual", &MDIFrmMain::mnuManual_Click);
+    addSeparator(help, "mnuSepInHelp");
+    addEntry(help, "mnuAbout", "& About Korvane", &MDIFrmMain::mnuAbout_Click);
+}
+
+void MDIFrmMain::createStatusBar() {
+    staMain = statusBar();
+    staMain->setObjectName("staMain");
+    staMainPanel1 = new QLabel(staMain);
+    staMainPanel1->setObjectName("staMainPanel1");
+    staMainPanel1->setMinimumWidth(300);
+    staMain->addWidget(staMainPanel1, 1);
+}
+
+QAction* MDIFrmMain::menuEntry(const std::string& name) const {
+    auto it = entries_.find(name);
+    return it == entries_.end() ? nullptr : it->second;
+}
+
+QMenu* MDIFrmMain::subMenu(const std::string& name) const {
+    auto it = menus_.find(name);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+bool MDIFrmMain::isMenuEnabled(const std::string& name) const {
+    const QAction* a = menuEntry(name);
+    return a && a->isEnabled();
+}
+
+void MDIFrmMain::setMenuEnabled(const char* name, bool enabled) {
+    if (QAction* a = menuEntry(name)) a->setEnabled(enabled);
+}
+
+void MDIFrmMain::applyMenuRule(MenuRule rule) {
+    switch (rule) {
+        case MenuRule::FrameLoaded:
+            setMenuEnabled("mnuAttTable", false);
+            setMenuEnabled("mnuGetCentroid", false);
+            setMenuEnabled("mnuExport", false);
+            break;
+        case MenuRule::ShapefileOpened:
+            setMenuEnabled("mnuScore_M", true);
+            setMenuEnabled("mnuUnivariateCusumShapefile", true);
+            setMenuEnabled("mnuGetCentroid", true);
+            setMenuEnabled("mnuAttTable", true);
+            setMenuEnabled("mnuExport", true);
+            break;
+        case MenuRule::MapWindowClosed:
+            setMenuEnabled("mnuAttTable", false);
+            setMenuEnabled("mnuGetCentroid", false);
+            break;
+        case MenuRule::MapWindowActivated:
+            setMenuEnabled("mnuAttTable", true);
+            setMenuEnabled("mnuGetCentroid", true);
+            break;
+    }
+}
+
+// ---------------------------------------------------------------- frame services
+
+void MDIFrmMain::setStatusPanelText(const std::string& text) { staMainPanel1->setText(QString::fromStdString(text)); }
+
+std::string MDIFrmMain::statusPanelText() const { return staMainPanel1->text().toStdString(); }
+
+void MDIFrmMain::setMousePointer(int pointer) {
+    mousePointer_ = pointer;
+    switch (pointer) {
+        case 11: setCursor(Qt::WaitCursor); break;
+        case 13: setCursor(Qt::BusyCursor); break;
+        case 1: setCursor(Qt::ArrowCursor); break;
+        default: unsetCursor(); break;
+    }
+}
+
+double MDIFrmMain::Width() const { return pixelsToTwips(frameGeometry().width()); }
+double MDIFrmMain::Height() const { return pixelsToTwips(frameGeometry().height()); }
+
+MDIFrmMain* installMainFrame(AppContext& ctx) {
+    ctx.mainFrameLoader = [&ctx]() -> QMdiArea* {
+        MDIFrmMain* frame = ctx.find<MDIFrmMain>();
+        if (!frame) {
+            frame = ctx.load<MDIFrmMain>();
+            frame->show();
+        }
+        return frame->mdiArea;
+    };
+    MDIFrmMain* frame = ctx.show<MDIFrmMain>();
+    return frame;
+}
+
+// ---------------------------------------------------------------- start and end
+
+void MDIFrmMain::MDIForm_Load() { applyMenuRule(MenuRule::FrameLoaded); }
+
+void MDIFrmMain::MDIForm_Unload() { ctx_.unload<frmInfo>(); }
+
+void MDIFrmMain::closeEvent(QCloseEvent* event) {
+    // The children close first, each with its own closing steps; one that
+    // refuses keeps the frame open.
+    mdiArea->closeAllSubWindows();
+    if (!mdiArea->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    MDIForm_Unload();
+    event->accept();
+}
+
+void MDIFrmMain::mnuExit_Click() { ctx_.EndProgram(); }
+
+// ---------------------------------------------------------------- polygon entries
+
+void MDIFrmMain::mnuOpenShapeRetro_Click() {
+    AppContext& ctx = ctx_;  // the data input runs a loop of its own below
+    AppState& s = ctx.state;
+    ctx.unloadNamed("frmClusterDetectionTextfile");
+    ctx.unloadNamed("frmUnivariateCusumTextfile");
+    ctx.unloadNamed("frmUnivariate");
+    ctx.unloadNamed("frmGraph");
+    ctx.unload<frmSigmaChart>();
+    ctx.unload<frmPolygonSHP>();
+    s.mapZoom = 1.0;
+    // A pan of the earlier map would shift the new one.
+    s.panShiftX = s.panShiftY = 0.0;
+    s.panDragX = s.panDragY = 0.0;
+
+    if (!modLoad::OpenPolygonStudyArea(ctx)) return;
+    s.mapWindowTitle = s.shpFileTitle;
+
+    ctx.showModal<frmParameter>();
+
+    try {
+        modFunctions::CalcPolygonArea(s);
+        modFunctions::CalcPolygonCentroid(s);
+        modDrawPolygon::DrawShapefile(ctx);
+    } catch (const AppError& e) {
+        dialogs().warning("The map of " + s.shpPath + " cannot be drawn:\n" + e.description());
+    }
+    if (MDIFrmMain* frame = ctx.find<MDIFrmMain>()) frame->applyMenuRule(MenuRule::ShapefileOpened);
+    s.retroMapMode = false;
+    s.cusumMapMode = false;
+    s.polygonDataMode = true;
+    s.pointDataMode = false;
+}
+
+void MDIFrmMain::mnuOpenShapePro_Click() {
+    AppState& s = ctx_.state;
+    ctx_.unload<frmClusterDetection>();
+    ctx_.unloadNamed("frmClusterDetectionTextfile");
+    ctx_.unloadNamed("frmUnivariateCusumTextfile");
+    ctx_.unloadNamed("frmGraph");
+    ctx_.unload<frmSigmaChart>();
+    ctx_.unload<frmPolygonSHP>();
+    s.mapZoom = 1.0;
+    s.panShiftX = s.panShiftY = 0.0;
+    s.panDragX = s.panDragY = 0.0;
+
+    if (!modLoad::OpenPolygonStudyArea(ctx_)) return;
+    s.polygonDataMode = true;
+    s.retroMapMode = false;
+    s.cusumMapMode = false;
+    s.pointDataMode = false;
+    s.mapWindowTitle = s.shpFileTitle;
+
+    try {
+        modFunctions::CalcPolygonArea(s);
+        modFunctions::CalcPolygonCentroid(s);
+        modDrawPolygon::DrawShapefile(ctx_);
+    } catch (const AppError& e) {
+        dialogs().warning("The map of " + s.shpPath + " cannot be drawn:\n" + e.description());
+    }
+    // HOOK: the name-field dialog of the cusum surveillance, shown without
+    // waiting, once it exists: ctx_.show<frmSelectName>();
+    applyMenuRule(MenuRule::ShapefileOpened);
+}
+
+// ---------------------------------------------------------------- point entries
+
+void MDIFrmMain::closeForPointData() {
+    // The frame comes back around the point window at once, so the program
+    // must not end when this, its last window, closes.
+    const bool quitOnLast = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    close();
+    QApplication::setQuitOnLastWindowClosed(quitOnLast);
+}
+
+void MDIFrmMain::mnuOpenTextRetro_Click() {
+    AppContext& ctx = ctx_;  // this frame is on its way out below
+    ctx.state.polygonDataMode = false;
+    ctx.state.pointDataMode = true;
+    closeForPointData();
+    if (ctx.find<MDIFrmMain>()) return;  // a child refused to close
+    // HOOK: show the point-data window of the retrospective test once it
+    // exists (ctx.show<frmClusterDetectionTextfile>()), which loads the frame
+    // anew around it. Until then the frame is loaded anew by itself.
+    if (ctx.mainFrameLoader) ctx.mdiArea();
+}
+
+void MDIFrmMain::mnuOpenTextPro_Click() {
+    AppContext& ctx = ctx_;
+    ctx.state.polygonDataMode = false;
+    ctx.state.pointDataMode = true;
+    closeForPointData();
+    if (ctx.find<MDIFrmMain>()) return;
+    // HOOK: show the point-data cusum window once it exists
+    // (ctx.show<frmUnivariateCusumTextfile>()), which loads the frame anew.
+    if (ctx.mainFrameLoader) ctx.mdiArea();
+}
+
+// ---------------------------------------------------------------- tools and help
+
+void MDIFrmMain::mnuAttTable_Click() {
+    AppState& s = ctx_.state;
+    if (!s.dbfRecordset) {
+        dialogs().warning("No attribute table is open. Open a polygon shapefile with its .dbf table first.");
+        return;
+    }
+    if (s.dbfRecordset->IsEOF()) s.dbfRecordset->MoveFirst();
+    frmAttTable* w = ctx_.show<frmAttTable>();
+    w->setWindowTitle(QString::fromStdString(s.dbfFileName));
+}
+
+void MDIFrmMain::mnuCusumTool_Click() {
+    // HOOK: ctx_.show<frmCusumTools>() once the cusum tool exists.
+}
+
+void MDIFrmMain::mnuExport_Click() {
+    // HOOK: ctx_.show<frmExportDataset>() once the export window exists.
+}
+
+void MDIFrmMain::mnuGetPValue_Click() { ctx_.show<frmCalculatePValue>(); }
+
+void MDIFrmMain::mnuManual_Click() {
+    dialogs().message("See the manual (UserManual.pdf) coming together with Korvane! ", "Manual Info.",
+                      MsgIcon::Information, MsgButtons::OK);
+}
+
+void MDIFrmMain::mnuAbout_Click() { ctx_.show<frmAbout>(); }
+
+// ---------------------------------------------------------------- centroid export
+
+std::vector<std::string> CentroidFileLines(const AppState& state) {
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(std::max<std::int32_t>(0, state.regionCount)) + 1);
+    lines.emplace_back(" ID,           CentX,           CentY");
+    for (std::int32_t i = 1; i <= state.regionCount; ++i) {
+        const CentroidRecord& c = state.centroidTable.at(static_cast<std::size_t>(i));
+        checkedFinite(c.X, "CentroidFileLines");
+        checkedFinite(c.Y, "CentroidFileLines");
+        lines.push_back(alignRight(std::to_string(i), 3) + "," + alignRight(formatMask(c.X, "###0.000000"), 18) +
+                        "," + alignRight(formatMask(c.Y, "###0.000000"), 18));
+    }
+    return lines;
+}
+
+void MDIFrmMain::mnuGetCentroid_Click() {
+    AppState& s = ctx_.state;
+    std::vector<std::string> lines;
+    try {
+        modFunctions::CalcPolygonArea(s);
+        modFunctions::CalcPolygonCentroid(s);
+        lines = CentroidFileLines(s);
+    } catch (const std::exception& e) {
+        dialogs().warning(std::string("The centroids cannot be computed: ") + e.what());
+        return;
+    }
+
+    FileDialogRequest request;
+    request.filter = "Text File (*.txt)|*.txt";
+    const FileDialogResult chosen = dialogs().saveFile(request);
+    if (chosen.cancelled()) return;
+
+    TextFileWriter out(chosen.fileName);
+    for (const auto& line : lines) out.PrintLine(line);
+    try {
+        out.Close();
+    } catch (const AppError& e) {
+        dialogs().warning("The centroid file " + chosen.fileName + " cannot be written:\n" + e.description());
+    }
+}

@@ -1,0 +1,181 @@
+#include "app/frmCalculatePValue.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "platform/Convert.h"
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Twips.h"
+#include "stats/modPValue.h"
+
+namespace {
+
+constexpr const char* kResultMask = "0.00000000";
+
+// Places w at a position and size given in twips inside its parent.
+void place(QWidget* w, double left, double top, double width, double height) {
+    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* caption, double left, double top, double width) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    place(l, left, top, width, 255);
+    return l;
+}
+
+QLineEdit* textBox(QWidget* parent, const char* name, double left, double top, double width, bool result) {
+    auto* t = new QLineEdit(parent);
+    t->setObjectName(name);
+    t->setReadOnly(result);
+    place(t, left, top, width, 285);
+    return t;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const char* caption, double left, double top, double width,
+                 double height) {
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    place(f, left, top, width, height);
+    return f;
+}
+
+}  // namespace
+
+frmCalculatePValue::frmCalculatePValue(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
+    setObjectName("frmCalculatePValue");
+    setWindowTitle("Calculate p-value");
+    resize(twipsToPixels(3255), twipsToPixels(4755));
+    buildControls();
+    Form_Load();
+}
+
+void frmCalculatePValue::buildControls() {
+    optNormal = new QRadioButton("Normal Distribution", this);
+    optNormal->setObjectName("optNormal");
+    place(optNormal, 60, 60, 3015, 195);
+    optNormal->adjustSize();
+
+    Frame2 = frame(this, "Frame2", "", 60, 240, 3015, 1695);
+    Frame6 = frame(Frame2, "Frame6", "User input", 120, 180, 2745, 615);
+    Label9 = label(Frame6, "Label9", "z-value", 120, 270, 1095);
+    txtInputNormalZScore = textBox(Frame6, "txtInputNormalZScore", 1260, 240, 1365, false);
+    Frame7 = frame(Frame2, "Frame7", "Result", 120, 810, 2745, 645);
+    Label10 = label(Frame7, "Label10", "p-value", 120, 300, 1095);
+    txtInputZScore_PValue = textBox(Frame7, "txtInputZScore_PValue", 1260, 270, 1365, true);
+
+    optChiSquare = new QRadioButton("Chi-Square Distribution", this);
+    optChiSquare->setObjectName("optChiSquare");
+    place(optChiSquare, 60, 2010, 3015, 195);
+    optChiSquare->adjustSize();
+
+    Frame1 = frame(this, "Frame1", "", 60, 2190, 3015, 2025);
+    Frame5 = frame(Frame1, "Frame5", "User input", 120, 180, 2745, 1035);
+    Label4 = label(Frame5, "Label4", "Chi-Square statistic", 120, 300, 1455);
+    txtInputChiSquare = textBox(Frame5, "txtInputChiSquare", 1620, 270, 1005, false);
+    Label5 = label(Frame5, "Label5", "Degree of Freedom", 120, 660, 1455);
+    txtInputDF = textBox(Frame5, "txtInputDF", 1620, 630, 1005, false);
+    Frame4 = frame(Frame1, "Frame4", "Result", 120, 1230, 2745, 645);
+    Label1 = label(Frame4, "Label1", "p-value", 120, 300, 1095);
+    txtChiSquarePValue = textBox(Frame4, "txtChiSquarePValue", 1260, 270, 1365, true);
+
+    cmdCalculate = new QPushButton("&Calculate", this);
+    cmdCalculate->setObjectName("cmdCalculate");
+    place(cmdCalculate, 990, 4290, 1005, 345);
+    cmdExit = new QPushButton("&Exit", this);
+    cmdExit->setObjectName("cmdExit");
+    place(cmdExit, 2070, 4290, 1005, 345);
+
+    // The two options form one group (they share this window as parent).
+    // toggled fires only when an option becomes selected, so a click on the
+    // option already chosen shows no second notice.
+    connect(optChiSquare, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) optChiSquare_Click();
+    });
+    connect(cmdCalculate, &QPushButton::clicked, this, [this] { cmdCalculate_Click(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+}
+
+void frmCalculatePValue::Form_Load() {
+    // Centred on the main frame.
+    if (QMdiArea* area = ctx_.mdiArea()) {
+        const QWidget* frameWindow = area->window();
+        const QSize outer = frameWindow->frameGeometry().size();
+        move(std::max(0, (outer.width() - width()) / 2), std::max(0, (outer.height() - height()) / 2));
+    }
+    optNormal->setChecked(true);
+}
+
+void frmCalculatePValue::optChiSquare_Click() {
+    dialogs().message(
+        "This p-value calculator generate an reasonable approximation only for the integer value of degree of "
+        "freedom (DF).",
+        "Attention!", MsgIcon::Critical, MsgButtons::OK);
+}
+
+void frmCalculatePValue::cmdCalculate_Click() {
+    if (optNormal->isChecked())
+        calculateNormal();
+    else if (optChiSquare->isChecked())
+        calculateChiSquare();
+}
+
+void frmCalculatePValue::calculateNormal() {
+    const std::string text = txtInputNormalZScore->text().toStdString();
+    const std::optional<double> z = parseNumber(text);
+    if (!z) {
+        dialogs().warning(text.empty() ? "Z-score should be specified." : "Z-score should be numeric.");
+        return;
+    }
+    try {
+        const double p = modPValue::GetNormalPValue(*z);
+        txtInputZScore_PValue->setText(QString::fromStdString(formatMaskDisplay(p, kResultMask)));
+    } catch (const AppError& e) {
+        dialogs().warning("The p-value of this z-value cannot be computed: " + e.description());
+    }
+}
+
+void frmCalculatePValue::calculateChiSquare() {
+    const std::string dfText = txtInputDF->text().toStdString();
+    const std::string chiText = txtInputChiSquare->text().toStdString();
+    const std::optional<double> dfValue = parseNumber(dfText);
+    const std::optional<double> chi = parseNumber(chiText);
+    if (!dfValue || !chi) {
+        if (dfText.empty() || chiText.empty())
+            dialogs().warning("Both chi-square statistic and D.F. should be specified.");
+        else
+            dialogs().warning("Both chi-square statistic and D.F. should be numeric.");
+        return;
+    }
+
+    // The degrees of freedom are taken to the nearest whole number, halves
+    // to even, and must be one the approximation is defined for.
+    std::int16_t df = 0;
+    try {
+        df = toInt16(*dfValue);
+    } catch (const AppError&) {
+        df = 0;
+    }
+    if (df < 1) {
+        dialogs().warning("Degree of Freedom should be a number from 1 to 32767.");
+        return;
+    }
+    if (*chi < 0) {
+        dialogs().warning("Chi-square statistic should not be negative.");
+        return;
+    }
+    try {
+        const double p = modPValue::GetChiSquarePValue(*chi, static_cast<double>(df));
+        txtChiSquarePValue->setText(QString::fromStdString(formatMaskDisplay(p, kResultMask)));
+    } catch (const AppError& e) {
+        dialogs().warning("The p-value of this chi-square statistic cannot be computed: " + e.description());
+    }
+}
+
+void frmCalculatePValue::cmdExit_Click() { ctx_.unload<frmCalculatePValue>(); }

@@ -1,0 +1,594 @@
+#include "app/frmPolygonSHP.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPointer>
+#include <QSlider>
+#include <QToolBar>
+#include <cmath>
+#include <cstdio>
+
+#include "app/MDIFrmMain.h"
+#include "app/MDIFrmMain.h"
+#include "app/MapTransform.h"
+#include "app/modArea.h"
+#include "app/modDrawPolygon.h"
+#include "app/modFunctions.h"
+#include "app/frmInfo.h"
+#include "platform/Format.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/EventPump.h"
+#include "platform/ui/Twips.h"
+#include "retrospective/frmClusterDetection.h"
+
+namespace {
+
+constexpr double kZoomStep = 0.4;
+constexpr BgrColor kRed = 0xFF;
+
+// The toolbar: key, tooltip, whether it is one of the pressed-one-at-a-time
+// tools, and a separator before it.
+struct ButtonSpec {
+    const char* key;
+    const char* tip;
+    bool tool;
+    bool separatorBefore;
+};
+constexpr ButtonSpec kButtons[] = {
+    {"ID", "Identify", true, false},
+    {"ZoomIn", "Zoom in", true, false},
+    {"ZoomOut", "Zoom out", true, false},
+    {"Pan", "Pan", true, false},
+    {"Find", "Pinpoint a subregion", true, false},
+    {"Graph", "Show cusum in each subregion", true, false},
+    {"FullExt", "Whole extent", false, true},
+    {"MapAnimation", "Animation", false, false},
+    {"Centroid", "Get centroids", false, true},
+};
+
+// The nine icons, drawn here rather than loaded from files.
+QIcon drawIcon(const std::string& key) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QColor ink(30, 30, 30);
+    p.setPen(QPen(ink, 1.4));
+    auto magnifier = [&](int sign) {
+        p.setBrush(QColor(220, 235, 255));
+        p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+        p.setPen(QPen(ink, 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(9.5, 9.5), QPointF(14.5, 14.5));
+        p.setPen(QPen(ink, 1.4));
+        p.drawLine(QPointF(3.8, 6), QPointF(8.2, 6));
+        if (sign > 0) p.drawLine(QPointF(6, 3.8), QPointF(6, 8.2));
+    };
+    if (key == "ID") {
+        p.setBrush(QColor(255, 255, 210));
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        p.setPen(QPen(QColor(0, 70, 160), 2));
+        p.drawPoint(QPointF(8, 4.5));
+        p.drawLine(QPointF(8, 7), QPointF(8, 12));
+    } else if (key == "ZoomIn") {
+        magnifier(+1);
+    } else if (key == "ZoomOut") {
+        magnifier(-1);
+    } else if (key == "FullExt") {
+        p.setBrush(QColor(170, 215, 170));
+        p.drawEllipse(QRectF(2, 2, 12, 12));
+        p.drawLine(QPointF(2, 8), QPointF(14, 8));
+        p.drawEllipse(QRectF(5, 2, 6, 12));
+    } else if (key == "Pan") {
+        p.setBrush(ink);
+        const QPointF c(8, 8);
+        for (int i = 0; i < 4; ++i) {
+            p.save();
+            p.translate(c);
+            p.rotate(90.0 * i);
+            QPolygonF head;
+            head << QPointF(0, -7) << QPointF(-3, -3.5) << QPointF(3, -3.5);
+            p.drawPolygon(head);
+            p.drawLine(QPointF(0, -3.5), QPointF(0, 0));
+            p.restore();
+        }
+    } else if (key == "Find") {
+        p.setBrush(QColor(230, 60, 60));
+        QPainterPath pin;
+        pin.moveTo(8, 15);
+        pin.cubicTo(2, 8, 3, 1.5, 8, 1.5);
+        pin.cubicTo(13, 1.5, 14, 8, 8, 15);
+        p.drawPath(pin);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(6, 4, 4, 4));
+    } else if (key == "Graph") {
+        p.drawLine(QPointF(2, 1.5), QPointF(2, 14));
+        p.drawLine(QPointF(2, 14), QPointF(14.5, 14));
+        p.setPen(QPen(QColor(0, 140, 60), 1.6));
+        QPolygonF line;
+        line << QPointF(3, 12) << QPointF(6, 9) << QPointF(9, 10) << QPointF(14, 3);
+        p.drawPolyline(line);
+        p.setPen(QPen(QColor(220, 40, 40), 1.0, Qt::DashLine));
+        p.drawLine(QPointF(3, 5), QPointF(14.5, 5));
+    } else if (key == "MapAnimation") {
+        p.setBrush(QColor(90, 90, 200));
+        p.drawRect(QRectF(1.5, 3.5, 13, 9));
+        p.setBrush(Qt::white);
+        QPolygonF play;
+        play << QPointF(6, 5.5) << QPointF(11, 8) << QPointF(6, 10.5);
+        p.drawPolygon(play);
+    } else if (key == "Centroid") {
+        p.setBrush(QColor(235, 235, 235));
+        QPolygonF region;
+        region << QPointF(2, 4) << QPointF(9, 1.5) << QPointF(14.5, 6) << QPointF(12, 14.5) << QPointF(3, 12);
+        p.drawPolygon(region);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 0, 0));
+        p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
+    }
+    return QIcon(pm);
+}
+
+// The default text form of a single-precision number: up to seven
+// significant digits, an exponent for very small or large values, the
+// display decimal sign.
+std::string singleText(double value) {
+    const float f = static_cast<float>(value);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(f));
+    std::string s = buf;
+    if (s == "-0") s = "0";
+    const char sign = displayDecimalSign();
+    for (char& c : s)
+        if (c == '.') c = sign;
+    return s;
+}
+
+}  // namespace
+
+frmPolygonSHP::frmPolygonSHP(AppContext& ctx) : ctx_(ctx), state_(ctx.state) {
+    buildControls();
+    Form_Load();
+}
+
+frmPolygonSHP::~frmPolygonSHP() = default;
+
+void frmPolygonSHP::placeInTwips(QWidget* w, double left, double top, double width, double height) {
+    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+void frmPolygonSHP::buildControls() {
+    setObjectName("frmPolygonSHP");
+
+    // The window's own surface lies behind every other control.
+    formSurface = new PictureBox(ScaleUnit::Twips, this);
+    formSurface->setObjectName("frmPolygonSHP_surface");
+    formSurface->surface().BackColor = qColorToBgr(palette().color(QPalette::Window));
+    formSurface->surface().Cls();
+    formSurface->lower();
+
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setObjectName("Toolbar1");
+    Toolbar1->setIconSize(QSize(16, 16));
+    Toolbar1->setMovable(false);
+    toolGroup = new QActionGroup(this);
+    toolGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (const ButtonSpec& b : kButtons) {
+        if (b.separatorBefore) Toolbar1->addSeparator();
+        QAction* a = Toolbar1->addAction(drawIcon(b.key), QString::fromUtf8(b.tip));
+        a->setObjectName(b.key);
+        a->setToolTip(QString::fromUtf8(b.tip));
+        const std::string key = b.key;
+        if (b.tool) {
+            a->setCheckable(true);
+            toolGroup->addAction(a);
+            // A pressed tool stays pressed when it is clicked again.
+            connect(a, &QAction::triggered, this, [this, a, key](bool checked) {
+                if (!checked) a->setChecked(true);
+                Toolbar1_ButtonClick(key);
+            });
+        } else {
+            connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        }
+    }
+
+    picSHP = new PictureBox(ScaleUnit::Pixels, this);
+    picSHP->setObjectName("picSHP");
+    placeInTwips(picSHP, 1980, 450, 5925, 4305);
+    connect(picSHP, &PictureBox::mouseDown, this,
+            [this](int b, double x, double y) { picSHP_MouseDown(b, 0, static_cast<float>(x), static_cast<float>(y)); });
+    connect(picSHP, &PictureBox::mouseMove, this,
+            [this](int b, double x, double y) { picSHP_MouseMove(b, 0, static_cast<float>(x), static_cast<float>(y)); });
+    connect(picSHP, &PictureBox::mouseUp, this, &frmPolygonSHP::onMouseUpSignal);
+    connect(picSHP, &PictureBox::clicked, this, &frmPolygonSHP::picSHP_Click);
+
+    picLegend = new QWidget(this);
+    picLegend->setObjectName("picLegend");
+    picLegend->setAutoFillBackground(true);
+    placeInTwips(picLegend, 240, 870, 1455, 2625);
+    Label1 = new QLabel(QStringLiteral("Cusum / h"), picLegend);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(twipsToPixels(120), twipsToPixels(120), twipsToPixels(1215), twipsToPixels(300));
+    for (std::size_t i = 0; i < lblLeg.size(); ++i) {
+        QLabel* l = new QLabel(picLegend);
+        l->setObjectName(QStringLiteral("lblLeg_%1").arg(i));
+        l->setAlignment(Qt::AlignCenter);
+        l->setGeometry(twipsToPixels(120), twipsToPixels(540 + 390.0 * static_cast<double>(i)), twipsToPixels(1215),
+                       twipsToPixels(345));
+        lblLeg[i] = l;
+    }
+    modFunctions::SetCusumLegendLabels(lblLeg);
+
+    imgM_Legend = new QLabel(this);
+    imgM_Legend->setObjectName("imgM_Legend");
+    imgM_Legend->setScaledContents(true);
+    placeInTwips(imgM_Legend, 60, 2700, 1875, 990);
+    imgM_Legend->hide();
+
+    lblAni = new QLabel(QStringLiteral("Animating Maps"), this);
+    lblAni->setObjectName("lblAni");
+    placeInTwips(lblAni, 60, 3750, 1875, 255);
+
+    sliderStatsRange = new QSlider(Qt::Horizontal, this);
+    sliderStatsRange->setObjectName("sliderStatsRange");
+    sliderStatsRange->setTracking(false);
+    sliderStatsRange->setRange(0, 0);
+    placeInTwips(sliderStatsRange, 60, 4020, 1875, 375);
+    connect(sliderStatsRange, &QSlider::sliderMoved, this, [this](int) { sliderStatsRange_Scroll(); });
+    connect(sliderStatsRange, &QSlider::valueChanged, this, [this](int) { sliderStatsRange_Change(); });
+}
+
+// ---- Toolbar buttons ----
+
+QAction* frmPolygonSHP::button(const std::string& key) const {
+    for (QAction* a : Toolbar1->actions())
+        if (a->objectName().toStdString() == key) return a;
+    return nullptr;
+}
+
+void frmPolygonSHP::setButtonEnabled(const std::string& key, bool enabled) {
+    if (QAction* a = button(key)) a->setEnabled(enabled);
+}
+
+void frmPolygonSHP::setButtonPressed(const std::string& key, bool pressed) {
+    if (QAction* a = button(key); a && a->isCheckable()) a->setChecked(pressed);
+}
+
+bool frmPolygonSHP::isButtonPressed(const std::string& key) const {
+    QAction* a = button(key);
+    return a && a->isCheckable() && a->isChecked();
+}
+
+bool frmPolygonSHP::isButtonEnabled(const std::string& key) const {
+    QAction* a = button(key);
+    return a && a->isEnabled();
+}
+
+// ---- The window's surface and size ----
+
+void frmPolygonSHP::Cls() { formSurface->surface().Cls(); formSurface->Refresh(); }
+
+PictureSurface& frmPolygonSHP::surface() { return formSurface->surface(); }
+
+double frmPolygonSHP::Width() const { return pixelsToTwips(AppContext::topOf(const_cast<frmPolygonSHP*>(this))->width()); }
+double frmPolygonSHP::Height() const { return pixelsToTwips(AppContext::topOf(const_cast<frmPolygonSHP*>(this))->height()); }
+
+// ---- Window events ----
+
+void frmPolygonSHP::Form_Load() {
+    resize(twipsToPixels(8025), twipsToPixels(5055));
+    setButtonEnabled("Find", false);
+    setButtonEnabled("Graph", false);
+    setButtonEnabled("MapAnimation", false);
+    move(0, 0);
+    sliderStatsRange->hide();
+    picLegend->hide();
+    lblAni->hide();
+    setWindowTitle(QString::fromStdString(state_.mapWindowTitle));
+}
+
+void frmPolygonSHP::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (sized_) return;
+    sized_ = true;
+    // Height and width are those of the whole window, frame included.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        sub->resize(twipsToPixels(8025), twipsToPixels(5055));
+        sub->move(0, 0);
+        if (QMdiArea* area = sub->mdiArea()) {
+            connect(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
+                if (w == sub && !unloaded_) Form_Activate();
+            });
+        }
+    }
+}
+
+void frmPolygonSHP::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    formSurface->setGeometry(rect());
+    Toolbar1->setGeometry(0, 0, width(), twipsToPixels(450) - 2);
+    Form_Resize();
+}
+
+void frmPolygonSHP::Form_Resize() {
+    if (unloaded_) return;
+    const double h = Height();
+    const double w = Width();
+    QRect g = picSHP->geometry();
+    if (h > 700) g.setHeight(twipsToPixels(h - 700));
+    if (w > 2150) g.setWidth(twipsToPixels(w - 2100));
+    picSHP->setGeometry(g);
+    modDrawPolygon::RedrawShapefile(ctx_);
+    RedrawByMode();
+}
+
+bool frmPolygonSHP::event(QEvent* e) {
+    // A window outside a main frame (as in some tests) activates itself.
+    if (e->type() == QEvent::WindowActivate && !qobject_cast<QMdiSubWindow*>(parentWidget()) && !unloaded_)
+        Form_Activate();
+    return QWidget::event(e);
+}
+
+void frmPolygonSHP::Form_Activate() {
+    setMapMenusEnabled(true);
+    if (state_.retroMapMode) modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+}
+
+void frmPolygonSHP::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    event->accept();
+}
+
+void frmPolygonSHP::Form_Unload() { setMapMenusEnabled(false); }
+
+// ---- Redrawing ----
+
+void frmPolygonSHP::RedrawByMode() {
+    if (state_.retroMapMode)
+        modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+    else if (state_.cusumMapMode)
+        modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+    else
+        modDrawPolygon::RedrawShapefile(ctx_);
+}
+
+bool frmPolygonSHP::pause(std::int64_t count) {
+    QPointer<frmPolygonSHP> self(this);
+    EventPump& pump = eventPump();
+    for (std::int64_t i = 0; i < count; ++i) {
+        pump.yieldOnce();
+        if (!self || self->unloaded_ || ctx_.find<frmPolygonSHP>() != self.data() || pump.isQuitting()) return false;
+    }
+    return true;
+}
+
+// ---- The map's mouse ----
+
+void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
+    if (isButtonPressed("ID")) {
+        Cls();
+        modDrawPolygon::RedrawShapefile(ctx_);
+        float x = X, y = Y;
+        if (!modFunctions::IdentifyRegion(state_, x, y)) {
+            // A click outside every region identifies nothing.
+            RedrawByMode();
+            return;
+        }
+        ctx_.show<frmInfo>();
+        modFunctions::ShowRegionInfo(ctx_);
+        for (int blink = 0; blink < 3; ++blink) {
+            modDrawPolygon::HighlightRegion(ctx_, state_.selectedRegion);
+            if (!pause(2501)) return;
+        }
+        Cls();
+        RedrawByMode();
+        if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();
+    } else if (isButtonPressed("Find")) {
+        float x = X, y = Y;
+        if (!modFunctions::IdentifyRegion(state_, x, y)) return;
+        selectLocalListRow(state_.selectedRegion + 3);
+        if (unloaded_) return;
+        modDrawPolygon::HighlightRegion(ctx_, state_.selectedRegion);
+    } else if (isButtonPressed("Graph")) {
+        modDrawPolygon::RedrawShapefile(ctx_);
+        float x = X, y = Y;
+        if (!modFunctions::IdentifyRegion(state_, x, y)) {
+            modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+            return;
+        }
+        showRegionChart();
+        for (int blink = 0; blink < 3; ++blink) {
+            modDrawPolygon::HighlightRegion(ctx_, state_.selectedRegion);
+            if (!pause(50001)) return;
+            modDrawPolygon::RedrawShapefile(ctx_);
+        }
+        modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+    } else if (isButtonPressed("ZoomIn")) {
+        Cls();
+        zoomStep(+kZoomStep);
+        if (state_.retroMapMode) {
+            modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+        } else {
+            zoomStep(+kZoomStep);
+            if (state_.cusumMapMode)
+                modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+            else
+                modDrawPolygon::RedrawShapefile(ctx_);
+        }
+    } else if (isButtonPressed("ZoomOut")) {
+        Cls();
+        zoomStep(-kZoomStep);
+        modDrawPolygon::DrawShapefile(ctx_);
+        if (state_.retroMapMode) {
+            modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+        } else {
+            zoomStep(-kZoomStep);
+            if (state_.cusumMapMode)
+                modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+            else
+                modDrawPolygon::RedrawShapefile(ctx_);
+        }
+    } else if (isButtonPressed("Pan")) {
+        state_.panDragging = true;
+        state_.panStartX = X;
+        state_.panStartY = Y;
+        RedrawByMode();
+    }
+}
+
+void frmPolygonSHP::zoomStep(double step) {
+    // The zoom stays above 0: a step that would reach 0 or below would
+    // mirror or collapse the map, and is left out.
+    if (state_.mapZoom + step > 0.0) state_.mapZoom += step;
+}
+
+void frmPolygonSHP::picSHP_MouseMove(int, int, float X, float Y) {
+    if (isButtonPressed("Pan") && state_.panDragging) {
+        state_.panDragX = static_cast<double>(X) - static_cast<double>(state_.panStartX);
+        state_.panDragY = static_cast<double>(Y) - static_cast<double>(state_.panStartY);
+        modDrawPolygon::RedrawShapefile(ctx_);
+    }
+    if (!state_.mapTransformValid) return;  // no map drawn: no coordinates to show
+    const MapPoint m = deviceToMap(modDrawPolygon::currentTransform(state_), 0.0, 0.0, X, Y);
+    setStatusText("(X: " + singleText(m.X) + ", Y: " + singleText(m.Y) + ")");
+}
+
+void frmPolygonSHP::picSHP_MouseUp(int, int, float X, float Y) {
+    if (isButtonPressed("Pan")) {
+        state_.panStartX = X;
+        state_.panStartY = Y;
+        RedrawByMode();
+    }
+    state_.panDragging = false;
+    state_.panShiftX += state_.panDragX;
+    state_.panShiftY += state_.panDragY;
+}
+
+void frmPolygonSHP::picSHP_Click() {
+    state_.panDragX = 0;
+    state_.panDragY = 0;
+}
+
+void frmPolygonSHP::onMouseUpSignal(int button, double x, double y) {
+    picSHP_MouseUp(button, 0, static_cast<float>(x), static_cast<float>(y));
+    // A release outside the map is no click, but the drag it ends is
+    // already folded into the shift: it must not count a second time.
+    if (!picSHP->rect().contains(QPoint(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y))))) {
+        state_.panDragX = 0;
+        state_.panDragY = 0;
+    }
+}
+
+// ---- Toolbar ----
+
+void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
+    if (key == "FullExt") {
+        Cls();
+        state_.mapZoom = 1.0;
+        state_.panShiftX = 0;
+        state_.panShiftY = 0;
+        RedrawByMode();
+    } else if (key == "Centroid") {
+        modDrawPolygon::RedrawShapefile(ctx_);
+        try {
+            modFunctions::CalcPolygonArea(state_);
+            modFunctions::CalcPolygonCentroid(state_);
+        } catch (const AppError& e) {
+            dialogs().warning("The centroids cannot be computed: " + e.description());
+            return;
+        }
+        if (!state_.mapTransformValid) return;
+        PictureSurface& pic = picSHP->surface();
+        pic.DrawWidth = 3;
+        const MapTransform t = modDrawPolygon::currentTransform(state_);
+        const auto n = static_cast<std::size_t>(std::max(0, state_.regionCount));
+        for (std::size_t i = 1; i <= n && i < state_.centroidTable.size(); ++i) {
+            const MapPoint d = mapToDeviceExact(t, state_.panDragX, state_.panDragY, state_.centroidTable[i].X,
+                                                state_.centroidTable[i].Y);
+            pic.PSet(d.X, d.Y, kRed);
+        }
+        picSHP->Refresh();
+    } else if (key == "MapAnimation") {
+        const int k = state_.bandwidthCount;
+        for (int j = 0; j < k; ++j) {
+            fillRangeRow(j);
+            if (!pause(50000)) return;
+            modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+            selectGlobalListRow(j + 2);
+            if (unloaded_) return;
+        }
+        sliderStatsRange->show();
+        lblAni->show();
+        // Setting the range must not count as a change of the value.
+        const QSignalBlocker block(sliderStatsRange);
+        sliderStatsRange->setMaximum(std::max(0, k - 1));
+    }
+}
+
+// ---- Bandwidth slider ----
+
+void frmPolygonSHP::fillRangeRow(int row) {
+    const auto n = static_cast<std::size_t>(std::max(0, state_.regionCount));
+    if (state_.mapLegendValues.size() < n + 1) state_.mapLegendValues.resize(n + 1, 0.0);
+    if (state_.mapClassValues.size() < n + 1) state_.mapClassValues.resize(n + 1, 0.0);
+    const Matrix& stats = state_.rangeLocalStats;
+    for (std::size_t i = 1; i <= n; ++i) {
+        const bool inside = row >= 0 && row < stats.rows() && static_cast<Eigen::Index>(i) < stats.cols();
+        const double v = inside ? stats(row, static_cast<Eigen::Index>(i)) : 0.0;
+        state_.mapLegendValues[i] = v;
+        state_.mapClassValues[i] = v;
+    }
+}
+
+void frmPolygonSHP::sliderStatsRange_Scroll() {
+    // While the slider is dragged its value lags behind the knob.
+    const int v = sliderStatsRange->isSliderDown() ? sliderStatsRange->sliderPosition() : sliderStatsRange->value();
+    const double sigma = v >= 0 && static_cast<std::size_t>(v) < state_.rangeSigmas.size()
+                             ? state_.rangeSigmas[static_cast<std::size_t>(v)]
+                             : 0.0;
+    sliderStatsRange->setToolTip(QString::fromStdString("Bandwidth=" + formatMaskDisplay(sigma, "0.000")));
+}
+
+void frmPolygonSHP::sliderStatsRange_Change() {
+    const int v = sliderStatsRange->value();
+    fillRangeRow(v);
+    modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+    selectGlobalListRow(v + 2);
+}
+
+// ---- Other windows ----
+
+void frmPolygonSHP::selectLocalListRow(int row) {
+    if (auto* w = ctx_.find<frmClusterDetection>()) w->selectLocalRow(row);
+}
+
+void frmPolygonSHP::selectGlobalListRow(int row) {
+    if (auto* w = ctx_.find<frmClusterDetection>()) w->selectGlobalRow(row);
+}
+
+void frmPolygonSHP::showRegionChart() {
+    // HOOK: the region cusum chart window (frmGraph) and ShowRegionChart
+    // belong to the prospective surveillance; connect them here once they
+    // exist.
+}
+
+void frmPolygonSHP::setStatusText(const std::string& text) {
+    coordinateText_ = text;
+    if (MDIFrmMain* frame = ctx_.find<MDIFrmMain>()) frame->setStatusPanelText(text);
+}
+
+void frmPolygonSHP::setMapMenusEnabled(bool enabled) {
+    mapMenusEnabled_ = enabled;
+    if (MDIFrmMain* frame = ctx_.find<MDIFrmMain>())
+        frame->applyMenuRule(enabled ? MenuRule::MapWindowActivated : MenuRule::MapWindowClosed);
+}

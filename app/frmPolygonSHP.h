@@ -1,0 +1,114 @@
+#pragma once
+// The polygon map window: the regions of the opened shapefile on the
+// picture picSHP, with the map tools on Toolbar1 (identify, zoom in and
+// out, pan, find, region chart, whole extent, bandwidth animation,
+// centroids) and the bandwidth slider of a range run. It draws nothing but
+// the centroid dots itself: it keeps the zoom and pan state and decides
+// what modDrawPolygon redraws and when.
+//
+// The window's own surface (formSurface, in twips, behind every control)
+// carries the class legend in the strip left of picSHP.
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/AppContext.h"
+#include "platform/ui/PictureSurface.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QSlider;
+class QToolBar;
+
+class frmPolygonSHP : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr WindowKind kind = WindowKind::MdiChild;
+
+    explicit frmPolygonSHP(AppContext& ctx);
+    ~frmPolygonSHP() override;
+
+    // ---- Controls (objectNames are the control names) ----
+    QToolBar* Toolbar1 = nullptr;
+    QActionGroup* toolGroup = nullptr;  // the six tools, one pressed at a time
+    PictureBox* picSHP = nullptr;       // the map, in pixels
+    PictureBox* formSurface = nullptr;  // the window's own surface, in twips
+    QWidget* picLegend = nullptr;       // the cusum legend box
+    QLabel* Label1 = nullptr;
+    std::array<QLabel*, 5> lblLeg{};
+    QLabel* imgM_Legend = nullptr;
+    QLabel* lblAni = nullptr;
+    QSlider* sliderStatsRange = nullptr;
+
+    // The toolbar button with this key ("ID", "ZoomIn", "ZoomOut", "Pan",
+    // "Find", "Graph", "FullExt", "MapAnimation", "Centroid"), or nullptr.
+    QAction* button(const std::string& key) const;
+    void setButtonEnabled(const std::string& key, bool enabled);
+    // Presses (Value 1) or releases (Value 0) a tool button.
+    void setButtonPressed(const std::string& key, bool pressed);
+    bool isButtonPressed(const std::string& key) const;
+    bool isButtonEnabled(const std::string& key) const;
+
+    // Clears the window's own surface (the class legend).
+    void Cls();
+    PictureSurface& surface();
+
+    // Outer size of the window in twips (its frame included).
+    double Width() const;
+    double Height() const;
+
+    // ---- Handlers ----
+    void Form_Load();
+    void Form_Resize();
+    void Form_Activate();
+    void Form_Unload();
+    // Button: 1 left, 2 right, 4 middle; positions in pixels of picSHP.
+    void picSHP_MouseDown(int Button, int Shift, float X, float Y);
+    void picSHP_MouseMove(int Button, int Shift, float X, float Y);
+    void picSHP_MouseUp(int Button, int Shift, float X, float Y);
+    void picSHP_Click();
+    void Toolbar1_ButtonClick(const std::string& key);
+    void sliderStatsRange_Scroll();
+    void sliderStatsRange_Change();
+
+    // The class map, the cusum period or the plain outlines, by the mode
+    // flags.
+    void RedrawByMode();
+
+    // The status panel text last set by a mouse move over the map.
+    const std::string& coordinateText() const noexcept { return coordinateText_; }
+    // Whether the window last enabled (activate) or disabled (close) the
+    // main frame's attribute-table and centroid entries.
+    bool mapMenusEnabled() const noexcept { return mapMenusEnabled_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void placeInTwips(QWidget* w, double left, double top, double width, double height);
+    void onMouseUpSignal(int button, double x, double y);
+    // Yields `count` + 1 times; false when this window closed meanwhile
+    // or the program is ending.
+    bool pause(std::int64_t count);
+    void selectLocalListRow(int row);
+    void selectGlobalListRow(int row);
+    void setStatusText(const std::string& text);
+    void setMapMenusEnabled(bool enabled);
+    void showRegionChart();
+    void fillRangeRow(int row);
+    void zoomStep(double step);
+
+    AppContext& ctx_;
+    AppState& state_;
+    std::string coordinateText_;
+    bool sized_ = false;
+    bool unloaded_ = false;
+    bool mapMenusEnabled_ = false;
+};

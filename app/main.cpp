@@ -1,0 +1,27 @@
+// Korvane: spatial surveillance of disease counts. Starting the program
+// loads the main frame; everything else starts from its menus.
+#include <QApplication>
+#include <memory>
+
+#include "app/AppContext.h"
+#include "app/MDIFrmMain.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/EventPump.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Korvane");
+    QApplication::setApplicationVersion("1.1");
+
+    installDialogs(std::make_shared<QtDialogs>());
+    auto pump = std::make_shared<QtEventPump>();
+    installEventPump(pump);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [pump] { pump->setQuitting(); });
+
+    auto ctx = std::make_unique<AppContext>();
+    installMainFrame(*ctx);
+    const int rc = QApplication::exec();
+    // The windows go with the process; none of their closing steps run.
+    ctx.release();
+    return rc;
+}

@@ -1,0 +1,97 @@
+#pragma once
+// Drawing of the polygon map on the map window's picture picSHP. Every
+// drawing reads the .shp at shpPath afresh, record by record, turns each
+// ring into pixels through the map transform and draws it as one polygon:
+//
+//   DrawShapefile    plain outlines at the full extent (no accumulated pan)
+//   RedrawShapefile  plain outlines with the current zoom and pan
+//   DrawCusumMap     every region filled by its cusum band for one period
+//   DrawClassMap     every region filled by its class of a statistic
+//   ShowClassMap     the class legend beside the map, then DrawClassMap
+//   HighlightRegion  one region filled yellow over the present picture
+//
+// Drawing opens the map window when it is not open. The walk steps from
+// record to record by each record's content length, so null records do not
+// shift later regions, and it reads nothing beyond the file: a damaged or
+// vanished file draws what it can and says once what is wrong.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/AppContext.h"
+#include "app/MapTransform.h"
+#include "geometry/Records.h"
+#include "stats/AppState.h"
+
+class PictureBox;
+class PictureSurface;
+
+namespace modDrawPolygon {
+
+// ---- The transform ----
+
+// The transform without the accumulated pan (the plain full drawing) and
+// with it; both then apply the draw properties. They write the transform
+// variables of `state` and return false, changing none of them but
+// mapTransformValid, when the extent or the picture has no width or height
+// or the zoom is not above 0.
+bool SetMapExtent(AppState& state, PictureBox& picSHP);
+bool SetMapScale(AppState& state, PictureBox& picSHP);
+// The base drawing properties: alternate fill rule, one-pixel pen,
+// transparent fill, white fill colour.
+void SetDrawProperties(PictureSurface& picSHP);
+
+// The inputs of the transform as the state and the picture hold them now.
+MapViewInput viewInput(const AppState& state, PictureBox& picSHP);
+// The transform the last drawing left in `state`.
+MapTransform currentTransform(const AppState& state);
+// Writes a computed transform into the transform variables of `state`.
+void storeTransform(AppState& state, const MapTransform& t);
+
+// ---- The walk over the .shp ----
+
+struct WalkReport {
+    bool opened = false;         // the file could be read
+    std::int32_t records = 0;    // records walked (k after the walk)
+    std::int64_t fileSize = 0;   // bytes of the file as read
+    std::string problem;         // empty when every record was sound
+};
+
+// Called for every ring that can be drawn: the 0-based record index, the
+// ring's pixels and their count (the closing vertex left out).
+using RingSink = std::function<void(std::int32_t record, const DevicePoint* points, int count)>;
+// Called once per record before its rings: the record index, its ring count
+// and the index of its last ring's first point.
+using RecordSink = std::function<void(std::int32_t record, std::int32_t numParts, std::int32_t lastPartStart)>;
+
+// Walks the polygon records of the .shp at `path` while the record start
+// lies below `sizeLimit` bytes (and within the file), transforming every
+// vertex with `t` and the drag offset.
+WalkReport WalkShapefile(const std::string& path, std::int64_t sizeLimit, const MapTransform& t,
+                         double panDragX, double panDragY, const RingSink& onRing,
+                         const RecordSink& onRecord = {});
+
+// The length of the file in bytes, 0 when it cannot be read.
+std::int64_t MeasureFileSize(const std::string& path);
+
+// ---- The drawings ----
+
+void DrawShapefile(AppContext& ctx);
+void RedrawShapefile(AppContext& ctx);
+void DrawCusumMap(AppContext& ctx, std::int16_t period);
+// values: 0..N, used from 1 (record k is shaded by values(k + 1)).
+void DrawClassMap(AppContext& ctx, const DoubleArray& values);
+// Clears the window's own surface, draws the legend from legendValues
+// (which it sorts in place) and the class map from mapValues.
+void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
+// region: the 0-based record index; N or more fills nothing.
+void HighlightRegion(AppContext& ctx, std::int32_t region);
+
+// The message shown when a drawing meets a file it cannot read, or
+// empty; kept so that repeated redraws of the same file do not repeat it.
+const std::string& lastDrawProblem();
+void resetDrawProblem();
+
+}  // namespace modDrawPolygon

@@ -1,0 +1,85 @@
+#include "app/modFunctions.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPalette>
+
+#include "app/AppContext.h"
+#include "app/frmInfo.h"
+#include "platform/DbfTable.h"
+#include "platform/ui/PictureSurface.h"
+
+namespace modFunctions {
+
+namespace {
+
+// Right-aligns in a field of `width` characters, counting characters and not
+// bytes, so that names in any script keep the columns; a longer text stays
+// whole.
+std::string alignRightChars(const std::string& text, std::size_t width) {
+    std::size_t chars = 0;
+    for (unsigned char ch : text)
+        if ((ch & 0xC0) != 0x80) ++chars;
+    if (chars >= width) return text;
+    return std::string(width - chars, ' ') + text;
+}
+
+constexpr std::size_t kNameWidth = 15;
+constexpr std::size_t kValueWidth = 16;
+
+}  // namespace
+
+std::int32_t CusumColor(double v, double h) {
+    if (v > h) return 0x0000FF;
+    if (v > h / 4 * 3) return 0xC00000;
+    if (v > h / 2) return 0xFF8080;
+    if (v > h / 4) return 0xFFFF00;
+    return 0xFFFFFF;
+}
+
+std::int32_t GetCusumColor(const AppState& state, std::int32_t region, std::int16_t period) {
+    const Matrix& m = state.mapCusum;
+    if (region < 0 || period < 0 || region >= m.rows() || period >= m.cols()) return 0xFFFFFF;
+    return CusumColor(m(region, period), state.hValue);
+}
+
+void SetCusumLegendLabels(const std::array<QLabel*, 5>& lblLeg) {
+    for (std::size_t i = 0; i < lblLeg.size(); ++i) {
+        QLabel* label = lblLeg[i];
+        if (!label) continue;
+        const CusumLegendEntry& entry = kCusumLegend[i];
+        label->setText(entry.caption);
+        label->setAutoFillBackground(true);
+        QPalette palette = label->palette();
+        const QColor back = entry.systemWindowColor ? label->palette().color(QPalette::Base)
+                                                    : bgrToQColor(entry.backColor);
+        palette.setColor(QPalette::Window, back);
+        label->setPalette(palette);
+    }
+}
+
+std::vector<std::string> RegionInfoLines(DbfTable& table, std::int32_t selectedRegion) {
+    table.MoveFirst();
+    if (selectedRegion < 0 || selectedRegion >= table.RecordCount()) return {};
+    for (std::int32_t i = 0; i < selectedRegion; ++i) table.MoveNext();
+
+    std::vector<std::string> lines;
+    for (int f = 0; f < table.FieldCount(); ++f) {
+        std::string line = alignRightChars(table.Field(f).Name, kNameWidth) + " >";
+        const DbfValue value = table.Value(f);
+        if (!value.IsNull()) line += alignRightChars(value.ToText(), kValueWidth);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+void ShowRegionInfo(AppContext& ctx) {
+    frmInfo* info = ctx.load<frmInfo>();
+    info->lstInfo->clear();
+    AppState& state = ctx.state;
+    if (!state.dbfRecordset) return;
+    for (const std::string& line : RegionInfoLines(*state.dbfRecordset, state.selectedRegion))
+        info->lstInfo->addItem(QString::fromStdString(line));
+}
+
+}  // namespace modFunctions

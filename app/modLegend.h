@@ -1,0 +1,76 @@
+#pragma once
+// The class legend of a retrospective result on the polygon map: five class
+// breaks of the shaded statistic, six colours from blue (most negative) to
+// red (most positive), and the legend rows drawn on the map window's own
+// surface beside the picture, in twips.
+//
+// The computation is a pure function of the values, so the breaks, labels
+// and colours can be checked without a window; DrawLegend commits them to
+// the program-wide legend variables and paints them.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/modFunctions.h"
+#include "stats/AppState.h"
+
+class AppContext;
+class PictureSurface;
+
+namespace modLegend {
+
+// Which statistic the legend shows, as the cluster window's options say:
+// the M statistic (Freeman-Tukey or Rossi residuals), the score statistic
+// (unadjusted or Poisson-adjusted), or neither option set.
+enum class LegendStatistic { None, Score, M };
+
+// The six class colours, blue to red (24-bit BGR).
+inline constexpr std::array<std::int32_t, 6> kClassColors = {0xFF0000, 0xFF8080, 0xFFC0C0,
+                                                             0xC0C0FF, 0x8080FF, 0x0000FF};
+
+// The number of breaks the polygon map always asks for (six classes).
+inline constexpr std::int16_t kBreakCount = 5;
+
+// Everything one legend fixes.
+struct LegendClasses {
+    DoubleArray classBreaks;   // 0..n + 1, breaks in 1..5
+    DoubleArray legendBreaks;  // 0..n + 1, the copy GetClassColor classes against
+    DoubleArray legendColors;  // 0..6, used 1..6
+    double legendMin = 0.0;
+    double legendMax = 0.0;
+    std::vector<std::string> labels;  // one per row, k = 0..n
+};
+
+// Sorts values(1..UBound) ascending in place and computes the breaks, the
+// colours, the smallest and largest value and the row labels. `regionCount`
+// is N; `mCritical` is asked only for the M statistic (it may show its own
+// message and give 0). With no values (N = 0) the smallest and largest are 0.
+LegendClasses ComputeLegendClasses(DoubleArray& values, std::int32_t regionCount, std::int16_t n,
+                                   LegendStatistic statistic, const std::function<double()>& mCritical);
+
+// The label of legend row k (0..5) for the given breaks (b(1..5)),
+// smallest and largest value. Score labels use the display decimal sign.
+std::string LegendLabel(LegendStatistic statistic, int k, const DoubleArray& legendBreaks, double legendMin,
+                        double legendMax);
+
+// legendColors(1..6) = the six class colours, as doubles; the array is
+// widened to 0..6 when it is smaller.
+void SetLegendColors(AppState& state);
+
+// Paints rows k = 0..n on a surface in twips: a box in the row's colour
+// and its label in black, the font at size 8 and not bold.
+void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n);
+
+// The legend operation: clears the surface, sorts values (a copy of the
+// shaded statistic, sized 0..N), computes the legend, commits it to the
+// legend variables of `state` and paints it.
+void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
+                LegendStatistic statistic, const std::function<double()>& mCritical);
+
+// The class colour of a value, from the last legend drawn.
+using modFunctions::GetClassColor;
+
+}  // namespace modLegend

@@ -1,0 +1,228 @@
+#include "app/modLoad.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/modArea.h"
+#include "geometry/CFileName.h"
+#include "geometry/CShapeFile.h"
+#include "platform/Error.h"
+#include "platform/ui/Dialogs.h"
+
+namespace fs = std::filesystem;
+
+namespace modLoad {
+namespace {
+
+constexpr std::int32_t kUnsupportedShapeType = 9999;
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// `folder` + `name`, or the file of that folder whose name differs only in
+// case; the exact spelling is preferred. The exact path when neither exists.
+std::string findIgnoringCase(const std::string& folder, const std::string& name) {
+    const std::string exact = folder + name;
+    std::error_code ec;
+    if (fs::is_regular_file(exact, ec)) return exact;
+    const std::string wanted = lower(name);
+    for (const auto& entry : fs::directory_iterator(folder.empty() ? "/" : folder, ec)) {
+        if (lower(entry.path().filename().string()) == wanted && entry.is_regular_file(ec))
+            return folder + entry.path().filename().string();
+    }
+    return exact;
+}
+
+double readLittleEndianDouble(const unsigned char* bytes) {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | bytes[i];
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+const char* shapeTypeName(std::int32_t type) {
+    switch (type) {
+        case 1: return "points";
+        case 3: return "polylines";
+        case 8: return "multipoints";
+        case 0: return "only null shapes";
+        default: return "shapes of a type this program does not know";
+    }
+}
+
+}  // namespace
+
+std::size_t characterCount(const std::string& utf8) {
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+bool OpenShapefile(AppContext&, StagedStudyArea& staged) {
+    FileDialogRequest request;
+    request.filter = kShapefileFilter;
+    const FileDialogResult chosen = dialogs().openFile(request);
+    staged.shpFileTitle = chosen.fileTitle;
+    staged.shpPath = chosen.fileName;
+    if (staged.shpPath.empty()) {
+        dialogs().warning("You didn't specify shapefile.");
+        return false;
+    }
+
+    try {
+        CFileName spec;
+        spec.SetFileSpec(staged.shpPath);
+    } catch (const AppError& e) {
+        dialogs().warning("The file name " + staged.shpPath + " cannot be used:\n" + e.description());
+        return false;
+    }
+
+    const auto dot = staged.shpFileTitle.find('.');
+    staged.shpBaseName = staged.shpFileTitle.substr(0, dot);
+    staged.dbfFolder = staged.shpPath.substr(0, staged.shpPath.rfind('/') + 1);
+    staged.dbfPath = staged.dbfFolder + staged.shpBaseName + ".dbf";
+    if (characterCount(staged.shpBaseName) > kMaxBaseNameLength) {
+        dialogs().warning("The length of filename should be less than 8.");
+        return false;
+    }
+    staged.dbfFileName = staged.shpBaseName + ".dbf";
+
+    // The table beside the .shp; its own errors name the file and the cause.
+    staged.dbfPath = findIgnoringCase(staged.dbfFolder, staged.dbfFileName);
+    try {
+        staged.table = DbfTable::Open(staged.dbfPath);
+    } catch (const AppError& e) {
+        dialogs().message(e.description(), "", MsgIcon::None, MsgButtons::OK);
+        return false;
+    }
+    return true;
+}
+
+void ReadShapefileExtent(StagedStudyArea& staged) {
+    std::ifstream in(staged.shpPath, std::ios::binary);
+    if (!in) throw AppError(53, "File not found: " + staged.shpPath, "ReadShapefileExtent");
+    unsigned char header[100] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    if (in.gcount() != static_cast<std::streamsize>(sizeof header))
+        throw AppError(62, "The file " + staged.shpPath + " is not a shapefile: it is shorter than a shapefile header.",
+                       "ReadShapefileExtent");
+    const double xMin = readLittleEndianDouble(header + 36);
+    const double yMin = readLittleEndianDouble(header + 44);
+    const double xMax = readLittleEndianDouble(header + 52);
+    const double yMax = readLittleEndianDouble(header + 60);
+    if (!std::isfinite(xMin) || !std::isfinite(yMin) || !std::isfinite(xMax) || !std::isfinite(yMax) ||
+        !std::isfinite(xMax - xMin) || !std::isfinite(yMax - yMin))
+        throw AppError(RuntimeErrors::Overflow,
+                       "The header of " + staged.shpPath + " holds no valid extent; the file is damaged.",
+                       "ReadShapefileExtent");
+    staged.shpHeaderBox.Left = xMin;
+    staged.shpHeaderBox.Bottom = yMin;
+    staged.shpHeaderBox.Right = xMax;
+    staged.shpHeaderBox.Top = yMax;
+    staged.mapExtent.Left = xMin;
+    staged.mapExtent.Top = yMax;
+    staged.mapExtent.Width = std::fabs(xMax - xMin);
+    staged.mapExtent.Height = std::fabs(yMax - yMin);
+}
+
+void LoadShapes(StagedStudyArea& staged) {
+    CFileName spec;
+    spec.SetFileSpec(staged.shpPath);
+    CShapeFile shapeFile;
+    shapeFile.SetFileSpec(spec, 0, 0);
+    const std::int32_t count = shapeFile.Count();
+    if (shapeFile.FileType() != 5) {
+        throw AppError(kUnsupportedShapeType,
+                       std::string("Unsupported shape type\n\n") + staged.shpFileTitle + " holds " +
+                           shapeTypeName(shapeFile.FileType()) + " (shape type " +
+                           std::to_string(shapeFile.FileType()) + "); only polygon shapefiles can be opened.",
+                       "button click");
+    }
+    Collection<CPolygon> polygons;
+    polygons.Reserve(static_cast<std::size_t>(std::max<std::int32_t>(0, count)));
+    for (std::int32_t i = 1; i <= count; ++i) {
+        auto polygon = std::dynamic_pointer_cast<CPolygon>(shapeFile.Item(i));
+        if (!polygon)
+            throw AppError(RuntimeErrors::SubscriptOutOfRange,
+                           "Record " + std::to_string(i) + " of " + staged.shpFileTitle + " is not a polygon.",
+                           "LoadShapes");
+        polygons.Add(std::move(polygon));
+    }
+    staged.regionCount = count;
+    staged.polygons = std::move(polygons);
+}
+
+void CheckStudyArea(const StagedStudyArea& staged) {
+    if (staged.regionCount < 1)
+        throw AppError(RuntimeErrors::SubscriptOutOfRange, "The shapefile " + staged.shpPath + " holds no regions.",
+                       "CheckStudyArea");
+    if (staged.table && staged.table->RecordCount() != staged.regionCount)
+        throw AppError(RuntimeErrors::SubscriptOutOfRange,
+                       "The attribute table " + staged.dbfPath + " has " +
+                           std::to_string(staged.table->RecordCount()) + " records, but the shapefile has " +
+                           std::to_string(staged.regionCount) +
+                           " regions. Each region needs exactly one record, in the same order.",
+                       "CheckStudyArea");
+    // Areas and centroids are computed again once the study area is open;
+    // here they only have to be computable, on a scratch state.
+    AppState scratch;
+    scratch.regionCount = staged.regionCount;
+    scratch.polygons = staged.polygons;
+    try {
+        modFunctions::CalcPolygonArea(scratch);
+        modFunctions::CalcPolygonCentroid(scratch);
+    } catch (const AppError& e) {
+        throw AppError(e.number(),
+                       "The areas and centroids of the regions of " + staged.shpPath +
+                           " cannot be computed: " + e.description(),
+                       "CheckStudyArea");
+    }
+}
+
+void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {
+    state.shpPath = std::move(staged.shpPath);
+    state.shpFileTitle = std::move(staged.shpFileTitle);
+    state.shpBaseName = std::move(staged.shpBaseName);
+    state.dbfFolder = std::move(staged.dbfFolder);
+    state.dbfFileName = std::move(staged.dbfFileName);
+    state.dbfPath = std::move(staged.dbfPath);
+    state.dbfRecordset = std::move(staged.table);
+    state.shpHeaderBox = staged.shpHeaderBox;
+    state.mapExtent = staged.mapExtent;
+    state.regionCount = staged.regionCount;
+    state.polygons = std::move(staged.polygons);
+}
+
+bool OpenPolygonStudyArea(AppContext& ctx) {
+    StagedStudyArea staged;
+    if (!OpenShapefile(ctx, staged)) return false;
+    try {
+        ReadShapefileExtent(staged);
+        LoadShapes(staged);
+        CheckStudyArea(staged);
+    } catch (const AppError& e) {
+        if (e.number() == kUnsupportedShapeType) {
+            dialogs().warning(e.description());
+        } else {
+            dialogs().warning("The shapefile " + staged.shpPath + " cannot be opened:\n" + e.description() +
+                              "\n\nThe study area open before stays loaded.");
+        }
+        return false;
+    } catch (const std::bad_alloc&) {
+        dialogs().warning("The shapefile " + staged.shpPath + " is too large to be loaded into memory.");
+        return false;
+    } catch (const std::exception& e) {
+        dialogs().warning("The shapefile " + staged.shpPath + " cannot be opened:\n" + e.what());
+        return false;
+    }
+    CommitStudyArea(ctx.state, std::move(staged));
+    return true;
+}
+
+}  // namespace modLoad

@@ -1,0 +1,72 @@
+#pragma once
+// Opening a polygon shapefile: the .shp chosen in the open dialog, the
+// dBASE attribute table beside it, the extent from the .shp header and
+// every polygon through the shapefile reader.
+//
+// Everything is gathered into a StagedStudyArea first; only when every step
+// has succeeded does CommitStudyArea replace the open study area, so a
+// refused or failed open leaves the earlier one loaded. Each step that
+// fails has already told the user why in a message box.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/AppContext.h"
+#include "geometry/CPolygon.h"
+#include "geometry/Records.h"
+#include "platform/Collection.h"
+#include "platform/DbfTable.h"
+
+namespace modLoad {
+
+struct StagedStudyArea {
+    std::string shpPath;       // full path from the dialog
+    std::string shpFileTitle;  // the name without its folder
+    std::string shpBaseName;   // the title up to its first "."
+    std::string dbfFolder;     // the folder with its trailing "/"
+    std::string dbfFileName;   // base name and ".dbf"
+    std::string dbfPath;       // the table beside the .shp (found whatever the case of its name)
+    std::shared_ptr<DbfTable> table;
+    BoxRecord shpHeaderBox;
+    MapRect mapExtent;
+    std::int32_t regionCount = 0;
+    Collection<CPolygon> polygons;
+};
+
+// The open dialog's filter.
+inline constexpr const char* kShapefileFilter = "SHP Files (*.shp)|*.shp|All Files (*.*)|*.*|";
+// The longest base name a shapefile may have.
+inline constexpr std::size_t kMaxBaseNameLength = 8;
+
+// Asks for the .shp, derives the names, checks them and opens the table.
+// False when the open stops here (nothing chosen, an invalid or too long
+// name, a table that cannot be opened), after the message saying why.
+bool OpenShapefile(AppContext& ctx, StagedStudyArea& staged);
+
+// The extent from the .shp main header. Raises AppError for a file that is
+// missing, too short or holds no finite extent.
+void ReadShapefileExtent(StagedStudyArea& staged);
+
+// Every record of the .shp into staged.polygons (record i is region i).
+// Raises AppError 9999 "Unsupported shape type" for a shapefile of anything
+// but polygons, and the reader's errors for a damaged pair.
+void LoadShapes(StagedStudyArea& staged);
+
+// Checks that the loaded data make a study area: one table record per
+// region, at least one region, and areas and centroids that can be
+// computed. Raises AppError with a text saying what is wrong.
+void CheckStudyArea(const StagedStudyArea& staged);
+
+// Replaces the open study area by the staged one.
+void CommitStudyArea(AppState& state, StagedStudyArea&& staged);
+
+// The whole open: OpenShapefile, ReadShapefileExtent, LoadShapes,
+// CheckStudyArea and CommitStudyArea. False, with the earlier study area
+// kept and a message shown, when any step failed or the user stopped.
+bool OpenPolygonStudyArea(AppContext& ctx);
+
+// The number of characters of UTF-8 text.
+std::size_t characterCount(const std::string& utf8);
+
+}  // namespace modLoad

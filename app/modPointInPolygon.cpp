@@ -1,0 +1,116 @@
+#include "app/modPointInPolygon.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/CPolygon.h"
+#include "stats/AppState.h"
+
+namespace modFunctions {
+
+namespace {
+constexpr double kPi = 3.14159265;
+
+// Copies ring `part` into `ringVertices` (0..m, used from 1), each
+// coordinate multiplied by 100, and returns m.
+std::int32_t copyScaledRing(const CPart& part, std::vector<MapPoint>& ringVertices) {
+    const std::int32_t m = part.Count();
+    ringVertices.assign(static_cast<std::size_t>(m) + 1, MapPoint{});
+    for (std::int32_t k = 1; k <= m; ++k) {
+        const CPoint& p = *part.Item(k);
+        ringVertices[static_cast<std::size_t>(k)] = MapPoint{p.X() * 100.0, p.Y() * 100.0};
+    }
+    return m;
+}
+}  // namespace
+
+double ATan2(double opposite, double adjacent) {
+    double a;
+    if (std::fabs(adjacent) < 0.0001) {
+        a = kPi / 2;
+    } else {
+        const double q = opposite / adjacent;
+        // An overflowing quotient is a right angle all the same.
+        a = std::isfinite(q) ? std::fabs(std::atan(q)) : kPi / 2;
+    }
+    if (adjacent < 0) a = kPi - a;
+    if (opposite < 0) a = -a;
+    return a;
+}
+
+double DotProduct(double Ax, double Ay, double Bx, double By, double Cx, double Cy) {
+    return (Ax - Bx) * (Cx - Bx) + (Ay - By) * (Cy - By);
+}
+
+double CrossProductLength(double Ax, double Ay, double Bx, double By, double Cx, double Cy) {
+    return (Ax - Bx) * (Cy - By) - (Ay - By) * (Cx - Bx);
+}
+
+double GetAngle(double Ax, double Ay, double Bx, double By, double Cx, double Cy) {
+    const float dot = static_cast<float>(DotProduct(Ax, Ay, Bx, By, Cx, Cy));
+    const float cross = static_cast<float>(CrossProductLength(Ax, Ay, Bx, By, Cx, Cy));
+    return ATan2(cross, dot);
+}
+
+bool PointInPolygon(float X, float Y, std::int32_t n, const std::vector<MapPoint>& pts) {
+    if (n < 1 || static_cast<std::size_t>(n) >= pts.size()) return false;
+    const double px = X, py = Y;
+    const auto& last = pts[static_cast<std::size_t>(n)];
+    float s = static_cast<float>(GetAngle(last.X, last.Y, px, py, pts[1].X, pts[1].Y));
+    for (std::int32_t i = 1; i <= n - 1; ++i) {
+        const auto& a = pts[static_cast<std::size_t>(i)];
+        const auto& c = pts[static_cast<std::size_t>(i) + 1];
+        s = static_cast<float>(static_cast<double>(s) + GetAngle(a.X, a.Y, px, py, c.X, c.Y));
+    }
+    return std::fabs(s) > 1e-5f;
+}
+
+bool IdentifyRegion(AppState& state, float& X, float& Y) {
+    state.selectedRegion = 0;
+    const double sx = state.mapScaleX, sy = state.mapScaleY;
+    if (!(std::isfinite(sx) && std::isfinite(sy)) || sx == 0.0 || sy == 0.0) return false;
+
+    const double x = ((static_cast<double>(X) - sx * state.mapOffsetX) - state.marginX - state.panDragX) / sx;
+    const double y = ((static_cast<double>(Y) + sy * state.mapOffsetY) - state.drawnRect.Height - state.marginY -
+                      state.panDragY) /
+                     (-sy);
+    if (!std::isfinite(x) || !std::isfinite(y)) return false;
+    X = static_cast<float>(x);
+    Y = static_cast<float>(y);
+
+    const float px = static_cast<float>(static_cast<double>(X) * 100.0);
+    const float py = static_cast<float>(static_cast<double>(Y) * 100.0);
+
+    // The region count and the collection agree after an opening; should
+    // they not, only the polygons that are there are tested.
+    const std::int32_t count = std::min(state.regionCount, state.polygons.Count());
+    std::vector<MapPoint> ringVertices;
+    bool hit = false;
+    std::int32_t c = 0;
+    for (std::int32_t i = 1; i <= count; ++i, ++c) {
+        const auto& shape = state.polygons.Item(i);
+        if (!shape) continue;
+        const CPolygon& polygon = *shape;
+        const std::int32_t rings = polygon.Count();
+        if (rings > 1) {
+            // A later hit replaces this one, so every ring of every
+            // polygon of several rings is tested.
+            for (std::int32_t j = 1; j <= rings; ++j) {
+                const std::int32_t m = copyScaledRing(*polygon.Item(j), ringVertices);
+                if (PointInPolygon(px, py, m - 1, ringVertices)) {
+                    state.selectedRegion = c;
+                    hit = true;
+                }
+            }
+        } else if (rings == 1) {
+            const std::int32_t m = copyScaledRing(*polygon.Item(1), ringVertices);
+            if (PointInPolygon(px, py, m - 1, ringVertices)) {
+                state.selectedRegion = c;
+                return true;
+            }
+        }
+    }
+    return hit;
+}
+
+}  // namespace modFunctions

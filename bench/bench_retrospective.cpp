@@ -1,0 +1,100 @@
+// The retrospective cluster test: a range run over ten bandwidths on 1,000
+// regions, and the filling of the result lists for 3,000 regions.
+#include <QApplication>
+#include <QListWidget>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "app/AppContext.h"
+#include "bench/Bench.h"
+#include "platform/ui/Dialogs.h"
+#include "retrospective/ClusterRun.h"
+#include "retrospective/frmClusterDetection.h"
+
+namespace {
+
+// A jittered grid of n regions of unit area with a cluster of cases in one corner.
+AppState studyArea(int n) {
+    AppState s;
+    s.regionCount = n;
+    const auto size = static_cast<std::size_t>(n) + 1;
+    s.centroidTable.resize(size);
+    s.observed.assign(size, 0.0);
+    s.expected.assign(size, 0.0);
+    s.expectedShare.assign(size, 0.0);
+    s.population.assign(size, 0.0);
+    s.primaryIds.assign(size, "");
+    const int cols = static_cast<int>(std::ceil(std::sqrt(n)));
+    double totalPop = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const int c = (i - 1) % cols, r = (i - 1) / cols;
+        s.centroidTable[k] = CentroidRecord{std::to_string(i), c + 0.1 * std::sin(i), r + 0.1 * std::cos(i)};
+        s.population[k] = 2000.0 + 97.0 * (i % 53);
+        s.observed[k] = std::floor(s.population[k] * 0.004) + ((c < cols / 5 && r < cols / 5) ? 8.0 : 0.0);
+        s.primaryIds[k] = "Region " + std::to_string(i);
+        totalPop += s.population[k];
+        s.totalCases += s.observed[k];
+    }
+    for (std::size_t k = 1; k < size; ++k) {
+        s.expected[k] = s.totalCases * s.population[k] / totalPop;
+        s.expectedShare[k] = s.population[k] / totalPop;
+    }
+    s.studyArea = n;
+    s.alpha = 0.05;
+    s.polygonDataMode = true;
+    return s;
+}
+
+QApplication& application() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "korvane-bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+const BenchRegistration rangeRun("range-run", [] {
+    const AppState base = studyArea(1000);
+    for (ClusterTest test : {ClusterTest::AdjustedPoisson, ClusterTest::Unadjusted, ClusterTest::Rossi}) {
+        const double secs = medianSeconds(3, [&] {
+            AppState s = base;
+            ClusterRun::checkData(s);
+            ClusterRun::computeRange(s, test, 0.2, 2.0, 0.2, ClusterRun::rangeCount(0.2, 2.0, 0.2));
+        });
+        // The adjusted test computes both kernels and both statistics: the
+        // slowest run stands as the figure of the range run.
+        const char* name = test == ClusterTest::AdjustedPoisson ? "range-run"
+                           : test == ClusterTest::Unadjusted    ? "range-run-unadjusted"
+                                                                : "range-run-rossi";
+        printFigure(name, "N=1000 K=10", secs);
+    }
+});
+
+const BenchRegistration listFill("retro-lists", [] {
+    application();
+    installDialogs(std::make_shared<ScriptedDialogs>());
+    AppContext ctx;
+    ctx.state = studyArea(3000);
+    AppState& s = ctx.state;
+    s.sigma = 0.5;
+    // Results of the right shape; their values do not change the cost.
+    s.localScoreUnadjusted = s.observed;
+    s.localScoreZUnadjusted = s.expected;
+    s.globalScoreUnadjusted = 1234.5;
+    s.scoreDf = 12.5;
+    s.scoreChiSquare = 20.25;
+    s.scoreZ = 1.5;
+    frmClusterDetection w(ctx);
+    const double secs = medianSeconds(5, [&] {
+        w.lstGlobalPatternSummary->clear();
+        w.lstLocalPatternSummary->clear();
+        w.ListUnadjustedScore();
+    });
+    printFigure("retro-lists", "N=3000", secs);
+});
+
+}  // namespace

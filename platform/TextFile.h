@@ -1,0 +1,40 @@
+#pragma once
+// Text files as the program writes and reads them: lines end in CR LF, text
+// is UTF-8 (this platform's code page), and a file is written whole or not
+// at all: the lines collect in memory and replace the target in one step, so
+// a failed write leaves any earlier file as it was and raises an error.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TextFileWriter {
+public:
+    explicit TextFileWriter(std::string path);
+
+    // Print: one line, ended with CR LF.
+    void PrintLine(std::string_view line);
+    // Text without a line end; the next Print or PrintLine continues the line.
+    void Print(std::string_view text);
+
+    // Writes the collected text to the file; raises AppError (number 75,
+    // "Path/File access error", source the path) when it cannot.
+    void Close();
+
+    const std::string& path() const noexcept { return path_; }
+    const std::string& contents() const noexcept { return buffer_; }
+
+private:
+    std::string path_;
+    std::string buffer_;
+};
+
+// Writes `lines`, each ended with CR LF, as one whole file.
+void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines);
+
+// Reads a text file as lines; a line ends at CR LF, LF or CR. Raises AppError
+// 53 "File not found" or 75 when the file cannot be read.
+std::vector<std::string> readTextFileLines(const std::string& path);
+
+// Splits a line at every comma, with no quoting and no trimming.
+std::vector<std::string> splitCommas(std::string_view line);

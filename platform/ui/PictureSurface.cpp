@@ -1,0 +1,217 @@
+#include "platform/ui/PictureSurface.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <algorithm>
+#include <cmath>
+
+QColor bgrToQColor(BgrColor c) { return QColor(c & 255, (c >> 8) & 255, (c >> 16) & 255); }
+
+BgrColor qColorToBgr(const QColor& c) {
+    return static_cast<BgrColor>(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
+namespace {
+// 96 dots per inch, so that point sizes of fonts give the same pixels on
+// every machine (a pixel is 15 twips here).
+constexpr int kDotsPerMeter = 3780;
+
+QImage blankImage(int w, int h, BgrColor back) {
+    QImage img(std::max(1, w), std::max(1, h), QImage::Format_RGB32);
+    img.setDotsPerMeterX(kDotsPerMeter);
+    img.setDotsPerMeterY(kDotsPerMeter);
+    img.fill(bgrToQColor(back));
+    return img;
+}
+
+int px(double v) { return static_cast<int>(std::lround(v)); }
+}  // namespace
+
+// A painter on the image, set up as the surfaces draw: no antialiasing,
+// fonts from the drawing state.
+class SurfacePainter : public QPainter {
+public:
+    explicit SurfacePainter(QImage& img) : QPainter(&img) {
+        setRenderHint(QPainter::Antialiasing, false);
+        setRenderHint(QPainter::TextAntialiasing, true);
+    }
+};
+
+void PictureSurface::resize(int widthPx, int heightPx) {
+    widthPx = std::max(0, widthPx);
+    heightPx = std::max(0, heightPx);
+    if (widthPx == width_ && heightPx == height_) return;
+    QImage next = blankImage(widthPx, heightPx, BackColor);
+    {
+        QPainter p(&next);
+        p.drawImage(0, 0, image_);
+    }
+    image_ = std::move(next);
+    width_ = widthPx;
+    height_ = heightPx;
+}
+
+double PictureSurface::ScaleWidth() const noexcept { return fromPx(width_); }
+double PictureSurface::ScaleHeight() const noexcept { return fromPx(height_); }
+
+QFont PictureSurface::font() const {
+    QFont f(QString::fromStdString(FontName));
+    f.setPointSizeF(FontSize > 0 ? FontSize : 8.0);
+    f.setBold(FontBold);
+    return f;
+}
+
+void PictureSurface::Cls() {
+    image_.fill(bgrToQColor(BackColor));
+    CurrentX = 0.0;
+    CurrentY = 0.0;
+}
+
+namespace {
+QPen surfacePen(BgrColor c, int width) {
+    QPen pen(bgrToQColor(c));
+    pen.setWidth(std::max(1, width));
+    pen.setCapStyle(width > 1 ? Qt::RoundCap : Qt::SquareCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    return pen;
+}
+}  // namespace
+
+void PictureSurface::Line(double x1, double y1, double x2, double y2, BgrColor c) {
+    {
+        SurfacePainter p(image_);
+        p.setPen(surfacePen(c, DrawWidth));
+        p.drawLine(QPoint(px(toPx(x1)), px(toPx(y1))), QPoint(px(toPx(x2)), px(toPx(y2))));
+    }
+    CurrentX = x2;
+    CurrentY = y2;
+}
+
+void PictureSurface::Box(double x1, double y1, double x2, double y2, BgrColor c, bool filled) {
+    const QRect r = QRect(QPoint(px(toPx(x1)), px(toPx(y1))), QPoint(px(toPx(x2)), px(toPx(y2)))).normalized();
+    {
+        SurfacePainter p(image_);
+        if (filled) {
+            p.fillRect(r, bgrToQColor(c));
+        } else {
+            p.setPen(surfacePen(c, DrawWidth));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+    }
+    CurrentX = x2;
+    CurrentY = y2;
+}
+
+void PictureSurface::Circle(double x, double y, double radius, BgrColor c) {
+    {
+        SurfacePainter p(image_);
+        p.setPen(surfacePen(c, DrawWidth));
+        p.setBrush(FillStyleValue == FillStyle::Solid ? QBrush(bgrToQColor(FillColor)) : QBrush(Qt::NoBrush));
+        const double r = toPx(radius);
+        p.drawEllipse(QPointF(toPx(x), toPx(y)), r, r);
+    }
+    CurrentX = x;
+    CurrentY = y;
+}
+
+void PictureSurface::PSet(double x, double y, BgrColor c) {
+    const int cx = px(toPx(x));
+    const int cy = px(toPx(y));
+    if (DrawWidth <= 1) {
+        if (cx >= 0 && cy >= 0 && cx < width_ && cy < height_) image_.setPixel(cx, cy, bgrToQColor(c).rgb());
+    } else {
+        // A wide pen sets a round dot of its width.
+        SurfacePainter p(image_);
+        p.setPen(Qt::NoPen);
+        p.setBrush(bgrToQColor(c));
+        const double r = DrawWidth / 2.0;
+        p.drawEllipse(QPointF(cx + 0.5, cy + 0.5), r, r);
+    }
+    CurrentX = x;
+    CurrentY = y;
+}
+
+void PictureSurface::Print(const std::string& text) {
+    const QFont f = font();
+    const QFontMetricsF fm(f, &image_);
+    {
+        SurfacePainter p(image_);
+        p.setFont(f);
+        p.setPen(bgrToQColor(ForeColor));
+        p.drawText(QPointF(toPx(CurrentX), toPx(CurrentY) + fm.ascent()), QString::fromStdString(text));
+    }
+    CurrentX = 0.0;
+    CurrentY += fromPx(fm.height());
+}
+
+double PictureSurface::TextWidth(const std::string& text) const {
+    const QFontMetricsF fm(font(), &image_);
+    return fromPx(fm.horizontalAdvance(QString::fromStdString(text)));
+}
+
+double PictureSurface::TextHeight(const std::string&) const {
+    const QFontMetricsF fm(font(), &image_);
+    return fromPx(fm.height());
+}
+
+void PictureSurface::Polygon(const DevicePoint* points, int count) {
+    if (!points || count <= 0) return;
+    QPolygon poly;
+    poly.reserve(count);
+    for (int i = 0; i < count; ++i) poly << QPoint(points[i].X, points[i].Y);
+    SurfacePainter p(image_);
+    p.setPen(surfacePen(ForeColor, DrawWidth));
+    p.setBrush(FillStyleValue == FillStyle::Solid ? QBrush(bgrToQColor(FillColor)) : QBrush(Qt::NoBrush));
+    p.drawPolygon(poly, PolyFill == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+}
+
+BgrColor PictureSurface::Point(int xPx, int yPx) const {
+    if (xPx < 0 || yPx < 0 || xPx >= width_ || yPx >= height_) return -1;
+    return qColorToBgr(QColor(image_.pixel(xPx, yPx)));
+}
+
+// ---------------------------------------------------------------------------
+
+PictureBox::PictureBox(ScaleUnit unit, QWidget* parent) : QWidget(parent), surface_(unit) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    surface_.resize(width(), height());
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), bgrToQColor(surface_.BackColor));
+    p.drawImage(0, 0, surface_.image());
+}
+
+void PictureBox::resizeEvent(QResizeEvent*) {
+    surface_.resize(width(), height());
+    emit resized();
+}
+
+namespace {
+int buttonCode(Qt::MouseButtons b) {
+    int code = 0;
+    if (b & Qt::LeftButton) code |= 1;
+    if (b & Qt::RightButton) code |= 2;
+    if (b & Qt::MiddleButton) code |= 4;
+    return code;
+}
+}  // namespace
+
+void PictureBox::mousePressEvent(QMouseEvent* e) {
+    emit mouseDown(buttonCode(e->button()), surface_.fromPx(e->position().x()), surface_.fromPx(e->position().y()));
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* e) {
+    emit mouseMove(buttonCode(e->buttons()), surface_.fromPx(e->position().x()), surface_.fromPx(e->position().y()));
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
+    emit mouseUp(buttonCode(e->button()), surface_.fromPx(e->position().x()), surface_.fromPx(e->position().y()));
+    // A release over the box after a press on it is a click.
+    if (rect().contains(e->position().toPoint())) emit clicked();
+}

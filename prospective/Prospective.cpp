@@ -1,0 +1,1 @@
+// The prospective cusum surveillance windows live here.

@@ -1,0 +1,303 @@
+#include "retrospective/ClusterLines.h"
+
+#include <cmath>
+
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "stats/AppState.h"
+#include "stats/modClusterDetection.h"
+#include "stats/modPValue.h"
+
+namespace ClusterLines {
+
+std::string F(double value, const char* mask, char decimalSign) {
+    if (!std::isfinite(value))
+        throw AppError(RuntimeErrors::Overflow, "A result of the test is not a finite number.", "ClusterLines");
+    return formatMask(value, mask, decimalSign);
+}
+
+std::string FD(double value, const char* mask) { return F(value, mask, displayDecimalSign()); }
+
+std::string R(const std::string& text, std::size_t width) { return alignRight(text, width); }
+
+namespace {
+
+const std::string kListRule(82, '-');
+
+std::string pValueListLine(double p) {
+    if (!std::isfinite(p))
+        throw AppError(RuntimeErrors::Overflow, "A p-value of the test is not a finite number.", "ClusterLines");
+    if (p < 0.001) return "   ---> p-value < 0.001";
+    return "   ---> p-value = " + FD(p, "0.0000");
+}
+
+const std::string& idAt(const std::vector<std::string>& ids, std::int32_t i) {
+    static const std::string empty;
+    return i >= 0 && static_cast<std::size_t>(i) < ids.size() ? ids[static_cast<std::size_t>(i)] : empty;
+}
+
+double at(const std::vector<double>& a, std::int32_t i) {
+    if (i < 0 || static_cast<std::size_t>(i) >= a.size()) raiseSubscriptOutOfRange("ClusterLines");
+    return a[static_cast<std::size_t>(i)];
+}
+
+// Rows 1 to 9 of both score lists after their first line.
+void appendScoreGlobalRows(AppState& s, std::vector<std::string>& g) {
+    g.push_back("");
+    g.push_back("A chi-squared approximation = " + FD(s.scoreChiSquare, "0.000"));
+    g.push_back("Degree of Freedom = " + FD(s.scoreDf, "0.000"));
+    g.push_back("Critical Value = " + FD(modClusterDetection::GetChiSquareCritical(s.alpha, s.scoreDf), "0.000"));
+    g.push_back(pValueListLine(modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf)));
+    g.push_back("");
+    g.push_back("A normal approximation = " + FD(s.scoreZ, "0.000"));
+    g.push_back(pValueListLine(modPValue::GetNormalPValue(s.scoreZ)));
+}
+
+std::vector<std::string> scoreLocalLines(const AppState& s, bool unadjusted) {
+    const DoubleArray& u = unadjusted ? s.localScoreUnadjusted : s.localScoreAdjusted;
+    const DoubleArray& z = unadjusted ? s.localScoreZUnadjusted : s.localScoreZAdjusted;
+    std::vector<std::string> l;
+    l.reserve(static_cast<std::size_t>(s.regionCount) + 4);
+    l.push_back(kListRule);
+    if (!s.secondaryIdOn) {
+        const std::size_t we = unadjusted ? 12 : 11;
+        l.push_back(R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 10) + R("Expected", we));
+        l.push_back(kListRule);
+        for (std::int32_t i = 1; i <= s.regionCount; ++i)
+            l.push_back(R(idAt(s.primaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 10) + R(FD(at(z, i), "0.000"), 10) +
+                        R(FD(at(s.observed, i), "0.000"), 10) + R(FD(at(s.expected, i), "0.000"), we));
+    } else {
+        l.push_back(R("ID(1)", 13) + R("ID(2)", 13) + R("U(i) ", 10) + R("Z[U(i)]", 8) + R("Obs", 9) + R("Exp", 9));
+        l.push_back(kListRule);
+        for (std::int32_t i = 1; i <= s.regionCount; ++i)
+            l.push_back(R(idAt(s.primaryIds, i), 13) + R(idAt(s.secondaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 9) +
+                        R(FD(at(z, i), "0.000"), 9) + R(FD(at(s.observed, i), "0.000"), 9) +
+                        R(FD(at(s.expected, i), "0.000"), 9));
+    }
+    l.push_back(kListRule);
+    return l;
+}
+
+std::vector<std::string> mLocalLines(const AppState& s) {
+    std::vector<std::string> l;
+    l.reserve(static_cast<std::size_t>(s.regionCount) + 4);
+    l.push_back(kListRule);
+    if (!s.secondaryIdOn) {
+        l.push_back(R("ID", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10));
+        l.push_back(kListRule);
+        for (std::int32_t i = 1; i <= s.regionCount; ++i)
+            l.push_back(R(idAt(s.primaryIds, i), 13) + R(FD(at(s.localM, i), "###0.000"), 10) +
+                        R(FD(at(s.observed, i), "0.000"), 10) + R(FD(at(s.expected, i), "0.000"), 10));
+    } else {
+        l.push_back(R("ID(1)", 15) + R("ID(2)", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10));
+        l.push_back(kListRule);
+        for (std::int32_t i = 1; i <= s.regionCount; ++i)
+            l.push_back(R(idAt(s.primaryIds, i), 15) + R(idAt(s.secondaryIds, i), 13) +
+                        R(FD(at(s.localM, i), "###0.000"), 10) + R(FD(at(s.observed, i), "0.000"), 10) +
+                        R(FD(at(s.expected, i), "0.000"), 10));
+    }
+    l.push_back(kListRule);
+    return l;
+}
+
+}  // namespace
+
+ResultLines unadjustedScore(AppState& s) {
+    ResultLines r;
+    r.global.push_back("");
+    r.global.push_back("U-statistic (unadjusted) = " + FD(s.globalScoreUnadjusted, "0.000"));
+    appendScoreGlobalRows(s, r.global);
+    r.local = scoreLocalLines(s, true);
+    return r;
+}
+
+ResultLines adjustedScore(AppState& s) {
+    ResultLines r;
+    r.global.push_back("");
+    r.global.push_back("U statistic (adjusted) = " + FD(s.globalScoreAdjusted, "0.000"));
+    appendScoreGlobalRows(s, r.global);
+    r.global.push_back("");
+    r.global.push_back("Maximum M statistic = " + FD(modClusterDetection::GetMaxLocalM(s), "0.000"));
+    r.global.push_back("");
+    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s), "0.000"));
+    r.global.push_back("");
+    r.local = scoreLocalLines(s, false);
+    return r;
+}
+
+ResultLines mStatistic(AppState& s) {
+    ResultLines r;
+    r.global.push_back("");
+    r.global.push_back("Maximum M-statistic = " + FD(modClusterDetection::GetMaxLocalM(s), "0.000"));
+    r.global.push_back("");
+    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s), "0.000"));
+    r.global.push_back("");
+    r.local = mLocalLines(s);
+    return r;
+}
+
+std::string rangeRule() { return std::string(50, '-'); }
+
+std::string rangeHeader(ClusterTest test) {
+    switch (test) {
+    case ClusterTest::Unadjusted:
+        return R("Sigma", 6) + R("U", 10) + R("Chi", 9) + R("DF   ", 12) + R("P-Val", 6);
+    case ClusterTest::AdjustedPoisson:
+        return R("Sigma", 5) + R("U", 7) + R("Chi ", 8) + R("DF  ", 7) + R("M(M*)", 8) + R("P-Val", 8);
+    case ClusterTest::FreemanTukey:
+    case ClusterTest::Rossi:
+        break;
+    }
+    return R("Sigma", 6) + R("M  ", 8) + R("M* ", 5);
+}
+
+std::string rangeRow(ClusterTest test, const RangeRow& row) {
+    switch (test) {
+    case ClusterTest::Unadjusted: {
+        std::string line = R(FD(row.sigma, "0.000"), 6) + R(FD(row.statistic, "0.00"), 10) +
+                           R(FD(row.chiSquare, "0.00"), 9) + R(FD(row.df, "0.00"), 9);
+        const std::string p = FD(row.pValue, "0.0000");
+        return line + (row.pValue < 0.001 ? std::string("   <0.001") : R(p, 9));
+    }
+    case ClusterTest::AdjustedPoisson: {
+        const std::string p = FD(row.pValue, "0.000");
+        const bool small = row.pValue < 0.001;
+        const char* m = small ? "0.0" : "0.00";
+        return R(FD(row.sigma, "0.00"), 5) + R(FD(row.statistic, "0.0"), 7) + R(FD(row.chiSquare, "0.0"), 7) +
+               R(FD(row.df, "0.0"), 6) + R(FD(row.maxM, m), 5) + "(" + R(FD(row.mCritical, m), 3) + ")" +
+               (small ? std::string("  <0.001") : R(p, 6));
+    }
+    case ClusterTest::FreemanTukey:
+    case ClusterTest::Rossi:
+        break;
+    }
+    return R(FD(row.sigma, "0.000"), 6) + R(FD(row.statistic, "0.00"), 6) + R(FD(row.mCritical, "0.00"), 6);
+}
+
+// ---- The report ----
+
+namespace {
+
+std::string FR(double value, const char* mask) { return F(value, mask, '.'); }
+
+const std::string kD58(58, '-');
+const std::string kD78(78, '-');
+
+std::string withBlanks(const char* text, std::size_t blanks) { return std::string(text) + std::string(blanks, ' '); }
+
+}  // namespace
+
+std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(s.regionCount) + 20);
+    switch (test) {
+    case ClusterTest::Unadjusted: out.push_back(withBlanks("Summary of Global Score Statistic", 25)); break;
+    case ClusterTest::AdjustedPoisson: out.push_back(withBlanks("Summary of Global Score and Maximum M Statistic", 25)); break;
+    case ClusterTest::FreemanTukey: out.push_back(withBlanks("Summary of Maximum M Statistic (Standard)", 17)); break;
+    case ClusterTest::Rossi: out.push_back(withBlanks("Summary of Maximum M Statistic (Rossi)", 20)); break;
+    }
+    out.push_back(kD58);
+    if (isScoreTest(test)) {
+        if (test == ClusterTest::Unadjusted)
+            out.push_back("U-statistic (unadjusted) = " + FR(s.globalScoreUnadjusted, "0.000"));
+        else
+            out.push_back("U-statistic (adjusted) = " + FR(s.globalScoreAdjusted, "0.000"));
+        out.push_back("A chi-squared approximation = " + FR(s.scoreChiSquare, "0.000"));
+        out.push_back("Degree of Freedom = " + FR(s.scoreDf, "0.000"));
+        out.push_back("   ---> p-value: " + FR(modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf), "0.0000"));
+        out.push_back("A normal approximation = " + FR(s.scoreZ, "0.000"));
+        out.push_back("   ---> p-value: " + FR(modPValue::GetNormalPValue(s.scoreZ), "0.0000"));
+    } else {
+        out.push_back("Maximum M-statistic = " + FR(modClusterDetection::GetMaxLocalM(s), "0.000"));
+        out.push_back("M Critical (M*) = " + FR(modClusterDetection::GetMCritical(s), "0.000"));
+    }
+    out.push_back(kD58);
+    out.push_back("");
+    switch (test) {
+    case ClusterTest::Unadjusted: out.push_back(withBlanks("Summary of Local Score Statistic", 25)); break;
+    case ClusterTest::AdjustedPoisson: out.push_back(withBlanks("Summary of Local Score and M Statistic", 25)); break;
+    case ClusterTest::FreemanTukey:
+    case ClusterTest::Rossi: out.push_back(withBlanks("Summary of Local M Statistic", 25)); break;
+    }
+    out.push_back(kD58);
+
+    const bool two = s.secondaryIdOn;
+    std::string header = R(two ? "ID(1)" : "ID", 15);
+    if (two) header += R("ID(2)", 13);
+    if (isScoreTest(test))
+        header += R("U(i)", 10) + R("Z[U(i)]", 10);
+    else
+        header += R("M(i)", 10);
+    header += R("Observed", 10) + R("Expected", 10);
+    out.push_back(header);
+    out.push_back(kD58);
+
+    const bool unadj = test == ClusterTest::Unadjusted;
+    const DoubleArray& u = unadj ? s.localScoreUnadjusted : s.localScoreAdjusted;
+    const DoubleArray& z = unadj ? s.localScoreZUnadjusted : s.localScoreZAdjusted;
+    for (std::int32_t i = 1; i <= s.regionCount; ++i) {
+        std::string line = R(idAt(s.primaryIds, i), 15);
+        if (two) line += R(idAt(s.secondaryIds, i), 13);
+        if (isScoreTest(test))
+            line += R(FR(at(u, i), "###0.00"), 10) + R(FR(at(z, i), "0.00"), 10);
+        else
+            line += R(FR(at(s.localM, i), "###0.00"), 10);
+        line += R(FR(at(s.observed, i), "0.00"), 10) + R(FR(at(s.expected, i), "0.00"), 10);
+        out.push_back(std::move(line));
+    }
+    out.push_back(kD58);
+    return out;
+}
+
+std::vector<std::string> rangeReport(const AppState& s, ClusterTest test) {
+    std::vector<std::string> out;
+    const std::int32_t K = s.rangeSigmas.empty() ? 0 : static_cast<std::int32_t>(s.rangeSigmas.size()) - 1;
+    const std::string* dash = &kD58;
+    std::string header;
+    switch (test) {
+    case ClusterTest::Unadjusted:
+        out.push_back("A summary for a range of bandwidths (Score statistic - unadjusted)");
+        header = R("Sigma", 6) + R("U-Stats", 12) + R("Chi", 12) + R("DF", 8) + R("P-Val    ", 16);
+        break;
+    case ClusterTest::AdjustedPoisson:
+        out.push_back("A summary for a range of bandwidths (Score statistic - adjusted)");
+        header = R("Sigma", 6) + R("U-Stats", 12) + R("Chi ", 12) + R("DF  ", 8) + R("M  ", 6) + R("M* ", 6) +
+                 R("P-Val    ", 16);
+        dash = &kD78;
+        break;
+    case ClusterTest::FreemanTukey:
+        out.push_back("A summary for a range of bandwidths (M statistic - standard)");
+        header = R("Sigma", 6) + R("M  ", 6) + R("M* ", 6);
+        break;
+    case ClusterTest::Rossi:
+        out.push_back("A summary for a range of bandwidths (M statistic - Rossi)");
+        header = R("Sigma", 6) + R("M  ", 6) + R("M* ", 6);
+        break;
+    }
+    out.push_back("");
+    out.push_back(header);
+    out.push_back(*dash);
+    for (std::int32_t k = 0; k < K; ++k) {
+        std::string line = R(FR(at(s.rangeSigmas, k), "0.000"), 6);
+        switch (test) {
+        case ClusterTest::Unadjusted:
+            line += R(FR(at(s.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.rangeChiSquare, k), "0.00"), 12) +
+                    R(FR(at(s.rangeDf, k), "0.00"), 8) + R(FR(at(s.rangePValue, k), "0.000000000000"), 16);
+            break;
+        case ClusterTest::AdjustedPoisson:
+            line += R(FR(at(s.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.rangeChiSquare, k), "0.00"), 12) +
+                    R(FR(at(s.rangeDf, k), "0.00"), 8) + R(FR(at(s.rangeMaxM, k), "0.00"), 6) +
+                    R(FR(at(s.rangeMCritical, k), "0.00"), 6) + R(FR(at(s.rangePValue, k), "0.000000000000"), 16);
+            break;
+        case ClusterTest::FreemanTukey:
+        case ClusterTest::Rossi:
+            line += R(FR(at(s.rangeStatistic, k), "0.00"), 6) + R(FR(at(s.rangeMCritical, k), "0.00"), 6);
+            break;
+        }
+        out.push_back(std::move(line));
+    }
+    out.push_back(*dash);
+    return out;
+}
+
+}  // namespace ClusterLines

@@ -1,0 +1,64 @@
+#pragma once
+// The text lines of the cluster test's results: the global and local lists
+// of a single-bandwidth run, the list rows of a range run, and the result
+// report. Every line is built from the program-wide results with the
+// number masks and fixed-width fields the layouts fix; lists use the
+// display decimal sign, the report always ".".
+//
+// A value that is not a finite number never reaches a line: the builders
+// raise error 6 instead, so a caller that builds its lines before it shows
+// them can refuse the whole result.
+
+#include <string>
+#include <vector>
+
+struct AppState;
+
+// The four tests of the cluster window, in the order its options stand.
+enum class ClusterTest { Unadjusted, AdjustedPoisson, FreemanTukey, Rossi };
+
+inline bool isScoreTest(ClusterTest t) { return t == ClusterTest::Unadjusted || t == ClusterTest::AdjustedPoisson; }
+inline bool isMTest(ClusterTest t) { return !isScoreTest(t); }
+
+struct ResultLines {
+    std::vector<std::string> global;
+    std::vector<std::string> local;
+};
+
+namespace ClusterLines {
+
+// A number formatted with a mask; raises error 6 for infinity or NaN.
+std::string F(double value, const char* mask, char decimalSign);
+// F with the display decimal sign, for lists.
+std::string FD(double value, const char* mask);
+// A text right-aligned in a field of `width` characters (a longer text stays whole).
+std::string R(const std::string& text, std::size_t width);
+
+// The lines of the single-bandwidth lists. They call the p-value and
+// critical-value routines in the order the rows stand.
+ResultLines unadjustedScore(AppState& state);
+ResultLines adjustedScore(AppState& state);
+ResultLines mStatistic(AppState& state);
+
+// One bandwidth of a range run, as the run computed it.
+struct RangeRow {
+    double sigma = 0.0;      // the bandwidth its statistics belong to
+    double statistic = 0.0;  // global U, or the maximum M for the M tests
+    double chiSquare = 0.0;
+    double df = 0.0;
+    double pValue = 0.0;
+    double maxM = 0.0;       // adjusted test: maximum M of the Poisson residuals
+    double mCritical = 0.0;
+};
+
+// The header line of the global list of a range run, and one row.
+std::string rangeHeader(ClusterTest test);
+std::string rangeRow(ClusterTest test, const RangeRow& row);
+// A line of 50 hyphens that frames the range rows.
+std::string rangeRule();
+
+// The result report, line by line (without line ends).
+std::vector<std::string> singleReport(AppState& state, ClusterTest test);
+std::vector<std::string> rangeReport(const AppState& state, ClusterTest test);
+
+}  // namespace ClusterLines

@@ -1,0 +1,47 @@
+#pragma once
+// What the cluster test window does to the map window and the main frame,
+// in one place: the class map and its legend, the tools the results switch
+// on and off, the M-class legend picture and the busy mouse pointer.
+//
+// `load` says whether a closed map window is opened again for the call (the
+// run does so); the list clicks and the closing of the test window act only
+// on an open map window.
+
+#include <string>
+
+#include "app/AppContext.h"
+
+class QLabel;
+
+namespace ClusterMapLink {
+
+bool mapWindowOpen(AppContext& ctx);
+// Closes the map window when it is open.
+void closeMapWindow(AppContext& ctx);
+
+// Clears the map window's own surface (where the class legend stands).
+void clearLegend(AppContext& ctx, bool load);
+// Hides the bandwidth slider, its label and the M-class legend image.
+void hideRangeControls(AppContext& ctx, bool load);
+
+void showClassMap(AppContext& ctx, DoubleArray& legendValues, DoubleArray& mapValues);
+void redrawShapefile(AppContext& ctx);
+void highlightRegion(AppContext& ctx, std::int32_t region);
+
+// The tool "Find": enabled and pressed, or disabled and released.
+void setFindTool(AppContext& ctx, bool on, bool load);
+void setMapAnimationEnabled(AppContext& ctx, bool on, bool load);
+// Shows the M-class legend picture, or hides it.
+void showMLegend(AppContext& ctx, bool show, bool load);
+
+// The main frame's mouse pointer: 0 default, 1 arrow, 13 arrow and hourglass.
+void setMousePointer(AppContext& ctx, int pointer);
+
+// The BitMaps folder beside the program (tests may point it elsewhere).
+std::string bitmapPath(const std::string& fileName);
+void setBitmapFolder(const std::string& folder);
+// Loads a picture of the BitMaps folder into a label; a missing or
+// unreadable picture leaves the label empty.
+void loadPicture(QLabel* label, const std::string& fileName);
+
+}  // namespace ClusterMapLink

@@ -1,0 +1,58 @@
+#pragma once
+// The computations of a cluster test run, apart from any window: the engine
+// routines called in the fixed order of each test, for one bandwidth or for
+// a range, and the lines they leave for the lists.
+//
+// A run computes into a working copy of the program-wide state and the
+// caller commits the copy only when everything succeeded, so a run on data
+// the test cannot handle changes nothing that was shown or saved before.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "retrospective/ClusterLines.h"
+#include "stats/AppState.h"
+
+namespace ClusterRun {
+
+// Raised for data the test cannot be computed on; the description says why
+// in words the user can act on.
+inline constexpr const char* kDataErrorSource = "ClusterRun";
+
+// Checks that the counts, centroids and study area a run reads are there
+// and usable; raises AppError (source kDataErrorSource) otherwise.
+void checkData(const AppState& state);
+
+// A copy of the state to compute in. The kernel, moment and range matrices
+// are not copied: every run sizes those it writes anew.
+AppState workingCopy(AppState& state);
+// Moves the working copy into the state; the matrices the run did not
+// write keep their earlier contents.
+void commit(AppState& state, AppState&& work);
+
+struct SingleResult {
+    ResultLines lines;
+    // The two copies handed to the class map: the legend sorts the first.
+    DoubleArray legendValues;
+    DoubleArray mapValues;
+};
+
+// One bandwidth (state.sigma already set): the test's computations in
+// order, then its list lines.
+SingleResult computeSingle(AppState& state, ClusterTest test);
+
+// The number of bandwidths of a range, |from - to| / step + 1 rounded half
+// to even; raises AppError (source kDataErrorSource) when it does not fit.
+std::int16_t rangeCount(double from, double to, double step);
+
+struct RangeResult {
+    std::vector<std::string> globalLines;  // header, rule, one row per bandwidth, rule
+};
+
+// Every bandwidth of the range: fills bandwidthCount, sigmaRangeEnd, the
+// range tables and chartData. A bandwidth beyond `to` is clamped to `to`
+// before it is computed; afterwards sigma holds the last bandwidth computed.
+RangeResult computeRange(AppState& state, ClusterTest test, double from, double to, double step, std::int16_t count);
+
+}  // namespace ClusterRun

@@ -1,0 +1,1 @@
+// The retrospective cluster test windows live here.

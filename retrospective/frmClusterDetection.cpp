@@ -1,0 +1,534 @@
+#include "retrospective/frmClusterDetection.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Twips.h"
+#include "retrospective/ClusterMapLink.h"
+#include "retrospective/ClusterRun.h"
+#include "retrospective/LineChart.h"
+#include "retrospective/frmParameter.h"
+#include "retrospective/frmSigmaChart.h"
+#include "stats/modClusterDetection.h"
+
+namespace {
+
+QRect twips(int left, int top, int width, int height) {
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+template <class W>
+W* control(QWidget* parent, const char* name, QRect geometry) {
+    auto* w = new W(parent);
+    w->setObjectName(name);
+    w->setGeometry(geometry);
+    return w;
+}
+
+QGroupBox* frameBox(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* f = control<QGroupBox>(parent, name, geometry);
+    f->setTitle(caption);
+    return f;
+}
+
+QRadioButton* option(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* o = control<QRadioButton>(parent, name, geometry);
+    o->setText(caption);
+    return o;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* b = control<QPushButton>(parent, name, geometry);
+    b->setText(caption);
+    return b;
+}
+
+QLineEdit* textBox(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* t = control<QLineEdit>(parent, name, geometry);
+    t->setText(text);
+    return t;
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* l = control<QLabel>(parent, name, geometry);
+    l->setText(caption);
+    return l;
+}
+
+// The fixed-pitch font of the result lists.
+QFont listFont() {
+    QFont f("DejaVu Sans Mono");
+    f.setStyleHint(QFont::Monospace);
+    f.setPointSize(9);
+    return f;
+}
+
+QStringList toQt(const std::vector<std::string>& lines) {
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& l : lines) out << QString::fromStdString(l);
+    return out;
+}
+
+std::vector<std::string> fromList(const QListWidget* list) {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(list->count()));
+    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
+    return out;
+}
+
+std::string runFailureText(const AppError& e) {
+    if (e.source() == ClusterRun::kDataErrorSource) return e.description();
+    return "The test cannot be computed on these data: " + e.description();
+}
+
+}  // namespace
+
+frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
+    setObjectName("frmClusterDetection");
+    setWindowTitle("Cluster Detection --- Score and M Statistic");
+    setWindowFlags(windowFlags() & ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    setFixedSize(twipsToPixels(7230), twipsToPixels(9495));
+
+    Frame1 = frameBox(this, "Frame1", "Local Pattern Summary", twips(30, 30, 7185, 4575));
+    lstLocalPatternSummary = control<QListWidget>(Frame1, "lstLocalPatternSummary", twips(90, 240, 7005, 4245));
+    Frame4 = frameBox(this, "Frame4", "Variables", twips(30, 4620, 2015, 1425));
+    optUnadjusted = option(Frame4, "optUnadjusted", "Unadjusted", twips(270, 300, 1215, 225));
+    optAdjusted_Generic = option(Frame4, "optAdjusted_Generic", "Adjusted - Poisson", twips(270, 570, 1605, 225));
+    optStandard = option(Frame4, "optStandard", "Freeman-Tukey", twips(270, 840, 1485, 225));
+    optRossi = option(Frame4, "optRossi", "Rossi", twips(270, 1110, 735, 225));
+    Frame5 = frameBox(this, "Frame5", "Expression of Variables", twips(2050, 4620, 5165, 855));
+    picEquation = control<QLabel>(Frame5, "picEquation", twips(80, 240, 5000, 525));
+    Frame6 = frameBox(this, "Frame6", "", twips(2050, 5400, 5155, 645));
+    cmdRun = button(Frame6, "cmdRun", "&Run", twips(90, 170, 1185, 375));
+    cmdSave = button(Frame6, "cmdSave", "&Save", twips(1350, 170, 1185, 375));
+    cmdDataReset = button(Frame6, "cmdDataReset", "&Reset Data", twips(2610, 165, 1185, 375));
+    cmdExit = button(Frame6, "cmdExit", "&Exit", twips(3870, 170, 1185, 375));
+    fraSpatialEffect = frameBox(this, "fraSpatialEffect", "Bandwidth", twips(30, 6060, 2015, 2745));
+    optSpatialSingleSigma = option(fraSpatialEffect, "optSpatialSingleSigma", "Single value", twips(240, 360, 1200, 255));
+    Frame3 = frameBox(fraSpatialEffect, "Frame3", "", twips(510, 570, 1425, 540));
+    txtSingleSigma = textBox(Frame3, "txtSingleSigma", "1", twips(75, 150, 1290, 315));
+    optSpatialSigmaRange = option(fraSpatialEffect, "optSpatialSigmaRange", "A range of values", twips(240, 1290, 1605, 255));
+    fra = frameBox(fraSpatialEffect, "fra", "", twips(510, 1500, 1425, 1155));
+    Label1 = label(fra, "Label1", "from", twips(120, 150, 345, 225));
+    txtFromSigma = textBox(fra, "txtFromSigma", "0.2", twips(510, 150, 840, 285));
+    Label2 = label(fra, "Label2", "to", twips(270, 480, 165, 225));
+    txtToSigma = textBox(fra, "txtToSigma", "2.0", twips(510, 480, 840, 285));
+    Label3 = label(fra, "Label3", "by", twips(240, 810, 195, 225));
+    txtStep = textBox(fra, "txtStep", "0.2", twips(510, 810, 840, 285));
+    Frame2 = frameBox(this, "Frame2", "Global Pattern Summary", twips(2060, 6060, 5155, 3405));
+    lstGlobalPatternSummary = control<QListWidget>(Frame2, "lstGlobalPatternSummary", twips(90, 240, 4970, 3075));
+    fraAlpha = frameBox(this, "fraAlpha", "Alpha", twips(30, 8820, 2015, 645));
+    cboAlpha = control<QComboBox>(fraAlpha, "cboAlpha", twips(510, 240, 1425, 315));
+    cboAlpha->setEditable(true);
+    cboAlpha->setInsertPolicy(QComboBox::NoInsert);
+    cboAlpha->setEditText("0.05");
+    picEquation->setScaledContents(true);
+
+    connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    connect(cmdDataReset, &QPushButton::clicked, this, [this] { cmdDataReset_Click(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    connect(cboAlpha, &QComboBox::activated, this, [this] { cboAlpha_Click(); });
+    connect(optUnadjusted, &QRadioButton::clicked, this, [this] { optUnadjusted_Click(); });
+    connect(optAdjusted_Generic, &QRadioButton::clicked, this, [this] { optAdjusted_Generic_Click(); });
+    connect(optStandard, &QRadioButton::clicked, this, [this] { optStandard_Click(); });
+    connect(optRossi, &QRadioButton::clicked, this, [this] { optRossi_Click(); });
+    connect(optSpatialSigmaRange, &QRadioButton::clicked, this, [this] { optSpatialSigmaRange_Click(); });
+    connect(optSpatialSingleSigma, &QRadioButton::clicked, this, [this] { optSpatialSingleSigma_Click(); });
+    connectList(lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
+    connectList(lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
+
+    // The critical value's own notice ("Error!") is a modal message box.
+    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
+        dialogs().message(text, title, MsgIcon::Critical, MsgButtons::OK);
+    });
+
+    Form_Load();
+}
+
+void frmClusterDetection::connectList(QListWidget* list, void (frmClusterDetection::*handler)()) {
+    // A mouse click (on a new row or the current one) runs the handler when
+    // the button is released; a row changed from the keyboard runs it at once.
+    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
+    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
+        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
+    });
+}
+
+void frmClusterDetection::Form_Load() {
+    move(twipsToPixels(8000), twipsToPixels(1));
+    selectOption(optUnadjusted);
+    selectOption(optSpatialSingleSigma);
+    ctx_.state.alpha = 0.05;
+    cmdSave->setEnabled(false);
+}
+
+void frmClusterDetection::selectOption(QRadioButton* o) {
+    {
+        const QSignalBlocker block(o);
+        o->setChecked(true);
+    }
+    if (o == optUnadjusted) optUnadjusted_Click();
+    else if (o == optAdjusted_Generic) optAdjusted_Generic_Click();
+    else if (o == optStandard) optStandard_Click();
+    else if (o == optRossi) optRossi_Click();
+    else if (o == optSpatialSingleSigma) optSpatialSingleSigma_Click();
+    else if (o == optSpatialSigmaRange) optSpatialSigmaRange_Click();
+}
+
+void frmClusterDetection::selectTest(ClusterTest test) {
+    switch (test) {
+    case ClusterTest::Unadjusted: selectOption(optUnadjusted); break;
+    case ClusterTest::AdjustedPoisson: selectOption(optAdjusted_Generic); break;
+    case ClusterTest::FreemanTukey: selectOption(optStandard); break;
+    case ClusterTest::Rossi: selectOption(optRossi); break;
+    }
+}
+
+void frmClusterDetection::selectSingleSigma() { selectOption(optSpatialSingleSigma); }
+void frmClusterDetection::selectSigmaRange() { selectOption(optSpatialSigmaRange); }
+
+void frmClusterDetection::selectAlpha(int index) {
+    if (index < 0 || index >= cboAlpha->count()) return;
+    {
+        const QSignalBlocker block(cboAlpha);
+        cboAlpha->setCurrentIndex(index);
+    }
+    cboAlpha_Click();
+}
+
+void frmClusterDetection::selectLocalRow(int row) {
+    {
+        const QSignalBlocker block(lstLocalPatternSummary);
+        lstLocalPatternSummary->setCurrentRow(row);
+    }
+    lstLocalPatternSummary_Click();
+}
+
+void frmClusterDetection::selectGlobalRow(int row) {
+    {
+        const QSignalBlocker block(lstGlobalPatternSummary);
+        lstGlobalPatternSummary->setCurrentRow(row);
+    }
+    lstGlobalPatternSummary_Click();
+}
+
+ClusterTest frmClusterDetection::selectedTest() const {
+    if (optUnadjusted->isChecked()) return ClusterTest::Unadjusted;
+    if (optAdjusted_Generic->isChecked()) return ClusterTest::AdjustedPoisson;
+    if (optStandard->isChecked()) return ClusterTest::FreemanTukey;
+    return ClusterTest::Rossi;
+}
+
+std::vector<std::string> frmClusterDetection::globalLines() const { return fromList(lstGlobalPatternSummary); }
+std::vector<std::string> frmClusterDetection::localLines() const { return fromList(lstLocalPatternSummary); }
+
+void frmClusterDetection::setAlphaLevels() {
+    const QSignalBlocker block(cboAlpha);
+    const QString text = cboAlpha->currentText();
+    cboAlpha->clear();
+    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
+    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
+    cboAlpha->setCurrentIndex(-1);
+    cboAlpha->setEditText(text);
+}
+
+// ---- Options ----
+
+void frmClusterDetection::showEquation(const char* fileName) { ClusterMapLink::loadPicture(picEquation, fileName); }
+
+void frmClusterDetection::optUnadjusted_Click() {
+    showEquation("unadjusted.jpg");
+    cmdSave->setEnabled(false);
+}
+
+void frmClusterDetection::optAdjusted_Generic_Click() {
+    showEquation("adjusted.jpg");
+    cmdSave->setEnabled(false);
+}
+
+void frmClusterDetection::optStandard_Click() {
+    showEquation("standard.jpg");
+    cmdSave->setEnabled(false);
+}
+
+void frmClusterDetection::optRossi_Click() {
+    showEquation("rossi.jpg");
+    cmdSave->setEnabled(false);
+}
+
+void frmClusterDetection::optSpatialSigmaRange_Click() { cmdSave->setEnabled(false); }
+
+void frmClusterDetection::optSpatialSingleSigma_Click() {
+    cmdSave->setEnabled(false);
+    ctx_.unload<frmSigmaChart>();
+}
+
+void frmClusterDetection::cboAlpha_Click() {
+    if (const auto v = parseNumber(cboAlpha->currentText().toStdString())) ctx_.state.alpha = *v;
+}
+
+// ---- Buttons ----
+
+void frmClusterDetection::cmdDataReset_Click() { ctx_.show<frmParameter>(); }
+
+void frmClusterDetection::cmdExit_Click() {
+    AppContext& ctx = ctx_;
+    ctx.unload<frmClusterDetection>();
+    ClusterMapLink::closeMapWindow(ctx);
+}
+
+void frmClusterDetection::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    event->accept();
+}
+
+void frmClusterDetection::Form_Unload() {
+    ctx_.state.retroMapMode = false;
+    ctx_.unload<frmSigmaChart>();
+    if (!ClusterMapLink::mapWindowOpen(ctx_)) return;
+    try {
+        ClusterMapLink::setFindTool(ctx_, false, false);
+        ClusterMapLink::setMapAnimationEnabled(ctx_, false, false);
+        ClusterMapLink::hideRangeControls(ctx_, false);
+        ClusterMapLink::clearLegend(ctx_, false);
+        ClusterMapLink::redrawShapefile(ctx_);
+    } catch (const AppError& e) {
+        dialogs().warning("The map could not be redrawn: " + e.description());
+    }
+}
+
+// ---- Lists ----
+
+void frmClusterDetection::lstLocalPatternSummary_Click() {
+    const int r = lstLocalPatternSummary->currentRow();
+    if (r < 0 || !ClusterMapLink::mapWindowOpen(ctx_)) return;
+    try {
+        ClusterMapLink::highlightRegion(ctx_, r - 3);
+    } catch (const AppError& e) {
+        dialogs().warning("The region could not be highlighted: " + e.description());
+    }
+}
+
+void frmClusterDetection::lstGlobalPatternSummary_Click() {
+    // Only the rows of a range run shade the map; after a single run the
+    // map keeps the result it shows.
+    if (!optSpatialSigmaRange->isChecked() || !ClusterMapLink::mapWindowOpen(ctx_)) return;
+    AppState& s = ctx_.state;
+    const int r = lstGlobalPatternSummary->currentRow();
+    const int k = r - 2;
+    const std::int32_t n = s.regionCount;
+    const bool tablesFit = s.bandwidthCount > 0 && s.rangeLocalStats.rows() > s.bandwidthCount &&
+                           s.rangeLocalStats.cols() == n + 1 &&
+                           s.rangeSigmas.size() > static_cast<std::size_t>(s.bandwidthCount);
+    try {
+        if (tablesFit && k >= 0 && k < s.bandwidthCount) {
+            s.mapLegendValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
+            s.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
+            for (std::int32_t i = 1; i <= n; ++i) {
+                const double v = s.rangeLocalStats(k, i);
+                s.mapLegendValues[static_cast<std::size_t>(i)] = v;
+                s.mapClassValues[static_cast<std::size_t>(i)] = v;
+            }
+            s.sigma = s.rangeSigmas[static_cast<std::size_t>(k)];
+            ClusterMapLink::showClassMap(ctx_, s.mapLegendValues, s.mapClassValues);
+        } else {
+            ClusterMapLink::redrawShapefile(ctx_);
+        }
+        ClusterMapLink::showMLegend(ctx_, isMTest(selectedTest()), false);
+    } catch (const AppError& e) {
+        dialogs().warning("The map could not be drawn: " + e.description());
+    }
+}
+
+void frmClusterDetection::appendLines(const ResultLines& lines) {
+    lstGlobalPatternSummary->addItems(toQt(lines.global));
+    lstLocalPatternSummary->addItems(toQt(lines.local));
+}
+
+void frmClusterDetection::ListUnadjustedScore() { appendLines(ClusterLines::unadjustedScore(ctx_.state)); }
+void frmClusterDetection::ListAdjustedScore() { appendLines(ClusterLines::adjustedScore(ctx_.state)); }
+void frmClusterDetection::ListMStatistic() { appendLines(ClusterLines::mStatistic(ctx_.state)); }
+
+// ---- The run ----
+
+void frmClusterDetection::runStart() {
+    ClusterMapLink::clearLegend(ctx_, true);
+    ClusterMapLink::hideRangeControls(ctx_, true);
+    for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
+        const QSignalBlocker block(list);
+        list->clear();
+        list->setFont(listFont());
+    }
+}
+
+void frmClusterDetection::cmdRun_Click() {
+    Dialogs& d = dialogs();
+    const ClusterTest test = selectedTest();
+    if (optSpatialSingleSigma->isChecked()) {
+        const auto value = parseNumber(txtSingleSigma->text().toStdString());
+        if (!value) {
+            runStart();
+            d.warning("Bandwidth should be numerical.");
+            return;
+        }
+        if (*value < 0.0) {
+            runStart();
+            d.warning("Bandwidth should not be negative.");
+            return;
+        }
+        runSingle(test, *value == 0.0 ? 1e-8 : *value);
+    } else if (optSpatialSigmaRange->isChecked()) {
+        const auto from = parseNumber(txtFromSigma->text().toStdString());
+        const auto to = parseNumber(txtToSigma->text().toStdString());
+        const auto step = parseNumber(txtStep->text().toStdString());
+        if (!from || !to || !step) {
+            runStart();
+            d.warning("A range of bandwidth parameters should be numeric.");
+            ClusterMapLink::setMousePointer(ctx_, 0);
+            return;
+        }
+        if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
+            ctx_.state.sigma = *from;
+            ctx_.state.sigmaRangeEnd = *to;
+            runStart();
+            d.warning("Ivalid range of bandwidth was input. Check the parameters!");
+            ClusterMapLink::setMousePointer(ctx_, 0);
+            return;
+        }
+        runRange(test, *from, *to, *step);
+    } else {
+        runStart();
+    }
+}
+
+void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
+    ClusterMapLink::setMousePointer(ctx_, 13);
+    AppState work = ClusterRun::workingCopy(ctx_.state);
+    work.sigma = sigma;
+    ClusterRun::SingleResult result;
+    try {
+        ClusterRun::checkData(work);
+        result = ClusterRun::computeSingle(work, test);
+    } catch (const AppError& e) {
+        ClusterMapLink::setMousePointer(ctx_, 1);
+        dialogs().warning(runFailureText(e));
+        return;
+    }
+
+    runStart();
+    AppState& s = ctx_.state;
+    ClusterRun::commit(s, std::move(work));
+    // The lines were built from these very results in the run's order.
+    appendLines(result.lines);
+    try {
+        ClusterMapLink::clearLegend(ctx_, true);
+        if (isScoreTest(test))
+            ClusterMapLink::showClassMap(ctx_, s.scoreLegendValues, s.scoreMapValues);
+        else
+            ClusterMapLink::showClassMap(ctx_, s.mLegendValues, s.mMapValues);
+    } catch (const AppError& e) {
+        dialogs().warning("The map could not be drawn: " + e.description());
+    }
+    ClusterMapLink::setMousePointer(ctx_, 1);
+
+    ClusterMapLink::setFindTool(ctx_, true, true);
+    ClusterMapLink::setMapAnimationEnabled(ctx_, false, true);
+    s.retroMapMode = true;
+    ClusterMapLink::showMLegend(ctx_, isMTest(test), true);
+    cmdSave->setEnabled(true);
+}
+
+void frmClusterDetection::runRange(ClusterTest test, double from, double to, double step) {
+    AppState work = ClusterRun::workingCopy(ctx_.state);
+    ClusterRun::RangeResult result;
+    std::int16_t count = 0;
+    try {
+        count = ClusterRun::rangeCount(from, to, step);
+        ClusterMapLink::setMousePointer(ctx_, 13);
+        ClusterRun::checkData(work);
+        result = ClusterRun::computeRange(work, test, from, to, step, count);
+    } catch (const AppError& e) {
+        ClusterMapLink::setMousePointer(ctx_, 0);
+        dialogs().warning(runFailureText(e));
+        return;
+    }
+
+    runStart();
+    AppState& s = ctx_.state;
+    ClusterRun::commit(s, std::move(work));
+    lstGlobalPatternSummary->addItems(toQt(result.globalLines));
+
+    frmSigmaChart* chart = ctx_.load<frmSigmaChart>();
+    chart->lblStats->setText(isScoreTest(test) ? "Chi" : "M");
+    chart->lblCriticalStats->setText(isScoreTest(test) ? "Chi*" : "M*");
+    ClusterMapLink::setMousePointer(ctx_, 0);
+
+    LineChart* c = chart->chartPlotStatistics;
+    c->Refresh();
+    c->setChartType(LineChart::kLineChart2D);
+    c->setChartData(s.chartData);
+    // Each row is labelled with the bandwidth its values belong to.
+    for (std::int32_t k = 0; k < count; ++k)
+        c->setRowLabel(k + 1, QString::fromStdString(ClusterLines::FD(s.rangeSigmas[static_cast<std::size_t>(k)], "0.000")));
+
+    ClusterMapLink::setFindTool(ctx_, false, true);
+    ClusterMapLink::setMapAnimationEnabled(ctx_, true, true);
+    chart->setWindowTitle("Global spatial statistics");
+    if (QWidget* top = AppContext::topOf(chart)) top->setWindowTitle("Global spatial statistics");
+    c->setVisible(true);
+    s.retroMapMode = true;
+    ClusterMapLink::showMLegend(ctx_, false, true);
+    cmdSave->setEnabled(true);
+}
+
+// ---- The report ----
+
+void frmClusterDetection::cmdSave_Click() {
+    bool single = false;
+    if (optSpatialSingleSigma->isChecked()) single = true;
+    else if (!optSpatialSigmaRange->isChecked()) return;
+    const ClusterTest test = selectedTest();
+
+    FileDialogRequest request;
+    request.filter = "Text File (*.txt)|*.txt";
+    request.initialDir = lastSaveName_;
+    const FileDialogResult chosen = dialogs().saveFile(request);
+    if (chosen.cancelled()) return;
+
+    std::vector<std::string> lines;
+    try {
+        lines = single ? ClusterLines::singleReport(ctx_.state, test) : ClusterLines::rangeReport(ctx_.state, test);
+    } catch (const AppError& e) {
+        dialogs().warning("The report was not saved: its values cannot be written (" + e.description() + ").");
+        return;
+    }
+    try {
+        TextFileWriter out(chosen.fileName);
+        for (const std::string& l : lines) out.PrintLine(l);
+        out.Close();
+    } catch (const AppError& e) {
+        dialogs().warning("The report could not be saved to \"" + chosen.fileName + "\": " + e.description());
+        return;
+    }
+    lastSaveName_ = chosen.fileName;
+}

@@ -1,0 +1,116 @@
+#pragma once
+// "Cluster Detection --- Score and M Statistic": the retrospective cluster
+// test on polygon data. The analyst picks one of four tests, one bandwidth
+// or a range, and the significance level; Run computes the test, lists the
+// results and shades the map window; Save writes the text report.
+
+#include <QWidget>
+#include <string>
+
+#include "app/AppContext.h"
+#include "retrospective/ClusterLines.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+class frmClusterDetection : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr WindowKind kind = WindowKind::MdiChild;
+    explicit frmClusterDetection(AppContext& ctx);
+
+    void Form_Load();
+    void Form_Unload();
+    void cmdRun_Click();
+    void cmdSave_Click();
+    void cmdDataReset_Click();
+    void cmdExit_Click();
+    void cboAlpha_Click();
+    void optUnadjusted_Click();
+    void optAdjusted_Generic_Click();
+    void optStandard_Click();
+    void optRossi_Click();
+    void optSpatialSigmaRange_Click();
+    void optSpatialSingleSigma_Click();
+    void lstLocalPatternSummary_Click();
+    void lstGlobalPatternSummary_Click();
+
+    // The list writers of a single-bandwidth run: append the global and
+    // local lines of the current results to the two lists.
+    void ListUnadjustedScore();
+    void ListAdjustedScore();
+    void ListMStatistic();
+
+    // Selecting from code runs the control's click handler once, as a
+    // user's click does. Rows count from 0; -1 selects nothing.
+    void selectLocalRow(int row);
+    void selectGlobalRow(int row);
+    void selectTest(ClusterTest test);
+    void selectSingleSigma();
+    void selectSigmaRange();
+    // Picks entry `index` of the significance list.
+    void selectAlpha(int index);
+
+    // The significance levels 0.05 and 0.01, each once (the data input sets them).
+    void setAlphaLevels();
+
+    // The first selected test option, in the order the options stand.
+    ClusterTest selectedTest() const;
+
+    // The lines each list shows now.
+    std::vector<std::string> globalLines() const;
+    std::vector<std::string> localLines() const;
+
+    QGroupBox* Frame1 = nullptr;
+    QListWidget* lstLocalPatternSummary = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QRadioButton* optUnadjusted = nullptr;
+    QRadioButton* optAdjusted_Generic = nullptr;
+    QRadioButton* optStandard = nullptr;
+    QRadioButton* optRossi = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QLabel* picEquation = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QPushButton* cmdRun = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdDataReset = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QGroupBox* fraSpatialEffect = nullptr;
+    QRadioButton* optSpatialSingleSigma = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QLineEdit* txtSingleSigma = nullptr;
+    QRadioButton* optSpatialSigmaRange = nullptr;
+    QGroupBox* fra = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtFromSigma = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* txtToSigma = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* txtStep = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QListWidget* lstGlobalPatternSummary = nullptr;
+    QGroupBox* fraAlpha = nullptr;
+    QComboBox* cboAlpha = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void runStart();
+    void runSingle(ClusterTest test, double sigma);
+    void runRange(ClusterTest test, double from, double to, double step);
+    void appendLines(const ResultLines& lines);
+    void showEquation(const char* fileName);
+    void selectOption(QRadioButton* option);
+    void connectList(QListWidget* list, void (frmClusterDetection::*handler)());
+
+    AppContext& ctx_;
+    // The file name of the last saved report, offered by the next save.
+    std::string lastSaveName_;
+    bool unloaded_ = false;
+};

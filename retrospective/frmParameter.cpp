@@ -1,0 +1,403 @@
+#include "retrospective/frmParameter.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <cmath>
+
+#include "platform/DbfTable.h"
+#include "platform/Format.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Twips.h"
+#include "retrospective/frmClusterDetection.h"
+
+namespace {
+
+constexpr int kInnerWidthTwips = 2055;
+constexpr int kInnerHeightTwips = 6375;
+
+QGroupBox* frame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    f->setGeometry(geometry);
+    return f;
+}
+
+QComboBox* dropDownCombo(QWidget* parent, const char* name) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(name);
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setGeometry(6, 17, 100, 22);
+    return c;
+}
+
+std::string comboText(const QComboBox* c) { return c->currentText().toStdString(); }
+
+void emptyText(QComboBox* c) {
+    const QSignalBlocker block(c);
+    c->setCurrentIndex(-1);
+    c->setEditText(QString());
+}
+
+void setEnabledAll(std::initializer_list<QWidget*> widgets, bool on) {
+    for (QWidget* w : widgets) w->setEnabled(on);
+}
+
+bool isCountType(int adoType) { return adoType == AdoType::adInteger || adoType == AdoType::adDouble; }
+
+}  // namespace
+
+frmParameter::frmParameter(AppContext& ctx) : ctx_(ctx) {
+    setObjectName("frmParameter");
+    setWindowTitle("Data Input");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(twipsToPixels(kInnerWidthTwips), twipsToPixels(kInnerHeightTwips));
+
+    fraDataFormat = frame(this, "fraDataFormat", "Data Format", QRect(4, 2, 129, 252));
+    optPopCase = new QRadioButton("Pop - Case", fraDataFormat);
+    optPopCase->setObjectName("optPopCase");
+    optPopCase->setGeometry(8, 18, 112, 18);
+    fraBasePop = frame(fraDataFormat, "fraBasePop", "Pop", QRect(8, 38, 113, 46));
+    cboBasePopulation = dropDownCombo(fraBasePop, "cboBasePopulation");
+    fraCase = frame(fraDataFormat, "fraCase", "Case", QRect(8, 86, 113, 46));
+    cboCase = dropDownCombo(fraCase, "cboCase");
+    optObsExp = new QRadioButton("Obs - Exp", fraDataFormat);
+    optObsExp->setObjectName("optObsExp");
+    optObsExp->setGeometry(8, 136, 112, 18);
+    fraObs = frame(fraDataFormat, "fraObs", "Obs.", QRect(8, 156, 113, 46));
+    cboObs = dropDownCombo(fraObs, "cboObs");
+    fraExp = frame(fraDataFormat, "fraExp", "Exp.", QRect(8, 202, 113, 46));
+    cboExp = dropDownCombo(fraExp, "cboExp");
+
+    FraID = frame(this, "FraID", "ID", QRect(4, 258, 129, 128));
+    fraPrimaryID = frame(FraID, "fraPrimaryID", "Primary ID", QRect(8, 16, 113, 46));
+    cboPrimaryID = dropDownCombo(fraPrimaryID, "cboPrimaryID");
+    chkSecondaryID = new QCheckBox("Secondary ID", FraID);
+    chkSecondaryID->setObjectName("chkSecondaryID");
+    chkSecondaryID->setGeometry(8, 64, 112, 18);
+    fraSecondaryID = frame(FraID, "fraSecondaryID", "Secondary ID", QRect(8, 80, 113, 46));
+    cboSecondaryID = dropDownCombo(fraSecondaryID, "cboSecondaryID");
+
+    cmdOK = new QPushButton("&OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setGeometry(30, 392, 77, 26);
+
+    connect(optPopCase, &QRadioButton::clicked, this, [this] { optPopCase_Click(); });
+    connect(optObsExp, &QRadioButton::clicked, this, [this] { optObsExp_Click(); });
+    connect(cboBasePopulation, &QComboBox::activated, this, [this] { cboBasePopulation_Click(); });
+    connect(cboCase, &QComboBox::activated, this, [this] { cboCase_Click(); });
+    connect(cboObs, &QComboBox::activated, this, [this] { cboObs_Click(); });
+    connect(cboExp, &QComboBox::activated, this, [this] { cboExp_Click(); });
+    connect(cboPrimaryID, &QComboBox::activated, this, [this] { cboPrimaryID_Click(); });
+    connect(cboSecondaryID, &QComboBox::activated, this, [this] { cboSecondaryID_Click(); });
+    connect(chkSecondaryID, &QCheckBox::clicked, this, [this] { chkSecondaryID_Click(); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+
+    Form_Load();
+}
+
+void frmParameter::Form_Load() {
+    if (QMdiArea* area = ctx_.mainFrameLoader ? ctx_.mdiArea() : nullptr) {
+        const QRect f = area->window()->frameGeometry();
+        move(f.left() + (f.width() - frameGeometry().width()) / 2, f.top() + (f.height() - frameGeometry().height()) / 2);
+    }
+
+    if (const auto& table = ctx_.state.dbfRecordset) {
+        for (const DbfField& field : table->Fields()) {
+            const QString name = QString::fromStdString(field.Name);
+            if (isCountType(field.Type))
+                for (QComboBox* c : {cboBasePopulation, cboCase, cboObs, cboExp}) c->addItem(name);
+            cboPrimaryID->addItem(name);
+            cboSecondaryID->addItem(name);
+        }
+    }
+    for (QComboBox* c : {cboBasePopulation, cboCase, cboObs, cboExp, cboPrimaryID, cboSecondaryID}) emptyText(c);
+
+    {
+        const QSignalBlocker block(chkSecondaryID);
+        chkSecondaryID->setChecked(false);
+    }
+    setEnabledAll({cboSecondaryID, fraSecondaryID}, false);
+    setEnabledAll({optPopCase, fraBasePop, cboBasePopulation, fraCase, cboCase}, true);
+    setEnabledAll({fraObs, cboObs, fraExp, cboExp}, false);
+    {
+        const QSignalBlocker block(optPopCase);
+        optPopCase->setChecked(true);
+    }
+
+    vars().popCaseMode = true;
+    vars().obsExpMode = false;
+    secondaryIdOnStaged_ = false;
+}
+
+void frmParameter::setPopCaseControls(bool popCase) {
+    setEnabledAll({fraBasePop, cboBasePopulation, fraCase, cboCase}, popCase);
+    setEnabledAll({fraObs, cboObs, fraExp, cboExp}, !popCase);
+    if (popCase) {
+        emptyText(cboObs);
+        emptyText(cboExp);
+    } else {
+        emptyText(cboBasePopulation);
+        emptyText(cboCase);
+    }
+}
+
+void frmParameter::optPopCase_Click() {
+    vars().popCaseMode = true;
+    vars().obsExpMode = false;
+    setPopCaseControls(true);
+}
+
+void frmParameter::optObsExp_Click() {
+    vars().obsExpMode = true;
+    vars().popCaseMode = false;
+    setPopCaseControls(false);
+}
+
+void frmParameter::selectPopCase() {
+    {
+        const QSignalBlocker block(optPopCase);
+        optPopCase->setChecked(true);
+    }
+    optPopCase_Click();
+}
+
+void frmParameter::selectObsExp() {
+    {
+        const QSignalBlocker block(optObsExp);
+        optObsExp->setChecked(true);
+    }
+    optObsExp_Click();
+}
+
+void frmParameter::setSecondaryIdChecked(bool on) {
+    {
+        const QSignalBlocker block(chkSecondaryID);
+        chkSecondaryID->setChecked(on);
+    }
+    chkSecondaryID_Click();
+}
+
+bool frmParameter::pickField(QComboBox* combo, const std::string& fieldName) {
+    const int i = combo->findText(QString::fromStdString(fieldName), Qt::MatchFixedString);
+    if (i < 0) return false;
+    {
+        const QSignalBlocker block(combo);
+        combo->setCurrentIndex(i);
+    }
+    if (combo == cboBasePopulation) cboBasePopulation_Click();
+    else if (combo == cboCase) cboCase_Click();
+    else if (combo == cboObs) cboObs_Click();
+    else if (combo == cboExp) cboExp_Click();
+    else if (combo == cboPrimaryID) cboPrimaryID_Click();
+    else if (combo == cboSecondaryID) cboSecondaryID_Click();
+    return true;
+}
+
+void frmParameter::cboBasePopulation_Click() { vars().popFieldName = comboText(cboBasePopulation); }
+void frmParameter::cboCase_Click() { vars().caseFieldName = comboText(cboCase); }
+void frmParameter::cboObs_Click() { vars().obsFieldName = comboText(cboObs); }
+void frmParameter::cboExp_Click() { vars().expFieldName = comboText(cboExp); }
+// The ID values are read when OK accepts the data, so that a pick alone
+// changes nothing the test window shows or saves.
+void frmParameter::cboPrimaryID_Click() { vars().primaryIdFieldName = comboText(cboPrimaryID); }
+void frmParameter::cboSecondaryID_Click() {}
+
+void frmParameter::chkSecondaryID_Click() {
+    if (chkSecondaryID->isChecked()) {
+        setEnabledAll({fraSecondaryID, cboSecondaryID}, true);
+        secondaryIdOnStaged_ = true;
+    } else {
+        setEnabledAll({fraSecondaryID, cboSecondaryID}, false);
+        emptyText(cboSecondaryID);
+        secondaryIdOnStaged_ = false;
+    }
+}
+
+void frmParameter::cmdOK_Click() {
+    if (!acceptData()) return;
+    accepted_ = true;
+    ctx_.unload<frmParameter>();
+    ctx_.show<frmClusterDetection>();
+}
+
+bool frmParameter::acceptData() {
+    Dialogs& d = dialogs();
+    const bool secondOn = fraSecondaryID->isEnabled();
+    const bool popCase = optPopCase->isChecked();
+    {
+        auto empty = [](QComboBox* c) { return c->currentText().isEmpty(); };
+        bool missing = empty(cboPrimaryID) || (secondOn && empty(cboSecondaryID));
+        missing = missing || (popCase ? empty(cboBasePopulation) || empty(cboCase) : empty(cboObs) || empty(cboExp));
+        if (missing) {
+            if (!secondOn)
+                d.warning(popCase ? "You should set 'Pop-Case' and 'ID'." : "You should set 'Obs-Exp' and 'ID'.");
+            else
+                d.warning(popCase ? "You should set 'Pop-Case', 'Primary ID' and 'Secondary ID'."
+                                  : "You should set 'Obs-Exp', 'Primary ID' and 'Secondary ID'.");
+            return false;
+        }
+    }
+
+    const std::shared_ptr<DbfTable> table = ctx_.state.dbfRecordset;
+    if (!table) {
+        d.warning("No attribute table is open. Open a polygon shapefile with its .dbf table first.");
+        return false;
+    }
+
+    // The fields as the combos show them: a typed name must name a field.
+    auto fieldOf = [&](QComboBox* c, bool count, int& index) {
+        const std::string name = comboText(c);
+        index = table->FieldIndex(name);
+        if (index < 0) {
+            d.warning("The attribute table has no field named '" + name + "'. Pick a field from the list.");
+            return false;
+        }
+        if (count && !isCountType(table->Field(index).Type)) {
+            d.warning("The field '" + name + "' does not hold numbers. Pick a numeric field from the list.");
+            return false;
+        }
+        return true;
+    };
+    int baseField = -1, countField = -1, idField = -1, id2Field = -1;
+    // "Pop - Case": base = population, count = cases; "Obs - Exp": base = expected, count = observed.
+    if (popCase) {
+        if (!fieldOf(cboBasePopulation, true, baseField) || !fieldOf(cboCase, true, countField)) return false;
+    } else {
+        if (!fieldOf(cboObs, true, countField) || !fieldOf(cboExp, true, baseField)) return false;
+    }
+    if (!fieldOf(cboPrimaryID, false, idField)) return false;
+    if (secondOn && !fieldOf(cboSecondaryID, false, id2Field)) return false;
+
+    const std::int32_t n = ctx_.state.regionCount;
+    if (table->RecordCount() != n) {
+        d.warning("The attribute table has " + std::to_string(table->RecordCount()) + " records but the shapefile has " +
+                  std::to_string(n) + " regions. Every region needs exactly one record.");
+        return false;
+    }
+
+    // Every record, in table order: the invalid test first, then the null test.
+    for (std::int32_t k = 1; k <= n; ++k) {
+        const DbfValue base = table->ValueAt(k, baseField);
+        const DbfValue count = table->ValueAt(k, countField);
+        auto invalidNumber = [](const DbfValue& v) {
+            return !v.IsNull() && (!v.IsNumber() || !std::isfinite(v.number));
+        };
+        const bool invalid = invalidNumber(base) || invalidNumber(count) || (base.IsNumber() && base.number <= 0.0) ||
+                             (count.IsNumber() && count.number < 0.0);
+        if (invalid) {
+            d.warning("Data include invalid values. Check data and try again!");
+            return false;
+        }
+        if (base.IsNull() || count.IsNull()) {
+            d.warning("Data include null values. Check data and try again!");
+            return false;
+        }
+    }
+
+    TextArray ids(static_cast<std::size_t>(n) + 1), ids2(static_cast<std::size_t>(n) + 1);
+    for (std::int32_t k = 1; k <= n; ++k) {
+        const DbfValue v = table->ValueAt(k, idField);
+        if (v.IsNull()) {
+            d.warning("The ID field '" + comboText(cboPrimaryID) + "' has no value in record " + std::to_string(k) +
+                      ". Choose an ID field that names every region.");
+            return false;
+        }
+        ids[static_cast<std::size_t>(k)] = v.ToText();
+        if (secondOn) {
+            const DbfValue v2 = table->ValueAt(k, id2Field);
+            if (v2.IsNull()) {
+                d.warning("The ID field '" + comboText(cboSecondaryID) + "' has no value in record " +
+                          std::to_string(k) + ". Choose an ID field that names every region.");
+                return false;
+            }
+            ids2[static_cast<std::size_t>(k)] = v2.ToText();
+        }
+    }
+
+    const auto size = static_cast<std::size_t>(n) + 1;
+    DoubleArray population(size, 0.0), observed(size, 0.0), expected(size, 0.0), share(size, 0.0);
+    double totalPopulation = 0.0, totalCases = 0.0;
+    for (std::int32_t k = 1; k <= n; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double base = table->ValueAt(k, baseField).number;
+        observed[i] = table->ValueAt(k, countField).number;
+        if (popCase) {
+            population[i] = base;
+            totalPopulation += base;
+        } else {
+            expected[i] = base;
+        }
+        totalCases += observed[i];
+    }
+    if (!(totalCases > 0.0) || !std::isfinite(totalCases) || (popCase && !std::isfinite(totalPopulation))) {
+        d.warning(popCase ? "The case counts add up to 0. The test needs at least one case."
+                          : "The observed counts add up to 0. The test needs at least one observed case.");
+        return false;
+    }
+    for (std::size_t i = 1; i < size; ++i) {
+        if (popCase) {
+            expected[i] = totalCases * population[i] / totalPopulation;
+            share[i] = population[i] / totalPopulation;
+        } else {
+            share[i] = expected[i] / totalCases;
+        }
+    }
+
+    AppState& s = ctx_.state;
+    if (popCase) {
+        s.population = std::move(population);
+        s.totalPopulation = totalPopulation;
+    } else {
+        s.totalPopulation = 0.0;
+    }
+    s.observed = std::move(observed);
+    s.expected = std::move(expected);
+    s.expectedShare = std::move(share);
+    s.totalCases = totalCases;
+    s.primaryIds = std::move(ids);
+    if (secondOn) s.secondaryIds = std::move(ids2);
+    s.secondaryIdOn = secondaryIdOnStaged_ && secondOn;
+
+    frmParameterVars& v = vars();
+    v.primaryIdFieldName = comboText(cboPrimaryID);
+    if (popCase) {
+        v.popFieldName = comboText(cboBasePopulation);
+        v.caseFieldName = comboText(cboCase);
+    } else {
+        v.obsFieldName = comboText(cboObs);
+        v.expFieldName = comboText(cboExp);
+    }
+    return true;
+}
+
+void frmParameter::Form_Unload() {
+    // Closing without a successful OK leaves the counts, and any open test
+    // window with its results, as they were.
+    if (!accepted_) return;
+    const frmParameterVars& v = vars();
+    if (v.popFieldName.empty() || v.caseFieldName.empty() || v.obsFieldName.empty() || v.expFieldName.empty() ||
+        v.primaryIdFieldName.empty()) {
+        ctx_.state.retroMapMode = false;
+        ctx_.state.cusumMapMode = false;
+    }
+    frmClusterDetection* test = ctx_.load<frmClusterDetection>();
+    test->setAlphaLevels();
+    ctx_.state.alpha = 0.05;
+    test->cmdSave->setEnabled(false);
+}
+
+void frmParameter::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    event->accept();
+}

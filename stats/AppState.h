@@ -1,0 +1,145 @@
+#pragma once
+// The program-wide variables: the open study area, the map view, the
+// legend, the inputs of the tests and every result of the statistics engine.
+// One object holds them all and every window and routine is handed it
+// explicitly. Every variable starts as 0, empty, false or no object, and
+// nothing resets one unless its writer says so.
+//
+// Arrays indexed by region are sized 0..N (N = regionCount) and used from 1;
+// element 0 holds nothing. A writer that sizes an array anew discards its
+// old contents.
+
+#include <Eigen/Core>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "geometry/CPolygon.h"
+#include "geometry/Records.h"
+#include "platform/Collection.h"
+
+class DbfTable;
+
+using DoubleArray = std::vector<double>;
+using TextArray = std::vector<std::string>;
+// Two-dimensional arrays (first index, second index), both from 0.
+using Matrix = Eigen::MatrixXd;
+
+struct AppState {
+    // ---- Data set of the open study area ----
+    std::int32_t regionCount = 0;
+    Collection<CPolygon> polygons;
+    std::shared_ptr<DbfTable> dbfRecordset;
+    std::string dbfFileName;
+    std::string shpPath;
+    std::string dbfPath;
+    std::string mapWindowTitle;
+    // Names derived from the .shp chosen in the open dialog: its file title,
+    // the title up to its first ".", and its folder with the trailing "/".
+    std::string shpFileTitle;
+    std::string shpBaseName;
+    std::string dbfFolder;
+    // The bounding box of the .shp main header (mapExtent holds the same).
+    BoxRecord shpHeaderBox;
+    std::vector<CentroidRecord> centroidTable;  // 0..N
+    double studyArea = 0.0;
+    double pointCount = 0.0;
+    double pointScaleX = 0.0;
+    double pointScaleY = 0.0;
+    bool pointDataMode = false;
+    bool polygonDataMode = false;
+
+    // ---- Polygon map view ----
+    MapRect mapExtent;
+    double mapZoom = 0.0;
+    double panShiftX = 0.0, panShiftY = 0.0;
+    double panDragX = 0.0, panDragY = 0.0;
+    double mapScaleX = 0.0, mapScaleY = 0.0;
+    double mapOffsetX = 0.0, mapOffsetY = 0.0;
+    double marginX = 0.0, marginY = 0.0;
+    MapRect drawnRect;
+    std::vector<DevicePoint> devicePoints;  // used from 1
+    std::int32_t selectedRegion = 0;
+    bool retroMapMode = false;
+    bool cusumMapMode = false;
+    // The rest of the transform of the last drawing, and whether that
+    // transform could be computed at all (a zero-width or zero-height
+    // extent or picture gives none, and nothing is drawn through it).
+    double extentAspect = 0.0, viewScale = 0.0;
+    double halfDrawnWidth = 0.0, halfDrawnHeight = 0.0;
+    double halfPictureWidth = 0.0, halfPictureHeight = 0.0;
+    bool mapTransformValid = false;
+    std::int64_t shpFileSize = 0;  // bytes of the .shp, measured by the plain drawings
+    float panStartX = 0.0f, panStartY = 0.0f;
+    bool panDragging = false;
+    // Region areas: partAreas[i][j] for region 0..N and ring 0..P.
+    std::vector<std::vector<AreaRecord>> partAreas;
+    // The polygon and ring under examination by the area, centroid and
+    // identify walks, with a copy of the ring's vertices (used from 1).
+    std::shared_ptr<CPolygon> currentPolygon;
+    std::shared_ptr<CPart> currentPart;
+    std::vector<MapPoint> ringVertices;
+
+    // ---- Map legend ----
+    DoubleArray classBreaks;   // 0..6
+    DoubleArray legendBreaks;  // 0..6
+    DoubleArray legendColors;  // 0..6, used 1..6 (BGR colours as doubles)
+    double legendMin = 0.0;
+    double legendMax = 0.0;
+
+    // ---- Input of the retrospective test ----
+    DoubleArray population;     // 0..N
+    DoubleArray observed;       // 0..N
+    DoubleArray expected;       // 0..N
+    DoubleArray expectedShare;  // 0..N
+    double totalPopulation = 0.0;
+    double totalCases = 0.0;
+    TextArray primaryIds;    // 0..N
+    TextArray secondaryIds;  // 0..N
+    bool secondaryIdOn = false;
+    double alpha = 0.0;
+    double sigma = 0.0;
+
+    // ---- Results of the statistics engine ----
+    // Kernel weights W (0..N by 0..N, row and column 0 zero) and C = W'W.
+    Matrix scoreWeights, weightCrossProduct;
+    // The copies W, W(i,j)/sqrt(E_j), C and C(i,j)/sqrt(p_i p_j) are never
+    // stored (four more N x N matrices would not fit large study areas): the
+    // engine derives every element from scoreWeights or weightCrossProduct
+    // and the counts it was built with, and modClusterDetection hands out
+    // the full matrices on request. These four stay empty.
+    Matrix scoreWeightsUnadjusted, scoreWeightsAdjusted;
+    Matrix momentMatrixUnadjusted, momentMatrixAdjusted;
+    // E and p as CalcScoreWeights read them (0..N), for the derived weights.
+    DoubleArray scoreWeightExpected, scoreWeightShares;
+    Matrix mWeights;
+    DoubleArray localScoreUnadjusted, localScoreZUnadjusted, localScoreAdjusted, localScoreZAdjusted;
+    double globalScoreUnadjusted = 0.0, globalScoreAdjusted = 0.0;
+    DoubleArray scoreMapValues, scoreLegendValues;
+    double scoreDf = 0.0, scoreMean = 0.0, scoreVariance = 0.0;
+    double scoreZ = 0.0, scoreChiSquare = 0.0;
+    DoubleArray poissonResiduals, freemanTukeyResiduals, rossiResiduals;
+    DoubleArray localM, localMSorted;
+    DoubleArray mMapValues, mLegendValues;
+    DoubleArray mapClassValues, mapLegendValues;
+    // The convex hull of the drawn points: its input count, vertex count
+    // and vertices (0..M-1, in wrapping order).
+    std::int32_t hullInputCount = 0;
+    std::int32_t hullVertexCount = 0;
+    std::vector<DevicePoint> hullPoints;
+
+    // ---- Range run over bandwidths ----
+    std::int16_t bandwidthCount = 0;
+    double sigmaRangeEnd = 0.0;
+    DoubleArray rangeSigmas;  // 0..K
+    DoubleArray rangeStatistic, rangeChiSquare, rangeChiCritical, rangeDf, rangePValue, rangeMaxM, rangeMCritical;
+    Matrix rangeLocalStats;  // 0..K by 0..N
+
+    // ---- Shared with the prospective cusum surveillance ----
+    double hValue = 0.0;
+    Matrix mapCusum;  // 0..N by 0..T
+    bool cusumColoring = false;
+    std::int16_t currentPeriod = 0;
+    Matrix chartData;  // rows by 2
+};

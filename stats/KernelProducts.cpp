@@ -1,0 +1,39 @@
+#include "stats/KernelProducts.h"
+
+#include <vector>
+
+#include "stats/KernelProductsImpl.h"
+
+namespace KernelProducts {
+
+namespace {
+
+bool useAvx2() {
+#if defined(KORVANE_HAVE_AVX2_BUILD)
+    static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return yes;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+void crossProduct(const double* W, Index ldw, double* C, Index ldc, Index n) {
+#if defined(KORVANE_HAVE_AVX2_BUILD)
+    if (useAvx2()) return KernelProductsAvx2::crossProduct(W, ldw, C, ldc, n);
+#endif
+    KernelProductsGeneric::crossProduct(W, ldw, C, ldc, n);
+}
+
+Traces momentTraces(const double* A, Index lda, const double* p, Index n) {
+    std::vector<double> scratch(static_cast<std::size_t>(KernelProductsGeneric::scratchSize(n)));
+#if defined(KORVANE_HAVE_AVX2_BUILD)
+    if (useAvx2()) return KernelProductsAvx2::momentTraces(A, lda, p, n, scratch.data());
+#endif
+    return KernelProductsGeneric::momentTraces(A, lda, p, n, scratch.data());
+}
+
+const char* implementationName() { return useAvx2() ? "avx2" : "generic"; }
+
+}  // namespace KernelProducts

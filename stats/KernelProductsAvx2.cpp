@@ -1,0 +1,16 @@
+// The block products built for processors with AVX2 and FMA; chosen at run
+// time only where the processor has them. Eigen is compiled here under its
+// own namespace name so that none of its code built for these instructions
+// can stand in for the generic build's.
+#include <cstddef>
+
+#include "stats/KernelProducts.h"
+#include "stats/KernelProductsImpl.h"
+
+#if defined(KORVANE_HAVE_AVX2_BUILD)
+#define Eigen KorvaneEigenAvx2
+#include <Eigen/Core>
+#define EigenNs KorvaneEigenAvx2
+#define KP_NAMESPACE KernelProductsAvx2
+#include "stats/KernelProducts.inc"
+#endif

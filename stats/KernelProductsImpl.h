@@ -1,0 +1,18 @@
+#pragma once
+// The per-instruction-set builds of KernelProducts (internal).
+#include <cstddef>
+
+#include "stats/KernelProducts.h"
+
+#define KORVANE_DECLARE_KERNEL_PRODUCTS(ns)                                                                  \
+    namespace ns {                                                                                          \
+    void crossProduct(const double* W, std::ptrdiff_t ldw, double* C, std::ptrdiff_t ldc, std::ptrdiff_t n); \
+    KernelProducts::Traces momentTraces(const double* A, std::ptrdiff_t lda, const double* p, std::ptrdiff_t n, \
+                                        double* scratch);                                   \
+    std::ptrdiff_t scratchSize(std::ptrdiff_t n);                                                           \
+    }
+
+KORVANE_DECLARE_KERNEL_PRODUCTS(KernelProductsGeneric)
+#if defined(KORVANE_HAVE_AVX2_BUILD)
+KORVANE_DECLARE_KERNEL_PRODUCTS(KernelProductsAvx2)
+#endif

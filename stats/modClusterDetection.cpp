@@ -1,0 +1,606 @@
+#include "stats/modClusterDetection.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "platform/Convert.h"
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "stats/KernelProducts.h"
+#include "stats/cMathLib.h"
+#include "stats/modFunctions.h"
+#include "stats/modSorting.h"
+
+namespace modClusterDetection {
+
+namespace {
+
+using Index = Eigen::Index;
+
+// Below this many regions starting threads costs more than it saves.
+constexpr Index kParallelFrom = 128;
+
+MessageHook& messageHook() {
+    static MessageHook hook;
+    return hook;
+}
+
+void showMessage(const std::string& text, const std::string& title) {
+    if (messageHook())
+        messageHook()(text, title);
+    else
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+}
+
+[[noreturn]] void fail(std::int32_t number, const std::string& text, const char* source) {
+    throw AppError(number, text, source);
+}
+
+std::string regionText(Index i) { return std::to_string(i); }
+
+std::size_t at(Index i) { return static_cast<std::size_t>(i); }
+
+// An array over regions must reach index N.
+void requireArray(const DoubleArray& a, Index n, const char* what, const char* source) {
+    if (a.size() < at(n) + 1)
+        fail(RuntimeErrors::SubscriptOutOfRange,
+             std::string("The ") + what + " have not been read for all " + regionText(n) + " regions.", source);
+}
+
+double finiteResult(double v, const char* what, const char* source) {
+    if (!std::isfinite(v))
+        fail(RuntimeErrors::Overflow, std::string("The ") + what + " has no finite value for these data.", source);
+    return v;
+}
+
+// ---------------------------------------------------------------- kernel
+
+struct KernelInputs {
+    Index n = 0;
+    double area = 0.0;
+    bool pointData = false;
+    modFunctions::HullResult hull;
+};
+
+// N and A as the kernel sees them: with point data both come from the
+// drawn points, computed here and committed only with the weights.
+KernelInputs kernelInputs(const AppState& s, const char* source) {
+    KernelInputs in;
+    in.pointData = s.pointDataMode && !s.polygonDataMode;
+    if (in.pointData) {
+        in.n = toInt32(s.pointCount, source);
+        in.hull = modFunctions::ComputeConvexHull(s);
+        in.area = in.hull.area;
+    } else {
+        in.n = s.regionCount;
+        in.area = s.studyArea;
+    }
+    return in;
+}
+
+void commitKernelInputs(AppState& s, KernelInputs& in) {
+    if (!in.pointData) return;
+    s.regionCount = static_cast<std::int32_t>(in.n);
+    s.studyArea = in.area;
+    modFunctions::CommitConvexHull(s, std::move(in.hull));
+}
+
+// The row-normalised Gaussian kernel, 0..N by 0..N with row and column 0
+// zero. The kernel before normalisation is exactly symmetric (the squared
+// differences do not depend on the order of the pair), so each exponential
+// is evaluated once for both elements.
+Matrix buildKernel(const AppState& s, Index n, double area, const char* source) {
+    if (n < 1) fail(RuntimeErrors::InvalidArgument, "There are no regions to compute the kernel weights for.", source);
+    if (s.centroidTable.size() < at(n) + 1)
+        fail(RuntimeErrors::SubscriptOutOfRange,
+             "The region centroids have not been computed for all " + regionText(n) + " regions.", source);
+    const double sigma = s.sigma;
+    if (!(std::isfinite(sigma) && sigma > 0.0))
+        fail(RuntimeErrors::InvalidArgument, "The bandwidth must be a number greater than 0.", source);
+    if (!std::isfinite(area) || area < 0.0 || (n >= 2 && area == 0.0))
+        fail(RuntimeErrors::DivisionByZero,
+             "The study area is 0, so the kernel weights of the regions have no scale.", source);
+    for (Index i = 1; i <= n; ++i) {
+        const CentroidRecord& c = s.centroidTable[at(i)];
+        if (!std::isfinite(c.X) || !std::isfinite(c.Y))
+            fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid centroid.", source);
+    }
+
+    const double peak = 1.0 / (sigma * std::sqrt(3.14159265));
+    const double scale = 2.0 * (sigma * sigma) * (area / static_cast<double>(n));
+    if (!std::isfinite(peak) || !std::isfinite(peak * peak) || (n >= 2 && !(std::isfinite(scale) && scale > 0.0)))
+        fail(RuntimeErrors::Overflow,
+             "The bandwidth is too large or too small for the kernel weights of this study area.", source);
+
+    Matrix W = Matrix::Zero(n + 1, n + 1);
+    std::vector<double> x(at(n) + 1), y(at(n) + 1);
+    for (Index i = 1; i <= n; ++i) {
+        x[at(i)] = s.centroidTable[at(i)].X;
+        y[at(i)] = s.centroidTable[at(i)].Y;
+    }
+    // Upper triangle, column by column.
+#pragma omp parallel for schedule(dynamic, 16) if (n >= kParallelFrom)
+    for (Index j = 1; j <= n; ++j) {
+        for (Index i = 1; i < j; ++i) {
+            const double dy = y[at(i)] - y[at(j)];
+            const double dx = x[at(i)] - x[at(j)];
+            const double d = std::sqrt(dy * dy + dx * dx);
+            W(i, j) = peak * std::exp(-(d * d) / scale);
+        }
+        W(j, j) = peak;
+    }
+#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
+    for (Index j = 1; j <= n; ++j)
+        for (Index i = j + 1; i <= n; ++i) W(i, j) = W(j, i);
+
+    // Row sums of squares in column order, then each row divided by its root.
+    std::vector<double> root(at(n) + 1, 0.0);
+    constexpr Index chunk = 256;
+#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
+    for (Index c0 = 1; c0 <= n; c0 += chunk) {
+        const Index c1 = std::min(n, c0 + chunk - 1);
+        for (Index j = 1; j <= n; ++j)
+            for (Index i = c0; i <= c1; ++i) root[at(i)] += W(i, j) * W(i, j);
+        for (Index i = c0; i <= c1; ++i) root[at(i)] = std::sqrt(root[at(i)]);
+    }
+#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
+    for (Index j = 1; j <= n; ++j)
+        for (Index i = 1; i <= n; ++i) W(i, j) = W(i, j) / root[at(i)];
+    return W;
+}
+
+void checkPositive(const DoubleArray& a, Index n, const char* what, const char* source) {
+    for (Index i = 1; i <= n; ++i)
+        if (!(std::isfinite(a[at(i)]) && a[at(i)] > 0.0))
+            fail(RuntimeErrors::DivisionByZero,
+                 "Region " + regionText(i) + " has an " + what + " of 0 or below, so the score statistic cannot be computed.",
+                 source);
+}
+
+// The stored kernel must belong to the current regions.
+void requireWeights(const Matrix& W, Index n, const char* source) {
+    if (n < 1 || W.rows() != n + 1 || W.cols() != n + 1)
+        fail(RuntimeErrors::SubscriptOutOfRange,
+             "The kernel weights have not been computed for the current regions and bandwidth.", source);
+}
+
+// ---------------------------------------------------------------- local scores
+
+struct LocalScores {
+    DoubleArray u, z;
+    double global = 0.0;
+};
+
+// U(i) = sum_j w(i,j) (O_j - E_j), Q = sum_j w w E_j, R = sum_j E_j w / T,
+// each accumulated in increasing j, where w(i,j) = W(i,j) / rootE_j for the
+// adjusted form (rootE null for the unadjusted one). The loops run down the
+// columns for all rows of a chunk at once; every row's sums still take
+// their terms in the order of j.
+LocalScores localScores(const AppState& s, const double* rootE, const char* source) {
+    const Index n = s.regionCount;
+    requireWeights(s.scoreWeights, n, source);
+    requireArray(s.observed, n, "observed counts", source);
+    requireArray(s.expected, n, "expected counts", source);
+    const double T = s.totalCases;
+    if (!std::isfinite(T) || T == 0.0)
+        fail(RuntimeErrors::DivisionByZero,
+             "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
+             source);
+    for (Index j = 1; j <= n; ++j)
+        if (!std::isfinite(s.observed[at(j)]) || !std::isfinite(s.expected[at(j)]))
+            fail(RuntimeErrors::InvalidArgument, "Region " + regionText(j) + " has no valid count.", source);
+
+    const Matrix& W = s.scoreWeights;
+    const double* O = s.observed.data();
+    const double* E = s.expected.data();
+    std::vector<double> U(at(n) + 1, 0.0), Q(at(n) + 1, 0.0), R(at(n) + 1, 0.0);
+    constexpr Index chunk = 256;
+#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
+    for (Index c0 = 1; c0 <= n; c0 += chunk) {
+        const Index c1 = std::min(n, c0 + chunk - 1);
+        for (Index j = 1; j <= n; ++j) {
+            const double diff = O[j] - E[j];
+            const double ej = E[j];
+            const double* col = W.col(j).data();
+            if (rootE == nullptr) {
+                for (Index i = c0; i <= c1; ++i) {
+                    const double w = col[i];
+                    U[at(i)] = U[at(i)] + w * diff;
+                    Q[at(i)] = Q[at(i)] + w * w * ej;
+                    R[at(i)] = R[at(i)] + ej * w / T;
+                }
+            } else {
+                const double re = rootE[j];
+                for (Index i = c0; i <= c1; ++i) {
+                    const double w = col[i] / re;
+                    U[at(i)] = U[at(i)] + w * diff;
+                    Q[at(i)] = Q[at(i)] + w * w * ej;
+                    R[at(i)] = R[at(i)] + ej * w / T;
+                }
+            }
+        }
+    }
+
+    LocalScores r;
+    r.u.assign(at(n) + 1, 0.0);
+    r.z.assign(at(n) + 1, 0.0);
+    for (Index i = 1; i <= n; ++i) {
+        const double variance = Q[at(i)] - R[at(i)];
+        if (!(variance > 0.0))
+            fail(RuntimeErrors::InvalidArgument,
+                 "The local score of region " + regionText(i) +
+                     " has no variance with these data (too few cases in total), so its z-value cannot be computed.",
+                 source);
+        r.u[at(i)] = finiteResult(U[at(i)], "local score", source);
+        r.z[at(i)] = finiteResult(U[at(i)] / std::sqrt(variance), "z-value of a local score", source);
+        r.global = r.global + U[at(i)] * U[at(i)];
+    }
+    finiteResult(r.global, "global score", source);
+    return r;
+}
+
+void commitScoreCopies(AppState& s, const DoubleArray& u) {
+    s.scoreLegendValues = u;
+    s.scoreMapValues = u;
+    s.mapLegendValues = u;
+    s.mapClassValues = u;
+}
+
+// ---------------------------------------------------------------- moments
+
+struct Moments {
+    double df = 0.0, mean = 0.0, variance = 0.0;
+};
+
+Moments momentsFromTraces(const KernelProducts::Traces& t, double T, const char* source) {
+    if (t.t3 == 0.0 || !std::isfinite(t.t3))
+        fail(RuntimeErrors::DivisionByZero,
+             "The third moment of the score statistic is 0 for these data, so its degrees of freedom cannot be computed.",
+             source);
+    if (!(t.t2 >= 0.0))
+        fail(RuntimeErrors::InvalidArgument, "The score statistic has no variance for these data.", source);
+    Moments m;
+    const double ratio = std::pow(t.t2, 1.5) / t.t3;
+    m.df = finiteResult(ratio * ratio, "degrees of freedom of the score statistic", source);
+    m.mean = finiteResult(t.t1 / T, "mean of the score statistic", source);
+    m.variance = finiteResult(2.0 * t.t2 / (T * T), "variance of the score statistic", source);
+    return m;
+}
+
+void checkMomentInputs(const AppState& s, Index n, const char* source) {
+    if (n < 2)
+        fail(RuntimeErrors::InvalidArgument, "The score statistic needs at least two regions.", source);
+    requireArray(s.expectedShare, n, "expected shares", source);
+    for (Index i = 1; i <= n; ++i)
+        if (!std::isfinite(s.expectedShare[at(i)]))
+            fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid expected share.", source);
+    const double T = s.totalCases;
+    if (!std::isfinite(T) || T == 0.0)
+        fail(RuntimeErrors::DivisionByZero,
+             "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
+             source);
+}
+
+void commitMoments(AppState& s, const Moments& m) {
+    s.scoreDf = m.df;
+    s.scoreMean = m.mean;
+    s.scoreVariance = m.variance;
+}
+
+Moments moments(const AppState& s, const double* A, Index lda, const char* source) {
+    const Index n = s.regionCount;
+    checkMomentInputs(s, n, source);
+    const KernelProducts::Traces t =
+        KernelProducts::momentTraces(A, lda, s.expectedShare.data() + 1, n);
+    return momentsFromTraces(t, s.totalCases, source);
+}
+
+void requireCrossProduct(const AppState& s, Index n, const char* source) {
+    requireWeights(s.scoreWeights, n, source);
+    if (s.weightCrossProduct.rows() != n + 1 || s.weightCrossProduct.cols() != n + 1 ||
+        s.scoreWeightShares.size() < at(n) + 1 || s.scoreWeightExpected.size() < at(n) + 1)
+        fail(RuntimeErrors::SubscriptOutOfRange,
+             "The kernel weights have not been computed for the current regions and bandwidth.", source);
+}
+
+// C(i,j) / sqrt(p_j p_i) for i, j = 1..N into a 0-based N x N matrix.
+Matrix adjustedMomentMatrix(const AppState& s, Index n) {
+    Matrix A(n, n);
+    const Matrix& C = s.weightCrossProduct;
+    const double* p = s.scoreWeightShares.data();
+#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
+    for (Index j = 0; j < n; ++j)
+        for (Index i = 0; i < n; ++i) A(i, j) = C(i + 1, j + 1) / std::sqrt(p[j + 1] * p[i + 1]);
+    return A;
+}
+
+// ---------------------------------------------------------------- standardisation
+
+void standardize(AppState& s, double S, bool adjusted, const char* source) {
+    const double T = s.totalCases;
+    if (!std::isfinite(T) || T == 0.0)
+        fail(RuntimeErrors::DivisionByZero,
+             "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
+             source);
+    if (!(s.scoreVariance > 0.0) || !std::isfinite(s.scoreVariance))
+        fail(RuntimeErrors::DivisionByZero,
+             "The variance of the score statistic is 0 for these data, so it cannot be standardised.", source);
+    if (!(s.scoreDf >= 0.0) || !std::isfinite(s.scoreDf))
+        fail(RuntimeErrors::InvalidArgument, "The score statistic has no degrees of freedom for these data.", source);
+    const double centred = adjusted ? S / T : S / (T * T);
+    const double z = finiteResult((centred - s.scoreMean) / std::sqrt(s.scoreVariance), "standardised score", source);
+    const double chi =
+        finiteResult(z * std::sqrt(s.scoreDf + s.scoreDf) + s.scoreDf, "chi-square value of the score", source);
+    s.scoreZ = z;
+    s.scoreChiSquare = chi;
+}
+
+// ---------------------------------------------------------------- M statistics
+
+enum class Residual { Poisson, FreemanTukey, Rossi };
+
+void localM(AppState& s, Residual form, const char* source) {
+    const Index n = s.regionCount;
+    requireWeights(s.mWeights, n, source);
+    requireArray(s.observed, n, "observed counts", source);
+    requireArray(s.expected, n, "expected counts", source);
+
+    DoubleArray r(at(n) + 1, 0.0);
+    for (Index i = 1; i <= n; ++i) {
+        const double O = s.observed[at(i)];
+        const double E = s.expected[at(i)];
+        if (!std::isfinite(O) || !std::isfinite(E))
+            fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid count.", source);
+        switch (form) {
+        case Residual::Poisson:
+            if (!(E > 0.0))
+                fail(RuntimeErrors::DivisionByZero,
+                     "Region " + regionText(i) + " has an expected count of 0 or below, so its residual cannot be computed.",
+                     source);
+            r[at(i)] = (O - E) / std::sqrt(E);
+            break;
+        case Residual::FreemanTukey:
+            if (O < 0.0 || 4.0 * E + 1.0 < 0.0)
+                fail(RuntimeErrors::InvalidArgument,
+                     "Region " + regionText(i) + " has a negative count, so its residual cannot be computed.", source);
+            r[at(i)] = (std::sqrt(O) + std::sqrt(O + 1.0)) - std::sqrt(4.0 * E + 1.0);
+            break;
+        case Residual::Rossi:
+            if (!(E > 0.0))
+                fail(RuntimeErrors::DivisionByZero,
+                     "Region " + regionText(i) + " has an expected count of 0 or below, so its residual cannot be computed.",
+                     source);
+            if (O < 0.0)
+                fail(RuntimeErrors::InvalidArgument,
+                     "Region " + regionText(i) + " has a negative observed count, so its residual cannot be computed.",
+                     source);
+            r[at(i)] = ((O - 3.0 * E) + 2.0 * std::sqrt(E * O)) / (2.0 * std::sqrt(E));
+            break;
+        }
+        finiteResult(r[at(i)], "residual of a region", source);
+    }
+
+    const Matrix& W = s.mWeights;
+    DoubleArray M(at(n) + 1, 0.0);
+    constexpr Index chunk = 256;
+#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
+    for (Index c0 = 1; c0 <= n; c0 += chunk) {
+        const Index c1 = std::min(n, c0 + chunk - 1);
+        for (Index j = 1; j <= n; ++j) {
+            const double rj = r[at(j)];
+            const double* col = W.col(j).data();
+            for (Index i = c0; i <= c1; ++i) M[at(i)] = M[at(i)] + rj * col[i];
+        }
+    }
+    for (Index i = 1; i <= n; ++i) finiteResult(M[at(i)], "local M statistic", source);
+
+    switch (form) {
+    case Residual::Poisson: s.poissonResiduals = std::move(r); break;
+    case Residual::FreemanTukey: s.freemanTukeyResiduals = std::move(r); break;
+    case Residual::Rossi: s.rossiResiduals = std::move(r); break;
+    }
+    s.localMSorted = M;
+    s.mLegendValues = M;
+    s.mMapValues = M;
+    s.mapLegendValues = M;
+    s.mapClassValues = M;
+    s.localM = std::move(M);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- public routines
+
+void CalcScoreWeights(AppState& state) {
+    const char* source = "modClusterDetection::CalcScoreWeights";
+    KernelInputs in = kernelInputs(state, source);
+    const Index n = in.n;
+    if (n >= 1) {
+        requireArray(state.expected, n, "expected counts", source);
+        requireArray(state.expectedShare, n, "expected shares", source);
+        checkPositive(state.expected, n, "expected count", source);
+        checkPositive(state.expectedShare, n, "expected share", source);
+    }
+    Matrix W = buildKernel(state, n, in.area, source);
+    Matrix C = Matrix::Zero(n + 1, n + 1);
+    KernelProducts::crossProduct(W.data() + W.outerStride() + 1, W.outerStride(), C.data() + C.outerStride() + 1,
+                                 C.outerStride(), n);
+    for (Index j = 1; j <= n; ++j)
+        for (Index i = 1; i <= n; ++i)
+            if (!std::isfinite(C(i, j)))
+                fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
+
+    DoubleArray E(state.expected.begin(), state.expected.begin() + n + 1);
+    DoubleArray p(state.expectedShare.begin(), state.expectedShare.begin() + n + 1);
+    E[0] = 0.0;
+    p[0] = 0.0;
+
+    commitKernelInputs(state, in);
+    state.scoreWeights.swap(W);
+    state.weightCrossProduct.swap(C);
+    state.scoreWeightExpected = std::move(E);
+    state.scoreWeightShares = std::move(p);
+    state.scoreWeightsUnadjusted.resize(0, 0);
+    state.scoreWeightsAdjusted.resize(0, 0);
+    state.momentMatrixUnadjusted.resize(0, 0);
+    state.momentMatrixAdjusted.resize(0, 0);
+}
+
+void CalcMWeights(AppState& state) {
+    const char* source = "modClusterDetection::CalcMWeights";
+    KernelInputs in = kernelInputs(state, source);
+    Matrix W = buildKernel(state, in.n, in.area, source);
+    commitKernelInputs(state, in);
+    state.mWeights.swap(W);
+}
+
+void CalcLocalScoreUnadjusted(AppState& state) {
+    LocalScores r = localScores(state, nullptr, "modClusterDetection::CalcLocalScoreUnadjusted");
+    commitScoreCopies(state, r.u);
+    state.localScoreUnadjusted = std::move(r.u);
+    state.localScoreZUnadjusted = std::move(r.z);
+    state.globalScoreUnadjusted = r.global;
+}
+
+void CalcLocalScoreAdjusted(AppState& state) {
+    const char* source = "modClusterDetection::CalcLocalScoreAdjusted";
+    const Index n = state.regionCount;
+    if (state.scoreWeightExpected.size() < at(n) + 1)
+        fail(RuntimeErrors::SubscriptOutOfRange,
+             "The kernel weights have not been computed for the current regions and bandwidth.", source);
+    std::vector<double> rootE(at(n) + 1, 0.0);
+    for (Index j = 1; j <= n; ++j) rootE[at(j)] = std::sqrt(state.scoreWeightExpected[at(j)]);
+    LocalScores r = localScores(state, rootE.data(), source);
+    commitScoreCopies(state, r.u);
+    state.localScoreAdjusted = std::move(r.u);
+    state.localScoreZAdjusted = std::move(r.z);
+    state.globalScoreAdjusted = r.global;
+}
+
+void CalcScoreMoments(AppState& state, const Matrix& A) {
+    const char* source = "modClusterDetection::CalcScoreMoments";
+    const Index n = state.regionCount;
+    if (A.rows() != n || A.cols() != n)
+        fail(cMathLib::kMultiplyDimensionError, "Dimensions of the two matrices not suitable for multiplication !", source);
+    for (Index j = 0; j < n; ++j)
+        for (Index i = 0; i < n; ++i)
+            if (!std::isfinite(A(i, j)))
+                fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
+    commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+}
+
+void CalcScoreMomentsUnadjusted(AppState& state) {
+    const char* source = "modClusterDetection::CalcScoreMomentsUnadjusted";
+    const Index n = state.regionCount;
+    requireCrossProduct(state, n, source);
+    const Matrix& C = state.weightCrossProduct;
+    commitMoments(state, moments(state, C.data() + C.outerStride() + 1, C.outerStride(), source));
+}
+
+void CalcScoreMomentsAdjusted(AppState& state) {
+    const char* source = "modClusterDetection::CalcScoreMomentsAdjusted";
+    const Index n = state.regionCount;
+    requireCrossProduct(state, n, source);
+    checkMomentInputs(state, n, source);
+    const Matrix A = adjustedMomentMatrix(state, n);
+    commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+}
+
+void StandardizeScoreUnadjusted(AppState& state) {
+    standardize(state, state.globalScoreUnadjusted, false, "modClusterDetection::StandardizeScoreUnadjusted");
+}
+
+void StandardizeScoreAdjusted(AppState& state) {
+    standardize(state, state.globalScoreAdjusted, true, "modClusterDetection::StandardizeScoreAdjusted");
+}
+
+void CalcLocalMPoisson(AppState& state) { localM(state, Residual::Poisson, "modClusterDetection::CalcLocalMPoisson"); }
+
+void CalcLocalMFreemanTukey(AppState& state) {
+    localM(state, Residual::FreemanTukey, "modClusterDetection::CalcLocalMFreemanTukey");
+}
+
+void CalcLocalMRossi(AppState& state) { localM(state, Residual::Rossi, "modClusterDetection::CalcLocalMRossi"); }
+
+double GetMaxLocalM(AppState& state) {
+    const char* source = "modClusterDetection::GetMaxLocalM";
+    const Index n = state.regionCount;
+    if (n < 1 || state.localMSorted.size() < at(n) + 1)
+        fail(RuntimeErrors::SubscriptOutOfRange,
+             "The local M statistics have not been computed for the current regions.", source);
+    modSorting::ShellSortDouble(state.localMSorted);
+    return state.localMSorted[at(n)];
+}
+
+double GetMCritical(const AppState& state) {
+    const char* source = "modClusterDetection::GetMCritical";
+    const double sigma = state.sigma;
+    const double alpha = state.alpha;
+    const double n = static_cast<double>(state.regionCount);
+    if (state.regionCount <= 0)
+        fail(RuntimeErrors::DivisionByZero, "There are no regions, so the critical value M* has no value.", source);
+    const double t = (sigma * sigma * 0.81 + 1.0) * (alpha * 4.0) / n;
+    if (!(t > 0.0) || !std::isfinite(t)) {
+        showMessage("Error!", "Warning!");
+        return 0.0;
+    }
+    const double u = -std::sqrt(3.14159265) * std::log(t);
+    if (!(u > 0.0)) {
+        showMessage("Error!", "Warning!");
+        return 0.0;
+    }
+    const std::string text = formatMask(std::sqrt(u), "###0.0000");
+    return std::stod(text);
+}
+
+double GetChiSquareCritical(const double& alpha, const double& df) {
+    const char* source = "modClusterDetection::GetChiSquareCritical";
+    double z;
+    if (alpha == 0.01)
+        z = 2.57;
+    else if (alpha == 0.05)
+        z = 1.96;
+    else
+        return 0.0;
+    if (!std::isfinite(df) || df <= 0.0)
+        fail(df == 0.0 ? RuntimeErrors::DivisionByZero : RuntimeErrors::InvalidArgument,
+             "The chi-square critical value has no value for " + formatGeneral(df) + " degrees of freedom.", source);
+    const double h = 2.0 / (9.0 * df);
+    const double base = (1.0 + z * std::sqrt(h)) - h;
+    if (!(base > 0.0) || !std::isfinite(h))
+        fail(RuntimeErrors::InvalidArgument,
+             "The chi-square critical value has no value for " + formatGeneral(df) + " degrees of freedom.", source);
+    return finiteResult(df * std::pow(base, 1.0 / 0.33333), "chi-square critical value", source);
+}
+
+Matrix ScoreWeightsUnadjusted(const AppState& state) { return state.scoreWeights; }
+
+Matrix ScoreWeightsAdjusted(const AppState& state) {
+    const Matrix& W = state.scoreWeights;
+    const Index n = W.rows() - 1;
+    Matrix A = Matrix::Zero(W.rows(), W.cols());
+    if (n < 1 || state.scoreWeightExpected.size() < at(n) + 1) return A;
+    for (Index j = 1; j <= n; ++j) {
+        const double root = std::sqrt(state.scoreWeightExpected[at(j)]);
+        for (Index i = 1; i <= n; ++i) A(i, j) = W(i, j) / root;
+    }
+    return A;
+}
+
+Matrix MomentMatrixUnadjusted(const AppState& state) {
+    const Index n = state.weightCrossProduct.rows() - 1;
+    if (n < 1) return Matrix();
+    return state.weightCrossProduct.bottomRightCorner(n, n);
+}
+
+Matrix MomentMatrixAdjusted(const AppState& state) {
+    const Index n = state.weightCrossProduct.rows() - 1;
+    if (n < 1 || state.scoreWeightShares.size() < at(n) + 1) return Matrix();
+    return adjustedMomentMatrix(state, n);
+}
+
+void SetMessageHook(MessageHook hook) { messageHook() = std::move(hook); }
+
+}  // namespace modClusterDetection

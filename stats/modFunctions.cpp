@@ -1,0 +1,121 @@
+#include "stats/modFunctions.h"
+
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+#include "platform/Convert.h"
+#include "platform/Error.h"
+#include "stats/AppState.h"
+
+namespace modFunctions {
+
+namespace {
+
+constexpr const char* kSource = "modFunctions::ConvexHullArea";
+
+// Wraps points[1..n] in place and returns the number of hull vertices.
+std::int32_t wrap(std::vector<DevicePoint>& P, std::int32_t n) {
+    if (n < 1) return 0;
+    auto at = [&P](std::int32_t i) -> DevicePoint& { return P[static_cast<std::size_t>(i)]; };
+    std::int32_t k = 1;
+    for (std::int32_t i = 2; i <= n; ++i)
+        if (at(i).Y < at(k).Y || (at(i).Y == at(k).Y && at(i).X < at(k).X)) k = i;
+    std::swap(at(1), at(k));
+
+    auto theta = [&](std::int32_t a, std::int32_t b) {
+        return Theta(static_cast<float>(at(a).X), static_cast<float>(at(a).Y), static_cast<float>(at(b).X),
+                     static_cast<float>(at(b).Y));
+    };
+    std::int32_t m = 1;
+    float v = 0.0f;
+    for (;;) {
+        float best = 360.0f;
+        std::int32_t next = 0;
+        for (std::int32_t i = m + 1; i <= n; ++i) {
+            const float t = theta(m, i);
+            if (t >= v && t < best) {
+                next = i;
+                best = t;
+            }
+        }
+        const float t1 = theta(m, 1);
+        if (t1 >= v && t1 <= best) break;
+        // No point left to turn to: the hull is closed as far as it goes (all
+        // points on one pixel, or rounding of the pseudo-angle at the end).
+        if (next == 0) break;
+        m = m + 1;
+        std::swap(at(m), at(next));
+        v = best;
+    }
+    return m;
+}
+
+}  // namespace
+
+float Theta(float x1, float y1, float x2, float y2) {
+    const float dx = x2 - x1;
+    const float dy = y2 - y1;
+    const float s = std::fabs(dx) + std::fabs(dy);
+    float t;
+    if (s == 0.0f)
+        t = 360.0f / 9.0f;
+    else
+        t = dy / s;
+    if (dx < 0.0f)
+        t = 2.0f - t;
+    else if (dy < 0.0f)
+        t = t + 4.0f;
+    return t * 90.0f;
+}
+
+HullResult ComputeConvexHull(const AppState& state) {
+    HullResult r;
+    r.inputCount = toInt32(state.pointCount, kSource);
+    if (r.inputCount < 0 || (r.inputCount > 0 && static_cast<std::size_t>(r.inputCount) >= state.devicePoints.size()))
+        throw AppError(RuntimeErrors::SubscriptOutOfRange,
+                       "The point map holds fewer drawn points than the data have points.", kSource);
+    r.points = state.devicePoints;
+    r.vertexCount = wrap(r.points, r.inputCount);
+    r.hullPoints.assign(r.points.begin() + (r.vertexCount > 0 ? 1 : 0),
+                        r.points.begin() + (r.vertexCount > 0 ? 1 + r.vertexCount : 0));
+
+    // Shoelace over every edge of the closed hull; 64-bit products cannot
+    // overflow for pixel coordinates.
+    double sum = 0.0;
+    const auto m = static_cast<std::size_t>(r.vertexCount);
+    for (std::size_t k = 0; k < m; ++k) {
+        const DevicePoint& a = r.hullPoints[k];
+        const DevicePoint& b = r.hullPoints[(k + 1) % m];
+        const std::int64_t d = static_cast<std::int64_t>(a.X) * b.Y - static_cast<std::int64_t>(b.X) * a.Y;
+        sum = sum + static_cast<double>(d) * 0.5;
+    }
+    const double invX = checkedDivide(1.0, state.pointScaleX, kSource);
+    const double invY = checkedDivide(1.0, state.pointScaleY, kSource);
+    r.area = checkedFinite(std::fabs(sum) * invX * invY, kSource);
+    return r;
+}
+
+void CommitConvexHull(AppState& state, HullResult&& hull) {
+    state.devicePoints = std::move(hull.points);
+    state.hullPoints = std::move(hull.hullPoints);
+    state.hullInputCount = hull.inputCount;
+    state.hullVertexCount = hull.vertexCount;
+}
+
+double ConvexHullArea(AppState& state) {
+    HullResult hull = ComputeConvexHull(state);
+    const double area = hull.area;
+    CommitConvexHull(state, std::move(hull));
+    return area;
+}
+
+void WrapConvexHull(AppState& state) {
+    const std::int32_t n = state.hullInputCount;
+    if (n < 0 || (n > 0 && static_cast<std::size_t>(n) >= state.devicePoints.size()))
+        throw AppError(RuntimeErrors::SubscriptOutOfRange,
+                       "The point map holds fewer drawn points than the hull is given.", "modFunctions::WrapConvexHull");
+    state.hullVertexCount = wrap(state.devicePoints, n);
+}
+
+}  // namespace modFunctions

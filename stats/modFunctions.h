@@ -1,0 +1,42 @@
+#pragma once
+// The study area of point data: the area of the convex hull of the points
+// as the point map last drew them, converted to square map units.
+
+#include <vector>
+
+#include "geometry/Records.h"
+
+struct AppState;
+
+namespace modFunctions {
+
+// The hull of devicePoints 1..pointCount (rounded, halves to even) in
+// square map units: shoelace area in pixels divided by pointScaleX and
+// pointScaleY. Reorders devicePoints (hull vertices first, in wrapping
+// order) and sets hullInputCount, hullVertexCount and hullPoints.
+// One point, or all points on one pixel, has area 0. A pointCount beyond
+// the stored points raises 9; a zero pixel scale raises 11.
+double ConvexHullArea(AppState& state);
+
+// Gift wrapping in place on devicePoints 1..hullInputCount; sets
+// hullVertexCount.
+void WrapConvexHull(AppState& state);
+
+// Pseudo-angle of the direction from (x1, y1) to (x2, y2), in single
+// precision: grows with the angle from +x towards +y, 0 up to 360;
+// coincident points give 3600.
+float Theta(float x1, float y1, float x2, float y2);
+
+// The hull computation on a copy, for callers that must not commit
+// anything before their own checks passed.
+struct HullResult {
+    std::vector<DevicePoint> points;      // the reordered device points
+    std::vector<DevicePoint> hullPoints;  // 0..M-1
+    std::int32_t inputCount = 0;
+    std::int32_t vertexCount = 0;
+    double area = 0.0;
+};
+HullResult ComputeConvexHull(const AppState& state);
+void CommitConvexHull(AppState& state, HullResult&& hull);
+
+}  // namespace modFunctions

@@ -1,0 +1,112 @@
+#include "tests/app/FrameFixture.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include "app/frmInfo.h"
+#include "retrospective/ClusterMapLink.h"
+#include "retrospective/frmParameter.h"
+#include "tests/support/TestPaths.h"
+
+namespace frametest {
+
+void writeShapes(const std::string& base, const std::vector<Region>& regions, int shapeType) {
+    SHPHandle h = SHPCreate(base.c_str(), shapeType);
+    ASSERT_NE(h, nullptr);
+    for (const Region& r : regions) {
+        std::vector<int> starts;
+        std::vector<double> xs, ys;
+        for (const Ring& ring : r) {
+            starts.push_back(static_cast<int>(xs.size()));
+            for (const MapPoint& p : ring) {
+                xs.push_back(p.X);
+                ys.push_back(p.Y);
+            }
+        }
+        SHPObject* o;
+        if (shapeType == SHPT_POINT) {
+            o = SHPCreateSimpleObject(SHPT_POINT, 1, xs.data(), ys.data(), nullptr);
+        } else if (shapeType == SHPT_MULTIPOINT) {
+            o = SHPCreateSimpleObject(SHPT_MULTIPOINT, static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr);
+        } else {
+            o = SHPCreateObject(shapeType, -1, static_cast<int>(starts.size()), starts.data(), nullptr,
+                                static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr, nullptr);
+        }
+        SHPWriteObject(h, -1, o);
+        SHPDestroyObject(o);
+    }
+    SHPClose(h);
+}
+
+void writeTable(const std::string& base, int records) {
+    DBFHandle h = DBFCreate((base + ".dbf").c_str());
+    ASSERT_NE(h, nullptr);
+    DBFAddField(h, "ID", FTInteger, 9, 0);
+    DBFAddField(h, "NAME", FTString, 16, 0);
+    DBFAddField(h, "POP", FTInteger, 9, 0);
+    DBFAddField(h, "CASES", FTInteger, 9, 0);
+    for (int i = 0; i < records; ++i) {
+        DBFWriteIntegerAttribute(h, i, 0, i + 1);
+        DBFWriteStringAttribute(h, i, 1, ("Region " + std::to_string(i + 1)).c_str());
+        DBFWriteIntegerAttribute(h, i, 2, 1000 * (i + 1));
+        DBFWriteIntegerAttribute(h, i, 3, 3 * (i + 1));
+    }
+    DBFClose(h);
+}
+
+std::string writeStudyArea(const std::string& folder, const std::string& baseName,
+                           const std::vector<Region>& regions) {
+    const std::string base = folder + "/" + baseName;
+    writeShapes(base, regions);
+    writeTable(base, static_cast<int>(regions.size()));
+    return base + ".shp";
+}
+
+void FrameTest::SetUp() {
+    dlg = std::make_shared<ScriptedDialogs>();
+    pump = std::make_shared<CountingEventPump>();
+    installDialogs(dlg);
+    installEventPump(pump);
+    ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+    ctx = std::make_unique<AppContext>();
+    ctx->endProgram = [] { ADD_FAILURE() << "the program was ended"; };
+    ctx->modalHook = [this](QWidget* w) {
+        if (dataInput) dataInput(w);
+        else AppContext::topOf(w)->close();
+    };
+    frame = installMainFrame(*ctx);
+    frame->resize(1280, 860);
+}
+
+void FrameTest::TearDown() {
+    ctx->modalHook = nullptr;
+    // Close everything while the context still lives, then let Qt delete it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (MDIFrmMain* f = ctx->find<MDIFrmMain>()) f->close();
+    ctx->unload<frmInfo>();
+    ctx->unload<frmParameter>();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ctx->mainFrameLoader = nullptr;
+    ctx.reset();
+    installDialogs(std::make_shared<ScriptedDialogs>());
+    installEventPump(std::make_shared<CountingEventPump>());
+}
+
+void FrameTest::openRetro(const std::string& shpPath) {
+    dlg->queueFile(shpPath);
+    frame->mnuOpenShapeRetro_Click();
+}
+
+void FrameTest::openPro(const std::string& shpPath) {
+    dlg->queueFile(shpPath);
+    frame->mnuOpenShapePro_Click();
+}
+
+std::vector<std::string> FrameTest::takeMessages() {
+    std::vector<std::string> texts;
+    for (const auto& m : dlg->messages) texts.push_back(m.text);
+    dlg->messages.clear();
+    return texts;
+}
+
+}  // namespace frametest

@@ -1,0 +1,68 @@
+#pragma once
+// The main frame driven headless: a fresh AppContext with the frame loaded,
+// the scripted dialogs and a counting event pump, plus small study areas
+// written with shapelib's writers.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <shapefil.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "app/MDIFrmMain.h"
+#include "geometry/Records.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/EventPump.h"
+
+namespace frametest {
+
+using Ring = std::vector<MapPoint>;
+using Region = std::vector<Ring>;
+
+// A clockwise axis-parallel rectangle, closed.
+inline Ring rectCW(double x0, double y0, double x1, double y1) {
+    return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
+}
+
+// Three regions: two 10 x 10 squares side by side and a 20 x 5 strip above
+// them; extent 0..20 x 0..15, areas 100, 100, 100, centroids (5, 5),
+// (15, 5), (10, 12.5).
+inline std::vector<Region> threeRegions() {
+    return {{rectCW(0, 0, 10, 10)}, {rectCW(10, 0, 20, 10)}, {rectCW(0, 10, 20, 15)}};
+}
+
+// Writes base.shp/.shx of `shapeType` with one record per region (points
+// and lines take the ring's vertices as they stand).
+void writeShapes(const std::string& base, const std::vector<Region>& regions, int shapeType = SHPT_POLYGON);
+// Writes base.dbf with the fields ID (N 9), NAME (C 16), POP (N 9) and
+// CASES (N 9) and `records` records (ID i, NAME "Region i", POP 1000 i,
+// CASES 3 i).
+void writeTable(const std::string& base, int records);
+// Both: a study area of `regions` with a table of as many records.
+std::string writeStudyArea(const std::string& folder, const std::string& baseName,
+                           const std::vector<Region>& regions = threeRegions());
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens `shpPath` through the retrospective entry; the data-input
+    // dialog is closed at once without OK (unless a hook is set).
+    void openRetro(const std::string& shpPath);
+    void openPro(const std::string& shpPath);
+    // The texts of the messages shown since the last call.
+    std::vector<std::string> takeMessages();
+
+    std::unique_ptr<AppContext> ctx;
+    MDIFrmMain* frame = nullptr;
+    std::shared_ptr<ScriptedDialogs> dlg;
+    std::shared_ptr<CountingEventPump> pump;
+    std::function<void(QWidget*)> dataInput;  // drives the modal data input
+};
+
+}  // namespace frametest

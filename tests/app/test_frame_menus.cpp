@@ -1,0 +1,221 @@
+// The main frame: its menu tree, the enabling rules, the help entries,
+// the About window, Exit and the point-data entries.
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+
+#include "app/frmAbout.h"
+#include "app/frmInfo.h"
+#include "app/frmPolygonSHP.h"
+#include "platform/ui/Twips.h"
+#include "retrospective/ClusterMapLink.h"
+#include "tests/app/FrameFixture.h"
+#include "tests/support/TestPaths.h"
+
+using namespace frametest;
+
+namespace {
+
+struct MenuRow {
+    const char* name;
+    const char* caption;
+    const char* parent;  // "" for the menu bar
+    bool offAtStart;
+};
+
+// The whole tree in display order.
+const MenuRow kMenuTree[] = {
+    {"mnuFile", "&File", "", false},
+    {"mnuSepInFile", "", "mnuFile", false},
+    {"mnuExit", "&Exit", "mnuFile", false},
+    {"mnuClusterDetecton", "&Cluster Detection", "", false},
+    {"mnuRetrospectiveTest", "&Retrospective Test", "mnuClusterDetecton", false},
+    {"mnuScore_M", "&Score and M Statistic", "mnuRetrospectiveTest", false},
+    {"mnuOpenShapeRetro", "&Polygon (ESRI Shapefile)", "mnuScore_M", false},
+    {"mnuOpenTextRetro", "&Point (Text File)", "mnuScore_M", false},
+    {"mnuProspectiveTest", "&Prospective Test", "mnuClusterDetecton", false},
+    {"mnuUnivariateCusumShapefile", "&Cusum for Normal Variate (Univariate)", "mnuProspectiveTest", false},
+    {"mnuOpenShapePro", "&Polygon (ESRI Shapefile)", "mnuUnivariateCusumShapefile", false},
+    {"mnuOpenTextPro", "&Point (Text File)", "mnuUnivariateCusumShapefile", false},
+    {"mnuTool", "&Tool", "", false},
+    {"mnuAttTable", "&View Attribute of Shapefile", "mnuTool", true},
+    {"mnuCusumTool", "&Cusum Tool", "mnuTool", false},
+    {"mnuExport", "&Export", "mnuTool", true},
+    {"mnuGetPValue", "&Get p-value", "mnuTool", false},
+    {"mnuGetCentroid", "&Get Centroid", "mnuTool", true},
+    {"mnuHelp", "&Help", "", false},
+    {"mnuManual", "&Manual", "mnuHelp", false},
+    {"mnuSepInHelp", "", "mnuHelp", false},
+    {"mnuAbout", "& About Korvane", "mnuHelp", false},
+};
+
+}  // namespace
+
+class FrameMenus : public FrameTest {};
+
+TEST_F(FrameMenus, TheTreeHoldsEveryEntryInOrderWithItsCaption) {
+    EXPECT_EQ(frame->windowTitle().toStdString(), "Korvane (Ver1.1)");
+    std::vector<std::string> names;
+    for (const auto& row : kMenuTree) names.push_back(row.name);
+    EXPECT_EQ(frame->menuNames(), names);
+
+    for (const auto& row : kMenuTree) {
+        SCOPED_TRACE(row.name);
+        QAction* a = frame->menuEntry(row.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->objectName().toStdString(), row.name);
+        if (row.caption[0]) EXPECT_EQ(a->text().toStdString(), row.caption);
+        else EXPECT_TRUE(a->isSeparator());
+        // The entry sits in its parent menu, in the order of the table.
+        const QList<QAction*> siblings =
+            row.parent[0] ? frame->subMenu(row.parent)->actions() : frame->menuBar()->actions();
+        EXPECT_TRUE(siblings.contains(a));
+    }
+    // The order within each menu follows the table.
+    for (const char* parent : {"mnuFile", "mnuTool", "mnuHelp", "mnuScore_M", "mnuClusterDetecton"}) {
+        SCOPED_TRACE(parent);
+        std::vector<std::string> want, got;
+        for (const auto& row : kMenuTree)
+            if (std::string(row.parent) == parent) want.push_back(row.name);
+        for (QAction* a : frame->subMenu(parent)->actions()) got.push_back(a->objectName().toStdString());
+        EXPECT_EQ(got, want);
+    }
+}
+
+TEST_F(FrameMenus, AtStartOnlyTheThreeToolEntriesAreOff) {
+    for (const auto& row : kMenuTree) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(frame->isMenuEnabled(row.name), !row.offAtStart);
+    }
+}
+
+TEST_F(FrameMenus, TheRulesOfTheMapWindowSwitchTwoEntries) {
+    struct Step {
+        MenuRule rule;
+        bool attTable, centroid, exportOn;
+    } steps[] = {
+        {MenuRule::ShapefileOpened, true, true, true},
+        {MenuRule::MapWindowClosed, false, false, true},
+        {MenuRule::MapWindowActivated, true, true, true},
+        {MenuRule::FrameLoaded, false, false, false},
+        {MenuRule::MapWindowActivated, true, true, false},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(static_cast<int>(s.rule));
+        frame->applyMenuRule(s.rule);
+        EXPECT_EQ(frame->isMenuEnabled("mnuAttTable"), s.attTable);
+        EXPECT_EQ(frame->isMenuEnabled("mnuGetCentroid"), s.centroid);
+        EXPECT_EQ(frame->isMenuEnabled("mnuExport"), s.exportOn);
+        EXPECT_TRUE(frame->isMenuEnabled("mnuScore_M"));
+        EXPECT_TRUE(frame->isMenuEnabled("mnuUnivariateCusumShapefile"));
+    }
+}
+
+TEST_F(FrameMenus, ManualShowsItsNoticeAndNothingElse) {
+    const auto before = frame->mdiArea->subWindowList().size();
+    frame->mnuManual_Click();
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    EXPECT_EQ(dlg->messages[0].text, "See the manual (UserManual.pdf) coming together with Korvane! ");
+    EXPECT_EQ(dlg->messages[0].title, "Manual Info.");
+    EXPECT_EQ(dlg->messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dlg->messages[0].buttons, MsgButtons::OK);
+    EXPECT_EQ(frame->mdiArea->subWindowList().size(), before);
+    EXPECT_TRUE(dlg->fileCalls.empty());
+}
+
+TEST_F(FrameMenus, AboutOpensOnceCentredAndAClickOnThePictureClosesIt) {
+    frame->mnuAbout_Click();
+    frame->mnuAbout_Click();
+    frmAbout* about = ctx->find<frmAbout>();
+    ASSERT_NE(about, nullptr);
+    int aboutWindows = 0;
+    for (QMdiSubWindow* sub : frame->mdiArea->subWindowList())
+        if (qobject_cast<frmAbout*>(sub->widget())) ++aboutWindows;
+    EXPECT_EQ(aboutWindows, 1);
+    EXPECT_EQ(about->windowTitle().toStdString(), "About Korvane");
+    EXPECT_EQ(about->size(), QSize(520, 316));
+    EXPECT_EQ(about->Image1->geometry(), QRect(0, 0, 520, 316));
+    // The picture made for the program: 520 x 316.
+    ASSERT_FALSE(about->Image1->pixmap().isNull());
+    EXPECT_EQ(about->Image1->pixmap().size(), QSize(520, 316));
+    QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(AppContext::topOf(about));
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(sub->windowFlags() & Qt::FramelessWindowHint);
+    // Centred on the frame's outer size (twips), as a position in the client area.
+    const int left = twipsToPixels((frame->Width() - 7800) / 2);
+    const int top = twipsToPixels((frame->Height() - 4740) / 2);
+    EXPECT_EQ(sub->pos(), QPoint(left, top));
+    QImage shot = frame->grab().toImage();
+    shot.save(QString::fromStdString(testOutputPath("about-window.png")));
+
+    const QPointF at(100, 100);
+    QMouseEvent press(QEvent::MouseButtonPress, at, about->Image1->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(about->Image1, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, about->Image1->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(about->Image1, &release);
+    EXPECT_EQ(ctx->find<frmAbout>(), nullptr);
+}
+
+TEST_F(FrameMenus, AMissingAboutPictureShowsAnEmptyImage) {
+    ClusterMapLink::setBitmapFolder(scratchDir("no-bitmaps"));
+    frame->mnuAbout_Click();
+    frmAbout* about = ctx->find<frmAbout>();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->Image1->pixmap().isNull());
+    about->Image1_Click();
+    EXPECT_EQ(ctx->find<frmAbout>(), nullptr);
+}
+
+TEST_F(FrameMenus, ExitEndsTheProgramAtOnceWithoutClosingSteps) {
+    const std::string shp = writeStudyArea(scratchDir("exit"), "exit");
+    openRetro(shp);
+    ASSERT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+    int ended = 0;
+    ctx->endProgram = [&] { ++ended; };
+    frame->mnuExit_Click();
+    EXPECT_EQ(ended, 1);
+    // No window ran its closing steps: the map window is still there and
+    // the entries it would have switched off are on.
+    EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+    EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
+}
+
+TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
+    for (bool retro : {true, false}) {
+        SCOPED_TRACE(retro ? "retrospective" : "prospective");
+        const std::string shp = writeStudyArea(scratchDir("point-entry"), "points");
+        openPro(shp);
+        ASSERT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+        frame->mnuGetPValue_Click();
+        ctx->show<frmInfo>();
+        ASSERT_TRUE(frame->isMenuEnabled("mnuAttTable"));
+        const auto polygonsBefore = ctx->state.polygons.Count();
+        MDIFrmMain* old = frame;
+
+        if (retro) frame->mnuOpenTextRetro_Click();
+        else frame->mnuOpenTextPro_Click();
+
+        EXPECT_TRUE(ctx->state.pointDataMode);
+        EXPECT_FALSE(ctx->state.polygonDataMode);
+        EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
+        EXPECT_EQ(ctx->find<frmInfo>(), nullptr);  // the frame's closing closes it
+        frame = ctx->find<MDIFrmMain>();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_NE(frame, old);
+        EXPECT_TRUE(frame->isVisible());
+        EXPECT_TRUE(frame->mdiArea->subWindowList().isEmpty());
+        // The new frame started afresh: the three tool entries are off again.
+        EXPECT_FALSE(frame->isMenuEnabled("mnuAttTable"));
+        EXPECT_FALSE(frame->isMenuEnabled("mnuGetCentroid"));
+        EXPECT_FALSE(frame->isMenuEnabled("mnuExport"));
+        // The study area stays loaded, shown by no window.
+        EXPECT_EQ(ctx->state.polygons.Count(), polygonsBefore);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}

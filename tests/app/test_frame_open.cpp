@@ -1,0 +1,443 @@
+// Opening a polygon shapefile from both entries of the main frame: what is
+// loaded, which windows close and open, and every refusal, which keeps the
+// study area opened before.
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "app/frmAttTable.h"
+#include "app/frmPolygonSHP.h"
+#include "app/modDrawPolygon.h"
+#include "app/modLoad.h"
+#include "platform/DbfTable.h"
+#include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
+#include "retrospective/frmSigmaChart.h"
+#include "tests/app/FrameFixture.h"
+#include "tests/support/TestPaths.h"
+
+namespace fs = std::filesystem;
+using namespace frametest;
+
+namespace {
+
+// The pixel of a map point under the transform the last drawing left.
+DevicePoint pixelOf(const AppState& s, double X, double Y) {
+    const double x = s.mapScaleX * X + s.mapScaleX * s.mapOffsetX + s.marginX + s.panDragX;
+    const double y1 = std::nearbyint(s.mapScaleY * Y + s.mapScaleY * s.mapOffsetY);
+    const double y = s.drawnRect.Height - y1 + s.marginY + s.panDragY;
+    return {static_cast<std::int32_t>(std::nearbyint(x)), static_cast<std::int32_t>(std::nearbyint(y))};
+}
+
+}  // namespace
+
+class FrameOpen : public FrameTest {
+protected:
+    // The study area every refusal test opens first and must keep.
+    void openFirst() {
+        folder = scratchDir("open-first");
+        firstShp = writeStudyArea(folder, "first");
+        openRetro(firstShp);
+        ASSERT_EQ(ctx->state.regionCount, 3);
+        firstPolygons = ctx->state.polygons.Item(1);
+        firstTable = ctx->state.dbfRecordset;
+        takeMessages();
+    }
+    void expectFirstStillLoaded() {
+        const AppState& s = ctx->state;
+        EXPECT_EQ(s.regionCount, 3);
+        EXPECT_EQ(s.polygons.Count(), 3);
+        EXPECT_EQ(s.polygons.Item(1), firstPolygons);
+        EXPECT_EQ(s.dbfRecordset, firstTable);
+        EXPECT_EQ(s.shpPath, firstShp);
+        EXPECT_EQ(s.dbfFileName, "first.dbf");
+        EXPECT_EQ(s.mapWindowTitle, "first.shp");
+        EXPECT_DOUBLE_EQ(s.mapExtent.Width, 20.0);
+        EXPECT_DOUBLE_EQ(s.mapExtent.Height, 15.0);
+    }
+
+    std::string folder, firstShp;
+    std::shared_ptr<CPolygon> firstPolygons;
+    std::shared_ptr<DbfTable> firstTable;
+};
+
+TEST_F(FrameOpen, RetrospectiveEntryLoadsTheStudyAreaAndDrawsThePlainMap) {
+    const std::string dir = scratchDir("open-retro");
+    const std::string shp = writeStudyArea(dir, "counties");
+    bool sawDataInput = false;
+    dataInput = [&](QWidget* w) {
+        // The data input sees the new table and regions before the map is drawn.
+        sawDataInput = true;
+        EXPECT_NE(qobject_cast<frmParameter*>(w), nullptr);
+        EXPECT_EQ(ctx->state.regionCount, 3);
+        ASSERT_TRUE(ctx->state.dbfRecordset);
+        EXPECT_EQ(ctx->state.dbfRecordset->RecordCount(), 3);
+        EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
+        AppContext::topOf(w)->close();
+    };
+    openRetro(shp);
+    EXPECT_TRUE(sawDataInput);
+    EXPECT_TRUE(dlg->messages.empty());
+
+    ASSERT_EQ(dlg->fileCalls.size(), 1u);
+    EXPECT_FALSE(dlg->fileCalls[0].save);
+    EXPECT_EQ(dlg->fileCalls[0].request.filter, "SHP Files (*.shp)|*.shp|All Files (*.*)|*.*|");
+
+    const AppState& s = ctx->state;
+    EXPECT_EQ(s.shpPath, shp);
+    EXPECT_EQ(s.shpFileTitle, "counties.shp");
+    EXPECT_EQ(s.shpBaseName, "counties");
+    EXPECT_EQ(s.dbfFolder, dir + "/");
+    EXPECT_EQ(s.dbfFileName, "counties.dbf");
+    EXPECT_EQ(s.dbfPath, dir + "/counties.dbf");
+    EXPECT_EQ(s.mapWindowTitle, "counties.shp");
+    EXPECT_EQ(s.regionCount, 3);
+    EXPECT_EQ(s.polygons.Count(), 3);
+    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Left, 0.0);
+    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Bottom, 0.0);
+    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Right, 20.0);
+    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Top, 15.0);
+    EXPECT_DOUBLE_EQ(s.mapExtent.Left, 0.0);
+    EXPECT_DOUBLE_EQ(s.mapExtent.Top, 15.0);
+    EXPECT_DOUBLE_EQ(s.mapExtent.Width, 20.0);
+    EXPECT_DOUBLE_EQ(s.mapExtent.Height, 15.0);
+    EXPECT_DOUBLE_EQ(s.mapZoom, 1.0);
+    // Areas and centroids, computed by hand for the three rectangles.
+    EXPECT_DOUBLE_EQ(s.studyArea, 300.0);
+    ASSERT_EQ(s.centroidTable.size(), 4u);
+    const double want[4][2] = {{0, 0}, {5, 5}, {15, 5}, {10, 12.5}};
+    for (int i = 1; i <= 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(s.centroidTable[static_cast<std::size_t>(i)].ID, std::to_string(i));
+        EXPECT_NEAR(s.centroidTable[static_cast<std::size_t>(i)].X, want[i][0], 1e-12);
+        EXPECT_NEAR(s.centroidTable[static_cast<std::size_t>(i)].Y, want[i][1], 1e-12);
+    }
+    EXPECT_TRUE(s.polygonDataMode);
+    EXPECT_FALSE(s.pointDataMode);
+    EXPECT_FALSE(s.retroMapMode);
+    EXPECT_FALSE(s.cusumMapMode);
+
+    // The map window shows the plain outlines under the file's title.
+    frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(AppContext::topOf(map)->windowTitle().toStdString(), "counties.shp");
+    const PictureSurface& pic = map->picSHP->surface();
+    for (int i = 1; i <= 3; ++i) {
+        SCOPED_TRACE(i);
+        const auto& c = s.centroidTable[static_cast<std::size_t>(i)];
+        const DevicePoint p = pixelOf(s, c.X, c.Y);
+        EXPECT_EQ(pic.Point(p.X, p.Y), 0xFFFFFF);  // an outline is not filled
+    }
+    const DevicePoint edge = pixelOf(s, 10, 5);  // the border between regions 1 and 2
+    EXPECT_EQ(pic.Point(edge.X, edge.Y), 0x000000);
+    const DevicePoint outside = pixelOf(s, -2, 5);
+    EXPECT_EQ(pic.Point(outside.X, outside.Y), 0xFFFFFF);
+
+    // The five entries are on.
+    for (const char* name : {"mnuScore_M", "mnuUnivariateCusumShapefile", "mnuGetCentroid", "mnuAttTable", "mnuExport"})
+        EXPECT_TRUE(frame->isMenuEnabled(name)) << name;
+
+    frame->grab().save(QString::fromStdString(testOutputPath("main-frame.png")));
+}
+
+TEST_F(FrameOpen, TheSampleStudyAreaOpensFromBothEntries) {
+    const std::string sample = sourcePath("data/sample/sample.shp");
+    if (!fs::exists(sample)) GTEST_SKIP() << "no sample study area";
+    // The counts and extent as shapelib's own reader sees them.
+    SHPHandle h = SHPOpen(sample.c_str(), "rb");
+    ASSERT_NE(h, nullptr);
+    int n = 0, type = 0;
+    double mn[4], mx[4];
+    SHPGetInfo(h, &n, &type, mn, mx);
+    SHPClose(h);
+    for (bool retro : {true, false}) {
+        SCOPED_TRACE(retro ? "retrospective" : "prospective");
+        if (retro) openRetro(sample);
+        else openPro(sample);
+        EXPECT_TRUE(dlg->messages.empty()) << (dlg->messages.empty() ? "" : dlg->messages[0].text);
+        EXPECT_EQ(ctx->state.regionCount, n);
+        EXPECT_EQ(ctx->state.dbfRecordset->RecordCount(), n);
+        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Left, mn[0]);
+        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Top, mx[1]);
+        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Width, mx[0] - mn[0]);
+        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Height, mx[1] - mn[1]);
+        EXPECT_GT(ctx->state.studyArea, 0.0);
+        ASSERT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+        if (retro) frame->grab().save(QString::fromStdString(testOutputPath("main-frame-sample.png")));
+    }
+}
+
+TEST_F(FrameOpen, ProspectiveEntrySetsItsFlagsAndNeedsNoDataInput) {
+    ctx->state.retroMapMode = true;
+    ctx->state.pointDataMode = true;
+    dataInput = [](QWidget*) { ADD_FAILURE() << "the prospective entry waited for a dialog"; };
+    openPro(writeStudyArea(scratchDir("open-pro"), "pro"));
+    EXPECT_TRUE(dlg->messages.empty());
+    EXPECT_EQ(ctx->state.regionCount, 3);
+    EXPECT_TRUE(ctx->state.polygonDataMode);
+    EXPECT_FALSE(ctx->state.pointDataMode);
+    EXPECT_FALSE(ctx->state.retroMapMode);
+    EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+    EXPECT_EQ(ctx->find<frmParameter>(), nullptr);
+    EXPECT_DOUBLE_EQ(ctx->state.studyArea, 300.0);
+    EXPECT_TRUE(frame->isMenuEnabled("mnuExport"));
+}
+
+TEST_F(FrameOpen, EachEntryClosesTheWindowsOfTheEarlierAnalysisButItsOwnTestWindow) {
+    const std::string shp = writeStudyArea(scratchDir("open-close"), "close");
+    // Retrospective: the test window of an earlier analysis stays open.
+    openRetro(shp);
+    ctx->show<frmClusterDetection>();
+    ctx->show<frmSigmaChart>();
+    frmPolygonSHP* oldMap = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(oldMap, nullptr);
+    openRetro(shp);
+    EXPECT_NE(ctx->find<frmClusterDetection>(), nullptr);
+    EXPECT_EQ(ctx->find<frmSigmaChart>(), nullptr);
+    ASSERT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+    EXPECT_NE(ctx->find<frmPolygonSHP>(), oldMap);  // a new map window
+
+    // Prospective: the retrospective test window closes too.
+    ctx->show<frmSigmaChart>();
+    openPro(shp);
+    EXPECT_EQ(ctx->find<frmClusterDetection>(), nullptr);
+    EXPECT_EQ(ctx->find<frmSigmaChart>(), nullptr);
+    EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+}
+
+TEST_F(FrameOpen, OpeningASecondShapefileReplacesTheStudyAreaAndResetsTheView) {
+    openFirst();
+    ctx->state.mapZoom = 2.6;
+    ctx->state.panShiftX = 30;
+    const std::string dir = scratchDir("open-second");
+    const std::string second =
+        writeStudyArea(dir, "second", {{rectCW(100, 100, 110, 120)}, {rectCW(110, 100, 130, 120)}});
+    openRetro(second);
+    EXPECT_TRUE(dlg->messages.empty());
+    EXPECT_EQ(ctx->state.regionCount, 2);
+    EXPECT_EQ(ctx->state.dbfRecordset->RecordCount(), 2);
+    EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Left, 100.0);
+    EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Width, 30.0);
+    EXPECT_DOUBLE_EQ(ctx->state.mapZoom, 1.0);
+    EXPECT_DOUBLE_EQ(ctx->state.panShiftX, 0.0);
+    EXPECT_DOUBLE_EQ(ctx->state.studyArea, 600.0);
+}
+
+TEST_F(FrameOpen, NamesAreDerivedFromTheFileTitleAndTheTableIsSoughtBesideTheShp) {
+    struct Case {
+        const char* name;
+        std::string folderName, fileTitle;
+        std::string baseName, tableFile;
+    } cases[] = {
+        {"eight characters open", "plain", "abcdefgh.shp", "abcdefgh", "abcdefgh.dbf"},
+        {"two dots cut at the first", "dots", "abc.def.shp", "abc", "abc.dbf"},
+        {"a dotted folder is no extension", "maps.old", "region.shp", "region", "region.dbf"},
+        {"upper-case table found", "upper", "upper.shp", "upper", "UPPER.DBF"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = scratchDir("names") + "/" + c.folderName;
+        fs::create_directories(dir);
+        const std::string shp = dir + "/" + c.fileTitle;
+        // The shapes under the full title, the table under its base name.
+        // (shapelib's writer cuts a name at its first dot, so the pair is
+        // written under a plain name and renamed.)
+        const std::string stem = shp.substr(0, shp.size() - 4);
+        writeShapes(dir + "/plainname", threeRegions());
+        fs::rename(dir + "/plainname.shp", stem + ".shp");
+        fs::rename(dir + "/plainname.shx", stem + ".shx");
+        writeTable(dir + "/" + c.baseName, 3);
+        if (c.tableFile != c.baseName + ".dbf") fs::rename(dir + "/" + c.baseName + ".dbf", dir + "/" + c.tableFile);
+        openRetro(shp);
+        EXPECT_TRUE(dlg->messages.empty()) << (dlg->messages.empty() ? "" : dlg->messages[0].text);
+        EXPECT_EQ(ctx->state.shpBaseName, c.baseName);
+        EXPECT_EQ(ctx->state.dbfFileName, c.baseName + ".dbf");
+        EXPECT_EQ(ctx->state.dbfPath, dir + "/" + c.tableFile);
+        EXPECT_EQ(ctx->state.regionCount, 3);
+        takeMessages();
+    }
+}
+
+TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
+    openFirst();
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string& dir)> prepare;  // returns the path to choose
+        std::string message;  // a part of the message shown
+        bool warningBox;      // "Warning!" with the critical icon; else the table's own message
+    } cases[] = {
+        {"no file chosen", [](const std::string&) { return std::string(); }, "You didn't specify shapefile.", true},
+        {"nine-character base name",
+         [](const std::string& d) { return writeStudyArea(d, "abcdefghi"); },
+         "The length of filename should be less than 8.", true},
+        {"missing table",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "notable");
+             fs::remove(d + "/notable.dbf");
+             return shp;
+         },
+         "does not exist", false},
+        {"broken table header",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "badtable");
+             std::ofstream(d + "/badtable.dbf", std::ios::binary | std::ios::trunc) << "not a table at all, really";
+             return shp;
+         },
+         "badtable.dbf", false},
+        {"table with fewer records",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "fewer");
+             writeTable(d + "/fewer", 2);
+             return shp;
+         },
+         "has 2 records, but the shapefile has 3 regions", true},
+        {"table with more records",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "more");
+             writeTable(d + "/more", 5);
+             return shp;
+         },
+         "has 5 records, but the shapefile has 3 regions", true},
+        {"missing index",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "noshx");
+             fs::remove(d + "/noshx.shx");
+             return shp;
+         },
+         "cannot be opened", true},
+        {"truncated shp",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "cut");
+             fs::resize_file(shp, fs::file_size(shp) - 60);
+             return shp;
+         },
+         "cannot be opened", true},
+        {"record lying about its size",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "liar");
+             std::fstream f(shp, std::ios::binary | std::ios::in | std::ios::out);
+             f.seekp(100 + 8 + 40);  // NumParts of the first record
+             const char huge[4] = {'\x00', '\x00', '\x00', '\x7f'};
+             f.write(huge, 4);
+             return shp;
+         },
+         "cannot be opened", true},
+        {"not a shapefile at all",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "junk");
+             std::ofstream(shp, std::ios::binary | std::ios::trunc) << std::string(300, 'j');
+             return shp;
+         },
+         "cannot be opened", true},
+        {"shorter than a header",
+         [](const std::string& d) {
+             const std::string shp = writeStudyArea(d, "tiny");
+             std::ofstream(shp, std::ios::binary | std::ios::trunc) << "tiny";
+             return shp;
+         },
+         "shorter than a shapefile header", true},
+        {"polyline shapefile",
+         [](const std::string& d) {
+             writeShapes(d + "/lines", threeRegions(), SHPT_ARC);
+             writeTable(d + "/lines", 3);
+             return d + "/lines.shp";
+         },
+         "Unsupported shape type", true},
+        {"point shapefile",
+         [](const std::string& d) {
+             writeShapes(d + "/pts", threeRegions(), SHPT_POINT);
+             writeTable(d + "/pts", 3);
+             return d + "/pts.shp";
+         },
+         "Unsupported shape type", true},
+        {"multipoint shapefile",
+         [](const std::string& d) {
+             writeShapes(d + "/multi", threeRegions(), SHPT_MULTIPOINT);
+             writeTable(d + "/multi", 3);
+             return d + "/multi.shp";
+         },
+         "Unsupported shape type", true},
+        {"no regions",
+         [](const std::string& d) { return writeStudyArea(d, "empty", {}); },
+         "holds no regions", true},
+        {"a name the file specification refuses",
+         [](const std::string& d) { return d + "/../x/first.shp"; },
+         "cannot be used", true},
+        {"a chosen file that does not exist",
+         [](const std::string& d) {
+             writeTable(d + "/ghost", 3);
+             return d + "/ghost.shp";
+         },
+         "cannot be opened", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.prepare(scratchDir("refusal"));
+        openRetro(path);
+        ASSERT_EQ(dlg->messages.size(), 1u);
+        const auto& m = dlg->messages[0];
+        EXPECT_NE(m.text.find(c.message), std::string::npos) << m.text;
+        if (c.warningBox) {
+            EXPECT_EQ(m.title, "Warning!");
+            EXPECT_EQ(m.icon, MsgIcon::Critical);
+        } else {
+            EXPECT_EQ(m.title, "Korvane");
+            EXPECT_EQ(m.icon, MsgIcon::None);
+        }
+        expectFirstStillLoaded();
+        // The entry stopped before its data input and its map.
+        EXPECT_EQ(ctx->find<frmParameter>(), nullptr);
+        EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
+        EXPECT_DOUBLE_EQ(ctx->state.mapZoom, 1.0);
+        takeMessages();
+    }
+    // The program keeps working: the first study area opens again.
+    openRetro(firstShp);
+    EXPECT_TRUE(dlg->messages.empty());
+    EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+}
+
+TEST_F(FrameOpen, TheAttributeTableEntryShowsTheTableUnderItsFileName) {
+    openRetro(writeStudyArea(scratchDir("att"), "atts"));
+    ctx->state.dbfRecordset->MoveFirst();
+    while (!ctx->state.dbfRecordset->IsEOF()) ctx->state.dbfRecordset->MoveNext();
+    frame->mnuAttTable_Click();
+    frmAttTable* w = ctx->find<frmAttTable>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle().toStdString(), "atts.dbf");
+    EXPECT_EQ(w->Rows(), 4);
+    EXPECT_EQ(w->TextMatrix(1, 2), "Region 1");
+}
+
+TEST_F(FrameOpen, ClosingAndActivatingTheMapSwitchTheMapEntries) {
+    openRetro(writeStudyArea(scratchDir("map-menus"), "menus"));
+    frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    map->Form_Activate();
+    EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
+    ctx->unload<frmPolygonSHP>();
+    EXPECT_FALSE(frame->isMenuEnabled("mnuAttTable"));
+    EXPECT_FALSE(frame->isMenuEnabled("mnuGetCentroid"));
+    EXPECT_TRUE(frame->isMenuEnabled("mnuExport"));
+    // The map comes back with the next drawing; activating it switches them on.
+    modDrawPolygon::DrawShapefile(*ctx);
+    map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    map->Form_Activate();
+    EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
+    EXPECT_TRUE(frame->isMenuEnabled("mnuGetCentroid"));
+}
+
+TEST_F(FrameOpen, TheMapWritesItsCoordinatesToTheStatusBar) {
+    openRetro(writeStudyArea(scratchDir("status"), "status"));
+    frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    map->picSHP_MouseMove(0, 0, 50, 60);
+    EXPECT_FALSE(frame->statusPanelText().empty());
+    EXPECT_EQ(frame->statusPanelText(), map->coordinateText());
+    EXPECT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
+}

@@ -1,0 +1,327 @@
+// The class legend of the polygon map: breaks, labels and colours of the
+// six classes, the legend rows on the window surface, and the cusum bands.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/modFunctions.h"
+#include "app/modLegend.h"
+#include "platform/Format.h"
+#include "platform/ui/PictureSurface.h"
+#include "stats/AppState.h"
+
+using modLegend::LegendStatistic;
+
+namespace {
+
+constexpr std::int32_t kBlue = 0xFF0000, kLightBlue = 0xFF8080, kPaleBlue = 0xFFC0C0, kPaleRed = 0xC0C0FF,
+                       kLightRed = 0x8080FF, kRed = 0x0000FF;
+constexpr std::int32_t kClassColor[7] = {0, kBlue, kLightBlue, kPaleBlue, kPaleRed, kLightRed, kRed};
+
+// A region array 0..N from the values of regions 1..N.
+DoubleArray regions(const std::vector<double>& v) {
+    DoubleArray a(1, 0.0);
+    a.insert(a.end(), v.begin(), v.end());
+    return a;
+}
+
+struct LegendCase {
+    const char* name;
+    LegendStatistic statistic;
+    double mCritical;
+    std::vector<double> values;      // regions 1..N, in any order
+    std::vector<double> breaks;      // b1..b5
+    std::vector<double> probes;      // values to class
+    std::vector<int> probeClasses;   // their classes 1..6
+    double legendMin, legendMax;
+    std::vector<std::string> labels; // rows 0..5; empty = not checked
+};
+
+const std::vector<LegendCase>& legendCases() {
+    static const std::vector<LegendCase> cases = {
+        {"score values -3 to 5 shuffled",
+         LegendStatistic::Score, 0.0,
+         {4, -1, 0, 5, -3, 2, 1, -2, 3},
+         {-3, -2, 0, 1, 3},
+         {-3, -2, -1, 0, 1, 2, 3, 4, 5},
+         {2, 3, 3, 4, 5, 5, 6, 6, 6},
+         -3, 5,
+         {"- 3.0000   -  - 3.0000", "- 3.0000   -  - 2.0000", "- 2.0000   -    0.0000",
+          "  0.0000   -    1.0000", "  1.0000   -    3.0000", "  3.0000   -    5.0000"}},
+        {"score values all negative",
+         LegendStatistic::Score, 0.0,
+         {-1, -2, -3, -4, -5, -6},
+         {-5, -3, 0, 0, 0},
+         {-6, -5, -4, -3, -2, -1},
+         {1, 2, 2, 3, 3, 3},
+         -6, -1,
+         {"- 6.0000   -  - 5.0000", "- 5.0000   -  - 3.0000", "- 3.0000   -    0.0000",
+          "  0.0000   -    0.0000", "  0.0000   -    0.0000", "  0.0000   -   - 1.0000"}},
+        {"score values all equal",
+         LegendStatistic::Score, 0.0,
+         {2, 2, 2},
+         {0, 0, 0, 2, 2},
+         {2, 1.9999, 0, -0.5},
+         {6, 4, 4, 1},
+         2, 2,
+         {}},
+        {"one or two negative values fall below break 1",
+         LegendStatistic::Score, 0.0,
+         {-1, -2, 3, 4, 5},
+         {0, -2, 0, 3, 4},
+         {-2, -1, 3, 4, 5},
+         {1, 1, 5, 6, 6},
+         -2, 5,
+         {}},
+        {"one non-negative value gives break 4 of 0",
+         LegendStatistic::Score, 0.0,
+         {-3, -2, -1, 7},
+         {-3, -2, 0, 0, 0},
+         {-3, -2, -1, 7},
+         {2, 3, 3, 6},
+         -3, 7,
+         {}},
+        {"no regions",
+         LegendStatistic::Score, 0.0,
+         {},
+         {0, 0, 0, 0, 0},
+         {-1, 0, 1},
+         {1, 6, 6},
+         0, 0,
+         // Row 0 assumes two negative numbers: with 0s it is two blanks short.
+         {" 0.0000   -   0.0000", "  0.0000   -    0.0000", "  0.0000   -    0.0000",
+          "  0.0000   -    0.0000", "  0.0000   -    0.0000", "  0.0000   -    0.0000"}},
+        {"M statistic with M* = 2",
+         LegendStatistic::M, 2.0,
+         {-2.5, -1, 0, 0.7, 2, 3},
+         {-2, -1, 0, 1, 2},
+         {-2.5, -2, -1, -0.5, 0, 0.5, 1, 2, 3},
+         {1, 2, 3, 3, 4, 4, 5, 6, 6},
+         -2.5, 3,
+         {"            < -M*", "-M* =<  -  < -0.5M*", "-0.5M* =<  -  < 0", "0 =<  -  < 0.5M*",
+          "0.5M* =<  -  < M*", "M* =< "}},
+        {"M statistic whose critical value failed",
+         LegendStatistic::M, 0.0,
+         {-1, 1},
+         {0, 0, 0, 0, 0},
+         {-1, 0, 1},
+         {1, 6, 6},
+         -1, 1,
+         {}},
+        {"neither statistic chosen",
+         LegendStatistic::None, 0.0,
+         {-4, 9, 0},
+         {0, 0, 0, 0, 0},
+         {-4, -0.001, 0, 9},
+         {1, 1, 6, 6},
+         -4, 9,
+         {"", "", "", "", "", ""}},
+    };
+    return cases;
+}
+
+class LegendTable : public ::testing::TestWithParam<LegendCase> {
+protected:
+    void SetUp() override { setDisplayDecimalSign('.'); }
+};
+
+}  // namespace
+
+TEST_P(LegendTable, BreaksLabelsAndClasses) {
+    const LegendCase& c = GetParam();
+    AppState state;
+    state.regionCount = static_cast<std::int32_t>(c.values.size());
+    DoubleArray values = regions(c.values);
+    int criticalCalls = 0;
+    const auto mCritical = [&] {
+        ++criticalCalls;
+        return c.mCritical;
+    };
+
+    // Stale legend arrays of an earlier map must not survive.
+    state.legendBreaks.assign(7, 99.0);
+    PictureSurface surface(ScaleUnit::Twips);
+    surface.resize(132, 300);
+    modLegend::DrawLegend(state, surface, values, modLegend::kBreakCount, c.statistic, mCritical);
+
+    EXPECT_EQ(criticalCalls, c.statistic == LegendStatistic::M ? 1 : 0);
+    ASSERT_EQ(state.classBreaks.size(), 7u);
+    ASSERT_EQ(state.legendBreaks.size(), 7u);
+    ASSERT_EQ(state.legendColors.size(), 7u);
+    for (int k = 1; k <= 5; ++k) {
+        SCOPED_TRACE("break " + std::to_string(k));
+        EXPECT_DOUBLE_EQ(state.classBreaks[k], c.breaks[k - 1]);
+        EXPECT_DOUBLE_EQ(state.legendBreaks[k], c.breaks[k - 1]);
+    }
+    EXPECT_EQ(state.classBreaks[0], 0.0);
+    EXPECT_EQ(state.classBreaks[6], 0.0);
+    EXPECT_EQ(state.legendBreaks[6], 0.0);
+    EXPECT_DOUBLE_EQ(state.legendMin, c.legendMin);
+    EXPECT_DOUBLE_EQ(state.legendMax, c.legendMax);
+
+    // The values are left sorted, index 0 untouched.
+    EXPECT_TRUE(std::is_sorted(values.begin() + 1, values.end()));
+    EXPECT_EQ(values[0], 0.0);
+
+    for (std::size_t i = 0; i < c.probes.size(); ++i) {
+        SCOPED_TRACE("value " + formatGeneral(c.probes[i]));
+        EXPECT_EQ(modFunctions::GetClassColor(state, c.probes[i]), kClassColor[c.probeClasses[i]]);
+    }
+
+    DoubleArray again = regions(c.values);
+    const modLegend::LegendClasses legend =
+        modLegend::ComputeLegendClasses(again, state.regionCount, 5, c.statistic, mCritical);
+    ASSERT_EQ(legend.labels.size(), 6u);
+    for (std::size_t k = 0; k < c.labels.size(); ++k) {
+        SCOPED_TRACE("label row " + std::to_string(k));
+        EXPECT_EQ(legend.labels[k], c.labels[k]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Legend, LegendTable, ::testing::ValuesIn(legendCases()),
+                         [](const auto& info) {
+                             std::string n = info.param.name;
+                             std::replace_if(n.begin(), n.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+                             return n;
+                         });
+
+TEST(LegendLabels, ScoreLabelsOfOneDigitAre22CharactersWide) {
+    setDisplayDecimalSign('.');
+    DoubleArray values = regions({-3, -2, -1, 0, 1, 2, 3, 4, 5});
+    const auto legend = modLegend::ComputeLegendClasses(values, 9, 5, LegendStatistic::Score, {});
+    for (const std::string& label : legend.labels) EXPECT_EQ(label.size(), 22u) << label;
+}
+
+TEST(LegendLabels, FourDecimalsRoundedAndMiddleTextsBySign) {
+    setDisplayDecimalSign('.');
+    DoubleArray b = {0, -1.23456, -0.25, 0.5, 12.34565, 2};
+    // Row 1: both ends negative, one blank less in the middle.
+    EXPECT_EQ(modLegend::LegendLabel(LegendStatistic::Score, 1, b, -7, 9), "- 1.2346   -  - 0.2500");
+    // Row 2: negative to non-negative.
+    EXPECT_EQ(modLegend::LegendLabel(LegendStatistic::Score, 2, b, -7, 9), "- 0.2500   -    0.5000");
+    // Row 3: a longer number pushes the text to the right.
+    EXPECT_EQ(modLegend::LegendLabel(LegendStatistic::Score, 3, b, -7, 9), "  0.5000   -    12.3457");
+    EXPECT_EQ(modLegend::LegendLabel(LegendStatistic::Score, 0, b, -7, 9), "- 7.0000   -  - 1.2346");
+    EXPECT_EQ(modLegend::LegendLabel(LegendStatistic::Score, 5, b, -7, 9), "  2.0000   -    9.0000");
+}
+
+TEST(LegendLabels, ScreenLabelsUseTheDisplayDecimalSign) {
+    setDisplayDecimalSign(',');
+    DoubleArray b = {0, -1, -0.5, 0, 0.5, 1};
+    EXPECT_EQ(modLegend::LegendLabel(LegendStatistic::Score, 3, b, -2, 2), "  0,0000   -    0,5000");
+    setDisplayDecimalSign('.');
+}
+
+TEST(LegendColors, SetLegendColorsFillsTheSixClassColours) {
+    AppState state;
+    modLegend::SetLegendColors(state);  // widens an array never sized
+    ASSERT_EQ(state.legendColors.size(), 7u);
+    const double expected[7] = {0, 16711680, 16744576, 16761024, 12632319, 8421631, 255};
+    for (int k = 0; k <= 6; ++k) EXPECT_EQ(state.legendColors[k], expected[k]) << "colour " << k;
+}
+
+TEST(LegendColors, ClassColourBeforeAnyLegendUsesZeroBreaks) {
+    AppState state;
+    EXPECT_EQ(modFunctions::GetClassColor(state, -1), kBlue);
+    EXPECT_EQ(modFunctions::GetClassColor(state, 0), kRed);
+}
+
+TEST(LegendDrawing, RowsOfBoxesInTheClassColoursOnTheWindowSurface) {
+    AppState state;
+    state.regionCount = 9;
+    DoubleArray values = regions({-3, -2, -1, 0, 1, 2, 3, 4, 5});
+    PictureSurface surface(ScaleUnit::Twips);
+    surface.resize(132, 300);
+    surface.BackColor = 0xFFFFFF;
+    surface.Cls();
+    surface.Box(0, 0, 1980, 4500, 0x00FF00, true);  // an earlier legend
+    modLegend::DrawLegend(state, surface, values, 5, LegendStatistic::Score, {});
+
+    // Box k covers (100, 800 + 300k) to (300, 1000 + 300k) twips.
+    for (int k = 0; k <= 5; ++k) {
+        SCOPED_TRACE("row " + std::to_string(k));
+        const int cx = static_cast<int>(200 / 15.0);
+        const int cy = static_cast<int>((900 + 300 * k) / 15.0);
+        EXPECT_EQ(surface.Point(cx, cy), kClassColor[k + 1]);
+        // Between the boxes the cleared surface shows through.
+        EXPECT_EQ(surface.Point(cx, static_cast<int>((1050 + 300 * k) / 15.0)), 0xFFFFFF);
+    }
+    // The surface was cleared first.
+    EXPECT_EQ(surface.Point(2, 2), 0xFFFFFF);
+    // Some text in black right of each box.
+    for (int k = 0; k <= 5; ++k) {
+        bool dark = false;
+        for (int x = static_cast<int>(400 / 15.0); x < 130 && !dark; ++x)
+            for (int y = static_cast<int>((805 + 300 * k) / 15.0); y < static_cast<int>((1005 + 300 * k) / 15.0); ++y)
+                if (surface.Point(x, y) != 0xFFFFFF) dark = true;
+        EXPECT_TRUE(dark) << "row " << k << " has a label";
+    }
+    EXPECT_EQ(surface.ForeColor, 0);
+    EXPECT_EQ(surface.FontSize, 8.0);
+    EXPECT_FALSE(surface.FontBold);
+}
+
+TEST(LegendDrawing, RegionCountBeyondTheArrayReadsOnlyWhatIsThere) {
+    AppState state;
+    state.regionCount = 10;
+    DoubleArray values = regions({3, 1, 2});
+    PictureSurface surface(ScaleUnit::Twips);
+    surface.resize(132, 300);
+    modLegend::DrawLegend(state, surface, values, 5, LegendStatistic::Score, {});
+    EXPECT_EQ(state.legendMin, 1.0);
+    EXPECT_EQ(state.legendMax, 3.0);
+}
+
+// ---- Cusum colours ----
+
+struct CusumCase {
+    double h, v;
+    std::int32_t color;
+};
+
+TEST(CusumColors, BandsAroundEachShareOfTheThreshold) {
+    const std::vector<CusumCase> cases = {
+        // h = 4: the worked values.
+        {4, 1, 0xFFFFFF}, {4, 1.5, 0xFFFF00}, {4, 2.5, 0xFF8080}, {4, 4, 0xC00000}, {4, 4.01, 0x0000FF},
+        // at and just above h/4, h/2, 3h/4 and h: every comparison is strict.
+        {4, 0.999, 0xFFFFFF}, {4, 1.0001, 0xFFFF00},
+        {4, 2, 0xFFFF00}, {4, 2.0001, 0xFF8080},
+        {4, 3, 0xFF8080}, {4, 3.0001, 0xC00000},
+        {4, 3.9999, 0xC00000}, {4, 4.0001, 0x0000FF},
+        {4, -2, 0xFFFFFF}, {4, 0, 0xFFFFFF},
+        // h = 0: a cusum of 0 is white, anything positive signals.
+        {0, 0, 0xFFFFFF}, {0, 1e-9, 0x0000FF}, {0, 3, 0x0000FF}, {0, -1, 0xFFFFFF},
+    };
+    for (const CusumCase& c : cases) {
+        SCOPED_TRACE("h " + formatGeneral(c.h) + " v " + formatGeneral(c.v));
+        EXPECT_EQ(modFunctions::CusumColor(c.v, c.h), c.color);
+        AppState state;
+        state.hValue = c.h;
+        state.mapCusum = Matrix::Zero(3, 4);
+        state.mapCusum(2, 3) = c.v;
+        EXPECT_EQ(modFunctions::GetCusumColor(state, 2, 3), c.color);
+    }
+}
+
+TEST(CusumColors, ACellOutsideTheCusumsStaysWhite) {
+    AppState state;
+    state.hValue = 1;
+    state.mapCusum = Matrix::Constant(3, 4, 5.0);
+    EXPECT_EQ(modFunctions::GetCusumColor(state, 1, 1), 0x0000FF);
+    EXPECT_EQ(modFunctions::GetCusumColor(state, 3, 1), 0xFFFFFF);
+    EXPECT_EQ(modFunctions::GetCusumColor(state, 1, 4), 0xFFFFFF);
+    EXPECT_EQ(modFunctions::GetCusumColor(state, -1, 1), 0xFFFFFF);
+}
+
+TEST(CusumColors, LegendBandsMatchTheMapColours) {
+    const char* captions[5] = {"< 25%", "< 50%", "< 75%", "< 100%", "SIGNAL"};
+    // One cusum in each band with h = 4.
+    const double inBand[5] = {0.5, 1.5, 2.5, 3.5, 4.5};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_STREQ(modFunctions::kCusumLegend[i].caption, captions[i]);
+        EXPECT_EQ(modFunctions::kCusumLegend[i].backColor, modFunctions::CusumColor(inBand[i], 4));
+    }
+}

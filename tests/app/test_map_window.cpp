@@ -1,0 +1,425 @@
+// The map window driven offscreen: its controls at load, resize, zoom,
+// pan, whole extent, the coordinate display, the centroid marks, the
+// identify and find tools, the bandwidth animation and slider.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QSlider>
+#include <QToolBar>
+#include <cmath>
+
+#include "app/MDIFrmMain.h"
+#include "app/frmInfo.h"
+#include "app/modArea.h"
+#include "test_map_support.h"
+#include "tests/support/TestPaths.h"
+
+using namespace maptest;
+
+namespace {
+
+constexpr BgrColor kWhite = 0xFFFFFF, kBlack = 0, kYellow = 0xFFFF, kRed = 0xFF;
+
+std::vector<Region> twoSquares() { return {{rectCW(0, 0, 10, 10)}, {rectCW(10, 0, 20, 10)}}; }
+
+std::shared_ptr<CPolygon> polygonOf(const Region& r) {
+    auto polygon = std::make_shared<CPolygon>();
+    for (const Ring& ring : r) {
+        auto part = std::make_shared<CPart>();
+        for (const MapPoint& p : ring) part->Add(std::make_shared<CPoint>(p.X, p.Y));
+        polygon->Add(part);
+    }
+    return polygon;
+}
+
+class MapWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string base = scratchDir("map_window") + "/squares";
+        writeShapefile(base, twoSquares());
+        h = std::make_unique<MapHarness>();
+        h->useShapefile(base, 2);
+        for (const Region& r : twoSquares()) h->ctx.state.polygons.Add(polygonOf(r));
+        modDrawPolygon::DrawShapefile(h->ctx);
+    }
+    void TearDown() override {
+        h.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    frmPolygonSHP& w() { return h->window(); }
+    AppState& s() { return h->ctx.state; }
+    // A press (and release) of the pressed tool at a map point.
+    void clickAt(double X, double Y) {
+        const DevicePoint d = h->pixelOf(X, Y);
+        w().picSHP_MouseDown(1, 0, static_cast<float>(d.X), static_cast<float>(d.Y));
+    }
+    void useTool(const std::string& key) {
+        w().setButtonEnabled(key, true);
+        w().setButtonPressed(key, true);
+    }
+    std::unique_ptr<MapHarness> h;
+};
+
+TEST_F(MapWindow, LoadsWithItsControlsInTheirStartState) {
+    frmPolygonSHP& win = w();
+    EXPECT_EQ(win.windowTitle().toStdString(), "squares.shp");
+    const struct { const char* key; const char* tip; bool tool, enabled; } buttons[] = {
+        {"ID", "Identify", true, true},
+        {"ZoomIn", "Zoom in", true, true},
+        {"ZoomOut", "Zoom out", true, true},
+        {"Pan", "Pan", true, true},
+        {"Find", "Pinpoint a subregion", true, false},
+        {"Graph", "Show cusum in each subregion", true, false},
+        {"FullExt", "Whole extent", false, true},
+        {"MapAnimation", "Animation", false, false},
+        {"Centroid", "Get centroids", false, true},
+    };
+    std::vector<std::string> order;
+    for (QAction* a : win.Toolbar1->actions())
+        order.push_back(a->isSeparator() ? std::string("|") : a->objectName().toStdString());
+    EXPECT_EQ(order, (std::vector<std::string>{"ID", "ZoomIn", "ZoomOut", "Pan", "Find", "Graph", "|", "FullExt",
+                                               "MapAnimation", "|", "Centroid"}));
+    for (const auto& b : buttons) {
+        SCOPED_TRACE(b.key);
+        QAction* a = win.button(b.key);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->toolTip().toStdString(), b.tip);
+        EXPECT_EQ(a->isCheckable(), b.tool);
+        EXPECT_EQ(a->isEnabled(), b.enabled);
+        EXPECT_FALSE(win.isButtonPressed(b.key));
+        EXPECT_FALSE(a->icon().isNull());
+    }
+    EXPECT_FALSE(win.sliderStatsRange->isVisibleTo(&win));
+    EXPECT_FALSE(win.picLegend->isVisibleTo(&win));
+    EXPECT_FALSE(win.lblAni->isVisibleTo(&win));
+    EXPECT_FALSE(win.sliderStatsRange->hasTracking());
+    EXPECT_EQ(win.lblAni->text().toStdString(), "Animating Maps");
+    const char* captions[] = {"< 25%", "< 50%", "< 75%", "< 100%", "SIGNAL"};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(win.lblLeg[static_cast<std::size_t>(i)]->text().toStdString(), captions[i]);
+
+    // The whole window 8025 x 5055 twips at the top left of the frame; the
+    // picture at 1980, 450, sized by the resize rule.
+    QWidget* top = AppContext::topOf(&win);
+    EXPECT_EQ(top->pos(), QPoint(0, 0));
+    EXPECT_EQ(top->size(), QSize(535, 337));
+    EXPECT_DOUBLE_EQ(win.Height(), 5055);
+    EXPECT_EQ(win.picSHP->geometry(), QRect(132, 30, 395, 290));
+}
+
+TEST_F(MapWindow, ResizeFitsThePictureAndRedraws) {
+    QWidget* top = AppContext::topOf(&w());
+    top->resize(800, 500);
+    EXPECT_EQ(w().picSHP->width(), 660);   // 12000 - 2100 twips
+    EXPECT_EQ(w().picSHP->height(), 453);  // 7500 - 700 twips
+    EXPECT_EQ(h->pic().widthPx(), 660);
+    EXPECT_EQ(h->colourAt(0, 5), kBlack);
+    // A window too small keeps the picture as it was.
+    top->resize(120, 40);
+    EXPECT_EQ(w().picSHP->width(), 660);
+    EXPECT_EQ(w().picSHP->height(), 453);
+}
+
+struct ZoomCase {
+    const char* name;
+    const char* tool;
+    bool classMap, cusumMap;
+    std::vector<double> zooms;  // after each click
+};
+
+class MapZoom : public MapWindow, public ::testing::WithParamInterface<ZoomCase> {};
+
+TEST_P(MapZoom, StepsTheZoomAndKeepsItAboveZero) {
+    const ZoomCase& c = GetParam();
+    s().retroMapMode = c.classMap;
+    s().cusumMapMode = c.cusumMap;
+    s().mapClassValues = s().mapLegendValues = {0, 1, 2};
+    const double scaleAtOne = s().mapScaleX;
+    useTool(c.tool);
+    for (std::size_t i = 0; i < c.zooms.size(); ++i) {
+        SCOPED_TRACE(i);
+        clickAt(5, 5);
+        EXPECT_NEAR(s().mapZoom, c.zooms[i], 1e-12);
+        EXPECT_GT(s().mapZoom, 0.0);
+        EXPECT_NEAR(s().mapScaleX, scaleAtOne * c.zooms[i], 1e-9);
+        // The centre of the data stays at the centre of the picture.
+        const DevicePoint centre = h->pixelOf(10, 5);
+        EXPECT_NEAR(centre.X, w().picSHP->width() / 2.0, 1.0);
+        EXPECT_NEAR(centre.Y, w().picSHP->height() / 2.0, 1.0);
+    }
+    EXPECT_EQ(h->pump->yields, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Map, MapZoom,
+    ::testing::Values(ZoomCase{"inPlain", "ZoomIn", false, false, {1.8, 2.6}},
+                      ZoomCase{"inClass", "ZoomIn", true, false, {1.4, 1.8}},
+                      ZoomCase{"inCusum", "ZoomIn", false, true, {1.8}},
+                      // 1.0 - 0.8 = 0.2; a further step would reach -0.6 and is left out.
+                      ZoomCase{"outPlain", "ZoomOut", false, false, {0.2, 0.2, 0.2}},
+                      ZoomCase{"outClass", "ZoomOut", true, false, {0.6, 0.2, 0.2}}),
+    [](const ::testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MapWindow, WithNoToolPressedAClickChangesNothing) {
+    const BgrColor before = h->colourAt(0, 5);
+    clickAt(5, 5);
+    EXPECT_EQ(s().mapZoom, 1.0);
+    EXPECT_EQ(h->colourAt(0, 5), before);
+    EXPECT_EQ(h->pump->yields, 0);
+    EXPECT_FALSE(h->ctx.isOpen<frmInfo>());
+}
+
+TEST_F(MapWindow, PanDragThenWholeExtentReturnsTheCentredMap) {
+    const double baseX = s().marginX, baseY = s().marginY;
+    const DevicePoint corner = h->pixelOf(0, 10);
+    useTool("Pan");
+    w().picSHP_MouseDown(1, 0, 100, 100);
+    EXPECT_TRUE(s().panDragging);
+    w().picSHP_MouseMove(1, 0, 120, 90);
+    EXPECT_EQ(s().panDragX, 20);
+    EXPECT_EQ(s().panDragY, -10);
+    const DevicePoint dragged = h->pixelOf(0, 10);
+    EXPECT_EQ(dragged.X, corner.X + 20);
+    EXPECT_EQ(dragged.Y, corner.Y - 10);
+    EXPECT_EQ(h->colourAt(0, 5), kBlack);  // the outlines follow the drag
+    w().picSHP_MouseUp(1, 0, 120, 90);
+    w().picSHP_Click();
+    EXPECT_FALSE(s().panDragging);
+    EXPECT_EQ(s().panShiftX, 20);
+    EXPECT_EQ(s().panShiftY, -10);
+    EXPECT_EQ(s().panDragX, 0);
+    w().RedrawByMode();
+    EXPECT_DOUBLE_EQ(s().marginX, baseX + 20);
+    EXPECT_DOUBLE_EQ(s().marginY, baseY - 10);
+    EXPECT_EQ(h->pixelOf(0, 10).X, corner.X + 20);
+
+    w().Toolbar1_ButtonClick("FullExt");
+    EXPECT_EQ(s().mapZoom, 1.0);
+    EXPECT_EQ(s().panShiftX, 0);
+    EXPECT_EQ(s().panShiftY, 0);
+    EXPECT_DOUBLE_EQ(s().marginX, baseX);
+    EXPECT_DOUBLE_EQ(s().marginY, baseY);
+    EXPECT_EQ(h->pixelOf(0, 10).X, corner.X);
+}
+
+TEST_F(MapWindow, AReleaseOutsideTheMapAppliesTheDragOnce) {
+    useTool("Pan");
+    const DevicePoint corner = h->pixelOf(0, 10);
+    emit w().picSHP->mouseDown(1, 100, 100);
+    emit w().picSHP->mouseMove(1, 130, 100);
+    emit w().picSHP->mouseUp(1, -5, 100);  // beyond the left edge: no click follows
+    EXPECT_EQ(s().panShiftX, 30);
+    EXPECT_EQ(s().panDragX, 0);
+    w().RedrawByMode();
+    EXPECT_EQ(h->pixelOf(0, 10).X, corner.X + 30);
+}
+
+TEST_F(MapWindow, MouseMoveShowsMapCoordinatesWithoutTheDrag) {
+    // A transform set by hand: scales 2 (then 3), margins 10, drawn height 200.
+    s().mapScaleX = s().mapScaleY = 2;
+    s().mapOffsetX = s().mapOffsetY = 0;
+    s().marginX = s().marginY = 10;
+    s().drawnRect.Height = 200;
+    s().panDragX = 50;  // left out of the display
+    const struct { double scale; float x, y; const char* text; } cases[] = {
+        {2, 30, 190, "(X: 10, Y: 10)"},
+        {2, 31, 191, "(X: 10.5, Y: 9.5)"},
+        {3, 20, 210, "(X: 3.333333, Y: 0)"},
+        {2, 9, 211, "(X: -0.5, Y: -0.5)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        s().mapScaleX = s().mapScaleY = c.scale;
+        w().picSHP_MouseMove(0, 0, c.x, c.y);
+        EXPECT_EQ(w().coordinateText(), c.text);
+    }
+}
+
+TEST_F(MapWindow, CentroidButtonMarksEveryCentroidInRed) {
+    s().retroMapMode = false;
+    s().centroidTable.clear();
+    w().Toolbar1_ButtonClick("Centroid");
+    ASSERT_EQ(s().centroidTable.size(), 3u);
+    EXPECT_DOUBLE_EQ(s().centroidTable[2].X, 15);
+    EXPECT_DOUBLE_EQ(s().studyArea, 200);
+    EXPECT_EQ(h->colourAt(5, 5), kRed);
+    EXPECT_EQ(h->colourAt(15, 5), kRed);
+    EXPECT_EQ(h->colourAt(0, 5), kBlack);
+    EXPECT_EQ(h->colourAt(2, 2), kWhite);
+}
+
+TEST_F(MapWindow, IdentifyBlinksTheRegionAndShowsItsInformation) {
+    useTool("ID");
+    int yellowSeen = 0;
+    h->pump->onYield = [&](std::int64_t n) {
+        if (n == 1 || n == 2502 || n == 5003) yellowSeen += h->colourAt(15, 5) == kYellow;
+    };
+    clickAt(15, 5);
+    EXPECT_EQ(s().selectedRegion, 1);
+    EXPECT_EQ(h->pump->yields, 3 * 2501);
+    EXPECT_EQ(yellowSeen, 3);
+    EXPECT_TRUE(h->ctx.isOpen<frmInfo>());
+    EXPECT_EQ(h->colourAt(15, 5), kWhite);  // the plain map again after the blinks
+    h->ctx.unload<frmInfo>();
+}
+
+TEST_F(MapWindow, IdentifyOutsideEveryRegionDoesNothingFurther) {
+    useTool("ID");
+    w().picSHP_MouseDown(1, 0, 2, 2);
+    EXPECT_EQ(h->pump->yields, 0);
+    EXPECT_FALSE(h->ctx.isOpen<frmInfo>());
+    EXPECT_EQ(h->colourAt(0, 5), kBlack);
+}
+
+TEST_F(MapWindow, ClosingTheWindowStopsTheBlinking) {
+    useTool("ID");
+    h->pump->onYield = [&](std::int64_t n) {
+        if (n == 10) h->ctx.unload<frmPolygonSHP>();
+    };
+    clickAt(5, 5);
+    EXPECT_EQ(h->pump->yields, 10);
+    h->ctx.unload<frmInfo>();
+}
+
+TEST_F(MapWindow, FindHighlightsTheRegionUnderThePointer) {
+    useTool("Find");
+    clickAt(5, 5);
+    EXPECT_EQ(s().selectedRegion, 0);
+    EXPECT_EQ(h->colourAt(5, 5), kYellow);
+    EXPECT_EQ(h->colourAt(15, 5), kWhite);
+    EXPECT_EQ(h->pump->yields, 0);
+}
+
+TEST_F(MapWindow, GraphBlinksThenShowsTheCusumPeriod) {
+    useTool("Graph");
+    s().cusumColoring = true;
+    s().hValue = 4;
+    s().mapCusum = Matrix::Zero(3, 2);
+    s().mapCusum(2, 1) = 5;
+    s().currentPeriod = 1;
+    clickAt(15, 5);
+    EXPECT_EQ(s().selectedRegion, 1);
+    EXPECT_EQ(h->pump->yields, 3 * 50001);
+    EXPECT_EQ(h->colourAt(15, 5), kRed);
+    EXPECT_EQ(h->colourAt(5, 5), kWhite);
+}
+
+class MapRange : public MapWindow {
+protected:
+    void SetUp() override {
+        MapWindow::SetUp();
+        s().bandwidthCount = 3;
+        s().rangeSigmas = {0.1, 0.3, 0.5, 0};
+        s().rangeLocalStats = Matrix::Zero(4, 3);
+        for (int j = 0; j < 3; ++j) {
+            s().rangeLocalStats(j, 1) = -1.0 - j;
+            s().rangeLocalStats(j, 2) = 1.0 + j;
+        }
+        s().retroMapMode = true;
+        w().setButtonEnabled("MapAnimation", true);
+    }
+};
+
+TEST_F(MapRange, AnimationShadesEachBandwidthAndShowsTheSlider) {
+    std::vector<double> shaded;
+    h->pump->onYield = [&](std::int64_t n) {
+        if (n % 50000 == 1) shaded.push_back(s().mapClassValues[1]);
+    };
+    w().Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(h->pump->yields, 3 * 50000);
+    EXPECT_EQ(shaded, (std::vector<double>{-1, -2, -3}));
+    EXPECT_TRUE(w().sliderStatsRange->isVisibleTo(&w()));
+    EXPECT_TRUE(w().lblAni->isVisibleTo(&w()));
+    EXPECT_EQ(w().sliderStatsRange->minimum(), 0);
+    EXPECT_EQ(w().sliderStatsRange->maximum(), 2);
+    EXPECT_EQ(w().sliderStatsRange->value(), 0);
+    EXPECT_EQ(s().mapClassValues, (DoubleArray{0, -3, 3}));
+    // Without a cluster window no statistic is chosen: negative blue, others red.
+    EXPECT_EQ(h->colourAt(5, 5), 0xFF0000);
+    EXPECT_EQ(h->colourAt(15, 5), kRed);
+}
+
+TEST_F(MapRange, SliderShadesTheChosenBandwidth) {
+    w().Toolbar1_ButtonClick("MapAnimation");
+    w().sliderStatsRange->setValue(1);
+    EXPECT_EQ(s().mapClassValues, (DoubleArray{0, -2, 2}));
+    EXPECT_EQ(s().mapLegendValues, (DoubleArray{0, -2, 2}));
+    w().sliderStatsRange_Scroll();
+    EXPECT_EQ(w().sliderStatsRange->toolTip().toStdString(), "Bandwidth=0.300");
+}
+
+TEST_F(MapRange, ClosingTheWindowStopsTheAnimation) {
+    h->pump->onYield = [&](std::int64_t n) {
+        if (n == 60000) h->ctx.unload<frmPolygonSHP>();
+    };
+    w().Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(h->pump->yields, 60000);
+}
+
+TEST_F(MapWindow, ActivatingAndClosingSwitchTheMapMenus) {
+    h->area.setActiveSubWindow(nullptr);
+    h->area.setActiveSubWindow(qobject_cast<QMdiSubWindow*>(AppContext::topOf(&w())));
+    EXPECT_TRUE(w().mapMenusEnabled());
+    frmPolygonSHP* win = &w();
+    win->Form_Unload();
+    EXPECT_FALSE(win->mapMenusEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// Inside the real main frame: the map's activation and closing switch the
+// frame's attribute-table and centroid entries, and its mouse writes the
+// frame's status bar.
+TEST(MapInFrame, SwitchesTheFrameMenusAndWritesItsStatusBar) {
+    const std::string base = scratchDir("map_frame") + "/squares";
+    writeShapefile(base, twoSquares());
+    AppContext ctx;
+    installDialogs(std::make_shared<ScriptedDialogs>());
+    installEventPump(std::make_shared<CountingEventPump>());
+    MDIFrmMain* frame = installMainFrame(ctx);
+    ASSERT_NE(frame, nullptr);
+    frame->resize(1000, 750);
+    frame->applyMenuRule(MenuRule::ShapefileOpened);
+
+    AppState& s = ctx.state;
+    s.shpPath = base + ".shp";
+    s.mapExtent = MapRect{0, 10, 20, 10};
+    s.regionCount = 2;
+    s.mapZoom = 1.0;
+    s.mapWindowTitle = "squares.shp";
+    modDrawPolygon::DrawShapefile(ctx);
+    frmPolygonSHP* map = ctx.find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(AppContext::topOf(map)->parentWidget()->parentWidget(), frame->mdiArea);
+
+    ctx.unload<frmPolygonSHP>();
+    EXPECT_FALSE(frame->isMenuEnabled("mnuAttTable"));
+    EXPECT_FALSE(frame->isMenuEnabled("mnuGetCentroid"));
+    EXPECT_TRUE(frame->isMenuEnabled("mnuExport"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    modDrawPolygon::DrawShapefile(ctx);
+    map = ctx.find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    frame->mdiArea->setActiveSubWindow(nullptr);
+    frame->mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(AppContext::topOf(map)));
+    EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
+    EXPECT_TRUE(frame->isMenuEnabled("mnuGetCentroid"));
+
+    const auto d = mapToDevice(modDrawPolygon::currentTransform(s), 0, 0, 5, 5);
+    ASSERT_TRUE(d);
+    map->picSHP_MouseMove(0, 0, static_cast<float>(d->X), static_cast<float>(d->Y));
+    EXPECT_EQ(frame->statusPanelText(), map->coordinateText());
+    EXPECT_EQ(map->coordinateText().rfind("(X: ", 0), 0u);
+    frame->grab().save(QString::fromStdString(testOutputPath("map_in_frame.png")));
+
+    frame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    installDialogs(std::make_shared<ScriptedDialogs>());
+}
+
+}  // namespace

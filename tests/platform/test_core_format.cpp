@@ -1,0 +1,120 @@
+// Number masks, alignment, the default conversion and the reading of
+// user-typed numbers.
+#include <gtest/gtest.h>
+
+#include "platform/Format.h"
+
+TEST(FormatMaskTest, Table) {
+    struct Case {
+        double value;
+        const char* mask;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {1.03125, "0.0000", "1.0313"},      // a half rounds away from zero
+        {-1.03125, "0.0000", "-1.0313"},    // and so does a negative half
+        {1.005, "0.00", "1.01"},            // from the 15-digit decimal form, not the binary value
+        {2.5, "0", "3"},
+        {-2.5, "0", "-3"},
+        {0.5, " 0.0000", " 0.5000"},        // literal leading blank
+        {-0.5, " 0.0000", "- 0.5000"},      // the minus goes in front of the whole text
+        {12.25, " 0.0000", " 12.2500"},
+        {1234.5678, "###0.00", "1234.57"},
+        {0.001, "###0.00", "0.00"},
+        {-0.456, "###0.00", "-0.46"},
+        {12345678.9, "###0.000000", "12345678.900000"},
+        {3.14159265, "###0.000000", "3.141593"},
+        {0.0, "0.0000", "0.0000"},
+        {1e-9, "0.0000", "0.0000"},
+        {0.99995, "0.0000", "1.0000"},
+        {9.99995, "0.0000", "10.0000"},
+        {0.123456789, "0.000", "0.123"},
+        {1e15, "0.00", "1000000000000000.00"},
+        {0.0001234, "0.000000", "0.000123"},
+        {7.0, "#0", "7"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mask) + " " + std::to_string(c.value));
+        EXPECT_EQ(formatMask(c.value, c.mask), c.expected);
+    }
+}
+
+TEST(FormatMaskTest, DecimalSign) {
+    EXPECT_EQ(formatMask(1.5, "0.00", ','), "1,50");
+    EXPECT_EQ(formatMaskDisplay(1.5, "0.00"), "1.50");  // tests run with "."
+    setDisplayDecimalSign(',');
+    EXPECT_EQ(formatMaskDisplay(1.5, "0.00"), "1,50");
+    EXPECT_EQ(formatMask(1.5, "0.00"), "1.50");  // files keep "."
+    EXPECT_EQ(formatGeneralDisplay(0.25), "0,25");
+    EXPECT_EQ(parseNumber("1,5").value_or(0), 1.5);
+    setDisplayDecimalSign('.');
+    EXPECT_EQ(displayDecimalSign(), '.');
+}
+
+TEST(FormatMaskTest, RightAlignmentInFixedFields) {
+    struct Case {
+        double value;
+        const char* mask;
+        std::size_t width;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {1.03125, "0.0000", 10, "    1.0313"},
+        {-1.03125, "0.0000", 10, "   -1.0313"},
+        {123456789.5, "0.0000", 10, "123456789.5000"},  // a longer text stays whole
+        {1.0, "0.0000", 6, "1.0000"},
+        {1.0, "0.0000", 0, "1.0000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(alignRight(formatMask(c.value, c.mask), c.width), c.expected);
+    }
+    // A widened field pushes the rest of the line to the right.
+    const std::string line = alignRight("123456789012", 10) + alignRight("x", 3);
+    EXPECT_EQ(line, "123456789012  x");
+}
+
+TEST(FormatGeneralTest, Table) {
+    struct Case {
+        double value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0.0, "0"},           {100.0, "100"},     {-2.5, "-2.5"},
+        {0.1, "0.1"},         {1.0 / 3.0, "0.333333333333333"},
+        {1e-8, "1E-08"},      {0.0001, "0.0001"}, {123456789012345678.0, "1.23456789012346E+17"},
+        {0.05, "0.05"},       {2.0 / 3.0, "0.666666666666667"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(formatGeneral(c.value), c.expected);
+    }
+}
+
+TEST(ParseNumberTest, AcceptsOrdinaryNumbers) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const Case cases[] = {
+        {"1.5", 1.5}, {" -2 ", -2.0}, {"+3", 3.0}, {"1e3", 1000.0}, {"2.5E-2", 0.025}, {".5", 0.5}, {"7.", 7.0},
+        {"0", 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto v = parseNumber(c.text);
+        ASSERT_TRUE(v.has_value());
+        EXPECT_EQ(*v, c.value);
+        EXPECT_TRUE(isNumeric(c.text));
+    }
+}
+
+TEST(ParseNumberTest, RejectsWhatIsNotAFiniteNumber) {
+    const char* cases[] = {"inf", "-inf", "Infinity", "nan", "NaN", "1e400", "-1e400", "", "   ", "abc", "1.2.3",
+                           "1e", "1e+", "0x10", "1 2", "--1", "."};
+    for (const char* text : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(parseNumber(text).has_value());
+        EXPECT_FALSE(isNumeric(text));
+    }
+}

@@ -1,0 +1,135 @@
+// The dialogs seam and the event pump.
+#include <gtest/gtest.h>
+
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/EventPump.h"
+
+TEST(ScriptedDialogs, RecordsMessagesAndAnswersFromTheScript) {
+    ScriptedDialogs d;
+    d.queueMessageAnswer(MsgResult::No);
+    EXPECT_EQ(d.message("Save?", "Question", MsgIcon::Question, MsgButtons::YesNo), MsgResult::No);
+    // With nothing queued: the first button.
+    EXPECT_EQ(d.message("Again?", "", MsgIcon::Question, MsgButtons::YesNoCancel), MsgResult::Yes);
+    EXPECT_EQ(d.message("Retry?", "", MsgIcon::None, MsgButtons::RetryCancel), MsgResult::Retry);
+    d.warning("Bad input");
+    ASSERT_EQ(d.messages.size(), 4u);
+    EXPECT_EQ(d.messages[0].text, "Save?");
+    EXPECT_EQ(d.messages[0].title, "Question");
+    EXPECT_EQ(d.messages[1].title, "Korvane");  // the default title
+    EXPECT_EQ(d.messages[3].title, "Warning!");
+    EXPECT_EQ(d.messages[3].icon, MsgIcon::Critical);
+    EXPECT_EQ(d.messages[3].buttons, MsgButtons::OK);
+}
+
+TEST(ScriptedDialogs, FileDialogsReturnFullPathAndTitleOrCancel) {
+    ScriptedDialogs d;
+    d.queueFile("/data/maps.old/counties.shp");
+    d.queueFile("");
+    FileDialogRequest req;
+    req.filter = "SHP Files (*.shp)|*.shp|All Files (*.*)|*.*|";
+    const auto first = d.openFile(req);
+    EXPECT_EQ(first.fileName, "/data/maps.old/counties.shp");
+    EXPECT_EQ(first.fileTitle, "counties.shp");
+    EXPECT_FALSE(first.cancelled());
+    EXPECT_TRUE(d.saveFile(req).cancelled());
+    EXPECT_TRUE(d.openFile(req).cancelled());  // nothing queued
+    ASSERT_EQ(d.fileCalls.size(), 3u);
+    EXPECT_FALSE(d.fileCalls[0].save);
+    EXPECT_TRUE(d.fileCalls[1].save);
+    EXPECT_EQ(d.fileCalls[0].request.filter, req.filter);
+}
+
+TEST(ScriptedDialogs, InstalledDialogsAreTheOnesUsed) {
+    auto scripted = std::make_shared<ScriptedDialogs>();
+    installDialogs(scripted);
+    dialogs().warning("x");
+    EXPECT_EQ(scripted->messages.size(), 1u);
+    installDialogs(nullptr);
+}
+
+TEST(QtFileFilter, TranslatesTheProgramsFilterText) {
+    struct Case {
+        const char* filter;
+        const char* qt;
+    } cases[] = {
+        {"SHP Files (*.shp)|*.shp|All Files (*.*)|*.*|", "SHP Files (*.shp *.SHP);;All Files (*)"},
+        {"Text File (*.txt)|*.txt", "Text File (*.txt *.TXT)"},
+        {"Cusum File|*.csm", "Cusum File (*.csm *.CSM)"},
+        {"Text|*.txt;*.csv", "Text (*.txt *.TXT *.csv *.CSV)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filter);
+        EXPECT_EQ(qtFileFilter(c.filter), c.qt);
+    }
+}
+
+TEST(EventPump, DelayYieldsCountPlusOneTimesAndStopsWhenQuitting) {
+    auto pump = std::make_shared<CountingEventPump>();
+    installEventPump(pump);
+    eventPump().delay(2500);
+    EXPECT_EQ(pump->yields, 2501);
+    pump->yields = 0;
+    pump->onYield = [&](std::int64_t n) {
+        if (n == 10) pump->quitting = true;
+    };
+    eventPump().delay(1000);
+    EXPECT_EQ(pump->yields, 10);
+    installEventPump(nullptr);
+}
+
+TEST(EventPump, QtPumpKeepsAMinimumTimePerYield) {
+    QtEventPump pump(200);
+    const auto start = std::chrono::steady_clock::now();
+    pump.delay(49);  // 50 yields of at least 0.2 ms
+    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(ms, 10.0);
+    EXPECT_FALSE(pump.isQuitting());
+    pump.setQuitting();
+    EXPECT_TRUE(pump.isQuitting());
+}
+
+// The Qt boxes themselves, answered from a timer as a user would.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+TEST(QtDialogs, MessageBoxesCarryTitleTextIconAndButtons) {
+    struct Case {
+        const char* name;
+        std::string title;
+        MsgIcon icon;
+        MsgButtons buttons;
+        QMessageBox::StandardButton press;
+        std::string wantTitle;
+        QMessageBox::Icon wantIcon;
+        MsgResult want;
+    } cases[] = {
+        {"warning", "Warning!", MsgIcon::Critical, MsgButtons::OK, QMessageBox::Ok, "Warning!", QMessageBox::Critical,
+         MsgResult::OK},
+        {"default title", "", MsgIcon::None, MsgButtons::OK, QMessageBox::Ok, "Korvane", QMessageBox::NoIcon,
+         MsgResult::OK},
+        {"question answered no", "Save?", MsgIcon::Question, MsgButtons::YesNo, QMessageBox::No, "Save?",
+         QMessageBox::Question, MsgResult::No},
+        {"cancel", "Info", MsgIcon::Information, MsgButtons::OKCancel, QMessageBox::Cancel, "Info",
+         QMessageBox::Information, MsgResult::Cancel},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string seenTitle, seenText;
+        QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seenTitle = box->windowTitle().toStdString();
+            seenText = box->text().toStdString();
+            seenIcon = box->icon();
+            box->button(c.press)->click();
+        });
+        QtDialogs d;
+        EXPECT_EQ(d.message("The text", c.title, c.icon, c.buttons), c.want);
+        EXPECT_EQ(seenTitle, c.wantTitle);
+        EXPECT_EQ(seenText, "The text");
+        EXPECT_EQ(seenIcon, c.wantIcon);
+    }
+}

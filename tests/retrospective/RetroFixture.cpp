@@ -1,0 +1,221 @@
+#include "tests/retrospective/RetroFixture.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <filesystem>
+#include <shapefil.h>
+#include <stdexcept>
+
+#include "app/modArea.h"
+#include "app/modDrawPolygon.h"
+#include "geometry/CFileName.h"
+#include "geometry/CPolygon.h"
+#include "geometry/CShapeFile.h"
+#include "platform/DbfTable.h"
+#include "retrospective/ClusterMapLink.h"
+#include "retrospective/frmParameter.h"
+#include "stats/modClusterDetection.h"
+#include "tests/support/TestPaths.h"
+
+namespace retro_test {
+
+std::string writeStudyArea(const std::string& dir, const std::string& base, const std::vector<Square>& squares,
+                           const std::vector<Field>& fields) {
+    const std::string stem = dir + "/" + base;
+    SHPHandle shp = SHPCreate(stem.c_str(), SHPT_POLYGON);
+    if (!shp) throw std::runtime_error("cannot create " + stem + ".shp");
+    for (const Square& s : squares) {
+        // Clockwise outer ring, closed.
+        double xs[5] = {s.x, s.x, s.x + s.size, s.x + s.size, s.x};
+        double ys[5] = {s.y, s.y + s.size, s.y + s.size, s.y, s.y};
+        SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
+        SHPWriteObject(shp, -1, o);
+        SHPDestroyObject(o);
+    }
+    SHPClose(shp);
+
+    DBFHandle dbf = DBFCreate((stem + ".dbf").c_str());
+    if (!dbf) throw std::runtime_error("cannot create " + stem + ".dbf");
+    for (const Field& f : fields) {
+        const DBFFieldType t = f.type == 'C' ? FTString : (f.decimals > 0 ? FTDouble : FTInteger);
+        DBFAddField(dbf, f.name.c_str(), t, f.width, f.decimals);
+    }
+    const std::size_t records = fields.empty() ? squares.size()
+                                               : std::max(fields[0].numbers.size(), fields[0].texts.size());
+    for (std::size_t r = 0; r < records; ++r) {
+        for (std::size_t c = 0; c < fields.size(); ++c) {
+            const Field& f = fields[c];
+            const int ri = static_cast<int>(r), ci = static_cast<int>(c);
+            if (f.type == 'C') {
+                if (r < f.texts.size() && f.texts[r]) DBFWriteStringAttribute(dbf, ri, ci, f.texts[r]->c_str());
+                else DBFWriteNULLAttribute(dbf, ri, ci);
+            } else {
+                if (r < f.numbers.size() && f.numbers[r]) DBFWriteDoubleAttribute(dbf, ri, ci, *f.numbers[r]);
+                else DBFWriteNULLAttribute(dbf, ri, ci);
+            }
+        }
+    }
+    DBFClose(dbf);
+    return stem + ".shp";
+}
+
+namespace {
+
+Field numberField(const std::string& name, const std::vector<double>& values, int decimals) {
+    Field f;
+    f.name = name;
+    f.type = 'N';
+    f.width = decimals > 0 ? 14 : 9;
+    f.decimals = decimals;
+    for (double v : values) f.numbers.emplace_back(v);
+    return f;
+}
+
+}  // namespace
+
+std::string writeGrid(const std::string& dir, const std::string& base, int cols, int rows, const GridData& d) {
+    std::vector<Square> squares;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) squares.push_back({static_cast<double>(c), static_cast<double>(r), 1.0});
+    const int n = cols * rows;
+    std::vector<Field> fields = {numberField("POP", d.pop, 3), numberField("CASES", d.cases, 0),
+                                 numberField("OBS", d.obs, 0), numberField("EXP", d.exp, 4)};
+    Field name;
+    name.name = "NAME";
+    name.type = 'C';
+    name.width = 12;
+    Field code = numberField("CODE", {}, 0);
+    for (int k = 1; k <= n; ++k) {
+        name.texts.emplace_back("R" + std::to_string(k));
+        code.numbers.emplace_back(100.0 + k);
+    }
+    fields.push_back(name);
+    fields.push_back(code);
+    return writeStudyArea(dir, base, squares, fields);
+}
+
+GridData clusteredCounts(int n) {
+    GridData d;
+    for (int k = 1; k <= n; ++k) {
+        const double pop = 1000.0 + 137.0 * ((k * 7) % 11);
+        d.pop.push_back(pop);
+        double cases = std::floor(pop / 200.0) + (k % 3);
+        if (k <= 3) cases += 12.0 - 3.0 * k;  // more cases in the first corner
+        d.cases.push_back(cases);
+        d.obs.push_back(cases);
+        d.exp.push_back(pop / 190.0);
+    }
+    return d;
+}
+
+Harness::Harness() {
+    dlg = std::make_shared<ScriptedDialogs>();
+    installDialogs(dlg);
+    pump = std::make_shared<CountingEventPump>();
+    installEventPump(pump);
+    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
+        dialogs().message(text, title, MsgIcon::Critical);
+    });
+    frame = std::make_unique<QMainWindow>();
+    frame->resize(1500, 1000);
+    area = new QMdiArea(frame.get());
+    frame->setCentralWidget(area);
+    frame->show();
+    QMdiArea* a = area;
+    ctx.mainFrameLoader = [a] { return a; };
+    ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+}
+
+Harness::~Harness() {
+    // Close the windows while the frame still exists.
+    for (QMdiSubWindow* w : area->subWindowList()) w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (auto* p = ctx.find<frmParameter>()) p->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ctx.mainFrameLoader = nullptr;
+    frame.reset();
+    modClusterDetection::SetMessageHook({});
+    ClusterMapLink::setBitmapFolder({});
+}
+
+void Harness::openStudyArea(const std::string& shpPath) {
+    AppState& s = ctx.state;
+    CFileName name;
+    name.SetFileSpec(shpPath);
+    CShapeFile file;
+    file.SetFileSpec(name, 0);
+    s.regionCount = file.Count();
+    s.polygons = Collection<CPolygon>();
+    for (std::int32_t i = 1; i <= s.regionCount; ++i) s.polygons.Add(std::dynamic_pointer_cast<CPolygon>(file.Item(i)));
+    s.mapExtent = MapRect{file.Left(), file.Top(), file.Right() - file.Left(), file.Top() - file.Bottom()};
+    s.shpPath = shpPath;
+    const std::string stem = shpPath.substr(0, shpPath.size() - 4);
+    s.dbfPath = stem + ".dbf";
+    s.dbfFileName = std::filesystem::path(s.dbfPath).filename().string();
+    s.dbfRecordset = DbfTable::Open(s.dbfPath);
+    s.mapWindowTitle = std::filesystem::path(shpPath).filename().string();
+    s.mapZoom = 1.0;
+    s.polygonDataMode = true;
+    s.pointDataMode = false;
+    s.retroMapMode = false;
+    s.cusumMapMode = false;
+}
+
+namespace {
+
+void pick(frmParameter* p, QComboBox* combo, const std::string& field) {
+    if (!p->pickField(combo, field)) throw std::runtime_error("no field " + field + " in the data input");
+}
+
+void afterInput(AppContext& ctx) {
+    modFunctions::CalcPolygonArea(ctx.state);
+    modFunctions::CalcPolygonCentroid(ctx.state);
+    modDrawPolygon::DrawShapefile(ctx);
+    ctx.state.retroMapMode = false;
+    ctx.state.cusumMapMode = false;
+}
+
+}  // namespace
+
+void Harness::inputPopCase(const std::string& popField, const std::string& caseField, const std::string& idField,
+                           const std::string& secondIdField) {
+    ctx.modalHook = [&](QWidget* w) {
+        auto* p = static_cast<frmParameter*>(w);
+        pick(p, p->cboBasePopulation, popField);
+        pick(p, p->cboCase, caseField);
+        pick(p, p->cboPrimaryID, idField);
+        if (!secondIdField.empty()) {
+            p->setSecondaryIdChecked(true);
+            pick(p, p->cboSecondaryID, secondIdField);
+        }
+        p->cmdOK_Click();
+    };
+    ctx.showModal<frmParameter>();
+    ctx.modalHook = nullptr;
+    afterInput(ctx);
+}
+
+void Harness::inputObsExp(const std::string& obsField, const std::string& expField, const std::string& idField) {
+    ctx.modalHook = [&](QWidget* w) {
+        auto* p = static_cast<frmParameter*>(w);
+        p->selectObsExp();
+        pick(p, p->cboObs, obsField);
+        pick(p, p->cboExp, expField);
+        pick(p, p->cboPrimaryID, idField);
+        p->cmdOK_Click();
+    };
+    ctx.showModal<frmParameter>();
+    ctx.modalHook = nullptr;
+    afterInput(ctx);
+}
+
+std::vector<std::string> Harness::messageTexts() const {
+    std::vector<std::string> out;
+    for (const auto& m : dlg->messages) out.push_back(m.text);
+    return out;
+}
+
+void Harness::clearMessages() { dlg->messages.clear(); }
+
+}  // namespace retro_test

@@ -1,0 +1,74 @@
+#pragma once
+// Small study areas for the cluster test: a shapefile pair with its dBASE
+// table written with shapelib, loaded into a context the way the open road
+// loads it, inside a main frame made for the test.
+
+#include <QMainWindow>
+#include <QMdiArea>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/EventPump.h"
+
+namespace retro_test {
+
+// One attribute column: numbers ("N" with decimals 0 = integer field) or
+// text ("C"). An empty optional is a null value.
+struct Field {
+    std::string name;
+    char type = 'N';
+    int width = 10;
+    int decimals = 0;
+    std::vector<std::optional<double>> numbers;
+    std::vector<std::optional<std::string>> texts;
+};
+
+struct Square {
+    double x = 0.0, y = 0.0, size = 1.0;
+};
+
+// Writes base.shp/.shx/.dbf into dir; returns the .shp path.
+std::string writeStudyArea(const std::string& dir, const std::string& base, const std::vector<Square>& squares,
+                           const std::vector<Field>& fields);
+
+// A grid of cols x rows unit squares, region k = row * cols + col + 1,
+// with the fields POP (double), CASES (integer), OBS, EXP (double),
+// NAME ("R<k>") and CODE (integer 100 + k).
+struct GridData {
+    std::vector<double> pop, cases, obs, exp;
+};
+std::string writeGrid(const std::string& dir, const std::string& base, int cols, int rows, const GridData& data);
+// Deterministic counts with a cluster of cases in one corner.
+GridData clusteredCounts(int n);
+
+// A test's main frame and the program-wide context around it, with
+// scripted dialogs and a counting event pump installed.
+class Harness {
+public:
+    Harness();
+    ~Harness();
+
+    AppContext ctx;
+    std::shared_ptr<ScriptedDialogs> dlg;
+    std::shared_ptr<CountingEventPump> pump;
+    std::unique_ptr<QMainWindow> frame;
+    QMdiArea* area = nullptr;
+
+    // Loads the shapefile's regions, table, extent, areas and centroids
+    // into the state (what the open road does before the data input).
+    void openStudyArea(const std::string& shpPath);
+    // Shows the data input modally and, inside it, picks the fields and
+    // presses OK (what the open road does next), then draws the plain map.
+    void inputPopCase(const std::string& popField, const std::string& caseField, const std::string& idField,
+                      const std::string& secondIdField = {});
+    void inputObsExp(const std::string& obsField, const std::string& expField, const std::string& idField);
+
+    std::vector<std::string> messageTexts() const;
+    void clearMessages();
+};
+
+}  // namespace retro_test

@@ -1,0 +1,318 @@
+// The data input of the cluster test: its controls, its field lists, every
+// check of OK with its message, and what a confirmed input fills.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
+#include "tests/retrospective/RetroFixture.h"
+#include "tests/support/TestPaths.h"
+
+using namespace retro_test;
+
+namespace {
+
+Field numbers(const std::string& name, std::vector<std::optional<double>> v, int decimals = 0) {
+    Field f;
+    f.name = name;
+    f.type = 'N';
+    f.width = decimals ? 12 : 9;
+    f.decimals = decimals;
+    f.numbers = std::move(v);
+    return f;
+}
+
+Field texts(const std::string& name, std::vector<std::optional<std::string>> v) {
+    Field f;
+    f.name = name;
+    f.type = 'C';
+    f.width = 10;
+    f.texts = std::move(v);
+    return f;
+}
+
+std::vector<Square> squares(int n) {
+    std::vector<Square> out;
+    for (int i = 0; i < n; ++i) out.push_back({static_cast<double>(i), 0.0, 1.0});
+    return out;
+}
+
+class RetroParameter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = scratchDir("retro-parameter");
+        h = std::make_unique<Harness>();
+    }
+    void TearDown() override { h.reset(); }
+
+    // Two regions: populations 100 and 300, cases 1 and 3; observed 2 and 6, expected 4 and 4.
+    void openTwo(std::vector<Field> extra = {}, int regions = 2) {
+        std::vector<Field> fields = {numbers("POP", {100, 300}, 2), numbers("CASES", {1, 3}),
+                                     numbers("OBS", {2, 6}), numbers("EXP", {4, 4}, 3),
+                                     texts("NAME", {"north", "south"}), numbers("SMALL", {1, 2}, 0)};
+        for (auto& f : extra) {
+            bool replaced = false;
+            for (auto& g : fields)
+                if (g.name == f.name) { g = f; replaced = true; }
+            if (!replaced) fields.push_back(f);
+        }
+        h->openStudyArea(writeStudyArea(dir, "two", squares(regions), fields));
+        p = h->ctx.load<frmParameter>();
+    }
+    void pick(QComboBox* c, const std::string& f) { ASSERT_TRUE(p->pickField(c, f)) << f; }
+    void pickPopCase() {
+        pick(p->cboBasePopulation, "POP");
+        pick(p->cboCase, "CASES");
+        pick(p->cboPrimaryID, "NAME");
+    }
+    std::string lastMessage() const { return h->dlg->messages.empty() ? "" : h->dlg->messages.back().text; }
+
+    std::string dir;
+    std::unique_ptr<Harness> h;
+    frmParameter* p = nullptr;
+};
+
+TEST_F(RetroParameter, StartState) {
+    openTwo();
+    EXPECT_EQ(p->windowTitle().toStdString(), "Data Input");
+    EXPECT_TRUE(p->optPopCase->isChecked());
+    EXPECT_FALSE(p->optObsExp->isChecked());
+    EXPECT_TRUE(p->cboBasePopulation->isEnabled());
+    EXPECT_FALSE(p->cboObs->isEnabled());
+    EXPECT_FALSE(p->fraObs->isEnabled());
+    EXPECT_FALSE(p->fraSecondaryID->isEnabled());
+    EXPECT_FALSE(p->chkSecondaryID->isChecked());
+    // Count fields: integer and double numbers only; IDs: every field.
+    QStringList counts, ids;
+    for (int i = 0; i < p->cboCase->count(); ++i) counts << p->cboCase->itemText(i);
+    for (int i = 0; i < p->cboPrimaryID->count(); ++i) ids << p->cboPrimaryID->itemText(i);
+    EXPECT_EQ(counts.join(",").toStdString(), "POP,CASES,OBS,EXP,SMALL");
+    EXPECT_EQ(ids.join(",").toStdString(), "POP,CASES,OBS,EXP,NAME,SMALL");
+    for (QComboBox* c : {p->cboBasePopulation, p->cboCase, p->cboObs, p->cboExp, p->cboPrimaryID, p->cboSecondaryID})
+        EXPECT_TRUE(c->currentText().isEmpty());
+}
+
+TEST_F(RetroParameter, PopCaseFillsTheCounts) {
+    openTwo();
+    pickPopCase();
+    p->cmdOK_Click();
+    EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
+    const AppState& s = h->ctx.state;
+    EXPECT_EQ(s.totalPopulation, 400.0);
+    EXPECT_EQ(s.totalCases, 4.0);
+    EXPECT_EQ(s.population, (DoubleArray{0, 100, 300}));
+    EXPECT_EQ(s.observed, (DoubleArray{0, 1, 3}));
+    EXPECT_EQ(s.expected, (DoubleArray{0, 1, 3}));
+    EXPECT_EQ(s.expectedShare, (DoubleArray{0, 0.25, 0.75}));
+    EXPECT_EQ(s.primaryIds, (TextArray{"", "north", "south"}));
+    EXPECT_FALSE(s.secondaryIdOn);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(h->ctx.find<frmParameter>(), nullptr);
+    auto* w = h->ctx.find<frmClusterDetection>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->cboAlpha->count(), 2);
+    EXPECT_EQ(s.alpha, 0.05);
+    EXPECT_FALSE(w->cmdSave->isEnabled());
+}
+
+TEST_F(RetroParameter, ObsExpFillsTheCounts) {
+    openTwo();
+    p->selectObsExp();
+    pick(p->cboObs, "OBS");
+    pick(p->cboExp, "EXP");
+    pick(p->cboPrimaryID, "CASES");
+    p->cmdOK_Click();
+    EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
+    const AppState& s = h->ctx.state;
+    EXPECT_EQ(s.totalCases, 8.0);
+    EXPECT_EQ(s.totalPopulation, 0.0);
+    EXPECT_EQ(s.expectedShare, (DoubleArray{0, 0.5, 0.5}));
+    EXPECT_EQ(s.expected, (DoubleArray{0, 4, 4}));
+    EXPECT_EQ(s.primaryIds, (TextArray{"", "1", "3"}));
+}
+
+TEST_F(RetroParameter, RequiredFieldMessages) {
+    struct Case { bool obsExp, second; const char* message; };
+    for (const Case& c : {Case{false, false, "You should set 'Pop-Case' and 'ID'."},
+                          Case{true, false, "You should set 'Obs-Exp' and 'ID'."},
+                          Case{false, true, "You should set 'Pop-Case', 'Primary ID' and 'Secondary ID'."},
+                          Case{true, true, "You should set 'Obs-Exp', 'Primary ID' and 'Secondary ID'."}}) {
+        SCOPED_TRACE(c.message);
+        h = std::make_unique<Harness>();
+        openTwo();
+        if (c.obsExp) {
+            p->selectObsExp();
+            pick(p->cboObs, "OBS");
+            pick(p->cboExp, "EXP");
+        } else {
+            pick(p->cboBasePopulation, "POP");
+            pick(p->cboCase, "CASES");
+        }
+        pick(p->cboPrimaryID, "NAME");
+        if (c.second) p->setSecondaryIdChecked(true);
+        else p->cboPrimaryID->setEditText("");
+        p->cmdOK_Click();
+        ASSERT_EQ(h->dlg->messages.size(), 1u);
+        EXPECT_EQ(h->dlg->messages[0].text, c.message);
+        EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+        EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
+        EXPECT_NE(h->ctx.find<frmParameter>(), nullptr);
+        EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
+        EXPECT_TRUE(h->ctx.state.observed.empty());
+    }
+}
+
+TEST_F(RetroParameter, SecondIdClearedAgainGivesOneId) {
+    openTwo();
+    pickPopCase();
+    p->setSecondaryIdChecked(true);
+    p->cmdOK_Click();
+    EXPECT_EQ(lastMessage(), "You should set 'Pop-Case', 'Primary ID' and 'Secondary ID'.");
+    p->setSecondaryIdChecked(false);
+    EXPECT_TRUE(p->cboSecondaryID->currentText().isEmpty());
+    h->clearMessages();
+    p->cmdOK_Click();
+    EXPECT_TRUE(h->dlg->messages.empty());
+    EXPECT_FALSE(h->ctx.state.secondaryIdOn);
+}
+
+TEST_F(RetroParameter, TwoIds) {
+    openTwo();
+    pickPopCase();
+    p->setSecondaryIdChecked(true);
+    pick(p->cboSecondaryID, "SMALL");
+    p->cmdOK_Click();
+    EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
+    EXPECT_TRUE(h->ctx.state.secondaryIdOn);
+    EXPECT_EQ(h->ctx.state.secondaryIds, (TextArray{"", "1", "2"}));
+}
+
+TEST_F(RetroParameter, RecordChecks) {
+    struct Case { const char* name; Field field; bool obsExp; const char* message; };
+    const char* invalid = "Data include invalid values. Check data and try again!";
+    const char* null = "Data include null values. Check data and try again!";
+    const std::vector<Case> cases = {
+        {"zero population", numbers("POP", {0, 300}, 2), false, invalid},
+        {"negative case", numbers("CASES", {1, -3}), false, invalid},
+        {"null population", numbers("POP", {100, std::nullopt}, 2), false, null},
+        {"zero expected", numbers("EXP", {4, 0}, 3), true, invalid},
+        {"negative observed", numbers("OBS", {-1, 6}), true, invalid},
+        {"null observed", numbers("OBS", {std::nullopt, 6}), true, null},
+        {"zero case total", numbers("CASES", {0, 0}), false, "The case counts add up to 0. The test needs at least one case."},
+        {"null id", texts("NAME", {"north", std::nullopt}), false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        h = std::make_unique<Harness>();
+        dir = scratchDir("retro-parameter");
+        openTwo({c.field});
+        if (c.obsExp) {
+            p->selectObsExp();
+            pick(p->cboObs, "OBS");
+            pick(p->cboExp, "EXP");
+            pick(p->cboPrimaryID, "NAME");
+        } else {
+            pickPopCase();
+        }
+        p->cmdOK_Click();
+        ASSERT_EQ(h->dlg->messages.size(), 1u);
+        if (c.message) EXPECT_EQ(h->dlg->messages[0].text, c.message);
+        else EXPECT_NE(h->dlg->messages[0].text.find("'NAME' has no value in record 2"), std::string::npos);
+        EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+        EXPECT_TRUE(h->ctx.state.observed.empty());
+        EXPECT_TRUE(h->ctx.state.primaryIds.empty());
+        EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
+    }
+}
+
+TEST_F(RetroParameter, ZeroCaseAcceptedAndUnusedNullIgnored) {
+    openTwo({numbers("CASES", {0, 3}), numbers("OBS", {std::nullopt, std::nullopt})});
+    pickPopCase();
+    p->cmdOK_Click();
+    EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
+    EXPECT_EQ(h->ctx.state.totalCases, 3.0);
+}
+
+TEST_F(RetroParameter, RecordCountMustMatchTheRegions) {
+    openTwo({}, 3);  // three shapes, two records
+    pickPopCase();
+    p->cmdOK_Click();
+    ASSERT_EQ(h->dlg->messages.size(), 1u);
+    EXPECT_NE(lastMessage().find("2 records but the shapefile has 3 regions"), std::string::npos);
+}
+
+TEST_F(RetroParameter, TypedFieldNames) {
+    openTwo();
+    pickPopCase();
+    p->cboCase->setEditText("NOSUCH");
+    p->cmdOK_Click();
+    EXPECT_EQ(lastMessage(), "The attribute table has no field named 'NOSUCH'. Pick a field from the list.");
+    p->cboCase->setEditText("NAME");
+    p->cmdOK_Click();
+    EXPECT_EQ(lastMessage(), "The field 'NAME' does not hold numbers. Pick a numeric field from the list.");
+    // A typed name of a field that exists is used as typed.
+    h->clearMessages();
+    p->cboCase->setEditText("cases");
+    p->cmdOK_Click();
+    EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
+    EXPECT_EQ(h->ctx.state.totalCases, 4.0);
+}
+
+TEST_F(RetroParameter, SwitchingFormatsKeepsTheNames) {
+    openTwo();
+    pickPopCase();
+    p->selectObsExp();
+    EXPECT_TRUE(p->cboBasePopulation->currentText().isEmpty());
+    EXPECT_TRUE(p->cboCase->currentText().isEmpty());
+    EXPECT_FALSE(p->cboBasePopulation->isEnabled());
+    EXPECT_TRUE(p->cboObs->isEnabled());
+    EXPECT_EQ(p->vars().popFieldName, "POP");
+    EXPECT_EQ(p->vars().caseFieldName, "CASES");
+    EXPECT_TRUE(p->vars().obsExpMode);
+}
+
+TEST_F(RetroParameter, ClosingWithoutOkOpensNothingAndKeepsTheData) {
+    openTwo();
+    pickPopCase();
+    p->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
+    EXPECT_TRUE(h->ctx.state.observed.empty());
+    EXPECT_TRUE(h->dlg->messages.empty());
+}
+
+TEST_F(RetroParameter, ResetDataTwiceKeepsTwoAlphaLevels) {
+    openTwo();
+    pickPopCase();
+    p->cmdOK_Click();
+    auto* w = h->ctx.find<frmClusterDetection>();
+    ASSERT_NE(w, nullptr);
+    w->selectAlpha(1);
+    EXPECT_EQ(h->ctx.state.alpha, 0.01);
+    for (int round = 0; round < 2; ++round) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w->cmdDataReset_Click();
+        p = h->ctx.find<frmParameter>();
+        ASSERT_NE(p, nullptr);
+        pickPopCase();
+        p->cmdOK_Click();
+    }
+    EXPECT_EQ(w->cboAlpha->count(), 2);
+    EXPECT_EQ(h->ctx.state.alpha, 0.05);
+    // Reset Data closed without OK leaves the test window's state alone.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w->selectAlpha(1);
+    w->cmdSave->setEnabled(true);
+    w->cmdDataReset_Click();
+    h->ctx.find<frmParameter>()->close();
+    EXPECT_EQ(h->ctx.state.alpha, 0.01);
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// The whole retrospective road on the sample study area, through the main
+// frame's menu entry: open, data input, every test for one bandwidth and a
+// range, bandwidth rows, the Find tool and the report.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QListWidget>
+#include <QSlider>
+#include <filesystem>
+
+#include "app/MDIFrmMain.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/EventPump.h"
+#include "app/frmPolygonSHP.h"
+#include "retrospective/ClusterMapLink.h"
+#include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
+#include "retrospective/frmSigmaChart.h"
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+class RetroSample : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(sourcePath("data/sample/sample.shp"))) GTEST_SKIP() << "no sample data";
+        dlg = std::make_shared<ScriptedDialogs>();
+        installDialogs(dlg);
+        pump = std::make_shared<CountingEventPump>();
+        installEventPump(pump);
+        ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+        ctx = std::make_unique<AppContext>();
+        ctx->endProgram = [] {};
+        frame = installMainFrame(*ctx);
+        frame->resize(1500, 1000);
+        ctx->modalHook = [](QWidget* w) {
+            auto* p = static_cast<frmParameter*>(w);
+            p->pickField(p->cboBasePopulation, "POP");
+            p->pickField(p->cboCase, "CASES");
+            p->pickField(p->cboPrimaryID, "NAME");
+            p->setSecondaryIdChecked(true);
+            p->pickField(p->cboSecondaryID, "ID");
+            p->cmdOK_Click();
+        };
+        dlg->queueFile(sourcePath("data/sample/sample.shp"));
+        frame->mnuOpenShapeRetro_Click();
+        w = ctx->find<frmClusterDetection>();
+        map = ctx->find<frmPolygonSHP>();
+    }
+    void TearDown() override {
+        if (!ctx) return;
+        for (QMdiSubWindow* s : frame->mdiArea->subWindowList()) s->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ClusterMapLink::setBitmapFolder({});
+    }
+
+    std::shared_ptr<ScriptedDialogs> dlg;
+    std::shared_ptr<CountingEventPump> pump;
+    std::unique_ptr<AppContext> ctx;
+    MDIFrmMain* frame = nullptr;
+    frmClusterDetection* w = nullptr;
+    frmPolygonSHP* map = nullptr;
+};
+
+TEST_F(RetroSample, EveryTestOnTheSample) {
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(map, nullptr);
+    EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+    const AppState& s = ctx->state;
+    ASSERT_EQ(s.regionCount, 100);
+    EXPECT_TRUE(s.secondaryIdOn);
+    EXPECT_FALSE(s.retroMapMode);
+
+    for (ClusterTest t : {ClusterTest::Unadjusted, ClusterTest::AdjustedPoisson, ClusterTest::FreemanTukey,
+                          ClusterTest::Rossi}) {
+        w->selectTest(t);
+        w->selectSingleSigma();
+        w->txtSingleSigma->setText("1");
+        w->cmdRun_Click();
+        EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+        EXPECT_EQ(w->lstLocalPatternSummary->count(), 104);
+        EXPECT_EQ(frame->mousePointer(), 1);
+        EXPECT_TRUE(s.retroMapMode);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+    }
+    // The planted cluster (regions 17-19, 27-29, 37-39) holds the largest M.
+    std::size_t best = 1;
+    for (std::size_t i = 1; i <= 100; ++i)
+        if (s.localM[i] > s.localM[best]) best = i;
+    const std::vector<std::size_t> cluster = {17, 18, 19, 27, 28, 29, 37, 38, 39};
+    EXPECT_NE(std::find(cluster.begin(), cluster.end(), best), cluster.end()) << best;
+
+    // The Find tool selects the row of the region it hits.
+    ASSERT_TRUE(map->isButtonPressed("Find"));
+    w->selectLocalRow(best + 2);
+    EXPECT_EQ(w->lstLocalPatternSummary->currentRow(), static_cast<int>(best + 2));
+    AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_sample_rossi_map.png")));
+
+    const std::string dir = scratchDir("retro-sample");
+    dlg->queueFile(dir + "/rossi.txt");
+    w->cmdSave_Click();
+    EXPECT_TRUE(std::filesystem::exists(dir + "/rossi.txt"));
+
+    w->selectTest(ClusterTest::AdjustedPoisson);
+    w->selectSigmaRange();
+    w->cmdRun_Click();
+    EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+    EXPECT_EQ(s.bandwidthCount, 10);
+    EXPECT_EQ(w->lstGlobalPatternSummary->count(), 13);
+    EXPECT_EQ(frame->mousePointer(), 0);
+    ASSERT_NE(ctx->find<frmSigmaChart>(), nullptr);
+    // The map window's animation steps through the bandwidth rows.
+    map->Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 11);
+    EXPECT_EQ(s.sigma, s.rangeSigmas[9]);
+    EXPECT_TRUE(map->sliderStatsRange->isVisibleTo(map));
+    map->sliderStatsRange->setValue(3);
+    map->sliderStatsRange_Change();
+    EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 5);
+    for (int i = 1; i <= 100; ++i) EXPECT_EQ(s.mapClassValues[static_cast<std::size_t>(i)], s.rangeLocalStats(3, i));
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_sample_range_map.png")));
+    AppContext::topOf(ctx->find<frmSigmaChart>())
+        ->grab()
+        .save(QString::fromStdString(testOutputPath("retro_sample_statistics_plot.png")));
+
+    dlg->queueFile(dir + "/range.txt");
+    w->cmdSave_Click();
+    EXPECT_TRUE(std::filesystem::exists(dir + "/range.txt"));
+    EXPECT_TRUE(dlg->messages.empty());
+}
+
+}  // namespace

@@ -1,0 +1,554 @@
+// The cluster test window end to end on a small grid of regions: the four
+// tests for one bandwidth and for a range, the lists, the map, the chart,
+// the report, the validation messages and the runs on degenerate data.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/frmPolygonSHP.h"
+#include "platform/Format.h"
+#include "retrospective/ClusterLines.h"
+#include "retrospective/ClusterMapLink.h"
+#include "retrospective/LineChart.h"
+#include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmSigmaChart.h"
+#include "stats/modClusterDetection.h"
+#include "stats/modPValue.h"
+#include "tests/retrospective/RetroFixture.h"
+#include "tests/support/TestPaths.h"
+
+using namespace retro_test;
+namespace cd = modClusterDetection;
+
+namespace {
+
+std::string R(const std::string& t, std::size_t w) { return alignRight(t, w); }
+std::string F(double v, const char* m) { return formatMask(v, m); }
+std::string pLine(double p) { return p < 0.001 ? "   ---> p-value < 0.001" : "   ---> p-value = " + F(p, "0.0000"); }
+
+// The lines a single run must show, computed here from the engine in the
+// test's order and formatted from the layouts.
+ResultLines expectedSingle(AppState e, ClusterTest test, double sigma) {
+    e.sigma = sigma;
+    ResultLines r;
+    const std::string rule(82, '-');
+    if (test == ClusterTest::Unadjusted || test == ClusterTest::AdjustedPoisson) {
+        const bool unadj = test == ClusterTest::Unadjusted;
+        cd::CalcScoreWeights(e);
+        if (unadj) {
+            cd::CalcLocalScoreUnadjusted(e);
+            cd::CalcScoreMomentsUnadjusted(e);
+            cd::StandardizeScoreUnadjusted(e);
+        } else {
+            cd::CalcLocalScoreAdjusted(e);
+            cd::CalcScoreMomentsAdjusted(e);
+            cd::StandardizeScoreAdjusted(e);
+            cd::CalcMWeights(e);
+            cd::CalcLocalMPoisson(e);
+        }
+        r.global = {"",
+                    unadj ? "U-statistic (unadjusted) = " + F(e.globalScoreUnadjusted, "0.000")
+                          : "U statistic (adjusted) = " + F(e.globalScoreAdjusted, "0.000"),
+                    "",
+                    "A chi-squared approximation = " + F(e.scoreChiSquare, "0.000"),
+                    "Degree of Freedom = " + F(e.scoreDf, "0.000"),
+                    "Critical Value = " + F(cd::GetChiSquareCritical(e.alpha, e.scoreDf), "0.000"),
+                    pLine(modPValue::GetChiSquarePValue(e.scoreChiSquare, e.scoreDf)),
+                    "",
+                    "A normal approximation = " + F(e.scoreZ, "0.000"),
+                    pLine(modPValue::GetNormalPValue(e.scoreZ))};
+        if (!unadj) {
+            const double m = cd::GetMaxLocalM(e);
+            r.global.insert(r.global.end(), {"", "Maximum M statistic = " + F(m, "0.000"), "",
+                                             "M Critical (M*) = " + F(cd::GetMCritical(e), "0.000"), ""});
+        }
+        const DoubleArray& u = unadj ? e.localScoreUnadjusted : e.localScoreAdjusted;
+        const DoubleArray& z = unadj ? e.localScoreZUnadjusted : e.localScoreZAdjusted;
+        const std::size_t we = unadj ? 12 : 11;
+        r.local = {rule, R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 10) + R("Expected", we), rule};
+        for (int i = 1; i <= e.regionCount; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            r.local.push_back(R(e.primaryIds[k], 13) + R(F(u[k], "###0.000"), 10) + R(F(z[k], "0.000"), 10) +
+                              R(F(e.observed[k], "0.000"), 10) + R(F(e.expected[k], "0.000"), we));
+        }
+    } else {
+        cd::CalcMWeights(e);
+        if (test == ClusterTest::FreemanTukey) cd::CalcLocalMFreemanTukey(e);
+        else cd::CalcLocalMRossi(e);
+        const double m = cd::GetMaxLocalM(e);
+        r.global = {"", "Maximum M-statistic = " + F(m, "0.000"), "", "M Critical (M*) = " + F(cd::GetMCritical(e), "0.000"), ""};
+        r.local = {rule, R("ID", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10), rule};
+        for (int i = 1; i <= e.regionCount; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            r.local.push_back(R(e.primaryIds[k], 13) + R(F(e.localM[k], "###0.000"), 10) +
+                              R(F(e.observed[k], "0.000"), 10) + R(F(e.expected[k], "0.000"), 10));
+        }
+    }
+    r.local.push_back(rule);
+    return r;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string joinCrLf(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return out;
+}
+
+class RetroWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = scratchDir("retro-window");
+        h = std::make_unique<Harness>();
+        h->openStudyArea(writeGrid(dir, "grid", 4, 3, clusteredCounts(12)));
+        h->inputPopCase("POP", "CASES", "NAME");
+        w = h->ctx.find<frmClusterDetection>();
+        ASSERT_NE(w, nullptr);
+        map = h->ctx.find<frmPolygonSHP>();
+        ASSERT_NE(map, nullptr);
+        h->clearMessages();
+    }
+    void TearDown() override { h.reset(); }
+
+    void runSingle(ClusterTest test, const char* sigma) {
+        w->selectTest(test);
+        w->selectSingleSigma();
+        w->txtSingleSigma->setText(sigma);
+        w->cmdRun_Click();
+    }
+    void runRange(ClusterTest test, const char* from, const char* to, const char* step) {
+        w->selectTest(test);
+        w->selectSigmaRange();
+        w->txtFromSigma->setText(from);
+        w->txtToSigma->setText(to);
+        w->txtStep->setText(step);
+        w->cmdRun_Click();
+    }
+    AppState& state() { return h->ctx.state; }
+
+    std::string dir;
+    std::unique_ptr<Harness> h;
+    frmClusterDetection* w = nullptr;
+    frmPolygonSHP* map = nullptr;
+};
+
+TEST_F(RetroWindow, StartState) {
+    EXPECT_EQ(w->windowTitle().toStdString(), "Cluster Detection --- Score and M Statistic");
+    EXPECT_TRUE(w->optUnadjusted->isChecked());
+    EXPECT_TRUE(w->optSpatialSingleSigma->isChecked());
+    EXPECT_FALSE(w->cmdSave->isEnabled());
+    EXPECT_FALSE(w->picEquation->pixmap().isNull());
+    EXPECT_EQ(w->cboAlpha->count(), 2);
+    EXPECT_EQ(w->cboAlpha->itemText(0).toStdString(), "0.05");
+    EXPECT_EQ(w->cboAlpha->itemText(1).toStdString(), "0.01");
+    EXPECT_EQ(w->cboAlpha->currentText().toStdString(), "0.05");
+    EXPECT_EQ(state().alpha, 0.05);
+    EXPECT_EQ(w->txtSingleSigma->text().toStdString(), "1");
+    EXPECT_EQ(w->txtFromSigma->text().toStdString(), "0.2");
+    EXPECT_EQ(w->txtToSigma->text().toStdString(), "2.0");
+    EXPECT_EQ(w->txtStep->text().toStdString(), "0.2");
+    EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+    EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+}
+
+class RetroSingleRun : public RetroWindow, public ::testing::WithParamInterface<ClusterTest> {};
+
+TEST_P(RetroSingleRun, ListsEqualTheEngineFormatted) {
+    const ClusterTest test = GetParam();
+    const ResultLines expected = expectedSingle(state(), test, 1.0);
+    runSingle(test, "1");
+    EXPECT_TRUE(h->dlg->messages.empty());
+    EXPECT_EQ(w->globalLines(), expected.global);
+    EXPECT_EQ(w->localLines(), expected.local);
+    EXPECT_EQ(state().sigma, 1.0);
+    EXPECT_TRUE(state().retroMapMode);
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+    EXPECT_TRUE(map->isButtonEnabled("Find"));
+    EXPECT_TRUE(map->isButtonPressed("Find"));
+    EXPECT_FALSE(map->isButtonEnabled("MapAnimation"));
+    const bool m = test == ClusterTest::FreemanTukey || test == ClusterTest::Rossi;
+    EXPECT_EQ(map->imgM_Legend->isVisibleTo(map), m);
+    if (m) {
+        EXPECT_FALSE(map->imgM_Legend->pixmap().isNull());
+    }
+    // The map shades the statistic the lists show, in region order, and
+    // keeps it on every redraw.
+    const DoubleArray& shown = test == ClusterTest::Unadjusted        ? state().localScoreUnadjusted
+                               : test == ClusterTest::AdjustedPoisson ? state().localScoreAdjusted
+                                                                      : state().localM;
+    map->RedrawByMode();
+    ASSERT_EQ(state().mapClassValues.size(), 13u);
+    for (std::size_t i = 1; i <= 12; ++i) EXPECT_DOUBLE_EQ(state().mapClassValues[i], shown[i]) << i;
+    // A click on the global list after a single run leaves the map as it is.
+    const DoubleArray before = state().mapClassValues;
+    w->selectGlobalRow(1);
+    EXPECT_EQ(state().mapClassValues, before);
+
+    // Save writes the report of this run.
+    const std::string path = dir + "/single.txt";
+    h->dlg->queueFile(path);
+    w->cmdSave_Click();
+    EXPECT_TRUE(h->dlg->messages.empty());
+    const auto lines = ClusterLines::singleReport(state(), test);
+    EXPECT_EQ(lines.size(), (m ? 11u : 15u) + 12u);
+    EXPECT_EQ(readFile(path), joinCrLf(lines));
+    ASSERT_EQ(h->dlg->fileCalls.size(), 1u);
+    EXPECT_TRUE(h->dlg->fileCalls[0].save);
+    EXPECT_EQ(h->dlg->fileCalls[0].request.filter, "Text File (*.txt)|*.txt");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTests, RetroSingleRun,
+                         ::testing::Values(ClusterTest::Unadjusted, ClusterTest::AdjustedPoisson,
+                                           ClusterTest::FreemanTukey, ClusterTest::Rossi),
+                         [](const auto& info) {
+                             switch (info.param) {
+                             case ClusterTest::Unadjusted: return std::string("Unadjusted");
+                             case ClusterTest::AdjustedPoisson: return std::string("AdjustedPoisson");
+                             case ClusterTest::FreemanTukey: return std::string("FreemanTukey");
+                             case ClusterTest::Rossi: return std::string("Rossi");
+                             }
+                             return std::string();
+                         });
+
+TEST_F(RetroWindow, ZeroBandwidthGivesTheResiduals) {
+    runSingle(ClusterTest::FreemanTukey, "0");
+    EXPECT_EQ(state().sigma, 1e-8);
+    for (std::size_t i = 1; i <= 12; ++i) {
+        const double o = state().observed[i], e = state().expected[i];
+        EXPECT_NEAR(state().localM[i], std::sqrt(o) + std::sqrt(o + 1) - std::sqrt(4 * e + 1), 1e-12) << i;
+    }
+    runSingle(ClusterTest::AdjustedPoisson, "0");
+    // Identity weights: the adjusted chi-square is Pearson's statistic with N - 1 degrees of freedom.
+    double pearson = 0.0;
+    for (std::size_t i = 1; i <= 12; ++i) {
+        const double d = state().observed[i] - state().expected[i];
+        pearson += d * d / state().expected[i];
+    }
+    EXPECT_NEAR(state().scoreDf, 11.0, 1e-9);
+    EXPECT_NEAR(state().scoreChiSquare, pearson, 1e-9);
+}
+
+TEST_F(RetroWindow, SingleValidation) {
+    struct Case { const char* text; const char* message; };
+    for (const Case& c : {Case{"abc", "Bandwidth should be numerical."}, Case{"inf", "Bandwidth should be numerical."},
+                          Case{"nan", "Bandwidth should be numerical."}, Case{"1e400", "Bandwidth should be numerical."},
+                          Case{"", "Bandwidth should be numerical."}, Case{"-0.5", "Bandwidth should not be negative."}}) {
+        SCOPED_TRACE(c.text);
+        runSingle(ClusterTest::Unadjusted, "1");
+        ASSERT_TRUE(w->cmdSave->isEnabled());
+        h->clearMessages();
+        w->txtSingleSigma->setText(c.text);
+        w->cmdRun_Click();
+        ASSERT_EQ(h->dlg->messages.size(), 1u);
+        EXPECT_EQ(h->dlg->messages[0].text, c.message);
+        EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+        EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+        EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+        EXPECT_EQ(state().sigma, 1.0);
+        EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
+    }
+}
+
+TEST_F(RetroWindow, RangeValidation) {
+    struct Case { const char *from, *to, *step, *message; };
+    const char* numeric = "A range of bandwidth parameters should be numeric.";
+    const char* invalid = "Ivalid range of bandwidth was input. Check the parameters!";
+    for (const Case& c : {Case{"x", "2", "0.2", numeric}, Case{"0.2", "", "0.2", numeric}, Case{"0.2", "2", "inf", numeric},
+                          Case{"1", "1", "0.1", invalid}, Case{"-1", "0", "0", invalid}, Case{"2", "1", "0.1", invalid},
+                          Case{"0", "1", "-0.1", invalid}}) {
+        SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + c.step);
+        h->clearMessages();
+        runRange(ClusterTest::Unadjusted, c.from, c.to, c.step);
+        ASSERT_EQ(h->dlg->messages.size(), 1u);
+        EXPECT_EQ(h->dlg->messages[0].text, c.message);
+        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+    }
+}
+
+TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
+    runRange(ClusterTest::Unadjusted, "0.2", "2.0", "0.2");
+    EXPECT_TRUE(h->dlg->messages.empty());
+    const AppState& s = state();
+    ASSERT_EQ(s.bandwidthCount, 10);
+    ASSERT_EQ(s.rangeSigmas.size(), 11u);
+    EXPECT_EQ(s.rangeSigmas[10], 0.0);
+    EXPECT_EQ(s.sigma, s.rangeSigmas[9]);  // the last bandwidth computed
+    EXPECT_NEAR(s.sigma, 2.0, 1e-12);
+    EXPECT_EQ(s.sigmaRangeEnd, 2.0);
+
+    const auto g = w->globalLines();
+    ASSERT_EQ(g.size(), 13u);
+    EXPECT_EQ(g[0], ClusterLines::rangeHeader(ClusterTest::Unadjusted));
+    EXPECT_EQ(g[1], std::string(50, '-'));
+    EXPECT_EQ(g[12], std::string(50, '-'));
+    EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+    for (int k = 0; k < 10; ++k) {
+        const auto kk = static_cast<std::size_t>(k);
+        ClusterLines::RangeRow row{s.rangeSigmas[kk], s.rangeStatistic[kk], s.rangeChiSquare[kk], s.rangeDf[kk],
+                                   s.rangePValue[kk], 0, 0};
+        EXPECT_EQ(g[kk + 2], ClusterLines::rangeRow(ClusterTest::Unadjusted, row)) << k;
+        EXPECT_EQ(g[kk + 2].substr(0, 6), R(F(0.2 * (k + 1), "0.000"), 6));
+    }
+    // One bandwidth of the tables against a run of its own.
+    AppState e = s;
+    e.sigma = s.rangeSigmas[4];
+    cd::CalcScoreWeights(e);
+    cd::CalcLocalScoreUnadjusted(e);
+    cd::CalcScoreMomentsUnadjusted(e);
+    cd::StandardizeScoreUnadjusted(e);
+    EXPECT_EQ(s.rangeStatistic[4], e.globalScoreUnadjusted);
+    EXPECT_EQ(s.rangeChiSquare[4], e.scoreChiSquare);
+    EXPECT_EQ(s.rangeChiCritical[4], cd::GetChiSquareCritical(0.05, e.scoreDf));
+    for (int i = 1; i <= 12; ++i) EXPECT_EQ(s.rangeLocalStats(4, i), e.localScoreUnadjusted[static_cast<std::size_t>(i)]);
+
+    auto* chart = h->ctx.find<frmSigmaChart>();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->windowTitle().toStdString(), "Global spatial statistics");
+    EXPECT_EQ(chart->lblStats->text().toStdString(), "Chi");
+    EXPECT_EQ(chart->lblCriticalStats->text().toStdString(), "Chi*");
+    EXPECT_FALSE(chart->txtTitle->isEnabled());
+    EXPECT_EQ(chart->txtTitle->text().toStdString(), "Bandwidth(Sigma)");
+    const LineChart* c = chart->chartPlotStatistics;
+    ASSERT_EQ(c->rowCount(), 10);
+    ASSERT_EQ(c->columnCount(), 2);
+    for (int k = 0; k < 10; ++k) {
+        const auto kk = static_cast<std::size_t>(k);
+        EXPECT_EQ(c->chartData()(k, 0), s.rangeChiSquare[kk]);
+        EXPECT_EQ(c->chartData()(k, 1), s.rangeChiCritical[kk]);
+        EXPECT_EQ(c->rowLabel(k + 1).toStdString(), F(s.rangeSigmas[kk], "0.000"));
+    }
+    EXPECT_EQ(s.chartData, c->chartData());
+    EXPECT_FALSE(map->isButtonEnabled("Find"));
+    EXPECT_FALSE(map->isButtonPressed("Find"));
+    EXPECT_TRUE(map->isButtonEnabled("MapAnimation"));
+    EXPECT_TRUE(s.retroMapMode);
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+
+    // A bandwidth row shades the map from the tables; the other rows draw the plain map.
+    w->selectGlobalRow(2);
+    EXPECT_EQ(state().sigma, s.rangeSigmas[0]);
+    for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().mapClassValues[static_cast<std::size_t>(i)], s.rangeLocalStats(0, i));
+    w->selectGlobalRow(11);
+    EXPECT_EQ(state().sigma, s.rangeSigmas[9]);
+    for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().mapClassValues[static_cast<std::size_t>(i)], s.rangeLocalStats(9, i));
+    w->selectGlobalRow(12);
+    EXPECT_EQ(state().sigma, s.rangeSigmas[9]);
+
+    // Let the chart lay out its axes before the picture is taken.
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    QWidget* chartTop = AppContext::topOf(chart);
+    chartTop->grab().save(QString::fromStdString(testOutputPath("retro_statistics_plot.png")));
+
+    // The range report.
+    const std::string path = dir + "/range.txt";
+    h->dlg->queueFile(path);
+    w->cmdSave_Click();
+    const auto lines = ClusterLines::rangeReport(state(), ClusterTest::Unadjusted);
+    EXPECT_EQ(lines.size(), 15u);
+    EXPECT_EQ(readFile(path), joinCrLf(lines));
+
+    // Choosing "Single value" closes the chart.
+    w->selectSingleSigma();
+    EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
+    EXPECT_FALSE(w->cmdSave->isEnabled());
+}
+
+TEST_F(RetroWindow, RangeLastBandwidthIsClampedBeforeItIsComputed) {
+    runRange(ClusterTest::FreemanTukey, "0.5", "1.0", "0.2");
+    const AppState& s = state();
+    ASSERT_EQ(s.bandwidthCount, 4);  // 3.5 rounds to 4
+    EXPECT_EQ(s.rangeSigmas[3], 1.0);
+    EXPECT_EQ(s.sigma, 1.0);
+    AppState e = s;
+    e.sigma = 1.0;
+    cd::CalcMWeights(e);
+    cd::CalcLocalMFreemanTukey(e);
+    EXPECT_EQ(s.rangeStatistic[3], cd::GetMaxLocalM(e));
+    EXPECT_EQ(s.rangeMCritical[3], cd::GetMCritical(e));
+    EXPECT_EQ(w->globalLines()[5].substr(0, 6), " 1.000");
+    auto* chart = h->ctx.find<frmSigmaChart>();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->lblStats->text().toStdString(), "M");
+    EXPECT_EQ(chart->lblCriticalStats->text().toStdString(), "M*");
+    EXPECT_EQ(chart->chartPlotStatistics->rowLabel(4).toStdString(), "1.000");
+    EXPECT_EQ(chart->chartPlotStatistics->chartData()(3, 0), s.rangeStatistic[3]);
+    for (auto* t : {&s.rangeChiSquare, &s.rangeDf, &s.rangeChiCritical, &s.rangePValue, &s.rangeMaxM})
+        for (double v : *t) EXPECT_EQ(v, 0.0);
+    // The M tests show the M-class legend picture on a bandwidth row.
+    w->selectGlobalRow(3);
+    EXPECT_TRUE(map->imgM_Legend->isVisibleTo(map));
+}
+
+TEST_F(RetroWindow, RangeFromZero) {
+    runRange(ClusterTest::Unadjusted, "0", "3", "2");
+    const AppState& s = state();
+    ASSERT_EQ(s.bandwidthCount, 2);  // 2.5 rounds to 2
+    EXPECT_EQ(s.rangeSigmas[0], 1e-8);
+    EXPECT_EQ(s.rangeSigmas[1], 2.00000001);
+    EXPECT_EQ(w->globalLines()[2].substr(0, 6), " 0.000");
+    EXPECT_EQ(w->globalLines()[3].substr(0, 6), " 2.000");
+}
+
+TEST_F(RetroWindow, AdjustedRangeRow) {
+    runRange(ClusterTest::AdjustedPoisson, "0.5", "1.5", "0.5");
+    const AppState& s = state();
+    ASSERT_EQ(s.bandwidthCount, 3);
+    const auto g = w->globalLines();
+    for (int k = 0; k < 3; ++k) {
+        const auto kk = static_cast<std::size_t>(k);
+        EXPECT_NE(s.rangeMaxM[kk], 0.0);
+        EXPECT_NE(s.rangeMCritical[kk], 0.0);
+        ClusterLines::RangeRow row{s.rangeSigmas[kk], s.rangeStatistic[kk], s.rangeChiSquare[kk], s.rangeDf[kk],
+                                   s.rangePValue[kk], s.rangeMaxM[kk], s.rangeMCritical[kk]};
+        EXPECT_EQ(g[kk + 2], ClusterLines::rangeRow(ClusterTest::AdjustedPoisson, row));
+        EXPECT_EQ(s.chartData(k, 0), s.rangeChiSquare[kk]);
+    }
+}
+
+TEST_F(RetroWindow, AlphaChoiceKeepsSaveAndLists) {
+    runSingle(ClusterTest::Rossi, "1");
+    const auto before = w->globalLines();
+    w->selectAlpha(1);
+    EXPECT_EQ(state().alpha, 0.01);
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+    EXPECT_EQ(w->globalLines(), before);
+    for (QRadioButton* o : {w->optUnadjusted, w->optSpatialSigmaRange}) {
+        runSingle(ClusterTest::Rossi, "1");
+        o->click();
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+    }
+}
+
+TEST_F(RetroWindow, LocalListHighlightsTheRegion) {
+    runSingle(ClusterTest::Unadjusted, "1");
+    auto yellowPixels = [&] {
+        const QImage& img = map->picSHP->surface().image();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if ((img.pixel(x, y) & 0xFFFFFF) == 0xFFFF00) ++n;
+        return n;
+    };
+    w->selectLocalRow(3);
+    EXPECT_GT(yellowPixels(), 0);
+    w->selectLocalRow(1);
+    EXPECT_EQ(yellowPixels(), 0);
+    QWidget* top = AppContext::topOf(map);
+    w->selectLocalRow(-1);
+    top->grab().save(QString::fromStdString(testOutputPath("retro_class_map.png")));
+}
+
+TEST_F(RetroWindow, DegenerateDataLeaveEverythingAsItWas) {
+    struct Case { const char* name; std::function<void(AppState&)> spoil; };
+    const std::vector<Case> cases = {
+        {"zero expected", [](AppState& s) { s.expected[5] = 0.0; }},
+        {"no cases", [](AppState& s) { std::fill(s.observed.begin(), s.observed.end(), 0.0); s.totalCases = 0.0; }},
+        {"one region", [](AppState& s) { s.regionCount = 1; }},
+    };
+    for (const Case& c : cases) {
+        for (ClusterTest t : {ClusterTest::Unadjusted, ClusterTest::AdjustedPoisson, ClusterTest::FreemanTukey,
+                              ClusterTest::Rossi}) {
+            SCOPED_TRACE(c.name);
+            runSingle(t, "1");
+            const auto global = w->globalLines();
+            const auto local = w->localLines();
+            const DoubleArray classes = state().mapClassValues;
+            const AppState kept = state();
+            c.spoil(state());
+            h->clearMessages();
+            w->txtSingleSigma->setText("0.5");
+            w->cmdRun_Click();
+            ASSERT_EQ(h->dlg->messages.size(), 1u);
+            EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+            EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
+            EXPECT_EQ(w->globalLines(), global);
+            EXPECT_EQ(w->localLines(), local);
+            EXPECT_EQ(state().mapClassValues, classes);
+            EXPECT_EQ(state().sigma, 1.0);
+            EXPECT_TRUE(w->cmdSave->isEnabled());
+            EXPECT_TRUE(map->isButtonPressed("Find"));
+            state() = kept;
+        }
+    }
+    // A range run on such data changes nothing either.
+    runSingle(ClusterTest::Unadjusted, "1");
+    const auto global = w->globalLines();
+    state().expected[2] = 0.0;
+    w->selectSigmaRange();
+    h->clearMessages();
+    w->cmdRun_Click();
+    ASSERT_EQ(h->dlg->messages.size(), 1u);
+    EXPECT_EQ(w->globalLines(), global);
+    EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
+}
+
+TEST_F(RetroWindow, CriticalValueWithoutValueShowsItsNoticeAndTheRunGoesOn) {
+    // alpha 0.05 on 12 regions: M* has no value from a bandwidth of about 8.53 on.
+    runSingle(ClusterTest::FreemanTukey, "9");
+    // Once for the list and once for the legend's breaks.
+    ASSERT_EQ(h->dlg->messages.size(), 2u);
+    for (const auto& m : h->dlg->messages) {
+        EXPECT_EQ(m.text, "Error!");
+        EXPECT_EQ(m.title, "Warning!");
+    }
+    EXPECT_EQ(w->globalLines()[3], "M Critical (M*) = 0.000");
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+}
+
+TEST_F(RetroWindow, ReportThatCannotBeWrittenSaysSo) {
+    runSingle(ClusterTest::Unadjusted, "1");
+    h->dlg->queueFile(dir + "/no-such-folder/report.txt");
+    w->cmdSave_Click();
+    ASSERT_EQ(h->dlg->messages.size(), 1u);
+    EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+    EXPECT_NE(h->dlg->messages[0].text.find("could not be saved"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/no-such-folder/report.txt"));
+    // Cancel writes nothing and says nothing.
+    h->clearMessages();
+    h->dlg->queueFile("");
+    w->cmdSave_Click();
+    EXPECT_TRUE(h->dlg->messages.empty());
+}
+
+TEST_F(RetroWindow, MissingPictureShowsAnEmptyPicture) {
+    ClusterMapLink::setBitmapFolder(dir + "/nothing-here");
+    w->optStandard->click();
+    EXPECT_TRUE(w->picEquation->pixmap().isNull());
+    ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+    w->optRossi->click();
+    EXPECT_FALSE(w->picEquation->pixmap().isNull());
+}
+
+TEST_F(RetroWindow, ExitClosesTheTestAndTheMap) {
+    runRange(ClusterTest::Unadjusted, "0.5", "1", "0.5");
+    ASSERT_NE(h->ctx.find<frmSigmaChart>(), nullptr);
+    w->cmdExit_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(state().retroMapMode);
+    EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
+    EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
+    EXPECT_EQ(h->ctx.find<frmPolygonSHP>(), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// The three diminishing-gap sorts: element 0 untouched, the documented tie
+// order, the empty array.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "platform/Error.h"
+#include "stats/modSorting.h"
+
+namespace {
+
+struct DoubleCase {
+    const char* name;
+    std::vector<double> input, expected;
+};
+
+TEST(ShellSortDouble, Examples) {
+    const DoubleCase cases[] = {
+        {"element 0 keeps its value", {42.0, 5.0, 3.0, 9.0, 1.0}, {42.0, 1.0, 3.0, 5.0, 9.0}},
+        {"upper bound 0", {7.0}, {7.0}},
+        {"upper bound 1", {7.0, -3.0}, {7.0, -3.0}},
+        {"negatives and zeros", {0.0, 0.0, -2.5, 3.0, -7.0, 0.0}, {0.0, -7.0, -2.5, 0.0, 0.0, 3.0}},
+        {"already in order", {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"reversed", {0.0, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}, {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto a = c.input;
+        modSorting::ShellSortDouble(a);
+        EXPECT_EQ(a, c.expected);
+    }
+}
+
+TEST(ShellSortDouble, MinusZeroAndZeroAreEqualAndStayPut) {
+    std::vector<double> a = {0.0, 0.0, -0.0};
+    modSorting::ShellSortDouble(a);
+    EXPECT_FALSE(std::signbit(a[1]));
+    EXPECT_TRUE(std::signbit(a[2]));
+}
+
+TEST(ShellSortDouble, RandomArraysEndAscending) {
+    std::mt19937 g(7);
+    for (int n : {2, 3, 10, 17, 100, 1001}) {
+        SCOPED_TRACE(n);
+        std::vector<double> a(static_cast<std::size_t>(n) + 1);
+        for (auto& v : a) v = static_cast<double>(g() % 50) - 25.0;
+        a[0] = 99.0;
+        auto expected = a;
+        std::sort(expected.begin() + 1, expected.end());
+        modSorting::ShellSortDouble(a);
+        EXPECT_EQ(a, expected);
+    }
+}
+
+TEST(ShellSortByValue, TiesFollowTheExactPasses) {
+    std::vector<IndexValue> a = {{0, 0}, {1, 0.7}, {2, 0.2}, {3, 0.7}};
+    modSorting::ShellSortByValue(a);
+    const double indexes[] = {2, 1, 3};
+    const double values[] = {0.2, 0.7, 0.7};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(a[static_cast<std::size_t>(i) + 1].Index, indexes[i]);
+        EXPECT_EQ(a[static_cast<std::size_t>(i) + 1].Value, values[i]);
+    }
+}
+
+TEST(ShellSortByValue, NotStable) {
+    // Gap 3 moves (1, 0.5) behind (4, 0.5) by exchanging it with (4, 0.1).
+    std::vector<IndexValue> a = {{0, 0}, {1, 0.5}, {2, 0.5}, {3, 0.9}, {4, 0.1}, {5, 0.5}};
+    modSorting::ShellSortByValue(a);
+    std::vector<double> order;
+    for (std::size_t i = 1; i < a.size(); ++i) order.push_back(a[i].Index);
+    EXPECT_EQ(order, (std::vector<double>{4, 2, 5, 1, 3}));
+}
+
+TEST(ShellSortInteger, SortsAndLeavesElementZero) {
+    std::vector<std::int16_t> a = {-5, 30000, -32768, 7, 7, 0};
+    modSorting::ShellSortInteger(a);
+    EXPECT_EQ(a, (std::vector<std::int16_t>{-5, -32768, 0, 7, 7, 30000}));
+}
+
+TEST(ShellSorts, LargeArraysWork) {
+    std::vector<IndexValue> a(40001);
+    for (std::size_t i = 1; i < a.size(); ++i) a[i] = {static_cast<double>(i), static_cast<double>(a.size() - i)};
+    modSorting::ShellSortByValue(a);
+    EXPECT_EQ(a[1].Index, 40000.0);
+    EXPECT_EQ(a[40000].Index, 1.0);
+}
+
+TEST(ShellSorts, NeverSizedArrayRaisesNine) {
+    std::vector<double> d;
+    std::vector<IndexValue> v;
+    std::vector<std::int16_t> k;
+    try {
+        modSorting::ShellSortDouble(d);
+        ADD_FAILURE();
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), 9);
+    }
+    EXPECT_THROW(modSorting::ShellSortByValue(v), AppError);
+    EXPECT_THROW(modSorting::ShellSortInteger(k), AppError);
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+// One main for every test program: UI tests drive real widgets offscreen,
+// and test discovery runs the programs without ctest's environment, so the
+// platform is chosen here.
+#include <QApplication>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
