@@ -1,6 +1,7 @@
 #include "retrospective/ClusterRun.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "platform/Convert.h"
 #include "platform/Error.h"

@@ -100,7 +100,6 @@ std::string runFailureText(const AppError& e) {
 frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     setObjectName("frmClusterDetection");
     setWindowTitle("Cluster Detection --- Score and M Statistic");
-    setWindowFlags(windowFlags() & ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
     setFixedSize(twipsToPixels(7230), twipsToPixels(9495));

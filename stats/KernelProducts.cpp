@@ -1,5 +1,6 @@
 #include "stats/KernelProducts.h"
 
+#include <atomic>
 #include <vector>
 
 #include "stats/KernelProductsImpl.h"
@@ -8,16 +9,20 @@ namespace KernelProducts {
 
 namespace {
 
+std::atomic<bool> genericOnly{false};
+
 bool useAvx2() {
 #if defined(KORVANE_HAVE_AVX2_BUILD)
-    static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return yes;
+    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return available && !genericOnly.load();
 #else
     return false;
 #endif
 }
 
 }  // namespace
+
+void setGenericOnly(bool yes) { genericOnly = yes; }
 
 void crossProduct(const double* W, Index ldw, double* C, Index ldc, Index n) {
 #if defined(KORVANE_HAVE_AVX2_BUILD)

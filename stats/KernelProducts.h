@@ -28,4 +28,7 @@ Traces momentTraces(const double* A, Index lda, const double* p, Index n);
 // Which implementation runs ("avx2" or "generic"), for the benchmark.
 const char* implementationName();
 
+// Keeps to the generic build even where AVX2 is there (tests of both).
+void setGenericOnly(bool genericOnly);
+
 }  // namespace KernelProducts

@@ -2,8 +2,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
+#include <optional>
 #include <string>
 #include <utility>
+
+#include <unistd.h>
 
 #include "platform/Convert.h"
 #include "platform/Error.h"
@@ -36,6 +40,10 @@ void showMessage(const std::string& text, const std::string& title) {
 
 [[noreturn]] void fail(std::int32_t number, const std::string& text, const char* source) {
     throw AppError(number, text, source);
+}
+
+[[noreturn]] void outOfMemory(const char* source) {
+    fail(7, "There is not enough memory for the kernel matrices of this many regions.", source);
 }
 
 std::string regionText(Index i) { return std::to_string(i); }
@@ -107,6 +115,13 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
         if (!std::isfinite(c.X) || !std::isfinite(c.Y))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid centroid.", source);
     }
+
+    // A run holds about five N x N matrices at its peak (both kernels, their
+    // cross product and two moment temporaries). Beyond physical memory the
+    // system would not fail the allocation but end the program later.
+    const double bytes = 5.0 * 8.0 * static_cast<double>(n + 1) * static_cast<double>(n + 1);
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0 && bytes > static_cast<double>(pages) * static_cast<double>(pageSize)) outOfMemory(source);
 
     const double peak = 1.0 / (sigma * std::sqrt(3.14159265));
     const double scale = 2.0 * (sigma * sigma) * (area / static_cast<double>(n));
@@ -415,45 +430,53 @@ void localM(AppState& s, Residual form, const char* source) {
 
 void CalcScoreWeights(AppState& state) {
     const char* source = "modClusterDetection::CalcScoreWeights";
-    KernelInputs in = kernelInputs(state, source);
-    const Index n = in.n;
-    if (n >= 1) {
-        requireArray(state.expected, n, "expected counts", source);
-        requireArray(state.expectedShare, n, "expected shares", source);
-        checkPositive(state.expected, n, "expected count", source);
-        checkPositive(state.expectedShare, n, "expected share", source);
+    try {
+        KernelInputs in = kernelInputs(state, source);
+        const Index n = in.n;
+        if (n >= 1) {
+            requireArray(state.expected, n, "expected counts", source);
+            requireArray(state.expectedShare, n, "expected shares", source);
+            checkPositive(state.expected, n, "expected count", source);
+            checkPositive(state.expectedShare, n, "expected share", source);
+        }
+        Matrix W = buildKernel(state, n, in.area, source);
+        Matrix C = Matrix::Zero(n + 1, n + 1);
+        KernelProducts::crossProduct(W.data() + W.outerStride() + 1, W.outerStride(), C.data() + C.outerStride() + 1,
+                                     C.outerStride(), n);
+        for (Index j = 1; j <= n; ++j)
+            for (Index i = 1; i <= n; ++i)
+                if (!std::isfinite(C(i, j)))
+                    fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
+
+        DoubleArray E(state.expected.begin(), state.expected.begin() + n + 1);
+        DoubleArray p(state.expectedShare.begin(), state.expectedShare.begin() + n + 1);
+        E[0] = 0.0;
+        p[0] = 0.0;
+
+        commitKernelInputs(state, in);
+        state.scoreWeights.swap(W);
+        state.weightCrossProduct.swap(C);
+        state.scoreWeightExpected = std::move(E);
+        state.scoreWeightShares = std::move(p);
+        state.scoreWeightsUnadjusted.resize(0, 0);
+        state.scoreWeightsAdjusted.resize(0, 0);
+        state.momentMatrixUnadjusted.resize(0, 0);
+        state.momentMatrixAdjusted.resize(0, 0);
+    } catch (const std::bad_alloc&) {
+        outOfMemory(source);
     }
-    Matrix W = buildKernel(state, n, in.area, source);
-    Matrix C = Matrix::Zero(n + 1, n + 1);
-    KernelProducts::crossProduct(W.data() + W.outerStride() + 1, W.outerStride(), C.data() + C.outerStride() + 1,
-                                 C.outerStride(), n);
-    for (Index j = 1; j <= n; ++j)
-        for (Index i = 1; i <= n; ++i)
-            if (!std::isfinite(C(i, j)))
-                fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
-
-    DoubleArray E(state.expected.begin(), state.expected.begin() + n + 1);
-    DoubleArray p(state.expectedShare.begin(), state.expectedShare.begin() + n + 1);
-    E[0] = 0.0;
-    p[0] = 0.0;
-
-    commitKernelInputs(state, in);
-    state.scoreWeights.swap(W);
-    state.weightCrossProduct.swap(C);
-    state.scoreWeightExpected = std::move(E);
-    state.scoreWeightShares = std::move(p);
-    state.scoreWeightsUnadjusted.resize(0, 0);
-    state.scoreWeightsAdjusted.resize(0, 0);
-    state.momentMatrixUnadjusted.resize(0, 0);
-    state.momentMatrixAdjusted.resize(0, 0);
 }
 
 void CalcMWeights(AppState& state) {
     const char* source = "modClusterDetection::CalcMWeights";
-    KernelInputs in = kernelInputs(state, source);
-    Matrix W = buildKernel(state, in.n, in.area, source);
-    commitKernelInputs(state, in);
-    state.mWeights.swap(W);
+    try {
+        KernelInputs in = kernelInputs(state, source);
+        Matrix W = buildKernel(state, in.n, in.area, source);
+        commitKernelInputs(state, in);
+        state.mWeights.swap(W);
+    } catch (const std::bad_alloc&) {
+        outOfMemory(source);
+    }
 }
 
 void CalcLocalScoreUnadjusted(AppState& state) {
@@ -481,31 +504,43 @@ void CalcLocalScoreAdjusted(AppState& state) {
 
 void CalcScoreMoments(AppState& state, const Matrix& A) {
     const char* source = "modClusterDetection::CalcScoreMoments";
-    const Index n = state.regionCount;
-    if (A.rows() != n || A.cols() != n)
-        fail(cMathLib::kMultiplyDimensionError, "Dimensions of the two matrices not suitable for multiplication !", source);
-    for (Index j = 0; j < n; ++j)
-        for (Index i = 0; i < n; ++i)
-            if (!std::isfinite(A(i, j)))
-                fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
-    commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+    try {
+        const Index n = state.regionCount;
+        if (A.rows() != n || A.cols() != n)
+            fail(cMathLib::kMultiplyDimensionError, "Dimensions of the two matrices not suitable for multiplication !", source);
+        for (Index j = 0; j < n; ++j)
+            for (Index i = 0; i < n; ++i)
+                if (!std::isfinite(A(i, j)))
+                    fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
+        commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+    } catch (const std::bad_alloc&) {
+        outOfMemory(source);
+    }
 }
 
 void CalcScoreMomentsUnadjusted(AppState& state) {
     const char* source = "modClusterDetection::CalcScoreMomentsUnadjusted";
-    const Index n = state.regionCount;
-    requireCrossProduct(state, n, source);
-    const Matrix& C = state.weightCrossProduct;
-    commitMoments(state, moments(state, C.data() + C.outerStride() + 1, C.outerStride(), source));
+    try {
+        const Index n = state.regionCount;
+        requireCrossProduct(state, n, source);
+        const Matrix& C = state.weightCrossProduct;
+        commitMoments(state, moments(state, C.data() + C.outerStride() + 1, C.outerStride(), source));
+    } catch (const std::bad_alloc&) {
+        outOfMemory(source);
+    }
 }
 
 void CalcScoreMomentsAdjusted(AppState& state) {
     const char* source = "modClusterDetection::CalcScoreMomentsAdjusted";
-    const Index n = state.regionCount;
-    requireCrossProduct(state, n, source);
-    checkMomentInputs(state, n, source);
-    const Matrix A = adjustedMomentMatrix(state, n);
-    commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+    try {
+        const Index n = state.regionCount;
+        requireCrossProduct(state, n, source);
+        checkMomentInputs(state, n, source);
+        const Matrix A = adjustedMomentMatrix(state, n);
+        commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+    } catch (const std::bad_alloc&) {
+        outOfMemory(source);
+    }
 }
 
 void StandardizeScoreUnadjusted(AppState& state) {
@@ -551,8 +586,11 @@ double GetMCritical(const AppState& state) {
         showMessage("Error!", "Warning!");
         return 0.0;
     }
+    // Rounded to four decimals through its text, read back whatever the locale.
     const std::string text = formatMask(std::sqrt(u), "###0.0000");
-    return std::stod(text);
+    const std::optional<double> value = parseNumber(text);
+    if (!value) fail(RuntimeErrors::Overflow, "The critical value M* has no finite value.", source);
+    return *value;
 }
 
 double GetChiSquareCritical(const double& alpha, const double& df) {

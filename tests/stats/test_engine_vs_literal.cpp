@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "stats/KernelProducts.h"
 #include "stats/modClusterDetection.h"
 #include "tests/stats/ExtendedReference.h"
 #include "tests/stats/LiteralEngine.h"
@@ -206,5 +207,38 @@ INSTANTIATE_TEST_SUITE_P(StudyAreas, EngineVsLiteral, ::testing::ValuesIn(cases(
                                  if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                              return s;
                          });
+
+}  // namespace
+
+namespace {
+
+// The generic build of the block products (for processors without AVX2)
+// against the literal engine and against the AVX2 build.
+TEST(BlockProducts, GenericBuildAgrees) {
+    SyntheticArea::Options o;
+    o.n = 200;
+    o.sigma = 1.7;
+    o.layout = Layout::Scattered;
+    const AppState start = SyntheticArea::make(o);
+    auto run = [&](bool genericOnly) {
+        KernelProducts::setGenericOnly(genericOnly);
+        AppState s = start;
+        cd::CalcScoreWeights(s);
+        cd::CalcLocalScoreAdjusted(s);
+        cd::CalcScoreMomentsAdjusted(s);
+        cd::StandardizeScoreAdjusted(s);
+        KernelProducts::setGenericOnly(false);
+        return s;
+    };
+    const AppState generic = run(true), fastest = run(false);
+    AppState lit = start;
+    LiteralEngine::CalcScoreWeights(lit);
+    LiteralEngine::CalcLocalScoreAdjusted(lit);
+    LiteralEngine::CalcScoreMomentsAdjusted(lit);
+    LiteralEngine::StandardizeScoreAdjusted(lit);
+    expectGlobal(global(generic), global(lit));
+    expectGlobal(global(fastest), global(lit));
+    expectSameMatrix(generic.weightCrossProduct, lit.weightCrossProduct, 1e-13, "generic weightCrossProduct");
+}
 
 }  // namespace
