@@ -1,13 +1,15 @@
 // The block products built for processors with AVX2 and FMA; chosen at run
 // time only where the processor has them. Eigen is compiled here under its
-// own namespace name so that none of its code built for these instructions
-// can stand in for the generic build's.
+// own namespace name (and without its own threads) so that none of its code
+// built for these instructions can stand in for the generic build's.
 #include <cstddef>
 
 #include "stats/KernelProducts.h"
 #include "stats/KernelProductsImpl.h"
+#include "stats/ParallelFor.h"
 
 #if defined(KORVANE_HAVE_AVX2_BUILD)
+#define EIGEN_DONT_PARALLELIZE
 #define Eigen KorvaneEigenAvx2
 #include <Eigen/Core>
 #define EigenNs KorvaneEigenAvx2

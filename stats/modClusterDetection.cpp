@@ -13,6 +13,7 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "stats/KernelProducts.h"
+#include "stats/ParallelFor.h"
 #include "stats/cMathLib.h"
 #include "stats/modFunctions.h"
 #include "stats/modSorting.h"
@@ -25,6 +26,11 @@ using Index = Eigen::Index;
 
 // Below this many regions starting threads costs more than it saves.
 constexpr Index kParallelFrom = 128;
+
+// Loops that sum along the rows take them in chunks of rows, each chunk
+// walking down the columns, so that every row's sum keeps the order of j.
+constexpr Index kChunk = 128;
+Index chunks(Index n) { return (n + kChunk - 1) / kChunk; }
 
 MessageHook& messageHook() {
     static MessageHook hook;
@@ -109,7 +115,8 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
         fail(RuntimeErrors::InvalidArgument, "The bandwidth must be a number greater than 0.", source);
     if (!std::isfinite(area) || area < 0.0 || (n >= 2 && area == 0.0))
         fail(RuntimeErrors::DivisionByZero,
-             "The study area is 0, so the kernel weights of the regions have no scale.", source);
+             "The study area has no area (0 or not a valid number), so the kernel weights of the regions have no scale.",
+             source);
     for (Index i = 1; i <= n; ++i) {
         const CentroidRecord& c = s.centroidTable[at(i)];
         if (!std::isfinite(c.X) || !std::isfinite(c.Y))
@@ -136,8 +143,9 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
         y[at(i)] = s.centroidTable[at(i)].Y;
     }
     // Upper triangle, column by column.
-#pragma omp parallel for schedule(dynamic, 16) if (n >= kParallelFrom)
-    for (Index j = 1; j <= n; ++j) {
+    // Longest columns first, so that the threads finish together.
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
+        const Index j = n - k;
         for (Index i = 1; i < j; ++i) {
             const double dy = y[at(i)] - y[at(j)];
             const double dx = x[at(i)] - x[at(j)];
@@ -145,24 +153,24 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
             W(i, j) = peak * std::exp(-(d * d) / scale);
         }
         W(j, j) = peak;
-    }
-#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
-    for (Index j = 1; j <= n; ++j)
+    });
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
+        const Index j = k + 1;
         for (Index i = j + 1; i <= n; ++i) W(i, j) = W(j, i);
+    });
 
     // Row sums of squares in column order, then each row divided by its root.
     std::vector<double> root(at(n) + 1, 0.0);
-    constexpr Index chunk = 256;
-#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
-    for (Index c0 = 1; c0 <= n; c0 += chunk) {
-        const Index c1 = std::min(n, c0 + chunk - 1);
+    ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
+        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
         for (Index j = 1; j <= n; ++j)
             for (Index i = c0; i <= c1; ++i) root[at(i)] += W(i, j) * W(i, j);
         for (Index i = c0; i <= c1; ++i) root[at(i)] = std::sqrt(root[at(i)]);
-    }
-#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
-    for (Index j = 1; j <= n; ++j)
+    });
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
+        const Index j = k + 1;
         for (Index i = 1; i <= n; ++i) W(i, j) = W(i, j) / root[at(i)];
+    });
     return W;
 }
 
@@ -211,10 +219,8 @@ LocalScores localScores(const AppState& s, const double* rootE, const char* sour
     const double* O = s.observed.data();
     const double* E = s.expected.data();
     std::vector<double> U(at(n) + 1, 0.0), Q(at(n) + 1, 0.0), R(at(n) + 1, 0.0);
-    constexpr Index chunk = 256;
-#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
-    for (Index c0 = 1; c0 <= n; c0 += chunk) {
-        const Index c1 = std::min(n, c0 + chunk - 1);
+    ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
+        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
         for (Index j = 1; j <= n; ++j) {
             const double diff = O[j] - E[j];
             const double ej = E[j];
@@ -236,7 +242,7 @@ LocalScores localScores(const AppState& s, const double* rootE, const char* sour
                 }
             }
         }
-    }
+    });
 
     LocalScores r;
     r.u.assign(at(n) + 1, 0.0);
@@ -325,9 +331,9 @@ Matrix adjustedMomentMatrix(const AppState& s, Index n) {
     Matrix A(n, n);
     const Matrix& C = s.weightCrossProduct;
     const double* p = s.scoreWeightShares.data();
-#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
-    for (Index j = 0; j < n; ++j)
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
         for (Index i = 0; i < n; ++i) A(i, j) = C(i + 1, j + 1) / std::sqrt(p[j + 1] * p[i + 1]);
+    });
     return A;
 }
 
@@ -399,16 +405,14 @@ void localM(AppState& s, Residual form, const char* source) {
 
     const Matrix& W = s.mWeights;
     DoubleArray M(at(n) + 1, 0.0);
-    constexpr Index chunk = 256;
-#pragma omp parallel for schedule(static) if (n >= kParallelFrom)
-    for (Index c0 = 1; c0 <= n; c0 += chunk) {
-        const Index c1 = std::min(n, c0 + chunk - 1);
+    ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
+        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
         for (Index j = 1; j <= n; ++j) {
             const double rj = r[at(j)];
             const double* col = W.col(j).data();
             for (Index i = c0; i <= c1; ++i) M[at(i)] = M[at(i)] + rj * col[i];
         }
-    }
+    });
     for (Index i = 1; i <= n; ++i) finiteResult(M[at(i)], "local M statistic", source);
 
     switch (form) {
