@@ -4,6 +4,7 @@
 #include <QTableWidget>
 #include <algorithm>
 
+#include "app/modFunctions.h"
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/ui/Dialogs.h"
@@ -62,8 +63,10 @@ void frmAttTable::fillGrid() {
     MSFlexGrid1->setColumnCount(fields);
     MSFlexGrid1->setUpdatesEnabled(false);
     for (int i = 1; i <= records; ++i)
-        for (int j = 0; j < fields; ++j)
-            MSFlexGrid1->setItem(i - 1, j, new QTableWidgetItem(QString::fromStdString(table.ValueAt(i, j).ToText())));
+        for (int j = 0; j < fields; ++j) {
+            const std::string text = modFunctions::ValueDisplayText(table.ValueAt(i, j));
+            MSFlexGrid1->setItem(i - 1, j, new QTableWidgetItem(QString::fromStdString(text)));
+        }
     MSFlexGrid1->setUpdatesEnabled(true);
     MSFlexGrid1->setVisible(true);
     for (int i = 1; i <= records; ++i) MSFlexGrid1->setVerticalHeaderItem(i - 1, new QTableWidgetItem("Polygon"));

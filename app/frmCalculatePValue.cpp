@@ -137,6 +137,8 @@ void frmCalculatePValue::calculateNormal() {
         const double p = modPValue::GetNormalPValue(*z);
         txtInputZScore_PValue->setText(QString::fromStdString(formatMaskDisplay(p, kResultMask)));
     } catch (const AppError& e) {
+        // The box must not go on showing the p-value of an earlier z-value.
+        txtInputZScore_PValue->clear();
         dialogs().warning("The p-value of this z-value cannot be computed: " + e.description());
     }
 }
@@ -147,10 +149,11 @@ void frmCalculatePValue::calculateChiSquare() {
     const std::optional<double> dfValue = parseNumber(dfText);
     const std::optional<double> chi = parseNumber(chiText);
     if (!dfValue || !chi) {
-        if (dfText.empty() || chiText.empty())
+        if (dfText.empty() || chiText.empty()) {
             dialogs().warning("Both chi-square statistic and D.F. should be specified.");
-        else
-            dialogs().warning("Both chi-square statistic and D.F. should be numeric.");
+            return;
+        }
+        rejectChiSquare("Both chi-square statistic and D.F. should be numeric.");
         return;
     }
 
@@ -163,19 +166,26 @@ void frmCalculatePValue::calculateChiSquare() {
         df = 0;
     }
     if (df < 1) {
-        dialogs().warning("Degree of Freedom should be a number from 1 to 32767.");
+        rejectChiSquare("Degree of Freedom should be a number from 1 to 32767.");
         return;
     }
     if (*chi < 0) {
-        dialogs().warning("Chi-square statistic should not be negative.");
+        rejectChiSquare("Chi-square statistic should not be negative.");
         return;
     }
     try {
         const double p = modPValue::GetChiSquarePValue(*chi, static_cast<double>(df));
         txtChiSquarePValue->setText(QString::fromStdString(formatMaskDisplay(p, kResultMask)));
     } catch (const AppError& e) {
-        dialogs().warning("The p-value of this chi-square statistic cannot be computed: " + e.description());
+        rejectChiSquare("The p-value of this chi-square statistic cannot be computed: " + e.description());
     }
+}
+
+void frmCalculatePValue::rejectChiSquare(const std::string& message) {
+    // Input that gives no p-value must not leave the p-value of earlier
+    // input standing beside it.
+    txtChiSquarePValue->clear();
+    dialogs().warning(message);
 }
 
 void frmCalculatePValue::cmdExit_Click() { ctx_.unload<frmCalculatePValue>(); }

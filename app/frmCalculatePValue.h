@@ -4,6 +4,7 @@
 // lists and reports compute them.
 
 #include <QWidget>
+#include <string>
 
 #include "app/AppContext.h"
 
@@ -54,6 +55,8 @@ private:
     void buildControls();
     void calculateNormal();
     void calculateChiSquare();
+    // Clears the chi-square result and says what is wrong with the input.
+    void rejectChiSquare(const std::string& message);
 
     AppContext& ctx_;
 };

@@ -5,6 +5,8 @@
 
 #include "app/AppContext.h"
 #include "app/MDIFrmMain.h"
+#include "geometry/NotImplemented.h"
+#include "stats/modClusterDetection.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EventPump.h"
 
@@ -14,6 +16,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion("1.1");
 
     installDialogs(std::make_shared<QtDialogs>());
+    // The libraries have no windows: their notices come here.
+    setNotImplementedHandler([](const std::string& text) { dialogs().message(text); });
+    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
+        dialogs().message(text, title, MsgIcon::Critical, MsgButtons::OK);
+    });
     auto pump = std::make_shared<QtEventPump>();
     installEventPump(pump);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [pump] { pump->setQuitting(); });

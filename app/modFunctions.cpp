@@ -7,6 +7,7 @@
 #include "app/AppContext.h"
 #include "app/frmInfo.h"
 #include "platform/DbfTable.h"
+#include "platform/Format.h"
 #include "platform/ui/PictureSurface.h"
 
 namespace modFunctions {
@@ -58,6 +59,11 @@ void SetCusumLegendLabels(const std::array<QLabel*, 5>& lblLeg) {
     }
 }
 
+std::string ValueDisplayText(const DbfValue& value) {
+    if (value.IsNumber()) return formatGeneralDisplay(value.number);
+    return value.ToText();
+}
+
 std::vector<std::string> RegionInfoLines(DbfTable& table, std::int32_t selectedRegion) {
     table.MoveFirst();
     if (selectedRegion < 0 || selectedRegion >= table.RecordCount()) return {};
@@ -67,7 +73,7 @@ std::vector<std::string> RegionInfoLines(DbfTable& table, std::int32_t selectedR
     for (int f = 0; f < table.FieldCount(); ++f) {
         std::string line = alignRightChars(table.Field(f).Name, kNameWidth) + " >";
         const DbfValue value = table.Value(f);
-        if (!value.IsNull()) line += alignRightChars(value.ToText(), kValueWidth);
+        if (!value.IsNull()) line += alignRightChars(ValueDisplayText(value), kValueWidth);
         lines.push_back(std::move(line));
     }
     return lines;

@@ -13,6 +13,7 @@
 
 class AppContext;
 class DbfTable;
+struct DbfValue;
 class QLabel;
 
 namespace modFunctions {
@@ -52,6 +53,11 @@ inline constexpr std::array<CusumLegendEntry, 5> kCusumLegend = {{
 void SetCusumLegendLabels(const std::array<QLabel*, 5>& lblLeg);
 
 // ---- Region information ----
+
+// A table value as the screen shows it: numbers in their default text form
+// with the display decimal sign, null values as empty text, other values
+// as the table gives them.
+std::string ValueDisplayText(const DbfValue& value);
 
 // The lines of the region information list for the 0-based region index:
 // one per field, the name right-aligned in 15 characters, " >", and the

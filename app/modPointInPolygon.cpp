@@ -82,28 +82,32 @@ bool IdentifyRegion(AppState& state, float& X, float& Y) {
     const float py = static_cast<float>(static_cast<double>(Y) * 100.0);
 
     // The region count and the collection agree after an opening; should
-    // they not, only the polygons that are there are tested.
+    // they not, only the polygons that are there are tested. The polygon
+    // and ring under test and the ring's scaled vertices are the shared
+    // ones the area and centroid routines also work in.
     const std::int32_t count = std::min(state.regionCount, state.polygons.Count());
-    std::vector<MapPoint> ringVertices;
+    std::vector<MapPoint>& ringVertices = state.ringVertices;
     bool hit = false;
     std::int32_t c = 0;
     for (std::int32_t i = 1; i <= count; ++i, ++c) {
-        const auto& shape = state.polygons.Item(i);
-        if (!shape) continue;
-        const CPolygon& polygon = *shape;
+        state.currentPolygon = state.polygons.Item(i);
+        if (!state.currentPolygon) continue;
+        const CPolygon& polygon = *state.currentPolygon;
         const std::int32_t rings = polygon.Count();
         if (rings > 1) {
             // A later hit replaces this one, so every ring of every
             // polygon of several rings is tested.
             for (std::int32_t j = 1; j <= rings; ++j) {
-                const std::int32_t m = copyScaledRing(*polygon.Item(j), ringVertices);
+                state.currentPart = polygon.Item(j);
+                const std::int32_t m = copyScaledRing(*state.currentPart, ringVertices);
                 if (PointInPolygon(px, py, m - 1, ringVertices)) {
                     state.selectedRegion = c;
                     hit = true;
                 }
             }
         } else if (rings == 1) {
-            const std::int32_t m = copyScaledRing(*polygon.Item(1), ringVertices);
+            state.currentPart = polygon.Item(1);
+            const std::int32_t m = copyScaledRing(*state.currentPart, ringVertices);
             if (PointInPolygon(px, py, m - 1, ringVertices)) {
                 state.selectedRegion = c;
                 return true;

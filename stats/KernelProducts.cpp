@@ -13,7 +13,7 @@ std::atomic<bool> genericOnly{false};
 
 bool useAvx2() {
 #if defined(KORVANE_HAVE_AVX2_BUILD)
-    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    static const bool available = __builtin_cpu_supports("avx2");
     return available && !genericOnly.load();
 #else
     return false;

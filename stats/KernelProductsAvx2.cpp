@@ -1,4 +1,5 @@
-// The block products built for processors with AVX2 and FMA; chosen at run
+// The block products built for processors with AVX2 (without fused
+// multiply-adds, like the rest of the program); chosen at run
 // time only where the processor has them. Eigen is compiled here under its
 // own namespace name (and without its own threads) so that none of its code
 // built for these instructions can stand in for the generic build's.

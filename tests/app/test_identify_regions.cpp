@@ -282,3 +282,26 @@ TEST(IdentifyRegionOrder, NullAndEmptyPolygonsAreSkipped) {
     EXPECT_TRUE(IdentifyRegion(state, px, py));
     EXPECT_EQ(state.selectedRegion, 1);
 }
+
+TEST_F(StudyArea, TheTestedRingIsLeftInTheSharedVariables) {
+    // A one-ring hit ends the search on that region's ring, scaled by 100.
+    EXPECT_TRUE(identify(15, 5));
+    ASSERT_EQ(state.selectedRegion, 1);
+    EXPECT_EQ(state.currentPolygon, state.polygons.Item(2));
+    EXPECT_EQ(state.currentPart, state.polygons.Item(2)->Item(1));
+    const CPart& ring = *state.polygons.Item(2)->Item(1);
+    ASSERT_EQ(state.ringVertices.size(), static_cast<std::size_t>(ring.Count()) + 1);
+    for (std::int32_t k = 1; k <= ring.Count(); ++k) {
+        SCOPED_TRACE("vertex " + std::to_string(k));
+        EXPECT_EQ(state.ringVertices[static_cast<std::size_t>(k)].X, ring.Item(k)->X() * 100);
+        EXPECT_EQ(state.ringVertices[static_cast<std::size_t>(k)].Y, ring.Item(k)->Y() * 100);
+    }
+
+    // A click outside every region has tested every ring: the last ring
+    // of the last region stays.
+    EXPECT_FALSE(identify(35, 25));
+    EXPECT_EQ(state.currentPolygon, state.polygons.Item(5));
+    EXPECT_EQ(state.currentPart, state.polygons.Item(5)->Item(2));
+    EXPECT_EQ(state.ringVertices[1].X, 50 * 100.0);
+    EXPECT_EQ(state.ringVertices[1].Y, 10 * 100.0);
+}

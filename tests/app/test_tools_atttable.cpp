@@ -106,3 +106,12 @@ TEST_F(AttributeTable, TheGridKeepsWhatItShowedWhileOpen) {
     EXPECT_EQ(w->Rows(), 4);
     EXPECT_EQ(w->TextMatrix(0, 1), "NAME");
 }
+
+TEST_F(AttributeTable, NumbersShowTheDisplayDecimalSign) {
+    setDisplayDecimalSign(',');
+    frmAttTable* w = ctx.show<frmAttTable>();
+    setDisplayDecimalSign('.');
+    EXPECT_EQ(w->TextMatrix(1, 2), "12,5");
+    EXPECT_EQ(w->TextMatrix(3, 2), "-3");
+    EXPECT_EQ(w->TextMatrix(1, 1), "Alba");  // text stays as it is
+}

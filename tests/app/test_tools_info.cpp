@@ -132,3 +132,14 @@ TEST_F(RegionInfo, TheWindowAsLoaded) {
     info->Command2->click();
     EXPECT_TRUE(dialogs().messages.empty());
 }
+
+TEST_F(RegionInfo, NumbersShowTheDisplayDecimalSign) {
+    setDisplayDecimalSign(',');
+    ctx.state.selectedRegion = 2;
+    modFunctions::ShowRegionInfo(ctx);
+    const auto lines = ctx.find<frmInfo>()->lines();
+    setDisplayDecimalSign('.');
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "            POP >              -7");
+    EXPECT_EQ(lines[2], "           RATE >            2,25");
+}
