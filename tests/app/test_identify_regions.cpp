@@ -305,3 +305,31 @@ TEST_F(StudyArea, TheTestedRingIsLeftInTheSharedVariables) {
     EXPECT_EQ(state.ringVertices[1].X, 50 * 100.0);
     EXPECT_EQ(state.ringVertices[1].Y, 10 * 100.0);
 }
+
+TEST_F(StudyArea, APointExactlyOnASharedEdge) {
+    // An edge through the point subtends +pi whatever its direction, so a
+    // clockwise ring does not hold a point on its outline and a
+    // counter-clockwise one does.
+    struct Case {
+        const char* name;
+        double X, Y;
+        bool hit;
+        std::int32_t region;
+    };
+    const std::vector<Case> cases = {
+        {"between two clockwise regions", 10, 5, false, 0},
+        {"between a clockwise and a counter-clockwise region", 20, 5, true, 2},
+        {"on the outer edge of the counter-clockwise region", 30, 5, true, 2},
+        {"on the outer edge of the first region", 0, 5, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state.selectedRegion = 99;
+        auto [px, py] = pixelOf(c.X, c.Y);
+        EXPECT_EQ(IdentifyRegion(state, px, py), c.hit);
+        // The inverse transform lands exactly on the edge.
+        EXPECT_EQ(px, static_cast<float>(c.X));
+        EXPECT_EQ(py, static_cast<float>(c.Y));
+        EXPECT_EQ(state.selectedRegion, c.region);
+    }
+}

@@ -1,9 +1,12 @@
 // The class legend of the polygon map: breaks, labels and colours of the
 // six classes, the legend rows on the window surface, and the cusum bands.
 
+#include <QLabel>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -324,4 +327,40 @@ TEST(CusumColors, LegendBandsMatchTheMapColours) {
         EXPECT_STREQ(modFunctions::kCusumLegend[i].caption, captions[i]);
         EXPECT_EQ(modFunctions::kCusumLegend[i].backColor, modFunctions::CusumColor(inBand[i], 4));
     }
+}
+
+TEST(CusumColors, TheLegendLabelsTakeTheirCaptionsAndBackColours) {
+    std::array<std::unique_ptr<QLabel>, 5> owned;
+    std::array<QLabel*, 5> lblLeg{};
+    for (std::size_t i = 0; i < 5; ++i) {
+        owned[i] = std::make_unique<QLabel>();
+        lblLeg[i] = owned[i].get();
+    }
+    const QColor systemWindow = lblLeg[0]->palette().color(QPalette::Base);
+    modFunctions::SetCusumLegendLabels(lblLeg);
+    struct Band {
+        const char* caption;
+        QColor back;
+    };
+    const Band bands[5] = {
+        {"< 25%", systemWindow},
+        {"< 50%", bgrToQColor(0xFFFF00)},
+        {"< 75%", bgrToQColor(0xFF8080)},
+        {"< 100%", bgrToQColor(0xC00000)},
+        {"SIGNAL", bgrToQColor(0x0000FF)},
+    };
+    for (std::size_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE("lblLeg " + std::to_string(i));
+        EXPECT_EQ(lblLeg[i]->text().toStdString(), bands[i].caption);
+        EXPECT_TRUE(lblLeg[i]->autoFillBackground());
+        EXPECT_EQ(lblLeg[i]->palette().color(QPalette::Window), bands[i].back);
+    }
+    // &HFFFF00 is cyan, &HC00000 a dark blue: BGR, not RGB.
+    EXPECT_EQ(bgrToQColor(0xFFFF00), QColor(0, 255, 255));
+    EXPECT_EQ(bgrToQColor(0xC00000), QColor(0, 0, 192));
+
+    // A missing label is skipped.
+    lblLeg[2] = nullptr;
+    modFunctions::SetCusumLegendLabels(lblLeg);
+    EXPECT_EQ(lblLeg[3]->text().toStdString(), "< 100%");
 }

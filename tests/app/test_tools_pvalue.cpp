@@ -1,10 +1,13 @@
 // The p-value calculator against the p-value routines, and its messages.
 
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "app/frmCalculatePValue.h"
+#include "platform/ui/Twips.h"
 #include "stats/modPValue.h"
 #include "tests/app/ToolsFixture.h"
 
@@ -42,6 +45,74 @@ TEST_F(PValueCalculator, TheWindowAsLoaded) {
     EXPECT_EQ(w->cmdCalculate->text().toStdString(), "&Calculate");
     EXPECT_EQ(w->cmdExit->text().toStdString(), "&Exit");
     EXPECT_TRUE(dialogs().messages.empty());  // selecting the normal option says nothing
+}
+
+TEST_F(PValueCalculator, ControlsTheirCaptionsFramesAndPlaces) {
+    struct Control {
+        const char* name;
+        const char* parent;   // objectName of the frame that holds it
+        const char* caption;  // nullptr: a text box
+        int left, top, width, height;  // twips; width 0: not checked
+    };
+    const std::vector<Control> controls = {
+        {"optNormal", "frmCalculatePValue", "Normal Distribution", 60, 60, 0, 0},
+        {"Frame2", "frmCalculatePValue", "", 60, 240, 3015, 1695},
+        {"Frame6", "Frame2", "User input", 120, 180, 2745, 615},
+        {"Label9", "Frame6", "z-value", -1, -1, 0, 0},
+        {"txtInputNormalZScore", "Frame6", nullptr, -1, -1, 0, 0},
+        {"Frame7", "Frame2", "Result", 120, 810, 2745, 645},
+        {"Label10", "Frame7", "p-value", -1, -1, 0, 0},
+        {"txtInputZScore_PValue", "Frame7", nullptr, -1, -1, 0, 0},
+        {"optChiSquare", "frmCalculatePValue", "Chi-Square Distribution", 60, 2010, 0, 0},
+        {"Frame1", "frmCalculatePValue", "", 60, 2190, 3015, 2025},
+        {"Frame5", "Frame1", "User input", 120, 180, 2745, 1035},
+        {"Label4", "Frame5", "Chi-Square statistic", -1, -1, 0, 0},
+        {"txtInputChiSquare", "Frame5", nullptr, -1, -1, 0, 0},
+        {"Label5", "Frame5", "Degree of Freedom", -1, -1, 0, 0},
+        {"txtInputDF", "Frame5", nullptr, -1, -1, 0, 0},
+        {"Frame4", "Frame1", "Result", 120, 1230, 2745, 645},
+        {"Label1", "Frame4", "p-value", -1, -1, 0, 0},
+        {"txtChiSquarePValue", "Frame4", nullptr, -1, -1, 0, 0},
+        {"cmdCalculate", "frmCalculatePValue", "&Calculate", 990, 4290, 1005, 345},
+        {"cmdExit", "frmCalculatePValue", "&Exit", 2070, 4290, 1005, 345},
+    };
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        auto* widget = w->findChild<QWidget*>(c.name);
+        ASSERT_NE(widget, nullptr);
+        ASSERT_NE(widget->parentWidget(), nullptr);
+        EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), c.parent);
+        if (c.left >= 0) {
+            EXPECT_EQ(widget->x(), twipsToPixels(c.left));
+            EXPECT_EQ(widget->y(), twipsToPixels(c.top));
+        }
+        if (c.width > 0) {
+            EXPECT_EQ(widget->width(), twipsToPixels(c.width));
+            EXPECT_EQ(widget->height(), twipsToPixels(c.height));
+        }
+        if (!c.caption) {
+            EXPECT_NE(qobject_cast<QLineEdit*>(widget), nullptr);
+        } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+            EXPECT_EQ(box->title().toStdString(), c.caption);
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            EXPECT_EQ(label->text().toStdString(), c.caption);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            EXPECT_EQ(button->text().toStdString(), c.caption);
+        } else {
+            ADD_FAILURE() << "unexpected control kind";
+        }
+    }
+    // Both options belong to one group.
+    EXPECT_TRUE(w->optNormal->autoExclusive());
+    EXPECT_EQ(w->optNormal->parentWidget(), w->optChiSquare->parentWidget());
+}
+
+TEST_F(PValueCalculator, PlacedInTheMiddleOfTheMainFrame) {
+    // Both sizes are outer ones: the frame with its border, the window at
+    // its design size of 3,255 by 4,755 twips.
+    const QSize outer = frame_->frameGeometry().size();
+    const QPoint expected((outer.width() - twipsToPixels(3255)) / 2, (outer.height() - twipsToPixels(4755)) / 2);
+    EXPECT_EQ(AppContext::topOf(w)->pos(), expected);
 }
 
 TEST_F(PValueCalculator, ChoosingChiSquareShowsTheNoticeOnce) {
@@ -155,14 +226,8 @@ TEST_F(PValueCalculator, BadNormalInputWarnsAndKeepsTheResult) {
     }
 }
 
-TEST_F(PValueCalculator, BadChiSquareInputWarnsAndKeepsTheResult) {
+TEST_F(PValueCalculator, BadChiSquareInputWarnsAndLeavesNoStaleResult) {
     chooseChiSquare();
-    w->txtInputChiSquare->setText("3.841");
-    w->txtInputDF->setText("1");
-    w->cmdCalculate->click();
-    const std::string before = text(w->txtChiSquarePValue);
-    ASSERT_FALSE(before.empty());
-
     const char* specified = "Both chi-square statistic and D.F. should be specified.";
     const char* numeric = "Both chi-square statistic and D.F. should be numeric.";
     const char* dfRange = "Degree of Freedom should be a number from 1 to 32767.";
@@ -171,25 +236,33 @@ TEST_F(PValueCalculator, BadChiSquareInputWarnsAndKeepsTheResult) {
         const char* chi;
         const char* df;
         const char* message;
+        bool keepsResult;  // an empty box keeps the last result; other bad input clears it
     };
     const std::vector<Case> cases = {
-        {"", "", specified},
-        {"3", "", specified},
-        {"", "2", specified},
-        {"", "abc", specified},
-        {"abc", "1", numeric},
-        {"3", "abc", numeric},
-        {"3", "inf", numeric},
-        {"1e999", "1", numeric},
-        {"3", "0", dfRange},
-        {"3", "0.5", dfRange},   // rounds to 0
-        {"3", "-4", dfRange},
-        {"3", "32767.6", dfRange},
-        {"3", "40000", dfRange},
-        {"-1", "2", negative},
+        {"", "", specified, true},
+        {"3", "", specified, true},
+        {"", "2", specified, true},
+        {"", "abc", specified, true},
+        {"abc", "1", numeric, false},
+        {"3", "abc", numeric, false},
+        {"3", "inf", numeric, false},
+        {"1e999", "1", numeric, false},
+        {"3", "0", dfRange, false},
+        {"3", "0.5", dfRange, false},   // rounds to 0
+        {"3", "-4", dfRange, false},
+        {"3", "32767.6", dfRange, false},
+        {"3", "40000", dfRange, false},
+        {"-1", "2", negative, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("chi = '") + c.chi + "', df = '" + c.df + "'");
+        // A good result first, then the bad input.
+        w->txtInputChiSquare->setText("3.841");
+        w->txtInputDF->setText("1");
+        w->cmdCalculate->click();
+        const std::string before = text(w->txtChiSquarePValue);
+        ASSERT_EQ(before, formatMask(modPValue::GetChiSquarePValue(3.841, 1), "0.00000000"));
+
         dialogs().messages.clear();
         w->txtInputChiSquare->setText(c.chi);
         w->txtInputDF->setText(c.df);
@@ -198,7 +271,11 @@ TEST_F(PValueCalculator, BadChiSquareInputWarnsAndKeepsTheResult) {
         EXPECT_EQ(dialogs().messages[0].text, c.message);
         EXPECT_EQ(dialogs().messages[0].title, "Warning!");
         EXPECT_EQ(dialogs().messages[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(text(w->txtChiSquarePValue), before);
+        EXPECT_EQ(dialogs().messages[0].buttons, MsgButtons::OK);
+        EXPECT_EQ(text(w->txtChiSquarePValue), c.keepsResult ? before : std::string());
+        // The typed input stays for the user to correct.
+        EXPECT_EQ(text(w->txtInputChiSquare), c.chi);
+        EXPECT_EQ(text(w->txtInputDF), c.df);
     }
 }
 
