@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <cmath>
 
@@ -37,7 +38,12 @@ MDIFrmMain::MDIFrmMain(AppContext& ctx) : ctx_(ctx) {
     setCentralWidget(mdiArea);
     createMenus();
     createStatusBar();
-    resize(1280, 860);
+    // Room for the map window with the cluster test window beside it, but
+    // never more than the screen offers.
+    QSize size(1280, 860);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
     MDIForm_Load();
 }
 

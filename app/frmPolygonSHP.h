@@ -94,7 +94,7 @@ private:
     void buildControls();
     void placeInTwips(QWidget* w, double left, double top, double width, double height);
     void onMouseUpSignal(int button, double x, double y);
-    // Yields `count` + 1 times; false when this window closed meanwhile
+    // Yields `count` times; false when this window closed meanwhile
     // or the program is ending.
     bool pause(std::int64_t count);
     void selectLocalListRow(int row);

@@ -64,7 +64,7 @@ void CalcPolygonArea(AppState& state) {
             const double a = checkedFinite(signedRingArea(state.ringVertices), "CalcPolygonArea");
             AreaRecord& rec = areas[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
             rec.PartArea = std::fabs(a);
-            rec.Region = i;
+            rec.Index = i;
             s += a;
         }
         if (polygon.Count() >= 1) areas[static_cast<std::size_t>(i)][1].PolygonArea = std::fabs(s);

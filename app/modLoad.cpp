@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 namespace modLoad {
 namespace {
 
-constexpr std::int32_t kUnsupportedShapeType = 9999;
-
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
@@ -137,13 +135,8 @@ void LoadShapes(StagedStudyArea& staged) {
     CShapeFile shapeFile;
     shapeFile.SetFileSpec(spec, 0, 0);
     const std::int32_t count = shapeFile.Count();
-    if (shapeFile.FileType() != 5) {
-        throw AppError(kUnsupportedShapeType,
-                       std::string("Unsupported shape type\n\n") + staged.shpFileTitle + " holds " +
-                           shapeTypeName(shapeFile.FileType()) + " (shape type " +
-                           std::to_string(shapeFile.FileType()) + "); only polygon shapefiles can be opened.",
-                       "button click");
-    }
+    staged.shapeType = shapeFile.FileType();
+    if (staged.shapeType != 5) throw AppError(kUnsupportedShapeType, "Unsupported shape type", "button click");
     Collection<CPolygon> polygons;
     polygons.Reserve(static_cast<std::size_t>(std::max<std::int32_t>(0, count)));
     for (std::int32_t i = 1; i <= count; ++i) {
@@ -208,7 +201,9 @@ bool OpenPolygonStudyArea(AppContext& ctx) {
         CheckStudyArea(staged);
     } catch (const AppError& e) {
         if (e.number() == kUnsupportedShapeType) {
-            dialogs().warning(e.description());
+            dialogs().warning(e.description() + "\n\n" + staged.shpFileTitle + " holds " +
+                              shapeTypeName(staged.shapeType) + " (shape type " + std::to_string(staged.shapeType) +
+                              "); only polygon shapefiles can be opened.");
         } else {
             dialogs().warning("The shapefile " + staged.shpPath + " cannot be opened:\n" + e.description() +
                               "\n\nThe study area open before stays loaded.");

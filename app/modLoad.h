@@ -32,6 +32,7 @@ struct StagedStudyArea {
     MapRect mapExtent;
     std::int32_t regionCount = 0;
     Collection<CPolygon> polygons;
+    std::int32_t shapeType = 0;  // of the main header, as LoadShapes found it
 };
 
 // The open dialog's filter.
@@ -49,8 +50,9 @@ bool OpenShapefile(AppContext& ctx, StagedStudyArea& staged);
 void ReadShapefileExtent(StagedStudyArea& staged);
 
 // Every record of the .shp into staged.polygons (record i is region i).
-// Raises AppError 9999 "Unsupported shape type" for a shapefile of anything
-// but polygons, and the reader's errors for a damaged pair.
+// Raises AppError 9999 "Unsupported shape type" (source "button click") for
+// a shapefile of anything but polygons, leaving the type it found in
+// staged.shapeType, and the reader's errors for a damaged pair.
 void LoadShapes(StagedStudyArea& staged);
 
 // Checks that the loaded data make a study area: one table record per
@@ -65,6 +67,9 @@ void CommitStudyArea(AppState& state, StagedStudyArea&& staged);
 // CheckStudyArea and CommitStudyArea. False, with the earlier study area
 // kept and a message shown, when any step failed or the user stopped.
 bool OpenPolygonStudyArea(AppContext& ctx);
+
+// The error number of a shapefile that holds no polygons.
+inline constexpr std::int32_t kUnsupportedShapeType = 9999;
 
 // The number of characters of UTF-8 text.
 std::size_t characterCount(const std::string& utf8);

@@ -25,7 +25,7 @@ struct IndexValue {
 };
 
 struct AreaRecord {
-    std::int32_t Region = 0;
+    std::int32_t Index = 0;  // the region number
     double PartArea = 0.0;
     double PolygonArea = 0.0;
 };

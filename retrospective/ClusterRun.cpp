@@ -124,7 +124,8 @@ SingleResult computeSingle(AppState& s, ClusterTest test) {
 
 std::int16_t rangeCount(double from, double to, double step) {
     const double k = std::fabs(from - to) / step + 1.0;
-    if (!std::isfinite(k) || k > 32767.0)
+    // 32767.5 itself rounds to the even 32768, which no longer fits.
+    if (!std::isfinite(k) || k >= 32767.5)
         refuse("The range holds too many bandwidths (at most 32767). Choose a larger step.");
     return toInt16(k);
 }

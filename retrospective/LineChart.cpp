@@ -30,11 +30,32 @@ void LineChart::setChartData(const Matrix& data) {
     rebuild();
 }
 
+namespace {
+
+// A category axis needs distinct, non-empty texts: an empty label shows as a
+// blank, and a label equal to another row's gets invisible trailing blanks,
+// so that each row keeps its own place and its own text.
+QString distinctCategory(const QString& label, const QStringList& others, int own) {
+    QString t = label.isEmpty() ? QStringLiteral(" ") : label;
+    auto taken = [&](const QString& c) {
+        for (int i = 0; i < others.size(); ++i)
+            if (i != own && others[i] == c) return true;
+        return false;
+    };
+    while (taken(t)) t += QLatin1Char(' ');
+    return t;
+}
+
+}  // namespace
+
 void LineChart::setRowLabel(int row, const QString& label) {
     if (row < 1 || row > labels_.size()) return;
     labels_[row - 1] = label;
-    if (auto* axis = qobject_cast<QBarCategoryAxis*>(chart()->axes(Qt::Horizontal).value(0)))
-        axis->replace(axis->at(row - 1), label.isEmpty() ? QStringLiteral(" ") : label);
+    auto* axis = qobject_cast<QBarCategoryAxis*>(chart()->axes(Qt::Horizontal).value(0));
+    if (!axis || row > axis->count()) return;
+    const QStringList shown = axis->categories();
+    const QString t = distinctCategory(label, shown, row - 1);
+    if (t != shown[row - 1]) axis->replace(shown[row - 1], t);
 }
 
 QString LineChart::rowLabel(int row) const {
@@ -65,14 +86,9 @@ void LineChart::rebuild() {
     if (chartType_ != kLineChart2D || data_.rows() == 0) return;
 
     auto* xAxis = new QBarCategoryAxis;
-    // A category axis needs distinct texts; equal labels get invisible
-    // trailing blanks so that each row keeps its own place.
     QStringList cats;
-    for (const QString& l : labels_) {
-        QString t = l.isEmpty() ? QStringLiteral(" ") : l;
-        while (cats.contains(t)) t += QLatin1Char(' ');
-        cats << t;
-    }
+    cats.reserve(labels_.size());
+    for (const QString& l : labels_) cats << distinctCategory(l, cats, static_cast<int>(cats.size()));
     xAxis->append(cats);
     QFont small = xAxis->labelsFont();
     small.setPointSize(7);

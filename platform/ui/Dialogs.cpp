@@ -104,7 +104,17 @@ FileDialogResult runFileDialog(const FileDialogRequest& request, bool save) {
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setNameFilter(QString::fromStdString(qtFileFilter(request.filter)));
     if (!request.defaultExt.empty()) dlg.setDefaultSuffix(QString::fromStdString(request.defaultExt));
-    if (!request.initialDir.empty()) dlg.setDirectory(QString::fromStdString(request.initialDir));
+    if (!request.initialDir.empty()) {
+        // A folder opens there; a file (a previous save) opens in its folder
+        // with its name offered.
+        const QFileInfo start(QString::fromStdString(request.initialDir));
+        if (start.isDir()) {
+            dlg.setDirectory(start.absoluteFilePath());
+        } else {
+            dlg.setDirectory(start.absolutePath());
+            dlg.selectFile(start.fileName());
+        }
+    }
     if (dlg.exec() != QDialog::Accepted) return {};
     const QStringList files = dlg.selectedFiles();
     if (files.isEmpty() || files.front().isEmpty()) return {};

@@ -33,9 +33,16 @@ void QtEventPump::yieldOnce() {
     timer.start();
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
     // The counted delays were tuned to the time one hand-over took; keep
-    // each at least that long so a blink stays visible on a fast machine.
-    const qint64 left = static_cast<qint64>(minMicroseconds_) * 1000 - timer.nsecsElapsed();
-    if (left > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(left));
+    // each at least that long so a blink stays visible on a fast machine,
+    // and not much longer: a sleep overshoots a few tens of microseconds,
+    // which over the 50,000 yields of an animation step would more than
+    // double its length. So the bulk is slept and the last stretch waited
+    // out against the clock.
+    const qint64 wanted = static_cast<qint64>(minMicroseconds_) * 1000;
+    constexpr qint64 kSpinNanoseconds = 300'000;
+    const qint64 left = wanted - timer.nsecsElapsed();
+    if (left > kSpinNanoseconds) std::this_thread::sleep_for(std::chrono::nanoseconds(left - kSpinNanoseconds));
+    while (timer.nsecsElapsed() < wanted) std::this_thread::yield();
 }
 
 bool QtEventPump::isQuitting() const {

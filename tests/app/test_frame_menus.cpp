@@ -75,14 +75,39 @@ TEST_F(FrameMenus, TheTreeHoldsEveryEntryInOrderWithItsCaption) {
             row.parent[0] ? frame->subMenu(row.parent)->actions() : frame->menuBar()->actions();
         EXPECT_TRUE(siblings.contains(a));
     }
-    // The order within each menu follows the table.
-    for (const char* parent : {"mnuFile", "mnuTool", "mnuHelp", "mnuScore_M", "mnuClusterDetecton"}) {
-        SCOPED_TRACE(parent);
+    // The order within each menu, the menu bar included, follows the table,
+    // and a menu holds nothing else.
+    std::vector<std::string> parents{""};
+    for (const auto& row : kMenuTree)
+        if (frame->subMenu(row.name)) parents.push_back(row.name);
+    EXPECT_EQ(parents.size(), 9u);
+    for (const std::string& parent : parents) {
+        SCOPED_TRACE(parent.empty() ? "menu bar" : parent);
         std::vector<std::string> want, got;
         for (const auto& row : kMenuTree)
-            if (std::string(row.parent) == parent) want.push_back(row.name);
-        for (QAction* a : frame->subMenu(parent)->actions()) got.push_back(a->objectName().toStdString());
+            if (row.parent == parent) want.push_back(row.name);
+        const QList<QAction*> actions =
+            parent.empty() ? frame->menuBar()->actions() : frame->subMenu(parent)->actions();
+        for (QAction* a : actions) got.push_back(a->objectName().toStdString());
         EXPECT_EQ(got, want);
+        // A submenu answers through its menu action under its own name.
+        if (!parent.empty()) {
+            EXPECT_EQ(frame->subMenu(parent)->menuAction(), frame->menuEntry(parent));
+        }
+    }
+    // The access key is the character after "&" ("& About" has a blank).
+    const struct { const char* name; QChar key; } keys[] = {
+        {"mnuFile", 'F'}, {"mnuExit", 'E'}, {"mnuClusterDetecton", 'C'}, {"mnuRetrospectiveTest", 'R'},
+        {"mnuScore_M", 'S'}, {"mnuOpenShapeRetro", 'P'}, {"mnuOpenTextRetro", 'P'}, {"mnuProspectiveTest", 'P'},
+        {"mnuUnivariateCusumShapefile", 'C'}, {"mnuTool", 'T'}, {"mnuAttTable", 'V'}, {"mnuCusumTool", 'C'},
+        {"mnuExport", 'E'}, {"mnuGetPValue", 'G'}, {"mnuGetCentroid", 'G'}, {"mnuHelp", 'H'}, {"mnuManual", 'M'},
+        {"mnuAbout", ' '},
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.name);
+        const QString text = frame->menuEntry(k.name)->text();
+        ASSERT_EQ(text.count('&'), 1);
+        EXPECT_EQ(text.at(text.indexOf('&') + 1), k.key);
     }
 }
 

@@ -441,3 +441,145 @@ TEST_F(FrameOpen, TheMapWritesItsCoordinatesToTheStatusBar) {
     EXPECT_EQ(frame->statusPanelText(), map->coordinateText());
     EXPECT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
 }
+
+TEST_F(FrameOpen, LoadShapesRaisesError9999ForEveryShapefileButPolygons) {
+    const std::string dir = scratchDir("load-shapes-types");
+    const struct {
+        const char* name;
+        int type;
+        const char* says;  // what the message box adds under the error's own text
+    } cases[] = {
+        {"points", SHPT_POINT, "holds points (shape type 1)"},
+        {"polylines", SHPT_ARC, "holds polylines (shape type 3)"},
+        {"multipoints", SHPT_MULTIPOINT, "holds multipoints (shape type 8)"},
+        {"polylines with z", SHPT_ARCZ, "(shape type 13)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string base = dir + "/" + std::string(c.name).substr(0, 5) + std::to_string(c.type);
+        writeShapes(base, threeRegions(), c.type);
+        writeTable(base, 3);
+        modLoad::StagedStudyArea staged;
+        staged.shpPath = base + ".shp";
+        staged.shpFileTitle = base.substr(base.rfind('/') + 1) + ".shp";
+        try {
+            modLoad::LoadShapes(staged);
+            ADD_FAILURE() << "no error raised";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), 9999);
+            EXPECT_EQ(e.description(), "Unsupported shape type");
+            EXPECT_EQ(e.source(), "button click");
+        }
+        EXPECT_EQ(staged.shapeType, c.type);
+        EXPECT_EQ(staged.regionCount, 0);
+        EXPECT_EQ(staged.polygons.Count(), 0);
+
+        // The entry shows the error's text first, then what the file holds.
+        openRetro(base + ".shp");
+        ASSERT_EQ(dlg->messages.size(), 1u);
+        const std::string& text = dlg->messages[0].text;
+        EXPECT_EQ(text.rfind("Unsupported shape type\n\n", 0), 0u) << text;
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        EXPECT_EQ(dlg->messages[0].title, "Warning!");
+        takeMessages();
+    }
+    // A polygon shapefile loads every record as a polygon, in record order.
+    const std::string poly = writeStudyArea(dir, "polys");
+    modLoad::StagedStudyArea staged;
+    staged.shpPath = poly;
+    modLoad::LoadShapes(staged);
+    EXPECT_EQ(staged.shapeType, 5);
+    EXPECT_EQ(staged.regionCount, 3);
+    ASSERT_EQ(staged.polygons.Count(), 3);
+    EXPECT_DOUBLE_EQ(staged.polygons.Item(3)->Top(), 15.0);
+}
+
+TEST_F(FrameOpen, TheSampleStudyAreaHasTheAreasCentroidsAndMapOfItsShapes) {
+    const std::string sample = sourcePath("data/sample/sample.shp");
+    if (!fs::exists(sample)) GTEST_SKIP() << "no sample study area";
+    // Areas and centroids straight from the file through shapelib: each
+    // region's signed shoelace sum over its rings as stored, the centroid
+    // as the first moments over that signed sum.
+    SHPHandle h = SHPOpen(sample.c_str(), "rb");
+    ASSERT_NE(h, nullptr);
+    int n = 0, type = 0;
+    double mn[4], mx[4];
+    SHPGetInfo(h, &n, &type, mn, mx);
+    ASSERT_EQ(type, SHPT_POLYGON);
+    std::vector<double> area(static_cast<std::size_t>(n) + 1), cx(area.size()), cy(area.size());
+    std::vector<MapPoint> firstVertex(area.size());
+    double total = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        SHPObject* o = SHPReadObject(h, i - 1);
+        ASSERT_NE(o, nullptr);
+        double signedArea = 0.0, mx1 = 0.0, my1 = 0.0;
+        for (int part = 0; part < o->nParts; ++part) {
+            const int a = o->panPartStart[part];
+            const int b = part + 1 < o->nParts ? o->panPartStart[part + 1] : o->nVertices;
+            for (int k = a; k + 1 < b; ++k) {
+                const double c = o->padfX[k] * o->padfY[k + 1] - o->padfX[k + 1] * o->padfY[k];
+                signedArea += c / 2;
+                mx1 += c * (o->padfX[k] + o->padfX[k + 1]);
+                my1 += c * (o->padfY[k] + o->padfY[k + 1]);
+            }
+        }
+        const auto at = static_cast<std::size_t>(i);
+        area[at] = std::fabs(signedArea);
+        cx[at] = mx1 / (6 * signedArea);
+        cy[at] = my1 / (6 * signedArea);
+        firstVertex[at] = {o->padfX[0], o->padfY[0]};
+        total += area[at];
+        SHPDestroyObject(o);
+    }
+    SHPClose(h);
+
+    openRetro(sample);
+    ASSERT_TRUE(dlg->messages.empty()) << dlg->messages[0].text;
+    const AppState& s = ctx->state;
+    ASSERT_EQ(s.regionCount, n);
+    EXPECT_NEAR(s.studyArea, total, 1e-9 * total);
+    ASSERT_EQ(s.centroidTable.size(), static_cast<std::size_t>(n) + 1);
+    ASSERT_EQ(s.partAreas.size(), static_cast<std::size_t>(n) + 1);
+    for (int i = 1; i <= n; ++i) {
+        SCOPED_TRACE(i);
+        const auto at = static_cast<std::size_t>(i);
+        EXPECT_NEAR(s.partAreas[at][1].PolygonArea, area[at], 1e-9 * area[at]);
+        EXPECT_EQ(s.centroidTable[at].ID, std::to_string(i));
+        // Within a ten-thousandth of a map unit (regions here are about
+        // 1,000 units across): with coordinates near 4,000,000 the sums,
+        // run in another order, cancel differently in the last digits.
+        EXPECT_NEAR(s.centroidTable[at].X, cx[at], 1e-4);
+        EXPECT_NEAR(s.centroidTable[at].Y, cy[at], 1e-4);
+    }
+
+    // The plain map: outlines on white, nothing filled, nothing drawn
+    // outside the drawn rectangle of the map.
+    frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    const PictureSurface& pic = map->picSHP->surface();
+    for (int i : {1, n}) {
+        SCOPED_TRACE(i);
+        const auto at = static_cast<std::size_t>(i);
+        const DevicePoint corner = pixelOf(s, firstVertex[at].X, firstVertex[at].Y);
+        EXPECT_EQ(pic.Point(corner.X, corner.Y), 0x000000);
+        const DevicePoint inside = pixelOf(s, cx[at], cy[at]);
+        EXPECT_EQ(pic.Point(inside.X, inside.Y), 0xFFFFFF);
+    }
+    const int left = static_cast<int>(std::floor(s.marginX)) - 1;
+    const int top = static_cast<int>(std::floor(s.marginY)) - 1;
+    const int right = static_cast<int>(std::ceil(s.marginX + s.drawnRect.Width)) + 1;
+    const int bottom = static_cast<int>(std::ceil(s.marginY + s.drawnRect.Height)) + 1;
+    EXPECT_EQ(pic.Point(left - 5, (top + bottom) / 2), 0xFFFFFF);
+    EXPECT_EQ(pic.Point((left + right) / 2, bottom + 5), 0xFFFFFF);
+    int black = 0, stray = 0;
+    for (int y = 0; y < pic.heightPx(); ++y)
+        for (int x = 0; x < pic.widthPx(); ++x) {
+            const BgrColor c = pic.Point(x, y);
+            EXPECT_TRUE(c == 0x000000 || c == 0xFFFFFF) << x << "," << y;
+            if (c != 0x000000) continue;
+            ++black;
+            stray += x < left || x > right || y < top || y > bottom;
+        }
+    EXPECT_GT(black, 100 * n / 10);
+    EXPECT_EQ(stray, 0);
+}

@@ -102,7 +102,7 @@ TEST_P(RegionAreaCases, AreasAndCentroidMatchTheFan) {
     for (std::size_t j = 1; j <= c.region.size(); ++j) {
         SCOPED_TRACE(j);
         EXPECT_NEAR(s.partAreas[1][j].PartArea, e.partAreas[j - 1], 1e-9 * (1 + e.partAreas[j - 1]));
-        EXPECT_EQ(s.partAreas[1][j].Region, 1);
+        EXPECT_EQ(s.partAreas[1][j].Index, 1);
         if (j > 1) {
             EXPECT_EQ(s.partAreas[1][j].PolygonArea, 0.0);
         }
@@ -148,7 +148,7 @@ TEST(RegionAreas, StudyAreaSumsTheRegionsAndSizesEveryTable) {
     for (const auto& row : s.partAreas) EXPECT_EQ(row.size(), 3u);
     EXPECT_EQ(s.partAreas[0][0].PartArea, 0.0);
     EXPECT_EQ(s.partAreas[1][2].PartArea, 0.0);  // past region 1's last ring
-    EXPECT_EQ(s.partAreas[1][2].Region, 0);
+    EXPECT_EQ(s.partAreas[1][2].Index, 0);
     ASSERT_EQ(s.centroidTable.size(), 4u);
     EXPECT_EQ(s.centroidTable[0].ID, "");
     EXPECT_EQ(s.centroidTable[2].ID, "2");

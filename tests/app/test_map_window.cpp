@@ -14,6 +14,7 @@
 #include "app/MDIFrmMain.h"
 #include "app/frmInfo.h"
 #include "app/modArea.h"
+#include "platform/ui/Twips.h"
 #include "test_map_support.h"
 #include "tests/support/TestPaths.h"
 
@@ -420,6 +421,113 @@ TEST(MapInFrame, SwitchesTheFrameMenusAndWritesItsStatusBar) {
     frame->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     installDialogs(std::make_shared<ScriptedDialogs>());
+}
+
+}  // namespace
+
+namespace {
+
+// The map window's tools on the worked example of the transform: extent
+// Left 0, Top 100, Width 200, Height 100 (two 100 x 100 squares) on a
+// picture of 6000 x 4500 twips, 400 x 300 pixels.
+class MapWorkedExample : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string base = scratchDir("map_worked") + "/halves";
+        writeShapefile(base, {{rectCW(0, 0, 100, 100)}, {rectCW(100, 0, 200, 100)}});
+        h = std::make_unique<MapHarness>();
+        h->useShapefile(base, 2);
+        modDrawPolygon::DrawShapefile(h->ctx);
+        h->window().picSHP->setGeometry(132, 30, 400, 300);
+    }
+    void TearDown() override {
+        h.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    AppState& s() { return h->ctx.state; }
+    frmPolygonSHP& w() { return h->window(); }
+    void expectTransform(double marginX, double marginY, double scale, double dW, double dH) {
+        EXPECT_DOUBLE_EQ(s().marginX, marginX);
+        EXPECT_DOUBLE_EQ(s().marginY, marginY);
+        EXPECT_DOUBLE_EQ(s().mapScaleX, scale);
+        EXPECT_DOUBLE_EQ(s().mapScaleY, scale);
+        EXPECT_DOUBLE_EQ(s().drawnRect.Width, dW);
+        EXPECT_DOUBLE_EQ(s().drawnRect.Height, dH);
+        EXPECT_DOUBLE_EQ(s().mapOffsetX, 0.0);
+        EXPECT_DOUBLE_EQ(s().mapOffsetY, 0.0);
+    }
+    BgrColor at(int x, int y) { return h->pic().Point(x, y); }
+    void press(const std::string& tool) {
+        w().setButtonPressed(tool, true);
+    }
+    std::unique_ptr<MapHarness> h;
+};
+
+TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
+    ASSERT_DOUBLE_EQ(pixelsToTwips(w().picSHP->width()), 6000);
+    ASSERT_DOUBLE_EQ(pixelsToTwips(w().picSHP->height()), 4500);
+
+    // Whole extent: zoom 1, no pan. (0, 100) lands on (50, 75) and
+    // (200, 0) on (350, 225).
+    w().Toolbar1_ButtonClick("FullExt");
+    SCOPED_TRACE("whole extent");
+    expectTransform(50, 75, 1.5, 300, 150);
+    EXPECT_DOUBLE_EQ(s().extentAspect, 0.5);
+    EXPECT_DOUBLE_EQ(s().viewScale, 0.75);
+    EXPECT_EQ(at(50, 75), 0x000000);
+    EXPECT_EQ(at(350, 225), 0x000000);
+    EXPECT_EQ(at(200, 150), 0x000000);  // the border of the two halves
+    EXPECT_EQ(at(49, 75), 0xFFFFFF);
+    EXPECT_EQ(at(125, 150), 0xFFFFFF);
+
+    // Zoom in on the plain map: two steps of 0.4, the centre stays.
+    press("ZoomIn");
+    w().picSHP_MouseDown(1, 0, 10, 10);
+    EXPECT_NEAR(s().mapZoom, 1.8, 1e-12);
+    expectTransform(200 - 270, 150 - 135, 2.7, 540, 270);
+    EXPECT_EQ(at(200, 150), 0x000000);
+
+    // Zoom 2 doubles the sizes and scales and moves the margins to -100, 0.
+    s().mapZoom = 2.0;
+    w().RedrawByMode();
+    expectTransform(-100, 0, 3, 600, 300);
+    EXPECT_EQ(at(200, 0), 0x000000);  // the top of the border
+
+    // Back to the whole extent.
+    w().Toolbar1_ButtonClick("FullExt");
+    expectTransform(50, 75, 1.5, 300, 150);
+
+    // A pan drag of (+10, -5): every vertex moves 10 right and 5 up while
+    // dragging, and the shift stays in the margins afterwards.
+    press("Pan");
+    w().picSHP_MouseDown(1, 0, 200, 150);
+    w().picSHP_MouseMove(1, 0, 210, 145);
+    EXPECT_DOUBLE_EQ(s().marginX, 50);  // the drag is not in the margins
+    EXPECT_EQ(at(60, 70), 0x000000);
+    EXPECT_EQ(at(360, 220), 0x000000);
+    EXPECT_EQ(at(50, 75), 0xFFFFFF);
+    w().picSHP_MouseUp(1, 0, 210, 145);
+    w().picSHP_Click();
+    EXPECT_DOUBLE_EQ(s().panShiftX, 10);
+    EXPECT_DOUBLE_EQ(s().panShiftY, -5);
+    w().RedrawByMode();
+    expectTransform(60, 70, 1.5, 300, 150);
+    EXPECT_EQ(at(60, 70), 0x000000);
+
+    // The plain full drawing leaves the accumulated shift out.
+    modDrawPolygon::DrawShapefile(h->ctx);
+    expectTransform(50, 75, 1.5, 300, 150);
+    EXPECT_EQ(at(50, 75), 0x000000);
+
+    // Whole extent drops the shift and the zoom.
+    s().mapZoom = 2.6;
+    w().Toolbar1_ButtonClick("FullExt");
+    EXPECT_DOUBLE_EQ(s().mapZoom, 1.0);
+    EXPECT_DOUBLE_EQ(s().panShiftX, 0);
+    EXPECT_DOUBLE_EQ(s().panShiftY, 0);
+    expectTransform(50, 75, 1.5, 300, 150);
+    EXPECT_EQ(at(50, 75), 0x000000);
+    EXPECT_EQ(at(60, 70), 0xFFFFFF);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // check of OK with its message, and what a confirmed input fills.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -96,6 +97,56 @@ TEST_F(RetroParameter, StartState) {
     EXPECT_EQ(ids.join(",").toStdString(), "POP,CASES,OBS,EXP,NAME,SMALL");
     for (QComboBox* c : {p->cboBasePopulation, p->cboCase, p->cboObs, p->cboExp, p->cboPrimaryID, p->cboSecondaryID})
         EXPECT_TRUE(c->currentText().isEmpty());
+}
+
+TEST_F(RetroParameter, ControlsCarryTheirNamesCaptionsAndContainers) {
+    openTwo();
+    struct Case { const char* name; const char* caption; const char* container; bool enabled; };
+    const std::vector<Case> cases = {
+        {"fraDataFormat", "Data Format", "frmParameter", true},
+        {"optPopCase", "Pop - Case", "fraDataFormat", true},
+        {"fraBasePop", "Pop", "fraDataFormat", true},
+        {"cboBasePopulation", "", "fraBasePop", true},
+        {"fraCase", "Case", "fraDataFormat", true},
+        {"cboCase", "", "fraCase", true},
+        {"optObsExp", "Obs - Exp", "fraDataFormat", true},
+        {"fraObs", "Obs.", "fraDataFormat", false},
+        {"cboObs", "", "fraObs", false},
+        {"fraExp", "Exp.", "fraDataFormat", false},
+        {"cboExp", "", "fraExp", false},
+        {"FraID", "ID", "frmParameter", true},
+        {"fraPrimaryID", "Primary ID", "FraID", true},
+        {"cboPrimaryID", "", "fraPrimaryID", true},
+        {"chkSecondaryID", "Secondary ID", "FraID", true},
+        {"fraSecondaryID", "Secondary ID", "FraID", false},
+        {"cboSecondaryID", "", "fraSecondaryID", false},
+        {"cmdOK", "&OK", "frmParameter", true},
+    };
+    int lastTop = -1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* widget = p->findChild<QWidget*>(c.name);
+        ASSERT_NE(widget, nullptr);
+        QString caption;
+        if (auto* b = qobject_cast<QAbstractButton*>(widget)) caption = b->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(widget)) caption = g->title();
+        else if (auto* cb = qobject_cast<QComboBox*>(widget)) {
+            caption = cb->currentText();
+            EXPECT_TRUE(cb->isEditable());  // a list to pick from and a text part that takes typing
+        }
+        EXPECT_EQ(caption.toStdString(), c.caption);
+        EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), c.container);
+        EXPECT_EQ(widget->isEnabled(), c.enabled);
+        // One narrow column, from top to bottom in the order of the table.
+        const int top = widget->mapTo(p, QPoint(0, 0)).y();
+        EXPECT_GE(top, lastTop);
+        lastTop = top;
+        EXPECT_LE(widget->mapTo(p, QPoint(0, 0)).y() + widget->height(), p->height());
+        EXPECT_LE(widget->mapTo(p, QPoint(0, 0)).x() + widget->width(), p->width());
+    }
+    EXPECT_EQ(p->size(), QSize(2055 / 15, 6375 / 15));
+    EXPECT_EQ(p->minimumSize(), p->maximumSize());  // a fixed border
+    EXPECT_FALSE(p->isWindow() && p->parentWidget() != nullptr);  // free-standing
 }
 
 TEST_F(RetroParameter, PopCaseFillsTheCounts) {

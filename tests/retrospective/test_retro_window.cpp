@@ -3,7 +3,12 @@
 // the report, the validation messages and the runs on degenerate data.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QTimer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -16,6 +21,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "app/frmPolygonSHP.h"
@@ -278,11 +284,24 @@ TEST_F(RetroWindow, RangeValidation) {
                           Case{"0", "1", "-0.1", invalid}}) {
         SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + c.step);
         h->clearMessages();
+        state().sigma = 0.75;
+        state().sigmaRangeEnd = 0.25;
         runRange(ClusterTest::Unadjusted, c.from, c.to, c.step);
         ASSERT_EQ(h->dlg->messages.size(), 1u);
         EXPECT_EQ(h->dlg->messages[0].text, c.message);
+        EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+        EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
         EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
         EXPECT_FALSE(w->cmdSave->isEnabled());
+        if (c.message == numeric) {
+            // Nothing was read yet.
+            EXPECT_EQ(state().sigma, 0.75);
+            EXPECT_EQ(state().sigmaRangeEnd, 0.25);
+        } else {
+            // The range was read before it was judged.
+            EXPECT_EQ(state().sigma, std::stod(c.from));
+            EXPECT_EQ(state().sigmaRangeEnd, std::stod(c.to));
+        }
     }
 }
 
@@ -538,6 +557,204 @@ TEST_F(RetroWindow, MissingPictureShowsAnEmptyPicture) {
     ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
     w->optRossi->click();
     EXPECT_FALSE(w->picEquation->pixmap().isNull());
+}
+
+TEST_F(RetroWindow, ControlsCarryTheirNamesCaptionsAndPlaces) {
+    struct Case { const char* name; const char* caption; int left, top, width, height; };
+    const std::vector<Case> cases = {
+        {"Frame1", "Local Pattern Summary", 30, 30, 7185, 4575},
+        {"lstLocalPatternSummary", "", 90, 240, 7005, 4245},
+        {"Frame4", "Variables", 30, 4620, 2015, 1425},
+        {"optUnadjusted", "Unadjusted", 270, 300, 1215, 225},
+        {"optAdjusted_Generic", "Adjusted - Poisson", 270, 570, 1605, 225},
+        {"optStandard", "Freeman-Tukey", 270, 840, 1485, 225},
+        {"optRossi", "Rossi", 270, 1110, 735, 225},
+        {"Frame5", "Expression of Variables", 2050, 4620, 5165, 855},
+        {"picEquation", "", 80, 240, 5000, 525},
+        {"Frame6", "", 2050, 5400, 5155, 645},
+        {"cmdRun", "&Run", 90, 170, 1185, 375},
+        {"cmdSave", "&Save", 1350, 170, 1185, 375},
+        {"cmdDataReset", "&Reset Data", 2610, 165, 1185, 375},
+        {"cmdExit", "&Exit", 3870, 170, 1185, 375},
+        {"fraSpatialEffect", "Bandwidth", 30, 6060, 2015, 2745},
+        {"optSpatialSingleSigma", "Single value", 240, 360, 1200, 255},
+        {"Frame3", "", 510, 570, 1425, 540},
+        {"txtSingleSigma", "1", 75, 150, 1290, 315},
+        {"optSpatialSigmaRange", "A range of values", 240, 1290, 1605, 255},
+        {"fra", "", 510, 1500, 1425, 1155},
+        {"Label1", "from", 120, 150, 345, 225},
+        {"txtFromSigma", "0.2", 510, 150, 840, 285},
+        {"Label2", "to", 270, 480, 165, 225},
+        {"txtToSigma", "2.0", 510, 480, 840, 285},
+        {"Label3", "by", 240, 810, 195, 225},
+        {"txtStep", "0.2", 510, 810, 840, 285},
+        {"Frame2", "Global Pattern Summary", 2060, 6060, 5155, 3405},
+        {"lstGlobalPatternSummary", "", 90, 240, 4970, 3075},
+        {"fraAlpha", "Alpha", 30, 8820, 2015, 645},
+        {"cboAlpha", "0.05", 510, 240, 1425, 315},
+    };
+    auto px = [](int twips) { return (twips + 7) / 15; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* widget = w->findChild<QWidget*>(c.name);
+        ASSERT_NE(widget, nullptr);
+        QString caption;
+        if (auto* b = qobject_cast<QAbstractButton*>(widget)) caption = b->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(widget)) caption = g->title();
+        else if (auto* l = qobject_cast<QLineEdit*>(widget)) caption = l->text();
+        else if (auto* l = qobject_cast<QLabel*>(widget)) caption = l->text();
+        else if (auto* cb = qobject_cast<QComboBox*>(widget)) caption = cb->currentText();
+        if (std::string(c.name) != "picEquation") {
+            EXPECT_EQ(caption.toStdString(), c.caption);
+        }
+        EXPECT_NEAR(widget->x(), px(c.left), 1);
+        EXPECT_NEAR(widget->y(), px(c.top), 1);
+        EXPECT_NEAR(widget->width(), px(c.width), 1);
+        EXPECT_NEAR(widget->height(), px(c.height), 1);
+    }
+    // The containers, as the layout nests them.
+    EXPECT_EQ(w->optRossi->parentWidget(), w->Frame4);
+    EXPECT_EQ(w->txtSingleSigma->parentWidget(), w->Frame3);
+    EXPECT_EQ(w->Frame3->parentWidget(), w->fraSpatialEffect);
+    EXPECT_EQ(w->txtStep->parentWidget(), w->fra);
+    EXPECT_EQ(w->cmdExit->parentWidget(), w->Frame6);
+    EXPECT_EQ(w->cboAlpha->parentWidget(), w->fraAlpha);
+    EXPECT_TRUE(w->cboAlpha->isEditable());
+}
+
+TEST_F(RetroWindow, StatisticsPlotControls) {
+    auto* chart = h->ctx.load<frmSigmaChart>();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->windowTitle().toStdString(), "Statistics Plot");
+    EXPECT_EQ(AppContext::topOf(chart)->pos(), QPoint(0, 5055 / 15));
+    for (const char* name : {"chartPlotStatistics", "picScoreLegend", "Line1", "lblStats", "Line2", "lblCriticalStats",
+                             "txtTitle"})
+        EXPECT_NE(chart->findChild<QWidget*>(name), nullptr) << name;
+    // Until a run sets them, the legend reads "M" and "M*", green and red.
+    EXPECT_EQ(chart->lblStats->text().toStdString(), "M");
+    EXPECT_EQ(chart->lblCriticalStats->text().toStdString(), "M*");
+    EXPECT_EQ(chart->Line1->palette().color(QPalette::Window), QColor(0, 255, 0));
+    EXPECT_EQ(chart->Line2->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(chart->Line1->parentWidget(), chart->picScoreLegend);
+    EXPECT_EQ(chart->lblCriticalStats->parentWidget(), chart->picScoreLegend);
+    // The samples stand left of their labels.
+    EXPECT_LT(chart->Line1->geometry().right(), chart->lblStats->x());
+    EXPECT_LT(chart->Line2->geometry().right(), chart->lblCriticalStats->x());
+    EXPECT_EQ(chart->txtTitle->text().toStdString(), "Bandwidth(Sigma)");
+    EXPECT_FALSE(chart->txtTitle->isEnabled());
+    // The score tests name the chi-square; the M tests bring "M" back.
+    runRange(ClusterTest::AdjustedPoisson, "0.5", "1", "0.5");
+    EXPECT_EQ(chart->lblStats->text().toStdString(), "Chi");
+    EXPECT_EQ(chart->lblCriticalStats->text().toStdString(), "Chi*");
+    EXPECT_EQ(h->ctx.find<frmSigmaChart>(), chart);
+    runRange(ClusterTest::Rossi, "0.5", "1", "0.5");
+    EXPECT_EQ(chart->lblStats->text().toStdString(), "M");
+    EXPECT_EQ(chart->lblCriticalStats->text().toStdString(), "M*");
+}
+
+TEST_F(RetroWindow, ClosingTheWindowResetsTheMapWindow) {
+    runSingle(ClusterTest::Rossi, "1");
+    runRange(ClusterTest::Rossi, "0.5", "1", "0.5");
+    map->Toolbar1_ButtonClick("MapAnimation");
+    ASSERT_TRUE(map->sliderStatsRange->isVisibleTo(map));
+    ASSERT_TRUE(map->lblAni->isVisibleTo(map));
+    ASSERT_NE(h->ctx.find<frmSigmaChart>(), nullptr);
+    map->setButtonEnabled("Find", true);
+    map->setButtonPressed("Find", true);
+    map->Toolbar1_ButtonClick("MapAnimation");
+    // The close box, not Exit: the map window stays open.
+    AppContext::topOf(w)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
+    ASSERT_EQ(h->ctx.find<frmPolygonSHP>(), map);
+    EXPECT_FALSE(state().retroMapMode);
+    EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
+    EXPECT_FALSE(map->isButtonEnabled("Find"));
+    EXPECT_FALSE(map->isButtonPressed("Find"));
+    EXPECT_FALSE(map->isButtonEnabled("MapAnimation"));
+    EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
+    EXPECT_FALSE(map->lblAni->isVisibleTo(map));
+    // The legend is gone from the window's own surface, and the map shows the plain outlines.
+    const QImage& legend = map->surface().image();
+    const QRgb back = legend.pixel(0, 0);
+    for (int y = 0; y < legend.height(); y += 3)
+        for (int x = 0; x < legend.width(); x += 3) ASSERT_EQ(legend.pixel(x, y), back) << x << "," << y;
+    map->RedrawByMode();
+    const QImage& pic = map->picSHP->surface().image();
+    std::set<QRgb> colours;
+    for (int y = 0; y < pic.height(); ++y)
+        for (int x = 0; x < pic.width(); ++x) colours.insert(pic.pixel(x, y) & 0xFFFFFF);
+    EXPECT_LE(colours.size(), 2u);  // background and outlines only
+}
+
+TEST_F(RetroWindow, GlobalRowsOutsideTheRangeDrawThePlainMap) {
+    runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+    ASSERT_EQ(state().bandwidthCount, 3);
+    auto colours = [&] {
+        const QImage& pic = map->picSHP->surface().image();
+        std::set<QRgb> c;
+        for (int y = 0; y < pic.height(); ++y)
+            for (int x = 0; x < pic.width(); ++x) c.insert(pic.pixel(x, y) & 0xFFFFFF);
+        return c.size();
+    };
+    struct Case { int row; bool shaded; };
+    for (const Case& c : {Case{2, true}, Case{0, false}, Case{4, true}, Case{1, false}, Case{3, true}, Case{5, false},
+                          Case{6, false}}) {
+        SCOPED_TRACE(c.row);
+        w->selectGlobalRow(c.row);
+        if (c.shaded) {
+            EXPECT_GT(colours(), 2u);
+            EXPECT_EQ(state().sigma, state().rangeSigmas[static_cast<std::size_t>(c.row - 2)]);
+        } else {
+            EXPECT_LE(colours(), 2u);
+        }
+    }
+    // Row 6 lies beyond the list: nothing is selected, and the map stays plain.
+    EXPECT_EQ(state().sigma, 1.0);
+}
+
+TEST_F(RetroWindow, SaveOffersTheFileOfThePreviousSave) {
+    runSingle(ClusterTest::Unadjusted, "1");
+    const std::string first = dir + "/first.txt";
+    h->dlg->queueFile(first);
+    w->cmdSave_Click();
+    h->dlg->queueFile(dir + "/no-such-folder/second.txt");
+    w->cmdSave_Click();
+    h->dlg->queueFile("");
+    w->cmdSave_Click();
+    ASSERT_EQ(h->dlg->fileCalls.size(), 3u);
+    EXPECT_EQ(h->dlg->fileCalls[0].request.initialDir, "");
+    EXPECT_EQ(h->dlg->fileCalls[1].request.initialDir, first);
+    // A save that failed does not count as the previous one.
+    EXPECT_EQ(h->dlg->fileCalls[2].request.initialDir, first);
+    for (const auto& call : h->dlg->fileCalls) {
+        EXPECT_TRUE(call.save);
+        EXPECT_EQ(call.request.filter, "Text File (*.txt)|*.txt");
+        EXPECT_EQ(call.request.defaultExt, "");
+    }
+
+    // The program's own save dialog opens in that file's folder with its name filled in.
+    auto qt = std::make_shared<QtDialogs>();
+    QString shownName, shownFolder;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* fd = qobject_cast<QFileDialog*>(top);
+            if (!fd || !fd->isVisible()) continue;
+            seen = true;
+            if (auto* edit = fd->findChild<QLineEdit*>("fileNameEdit")) shownName = edit->text();
+            shownFolder = fd->directory().absolutePath();
+            fd->reject();
+        }
+    });
+    FileDialogRequest request;
+    request.filter = "Text File (*.txt)|*.txt";
+    request.initialDir = first;
+    const FileDialogResult r = qt->saveFile(request);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(r.cancelled());
+    EXPECT_EQ(shownName.toStdString(), "first.txt");
+    EXPECT_EQ(shownFolder.toStdString(), std::filesystem::canonical(dir).string());
 }
 
 TEST_F(RetroWindow, ExitClosesTheTestAndTheMap) {
