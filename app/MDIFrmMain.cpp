@@ -226,6 +226,10 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
 
     if (!modLoad::OpenPolygonStudyArea(ctx)) return;
     s.mapWindowTitle = s.shpFileTitle;
+    // The class or cusum shading of the earlier study area belongs to its
+    // regions: the new map window must not redraw it around the new ones.
+    s.retroMapMode = false;
+    s.cusumMapMode = false;
 
     ctx.showModal<frmParameter>();
 

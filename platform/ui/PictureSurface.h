@@ -102,7 +102,14 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(ScaleUnit unit = ScaleUnit::Pixels, QWidget* parent = nullptr);
-    PictureSurface& surface() noexcept { return surface_; }
+    // The surface, sized to the box as it stands now. (Qt holds back the
+    // resize event of a box that is hidden for a moment, as a sub-window
+    // is while it is maximised or restored; a drawing in between must
+    // still see the new size.)
+    PictureSurface& surface() {
+        surface_.resize(width(), height());
+        return surface_;
+    }
     // Shows the image as drawn now.
     void Refresh() { update(); }
 

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include "app/frmAbout.h"
 #include "app/frmInfo.h"
@@ -241,6 +242,10 @@ TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
         EXPECT_FALSE(frame->isMenuEnabled("mnuExport"));
         // The study area stays loaded, shown by no window.
         EXPECT_EQ(ctx->state.polygons.Count(), polygonsBefore);
+        // A frame loaded anew fits the screen it opens on.
+        const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+        EXPECT_LE(frame->width(), room.width());
+        EXPECT_LE(frame->height(), room.height());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }

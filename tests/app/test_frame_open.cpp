@@ -583,3 +583,38 @@ TEST_F(FrameOpen, TheSampleStudyAreaHasTheAreasCentroidsAndMapOfItsShapes) {
     EXPECT_GT(black, 100 * n / 10);
     EXPECT_EQ(stray, 0);
 }
+
+TEST_F(FrameOpen, TheEarlierClassMapIsNotDrawnAroundTheNewRegions) {
+    openFirst();
+    AppState& s = ctx->state;
+    // A cluster result of the first study area shades its map.
+    s.retroMapMode = true;
+    s.mapClassValues = {0.0, 5.0, -5.0, 0.5};
+    s.mapLegendValues = s.mapClassValues;
+
+    const std::string dir = scratchDir("open-after-class-map");
+    const std::string second =
+        writeStudyArea(dir, "second", {{rectCW(100, 100, 110, 120)}, {rectCW(110, 100, 130, 120)}});
+    openRetro(second);  // the data input is closed without OK
+
+    EXPECT_FALSE(s.retroMapMode);
+    frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    const PictureSurface& pic = map->picSHP->surface();
+    for (int i = 1; i <= 2; ++i) {
+        SCOPED_TRACE(i);
+        const auto& c = s.centroidTable[static_cast<std::size_t>(i)];
+        const DevicePoint p = pixelOf(s, c.X, c.Y);
+        EXPECT_EQ(pic.Point(p.X, p.Y), 0xFFFFFF);
+    }
+    // No class legend stands beside the plain map.
+    const PictureSurface& surface = map->formSurface->surface();
+    const QImage& legend = surface.image();
+    const std::vector<BgrColor> classColours = {0xFF0000, 0xFF8080, 0xFFC0C0, 0xC0C0FF, 0x8080FF, 0x0000FF};
+    int shaded = 0;
+    for (int y = 0; y < legend.height(); ++y)
+        for (int x = 0; x < legend.width(); ++x)
+            for (BgrColor c : classColours)
+                if (surface.Point(x, y) == c) ++shaded;
+    EXPECT_EQ(shaded, 0);
+}

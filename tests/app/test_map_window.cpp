@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QToolBar>
 #include <cmath>
+#include <functional>
 
 #include "app/MDIFrmMain.h"
 #include "app/frmInfo.h"
@@ -528,6 +529,41 @@ TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
     expectTransform(50, 75, 1.5, 300, 150);
     EXPECT_EQ(at(50, 75), 0x000000);
     EXPECT_EQ(at(60, 70), 0xFFFFFF);
+}
+
+}  // namespace
+
+namespace {
+
+// Maximising, restoring and resizing the window redraw the map for the
+// picture's new size: centred, and with the picture's own pixels.
+TEST_F(MapWorkedExample, EveryResizeRedrawsForThePicturesNewSize) {
+    auto* sub = qobject_cast<QMdiSubWindow*>(AppContext::topOf(&w()));
+    ASSERT_NE(sub, nullptr);
+    const struct {
+        const char* name;
+        std::function<void()> act;
+    } steps[] = {
+        {"maximised", [&] { sub->showMaximized(); }},
+        {"restored", [&] { sub->showNormal(); }},
+        {"resized", [&] { sub->resize(700, 420); }},
+        {"maximised again", [&] { sub->showMaximized(); }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        QCoreApplication::processEvents();
+        const PictureBox& box = *w().picSHP;
+        EXPECT_EQ(h->pic().widthPx(), box.width());
+        EXPECT_EQ(h->pic().heightPx(), box.height());
+        EXPECT_DOUBLE_EQ(s().halfPictureWidth, box.width() / 2.0);
+        EXPECT_DOUBLE_EQ(s().halfPictureHeight, box.height() / 2.0);
+        // The border of the two halves runs through the picture's centre.
+        const DevicePoint mid = h->pixelOf(100, 50);
+        EXPECT_NEAR(mid.X, box.width() / 2.0, 1.0);
+        EXPECT_NEAR(mid.Y, box.height() / 2.0, 1.0);
+        EXPECT_EQ(at(mid.X, mid.Y), 0x000000);
+    }
 }
 
 }  // namespace

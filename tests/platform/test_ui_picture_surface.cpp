@@ -231,3 +231,28 @@ TEST(PictureBox, ResizesItsSurfaceAndReportsMouseInItsScale) {
     EXPECT_DOUBLE_EQ(gotY, 300.0);
     EXPECT_EQ(clicks, 1);
 }
+
+TEST(PictureBox, ASurfaceFollowsTheBoxEvenWhileItsResizeEventIsHeldBack) {
+    QWidget parent;
+    parent.resize(400, 300);
+    parent.show();
+    auto* box = new PictureBox(ScaleUnit::Pixels, &parent);
+    box->setGeometry(0, 0, 200, 100);
+    QApplication::processEvents();
+    box->surface().Line(0, 0, 10, 0, 0x000000);
+    // A hidden parent holds the child's resize event back until it shows
+    // again; a drawing in between must see the new size all the same.
+    parent.hide();
+    int resizedSignals = 0;
+    QObject::connect(box, &PictureBox::resized, [&] { ++resizedSignals; });
+    box->setGeometry(0, 0, 320, 240);
+    EXPECT_EQ(resizedSignals, 0);
+    EXPECT_EQ(box->surface().widthPx(), 320);
+    EXPECT_EQ(box->surface().heightPx(), 240);
+    EXPECT_DOUBLE_EQ(box->surface().ScaleWidth(), 320);
+    EXPECT_EQ(box->surface().Point(5, 0), 0x000000);  // what was drawn stays
+    parent.show();
+    QApplication::processEvents();
+    EXPECT_EQ(box->surface().widthPx(), 320);
+    EXPECT_EQ(box->surface().Point(5, 0), 0x000000);
+}
