@@ -210,6 +210,30 @@ void MDIFrmMain::mnuExit_Click() { ctx_.EndProgram(); }
 
 // ---------------------------------------------------------------- polygon entries
 
+namespace {
+
+// A new study area starts at the full extent: a zoom or pan of the earlier
+// map would shift the new one.
+void resetMapView(AppState& s) {
+    s.mapZoom = 1.0;
+    s.panShiftX = s.panShiftY = 0.0;
+    s.panDragX = s.panDragY = 0.0;
+}
+
+// Areas, centroids and the plain map of the study area just opened.
+void drawNewStudyArea(AppContext& ctx) {
+    AppState& s = ctx.state;
+    try {
+        modFunctions::CalcPolygonArea(s);
+        modFunctions::CalcPolygonCentroid(s);
+        modDrawPolygon::DrawShapefile(ctx);
+    } catch (const AppError& e) {
+        dialogs().warning("The map of " + s.shpPath + " cannot be drawn:\n" + e.description());
+    }
+}
+
+}  // namespace
+
 void MDIFrmMain::mnuOpenShapeRetro_Click() {
     AppContext& ctx = ctx_;  // the data input runs a loop of its own below
     AppState& s = ctx.state;
@@ -219,10 +243,7 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
     ctx.unloadNamed("frmGraph");
     ctx.unload<frmSigmaChart>();
     ctx.unload<frmPolygonSHP>();
-    s.mapZoom = 1.0;
-    // A pan of the earlier map would shift the new one.
-    s.panShiftX = s.panShiftY = 0.0;
-    s.panDragX = s.panDragY = 0.0;
+    resetMapView(s);
 
     if (!modLoad::OpenPolygonStudyArea(ctx)) return;
     s.mapWindowTitle = s.shpFileTitle;
@@ -233,13 +254,7 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
 
     ctx.showModal<frmParameter>();
 
-    try {
-        modFunctions::CalcPolygonArea(s);
-        modFunctions::CalcPolygonCentroid(s);
-        modDrawPolygon::DrawShapefile(ctx);
-    } catch (const AppError& e) {
-        dialogs().warning("The map of " + s.shpPath + " cannot be drawn:\n" + e.description());
-    }
+    drawNewStudyArea(ctx);
     if (MDIFrmMain* frame = ctx.find<MDIFrmMain>()) frame->applyMenuRule(MenuRule::ShapefileOpened);
     s.retroMapMode = false;
     s.cusumMapMode = false;
@@ -255,9 +270,7 @@ void MDIFrmMain::mnuOpenShapePro_Click() {
     ctx_.unloadNamed("frmGraph");
     ctx_.unload<frmSigmaChart>();
     ctx_.unload<frmPolygonSHP>();
-    s.mapZoom = 1.0;
-    s.panShiftX = s.panShiftY = 0.0;
-    s.panDragX = s.panDragY = 0.0;
+    resetMapView(s);
 
     if (!modLoad::OpenPolygonStudyArea(ctx_)) return;
     s.polygonDataMode = true;
@@ -266,13 +279,7 @@ void MDIFrmMain::mnuOpenShapePro_Click() {
     s.pointDataMode = false;
     s.mapWindowTitle = s.shpFileTitle;
 
-    try {
-        modFunctions::CalcPolygonArea(s);
-        modFunctions::CalcPolygonCentroid(s);
-        modDrawPolygon::DrawShapefile(ctx_);
-    } catch (const AppError& e) {
-        dialogs().warning("The map of " + s.shpPath + " cannot be drawn:\n" + e.description());
-    }
+    drawNewStudyArea(ctx_);
     // HOOK: the name-field dialog of the cusum surveillance, shown without
     // waiting, once it exists: ctx_.show<frmSelectName>();
     applyMenuRule(MenuRule::ShapefileOpened);

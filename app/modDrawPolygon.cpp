@@ -284,12 +284,17 @@ WalkReport WalkShapefile(const std::string& path, std::int64_t sizeLimit, const 
 
 // ---- The drawings ----
 
-void DrawShapefile(AppContext& ctx) {
+namespace {
+
+// The plain outlines of every region on a cleared picture, under the
+// transform that `setTransform` leaves (false: none, nothing to draw).
+template <class SetTransform>
+void drawOutlines(AppContext& ctx, SetTransform setTransform) {
     AppState& state = ctx.state;
     frmPolygonSHP& w = mapWindow(ctx);
     PictureSurface& pic = w.picSHP->surface();
     pic.Cls();
-    const bool ok = SetMapExtent(state, *w.picSHP);
+    const bool ok = setTransform(w);
     state.shpFileSize = MeasureFileSize(state.shpPath);
     if (ok) {
         const WalkReport r = WalkShapefile(state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX,
@@ -300,20 +305,14 @@ void DrawShapefile(AppContext& ctx) {
     w.picSHP->Refresh();
 }
 
+}  // namespace
+
+void DrawShapefile(AppContext& ctx) {
+    drawOutlines(ctx, [&ctx](frmPolygonSHP& w) { return SetMapExtent(ctx.state, *w.picSHP); });
+}
+
 void RedrawShapefile(AppContext& ctx) {
-    AppState& state = ctx.state;
-    frmPolygonSHP& w = mapWindow(ctx);
-    PictureSurface& pic = w.picSHP->surface();
-    pic.Cls();
-    const bool ok = prepare(ctx, w);
-    state.shpFileSize = MeasureFileSize(state.shpPath);
-    if (ok) {
-        const WalkReport r = WalkShapefile(state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX,
-                                           state.panDragY,
-                                           [&pic](std::int32_t, const DevicePoint* pts, int n) { pic.Polygon(pts, n); });
-        report(r, state.shpPath);
-    }
-    w.picSHP->Refresh();
+    drawOutlines(ctx, [&ctx](frmPolygonSHP& w) { return prepare(ctx, w); });
 }
 
 void DrawCusumMap(AppContext& ctx, std::int16_t period) {
