@@ -54,17 +54,24 @@ std::string findIgnoringCase(const std::string& path) {
                    kItemSource);
 }
 
-// Record bytes, built in memory before anything is written.
+// Record bytes, built in memory before anything is written. A coordinate
+// that is not a finite number raises (6 for an infinity, 5 for a NaN)
+// while the record is still only in memory, so no such value reaches a file.
 class RecordBuilder {
 public:
-    explicit RecordBuilder(std::size_t contentBytes) { bytes_.reserve(8 + contentBytes); }
+    RecordBuilder(std::size_t contentBytes, const char* source) : source_(source) { bytes_.reserve(8 + contentBytes); }
     void int32LE(std::int32_t v) { unsigned char b[4]; byteorder::storeInt32LE(b, v); append(b, 4); }
     void int32BE(std::int32_t v) { unsigned char b[4]; byteorder::storeInt32BE(b, v); append(b, 4); }
-    void real(double v) { unsigned char b[8]; byteorder::storeDouble(b, v); append(b, 8); }
+    void real(double v) {
+        unsigned char b[8];
+        byteorder::storeDouble(b, checkedFinite(v, source_));
+        append(b, 8);
+    }
     std::vector<unsigned char> take() { return std::move(bytes_); }
 
 private:
     void append(const unsigned char* b, std::size_t n) { bytes_.insert(bytes_.end(), b, b + n); }
+    const char* source_;
     std::vector<unsigned char> bytes_;
 };
 
@@ -161,19 +168,37 @@ void CShapeFile::SetFileSpec(const CFileName& FileSpec, std::int32_t status, std
     if (status == CREATEIT) {
         BinaryFile::Delete(shpName);
         BinaryFile::Delete(shxName);
-        shx_.Open(shxName, BinaryFile::Mode::ReadWrite);
-        shp_.Open(shpName, BinaryFile::Mode::ReadWrite);
-        shpPath_ = shpName;
-        shxPath_ = shxName;
-        fileType_ = *aShapeType;
-        extent_.Left(0.0);
-        extent_.Right(0.0);
-        extent_.Bottom(0.0);
-        extent_.Top(0.0);
         try {
-            PutMainHeaders();
-        } catch (const AppError& e) {
-            throw e.withSource("CShapeFile::PutMainHeaders");
+            shx_.Open(shxName, BinaryFile::Mode::ReadWrite);
+            shp_.Open(shpName, BinaryFile::Mode::ReadWrite);
+            shpPath_ = shpName;
+            shxPath_ = shxName;
+            fileType_ = *aShapeType;
+            extent_.Left(0.0);
+            extent_.Right(0.0);
+            extent_.Bottom(0.0);
+            extent_.Top(0.0);
+            try {
+                PutMainHeaders();
+            } catch (const AppError& e) {
+                throw e.withSource("CShapeFile::PutMainHeaders");
+            }
+        } catch (const AppError&) {
+            // A pair that could not be created whole is not left behind
+            // half made: an empty index or a cut header is no shapefile.
+            closeFiles();
+            for (const std::string& name : {shpName, shxName}) {
+                try {
+                    BinaryFile::Delete(name);
+                } catch (const AppError&) {
+                    // The failure that stopped the creation is the one to report.
+                }
+            }
+            fileType_ = 0;
+            shpPath_.clear();
+            shxPath_.clear();
+            shpLength_ = shxLength_ = 0;
+            throw;
         }
         count_ = 0;
         return;
@@ -434,7 +459,7 @@ void CShapeFile::Add(const std::shared_ptr<IShape>& aShape) {
 }
 
 void CShapeFile::PutNull() {
-    RecordBuilder r(4);
+    RecordBuilder r(4, "CShapeFile::PutNull");
     r.int32BE(count_ + 1);
     r.int32BE(2);
     r.int32LE(ShapeTypes::Null);
@@ -442,7 +467,7 @@ void CShapeFile::PutNull() {
 }
 
 void CShapeFile::PutPoints(const CPoint& shape) {
-    RecordBuilder r(20);
+    RecordBuilder r(20, "C_ShapeFile::PutPoints");
     r.int32BE(count_ + 1);
     r.int32BE(10);
     r.int32LE(fileType_);
@@ -469,7 +494,7 @@ std::vector<unsigned char> buildPartsRecord(const Parts& shape, std::int32_t rec
     }
     const std::int64_t contentBytes = 44 + 4 * static_cast<std::int64_t>(numParts) + 16 * numPoints;
     if (contentBytes / 2 > INT32_MAX) raiseOverflow(source);
-    RecordBuilder r(static_cast<std::size_t>(contentBytes));
+    RecordBuilder r(static_cast<std::size_t>(contentBytes), source);
     r.int32BE(recordNumber);
     r.int32BE(static_cast<std::int32_t>(contentBytes / 2));
     r.int32LE(type);
@@ -500,7 +525,7 @@ void CShapeFile::PutMultiPoints(const CMultiPoint& shape) {
     constexpr const char* source = "CShapeFile::PutMultiPoints";
     const std::int64_t contentBytes = 40 + 16 * static_cast<std::int64_t>(shape.Count());
     if (contentBytes / 2 > INT32_MAX) raiseOverflow(source);
-    RecordBuilder r(static_cast<std::size_t>(contentBytes));
+    RecordBuilder r(static_cast<std::size_t>(contentBytes), source);
     r.int32BE(count_ + 1);
     r.int32BE(static_cast<std::int32_t>(contentBytes / 2));
     r.int32LE(fileType_);

@@ -93,7 +93,9 @@ void BinaryFile::Open(const std::string& path, Mode mode) {
     Close();
     path_ = path;
     mode_ = mode;
-    const int flags = mode == Mode::Read ? O_RDONLY | O_CLOEXEC : O_RDWR | O_CREAT | O_CLOEXEC;
+    // Opened without blocking, so that a pipe or a device standing under a
+    // file's name is refused at once below instead of waiting for a writer.
+    const int flags = (mode == Mode::Read ? O_RDONLY : O_RDWR | O_CREAT) | O_CLOEXEC | O_NONBLOCK;
     const int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0) {
         const int err = errno;
@@ -105,6 +107,12 @@ void BinaryFile::Open(const std::string& path, Mode mode) {
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         raiseAccess("not a regular file");
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        const int err = errno;
+        ::close(fd);
+        raiseAccess(std::strerror(err));
     }
     fd_ = fd;
     position_ = 1;
@@ -241,6 +249,11 @@ void BinaryFile::WriteBytes(std::int64_t position, const void* buffer, std::size
             const int err = errno;
             length_ = -1;
             raiseAccess(std::strerror(err));
+        }
+        if (n == 0) {
+            // No progress and no error: the device takes nothing more.
+            length_ = -1;
+            raiseAccess("no space left for the data");
         }
         in += n;
         at += n;

@@ -167,6 +167,13 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
             for (Index i = c0; i <= c1; ++i) root[at(i)] += W(i, j) * W(i, j);
         for (Index i = c0; i <= c1; ++i) root[at(i)] = std::sqrt(root[at(i)]);
     });
+    // Many coincident locations can carry the sum of squared peaks beyond the
+    // largest double (or a huge bandwidth take it below the smallest): the
+    // row would come out all 0 or NaN.
+    for (Index i = 1; i <= n; ++i)
+        if (!(std::isfinite(root[at(i)]) && root[at(i)] > 0.0))
+            fail(RuntimeErrors::Overflow,
+                 "The bandwidth is too large or too small for the kernel weights of this study area.", source);
     ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
         const Index j = k + 1;
         for (Index i = 1; i <= n; ++i) W(i, j) = W(i, j) / root[at(i)];

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <shapefil.h>
 
+#include <algorithm>
+
 #include "tests/geometry/ShapefileTestUtil.h"
 
 namespace {
@@ -14,7 +16,57 @@ double signedArea2(const std::vector<XY>& ring) {
     return sum;
 }
 
+// Even-odd test of a point against a closed ring.
+bool insideRing(const std::vector<XY>& ring, XY p) {
+    bool inside = false;
+    for (std::size_t k = 0; k + 1 < ring.size(); ++k) {
+        const XY a = ring[k], b = ring[k + 1];
+        if ((a.second > p.second) != (b.second > p.second) &&
+            p.first < a.first + (p.second - a.second) * (b.first - a.first) / (b.second - a.second))
+            inside = !inside;
+    }
+    return inside;
+}
+
+Rings regionRings(CShapeFile& file, std::int32_t i) {
+    auto polygon = std::dynamic_pointer_cast<CPolygon>(file.Item(i));
+    return polygon ? ringsOf(*polygon) : Rings{};
+}
+
 }  // namespace
+
+TEST(SampleDataTest, LakeAndIslandNestWithinTheirCells) {
+    // Every vertex of the lake lies inside its own region's outline and
+    // every vertex of the island inside the lake, so the hole and the
+    // second ring are real ones, not rings that overlap their neighbours.
+    CShapeFile file;
+    file.SetFileSpec(fileSpec(sourcePath("data/sample/sample.shp")), 0);
+    const Rings lakeRegion = regionRings(file, 45), islandRegion = regionRings(file, 46);
+    ASSERT_EQ(lakeRegion.size(), 2u);
+    ASSERT_EQ(islandRegion.size(), 2u);
+    for (const XY& p : lakeRegion[1]) {
+        EXPECT_TRUE(insideRing(lakeRegion[0], p));
+        EXPECT_FALSE(insideRing(islandRegion[0], p));
+    }
+    for (const XY& p : islandRegion[1]) {
+        EXPECT_TRUE(insideRing(lakeRegion[1], p));
+        EXPECT_FALSE(insideRing(islandRegion[0], p));
+    }
+    // The header's extent is the bounding box of all regions.
+    double left = 1e300, right = -1e300, bottom = 1e300, top = -1e300;
+    for (std::int32_t i = 1; i <= file.Count(); ++i)
+        for (const auto& ring : regionRings(file, i))
+            for (const auto& [x, y] : ring) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                bottom = std::min(bottom, y);
+                top = std::max(top, y);
+            }
+    EXPECT_EQ(file.Left(), left);
+    EXPECT_EQ(file.Right(), right);
+    EXPECT_EQ(file.Bottom(), bottom);
+    EXPECT_EQ(file.Top(), top);
+}
 
 TEST(SampleDataTest, RegionsAndRings) {
     CShapeFile file;

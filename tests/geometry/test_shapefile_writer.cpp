@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <limits>
 
 #include "tests/geometry/ShapefileTestUtil.h"
 
@@ -210,6 +211,40 @@ TEST(ShapefileWriterTest, ShapeWithoutPartsWritesNothing) {
     EXPECT_EQ(fileBytes(dir + "/p.shx").size(), 100u);
 }
 
+TEST(ShapefileWriterTest, CoordinatesThatAreNotNumbersWriteNothing) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto multi = std::make_shared<CMultiPoint>();
+    multi->Add(std::make_shared<CPoint>(1, 1));
+    multi->Add(std::make_shared<CPoint>(2, -inf));
+    struct Case {
+        const char* name;
+        std::int32_t type;
+        std::shared_ptr<IShape> shape;
+        std::int32_t number;
+        const char* source;
+    };
+    const Case cases[] = {
+        {"point with NaN", 1, point(nan, 1), RuntimeErrors::InvalidArgument, "C_ShapeFile::PutPoints"},
+        {"point with infinity", 1, point(1, inf), RuntimeErrors::Overflow, "C_ShapeFile::PutPoints"},
+        {"polygon vertex", 5, makeShape<CPolygon>({{{0, 0}, {0, 1}, {1, 1}, {0, 0}}, {{5, 5}, {nan, 6}, {5, 5}}}),
+         RuntimeErrors::InvalidArgument, "CShapeFile::PutPolygon"},
+        {"polyline box", 3, makeShape<CPolyLine>({{{0, 0}, {inf, 1}}}), RuntimeErrors::Overflow, "CShapeFile::PutPolyLine"},
+        {"multipoint", 8, multi, RuntimeErrors::Overflow, "CShapeFile::PutMultiPoints"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = scratchDir("nonfinite");
+        CShapeFile file;
+        file.SetFileSpec(fileSpec(dir + "/a.shp"), CREATEIT, c.type);
+        expectAppError([&] { file.Add(c.shape); }, c.number, {}, c.source);
+        EXPECT_EQ(file.Count(), 0);
+        EXPECT_EQ(file.Left(), 0.0);
+        EXPECT_EQ(fileBytes(dir + "/a.shp").size(), 100u);
+        EXPECT_EQ(fileBytes(dir + "/a.shx").size(), 100u);
+    }
+}
+
 TEST(ShapefileWriterTest, UnwritableFolderRaisesAndCreatesNothing) {
     const std::string dir = scratchDir("readonly");
     ::chmod(dir.c_str(), 0555);
@@ -272,6 +307,40 @@ TEST(ShapefileWriterTest, FailedWriteCutsBothFilesBackToTheLastRecord) {
     ASSERT_TRUE(second);
     EXPECT_EQ(ringsOf(*second), (Rings{{{2, 2}, {2, 3}, {3, 3}, {2, 2}}}));
     EXPECT_EQ(reader.Right(), 3.0);
+}
+
+TEST(ShapefileWriterTest, FailedHeaderWriteLeavesNoHalfPair) {
+    // The headers do not fit under the file-size limit: neither file of
+    // the new pair may remain, cut short or empty.
+    const std::string dir = scratchDir("hdrfail");
+    const std::string shp = writePair(dir + "/p.shp", ShapeTypes::Point, {point(1, 1)});
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 50;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    CShapeFile file;
+    try {
+        file.SetFileSpec(fileSpec(shp), CREATEIT, ShapeTypes::Polygon);
+        ADD_FAILURE() << "headers beyond the limit were written";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), 75);
+        EXPECT_EQ(e.source(), "CShapeFile::PutMainHeaders");
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(std::filesystem::exists(shp));
+    EXPECT_FALSE(std::filesystem::exists(shxOf(shp)));
+    EXPECT_EQ(file.FileType(), 0);
+    EXPECT_EQ(file.Count(), 0);
+    // Nothing is open to append to.
+    expectAppError([&] { file.Add(point(2, 2)); }, vbObjectError + 528);
+    // The same object creates the pair once the folder takes it.
+    file.SetFileSpec(fileSpec(shp), CREATEIT, ShapeTypes::Point);
+    file.Add(point(2, 2));
+    EXPECT_EQ(fileBytes(shp).size(), 128u);
+    EXPECT_EQ(fileBytes(shxOf(shp)).size(), 108u);
 }
 
 TEST(ShapefileWriterTest, AppendingToAnOpenedPairContinuesItsNumbering) {

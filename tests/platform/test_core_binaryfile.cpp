@@ -1,5 +1,6 @@
 // Binary file access by 1-based position.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -93,6 +94,20 @@ TEST(BinaryFileTest, ErrorsAndReadOnlyRules) {
     EXPECT_EQ(errorNumber([&] { BinaryFile d; d.Open(dir, BinaryFile::Mode::Read); }), 75);  // a folder
     BinaryFile closed;
     EXPECT_EQ(errorNumber([&] { closed.Length(); }), 75);
+}
+
+TEST(BinaryFileTest, APipeUnderAFileNameIsRefusedAtOnce) {
+    // Opening a named pipe for reading would wait for a writer for ever.
+    const std::string fifo = scratchDir("fifo") + "/regions.shp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const auto mode : {BinaryFile::Mode::Read, BinaryFile::Mode::ReadWrite}) {
+        BinaryFile f;
+        EXPECT_EQ(errorNumber([&] { f.Open(fifo, mode); }), 75);
+        EXPECT_FALSE(f.IsOpen());
+    }
+    EXPECT_FALSE(BinaryFile::Exists(fifo));
+    BinaryFile dev;
+    EXPECT_EQ(errorNumber([&] { dev.Open("/dev/zero", BinaryFile::Mode::Read); }), 75);
 }
 
 TEST(BinaryFileTest, TruncateExistsDelete) {

@@ -39,6 +39,93 @@ TEST(FormatMaskTest, Table) {
     }
 }
 
+// Every mask the program formats with, each on the cases that tell its
+// rules apart: halves (away from zero), carries into a new integer digit,
+// negatives (the minus in front of the whole text, literal blanks
+// included, also when the value rounds to zero) and values wider than the
+// mask's integer placeholders.
+TEST(FormatMaskTest, EveryMaskOfTheProgram) {
+    struct Case {
+        const char* mask;
+        double value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"0", 2.5, "3"},
+        {"0", 3.5, "4"},
+        {"0", -2.5, "-3"},
+        {"0", 1234.49, "1234"},
+        {"0", 0.0, "0"},
+        {"0", -0.0, "0"},
+        {"0", -0.4, "-0"},
+        {"0.0", 0.05, "0.1"},
+        {"0.0", -0.05, "-0.1"},
+        {"0.0", 123.45, "123.5"},
+        {"0.0", 9.96, "10.0"},
+        {"0.00", 0.005, "0.01"},
+        {"0.00", -0.125, "-0.13"},
+        {"0.00", 99.995, "100.00"},
+        {"0.000", 1e-8, "0.000"},       // a bandwidth of 0 runs at 1E-8
+        {"0.000", 2.00000001, "2.000"},
+        {"0.000", -0.0005, "-0.001"},
+        {"0.0000", 1.23456, "1.2346"},  // the export's worked values
+        {"0.0000", -0.5, "-0.5000"},
+        {"0.0000", 12.0, "12.0000"},
+        {"0.00000000", 0.15865525393146, "0.15865525"},
+        {"0.00000000", 0.0, "0.00000000"},
+        {"0.00000000", 5e-9, "0.00000001"},
+        {"0.00000000", 4.5e-9, "0.00000000"},
+        {"0.000000000000", 1.5e-12, "0.000000000002"},
+        {"0.000000000000", 0.5, "0.500000000000"},
+        {" 0.0000", 0.0, " 0.0000"},
+        {" 0.0000", 1.23456, " 1.2346"},
+        {" 0.0000", -1.23456, "- 1.2346"},
+        {" 0.0000", -0.00004, "- 0.0000"},
+        {"  0.0000", 0.5, "  0.5000"},
+        {"  0.0000", -0.5, "-  0.5000"},
+        {"  0.0000", 10.5, "  10.5000"},
+        {"###0.00", 0.0, "0.00"},
+        {"###0.00", 12345.678, "12345.68"},
+        {"###0.00", -0.004, "-0.00"},
+        {"###0.000", -0.0004, "-0.000"},
+        {"###0.000", 0.0625, "0.063"},
+        {"###0.000", -1234.5675, "-1234.568"},
+        {"###0.0000", 2.71828182, "2.7183"},
+        {"###0.0000", 0.00005, "0.0001"},
+        {"###0.000000", -12.3456785, "-12.345679"},
+        {"###0.000000", 510100.6, "510100.600000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.mask + "\" " + std::to_string(c.value));
+        EXPECT_EQ(formatMask(c.value, c.mask), c.expected);
+    }
+}
+
+TEST(FormatMaskTest, LegendLabelWidths) {
+    // A negative value with the one-blank mask and a non-negative value with
+    // the two-blank mask take the same width, so the legend's labels line up.
+    struct Case {
+        double value;
+        const char* mask;
+    };
+    const Case cases[] = {{-1.5, " 0.0000"}, {1.5, "  0.0000"}, {-9.99994, " 0.0000"}, {0.0, "  0.0000"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(formatMask(c.value, c.mask).size(), 8u);
+    }
+    // Row 0 of a score legend: two negative numbers, 22 characters.
+    EXPECT_EQ(formatMask(-2.5, " 0.0000") + "   -  " + formatMask(-1.25, " 0.0000"), "- 2.5000   -  - 1.2500");
+    // The last row: two non-negative numbers, 22 characters.
+    EXPECT_EQ(formatMask(1.25, "  0.0000") + "   -   " + formatMask(3.0, " 0.0000"), "  1.2500   -    3.0000");
+}
+
+TEST(FormatMaskTest, RoundedTextReadsBack) {
+    // A value rounded through a mask and read back as a number.
+    EXPECT_EQ(parseNumber(formatMask(2.345678, "###0.0000")).value_or(-1), 2.3457);
+    EXPECT_EQ(parseNumber(formatMask(7.5, "0")).value_or(-1), 8.0);
+    EXPECT_EQ(parseNumber(formatMask(-0.4, "0")).value_or(-1), 0.0);
+}
+
 TEST(FormatMaskTest, DecimalSign) {
     EXPECT_EQ(formatMask(1.5, "0.00", ','), "1,50");
     EXPECT_EQ(formatMaskDisplay(1.5, "0.00"), "1.50");  // tests run with "."

@@ -187,6 +187,76 @@ TEST(ScoreMoments, AdjustedIdentityKernelGivesThePearsonChiSquare) {
     EXPECT_EQ(s.scoreChiSquare - s.scoreDf > 0.0, s.scoreZ > 0.0);
 }
 
+TEST(ScoreMoments, IdentityKernelMoments) {
+    // Identity W: B = V (unadjusted) or diag(1/sqrt p) V diag(sqrt p)
+    // (adjusted, similar to V), so t1 = t2 = t3 = N - 1 when the shares sum
+    // to 1, and the mean and variance follow from T alone.
+    for (bool adjusted : {false, true}) {
+        SCOPED_TRACE(adjusted ? "adjusted" : "unadjusted");
+        AppState s = smallArea(kObserved, kExpected, 1e-8, false);
+        cd::CalcScoreWeights(s);
+        if (adjusted)
+            cd::CalcScoreMomentsAdjusted(s);
+        else
+            cd::CalcScoreMoments(s, cd::MomentMatrixUnadjusted(s));
+        const double n = s.regionCount, T = s.totalCases;
+        if (adjusted) {
+            EXPECT_NEAR(s.scoreDf, n - 1.0, 1e-12);
+            EXPECT_NEAR(s.scoreMean, (n - 1.0) / T, 1e-15);
+            EXPECT_NEAR(s.scoreVariance, 2.0 * (n - 1.0) / (T * T), 1e-16);
+        } else {
+            // tr(V) = 1 - sum p^2, tr(V^2) = sum p^2 - 2 sum p^3 + (sum p^2)^2.
+            double p2 = 0.0, p3 = 0.0;
+            for (int i = 1; i <= s.regionCount; ++i) {
+                const double p = s.expectedShare[static_cast<std::size_t>(i)];
+                p2 += p * p;
+                p3 += p * p * p;
+            }
+            EXPECT_NEAR(s.scoreMean, (1.0 - p2) / T, 1e-15);
+            EXPECT_NEAR(s.scoreVariance, 2.0 * (p2 - 2.0 * p3 + p2 * p2) / (T * T), 1e-17);
+        }
+    }
+}
+
+struct StandardizeCase {
+    const char* name;
+    bool adjusted;
+    double global, T, mean, variance, df;
+    double z, chi;
+};
+
+TEST(ScoreMoments, StandardizationFormulas) {
+    // Numbers chosen so that every step is exact in binary.
+    const StandardizeCase cases[] = {
+        {"unadjusted at its mean gives chi = df", false, 48.0 * 48.0 * 0.25, 48.0, 0.25, 4.0, 8.0, 0.0, 8.0},
+        {"adjusted at its mean gives chi = df", true, 48.0 * 0.25, 48.0, 0.25, 4.0, 8.0, 0.0, 8.0},
+        {"unadjusted divides by T squared", false, 4.0 * 4.0 * 2.25, 4.0, 0.25, 4.0, 2.0, 1.0, 4.0},
+        {"adjusted divides by T", true, 4.0 * 2.25, 4.0, 0.25, 4.0, 2.0, 1.0, 4.0},
+        {"below the mean", true, 0.0, 2.0, 2.0, 1.0, 8.0, -2.0, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState s;
+        s.totalCases = c.T;
+        s.scoreMean = c.mean;
+        s.scoreVariance = c.variance;
+        s.scoreDf = c.df;
+        if (c.adjusted) {
+            s.globalScoreAdjusted = c.global;
+            s.globalScoreUnadjusted = 1e6;  // not read
+            cd::StandardizeScoreAdjusted(s);
+        } else {
+            s.globalScoreUnadjusted = c.global;
+            s.globalScoreAdjusted = 1e6;
+            cd::StandardizeScoreUnadjusted(s);
+        }
+        EXPECT_EQ(s.scoreZ, c.z);
+        EXPECT_EQ(s.scoreChiSquare, c.chi);
+        EXPECT_EQ(s.scoreDf, c.df);  // the moments are read, not written
+        EXPECT_EQ(s.scoreMean, c.mean);
+    }
+}
+
 TEST(ScoreMoments, GeneralMomentMatrixMatchesTheStoredOne) {
     SyntheticArea::Options o;
     o.n = 30;
@@ -269,6 +339,11 @@ TEST(CriticalValues, MCritical) {
         {"zero bandwidth", 1e-8, 0.05, 100, 3.3189},
         {"bandwidth 1", 1.0, 0.05, 100, 3.1565},
         {"bandwidth 1 at 0.01", 1.0, 0.01, 100, 3.58},
+        // t just below 1: 0.058955 read back from "0.0590".
+        {"bandwidth 7.77 on 10 regions", 7.77, 0.05, 10, 0.059},
+        // 2.0912816 and 3.1810269: the mask rounds, it does not cut.
+        {"bandwidth 2 on 10 regions", 2.0, 0.05, 10, 2.0913},
+        {"bandwidth 3 at 0.01", 3.0, 0.01, 100, 3.181},
     };
     std::vector<std::string> shown;
     cd::SetMessageHook([&](const std::string& text, const std::string& title) { shown.push_back(title + "|" + text); });
@@ -307,6 +382,14 @@ TEST(CriticalValues, ChiSquare) {
         {"0.05 on 1", 0.05, 1.0, 4.928},
         {"other level", 0.1, 5.0, 0.0},
         {"near 0.05", std::nextafter(0.05, 1.0), 5.0, 0.0},
+        {"just below 0.01", std::nextafter(0.01, 0.0), 5.0, 0.0},
+        // Levels that come out of arithmetic count only when they are the
+        // very same double.
+        {"0.1 x 0.5 is the double 0.05", 0.1 * 0.5, 5.0, 12.822},
+        {"1 / 100 is the double 0.01", 1.0 / 100.0, 5.0, 16.786},
+        {"0.15 - 0.1 is not 0.05", 0.15 - 0.1, 5.0, 0.0},
+        {"0.03 - 0.02 is not 0.01", 0.03 - 0.02, 5.0, 0.0},
+        {"a level of 0", 0.0, 5.0, 0.0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -322,8 +405,18 @@ struct Results {
     std::vector<Matrix> matrices;
     std::vector<DoubleArray> arrays;
     std::vector<double> scalars;
+    std::vector<std::int32_t> devicePoints, hullPoints;
     bool operator==(const Results&) const = default;
 };
+
+std::vector<std::int32_t> points(const std::vector<DevicePoint>& v) {
+    std::vector<std::int32_t> r;
+    for (const DevicePoint& p : v) {
+        r.push_back(p.X);
+        r.push_back(p.Y);
+    }
+    return r;
+}
 
 Results results(const AppState& s) {
     return {{s.scoreWeights, s.weightCrossProduct, s.mWeights},
@@ -332,7 +425,9 @@ Results results(const AppState& s) {
              s.freemanTukeyResiduals, s.rossiResiduals, s.localM, s.localMSorted, s.mMapValues, s.mLegendValues,
              s.mapClassValues, s.mapLegendValues},
             {s.globalScoreUnadjusted, s.globalScoreAdjusted, s.scoreDf, s.scoreMean, s.scoreVariance, s.scoreZ,
-             s.scoreChiSquare, static_cast<double>(s.regionCount), s.studyArea}};
+             s.scoreChiSquare, static_cast<double>(s.regionCount), s.studyArea,
+             static_cast<double>(s.hullInputCount), static_cast<double>(s.hullVertexCount)},
+            points(s.devicePoints), points(s.hullPoints)};
 }
 
 // A state with every result filled from a good run.
@@ -347,6 +442,21 @@ AppState computed() {
     cd::CalcLocalMFreemanTukey(s);
     cd::CalcLocalMRossi(s);
     return s;
+}
+
+void spoilCoincident(AppState& s) {
+    s.sigma = 1e-154;
+    for (auto& c : s.centroidTable) c.X = c.Y = 5.0;
+}
+
+// Point data of eight points with the given pixel positions (element 0
+// first, holding nothing), over a polygon result left in the state.
+void toPointData(AppState& s, const std::vector<DevicePoint>& drawn) {
+    s.pointDataMode = true;
+    s.polygonDataMode = false;
+    s.pointCount = 8;
+    s.pointScaleX = s.pointScaleY = 2.0;
+    s.devicePoints = drawn;
 }
 
 struct Degenerate {
@@ -387,6 +497,29 @@ TEST(DegenerateInput, RaisesNumberedErrorAndChangesNothing) {
         {"zero variance", [](AppState& s) { s.scoreVariance = 0; }, cd::StandardizeScoreUnadjusted, 11},
         {"no M computed for these regions", [](AppState& s) { s.regionCount = 9; }, [](AppState& s) { cd::GetMaxLocalM(s); }, 9},
         {"M critical without regions", [](AppState& s) { s.regionCount = 0; }, [](AppState& s) { cd::GetMCritical(s); }, 11},
+        // Eight regions on one spot: the squared peaks add up beyond the
+        // largest double, and a row would be divided by infinity.
+        {"sum of squared peaks overflows", spoilCoincident, cd::CalcMWeights, 6},
+        {"sum of squared peaks overflows for the score", spoilCoincident, cd::CalcScoreWeights, 6},
+        {"point data on one line have no area",
+         [](AppState& s) {
+             toPointData(s, {{3, 9}, {0, 0}, {1, 1}, {2, 2}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}});
+         },
+         cd::CalcScoreWeights, 11},
+        {"point data on one line have no area for M",
+         [](AppState& s) {
+             toPointData(s, {{3, 9}, {0, 0}, {1, 1}, {2, 2}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}});
+         },
+         cd::CalcMWeights, 11},
+        {"point data with fewer drawn points",
+         [](AppState& s) { toPointData(s, {{3, 9}, {0, 0}, {10, 1}, {2, 20}}); },
+         cd::CalcMWeights, 9},
+        {"point data with a zero pixel scale",
+         [](AppState& s) {
+             toPointData(s, {{3, 9}, {0, 0}, {10, 1}, {2, 20}, {4, 4}, {50, 5}, {6, 60}, {7, 7}, {30, 30}});
+             s.pointScaleY = 0.0;
+         },
+         cd::CalcScoreWeights, 11},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -63,6 +63,47 @@ TEST(NormalPValue, BoundAtFourAndAHalf) {
     EXPECT_EQ(modPValue::GetNormalPValue(-1000.0), 0.0);
     EXPECT_EQ(modPValue::GetNormalPValue(-1e300), 0.0);
     EXPECT_EQ(modPValue::GetNormalPValue(-4.5), at);
+    // About 0.000003.
+    EXPECT_EQ(std::round(at * 1e6) / 1e6, 0.000003);
+}
+
+struct StopCase {
+    const char* name;
+    double z;
+    double expected;  // relative 1e-9; 0 exactly
+};
+
+TEST(NormalPValue, StoppingRuleAndDrift) {
+    const StopCase cases[] = {
+        // 43772 steps: the early exit fires with x still at 0.00001, above 0.
+        {"early exit before reaching 0", 4.37721, 9.99954315645e-06},
+        // The last trapezoid reaches 0.00005 below 0 and the area passes
+        // one half: the result is 0 although |z| <= 4.5.
+        {"last step overshoots one half", 4.40005, 0.0},
+        {"first z with an overshoot", 3.97021, 0.0},
+        // The drift leaves x 3E-12 below 0 after exactly 44000 steps.
+        {"drift ends just below 0", 4.4, 5.41225710848e-06},
+        {"negative z folds", -4.37721, 9.99954315645e-06},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const double p = modPValue::GetNormalPValue(c.z);
+        if (c.expected == 0.0)
+            EXPECT_EQ(p, 0.0);
+        else
+            EXPECT_NEAR(p, c.expected, 1e-9 * c.expected);
+        EXPECT_EQ(p, twoExponentialPValue(std::fabs(c.z)));
+    }
+}
+
+TEST(NormalPValue, BitIdenticalNearTheUpperBound) {
+    // Where the early exit and the final overshoot decide the result.
+    for (int k = 0; k <= 2000; ++k) {
+        const double z = 3.95 + k * 0.000277;
+        SCOPED_TRACE(z);
+        ASSERT_EQ(modPValue::GetNormalPValue(z), twoExponentialPValue(z));
+        ASSERT_EQ(modPValue::GetNormalPValue(-z), twoExponentialPValue(z));
+    }
 }
 
 TEST(NormalPValue, OneExponentialPerStepIsBitIdentical) {
