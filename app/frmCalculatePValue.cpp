@@ -51,7 +51,11 @@ QGroupBox* frame(QWidget* parent, const char* name, const char* caption, double 
 frmCalculatePValue::frmCalculatePValue(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
     setObjectName("frmCalculatePValue");
     setWindowTitle("Calculate p-value");
+    // 3,255 x 4,755 twips is the area the controls need (the buttons end at
+    // 4,635). As a minimum it also keeps the child window's caption bar and
+    // border from taking that room when the window is placed in the frame.
     resize(twipsToPixels(3255), twipsToPixels(4755));
+    setMinimumSize(size());
     buildControls();
     Form_Load();
 }

@@ -9,11 +9,13 @@
 #include "stats/modClusterDetection.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EventPump.h"
+#include "platform/ui/Fonts.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Korvane");
     QApplication::setApplicationVersion("1.1");
+    applyProgramFont();
 
     installDialogs(std::make_shared<QtDialogs>());
     // The libraries have no windows: their notices come here.

@@ -168,7 +168,7 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
         for (Index i = c0; i <= c1; ++i) root[at(i)] = std::sqrt(root[at(i)]);
     });
     // Many coincident locations can carry the sum of squared peaks beyond the
-    // largest double (or a huge bandwidth take it below the smallest): the
+    // largest double, or a huge bandwidth can take it below the smallest: the
     // row would come out all 0 or NaN.
     for (Index i = 1; i <= n; ++i)
         if (!(std::isfinite(root[at(i)]) && root[at(i)] > 0.0))

@@ -1,6 +1,8 @@
 #include "platform/ui/PictureSurface.h"
 
 #include <QFontMetricsF>
+
+#include "platform/ui/Fonts.h"
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
@@ -57,8 +59,10 @@ double PictureSurface::ScaleWidth() const noexcept { return fromPx(width_); }
 double PictureSurface::ScaleHeight() const noexcept { return fromPx(height_); }
 
 QFont PictureSurface::font() const {
+    const double size = FontSize > 0 ? FontSize : 8.0;
+    if (FontName == kSansFamily) return sansFont(size, FontBold);
     QFont f(QString::fromStdString(FontName));
-    f.setPointSizeF(FontSize > 0 ? FontSize : 8.0);
+    f.setPointSizeF(size);
     f.setBold(FontBold);
     return f;
 }

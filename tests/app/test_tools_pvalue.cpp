@@ -115,6 +115,24 @@ TEST_F(PValueCalculator, PlacedInTheMiddleOfTheMainFrame) {
     EXPECT_EQ(AppContext::topOf(w)->pos(), expected);
 }
 
+TEST_F(PValueCalculator, EveryControlFitsInsideTheShownWindow) {
+    // The child window's caption bar and border come on top of the area
+    // that holds the controls; the buttons along the lower edge must stay
+    // visible and clickable.
+    QCoreApplication::processEvents();
+    QWidget* sub = AppContext::topOf(w);
+    ASSERT_NE(sub, w);
+    EXPECT_GE(w->width(), twipsToPixels(3255));
+    EXPECT_GE(w->height(), twipsToPixels(4755));
+    for (QWidget* control : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        EXPECT_TRUE(w->rect().contains(control->geometry())) << control->x() << "," << control->y() << " "
+                                                             << control->width() << "x" << control->height();
+        const QRect onSub(control->mapTo(sub, QPoint(0, 0)), control->size());
+        EXPECT_TRUE(sub->rect().contains(onSub));
+    }
+}
+
 TEST_F(PValueCalculator, ChoosingChiSquareShowsTheNoticeOnce) {
     w->optChiSquare->click();
     ASSERT_EQ(dialogs().messages.size(), 1u);

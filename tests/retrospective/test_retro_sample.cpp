@@ -100,6 +100,7 @@ TEST_F(RetroSample, EveryTestOnTheSample) {
     w->selectLocalRow(best + 2);
     EXPECT_EQ(w->lstLocalPatternSummary->currentRow(), static_cast<int>(best + 2));
     AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_sample_rossi_map.png")));
+    frame->grab().save(QString::fromStdString(testOutputPath("retro_sample_frame.png")));
 
     const std::string dir = scratchDir("retro-sample");
     dlg->queueFile(dir + "/rossi.txt");

@@ -99,6 +99,12 @@ TEST(KernelWeights, SingleRegion) {
     EXPECT_EQ(s.scoreWeights(1, 1), 1.0);
     EXPECT_EQ(s.weightCrossProduct(1, 1), 1.0);
     EXPECT_EQ(cd::MomentMatrixUnadjusted(s).size(), 1);
+    EXPECT_EQ(cd::MomentMatrixAdjusted(s).size(), 1);
+    EXPECT_EQ(cd::MomentMatrixAdjusted(s)(0, 0), 1.0 / std::sqrt(s.expectedShare[1] * s.expectedShare[1]));
+    EXPECT_EQ(cd::ScoreWeightsAdjusted(s)(1, 1), 1.0 / std::sqrt(5.0));
+    cd::CalcMWeights(s);
+    EXPECT_EQ(s.mWeights.rows(), 2);
+    EXPECT_EQ(s.mWeights(1, 1), 1.0);
 }
 
 TEST(KernelWeights, PointDataDeriveCountAndAreaFromTheDrawnPoints) {
@@ -366,6 +372,24 @@ TEST(CriticalValues, MCritical) {
     s.alpha = 0.0;  // t = 0: no logarithm
     EXPECT_EQ(cd::GetMCritical(s), 0.0);
     EXPECT_EQ(shown.size(), 2u);
+    for (double sigma : {8.0, 20.0, 1e6, 1e200}) {  // every sigma from 7.78 on
+        SCOPED_TRACE(sigma);
+        const std::size_t before = shown.size();
+        s.sigma = sigma;
+        EXPECT_EQ(cd::GetMCritical(s), 0.0);
+        EXPECT_EQ(shown.size(), before + 1);
+    }
+    shown.resize(2);
+    s.sigma = 7.78;
+    s.alpha = -0.05;  // t below 0
+    EXPECT_EQ(cd::GetMCritical(s), 0.0);
+    EXPECT_EQ(shown.size(), 3u);
+    s.sigma = 0.0;  // t exactly 1: u = -0, which is not above 0
+    s.alpha = 0.25;
+    s.regionCount = 1;
+    EXPECT_EQ(cd::GetMCritical(s), 0.0);
+    ASSERT_EQ(shown.size(), 4u);
+    for (const auto& m : shown) EXPECT_EQ(m, "Warning!|Error!");
     cd::SetMessageHook(nullptr);
 }
 

@@ -93,6 +93,21 @@ void expectSameMatrix(const Matrix& fast, const Matrix& literal, double toleranc
         }
 }
 
+void expectSameScoreCopies(const AppState& fast, const AppState& lit) {
+    expectSameArray(fast.scoreMapValues, lit.scoreMapValues, "scoreMapValues");
+    expectSameArray(fast.scoreLegendValues, lit.scoreLegendValues, "scoreLegendValues");
+    expectSameArray(fast.mapClassValues, lit.mapClassValues, "mapClassValues");
+    expectSameArray(fast.mapLegendValues, lit.mapLegendValues, "mapLegendValues");
+}
+
+void expectSameMCopies(const AppState& fast, const AppState& lit) {
+    expectSameArray(fast.localMSorted, lit.localMSorted, "localMSorted");
+    expectSameArray(fast.mMapValues, lit.mMapValues, "mMapValues");
+    expectSameArray(fast.mLegendValues, lit.mLegendValues, "mLegendValues");
+    expectSameArray(fast.mapClassValues, lit.mapClassValues, "mapClassValues");
+    expectSameArray(fast.mapLegendValues, lit.mapLegendValues, "mapLegendValues");
+}
+
 struct Case {
     std::int32_t n;
     double sigma;
@@ -144,6 +159,7 @@ TEST_P(EngineVsLiteral, SameResults) {
 
     cd::CalcLocalScoreUnadjusted(fast);
     LiteralEngine::CalcLocalScoreUnadjusted(lit);
+    expectSameScoreCopies(fast, lit);
     expectSameArray(fast.localScoreUnadjusted, lit.localScoreUnadjusted, "localScoreUnadjusted");
     expectSameArray(fast.localScoreZUnadjusted, lit.localScoreZUnadjusted, "localScoreZUnadjusted");
     EXPECT_EQ(fast.globalScoreUnadjusted, lit.globalScoreUnadjusted);
@@ -164,8 +180,7 @@ TEST_P(EngineVsLiteral, SameResults) {
     expectSameArray(fast.localScoreAdjusted, lit.localScoreAdjusted, "localScoreAdjusted");
     expectSameArray(fast.localScoreZAdjusted, lit.localScoreZAdjusted, "localScoreZAdjusted");
     EXPECT_EQ(fast.globalScoreAdjusted, lit.globalScoreAdjusted);
-    expectSameArray(fast.mapClassValues, lit.mapClassValues, "mapClassValues");
-    expectSameArray(fast.scoreLegendValues, lit.scoreLegendValues, "scoreLegendValues");
+    expectSameScoreCopies(fast, lit);
     if (c.n >= 2) {
         cd::CalcScoreMomentsAdjusted(fast);
         cd::StandardizeScoreAdjusted(fast);
@@ -191,7 +206,7 @@ TEST_P(EngineVsLiteral, SameResults) {
             LiteralEngine::CalcLocalMRossi(lit);
         }
         expectSameArray(fast.localM, lit.localM, "localM");
-        expectSameArray(fast.mapLegendValues, lit.mapLegendValues, "mapLegendValues");
+        expectSameMCopies(fast, lit);
         EXPECT_EQ(cd::GetMaxLocalM(fast), LiteralEngine::GetMaxLocalM(lit));
         expectSameArray(fast.localMSorted, lit.localMSorted, "localMSorted");
     }
@@ -239,6 +254,77 @@ TEST(BlockProducts, GenericBuildAgrees) {
     expectGlobal(global(generic), global(lit));
     expectGlobal(global(fastest), global(lit));
     expectSameMatrix(generic.weightCrossProduct, lit.weightCrossProduct, 1e-13, "generic weightCrossProduct");
+}
+
+}  // namespace
+
+namespace {
+
+void expectSamePoints(const std::vector<DevicePoint>& fast, const std::vector<DevicePoint>& lit, const char* what) {
+    ASSERT_EQ(fast.size(), lit.size()) << what;
+    for (std::size_t i = 0; i < fast.size(); ++i) {
+        ASSERT_EQ(fast[i].X, lit[i].X) << what << " element " << i;
+        ASSERT_EQ(fast[i].Y, lit[i].Y) << what << " element " << i;
+    }
+}
+
+// Point data: N and A come from the drawn points in both, over the values a
+// polygon study area left behind.
+TEST(PointData, FastAndLiteralAgree) {
+    for (std::int32_t n : {3, 17, 120}) {
+        for (double sigma : {1e-8, 0.6, 2.0}) {
+            SCOPED_TRACE("N=" + std::to_string(n) + " sigma=" + std::to_string(sigma));
+            SyntheticArea::Options o;
+            o.n = n;
+            o.sigma = sigma;
+            o.layout = Layout::Scattered;
+            o.seed = static_cast<std::uint64_t>(n) * 7 + 1;
+            AppState start = SyntheticArea::make(o);
+            start.pointDataMode = true;
+            start.polygonDataMode = false;
+            start.pointCount = n;
+            start.pointScaleX = 1.5;
+            start.pointScaleY = 2.25;
+            start.devicePoints.assign(static_cast<std::size_t>(n) + 2, DevicePoint{-7, -7});  // one spare beyond N
+            for (std::int32_t i = 1; i <= n; ++i) {
+                const auto& c = start.centroidTable[static_cast<std::size_t>(i)];
+                start.devicePoints[static_cast<std::size_t>(i)] = {
+                    static_cast<std::int32_t>(std::lround((c.X - 1000.0) * start.pointScaleX)),
+                    static_cast<std::int32_t>(std::lround((6000.0 - c.Y) * start.pointScaleY))};
+            }
+            start.regionCount = n + 40;  // left by a polygon study area
+            start.studyArea = 1.0;
+
+            AppState fast = start, lit = start;
+            cd::CalcScoreWeights(fast);
+            LiteralEngine::CalcScoreWeights(lit);
+            EXPECT_EQ(fast.regionCount, n);
+            EXPECT_EQ(fast.regionCount, lit.regionCount);
+            EXPECT_EQ(fast.studyArea, lit.studyArea);
+            EXPECT_GT(fast.studyArea, 0.0);
+            EXPECT_EQ(fast.hullInputCount, lit.hullInputCount);
+            EXPECT_EQ(fast.hullVertexCount, lit.hullVertexCount);
+            expectSamePoints(fast.devicePoints, lit.devicePoints, "devicePoints");
+            expectSamePoints(fast.hullPoints, lit.hullPoints, "hullPoints");
+            expectSameMatrix(fast.scoreWeights, lit.scoreWeights, 0.0, "scoreWeights");
+            cd::CalcLocalScoreAdjusted(fast);
+            LiteralEngine::CalcLocalScoreAdjusted(lit);
+            expectSameArray(fast.localScoreZAdjusted, lit.localScoreZAdjusted, "localScoreZAdjusted");
+
+            // The M kernel derives them again from the points as they now stand.
+            fast.regionCount = lit.regionCount = 1;
+            cd::CalcMWeights(fast);
+            LiteralEngine::CalcMWeights(lit);
+            EXPECT_EQ(fast.regionCount, n);
+            EXPECT_EQ(fast.studyArea, lit.studyArea);
+            expectSamePoints(fast.devicePoints, lit.devicePoints, "devicePoints after the M kernel");
+            expectSameMatrix(fast.mWeights, lit.mWeights, 0.0, "mWeights");
+            cd::CalcLocalMRossi(fast);
+            LiteralEngine::CalcLocalMRossi(lit);
+            expectSameArray(fast.localM, lit.localM, "localM");
+            expectSameMCopies(fast, lit);
+        }
+    }
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ struct HullCase {
 TEST(ConvexHullArea, Examples) {
     const HullCase cases[] = {
         {"rectangle with an inner point", {{100, 50}, {50, 25}, {0, 50}, {100, 0}, {0, 0}}, 2.0, 1250.0, 4},
-        {"three points on a line", {{0, 0}, {5, 5}, {10, 10}}, 1.0, 0.0, -1},
+        // Out along the line and straight back: all three become vertices.
+        {"three points on a line", {{0, 0}, {5, 5}, {10, 10}}, 1.0, 0.0, 3},
+        {"three points on a line, far one first", {{10, 10}, {0, 0}, {5, 5}}, 1.0, 0.0, 2},
         {"two distinct points", {{3, 4}, {10, 4}}, 1.0, 0.0, 2},
         {"repeated hull vertex", {{0, 0}, {100, 0}, {100, 50}, {0, 50}, {100, 50}, {0, 0}}, 2.0, 1250.0, 4},
         {"triangle", {{0, 0}, {10, 0}, {0, 10}}, 1.0, 50.0, 3},
@@ -58,6 +60,54 @@ TEST(ConvexHullArea, WrapsFromTheAnchorInOrder) {
         EXPECT_EQ(s.hullPoints[static_cast<std::size_t>(k)].Y, ys[k]);
         // The hull's vertices come first in devicePoints.
         EXPECT_EQ(s.devicePoints[static_cast<std::size_t>(k) + 1].X, xs[k]);
+    }
+}
+
+struct WrapCase {
+    const char* name;
+    std::vector<DevicePoint> points;
+    std::vector<DevicePoint> hull;  // in wrapping order
+    double area;
+};
+
+// Points on an edge at the same pseudo-angle: the first in index order is
+// taken, so whether they become vertices depends on where they stand.
+TEST(ConvexHullArea, WrappingOrderAndCollinearPoints) {
+    const WrapCase cases[] = {
+        {"edge point after the corner", {{0, 0}, {100, 0}, {50, 0}, {50, 50}}, {{0, 0}, {100, 0}, {50, 50}}, 2500.0},
+        {"edge point before the corner", {{0, 0}, {50, 0}, {100, 0}, {50, 50}}, {{0, 0}, {50, 0}, {100, 0}, {50, 50}}, 2500.0},
+        {"anchor found last", {{60, 40}, {0, 40}, {30, 0}}, {{30, 0}, {60, 40}, {0, 40}}, 1200.0},
+        // From (9, 9) the duplicate anchor and (5, 5) lie at the same angle
+        // as the anchor itself, which closes the hull first.
+        {"duplicate of the anchor is never a vertex", {{5, 5}, {0, 0}, {9, 9}, {0, 0}, {9, 0}}, {{0, 0}, {9, 0}, {9, 9}}, 40.5},
+        {"points above the anchor wrap left to right", {{40, 10}, {20, 0}, {0, 10}, {20, 20}},
+         {{20, 0}, {40, 10}, {20, 20}, {0, 10}}, 400.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppState s = withPoints(c.points);
+        EXPECT_DOUBLE_EQ(modFunctions::ConvexHullArea(s), c.area);
+        ASSERT_EQ(s.hullVertexCount, static_cast<int>(c.hull.size()));
+        ASSERT_EQ(s.hullPoints.size(), c.hull.size());
+        for (std::size_t k = 0; k < c.hull.size(); ++k) {
+            EXPECT_EQ(s.hullPoints[k].X, c.hull[k].X) << k;
+            EXPECT_EQ(s.hullPoints[k].Y, c.hull[k].Y) << k;
+            EXPECT_EQ(s.devicePoints[k + 1].X, c.hull[k].X) << k;
+            EXPECT_EQ(s.devicePoints[k + 1].Y, c.hull[k].Y) << k;
+        }
+    }
+}
+
+TEST(ConvexHullArea, WrapConvexHullOnItsOwn) {
+    AppState s = withPoints({{100, 50}, {50, 25}, {0, 50}, {100, 0}, {0, 0}});
+    s.hullInputCount = 5;
+    modFunctions::WrapConvexHull(s);
+    EXPECT_EQ(s.hullVertexCount, 4);
+    EXPECT_TRUE(s.hullPoints.empty());  // only the area routine copies the vertices
+    const int xs[] = {0, 100, 100, 0, 50}, ys[] = {0, 0, 50, 50, 25};
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(s.devicePoints[static_cast<std::size_t>(k) + 1].X, xs[k]);
+        EXPECT_EQ(s.devicePoints[static_cast<std::size_t>(k) + 1].Y, ys[k]);
     }
 }
 
@@ -99,6 +149,12 @@ TEST(Theta, PseudoAngles) {
     EXPECT_EQ(modFunctions::Theta(0, 0, 0, -1), 270.0f);
     EXPECT_EQ(modFunctions::Theta(0, 0, 1, 1), 45.0f);
     EXPECT_EQ(modFunctions::Theta(3, 3, 3, 3), 3600.0f);
+    EXPECT_EQ(modFunctions::Theta(0, 0, -1, 1), 135.0f);
+    EXPECT_EQ(modFunctions::Theta(0, 0, -1, -1), 225.0f);
+    EXPECT_EQ(modFunctions::Theta(0, 0, 1, -1), 315.0f);
+    EXPECT_EQ(modFunctions::Theta(0, 0, 1, -3), (-0.75f + 4.0f) * 90.0f);
+    // Single precision throughout: (1/3) * 90 rounded twice.
+    EXPECT_EQ(modFunctions::Theta(0, 0, 2, 1), (1.0f / 3.0f) * 90.0f);
 }
 
 }  // namespace

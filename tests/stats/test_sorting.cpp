@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "platform/Error.h"
 #include "stats/modSorting.h"
@@ -71,6 +74,99 @@ TEST(ShellSortByValue, NotStable) {
     std::vector<double> order;
     for (std::size_t i = 1; i < a.size(); ++i) order.push_back(a[i].Index);
     EXPECT_EQ(order, (std::vector<double>{4, 2, 5, 1, 3}));
+}
+
+// The sort's steps written out once more, recording the gap of every pass.
+template <typename T, typename Key>
+std::vector<int> referenceSort(std::vector<T>& a, Key key, bool singleGap) {
+    std::vector<int> gaps;
+    const int upper = static_cast<int>(a.size()) - 1;
+    double q = (upper + 1) / 2.0;
+    if (singleGap) q = static_cast<float>(q);
+    int gap = static_cast<int>(std::nearbyint(q));
+    while (gap >= 1) {
+        bool exchanged = true;
+        while (exchanged) {
+            exchanged = false;
+            gaps.push_back(gap);
+            for (int i = 1; i <= upper - gap; ++i)
+                if (key(a[static_cast<std::size_t>(i)]) > key(a[static_cast<std::size_t>(i + gap)])) {
+                    std::swap(a[static_cast<std::size_t>(i)], a[static_cast<std::size_t>(i + gap)]);
+                    exchanged = true;
+                }
+        }
+        gap = static_cast<int>(std::nearbyint(gap / 2.0));
+    }
+    return gaps;
+}
+
+std::vector<int> distinctGaps(std::vector<int> passes) {
+    passes.erase(std::unique(passes.begin(), passes.end()), passes.end());
+    return passes;
+}
+
+TEST(ShellSorts, GapSequences) {
+    struct GapCase {
+        int upper;
+        std::vector<int> gaps;
+    };
+    const GapCase cases[] = {{10, {6, 3, 2, 1}}, {5, {3, 2, 1}}, {4, {2, 1}}, {1, {1}}, {0, {}}, {2, {2, 1}}, {3, {2, 1}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.upper);
+        std::vector<double> a(static_cast<std::size_t>(c.upper) + 1, 1.0);
+        EXPECT_EQ(distinctGaps(referenceSort(a, [](double v) { return v; }, true)), c.gaps);
+    }
+    // Already in order: one pass per gap.
+    std::vector<double> ordered = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    EXPECT_EQ(referenceSort(ordered, [](double v) { return v; }, true), (std::vector<int>{6, 3, 2, 1}));
+}
+
+TEST(ShellSortByValue, TiesEndWhereTheExactPassesLeaveThem) {
+    // Few distinct values, so that many records tie; the Index order that
+    // results is the one the exact passes give, not a stable one.
+    std::mt19937 g(3);
+    int unstable = 0;
+    for (int n : {2, 3, 4, 5, 7, 10, 16, 33, 100, 257}) {
+        for (int round = 0; round < 20; ++round) {
+            SCOPED_TRACE(std::to_string(n) + " round " + std::to_string(round));
+            std::vector<IndexValue> a(static_cast<std::size_t>(n) + 1);
+            a[0] = {-1.0, -1.0};
+            for (int i = 1; i <= n; ++i) a[static_cast<std::size_t>(i)] = {static_cast<double>(i), static_cast<double>(g() % 4) * 0.25};
+            auto expected = a;
+            referenceSort(expected, [](const IndexValue& v) { return v.Value; }, false);
+            auto stable = a;
+            std::stable_sort(stable.begin() + 1, stable.end(),
+                             [](const IndexValue& x, const IndexValue& y) { return x.Value < y.Value; });
+            modSorting::ShellSortByValue(a);
+            bool differs = false;
+            for (std::size_t i = 0; i < a.size(); ++i) {
+                ASSERT_EQ(a[i].Index, expected[i].Index) << i;
+                ASSERT_EQ(a[i].Value, expected[i].Value) << i;
+                differs = differs || a[i].Index != stable[i].Index;
+            }
+            unstable += differs ? 1 : 0;
+        }
+    }
+    EXPECT_GT(unstable, 0);  // the table does exercise the unstable ties
+}
+
+TEST(ShellSortDouble, SignedZerosEndWhereTheExactPassesLeaveThem) {
+    std::mt19937 g(5);
+    for (int n : {3, 6, 11, 50}) {
+        SCOPED_TRACE(n);
+        std::vector<double> a(static_cast<std::size_t>(n) + 1, 0.0);
+        for (std::size_t i = 1; i < a.size(); ++i) {
+            const auto r = g() % 3;
+            a[i] = r == 0 ? 0.0 : r == 1 ? -0.0 : -1.0;
+        }
+        auto expected = a;
+        referenceSort(expected, [](double v) { return v; }, true);
+        modSorting::ShellSortDouble(a);
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            ASSERT_EQ(a[i], expected[i]) << i;
+            ASSERT_EQ(std::signbit(a[i]), std::signbit(expected[i])) << i;
+        }
+    }
 }
 
 TEST(ShellSortInteger, SortsAndLeavesElementZero) {

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ui/Fonts.h"
+
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
     QApplication app(argc, argv);
+    applyProgramFont();  // the windows are tested in the program's own font
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

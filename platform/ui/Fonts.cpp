@@ -1,0 +1,13 @@
+#include "platform/ui/Fonts.h"
+
+#include <QApplication>
+
+QFont sansFont(double pointSize, bool bold) {
+    QFont f(kSansFamily);
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    f.setStretch(kSansStretch);
+    return f;
+}
+
+void applyProgramFont() { QApplication::setFont(sansFont()); }
