@@ -8,7 +8,7 @@
 
 inline constexpr const char* kSansFamily = "DejaVu Sans";
 inline constexpr const char* kMonoFamily = "DejaVu Sans Mono";
-inline constexpr int kSansStretch = 85;  // percent of the face's normal width
+inline constexpr int kSansStretch = 83;  // percent of the face's normal width
 
 // The sans-serif face at a size, condensed as above.
 QFont sansFont(double pointSize = 8.0, bool bold = false);
