@@ -17,7 +17,6 @@
 #include <cstdio>
 
 #include "app/MDIFrmMain.h"
-#include "app/MDIFrmMain.h"
 #include "app/MapTransform.h"
 #include "app/modArea.h"
 #include "app/modDrawPolygon.h"
@@ -32,6 +31,9 @@
 namespace {
 
 constexpr double kZoomStep = 0.4;
+// The window's size as it loads, frame included.
+constexpr double kLoadWidthTwips = 8025;
+constexpr double kLoadHeightTwips = 5055;
 constexpr BgrColor kRed = 0xFF;
 
 // The toolbar: key, tooltip, whether it is one of the pressed-one-at-a-time
@@ -283,7 +285,7 @@ double frmPolygonSHP::Height() const { return pixelsToTwips(AppContext::topOf(co
 // ---- Window events ----
 
 void frmPolygonSHP::Form_Load() {
-    resize(twipsToPixels(8025), twipsToPixels(5055));
+    resize(twipsToPixels(kLoadWidthTwips), twipsToPixels(kLoadHeightTwips));
     setButtonEnabled("Find", false);
     setButtonEnabled("Graph", false);
     setButtonEnabled("MapAnimation", false);
@@ -300,7 +302,7 @@ void frmPolygonSHP::showEvent(QShowEvent* event) {
     sized_ = true;
     // Height and width are those of the whole window, frame included.
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        sub->resize(twipsToPixels(8025), twipsToPixels(5055));
+        sub->resize(twipsToPixels(kLoadWidthTwips), twipsToPixels(kLoadHeightTwips));
         sub->move(0, 0);
         if (QMdiArea* area = sub->mdiArea()) {
             connect(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
@@ -414,34 +416,27 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
         }
         modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
     } else if (isButtonPressed("ZoomIn")) {
-        Cls();
-        zoomStep(+kZoomStep);
-        if (state_.retroMapMode) {
-            modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
-        } else {
-            zoomStep(+kZoomStep);
-            if (state_.cusumMapMode)
-                modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
-            else
-                modDrawPolygon::RedrawShapefile(ctx_);
-        }
+        zoomClick(+kZoomStep);
     } else if (isButtonPressed("ZoomOut")) {
-        Cls();
-        zoomStep(-kZoomStep);
-        modDrawPolygon::DrawShapefile(ctx_);
-        if (state_.retroMapMode) {
-            modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
-        } else {
-            zoomStep(-kZoomStep);
-            if (state_.cusumMapMode)
-                modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
-            else
-                modDrawPolygon::RedrawShapefile(ctx_);
-        }
+        zoomClick(-kZoomStep);
     } else if (isButtonPressed("Pan")) {
         state_.panDragging = true;
         state_.panStartX = X;
         state_.panStartY = Y;
+        RedrawByMode();
+    }
+}
+
+void frmPolygonSHP::zoomClick(double step) {
+    Cls();
+    zoomStep(step);
+    // Zooming out first draws the outlines at the full extent.
+    if (step < 0) modDrawPolygon::DrawShapefile(ctx_);
+    if (state_.retroMapMode) {
+        modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+    } else {
+        // The outline and cusum maps move by a second step.
+        zoomStep(step);
         RedrawByMode();
     }
 }

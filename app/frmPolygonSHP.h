@@ -103,6 +103,8 @@ private:
     void setMapMenusEnabled(bool enabled);
     void showRegionChart();
     void fillRangeRow(int row);
+    // A click of the zoom tools: the steps and the redraw of the map.
+    void zoomClick(double step);
     void zoomStep(double step);
 
     AppContext& ctx_;

@@ -3,10 +3,10 @@
 #include <QRadioButton>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <vector>
 
+#include "app/ShpBytes.h"
 #include "app/frmPolygonSHP.h"
 #include "app/modFunctions.h"
 #include "app/modLegend.h"
@@ -48,26 +48,13 @@ void report(const WalkReport& r, const std::string& path) {
 }
 
 std::int32_t readLE32(const std::vector<unsigned char>& b, std::int64_t at) {
-    const auto i = static_cast<std::size_t>(at);
-    const std::uint32_t v = std::uint32_t(b[i]) | std::uint32_t(b[i + 1]) << 8 | std::uint32_t(b[i + 2]) << 16 |
-                            std::uint32_t(b[i + 3]) << 24;
-    return static_cast<std::int32_t>(v);
+    return int32LE(b.data() + static_cast<std::size_t>(at));
 }
-
 std::int32_t readBE32(const std::vector<unsigned char>& b, std::int64_t at) {
-    const auto i = static_cast<std::size_t>(at);
-    const std::uint32_t v = std::uint32_t(b[i]) << 24 | std::uint32_t(b[i + 1]) << 16 |
-                            std::uint32_t(b[i + 2]) << 8 | std::uint32_t(b[i + 3]);
-    return static_cast<std::int32_t>(v);
+    return int32BE(b.data() + static_cast<std::size_t>(at));
 }
-
 double readLEDouble(const std::vector<unsigned char>& b, std::int64_t at) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = v << 8 | b[static_cast<std::size_t>(at + i)];
-    double d;
-    static_assert(sizeof d == sizeof v);
-    std::memcpy(&d, &v, sizeof d);
-    return d;
+    return doubleLE(b.data() + static_cast<std::size_t>(at));
 }
 
 bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
@@ -103,13 +90,6 @@ BgrColor toColor(double value) {
     } catch (const AppError&) {
         return kWhite;
     }
-}
-
-// The transform the shaded and highlight drawings use; false when there is none.
-bool prepare(AppContext& ctx, frmPolygonSHP& w) {
-    const bool ok = SetMapScale(ctx.state, *w.picSHP);
-    SetDrawProperties(w.picSHP->surface());
-    return ok;
 }
 
 }  // namespace
@@ -286,59 +266,57 @@ WalkReport WalkShapefile(const std::string& path, std::int64_t sizeLimit, const 
 
 namespace {
 
-// The plain outlines of every region on a cleared picture, under the
-// transform that `setTransform` leaves (false: none, nothing to draw).
-template <class SetTransform>
-void drawOutlines(AppContext& ctx, SetTransform setTransform) {
+// Walks the .shp under the transform the last SetMapExtent or SetMapScale
+// left, and says once what is wrong with the file.
+void walkMap(AppState& state, const RingSink& onRing, const RecordSink& onRecord = {}) {
+    const WalkReport r = WalkShapefile(state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX,
+                                       state.panDragY, onRing, onRecord);
+    report(r, state.shpPath);
+}
+
+// The shaded drawings size devicePoints to the first point of the last
+// ring of every region of several rings.
+RecordSink sizeDevicePoints(AppState& state) {
+    return [&state](std::int32_t, std::int32_t numParts, std::int32_t lastStart) {
+        if (numParts > 1) state.devicePoints.assign(static_cast<std::size_t>(lastStart), DevicePoint{});
+    };
+}
+
+// The plain outlines of every region on a cleared picture, at the full
+// extent or with the accumulated pan.
+void drawOutlines(AppContext& ctx, bool withPan) {
     AppState& state = ctx.state;
     frmPolygonSHP& w = mapWindow(ctx);
     PictureSurface& pic = w.picSHP->surface();
     pic.Cls();
-    const bool ok = setTransform(w);
+    const bool ok = withPan ? SetMapScale(state, *w.picSHP) : SetMapExtent(state, *w.picSHP);
     state.shpFileSize = MeasureFileSize(state.shpPath);
-    if (ok) {
-        const WalkReport r = WalkShapefile(state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX,
-                                           state.panDragY,
-                                           [&pic](std::int32_t, const DevicePoint* pts, int n) { pic.Polygon(pts, n); });
-        report(r, state.shpPath);
-    }
+    if (ok) walkMap(state, [&pic](std::int32_t, const DevicePoint* pts, int n) { pic.Polygon(pts, n); });
     w.picSHP->Refresh();
 }
 
 }  // namespace
 
-void DrawShapefile(AppContext& ctx) {
-    drawOutlines(ctx, [&ctx](frmPolygonSHP& w) { return SetMapExtent(ctx.state, *w.picSHP); });
-}
+void DrawShapefile(AppContext& ctx) { drawOutlines(ctx, false); }
 
-void RedrawShapefile(AppContext& ctx) {
-    drawOutlines(ctx, [&ctx](frmPolygonSHP& w) { return prepare(ctx, w); });
-}
+void RedrawShapefile(AppContext& ctx) { drawOutlines(ctx, true); }
 
 void DrawCusumMap(AppContext& ctx, std::int16_t period) {
     AppState& state = ctx.state;
     frmPolygonSHP& w = mapWindow(ctx);
     PictureSurface& pic = w.picSHP->surface();
     pic.Cls();
-    const bool ok = prepare(ctx, w);
+    const bool ok = SetMapScale(state, *w.picSHP);
     pic.FillStyleValue = FillStyle::Solid;
     if (ok) {
-        auto colourOf = [&state, period](std::int32_t region) -> BgrColor {
-            if (!state.cusumColoring) return kWhite;
-            // A region or period outside the cusum table has no band.
-            if (period < 0 || region >= state.mapCusum.rows() || period >= state.mapCusum.cols()) return kWhite;
-            return toColor(modFunctions::GetCusumColor(state, region, period));
-        };
-        const WalkReport r = WalkShapefile(
-            state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX, state.panDragY,
+        walkMap(
+            state,
             [&](std::int32_t k, const DevicePoint* pts, int n) {
-                pic.FillColor = colourOf(k + 1);
+                // A region or period outside the cusum table has no band.
+                pic.FillColor = state.cusumColoring ? toColor(modFunctions::GetCusumColor(state, k + 1, period)) : kWhite;
                 pic.Polygon(pts, n);
             },
-            [&state](std::int32_t, std::int32_t numParts, std::int32_t lastStart) {
-                if (numParts > 1) state.devicePoints.assign(static_cast<std::size_t>(lastStart), DevicePoint{});
-            });
-        report(r, state.shpPath);
+            sizeDevicePoints(state));
     }
     w.picSHP->Refresh();
 }
@@ -348,10 +326,10 @@ void DrawClassMap(AppContext& ctx, const DoubleArray& values) {
     frmPolygonSHP& w = mapWindow(ctx);
     PictureSurface& pic = w.picSHP->surface();
     pic.Cls();
-    const bool ok = prepare(ctx, w);
+    const bool ok = SetMapScale(state, *w.picSHP);
     if (ok) {
-        const WalkReport r = WalkShapefile(
-            state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX, state.panDragY,
+        walkMap(
+            state,
             [&](std::int32_t k, const DevicePoint* pts, int n) {
                 const auto i = static_cast<std::size_t>(k) + 1;
                 if (i < values.size() && std::isfinite(values[i])) {
@@ -363,10 +341,7 @@ void DrawClassMap(AppContext& ctx, const DoubleArray& values) {
                 }
                 pic.Polygon(pts, n);
             },
-            [&state](std::int32_t, std::int32_t numParts, std::int32_t lastStart) {
-                if (numParts > 1) state.devicePoints.assign(static_cast<std::size_t>(lastStart), DevicePoint{});
-            });
-        report(r, state.shpPath);
+            sizeDevicePoints(state));
     }
     w.picSHP->Refresh();
 }
@@ -391,7 +366,7 @@ void HighlightRegion(AppContext& ctx, std::int32_t region) {
     AppState& state = ctx.state;
     frmPolygonSHP& w = mapWindow(ctx);
     PictureSurface& pic = w.picSHP->surface();
-    bool ok = prepare(ctx, w);
+    bool ok = SetMapScale(state, *w.picSHP);
     pic.DrawWidth = 1;
     pic.ForeColor = 0;
     if (state.retroMapMode) {
@@ -400,16 +375,14 @@ void HighlightRegion(AppContext& ctx, std::int32_t region) {
     }
     state.shpFileSize = MeasureFileSize(state.shpPath);
     if (ok) {
-        const WalkReport r = WalkShapefile(state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX,
-                                           state.panDragY, [&](std::int32_t k, const DevicePoint* pts, int n) {
-                                               if (k != region) return;
-                                               pic.FillStyleValue = FillStyle::Solid;
-                                               pic.FillColor = kYellow;
-                                               pic.DrawWidth = 1;
-                                               pic.ForeColor = 0;
-                                               pic.Polygon(pts, n);
-                                           });
-        report(r, state.shpPath);
+        walkMap(state, [&](std::int32_t k, const DevicePoint* pts, int n) {
+            if (k != region) return;
+            pic.FillStyleValue = FillStyle::Solid;
+            pic.FillColor = kYellow;
+            pic.DrawWidth = 1;
+            pic.ForeColor = 0;
+            pic.Polygon(pts, n);
+        });
     }
     w.picSHP->Refresh();
 }

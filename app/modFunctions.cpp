@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include "app/AppContext.h"
+#include "app/Utf8Text.h"
 #include "app/frmInfo.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
@@ -14,17 +15,7 @@ namespace modFunctions {
 
 namespace {
 
-// Right-aligns in a field of `width` characters, counting characters and not
-// bytes, so that names in any script keep the columns; a longer text stays
-// whole.
-std::string alignRightChars(const std::string& text, std::size_t width) {
-    std::size_t chars = 0;
-    for (unsigned char ch : text)
-        if ((ch & 0xC0) != 0x80) ++chars;
-    if (chars >= width) return text;
-    return std::string(width - chars, ' ') + text;
-}
-
+// Columns are counted in characters, so names in any script keep them.
 constexpr std::size_t kNameWidth = 15;
 constexpr std::size_t kValueWidth = 16;
 

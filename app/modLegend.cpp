@@ -29,6 +29,13 @@ double at(const DoubleArray& a, std::size_t i) { return i < a.size() ? a[i] : 0.
 
 std::int16_t clampBreakCount(std::int16_t n) { return std::clamp<std::int16_t>(n, 0, kBreakCount); }
 
+// colors(1..6) = the six class colours; the array is widened to 0..6 when
+// it is smaller.
+void putClassColors(DoubleArray& colors) {
+    if (colors.size() < 7) colors.resize(7, 0.0);
+    for (std::size_t c = 1; c <= 6; ++c) colors[c] = kClassColors[c - 1];
+}
+
 }  // namespace
 
 std::string LegendLabel(LegendStatistic statistic, int k, const DoubleArray& legendBreaks, double legendMin,
@@ -69,7 +76,7 @@ LegendClasses ComputeLegendClasses(DoubleArray& values, std::int32_t regionCount
     const std::size_t breakSize = static_cast<std::size_t>(std::max<int>(n, kBreakCount)) + 2;
     legend.classBreaks.assign(breakSize, 0.0);
     legend.legendBreaks.assign(breakSize, 0.0);
-    legend.legendColors.assign(7, 0.0);
+    putClassColors(legend.legendColors);
 
     if (N >= 1) {
         legend.legendMin = values[1];
@@ -108,8 +115,6 @@ LegendClasses ComputeLegendClasses(DoubleArray& values, std::int32_t regionCount
         legend.legendBreaks[static_cast<std::size_t>(k) + 1] = cb[static_cast<std::size_t>(k) + 1];
     }
 
-    for (std::size_t c = 1; c <= 6; ++c) legend.legendColors[c] = kClassColors[c - 1];
-
     const std::int16_t rows = clampBreakCount(n);
     for (int k = 0; k <= rows; ++k)
         legend.labels.push_back(
@@ -117,10 +122,7 @@ LegendClasses ComputeLegendClasses(DoubleArray& values, std::int32_t regionCount
     return legend;
 }
 
-void SetLegendColors(AppState& state) {
-    if (state.legendColors.size() < 7) state.legendColors.resize(7, 0.0);
-    for (std::size_t c = 1; c <= 6; ++c) state.legendColors[c] = kClassColors[c - 1];
-}
+void SetLegendColors(AppState& state) { putClassColors(state.legendColors); }
 
 void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n) {
     const std::int16_t rows = clampBreakCount(n);

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "app/ShpBytes.h"
+#include "app/Utf8Text.h"
 #include "app/modArea.h"
 #include "geometry/CFileName.h"
 #include "geometry/CShapeFile.h"
@@ -37,14 +38,6 @@ std::string findIgnoringCase(const std::string& folder, const std::string& name)
     return exact;
 }
 
-double readLittleEndianDouble(const unsigned char* bytes) {
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = (bits << 8) | bytes[i];
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
 const char* shapeTypeName(std::int32_t type) {
     switch (type) {
         case 1: return "points";
@@ -56,11 +49,6 @@ const char* shapeTypeName(std::int32_t type) {
 }
 
 }  // namespace
-
-std::size_t characterCount(const std::string& utf8) {
-    return static_cast<std::size_t>(
-        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
 
 bool OpenShapefile(AppContext&, StagedStudyArea& staged) {
     FileDialogRequest request;
@@ -84,7 +72,6 @@ bool OpenShapefile(AppContext&, StagedStudyArea& staged) {
     const auto dot = staged.shpFileTitle.find('.');
     staged.shpBaseName = staged.shpFileTitle.substr(0, dot);
     staged.dbfFolder = staged.shpPath.substr(0, staged.shpPath.rfind('/') + 1);
-    staged.dbfPath = staged.dbfFolder + staged.shpBaseName + ".dbf";
     if (characterCount(staged.shpBaseName) > kMaxBaseNameLength) {
         dialogs().warning("The length of filename should be less than 8.");
         return false;
@@ -110,10 +97,10 @@ void ReadShapefileExtent(StagedStudyArea& staged) {
     if (in.gcount() != static_cast<std::streamsize>(sizeof header))
         throw AppError(62, "The file " + staged.shpPath + " is not a shapefile: it is shorter than a shapefile header.",
                        "ReadShapefileExtent");
-    const double xMin = readLittleEndianDouble(header + 36);
-    const double yMin = readLittleEndianDouble(header + 44);
-    const double xMax = readLittleEndianDouble(header + 52);
-    const double yMax = readLittleEndianDouble(header + 60);
+    const double xMin = doubleLE(header + 36);
+    const double yMin = doubleLE(header + 44);
+    const double xMax = doubleLE(header + 52);
+    const double yMax = doubleLE(header + 60);
     if (!std::isfinite(xMin) || !std::isfinite(yMin) || !std::isfinite(xMax) || !std::isfinite(yMax) ||
         !std::isfinite(xMax - xMin) || !std::isfinite(yMax - yMin))
         throw AppError(RuntimeErrors::Overflow,

@@ -71,7 +71,4 @@ bool OpenPolygonStudyArea(AppContext& ctx);
 // The error number of a shapefile that holds no polygons.
 inline constexpr std::int32_t kUnsupportedShapeType = 9999;
 
-// The number of characters of UTF-8 text.
-std::size_t characterCount(const std::string& utf8);
-
 }  // namespace modLoad

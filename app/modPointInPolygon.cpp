@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/MapTransform.h"
+#include "app/modDrawPolygon.h"
 #include "geometry/CPolygon.h"
 #include "stats/AppState.h"
 
@@ -70,13 +72,10 @@ bool IdentifyRegion(AppState& state, float& X, float& Y) {
     const double sx = state.mapScaleX, sy = state.mapScaleY;
     if (!(std::isfinite(sx) && std::isfinite(sy)) || sx == 0.0 || sy == 0.0) return false;
 
-    const double x = ((static_cast<double>(X) - sx * state.mapOffsetX) - state.marginX - state.panDragX) / sx;
-    const double y = ((static_cast<double>(Y) + sy * state.mapOffsetY) - state.drawnRect.Height - state.marginY -
-                      state.panDragY) /
-                     (-sy);
-    if (!std::isfinite(x) || !std::isfinite(y)) return false;
-    X = static_cast<float>(x);
-    Y = static_cast<float>(y);
+    const MapPoint m = deviceToMap(modDrawPolygon::currentTransform(state), state.panDragX, state.panDragY, X, Y);
+    if (!std::isfinite(m.X) || !std::isfinite(m.Y)) return false;
+    X = static_cast<float>(m.X);
+    Y = static_cast<float>(m.Y);
 
     const float px = static_cast<float>(static_cast<double>(X) * 100.0);
     const float py = static_cast<float>(static_cast<double>(Y) * 100.0);

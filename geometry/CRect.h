@@ -28,6 +28,23 @@ public:
     void Make(const CPoint& originPoint, const CPoint& sizePoint) noexcept;
     void MakeXY(double x1, double y1, double x2, double y2) noexcept;
 
+    // Library-internal, for anything with the four sides (a shape or a
+    // part): its sides; and each side moved out to its side where that lies
+    // beyond (true when one moved).
+    template <typename Bounded>
+    void MakeFrom(const Bounded& b) {
+        MakeXY(b.Left(), b.Top(), b.Right(), b.Bottom());
+    }
+    template <typename Bounded>
+    bool Widen(const Bounded& b) {
+        bool moved = false;
+        if (b.Left() < Left()) { Left(b.Left()); moved = true; }
+        if (b.Right() > Right()) { Right(b.Right()); moved = true; }
+        if (b.Top() > Top()) { Top(b.Top()); moved = true; }
+        if (b.Bottom() < Bottom()) { Bottom(b.Bottom()); moved = true; }
+        return moved;
+    }
+
     // Library-internal.
     void SetIsNull(bool value) noexcept { isNull_ = value; }
 

@@ -25,8 +25,8 @@ bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
            });
 }
 
-// The file the specification names, found with the case of its name
-// ignored (an exact match preferred); empty when there is none.
+// The file at `path`, found with the case of its name ignored (an exact
+// match preferred); empty when there is none.
 std::string findIgnoringCase(const std::string& path) {
     if (BinaryFile::Exists(path)) return path;
     const auto slash = path.rfind('/');
@@ -67,6 +67,10 @@ public:
         byteorder::storeDouble(b, checkedFinite(v, source_));
         append(b, 8);
     }
+    void point(const CPoint& p) {
+        real(p.X());
+        real(p.Y());
+    }
     std::vector<unsigned char> take() { return std::move(bytes_); }
 
 private:
@@ -80,6 +84,29 @@ void putBox(RecordBuilder& r, const IShape& shape) {
     r.real(shape.Bottom());
     r.real(shape.Right());
     r.real(shape.Top());
+}
+
+// A file too short for its header has no valid file code either: it reads
+// as an empty header.
+MainHeader readMainHeader(BinaryFile& file) {
+    if (file.Length() < static_cast<std::int64_t>(MainHeader::Size)) return MainHeader{};
+    unsigned char bytes[MainHeader::Size];
+    file.ReadBytes(1, bytes, MainHeader::Size);
+    return MainHeader::FromBytes(bytes);
+}
+
+// The box (Xmin, Ymin, Xmax, Ymax) that opens a record's content.
+template <typename Shape>
+void setBox(Shape& shape, const unsigned char* b) {
+    shape.SetLeft(byteorder::loadDouble(b));
+    shape.SetBottom(byteorder::loadDouble(b + 8));
+    shape.SetRight(byteorder::loadDouble(b + 16));
+    shape.SetTop(byteorder::loadDouble(b + 24));
+}
+
+// One point as a record stores it: X then Y.
+std::shared_ptr<CPoint> loadPoint(const unsigned char* p) {
+    return std::make_shared<CPoint>(byteorder::loadDouble(p), byteorder::loadDouble(p + 8));
 }
 
 }  // namespace
@@ -174,10 +201,6 @@ void CShapeFile::SetFileSpec(const CFileName& FileSpec, std::int32_t status, std
             shpPath_ = shpName;
             shxPath_ = shxName;
             fileType_ = *aShapeType;
-            extent_.Left(0.0);
-            extent_.Right(0.0);
-            extent_.Bottom(0.0);
-            extent_.Top(0.0);
             try {
                 PutMainHeaders();
             } catch (const AppError& e) {
@@ -216,24 +239,13 @@ void CShapeFile::SetFileSpec(const CFileName& FileSpec, std::int32_t status, std
     shpPath_ = shpFound;
     shxPath_ = shxFound;
 
-    unsigned char bytes[MainHeader::Size];
-    // A file too short for its header has no valid file code either.
-    if (shx_.Length() >= static_cast<std::int64_t>(MainHeader::Size)) {
-        shx_.ReadBytes(1, bytes, MainHeader::Size);
-        shxHeader_ = MainHeader::FromBytes(bytes);
-    }
+    shxHeader_ = readMainHeader(shx_);
     if (shxHeader_.FileCode != kFileCode) {
         shx_.Close();
         throw AppError(vbObjectError + 519, "The shx file has an invalid shape code in the main header.", kSetFileSpecSource);
     }
-    if (shp_.Length() >= static_cast<std::int64_t>(MainHeader::Size)) {
-        shp_.ReadBytes(1, bytes, MainHeader::Size);
-        shpHeader_ = MainHeader::FromBytes(bytes);
-    }
-    extent_.Left(shpHeader_.Xmin);
-    extent_.Right(shpHeader_.Xmax);
-    extent_.Top(shpHeader_.Ymax);
-    extent_.Bottom(shpHeader_.Ymin);
+    shpHeader_ = readMainHeader(shp_);
+    extent_.MakeXY(shpHeader_.Xmin, shpHeader_.Ymax, shpHeader_.Xmax, shpHeader_.Ymin);
     if (shpHeader_.FileCode != kFileCode) {
         shp_.Close();
         throw AppError(vbObjectError + 519, "The shp file has an invalid shape code in the main header.", kSetFileSpecSource);
@@ -339,10 +351,7 @@ std::shared_ptr<Parts> CShapeFile::readParts(std::int32_t index) {
     if (available < 40) raiseMalformed(index, "the record runs past the end of the file");
     unsigned char head[40];
     shp_.ReadBytes(head, 40);
-    shape->SetLeft(byteorder::loadDouble(head));
-    shape->SetBottom(byteorder::loadDouble(head + 8));
-    shape->SetRight(byteorder::loadDouble(head + 16));
-    shape->SetTop(byteorder::loadDouble(head + 24));
+    setBox(*shape, head);
     const std::int32_t numParts = byteorder::loadInt32LE(head + 32);
     const std::int32_t numPoints = byteorder::loadInt32LE(head + 36);
     if (numParts <= 0) raiseMalformed(index, "part count " + std::to_string(numParts));
@@ -366,10 +375,7 @@ std::shared_ptr<Parts> CShapeFile::readParts(std::int32_t index) {
         const std::int32_t to = k + 1 < numParts ? starts[static_cast<std::size_t>(k + 1)] : numPoints;
         auto part = std::make_shared<CPart>();
         part->Reserve(static_cast<std::size_t>(to - from));
-        for (std::int32_t i = from; i < to; ++i) {
-            const unsigned char* p = xy + 16 * static_cast<std::size_t>(i);
-            part->Add(std::make_shared<CPoint>(byteorder::loadDouble(p), byteorder::loadDouble(p + 8)));
-        }
+        for (std::int32_t i = from; i < to; ++i) part->Add(loadPoint(xy + 16 * static_cast<std::size_t>(i)));
         shape->Add(part);
     }
     return shape;
@@ -391,20 +397,14 @@ std::shared_ptr<IShape> CShapeFile::ReadMultiPoint(std::int32_t index) {
     if (available < 36) raiseMalformed(index, "the record runs past the end of the file");
     unsigned char head[36];
     shp_.ReadBytes(head, 36);
-    shape->SetLeft(byteorder::loadDouble(head));
-    shape->SetBottom(byteorder::loadDouble(head + 8));
-    shape->SetRight(byteorder::loadDouble(head + 16));
-    shape->SetTop(byteorder::loadDouble(head + 24));
+    setBox(*shape, head);
     const std::int32_t numPoints = byteorder::loadInt32LE(head + 32);
     if (numPoints < 0) raiseMalformed(index, "point count " + std::to_string(numPoints));
     if (36 + 16 * static_cast<std::int64_t>(numPoints) > available)
         raiseMalformed(index, "its point count runs past the end of the file");
     const std::vector<unsigned char> body = shp_.ReadBytes(16 * static_cast<std::size_t>(numPoints));
     shape->Reserve(static_cast<std::size_t>(numPoints));
-    for (std::int32_t i = 0; i < numPoints; ++i) {
-        const unsigned char* p = body.data() + 16 * static_cast<std::size_t>(i);
-        shape->Add(std::make_shared<CPoint>(byteorder::loadDouble(p), byteorder::loadDouble(p + 8)));
-    }
+    for (std::int32_t i = 0; i < numPoints; ++i) shape->Add(loadPoint(body.data() + 16 * static_cast<std::size_t>(i)));
     return shape;
 }
 
@@ -471,8 +471,7 @@ void CShapeFile::PutPoints(const CPoint& shape) {
     r.int32BE(count_ + 1);
     r.int32BE(10);
     r.int32LE(fileType_);
-    r.real(shape.X());
-    r.real(shape.Y());
+    r.point(shape);
     appendRecord(r.take(), &shape, "C_ShapeFile::PutPoints");
 }
 
@@ -503,10 +502,7 @@ std::vector<unsigned char> buildPartsRecord(const Parts& shape, std::int32_t rec
     r.int32LE(static_cast<std::int32_t>(numPoints));
     for (const std::int32_t s : starts) r.int32LE(s);
     for (const auto& part : shape)
-        for (const auto& pt : *part) {
-            r.real(pt->X());
-            r.real(pt->Y());
-        }
+        for (const auto& pt : *part) r.point(*pt);
     return r.take();
 }
 }  // namespace
@@ -531,38 +527,22 @@ void CShapeFile::PutMultiPoints(const CMultiPoint& shape) {
     r.int32LE(fileType_);
     putBox(r, shape);
     r.int32LE(shape.Count());
-    for (const auto& pt : shape) {
-        r.real(pt->X());
-        r.real(pt->Y());
-    }
+    for (const auto& pt : shape) r.point(*pt);
     appendRecord(r.take(), &shape, source);
 }
 
-void CShapeFile::PutExtent(const IShape& shape, std::vector<unsigned char>& box, bool& changed) {
+bool CShapeFile::PutExtent(const IShape& shape, CRect& extent) const {
     // The first record with geometry sets the extent; later ones widen it.
-    CRect next = extent_;
-    if (!extentSet_) {
-        next.Left(shape.Left());
-        next.Right(shape.Right());
-        next.Top(shape.Top());
-        next.Bottom(shape.Bottom());
-        changed = true;
-    } else {
-        if (shape.Left() < next.Left()) { next.Left(shape.Left()); changed = true; }
-        if (shape.Right() > next.Right()) { next.Right(shape.Right()); changed = true; }
-        if (shape.Top() > next.Top()) { next.Top(shape.Top()); changed = true; }
-        if (shape.Bottom() < next.Bottom()) { next.Bottom(shape.Bottom()); changed = true; }
-    }
-    box.resize(32);
-    byteorder::storeDouble(box.data(), next.Left());
-    byteorder::storeDouble(box.data() + 8, next.Bottom());
-    byteorder::storeDouble(box.data() + 16, next.Right());
-    byteorder::storeDouble(box.data() + 24, next.Top());
+    extent = extent_;
+    if (extentSet_) return extent.Widen(shape);
+    extent.MakeFrom(shape);
+    return true;
 }
 
 void CShapeFile::makeWritable() {
     if (!shp_.IsOpen() || !shx_.IsOpen())
-        throw AppError(75, "Path/File access error: the shapefile is not open", "CShapeFile::Add");
+        throw AppError(RuntimeErrors::PathFileAccess, "Path/File access error: the shapefile is not open",
+                       "CShapeFile::Add");
     if (shp_.IsWritable() && shx_.IsWritable()) return;
     // A pair opened for reading is opened anew for appending.
     BinaryFile shp, shx;
@@ -586,9 +566,13 @@ void CShapeFile::appendRecord(std::vector<unsigned char> record, const IShape* e
         const std::int32_t offset = toInt32(static_cast<double>(oldShp) / 2.0, source);
         const std::int32_t shpWords = toInt32(static_cast<double>(newShp) / 2.0, source);
         const std::int32_t shxWords = toInt32(static_cast<double>(newShx) / 2.0, source);
-        std::vector<unsigned char> box;
-        bool boxChanged = false;
-        if (extentShape) PutExtent(*extentShape, box, boxChanged);
+        CRect extent;
+        const bool extentChanged = extentShape && PutExtent(*extentShape, extent);
+        unsigned char box[32];
+        byteorder::storeDouble(box, extent.Left());
+        byteorder::storeDouble(box + 8, extent.Bottom());
+        byteorder::storeDouble(box + 16, extent.Right());
+        byteorder::storeDouble(box + 24, extent.Top());
 
         unsigned char entry[8];
         byteorder::storeInt32BE(entry, offset);
@@ -598,26 +582,21 @@ void CShapeFile::appendRecord(std::vector<unsigned char> record, const IShape* e
         shp_.WriteBytes(oldShp + 1, record.data(), record.size());
         shp_.WriteInt32BE(25, shpWords);
         shx_.WriteInt32BE(25, shxWords);
-        if (boxChanged) {
-            shp_.WriteBytes(37, box.data(), box.size());
-            shx_.WriteBytes(37, box.data(), box.size());
+        if (extentChanged) {
+            shp_.WriteBytes(37, box, sizeof box);
+            shx_.WriteBytes(37, box, sizeof box);
         }
         // Every byte is in place: commit.
         shpLength_ = newShp;
         shxLength_ = newShx;
         shpHeader_.FileLength = shpWords;
         shxHeader_.FileLength = shxWords;
-        if (boxChanged) {
-            const double l = byteorder::loadDouble(box.data()), b = byteorder::loadDouble(box.data() + 8);
-            const double r = byteorder::loadDouble(box.data() + 16), t = byteorder::loadDouble(box.data() + 24);
-            extent_.Left(l);
-            extent_.Bottom(b);
-            extent_.Right(r);
-            extent_.Top(t);
-            shpHeader_.Xmin = shxHeader_.Xmin = l;
-            shpHeader_.Ymin = shxHeader_.Ymin = b;
-            shpHeader_.Xmax = shxHeader_.Xmax = r;
-            shpHeader_.Ymax = shxHeader_.Ymax = t;
+        if (extentChanged) {
+            extent_ = extent;
+            shpHeader_.Xmin = shxHeader_.Xmin = extent.Left();
+            shpHeader_.Ymin = shxHeader_.Ymin = extent.Bottom();
+            shpHeader_.Xmax = shxHeader_.Xmax = extent.Right();
+            shpHeader_.Ymax = shxHeader_.Ymax = extent.Top();
         }
         if (extentShape) extentSet_ = true;
         ++count_;
@@ -630,7 +609,7 @@ void CShapeFile::appendRecord(std::vector<unsigned char> record, const IShape* e
                 shp_.WriteBytes(25, oldShpHead + 24, 44);
                 shx_.WriteBytes(25, oldShxHead + 24, 44);
             } catch (const AppError&) {
-                // The original failure is the one to report.
+                // The failure that stopped the write is the one to report.
             }
         }
         throw e.withSource(source);

@@ -124,7 +124,9 @@ private:
     void PutPolyLine(const CPolyLine& shape);
     void PutPolygon(const CPolygon& shape);
     void PutMultiPoints(const CMultiPoint& shape);
-    void PutExtent(const IShape& shape, std::vector<unsigned char>& shpBox, bool& changed);
+    // The extent with `shape` taken in, into `extent`; true when it differs
+    // from the extent the headers hold now.
+    bool PutExtent(const IShape& shape, CRect& extent) const;
 
     // Locates record `index`: true with its shape type read when the
     // index entry exists, false (for a point file) when it does not.

@@ -39,17 +39,8 @@ public:
     // member now: points added to a part later do not reach the shape.
     void Add(const MemberPtr& member) {
         if (!member) throw AppError(vbObjectError + 527, texts_.addError, texts_.addSource);
-        if (members_.Count() == 0) {
-            bounds_.Left(member->Left());
-            bounds_.Right(member->Right());
-            bounds_.Bottom(member->Bottom());
-            bounds_.Top(member->Top());
-        } else {
-            if (member->Left() < bounds_.Left()) bounds_.Left(member->Left());
-            if (member->Right() > bounds_.Right()) bounds_.Right(member->Right());
-            if (member->Bottom() < bounds_.Bottom()) bounds_.Bottom(member->Bottom());
-            if (member->Top() > bounds_.Top()) bounds_.Top(member->Top());
-        }
+        if (members_.Count() == 0) bounds_.MakeFrom(*member);
+        else bounds_.Widen(*member);
         members_.Add(member);
     }
 

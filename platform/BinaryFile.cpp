@@ -13,9 +13,6 @@
 #include "platform/Error.h"
 
 namespace {
-constexpr int kFileNotFound = 53;
-constexpr int kInputPastEnd = 62;
-constexpr int kPathFileAccess = 75;
 constexpr std::size_t kBlockSize = 64 * 1024;
 }  // namespace
 
@@ -84,9 +81,19 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     return *this;
 }
 
-void BinaryFile::raiseAccess(const std::string& why) const {
-    throw AppError(kPathFileAccess, "Path/File access error: " + path_ + (why.empty() ? "" : " (" + why + ")"),
-                   path_);
+void BinaryFile::raiseAccess(const std::string& why) const { raisePathFileAccess(path_, why); }
+
+void BinaryFile::raisePastEnd() const {
+    throw AppError(RuntimeErrors::InputPastEnd, "Input past end of file", path_);
+}
+
+void BinaryFile::requireOpen(bool forWriting) const {
+    if (fd_ < 0) raiseAccess("the file is not open");
+    if (forWriting && mode_ != Mode::ReadWrite) raiseAccess("the file is open for reading only");
+}
+
+void BinaryFile::checkPosition(std::int64_t position) const {
+    if (position < 1) raiseInvalidArgument(path_, "Bad file position " + std::to_string(position));
 }
 
 void BinaryFile::Open(const std::string& path, Mode mode) {
@@ -100,7 +107,7 @@ void BinaryFile::Open(const std::string& path, Mode mode) {
     if (fd < 0) {
         const int err = errno;
         if (mode == Mode::Read && err == ENOENT)
-            throw AppError(kFileNotFound, "File not found: " + path, path);
+            raiseFileNotFound(path);
         raiseAccess(std::strerror(err));
     }
     struct stat st {};
@@ -129,7 +136,7 @@ void BinaryFile::Close() noexcept {
 }
 
 std::int64_t BinaryFile::Length() const {
-    if (fd_ < 0) raiseAccess("the file is not open");
+    requireOpen(false);
     if (length_ < 0) {
         struct stat st {};
         if (::fstat(fd_, &st) != 0) raiseAccess(std::strerror(errno));
@@ -139,7 +146,7 @@ std::int64_t BinaryFile::Length() const {
 }
 
 void BinaryFile::Seek(std::int64_t position) {
-    if (position < 1) raiseInvalidArgument(path_, "Bad file position " + std::to_string(position));
+    checkPosition(position);
     position_ = position;
 }
 
@@ -167,11 +174,10 @@ void BinaryFile::fillBuffer(std::int64_t offset) {
 }
 
 void BinaryFile::ReadBytes(std::int64_t position, void* buffer, std::size_t count) {
-    if (fd_ < 0) raiseAccess("the file is not open");
-    if (position < 1) raiseInvalidArgument(path_, "Bad file position " + std::to_string(position));
+    requireOpen(false);
+    checkPosition(position);
     const std::int64_t offset = position - 1;
-    if (offset > Length() || static_cast<std::int64_t>(count) > Length() - offset)
-        throw AppError(kInputPastEnd, "Input past end of file", path_);
+    if (offset > Length() || static_cast<std::int64_t>(count) > Length() - offset) raisePastEnd();
     auto* out = static_cast<unsigned char*>(buffer);
     std::int64_t at = offset;
     std::size_t left = count;
@@ -183,7 +189,7 @@ void BinaryFile::ReadBytes(std::int64_t position, void* buffer, std::size_t coun
                 if (errno == EINTR) continue;
                 raiseAccess(std::strerror(errno));
             }
-            if (n == 0) throw AppError(kInputPastEnd, "Input past end of file", path_);
+            if (n == 0) raisePastEnd();
             out += n;
             at += n;
             left -= static_cast<std::size_t>(n);
@@ -193,7 +199,7 @@ void BinaryFile::ReadBytes(std::int64_t position, void* buffer, std::size_t coun
         const std::int64_t bufEnd = bufferOffset_ + static_cast<std::int64_t>(buffer_.size());
         if (at < bufferOffset_ || at >= bufEnd) {
             fillBuffer(at);
-            if (buffer_.empty()) throw AppError(kInputPastEnd, "Input past end of file", path_);
+            if (buffer_.empty()) raisePastEnd();
             continue;
         }
         const std::size_t from = static_cast<std::size_t>(at - bufferOffset_);
@@ -224,8 +230,7 @@ double BinaryFile::ReadDouble(std::int64_t position) {
 void BinaryFile::ReadBytes(void* buffer, std::size_t count) { ReadBytes(position_, buffer, count); }
 std::vector<unsigned char> BinaryFile::ReadBytes(std::size_t count) {
     // Checked against the length first, so a wild count never allocates.
-    if (fd_ >= 0 && static_cast<std::int64_t>(count) > Length() - (position_ - 1))
-        throw AppError(kInputPastEnd, "Input past end of file", path_);
+    if (fd_ >= 0 && static_cast<std::int64_t>(count) > Length() - (position_ - 1)) raisePastEnd();
     std::vector<unsigned char> out(count);
     ReadBytes(position_, out.data(), count);
     return out;
@@ -235,9 +240,8 @@ std::int32_t BinaryFile::ReadInt32BE() { return ReadInt32BE(position_); }
 double BinaryFile::ReadDouble() { return ReadDouble(position_); }
 
 void BinaryFile::WriteBytes(std::int64_t position, const void* buffer, std::size_t count) {
-    if (fd_ < 0) raiseAccess("the file is not open");
-    if (mode_ != Mode::ReadWrite) raiseAccess("the file is open for reading only");
-    if (position < 1) raiseInvalidArgument(path_, "Bad file position " + std::to_string(position));
+    requireOpen(true);
+    checkPosition(position);
     dropBuffer();
     const auto* in = static_cast<const unsigned char*>(buffer);
     std::int64_t at = position - 1;
@@ -284,8 +288,7 @@ void BinaryFile::WriteInt32BE(std::int32_t value) { WriteInt32BE(position_, valu
 void BinaryFile::WriteDouble(double value) { WriteDouble(position_, value); }
 
 void BinaryFile::Truncate(std::int64_t length) {
-    if (fd_ < 0) raiseAccess("the file is not open");
-    if (mode_ != Mode::ReadWrite) raiseAccess("the file is open for reading only");
+    requireOpen(true);
     dropBuffer();
     if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
         length_ = -1;
@@ -300,8 +303,5 @@ bool BinaryFile::Exists(const std::string& path) {
 }
 
 void BinaryFile::Delete(const std::string& path) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        const int err = errno;
-        throw AppError(kPathFileAccess, "Path/File access error: " + path + " (" + std::strerror(err) + ")", path);
-    }
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) raisePathFileAccess(path, std::strerror(errno));
 }

@@ -77,6 +77,11 @@ private:
     void fillBuffer(std::int64_t offset);
     void dropBuffer() noexcept;
     [[noreturn]] void raiseAccess(const std::string& why) const;
+    [[noreturn]] void raisePastEnd() const;
+    // Raises 75 unless the file is open (and open for writing, when asked).
+    void requireOpen(bool forWriting) const;
+    // Raises 5 for a position before the first byte.
+    void checkPosition(std::int64_t position) const;
 
     int fd_ = -1;
     Mode mode_ = Mode::Read;

@@ -79,15 +79,14 @@ std::string readSmallFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
+std::string_view rightTrimmed(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
     return s;
 }
 
-std::string_view rightTrimmed(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-    return s;
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
+    return rightTrimmed(s);
 }
 
 int adoType(char nativeType, int width, int decimals) {
@@ -162,19 +161,15 @@ std::shared_ptr<DbfTable> DbfTable::Open(const std::string& path) {
     if (!fs::is_regular_file(path, ec)) raiseOpen(path, "it is not a file.");
     const auto fileSize = fs::file_size(path, ec);
     if (ec) raiseOpen(path, "its size cannot be read.");
+    std::string header(32, '\0');
     {
-        std::ifstream probe(path, std::ios::binary);
-        if (!probe) raiseOpen(path, "the file cannot be read (permission denied?).");
+        std::ifstream in(path, std::ios::binary);
+        if (!in) raiseOpen(path, "the file cannot be read (permission denied?).");
+        if (fileSize < 33) raiseOpen(path, "it is too short to be a dBASE table.");
+        in.read(header.data(), 32);
     }
-    if (fileSize < 33) raiseOpen(path, "it is too short to be a dBASE table.");
 
     // The code page: the .cpg beside the table, else the language-driver byte.
-    const std::string header = [&] {
-        std::ifstream in(path, std::ios::binary);
-        std::string h(32, '\0');
-        in.read(h.data(), 32);
-        return h;
-    }();
     CodePage page = codePageFromLanguageDriver(static_cast<unsigned char>(header[29]));
     const std::string cpg = siblingFile(fs::path(path), ".cpg");
     if (!cpg.empty()) page = codePageFromName(trimmed(readSmallFile(cpg)));

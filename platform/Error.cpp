@@ -18,6 +18,14 @@ void raiseInvalidArgument(const std::string& source, const std::string& descript
     throw AppError(RuntimeErrors::InvalidArgument, description, source);
 }
 
+void raiseFileNotFound(const std::string& path) {
+    throw AppError(RuntimeErrors::FileNotFound, "File not found: " + path, path);
+}
+void raisePathFileAccess(const std::string& path, const std::string& why) {
+    throw AppError(RuntimeErrors::PathFileAccess,
+                   "Path/File access error: " + path + (why.empty() ? "" : " (" + why + ")"), path);
+}
+
 double checkedFinite(double value, const char* source) {
     if (std::isnan(value)) raiseInvalidArgument(source);
     if (std::isinf(value)) raiseOverflow(source);

@@ -10,12 +10,15 @@
 // The object-error base that the shape and file classes add their numbers to.
 inline constexpr std::int32_t vbObjectError = -2147221504;
 
-// Run-time error numbers raised by guarded arithmetic and indexing.
+// Run-time error numbers raised by guarded arithmetic, indexing and file access.
 namespace RuntimeErrors {
 inline constexpr std::int32_t InvalidArgument = 5;   // invalid procedure call or argument
 inline constexpr std::int32_t Overflow = 6;          // value beyond the target's range
 inline constexpr std::int32_t SubscriptOutOfRange = 9;
 inline constexpr std::int32_t DivisionByZero = 11;
+inline constexpr std::int32_t FileNotFound = 53;
+inline constexpr std::int32_t InputPastEnd = 62;
+inline constexpr std::int32_t PathFileAccess = 75;
 }  // namespace RuntimeErrors
 
 class AppError : public std::runtime_error {
@@ -43,6 +46,10 @@ private:
 [[noreturn]] void raiseSubscriptOutOfRange(const std::string& source = {});
 [[noreturn]] void raiseInvalidArgument(const std::string& source = {});
 [[noreturn]] void raiseInvalidArgument(const std::string& source, const std::string& description);
+// The file errors name the file in the description and as the source:
+// 53 "File not found: <path>", 75 "Path/File access error: <path> (<why>)".
+[[noreturn]] void raiseFileNotFound(const std::string& path);
+[[noreturn]] void raisePathFileAccess(const std::string& path, const std::string& why = {});
 
 // Guarded arithmetic: each checks its hazard and raises the numbered error
 // instead of producing an infinity or NaN.

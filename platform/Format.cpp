@@ -11,6 +11,15 @@ namespace {
 
 char g_displayDecimalSign = '.';
 
+std::string nonFiniteText(double value) { return std::isnan(value) ? "NaN" : (value > 0 ? "Inf" : "-Inf"); }
+
+// Drops the trailing zeros of a decimal fraction, and its point when
+// nothing is left behind it.
+void trimFraction(std::string& digits) {
+    while (digits.back() == '0') digits.pop_back();
+    if (digits.back() == '.') digits.pop_back();
+}
+
 struct MaskShape {
     std::string prefix;       // literal characters before the first placeholder
     int minIntegerDigits = 0; // "0" placeholders before the decimal point
@@ -76,7 +85,7 @@ void roundDecimal(double value, int decimals, std::string& intDigits, std::strin
 }  // namespace
 
 std::string formatMask(double value, std::string_view mask, char decimalSign) {
-    if (!std::isfinite(value)) return std::isnan(value) ? "NaN" : (value > 0 ? "Inf" : "-Inf");
+    if (!std::isfinite(value)) return nonFiniteText(value);
     const MaskShape s = parseMask(mask);
     const int decimals = s.fixedDecimals + s.optionalDecimals;
     std::string intDigits, fracDigits;
@@ -100,7 +109,7 @@ std::string formatMaskDisplay(double value, std::string_view mask) {
 }
 
 std::string formatGeneral(double value, char decimalSign) {
-    if (!std::isfinite(value)) return std::isnan(value) ? "NaN" : (value > 0 ? "Inf" : "-Inf");
+    if (!std::isfinite(value)) return nonFiniteText(value);
     if (value == 0.0) return "0";
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14e", value);
@@ -110,18 +119,14 @@ std::string formatGeneral(double value, char decimalSign) {
     std::string out;
     if (exp10 < -4 || exp10 >= 15) {
         std::string mant = s.substr(0, e);
-        while (mant.back() == '0') mant.pop_back();
-        if (mant.back() == '.') mant.pop_back();
+        trimFraction(mant);
         char ebuf[16];
         std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exp10 < 0 ? '-' : '+', std::abs(exp10));
         out = mant + ebuf;
     } else {
         std::snprintf(buf, sizeof buf, "%.*f", std::max(0, 14 - exp10), value);
         out = buf;
-        if (out.find('.') != std::string::npos) {
-            while (out.back() == '0') out.pop_back();
-            if (out.back() == '.') out.pop_back();
-        }
+        if (out.find('.') != std::string::npos) trimFraction(out);
     }
     for (char& c : out) if (c == '.') c = decimalSign;
     return out;

@@ -137,7 +137,11 @@ CodePage codePageFromName(std::string_view name) {
     if (endsWith(n, "850")) return CodePage::Oem850;
     if (n.rfind("LDID", 0) == 0) {
         int v = 0;
-        for (char c : n.substr(4)) v = v * 10 + (c - '0');
+        // No driver number goes past 255: stop before a long run overflows.
+        for (char c : n.substr(4)) {
+            if (v > 255) break;
+            v = v * 10 + (c - '0');
+        }
         return codePageFromLanguageDriver(v);
     }
     return CodePage::Windows1252;

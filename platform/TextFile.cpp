@@ -8,15 +8,6 @@
 
 #include "platform/Error.h"
 
-namespace {
-constexpr int kFileNotFound = 53;
-constexpr int kPathFileAccess = 75;
-
-[[noreturn]] void raiseAccess(const std::string& path, const std::string& why) {
-    throw AppError(kPathFileAccess, "Path/File access error: " + path + (why.empty() ? "" : " (" + why + ")"), path);
-}
-}  // namespace
-
 TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {}
 
 void TextFileWriter::PrintLine(std::string_view line) {
@@ -32,21 +23,21 @@ void TextFileWriter::Close() {
     const fs::path temp = target.string() + ".korvane-tmp";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) raiseAccess(path_, "cannot create the file");
+        if (!out) raisePathFileAccess(path_, "cannot create the file");
         out.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         out.flush();
         if (!out) {
             out.close();
             std::error_code ec;
             fs::remove(temp, ec);
-            raiseAccess(path_, "write failed");
+            raisePathFileAccess(path_, "write failed");
         }
     }
     std::error_code ec;
     fs::rename(temp, target, ec);
     if (ec) {
         fs::remove(temp, ec);
-        raiseAccess(path_, "cannot replace the file");
+        raisePathFileAccess(path_, "cannot replace the file");
     }
 }
 
@@ -59,9 +50,9 @@ void writeTextFileLines(const std::string& path, const std::vector<std::string>&
 std::vector<std::string> readTextFileLines(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        throw AppError(kFileNotFound, "File not found: " + path, path);
+        raiseFileNotFound(path);
     std::ifstream in(path, std::ios::binary);
-    if (!in) raiseAccess(path, "cannot open the file");
+    if (!in) raisePathFileAccess(path, "cannot open the file");
     std::ostringstream ss;
     ss << in.rdbuf();
     const std::string text = ss.str();

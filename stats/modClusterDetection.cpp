@@ -63,6 +63,26 @@ void requireArray(const DoubleArray& a, Index n, const char* what, const char* s
              std::string("The ") + what + " have not been read for all " + regionText(n) + " regions.", source);
 }
 
+// T, which the score statistics divide by.
+double totalCases(const AppState& s, const char* source) {
+    const double T = s.totalCases;
+    if (!std::isfinite(T) || T == 0.0)
+        fail(RuntimeErrors::DivisionByZero,
+             "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
+             source);
+    return T;
+}
+
+[[noreturn]] void weightsMissing(const char* source) {
+    fail(RuntimeErrors::SubscriptOutOfRange,
+         "The kernel weights have not been computed for the current regions and bandwidth.", source);
+}
+
+[[noreturn]] void bandwidthOutOfScale(const char* source) {
+    fail(RuntimeErrors::Overflow, "The bandwidth is too large or too small for the kernel weights of this study area.",
+         source);
+}
+
 double finiteResult(double v, const char* what, const char* source) {
     if (!std::isfinite(v))
         fail(RuntimeErrors::Overflow, std::string("The ") + what + " has no finite value for these data.", source);
@@ -133,8 +153,7 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
     const double peak = 1.0 / (sigma * std::sqrt(3.14159265));
     const double scale = 2.0 * (sigma * sigma) * (area / static_cast<double>(n));
     if (!std::isfinite(peak) || !std::isfinite(peak * peak) || (n >= 2 && !(std::isfinite(scale) && scale > 0.0)))
-        fail(RuntimeErrors::Overflow,
-             "The bandwidth is too large or too small for the kernel weights of this study area.", source);
+        bandwidthOutOfScale(source);
 
     Matrix W = Matrix::Zero(n + 1, n + 1);
     std::vector<double> x(at(n) + 1), y(at(n) + 1);
@@ -172,8 +191,7 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
     // row would come out all 0 or NaN.
     for (Index i = 1; i <= n; ++i)
         if (!(std::isfinite(root[at(i)]) && root[at(i)] > 0.0))
-            fail(RuntimeErrors::Overflow,
-                 "The bandwidth is too large or too small for the kernel weights of this study area.", source);
+            bandwidthOutOfScale(source);
     ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
         const Index j = k + 1;
         for (Index i = 1; i <= n; ++i) W(i, j) = W(i, j) / root[at(i)];
@@ -191,9 +209,7 @@ void checkPositive(const DoubleArray& a, Index n, const char* what, const char* 
 
 // The stored kernel must belong to the current regions.
 void requireWeights(const Matrix& W, Index n, const char* source) {
-    if (n < 1 || W.rows() != n + 1 || W.cols() != n + 1)
-        fail(RuntimeErrors::SubscriptOutOfRange,
-             "The kernel weights have not been computed for the current regions and bandwidth.", source);
+    if (n < 1 || W.rows() != n + 1 || W.cols() != n + 1) weightsMissing(source);
 }
 
 // ---------------------------------------------------------------- local scores
@@ -213,11 +229,7 @@ LocalScores localScores(const AppState& s, const double* rootE, const char* sour
     requireWeights(s.scoreWeights, n, source);
     requireArray(s.observed, n, "observed counts", source);
     requireArray(s.expected, n, "expected counts", source);
-    const double T = s.totalCases;
-    if (!std::isfinite(T) || T == 0.0)
-        fail(RuntimeErrors::DivisionByZero,
-             "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
-             source);
+    const double T = totalCases(s, source);
     for (Index j = 1; j <= n; ++j)
         if (!std::isfinite(s.observed[at(j)]) || !std::isfinite(s.expected[at(j)]))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(j) + " has no valid count.", source);
@@ -304,11 +316,7 @@ void checkMomentInputs(const AppState& s, Index n, const char* source) {
     for (Index i = 1; i <= n; ++i)
         if (!std::isfinite(s.expectedShare[at(i)]))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid expected share.", source);
-    const double T = s.totalCases;
-    if (!std::isfinite(T) || T == 0.0)
-        fail(RuntimeErrors::DivisionByZero,
-             "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
-             source);
+    totalCases(s, source);
 }
 
 void commitMoments(AppState& s, const Moments& m) {
@@ -329,8 +337,7 @@ void requireCrossProduct(const AppState& s, Index n, const char* source) {
     requireWeights(s.scoreWeights, n, source);
     if (s.weightCrossProduct.rows() != n + 1 || s.weightCrossProduct.cols() != n + 1 ||
         s.scoreWeightShares.size() < at(n) + 1 || s.scoreWeightExpected.size() < at(n) + 1)
-        fail(RuntimeErrors::SubscriptOutOfRange,
-             "The kernel weights have not been computed for the current regions and bandwidth.", source);
+        weightsMissing(source);
 }
 
 // C(i,j) / sqrt(p_j p_i) for i, j = 1..N into a 0-based N x N matrix.
@@ -347,11 +354,7 @@ Matrix adjustedMomentMatrix(const AppState& s, Index n) {
 // ---------------------------------------------------------------- standardisation
 
 void standardize(AppState& s, double S, bool adjusted, const char* source) {
-    const double T = s.totalCases;
-    if (!std::isfinite(T) || T == 0.0)
-        fail(RuntimeErrors::DivisionByZero,
-             "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
-             source);
+    const double T = totalCases(s, source);
     if (!(s.scoreVariance > 0.0) || !std::isfinite(s.scoreVariance))
         fail(RuntimeErrors::DivisionByZero,
              "The variance of the score statistic is 0 for these data, so it cannot be standardised.", source);
@@ -381,12 +384,13 @@ void localM(AppState& s, Residual form, const char* source) {
         const double E = s.expected[at(i)];
         if (!std::isfinite(O) || !std::isfinite(E))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid count.", source);
+        // The Poisson and Rossi residuals divide by the root of E.
+        if (form != Residual::FreemanTukey && !(E > 0.0))
+            fail(RuntimeErrors::DivisionByZero,
+                 "Region " + regionText(i) + " has an expected count of 0 or below, so its residual cannot be computed.",
+                 source);
         switch (form) {
         case Residual::Poisson:
-            if (!(E > 0.0))
-                fail(RuntimeErrors::DivisionByZero,
-                     "Region " + regionText(i) + " has an expected count of 0 or below, so its residual cannot be computed.",
-                     source);
             r[at(i)] = (O - E) / std::sqrt(E);
             break;
         case Residual::FreemanTukey:
@@ -396,10 +400,6 @@ void localM(AppState& s, Residual form, const char* source) {
             r[at(i)] = (std::sqrt(O) + std::sqrt(O + 1.0)) - std::sqrt(4.0 * E + 1.0);
             break;
         case Residual::Rossi:
-            if (!(E > 0.0))
-                fail(RuntimeErrors::DivisionByZero,
-                     "Region " + regionText(i) + " has an expected count of 0 or below, so its residual cannot be computed.",
-                     source);
             if (O < 0.0)
                 fail(RuntimeErrors::InvalidArgument,
                      "Region " + regionText(i) + " has a negative observed count, so its residual cannot be computed.",
@@ -501,9 +501,7 @@ void CalcLocalScoreUnadjusted(AppState& state) {
 void CalcLocalScoreAdjusted(AppState& state) {
     const char* source = "modClusterDetection::CalcLocalScoreAdjusted";
     const Index n = state.regionCount;
-    if (state.scoreWeightExpected.size() < at(n) + 1)
-        fail(RuntimeErrors::SubscriptOutOfRange,
-             "The kernel weights have not been computed for the current regions and bandwidth.", source);
+    if (state.scoreWeightExpected.size() < at(n) + 1) weightsMissing(source);
     std::vector<double> rootE(at(n) + 1, 0.0);
     for (Index j = 1; j <= n; ++j) rootE[at(j)] = std::sqrt(state.scoreWeightExpected[at(j)]);
     LocalScores r = localScores(state, rootE.data(), source);

@@ -14,6 +14,12 @@ namespace {
 
 constexpr const char* kSource = "modFunctions::ConvexHullArea";
 
+// Points 1..n must all be among the drawn device points.
+void requireDrawnPoints(const AppState& state, std::int32_t n, const char* text, const char* source) {
+    if (n < 0 || (n > 0 && static_cast<std::size_t>(n) >= state.devicePoints.size()))
+        throw AppError(RuntimeErrors::SubscriptOutOfRange, text, source);
+}
+
 // Wraps points[1..n] in place and returns the number of hull vertices.
 std::int32_t wrap(std::vector<DevicePoint>& P, std::int32_t n) {
     if (n < 1) return 0;
@@ -72,9 +78,7 @@ float Theta(float x1, float y1, float x2, float y2) {
 HullResult ComputeConvexHull(const AppState& state) {
     HullResult r;
     r.inputCount = toInt32(state.pointCount, kSource);
-    if (r.inputCount < 0 || (r.inputCount > 0 && static_cast<std::size_t>(r.inputCount) >= state.devicePoints.size()))
-        throw AppError(RuntimeErrors::SubscriptOutOfRange,
-                       "The point map holds fewer drawn points than the data have points.", kSource);
+    requireDrawnPoints(state, r.inputCount, "The point map holds fewer drawn points than the data have points.", kSource);
     r.points = state.devicePoints;
     r.vertexCount = wrap(r.points, r.inputCount);
     r.hullPoints.assign(r.points.begin() + (r.vertexCount > 0 ? 1 : 0),
@@ -112,9 +116,8 @@ double ConvexHullArea(AppState& state) {
 
 void WrapConvexHull(AppState& state) {
     const std::int32_t n = state.hullInputCount;
-    if (n < 0 || (n > 0 && static_cast<std::size_t>(n) >= state.devicePoints.size()))
-        throw AppError(RuntimeErrors::SubscriptOutOfRange,
-                       "The point map holds fewer drawn points than the hull is given.", "modFunctions::WrapConvexHull");
+    requireDrawnPoints(state, n, "The point map holds fewer drawn points than the hull is given.",
+                       "modFunctions::WrapConvexHull");
     state.hullVertexCount = wrap(state.devicePoints, n);
 }
 

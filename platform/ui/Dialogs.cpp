@@ -146,8 +146,8 @@ MsgResult ScriptedDialogs::message(const std::string& text, const std::string& t
     }
 }
 
-FileDialogResult ScriptedDialogs::openFile(const FileDialogRequest& request) {
-    fileCalls.push_back({false, request});
+FileDialogResult ScriptedDialogs::answerFile(bool save, const FileDialogRequest& request) {
+    fileCalls.push_back({save, request});
     if (fileAnswers.empty()) return {};
     FileDialogResult r;
     r.fileName = fileAnswers.front();
@@ -156,12 +156,5 @@ FileDialogResult ScriptedDialogs::openFile(const FileDialogRequest& request) {
     return r;
 }
 
-FileDialogResult ScriptedDialogs::saveFile(const FileDialogRequest& request) {
-    fileCalls.push_back({true, request});
-    if (fileAnswers.empty()) return {};
-    FileDialogResult r;
-    r.fileName = fileAnswers.front();
-    fileAnswers.pop_front();
-    if (!r.fileName.empty()) r.fileTitle = fileTitleOf(r.fileName);
-    return r;
-}
+FileDialogResult ScriptedDialogs::openFile(const FileDialogRequest& request) { return answerFile(false, request); }
+FileDialogResult ScriptedDialogs::saveFile(const FileDialogRequest& request) { return answerFile(true, request); }

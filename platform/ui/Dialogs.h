@@ -86,4 +86,7 @@ public:
     std::vector<FileCall> fileCalls;
     std::deque<MsgResult> messageAnswers;
     std::deque<std::string> fileAnswers;
+
+private:
+    FileDialogResult answerFile(bool save, const FileDialogRequest& request);
 };

@@ -1,13 +1,13 @@
 #include "platform/ui/PictureSurface.h"
 
 #include <QFontMetricsF>
-
-#include "platform/ui/Fonts.h"
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <algorithm>
 #include <cmath>
+
+#include "platform/ui/Fonts.h"
 
 QColor bgrToQColor(BgrColor c) { return QColor(c & 255, (c >> 8) & 255, (c >> 16) & 255); }
 
@@ -55,6 +55,12 @@ void PictureSurface::resize(int widthPx, int heightPx) {
     height_ = heightPx;
 }
 
+QPoint PictureSurface::devicePoint(double x, double y) const { return QPoint(px(toPx(x)), px(toPx(y))); }
+
+QBrush PictureSurface::fillBrush() const {
+    return FillStyleValue == FillStyle::Solid ? QBrush(bgrToQColor(FillColor)) : QBrush(Qt::NoBrush);
+}
+
 double PictureSurface::ScaleWidth() const noexcept { return fromPx(width_); }
 double PictureSurface::ScaleHeight() const noexcept { return fromPx(height_); }
 
@@ -87,14 +93,14 @@ void PictureSurface::Line(double x1, double y1, double x2, double y2, BgrColor c
     {
         SurfacePainter p(image_);
         p.setPen(surfacePen(c, DrawWidth));
-        p.drawLine(QPoint(px(toPx(x1)), px(toPx(y1))), QPoint(px(toPx(x2)), px(toPx(y2))));
+        p.drawLine(devicePoint(x1, y1), devicePoint(x2, y2));
     }
     CurrentX = x2;
     CurrentY = y2;
 }
 
 void PictureSurface::Box(double x1, double y1, double x2, double y2, BgrColor c, bool filled) {
-    const QRect r = QRect(QPoint(px(toPx(x1)), px(toPx(y1))), QPoint(px(toPx(x2)), px(toPx(y2)))).normalized();
+    const QRect r = QRect(devicePoint(x1, y1), devicePoint(x2, y2)).normalized();
     {
         SurfacePainter p(image_);
         if (filled) {
@@ -113,7 +119,7 @@ void PictureSurface::Circle(double x, double y, double radius, BgrColor c) {
     {
         SurfacePainter p(image_);
         p.setPen(surfacePen(c, DrawWidth));
-        p.setBrush(FillStyleValue == FillStyle::Solid ? QBrush(bgrToQColor(FillColor)) : QBrush(Qt::NoBrush));
+        p.setBrush(fillBrush());
         const double r = toPx(radius);
         p.drawEllipse(QPointF(toPx(x), toPx(y)), r, r);
     }
@@ -122,8 +128,8 @@ void PictureSurface::Circle(double x, double y, double radius, BgrColor c) {
 }
 
 void PictureSurface::PSet(double x, double y, BgrColor c) {
-    const int cx = px(toPx(x));
-    const int cy = px(toPx(y));
+    const QPoint at = devicePoint(x, y);
+    const int cx = at.x(), cy = at.y();
     if (DrawWidth <= 1) {
         if (cx >= 0 && cy >= 0 && cx < width_ && cy < height_) image_.setPixel(cx, cy, bgrToQColor(c).rgb());
     } else {
@@ -168,7 +174,7 @@ void PictureSurface::Polygon(const DevicePoint* points, int count) {
     for (int i = 0; i < count; ++i) poly << QPoint(points[i].X, points[i].Y);
     SurfacePainter p(image_);
     p.setPen(surfacePen(ForeColor, DrawWidth));
-    p.setBrush(FillStyleValue == FillStyle::Solid ? QBrush(bgrToQColor(FillColor)) : QBrush(Qt::NoBrush));
+    p.setBrush(fillBrush());
     p.drawPolygon(poly, PolyFill == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
 }
 

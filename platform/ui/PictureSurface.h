@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "geometry/Records.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/Twips.h"
 
 using BgrColor = std::int32_t;
 
@@ -51,7 +53,7 @@ public:
     int DrawWidth = 1;  // pixels
     PolyFillMode PolyFill = PolyFillMode::Alternate;
     double CurrentX = 0.0, CurrentY = 0.0;
-    std::string FontName = "DejaVu Sans";
+    std::string FontName = kSansFamily;
     double FontSize = 8.0;
     bool FontBold = false;
 
@@ -82,12 +84,17 @@ public:
     const QImage& image() const noexcept { return image_; }
     QImage& image() noexcept { return image_; }
 
-    double toPx(double v) const noexcept { return unit_ == ScaleUnit::Twips ? v / 15.0 : v; }
-    double fromPx(double px) const noexcept { return unit_ == ScaleUnit::Twips ? px * 15.0 : px; }
+    double toPx(double v) const noexcept { return unit_ == ScaleUnit::Twips ? v / kTwipsPerPixel : v; }
+    double fromPx(double px) const noexcept { return unit_ == ScaleUnit::Twips ? px * kTwipsPerPixel : px; }
 
     ScaleUnit scaleUnit() const noexcept { return unit_; }
 
 private:
+    // A point in the scale unit as the pixel it falls on.
+    QPoint devicePoint(double x, double y) const;
+    // The brush of the fill state.
+    QBrush fillBrush() const;
+
     ScaleUnit unit_;
     // The image is never smaller than 1 x 1 so that a painter can always
     // open on it; the surface's own size may be 0.

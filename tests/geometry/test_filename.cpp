@@ -9,7 +9,7 @@ namespace {
 constexpr std::int32_t kInvalid = vbObjectError + 515;
 }
 
-TEST(CFileNameTest, ErrorNumberIsTheDocumentedOne) { EXPECT_EQ(kInvalid, -2147220989); }
+TEST(CFileNameTest, ErrorNumberIsObjectErrorPlus515) { EXPECT_EQ(kInvalid, -2147220989); }
 
 TEST(CFileNameTest, ValidSpecifications) {
     struct Case {

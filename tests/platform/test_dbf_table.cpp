@@ -194,6 +194,22 @@ TEST(DbfTable, TextIsDecodedByItsCodePage) {
     }
 }
 
+TEST(DbfTable, CodePageNamesOfCpgFiles) {
+    const struct {
+        const char* name;
+        CodePage expected;
+    } cases[] = {
+        {"UTF-8", CodePage::Utf8},        {"ANSI 1252", CodePage::Windows1252}, {"cp850", CodePage::Oem850},
+        {"LDID/2", CodePage::Oem850},     {"LDID/201", CodePage::Windows1251},  {"unknown", CodePage::Windows1252},
+        // A driver number far beyond any byte is no driver we know.
+        {"LDID/99999999999999999999", CodePage::Windows1252},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(codePageFromName(c.name), c.expected);
+    }
+}
+
 TEST(DbfTable, CpgFileIsFoundWhateverTheCaseOfItsName) {
     const std::string dir = scratchDir("dbf-cpg-case");
     const std::string path = writeTextTable(dir, "Caf\xc3\xa9", "UTF-8");

@@ -1,4 +1,7 @@
 // The dialogs seam and the event pump.
+#include <algorithm>
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 #include "platform/ui/Dialogs.h"
@@ -93,12 +96,18 @@ TEST(EventPump, QtPumpKeepsCloseToItsMinimumOverManyYields) {
     // an eighth of a second; the animation's 50,000 yields about 2.5 s.
     // Sleeping each yield would overshoot by tens of microseconds every
     // time and double both.
+    // The suite runs many test programs at once, so the fastest of a few
+    // runs is taken: other load can only make a run slower.
     QtEventPump pump(50);
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 4000; ++i) pump.yieldOnce();
-    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GE(ms, 200.0);
-    EXPECT_LT(ms, 400.0);
+    double fastestMs = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 1000; ++i) pump.yieldOnce();
+        const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_GE(ms, 50.0);
+        fastestMs = std::min(fastestMs, ms);
+    }
+    EXPECT_LT(fastestMs, 100.0);
 }
 
 // The Qt boxes themselves, answered from a timer as a user would.

@@ -1,7 +1,7 @@
 #pragma once
 // The reference the fast statistics engine is checked against: the kernel,
 // local scores, moments and M statistics written as plain loops over the
-// full matrices, step by step in the documented order, with the moment
+// full matrices, step by step, each sum taken in index order, with the moment
 // products done by cMathLib. Header-only so that the tests and the
 // benchmark program can both use it; it is not part of the program.
 //

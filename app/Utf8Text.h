@@ -1,0 +1,23 @@
+#pragma once
+// Lengths of UTF-8 text in characters rather than bytes, so that names in
+// any script count and line up as they read.
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The number of characters of UTF-8 text (bytes that do not continue a
+// character).
+inline std::size_t characterCount(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(
+        utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// Pads `text` with blanks on the left to `width` characters; a longer text
+// stays whole.
+inline std::string alignRightChars(std::string_view text, std::size_t width) {
+    const std::size_t chars = characterCount(text);
+    if (chars >= width) return std::string(text);
+    return std::string(width - chars, ' ') + std::string(text);
+}
