@@ -33,7 +33,7 @@ MDIFrmMain::MDIFrmMain(AppContext& ctx) : ctx_(ctx) {
     setWindowTitle("Korvane (Ver1.1)");
     mdiArea = new QMdiArea(this);
     mdiArea->setObjectName("mdiArea");
-    // The application-workspace colour of the platform's palette.
+    // The workspace behind the child windows takes the palette's dark shade.
     mdiArea->setBackground(palette().brush(QPalette::Dark));
     setCentralWidget(mdiArea);
     createMenus();
@@ -287,21 +287,22 @@ void MDIFrmMain::mnuOpenShapePro_Click() {
 
 // ---------------------------------------------------------------- point entries
 
-void MDIFrmMain::closeForPointData() {
+bool MDIFrmMain::closeForPointData() {
+    AppContext& ctx = ctx_;  // this frame is on its way out below
+    ctx.state.polygonDataMode = false;
+    ctx.state.pointDataMode = true;
     // The frame comes back around the point window at once, so the program
     // must not end when this, its last window, closes.
     const bool quitOnLast = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
     close();
     QApplication::setQuitOnLastWindowClosed(quitOnLast);
+    return !ctx.find<MDIFrmMain>();  // still open: a child refused to close
 }
 
 void MDIFrmMain::mnuOpenTextRetro_Click() {
-    AppContext& ctx = ctx_;  // this frame is on its way out below
-    ctx.state.polygonDataMode = false;
-    ctx.state.pointDataMode = true;
-    closeForPointData();
-    if (ctx.find<MDIFrmMain>()) return;  // a child refused to close
+    AppContext& ctx = ctx_;
+    if (!closeForPointData()) return;
     // HOOK: show the point-data window of the retrospective test once it
     // exists (ctx.show<frmClusterDetectionTextfile>()), which loads the frame
     // anew around it. Until then the frame is loaded anew by itself.
@@ -310,10 +311,7 @@ void MDIFrmMain::mnuOpenTextRetro_Click() {
 
 void MDIFrmMain::mnuOpenTextPro_Click() {
     AppContext& ctx = ctx_;
-    ctx.state.polygonDataMode = false;
-    ctx.state.pointDataMode = true;
-    closeForPointData();
-    if (ctx.find<MDIFrmMain>()) return;
+    if (!closeForPointData()) return;
     // HOOK: show the point-data cusum window once it exists
     // (ctx.show<frmUnivariateCusumTextfile>()), which loads the frame anew.
     if (ctx.mainFrameLoader) ctx.mdiArea();
@@ -382,10 +380,8 @@ void MDIFrmMain::mnuGetCentroid_Click() {
     const FileDialogResult chosen = dialogs().saveFile(request);
     if (chosen.cancelled()) return;
 
-    TextFileWriter out(chosen.fileName);
-    for (const auto& line : lines) out.PrintLine(line);
     try {
-        out.Close();
+        writeTextFileLines(chosen.fileName, lines);
     } catch (const AppError& e) {
         dialogs().warning("The centroid file " + chosen.fileName + " cannot be written:\n" + e.description());
     }

@@ -85,8 +85,9 @@ private:
     QMenu* addSubMenu(QMenu* parent, const char* name, const char* caption);
     void addSeparator(QMenu* menu, const char* name);
     void setMenuEnabled(const char* name, bool enabled);
-    // Closes the frame with every child window, keeping the program running.
-    void closeForPointData();
+    // Switches to point data and closes the frame with every child window,
+    // keeping the program running; false when a child refused to close.
+    bool closeForPointData();
 
     AppContext& ctx_;
     std::map<std::string, QAction*> entries_;

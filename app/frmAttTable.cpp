@@ -11,7 +11,8 @@
 #include "platform/ui/Twips.h"
 
 namespace {
-// The platform's "no error to report" number, cleared without a message.
+// An error number that reports nothing the user must act on: it is
+// cleared without a message.
 constexpr std::int32_t kSilentError = 32755;
 
 std::string trimmed(const std::string& s) {

@@ -35,6 +35,27 @@ double signedRingArea(const std::vector<MapPoint>& v) {
     return a;
 }
 
+// A ring's signed area and, unless that is 0, its centroid.
+struct RingMoments {
+    double area = 0.0;
+    double cx = 0.0, cy = 0.0;
+};
+
+RingMoments ringMoments(const std::vector<MapPoint>& v) {
+    RingMoments m;
+    m.area = signedRingArea(v);
+    if (m.area == 0.0) return m;
+    // Dividing by the signed area gives the true centroid of a ring in
+    // either orientation.
+    const double a = m.area;
+    for (std::size_t k = 1; k + 1 < v.size(); ++k) {
+        const double c = edgeTerm(v, k);
+        m.cx += c * (v[k].X + v[k + 1].X) / (6 * a);
+        m.cy += c * (v[k].Y + v[k + 1].Y) / (6 * a);
+    }
+    return m;
+}
+
 // Where a region has no area to weigh by (its rings are degenerate, or
 // their signed areas cancel), the middle of its bounds stands in for the
 // centroid, so that every region still gets a finite one.
@@ -92,37 +113,26 @@ void CalcPolygonCentroid(AppState& state) {
         // subtract and either orientation of the whole region gives its
         // true centroid.
         double regionSigned = 0.0;
-        std::vector<double> ringSigned(static_cast<std::size_t>(polygon.Count()) + 1, 0.0);
+        std::vector<RingMoments> rings(static_cast<std::size_t>(polygon.Count()) + 1);
         for (std::int32_t j = 1; j <= polygon.Count(); ++j) {
             state.currentPart = polygon.Item(j);
             copyRing(state, *state.currentPart);
-            ringSigned[static_cast<std::size_t>(j)] = signedRingArea(state.ringVertices);
-            regionSigned += ringSigned[static_cast<std::size_t>(j)];
+            rings[static_cast<std::size_t>(j)] = ringMoments(state.ringVertices);
+            regionSigned += rings[static_cast<std::size_t>(j)].area;
         }
 
         bool placed = false;
         double x = 0.0, y = 0.0;
         for (std::int32_t j = 1; j <= polygon.Count(); ++j) {
-            const double a = ringSigned[static_cast<std::size_t>(j)];
-            state.currentPart = polygon.Item(j);
-            copyRing(state, *state.currentPart);
-            if (a == 0.0) continue;  // a degenerate ring has no centroid and no weight
-            const std::vector<MapPoint>& v = state.ringVertices;
-            // Dividing by the signed area gives the true centroid of a ring
-            // in either orientation.
-            double cx = 0.0, cy = 0.0;
-            for (std::size_t k = 1; k + 1 < v.size(); ++k) {
-                const double c = edgeTerm(v, k);
-                cx += c * (v[k].X + v[k + 1].X) / (6 * a);
-                cy += c * (v[k].Y + v[k + 1].Y) / (6 * a);
-            }
+            const RingMoments& r = rings[static_cast<std::size_t>(j)];
+            if (r.area == 0.0) continue;  // a degenerate ring has no centroid and no weight
             if (polygon.Count() == 1) {
-                x = cx;
-                y = cy;
+                x = r.cx;
+                y = r.cy;
                 placed = true;
             } else if (regionSigned != 0.0) {
-                x += cx * a / regionSigned;
-                y += cy * a / regionSigned;
+                x += r.cx * r.area / regionSigned;
+                y += r.cy * r.area / regionSigned;
                 placed = true;
             }
         }

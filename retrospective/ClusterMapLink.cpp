@@ -40,7 +40,7 @@ void hideRangeControls(AppContext& ctx, bool load) {
     }
 }
 
-void showClassMap(AppContext& ctx, DoubleArray& legendValues, DoubleArray& mapValues) {
+void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues) {
     modDrawPolygon::ShowClassMap(ctx, legendValues, mapValues);
 }
 

@@ -24,7 +24,7 @@ void clearLegend(AppContext& ctx, bool load);
 // Hides the bandwidth slider, its label and the M-class legend image.
 void hideRangeControls(AppContext& ctx, bool load);
 
-void showClassMap(AppContext& ctx, DoubleArray& legendValues, DoubleArray& mapValues);
+void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
 void redrawShapefile(AppContext& ctx);
 void highlightRegion(AppContext& ctx, std::int32_t region);
 

@@ -33,6 +33,35 @@ double finiteOr(double v, const char* what) {
     return v;
 }
 
+// The score statistic of one bandwidth, unadjusted or adjusted.
+void calcScore(AppState& s, bool unadjusted) {
+    namespace cd = modClusterDetection;
+    cd::CalcScoreWeights(s);
+    if (unadjusted) {
+        cd::CalcLocalScoreUnadjusted(s);
+        cd::CalcScoreMomentsUnadjusted(s);
+        cd::StandardizeScoreUnadjusted(s);
+    } else {
+        cd::CalcLocalScoreAdjusted(s);
+        cd::CalcScoreMomentsAdjusted(s);
+        cd::StandardizeScoreAdjusted(s);
+    }
+}
+
+// The local M statistics of one bandwidth: of the Poisson residuals for
+// the adjusted score test, else of the test's own residuals (the
+// unadjusted test computes no M of its own).
+void calcLocalM(AppState& s, ClusterTest test) {
+    namespace cd = modClusterDetection;
+    cd::CalcMWeights(s);
+    switch (test) {
+    case ClusterTest::Unadjusted:
+    case ClusterTest::AdjustedPoisson: cd::CalcLocalMPoisson(s); break;
+    case ClusterTest::FreemanTukey: cd::CalcLocalMFreemanTukey(s); break;
+    case ClusterTest::Rossi: cd::CalcLocalMRossi(s); break;
+    }
+}
+
 }  // namespace
 
 void checkData(const AppState& s) {
@@ -77,43 +106,24 @@ void commit(AppState& state, AppState&& work) {
 }
 
 SingleResult computeSingle(AppState& s, ClusterTest test) {
-    namespace cd = modClusterDetection;
     SingleResult r;
     switch (test) {
     case ClusterTest::Unadjusted:
-        cd::CalcScoreWeights(s);
-        cd::CalcLocalScoreUnadjusted(s);
-        cd::CalcScoreMomentsUnadjusted(s);
-        cd::StandardizeScoreUnadjusted(s);
+        calcScore(s, true);
         r.lines = ClusterLines::unadjustedScore(s);
         break;
     case ClusterTest::AdjustedPoisson:
-        cd::CalcScoreWeights(s);
-        cd::CalcLocalScoreAdjusted(s);
-        cd::CalcScoreMomentsAdjusted(s);
-        cd::StandardizeScoreAdjusted(s);
-        cd::CalcMWeights(s);
-        cd::CalcLocalMPoisson(s);
+        calcScore(s, false);
+        calcLocalM(s, test);
         r.lines = ClusterLines::adjustedScore(s);
         break;
     case ClusterTest::FreemanTukey:
-        cd::CalcMWeights(s);
-        cd::CalcLocalMFreemanTukey(s);
-        r.lines = ClusterLines::mStatistic(s);
-        break;
     case ClusterTest::Rossi:
-        cd::CalcMWeights(s);
-        cd::CalcLocalMRossi(s);
+        calcLocalM(s, test);
         r.lines = ClusterLines::mStatistic(s);
         break;
     }
-    if (isScoreTest(test)) {
-        r.legendValues = s.scoreLegendValues;
-        r.mapValues = s.scoreMapValues;
-    } else {
-        r.legendValues = s.mLegendValues;
-        r.mapValues = s.mMapValues;
-    }
+    r.mapValues = isScoreTest(test) ? s.scoreMapValues : s.mMapValues;
     for (std::size_t i = 1; i < r.mapValues.size(); ++i) finiteOr(r.mapValues[i], "a local statistic");
     // The map keeps showing what this run drew on every later redraw: the
     // adjusted test also computes the Poisson M values, but maps its scores.
@@ -155,21 +165,16 @@ RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, 
         const DoubleArray* local = nullptr;
         switch (test) {
         case ClusterTest::Unadjusted:
-            cd::CalcScoreWeights(s);
-            cd::CalcLocalScoreUnadjusted(s);
-            cd::CalcScoreMomentsUnadjusted(s);
-            cd::StandardizeScoreUnadjusted(s);
+            calcScore(s, true);
             row.statistic = s.globalScoreUnadjusted;
             row.pValue = modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf);
             local = &s.localScoreUnadjusted;
             break;
         case ClusterTest::AdjustedPoisson:
-            cd::CalcMWeights(s);
-            cd::CalcLocalMPoisson(s);
-            cd::CalcScoreWeights(s);
-            cd::CalcLocalScoreAdjusted(s);
-            cd::CalcScoreMomentsAdjusted(s);
-            cd::StandardizeScoreAdjusted(s);
+            // Unlike the single run, the Poisson M comes first, so the map
+            // copies the engine leaves behind are those of the adjusted scores.
+            calcLocalM(s, test);
+            calcScore(s, false);
             row.statistic = s.globalScoreAdjusted;
             row.pValue = modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf);
             row.maxM = cd::GetMaxLocalM(s);
@@ -178,11 +183,7 @@ RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, 
             break;
         case ClusterTest::FreemanTukey:
         case ClusterTest::Rossi:
-            cd::CalcMWeights(s);
-            if (test == ClusterTest::FreemanTukey)
-                cd::CalcLocalMFreemanTukey(s);
-            else
-                cd::CalcLocalMRossi(s);
+            calcLocalM(s, test);
             row.statistic = cd::GetMaxLocalM(s);
             row.mCritical = cd::GetMCritical(s);
             local = &s.localM;

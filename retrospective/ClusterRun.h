@@ -33,8 +33,7 @@ void commit(AppState& state, AppState&& work);
 
 struct SingleResult {
     ResultLines lines;
-    // The two copies handed to the class map: the legend sorts the first.
-    DoubleArray legendValues;
+    // The local statistic the class map shades, region by region.
     DoubleArray mapValues;
 };
 

@@ -20,53 +20,22 @@
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/ClusterRun.h"
 #include "retrospective/LineChart.h"
+#include "retrospective/WindowParts.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
 
 namespace {
 
-QRect twips(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
+using WindowParts::control;
+using WindowParts::quietly;
+using WindowParts::twips;
 
-template <class W>
-W* control(QWidget* parent, const char* name, QRect geometry) {
-    auto* w = new W(parent);
-    w->setObjectName(name);
-    w->setGeometry(geometry);
-    return w;
-}
-
-QGroupBox* frameBox(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* f = control<QGroupBox>(parent, name, geometry);
-    f->setTitle(caption);
-    return f;
-}
-
-QRadioButton* option(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* o = control<QRadioButton>(parent, name, geometry);
-    o->setText(caption);
-    return o;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* b = control<QPushButton>(parent, name, geometry);
-    b->setText(caption);
-    return b;
-}
-
-QLineEdit* textBox(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* t = control<QLineEdit>(parent, name, geometry);
-    t->setText(text);
-    return t;
-}
-
-QLabel* label(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* l = control<QLabel>(parent, name, geometry);
-    l->setText(caption);
-    return l;
-}
+constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
+constexpr auto option = WindowParts::captioned<QRadioButton>;
+constexpr auto button = WindowParts::captioned<QPushButton>;
+constexpr auto textBox = WindowParts::captioned<QLineEdit>;
+constexpr auto label = WindowParts::captioned<QLabel>;
 
 // The fixed-pitch font of the result lists.
 QFont listFont() {
@@ -172,59 +141,48 @@ void frmClusterDetection::connectList(QListWidget* list, void (frmClusterDetecti
 
 void frmClusterDetection::Form_Load() {
     move(twipsToPixels(8000), twipsToPixels(1));
-    selectOption(optUnadjusted);
-    selectOption(optSpatialSingleSigma);
+    selectOption(optUnadjusted, &frmClusterDetection::optUnadjusted_Click);
+    selectOption(optSpatialSingleSigma, &frmClusterDetection::optSpatialSingleSigma_Click);
     ctx_.state.alpha = 0.05;
     cmdSave->setEnabled(false);
 }
 
-void frmClusterDetection::selectOption(QRadioButton* o) {
-    {
-        const QSignalBlocker block(o);
-        o->setChecked(true);
-    }
-    if (o == optUnadjusted) optUnadjusted_Click();
-    else if (o == optAdjusted_Generic) optAdjusted_Generic_Click();
-    else if (o == optStandard) optStandard_Click();
-    else if (o == optRossi) optRossi_Click();
-    else if (o == optSpatialSingleSigma) optSpatialSingleSigma_Click();
-    else if (o == optSpatialSigmaRange) optSpatialSigmaRange_Click();
+void frmClusterDetection::selectOption(QRadioButton* o, void (frmClusterDetection::*handler)()) {
+    quietly(o, [](QRadioButton* b) { b->setChecked(true); });
+    (this->*handler)();
 }
 
 void frmClusterDetection::selectTest(ClusterTest test) {
     switch (test) {
-    case ClusterTest::Unadjusted: selectOption(optUnadjusted); break;
-    case ClusterTest::AdjustedPoisson: selectOption(optAdjusted_Generic); break;
-    case ClusterTest::FreemanTukey: selectOption(optStandard); break;
-    case ClusterTest::Rossi: selectOption(optRossi); break;
+    case ClusterTest::Unadjusted: selectOption(optUnadjusted, &frmClusterDetection::optUnadjusted_Click); break;
+    case ClusterTest::AdjustedPoisson:
+        selectOption(optAdjusted_Generic, &frmClusterDetection::optAdjusted_Generic_Click);
+        break;
+    case ClusterTest::FreemanTukey: selectOption(optStandard, &frmClusterDetection::optStandard_Click); break;
+    case ClusterTest::Rossi: selectOption(optRossi, &frmClusterDetection::optRossi_Click); break;
     }
 }
 
-void frmClusterDetection::selectSingleSigma() { selectOption(optSpatialSingleSigma); }
-void frmClusterDetection::selectSigmaRange() { selectOption(optSpatialSigmaRange); }
+void frmClusterDetection::selectSingleSigma() {
+    selectOption(optSpatialSingleSigma, &frmClusterDetection::optSpatialSingleSigma_Click);
+}
+void frmClusterDetection::selectSigmaRange() {
+    selectOption(optSpatialSigmaRange, &frmClusterDetection::optSpatialSigmaRange_Click);
+}
 
 void frmClusterDetection::selectAlpha(int index) {
     if (index < 0 || index >= cboAlpha->count()) return;
-    {
-        const QSignalBlocker block(cboAlpha);
-        cboAlpha->setCurrentIndex(index);
-    }
+    quietly(cboAlpha, [index](QComboBox* c) { c->setCurrentIndex(index); });
     cboAlpha_Click();
 }
 
 void frmClusterDetection::selectLocalRow(int row) {
-    {
-        const QSignalBlocker block(lstLocalPatternSummary);
-        lstLocalPatternSummary->setCurrentRow(row);
-    }
+    quietly(lstLocalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
     lstLocalPatternSummary_Click();
 }
 
 void frmClusterDetection::selectGlobalRow(int row) {
-    {
-        const QSignalBlocker block(lstGlobalPatternSummary);
-        lstGlobalPatternSummary->setCurrentRow(row);
-    }
+    quietly(lstGlobalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
     lstGlobalPatternSummary_Click();
 }
 
@@ -341,13 +299,10 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
                            s.rangeSigmas.size() > static_cast<std::size_t>(s.bandwidthCount);
     try {
         if (tablesFit && k >= 0 && k < s.bandwidthCount) {
-            s.mapLegendValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
             s.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
-            for (std::int32_t i = 1; i <= n; ++i) {
-                const double v = s.rangeLocalStats(k, i);
-                s.mapLegendValues[static_cast<std::size_t>(i)] = v;
-                s.mapClassValues[static_cast<std::size_t>(i)] = v;
-            }
+            for (std::int32_t i = 1; i <= n; ++i)
+                s.mapClassValues[static_cast<std::size_t>(i)] = s.rangeLocalStats(k, i);
+            s.mapLegendValues = s.mapClassValues;
             s.sigma = s.rangeSigmas[static_cast<std::size_t>(k)];
             ClusterMapLink::showClassMap(ctx_, s.mapLegendValues, s.mapClassValues);
         } else {
@@ -440,7 +395,6 @@ void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
     // The lines were built from these very results in the run's order.
     appendLines(result.lines);
     try {
-        ClusterMapLink::clearLegend(ctx_, true);
         if (isScoreTest(test))
             ClusterMapLink::showClassMap(ctx_, s.scoreLegendValues, s.scoreMapValues);
         else

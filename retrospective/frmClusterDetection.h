@@ -110,7 +110,8 @@ private:
     void runRange(ClusterTest test, double from, double to, double step);
     void appendLines(const ResultLines& lines);
     void showEquation(const char* fileName);
-    void selectOption(QRadioButton* option);
+    // Checks the option quietly, then runs its click handler.
+    void selectOption(QRadioButton* option, void (frmClusterDetection::*handler)());
     void connectList(QListWidget* list, void (frmClusterDetection::*handler)());
 
     AppContext& ctx_;

@@ -4,17 +4,16 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <cmath>
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
+#include "retrospective/WindowParts.h"
 #include "retrospective/frmClusterDetection.h"
 
 namespace {
@@ -22,28 +21,25 @@ namespace {
 constexpr int kInnerWidthTwips = 2055;
 constexpr int kInnerHeightTwips = 6375;
 
-QGroupBox* frame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* f = new QGroupBox(caption, parent);
-    f->setObjectName(name);
-    f->setGeometry(geometry);
-    return f;
-}
+using WindowParts::captioned;
+using WindowParts::quietly;
+
+constexpr auto frame = captioned<QGroupBox>;
 
 QComboBox* dropDownCombo(QWidget* parent, const char* name) {
-    auto* c = new QComboBox(parent);
-    c->setObjectName(name);
+    auto* c = WindowParts::control<QComboBox>(parent, name, QRect(6, 17, 100, 22));
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
-    c->setGeometry(6, 17, 100, 22);
     return c;
 }
 
 std::string comboText(const QComboBox* c) { return c->currentText().toStdString(); }
 
 void emptyText(QComboBox* c) {
-    const QSignalBlocker block(c);
-    c->setCurrentIndex(-1);
-    c->setEditText(QString());
+    quietly(c, [](QComboBox* box) {
+        box->setCurrentIndex(-1);
+        box->setEditText(QString());
+    });
 }
 
 void setEnabledAll(std::initializer_list<QWidget*> widgets, bool on) {
@@ -61,16 +57,12 @@ frmParameter::frmParameter(AppContext& ctx) : ctx_(ctx) {
     setFixedSize(twipsToPixels(kInnerWidthTwips), twipsToPixels(kInnerHeightTwips));
 
     fraDataFormat = frame(this, "fraDataFormat", "Data Format", QRect(4, 2, 129, 252));
-    optPopCase = new QRadioButton("Pop - Case", fraDataFormat);
-    optPopCase->setObjectName("optPopCase");
-    optPopCase->setGeometry(8, 18, 112, 18);
+    optPopCase = captioned<QRadioButton>(fraDataFormat, "optPopCase", "Pop - Case", QRect(8, 18, 112, 18));
     fraBasePop = frame(fraDataFormat, "fraBasePop", "Pop", QRect(8, 38, 113, 46));
     cboBasePopulation = dropDownCombo(fraBasePop, "cboBasePopulation");
     fraCase = frame(fraDataFormat, "fraCase", "Case", QRect(8, 86, 113, 46));
     cboCase = dropDownCombo(fraCase, "cboCase");
-    optObsExp = new QRadioButton("Obs - Exp", fraDataFormat);
-    optObsExp->setObjectName("optObsExp");
-    optObsExp->setGeometry(8, 136, 112, 18);
+    optObsExp = captioned<QRadioButton>(fraDataFormat, "optObsExp", "Obs - Exp", QRect(8, 136, 112, 18));
     fraObs = frame(fraDataFormat, "fraObs", "Obs.", QRect(8, 156, 113, 46));
     cboObs = dropDownCombo(fraObs, "cboObs");
     fraExp = frame(fraDataFormat, "fraExp", "Exp.", QRect(8, 202, 113, 46));
@@ -79,15 +71,11 @@ frmParameter::frmParameter(AppContext& ctx) : ctx_(ctx) {
     FraID = frame(this, "FraID", "ID", QRect(4, 258, 129, 128));
     fraPrimaryID = frame(FraID, "fraPrimaryID", "Primary ID", QRect(8, 16, 113, 46));
     cboPrimaryID = dropDownCombo(fraPrimaryID, "cboPrimaryID");
-    chkSecondaryID = new QCheckBox("Secondary ID", FraID);
-    chkSecondaryID->setObjectName("chkSecondaryID");
-    chkSecondaryID->setGeometry(8, 64, 112, 18);
+    chkSecondaryID = captioned<QCheckBox>(FraID, "chkSecondaryID", "Secondary ID", QRect(8, 64, 112, 18));
     fraSecondaryID = frame(FraID, "fraSecondaryID", "Secondary ID", QRect(8, 80, 113, 46));
     cboSecondaryID = dropDownCombo(fraSecondaryID, "cboSecondaryID");
 
-    cmdOK = new QPushButton("&OK", this);
-    cmdOK->setObjectName("cmdOK");
-    cmdOK->setGeometry(30, 392, 77, 26);
+    cmdOK = captioned<QPushButton>(this, "cmdOK", "&OK", QRect(30, 392, 77, 26));
 
     connect(optPopCase, &QRadioButton::clicked, this, [this] { optPopCase_Click(); });
     connect(optObsExp, &QRadioButton::clicked, this, [this] { optObsExp_Click(); });
@@ -120,21 +108,10 @@ void frmParameter::Form_Load() {
     }
     for (QComboBox* c : {cboBasePopulation, cboCase, cboObs, cboExp, cboPrimaryID, cboSecondaryID}) emptyText(c);
 
-    {
-        const QSignalBlocker block(chkSecondaryID);
-        chkSecondaryID->setChecked(false);
-    }
-    setEnabledAll({cboSecondaryID, fraSecondaryID}, false);
-    setEnabledAll({optPopCase, fraBasePop, cboBasePopulation, fraCase, cboCase}, true);
-    setEnabledAll({fraObs, cboObs, fraExp, cboExp}, false);
-    {
-        const QSignalBlocker block(optPopCase);
-        optPopCase->setChecked(true);
-    }
-
-    vars().popCaseMode = true;
-    vars().obsExpMode = false;
-    secondaryIdOnStaged_ = false;
+    // Every opening starts from one ID field and "Pop - Case".
+    setSecondaryIdChecked(false);
+    optPopCase->setEnabled(true);
+    selectPopCase();
 }
 
 void frmParameter::setPopCaseControls(bool popCase) {
@@ -162,36 +139,24 @@ void frmParameter::optObsExp_Click() {
 }
 
 void frmParameter::selectPopCase() {
-    {
-        const QSignalBlocker block(optPopCase);
-        optPopCase->setChecked(true);
-    }
+    quietly(optPopCase, [](QRadioButton* o) { o->setChecked(true); });
     optPopCase_Click();
 }
 
 void frmParameter::selectObsExp() {
-    {
-        const QSignalBlocker block(optObsExp);
-        optObsExp->setChecked(true);
-    }
+    quietly(optObsExp, [](QRadioButton* o) { o->setChecked(true); });
     optObsExp_Click();
 }
 
 void frmParameter::setSecondaryIdChecked(bool on) {
-    {
-        const QSignalBlocker block(chkSecondaryID);
-        chkSecondaryID->setChecked(on);
-    }
+    quietly(chkSecondaryID, [on](QCheckBox* c) { c->setChecked(on); });
     chkSecondaryID_Click();
 }
 
 bool frmParameter::pickField(QComboBox* combo, const std::string& fieldName) {
     const int i = combo->findText(QString::fromStdString(fieldName), Qt::MatchFixedString);
     if (i < 0) return false;
-    {
-        const QSignalBlocker block(combo);
-        combo->setCurrentIndex(i);
-    }
+    quietly(combo, [i](QComboBox* c) { c->setCurrentIndex(i); });
     if (combo == cboBasePopulation) cboBasePopulation_Click();
     else if (combo == cboCase) cboCase_Click();
     else if (combo == cboObs) cboObs_Click();
@@ -211,14 +176,10 @@ void frmParameter::cboPrimaryID_Click() { vars().primaryIdFieldName = comboText(
 void frmParameter::cboSecondaryID_Click() {}
 
 void frmParameter::chkSecondaryID_Click() {
-    if (chkSecondaryID->isChecked()) {
-        setEnabledAll({fraSecondaryID, cboSecondaryID}, true);
-        secondaryIdOnStaged_ = true;
-    } else {
-        setEnabledAll({fraSecondaryID, cboSecondaryID}, false);
-        emptyText(cboSecondaryID);
-        secondaryIdOnStaged_ = false;
-    }
+    // The frame's state is the staged second-ID choice that OK reads.
+    const bool on = chkSecondaryID->isChecked();
+    setEnabledAll({fraSecondaryID, cboSecondaryID}, on);
+    if (!on) emptyText(cboSecondaryID);
 }
 
 void frmParameter::cmdOK_Click() {
@@ -284,6 +245,9 @@ bool frmParameter::acceptData() {
     }
 
     // Every record, in table order: the invalid test first, then the null test.
+    const auto size = static_cast<std::size_t>(n) + 1;
+    DoubleArray population(size, 0.0), observed(size, 0.0), expected(size, 0.0), share(size, 0.0);
+    double totalPopulation = 0.0, totalCases = 0.0;
     for (std::int32_t k = 1; k <= n; ++k) {
         const DbfValue base = table->ValueAt(k, baseField);
         const DbfValue count = table->ValueAt(k, countField);
@@ -300,43 +264,33 @@ bool frmParameter::acceptData() {
             d.warning("Data include null values. Check data and try again!");
             return false;
         }
-    }
-
-    TextArray ids(static_cast<std::size_t>(n) + 1), ids2(static_cast<std::size_t>(n) + 1);
-    for (std::int32_t k = 1; k <= n; ++k) {
-        const DbfValue v = table->ValueAt(k, idField);
-        if (v.IsNull()) {
-            d.warning("The ID field '" + comboText(cboPrimaryID) + "' has no value in record " + std::to_string(k) +
-                      ". Choose an ID field that names every region.");
-            return false;
-        }
-        ids[static_cast<std::size_t>(k)] = v.ToText();
-        if (secondOn) {
-            const DbfValue v2 = table->ValueAt(k, id2Field);
-            if (v2.IsNull()) {
-                d.warning("The ID field '" + comboText(cboSecondaryID) + "' has no value in record " +
-                          std::to_string(k) + ". Choose an ID field that names every region.");
-                return false;
-            }
-            ids2[static_cast<std::size_t>(k)] = v2.ToText();
-        }
-    }
-
-    const auto size = static_cast<std::size_t>(n) + 1;
-    DoubleArray population(size, 0.0), observed(size, 0.0), expected(size, 0.0), share(size, 0.0);
-    double totalPopulation = 0.0, totalCases = 0.0;
-    for (std::int32_t k = 1; k <= n; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        const double base = table->ValueAt(k, baseField).number;
-        observed[i] = table->ValueAt(k, countField).number;
+        observed[i] = count.number;
         if (popCase) {
-            population[i] = base;
-            totalPopulation += base;
+            population[i] = base.number;
+            totalPopulation += base.number;
         } else {
-            expected[i] = base;
+            expected[i] = base.number;
         }
         totalCases += observed[i];
     }
+
+    TextArray ids(size), ids2(size);
+    auto readId = [&](std::int32_t k, int field, const QComboBox* combo, TextArray& out) {
+        const DbfValue v = table->ValueAt(k, field);
+        if (v.IsNull()) {
+            d.warning("The ID field '" + comboText(combo) + "' has no value in record " + std::to_string(k) +
+                      ". Choose an ID field that names every region.");
+            return false;
+        }
+        out[static_cast<std::size_t>(k)] = v.ToText();
+        return true;
+    };
+    for (std::int32_t k = 1; k <= n; ++k) {
+        if (!readId(k, idField, cboPrimaryID, ids)) return false;
+        if (secondOn && !readId(k, id2Field, cboSecondaryID, ids2)) return false;
+    }
+
     if (!(totalCases > 0.0) || !std::isfinite(totalCases) || (popCase && !std::isfinite(totalPopulation))) {
         d.warning(popCase ? "The case counts add up to 0. The test needs at least one case."
                           : "The observed counts add up to 0. The test needs at least one observed case.");
@@ -364,7 +318,7 @@ bool frmParameter::acceptData() {
     s.totalCases = totalCases;
     s.primaryIds = std::move(ids);
     if (secondOn) s.secondaryIds = std::move(ids2);
-    s.secondaryIdOn = secondaryIdOnStaged_ && secondOn;
+    s.secondaryIdOn = secondOn;
 
     frmParameterVars& v = vars();
     v.primaryIdFieldName = comboText(cboPrimaryID);

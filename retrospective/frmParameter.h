@@ -86,7 +86,6 @@ private:
     bool acceptData();
 
     AppContext& ctx_;
-    bool secondaryIdOnStaged_ = false;
     bool accepted_ = false;
     bool unloaded_ = false;
 };

@@ -28,7 +28,7 @@ QFrame* legendLine(QWidget* parent, const char* name, int bgr, int x, int y) {
 
 }  // namespace
 
-frmSigmaChart::frmSigmaChart(AppContext& ctx) : ctx_(ctx) {
+frmSigmaChart::frmSigmaChart(AppContext&) {
     setObjectName("frmSigmaChart");
     setWindowTitle("Statistics Plot");
     const int w = twipsToPixels(kWidthTwips);
@@ -69,7 +69,6 @@ frmSigmaChart::frmSigmaChart(AppContext& ctx) : ctx_(ctx) {
 }
 
 void frmSigmaChart::Form_Load() {
-    (void)ctx_;
     move(0, twipsToPixels(5055));
     // The axis title reads as a fixed caption.
     txtTitle->setEnabled(false);

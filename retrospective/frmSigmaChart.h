@@ -31,7 +31,4 @@ public:
     // Colours of the two lines (BGR): the statistic green, its critical value red.
     static constexpr int kStatisticColor = 0x00FF00;
     static constexpr int kCriticalColor = 0x0000FF;
-
-private:
-    AppContext& ctx_;
 };

@@ -10,34 +10,6 @@
 
 namespace frametest {
 
-void writeShapes(const std::string& base, const std::vector<Region>& regions, int shapeType) {
-    SHPHandle h = SHPCreate(base.c_str(), shapeType);
-    ASSERT_NE(h, nullptr);
-    for (const Region& r : regions) {
-        std::vector<int> starts;
-        std::vector<double> xs, ys;
-        for (const Ring& ring : r) {
-            starts.push_back(static_cast<int>(xs.size()));
-            for (const MapPoint& p : ring) {
-                xs.push_back(p.X);
-                ys.push_back(p.Y);
-            }
-        }
-        SHPObject* o;
-        if (shapeType == SHPT_POINT) {
-            o = SHPCreateSimpleObject(SHPT_POINT, 1, xs.data(), ys.data(), nullptr);
-        } else if (shapeType == SHPT_MULTIPOINT) {
-            o = SHPCreateSimpleObject(SHPT_MULTIPOINT, static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr);
-        } else {
-            o = SHPCreateObject(shapeType, -1, static_cast<int>(starts.size()), starts.data(), nullptr,
-                                static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr, nullptr);
-        }
-        SHPWriteObject(h, -1, o);
-        SHPDestroyObject(o);
-    }
-    SHPClose(h);
-}
-
 void writeTable(const std::string& base, int records) {
     DBFHandle h = DBFCreate((base + ".dbf").c_str());
     ASSERT_NE(h, nullptr);

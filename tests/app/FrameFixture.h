@@ -17,16 +17,14 @@
 #include "geometry/Records.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EventPump.h"
+#include "tests/app/ShapeBuilders.h"
 
 namespace frametest {
 
-using Ring = std::vector<MapPoint>;
-using Region = std::vector<Ring>;
-
-// A clockwise axis-parallel rectangle, closed.
-inline Ring rectCW(double x0, double y0, double x1, double y1) {
-    return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
+using apptest::rectCW;
+using apptest::Region;
+using apptest::Ring;
+using apptest::writeShapes;
 
 // Three regions: two 10 x 10 squares side by side and a 20 x 5 strip above
 // them; extent 0..20 x 0..15, areas 100, 100, 100, centroids (5, 5),
@@ -35,9 +33,6 @@ inline std::vector<Region> threeRegions() {
     return {{rectCW(0, 0, 10, 10)}, {rectCW(10, 0, 20, 10)}, {rectCW(0, 10, 20, 15)}};
 }
 
-// Writes base.shp/.shx of `shapeType` with one record per region (points
-// and lines take the ring's vertices as they stand).
-void writeShapes(const std::string& base, const std::vector<Region>& regions, int shapeType = SHPT_POLYGON);
 // Writes base.dbf with the fields ID (N 9), NAME (C 16), POP (N 9) and
 // CASES (N 9) and `records` records (ID i, NAME "Region i", POP 1000 i,
 // CASES 3 i).

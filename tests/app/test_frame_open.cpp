@@ -264,9 +264,18 @@ TEST_F(FrameOpen, NamesAreDerivedFromTheFileTitleAndTheTableIsSoughtBesideTheShp
 
 TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
     openFirst();
+    using Prepare = std::function<std::string(const std::string& dir)>;  // returns the path to choose
+    // The three regions and their table, the shapes written as `type`.
+    const auto writtenAs = [](std::string name, int type) -> Prepare {
+        return [name, type](const std::string& d) {
+            writeShapes(d + "/" + name, threeRegions(), type);
+            writeTable(d + "/" + name, 3);
+            return d + "/" + name + ".shp";
+        };
+    };
     struct Case {
         const char* name;
-        std::function<std::string(const std::string& dir)> prepare;  // returns the path to choose
+        Prepare prepare;
         std::string message;  // a part of the message shown
         bool warningBox;      // "Warning!" with the critical icon; else the table's own message
     } cases[] = {
@@ -340,27 +349,9 @@ TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
              return shp;
          },
          "shorter than a shapefile header", true},
-        {"polyline shapefile",
-         [](const std::string& d) {
-             writeShapes(d + "/lines", threeRegions(), SHPT_ARC);
-             writeTable(d + "/lines", 3);
-             return d + "/lines.shp";
-         },
-         "Unsupported shape type", true},
-        {"point shapefile",
-         [](const std::string& d) {
-             writeShapes(d + "/pts", threeRegions(), SHPT_POINT);
-             writeTable(d + "/pts", 3);
-             return d + "/pts.shp";
-         },
-         "Unsupported shape type", true},
-        {"multipoint shapefile",
-         [](const std::string& d) {
-             writeShapes(d + "/multi", threeRegions(), SHPT_MULTIPOINT);
-             writeTable(d + "/multi", 3);
-             return d + "/multi.shp";
-         },
-         "Unsupported shape type", true},
+        {"polyline shapefile", writtenAs("lines", SHPT_ARC), "Unsupported shape type", true},
+        {"point shapefile", writtenAs("pts", SHPT_POINT), "Unsupported shape type", true},
+        {"multipoint shapefile", writtenAs("multi", SHPT_MULTIPOINT), "Unsupported shape type", true},
         {"no regions",
          [](const std::string& d) { return writeStudyArea(d, "empty", {}); },
          "holds no regions", true},

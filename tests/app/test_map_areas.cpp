@@ -7,25 +7,17 @@
 #include <vector>
 
 #include "app/modArea.h"
+#include "tests/app/ShapeBuilders.h"
 
 namespace {
 
-using Ring = std::vector<MapPoint>;
-using Region = std::vector<Ring>;
-
-std::shared_ptr<CPolygon> makePolygon(const Region& rings) {
-    auto polygon = std::make_shared<CPolygon>();
-    for (const Ring& r : rings) {
-        auto part = std::make_shared<CPart>();
-        for (const MapPoint& p : r) part->Add(std::make_shared<CPoint>(p.X, p.Y));
-        polygon->Add(part);
-    }
-    return polygon;
-}
+using apptest::polygonOf;
+using apptest::Region;
+using apptest::Ring;
 
 AppState stateOf(const std::vector<Region>& regions) {
     AppState s;
-    for (const Region& r : regions) s.polygons.Add(makePolygon(r));
+    for (const Region& r : regions) s.polygons.Add(polygonOf(r));
     s.regionCount = static_cast<std::int32_t>(regions.size());
     return s;
 }

@@ -15,9 +15,6 @@ namespace {
 
 constexpr BgrColor kWhite = 0xFFFFFF, kBlack = 0, kYellow = 0xFFFF, kRed = 0xFF, kBlue = 0xFF0000;
 
-// Two squares side by side: region 1 from x 0 to 10, region 2 from 10 to 20.
-std::vector<Region> twoSquares() { return {{rectCW(0, 0, 10, 10)}, {rectCW(10, 0, 20, 10)}}; }
-
 // Breaks 0.5, 1, 1.5, 2, 2.5 and the six class colours, as a legend leaves them.
 void setLegend(AppState& s) {
     s.legendBreaks = {0, 0.5, 1, 1.5, 2, 2.5, 0};

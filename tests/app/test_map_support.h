@@ -16,45 +16,22 @@
 #include "app/modDrawPolygon.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EventPump.h"
+#include "tests/app/ShapeBuilders.h"
 
 namespace maptest {
 
-using Ring = std::vector<MapPoint>;
-using Region = std::vector<Ring>;  // no rings: a null record
+using apptest::polygonOf;
+using apptest::rectCCW;
+using apptest::rectCW;
+using apptest::Region;
+using apptest::Ring;
 
-// A clockwise axis-parallel rectangle, closed.
-inline Ring rectCW(double x0, double y0, double x1, double y1) {
-    return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
-inline Ring rectCCW(double x0, double y0, double x1, double y1) {
-    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
-}
+// Two squares side by side: region 1 from x 0 to 10, region 2 from 10 to 20.
+inline std::vector<Region> twoSquares() { return {{rectCW(0, 0, 10, 10)}, {rectCW(10, 0, 20, 10)}}; }
 
 // Writes base.shp/.shx with one polygon record per region.
 inline void writeShapefile(const std::string& base, const std::vector<Region>& regions) {
-    SHPHandle h = SHPCreate(base.c_str(), SHPT_POLYGON);
-    for (const Region& r : regions) {
-        SHPObject* o;
-        if (r.empty()) {
-            o = SHPCreateSimpleObject(SHPT_NULL, 0, nullptr, nullptr, nullptr);
-        } else {
-            std::vector<int> starts;
-            std::vector<double> xs, ys;
-            for (const Ring& ring : r) {
-                starts.push_back(static_cast<int>(xs.size()));
-                for (const MapPoint& p : ring) {
-                    xs.push_back(p.X);
-                    ys.push_back(p.Y);
-                }
-            }
-            // No rewinding: the rings stay in the orientation written here.
-            o = SHPCreateObject(SHPT_POLYGON, -1, static_cast<int>(starts.size()), starts.data(), nullptr,
-                                static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr, nullptr);
-        }
-        SHPWriteObject(h, -1, o);
-        SHPDestroyObject(o);
-    }
-    SHPClose(h);
+    apptest::writeShapes(base, regions);
 }
 
 inline std::vector<unsigned char> readBytes(const std::string& path) {

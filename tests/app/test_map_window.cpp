@@ -25,18 +25,6 @@ namespace {
 
 constexpr BgrColor kWhite = 0xFFFFFF, kBlack = 0, kYellow = 0xFFFF, kRed = 0xFF;
 
-std::vector<Region> twoSquares() { return {{rectCW(0, 0, 10, 10)}, {rectCW(10, 0, 20, 10)}}; }
-
-std::shared_ptr<CPolygon> polygonOf(const Region& r) {
-    auto polygon = std::make_shared<CPolygon>();
-    for (const Ring& ring : r) {
-        auto part = std::make_shared<CPart>();
-        for (const MapPoint& p : ring) part->Add(std::make_shared<CPoint>(p.X, p.Y));
-        polygon->Add(part);
-    }
-    return polygon;
-}
-
 class MapWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -161,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ZoomCase{"inCusum", "ZoomIn", false, true, {1.8}},
                       // 1.0 - 0.8 = 0.2; a further step would reach -0.6 and is left out.
                       ZoomCase{"outPlain", "ZoomOut", false, false, {0.2, 0.2, 0.2}},
-                      ZoomCase{"outClass", "ZoomOut", true, false, {0.6, 0.2, 0.2}}),
+                      ZoomCase{"outClass", "ZoomOut", true, false, {0.6, 0.2, 0.2}},
+                      ZoomCase{"outCusum", "ZoomOut", false, true, {0.2, 0.2}}),
     [](const ::testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MapWindow, WithNoToolPressedAClickChangesNothing) {

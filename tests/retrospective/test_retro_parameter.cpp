@@ -88,7 +88,16 @@ TEST_F(RetroParameter, StartState) {
     EXPECT_FALSE(p->cboObs->isEnabled());
     EXPECT_FALSE(p->fraObs->isEnabled());
     EXPECT_FALSE(p->fraSecondaryID->isEnabled());
+    EXPECT_FALSE(p->cboSecondaryID->isEnabled());
     EXPECT_FALSE(p->chkSecondaryID->isChecked());
+    EXPECT_TRUE(p->optPopCase->isEnabled());
+    for (QWidget* w : {static_cast<QWidget*>(p->fraBasePop), static_cast<QWidget*>(p->fraCase),
+                       static_cast<QWidget*>(p->cboCase)})
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    for (QWidget* w : {static_cast<QWidget*>(p->fraExp), static_cast<QWidget*>(p->cboExp)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(p->vars().popCaseMode);
+    EXPECT_FALSE(p->vars().obsExpMode);
     // Count fields: integer and double numbers only; IDs: every field.
     QStringList counts, ids;
     for (int i = 0; i < p->cboCase->count(); ++i) counts << p->cboCase->itemText(i);
@@ -279,6 +288,38 @@ TEST_F(RetroParameter, RecordChecks) {
         EXPECT_TRUE(h->ctx.state.observed.empty());
         EXPECT_TRUE(h->ctx.state.primaryIds.empty());
         EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
+    }
+}
+
+TEST_F(RetroParameter, RecordsAreCheckedInTheirOrder) {
+    // The counts of every record come before any ID; the two IDs of a
+    // record come before the next record's.
+    struct Case { const char* name; std::vector<Field> fields; bool secondId; const char* found; };
+    const std::vector<Case> cases = {
+        {"null count after a null id",
+         {numbers("POP", {100, std::nullopt}, 2), texts("NAME", {std::nullopt, "south"})}, false,
+         "Data include null values. Check data and try again!"},
+        {"second id of record 1 before first id of record 2",
+         {texts("NAME", {"north", std::nullopt}), texts("ALT", {std::nullopt, "b"})}, true,
+         "'ALT' has no value in record 1"},
+        {"first id of a record before its second",
+         {texts("NAME", {std::nullopt, "south"}), texts("ALT", {std::nullopt, "b"})}, true,
+         "'NAME' has no value in record 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        h = std::make_unique<Harness>();
+        dir = scratchDir("retro-parameter");
+        openTwo(c.fields);
+        pickPopCase();
+        if (c.secondId) {
+            p->setSecondaryIdChecked(true);
+            pick(p->cboSecondaryID, "ALT");
+        }
+        p->cmdOK_Click();
+        ASSERT_EQ(h->dlg->messages.size(), 1u);
+        EXPECT_NE(h->dlg->messages[0].text.find(c.found), std::string::npos) << h->dlg->messages[0].text;
+        EXPECT_TRUE(h->ctx.state.observed.empty());
     }
 }
 
