@@ -20,7 +20,7 @@ constexpr const char* kResultMask = "0.00000000";
 
 // Places w at a position and size given in twips inside its parent.
 void place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    w->setGeometry(twipsRect(left, top, width, height));
 }
 
 QLabel* label(QWidget* parent, const char* name, const char* caption, double left, double top, double width) {

@@ -163,7 +163,7 @@ frmPolygonSHP::frmPolygonSHP(AppContext& ctx) : ctx_(ctx), state_(ctx.state) {
 frmPolygonSHP::~frmPolygonSHP() = default;
 
 void frmPolygonSHP::placeInTwips(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    w->setGeometry(twipsRect(left, top, width, height));
 }
 
 void frmPolygonSHP::buildControls() {

@@ -15,7 +15,7 @@ namespace WindowParts {
 
 // A rectangle given in twips, in pixels.
 inline QRect twips(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    return twipsRect(left, top, width, height);
 }
 
 // A child control with its objectName and place.
