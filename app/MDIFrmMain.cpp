@@ -256,8 +256,6 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
 
     drawNewStudyArea(ctx);
     if (MDIFrmMain* frame = ctx.find<MDIFrmMain>()) frame->applyMenuRule(MenuRule::ShapefileOpened);
-    s.retroMapMode = false;
-    s.cusumMapMode = false;
     s.polygonDataMode = true;
     s.pointDataMode = false;
 }
