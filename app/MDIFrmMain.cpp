@@ -215,9 +215,9 @@ namespace {
 // A new study area starts at the full extent: a zoom or pan of the earlier
 // map would shift the new one.
 void resetMapView(AppState& s) {
-    s.mapZoom = 1.0;
-    s.panShiftX = s.panShiftY = 0.0;
-    s.panDragX = s.panDragY = 0.0;
+    s.view.mapZoom = 1.0;
+    s.view.panShiftX = s.view.panShiftY = 0.0;
+    s.view.panDragX = s.view.panDragY = 0.0;
 }
 
 // Areas, centroids and the plain map of the study area just opened.
@@ -228,7 +228,7 @@ void drawNewStudyArea(AppContext& ctx) {
         modFunctions::CalcPolygonCentroid(s);
         modDrawPolygon::DrawShapefile(ctx);
     } catch (const AppError& e) {
-        dialogs().warning("The map of " + s.shpPath + " cannot be drawn:\n" + e.description());
+        dialogs().warning("The map of " + s.area.shpPath + " cannot be drawn:\n" + e.description());
     }
 }
 
@@ -246,18 +246,18 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
     resetMapView(s);
 
     if (!modLoad::OpenPolygonStudyArea(ctx)) return;
-    s.mapWindowTitle = s.shpFileTitle;
+    s.area.mapWindowTitle = s.area.shpFileTitle;
     // The class or cusum shading of the earlier study area belongs to its
     // regions: the new map window must not redraw it around the new ones.
-    s.retroMapMode = false;
-    s.cusumMapMode = false;
+    s.shared.retroMapMode = false;
+    s.shared.cusumMapMode = false;
 
     ctx.showModal<frmParameter>();
 
     drawNewStudyArea(ctx);
     if (MDIFrmMain* frame = ctx.find<MDIFrmMain>()) frame->applyMenuRule(MenuRule::ShapefileOpened);
-    s.polygonDataMode = true;
-    s.pointDataMode = false;
+    s.shared.polygonDataMode = true;
+    s.shared.pointDataMode = false;
 }
 
 void MDIFrmMain::mnuOpenShapePro_Click() {
@@ -271,11 +271,11 @@ void MDIFrmMain::mnuOpenShapePro_Click() {
     resetMapView(s);
 
     if (!modLoad::OpenPolygonStudyArea(ctx_)) return;
-    s.polygonDataMode = true;
-    s.retroMapMode = false;
-    s.cusumMapMode = false;
-    s.pointDataMode = false;
-    s.mapWindowTitle = s.shpFileTitle;
+    s.shared.polygonDataMode = true;
+    s.shared.retroMapMode = false;
+    s.shared.cusumMapMode = false;
+    s.shared.pointDataMode = false;
+    s.area.mapWindowTitle = s.area.shpFileTitle;
 
     drawNewStudyArea(ctx_);
     // HOOK: the name-field dialog of the cusum surveillance, shown without
@@ -287,8 +287,8 @@ void MDIFrmMain::mnuOpenShapePro_Click() {
 
 bool MDIFrmMain::closeForPointData() {
     AppContext& ctx = ctx_;  // this frame is on its way out below
-    ctx.state.polygonDataMode = false;
-    ctx.state.pointDataMode = true;
+    ctx.state.shared.polygonDataMode = false;
+    ctx.state.shared.pointDataMode = true;
     // The frame comes back around the point window at once, so the program
     // must not end when this, its last window, closes.
     const bool quitOnLast = QApplication::quitOnLastWindowClosed();
@@ -319,13 +319,13 @@ void MDIFrmMain::mnuOpenTextPro_Click() {
 
 void MDIFrmMain::mnuAttTable_Click() {
     AppState& s = ctx_.state;
-    if (!s.dbfRecordset) {
+    if (!s.area.dbfRecordset) {
         dialogs().warning("No attribute table is open. Open a polygon shapefile with its .dbf table first.");
         return;
     }
-    if (s.dbfRecordset->IsEOF()) s.dbfRecordset->MoveFirst();
+    if (s.area.dbfRecordset->IsEOF()) s.area.dbfRecordset->MoveFirst();
     frmAttTable* w = ctx_.show<frmAttTable>();
-    w->setWindowTitle(QString::fromStdString(s.dbfFileName));
+    w->setWindowTitle(QString::fromStdString(s.area.dbfFileName));
 }
 
 void MDIFrmMain::mnuCusumTool_Click() {
@@ -349,10 +349,10 @@ void MDIFrmMain::mnuAbout_Click() { ctx_.show<frmAbout>(); }
 
 std::vector<std::string> CentroidFileLines(const AppState& state) {
     std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(std::max<std::int32_t>(0, state.regionCount)) + 1);
+    lines.reserve(static_cast<std::size_t>(std::max<std::int32_t>(0, state.area.regionCount)) + 1);
     lines.emplace_back(" ID,           CentX,           CentY");
-    for (std::int32_t i = 1; i <= state.regionCount; ++i) {
-        const CentroidRecord& c = state.centroidTable.at(static_cast<std::size_t>(i));
+    for (std::int32_t i = 1; i <= state.area.regionCount; ++i) {
+        const CentroidRecord& c = state.area.centroidTable.at(static_cast<std::size_t>(i));
         checkedFinite(c.X, "CentroidFileLines");
         checkedFinite(c.Y, "CentroidFileLines");
         lines.push_back(alignRight(std::to_string(i), 3) + "," + alignRight(formatMask(c.X, "###0.000000"), 18) +

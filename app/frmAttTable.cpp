@@ -40,19 +40,19 @@ frmAttTable::frmAttTable(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
 void frmAttTable::Form_Load() {
     try {
         resize(width(), twipsToPixels(5160));
-        if (!trimmed(ctx_.state.dbfPath).empty()) fillGrid();
-        if (ctx_.state.dbfRecordset) ctx_.state.dbfRecordset->MoveFirst();
+        if (!trimmed(ctx_.state.area.dbfPath).empty()) fillGrid();
+        if (ctx_.state.area.dbfRecordset) ctx_.state.area.dbfRecordset->MoveFirst();
     } catch (const AppError& e) {
         if (e.number() != kSilentError) dialogs().message(e.description());
     } catch (const std::exception& e) {
         dialogs().message(e.what());
     }
-    setWindowTitle(QString::fromStdString(ctx_.state.dbfFileName));
+    setWindowTitle(QString::fromStdString(ctx_.state.area.dbfFileName));
 }
 
 void frmAttTable::fillGrid() {
-    if (!ctx_.state.dbfRecordset) throw AppError(91, "Object variable or With block variable not set", "frmAttTable");
-    const DbfTable& table = *ctx_.state.dbfRecordset;
+    if (!ctx_.state.area.dbfRecordset) throw AppError(91, "Object variable or With block variable not set", "frmAttTable");
+    const DbfTable& table = *ctx_.state.area.dbfRecordset;
     const int records = table.RecordCount();
     const int fields = table.FieldCount();
 

@@ -293,7 +293,7 @@ void frmPolygonSHP::Form_Load() {
     sliderStatsRange->hide();
     picLegend->hide();
     lblAni->hide();
-    setWindowTitle(QString::fromStdString(state_.mapWindowTitle));
+    setWindowTitle(QString::fromStdString(state_.area.mapWindowTitle));
 }
 
 void frmPolygonSHP::showEvent(QShowEvent* event) {
@@ -340,7 +340,7 @@ bool frmPolygonSHP::event(QEvent* e) {
 
 void frmPolygonSHP::Form_Activate() {
     setMapMenusEnabled(true);
-    if (state_.retroMapMode) modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+    if (state_.shared.retroMapMode) modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
 }
 
 void frmPolygonSHP::closeEvent(QCloseEvent* event) {
@@ -356,10 +356,10 @@ void frmPolygonSHP::Form_Unload() { setMapMenusEnabled(false); }
 // ---- Redrawing ----
 
 void frmPolygonSHP::RedrawByMode() {
-    if (state_.retroMapMode)
-        modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
-    else if (state_.cusumMapMode)
-        modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+    if (state_.shared.retroMapMode)
+        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+    else if (state_.shared.cusumMapMode)
+        modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
     else
         modDrawPolygon::RedrawShapefile(ctx_);
 }
@@ -389,7 +389,7 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
         ctx_.show<frmInfo>();
         modFunctions::ShowRegionInfo(ctx_);
         for (int blink = 0; blink < 3; ++blink) {
-            modDrawPolygon::HighlightRegion(ctx_, state_.selectedRegion);
+            modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
             if (!pause(2501)) return;
         }
         Cls();
@@ -398,31 +398,31 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
     } else if (isButtonPressed("Find")) {
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) return;
-        selectLocalListRow(state_.selectedRegion + 3);
+        selectLocalListRow(state_.shared.selectedRegion + 3);
         if (unloaded_) return;
-        modDrawPolygon::HighlightRegion(ctx_, state_.selectedRegion);
+        modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
     } else if (isButtonPressed("Graph")) {
         modDrawPolygon::RedrawShapefile(ctx_);
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) {
-            modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+            modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
             return;
         }
         showRegionChart();
         for (int blink = 0; blink < 3; ++blink) {
-            modDrawPolygon::HighlightRegion(ctx_, state_.selectedRegion);
+            modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
             if (!pause(50001)) return;
             modDrawPolygon::RedrawShapefile(ctx_);
         }
-        modDrawPolygon::DrawCusumMap(ctx_, state_.currentPeriod);
+        modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
     } else if (isButtonPressed("ZoomIn")) {
         zoomClick(+kZoomStep);
     } else if (isButtonPressed("ZoomOut")) {
         zoomClick(-kZoomStep);
     } else if (isButtonPressed("Pan")) {
-        state_.panDragging = true;
-        state_.panStartX = X;
-        state_.panStartY = Y;
+        state_.view.panDragging = true;
+        state_.view.panStartX = X;
+        state_.view.panStartY = Y;
         RedrawByMode();
     }
 }
@@ -432,8 +432,8 @@ void frmPolygonSHP::zoomClick(double step) {
     zoomStep(step);
     // Zooming out first draws the outlines at the full extent.
     if (step < 0) modDrawPolygon::DrawShapefile(ctx_);
-    if (state_.retroMapMode) {
-        modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+    if (state_.shared.retroMapMode) {
+        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
     } else {
         // The outline and cusum maps move by a second step.
         zoomStep(step);
@@ -444,34 +444,34 @@ void frmPolygonSHP::zoomClick(double step) {
 void frmPolygonSHP::zoomStep(double step) {
     // The zoom stays above 0: a step that would reach 0 or below would
     // mirror or collapse the map, and is left out.
-    if (state_.mapZoom + step > 0.0) state_.mapZoom += step;
+    if (state_.view.mapZoom + step > 0.0) state_.view.mapZoom += step;
 }
 
 void frmPolygonSHP::picSHP_MouseMove(int, int, float X, float Y) {
-    if (isButtonPressed("Pan") && state_.panDragging) {
-        state_.panDragX = static_cast<double>(X) - static_cast<double>(state_.panStartX);
-        state_.panDragY = static_cast<double>(Y) - static_cast<double>(state_.panStartY);
+    if (isButtonPressed("Pan") && state_.view.panDragging) {
+        state_.view.panDragX = static_cast<double>(X) - static_cast<double>(state_.view.panStartX);
+        state_.view.panDragY = static_cast<double>(Y) - static_cast<double>(state_.view.panStartY);
         modDrawPolygon::RedrawShapefile(ctx_);
     }
-    if (!state_.mapTransformValid) return;  // no map drawn: no coordinates to show
+    if (!state_.view.mapTransformValid) return;  // no map drawn: no coordinates to show
     const MapPoint m = deviceToMap(modDrawPolygon::currentTransform(state_), 0.0, 0.0, X, Y);
     setStatusText("(X: " + singleText(m.X) + ", Y: " + singleText(m.Y) + ")");
 }
 
 void frmPolygonSHP::picSHP_MouseUp(int, int, float X, float Y) {
     if (isButtonPressed("Pan")) {
-        state_.panStartX = X;
-        state_.panStartY = Y;
+        state_.view.panStartX = X;
+        state_.view.panStartY = Y;
         RedrawByMode();
     }
-    state_.panDragging = false;
-    state_.panShiftX += state_.panDragX;
-    state_.panShiftY += state_.panDragY;
+    state_.view.panDragging = false;
+    state_.view.panShiftX += state_.view.panDragX;
+    state_.view.panShiftY += state_.view.panDragY;
 }
 
 void frmPolygonSHP::picSHP_Click() {
-    state_.panDragX = 0;
-    state_.panDragY = 0;
+    state_.view.panDragX = 0;
+    state_.view.panDragY = 0;
 }
 
 void frmPolygonSHP::onMouseUpSignal(int button, double x, double y) {
@@ -479,8 +479,8 @@ void frmPolygonSHP::onMouseUpSignal(int button, double x, double y) {
     // A release outside the map is no click, but the drag it ends is
     // already folded into the shift: it must not count a second time.
     if (!picSHP->rect().contains(QPoint(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y))))) {
-        state_.panDragX = 0;
-        state_.panDragY = 0;
+        state_.view.panDragX = 0;
+        state_.view.panDragY = 0;
     }
 }
 
@@ -489,9 +489,9 @@ void frmPolygonSHP::onMouseUpSignal(int button, double x, double y) {
 void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
     if (key == "FullExt") {
         Cls();
-        state_.mapZoom = 1.0;
-        state_.panShiftX = 0;
-        state_.panShiftY = 0;
+        state_.view.mapZoom = 1.0;
+        state_.view.panShiftX = 0;
+        state_.view.panShiftY = 0;
         RedrawByMode();
     } else if (key == "Centroid") {
         modDrawPolygon::RedrawShapefile(ctx_);
@@ -502,23 +502,23 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
             dialogs().warning("The centroids cannot be computed: " + e.description());
             return;
         }
-        if (!state_.mapTransformValid) return;
+        if (!state_.view.mapTransformValid) return;
         PictureSurface& pic = picSHP->surface();
         pic.DrawWidth = 3;
         const MapTransform t = modDrawPolygon::currentTransform(state_);
-        const auto n = static_cast<std::size_t>(std::max(0, state_.regionCount));
-        for (std::size_t i = 1; i <= n && i < state_.centroidTable.size(); ++i) {
-            const MapPoint d = mapToDeviceExact(t, state_.panDragX, state_.panDragY, state_.centroidTable[i].X,
-                                                state_.centroidTable[i].Y);
+        const auto n = static_cast<std::size_t>(std::max(0, state_.area.regionCount));
+        for (std::size_t i = 1; i <= n && i < state_.area.centroidTable.size(); ++i) {
+            const MapPoint d = mapToDeviceExact(t, state_.view.panDragX, state_.view.panDragY, state_.area.centroidTable[i].X,
+                                                state_.area.centroidTable[i].Y);
             pic.PSet(d.X, d.Y, kRed);
         }
         picSHP->Refresh();
     } else if (key == "MapAnimation") {
-        const int k = state_.bandwidthCount;
+        const int k = state_.retro.bandwidthCount;
         for (int j = 0; j < k; ++j) {
             fillRangeRow(j);
             if (!pause(50000)) return;
-            modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+            modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
             selectGlobalListRow(j + 2);
             if (unloaded_) return;
         }
@@ -533,23 +533,23 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
 // ---- Bandwidth slider ----
 
 void frmPolygonSHP::fillRangeRow(int row) {
-    const auto n = static_cast<std::size_t>(std::max(0, state_.regionCount));
-    if (state_.mapLegendValues.size() < n + 1) state_.mapLegendValues.resize(n + 1, 0.0);
-    if (state_.mapClassValues.size() < n + 1) state_.mapClassValues.resize(n + 1, 0.0);
-    const Matrix& stats = state_.rangeLocalStats;
+    const auto n = static_cast<std::size_t>(std::max(0, state_.area.regionCount));
+    if (state_.retro.mapLegendValues.size() < n + 1) state_.retro.mapLegendValues.resize(n + 1, 0.0);
+    if (state_.retro.mapClassValues.size() < n + 1) state_.retro.mapClassValues.resize(n + 1, 0.0);
+    const Matrix& stats = state_.retro.rangeLocalStats;
     for (std::size_t i = 1; i <= n; ++i) {
         const bool inside = row >= 0 && row < stats.rows() && static_cast<Eigen::Index>(i) < stats.cols();
         const double v = inside ? stats(row, static_cast<Eigen::Index>(i)) : 0.0;
-        state_.mapLegendValues[i] = v;
-        state_.mapClassValues[i] = v;
+        state_.retro.mapLegendValues[i] = v;
+        state_.retro.mapClassValues[i] = v;
     }
 }
 
 void frmPolygonSHP::sliderStatsRange_Scroll() {
     // While the slider is dragged its value lags behind the knob.
     const int v = sliderStatsRange->isSliderDown() ? sliderStatsRange->sliderPosition() : sliderStatsRange->value();
-    const double sigma = v >= 0 && static_cast<std::size_t>(v) < state_.rangeSigmas.size()
-                             ? state_.rangeSigmas[static_cast<std::size_t>(v)]
+    const double sigma = v >= 0 && static_cast<std::size_t>(v) < state_.retro.rangeSigmas.size()
+                             ? state_.retro.rangeSigmas[static_cast<std::size_t>(v)]
                              : 0.0;
     sliderStatsRange->setToolTip(QString::fromStdString("Bandwidth=" + formatMaskDisplay(sigma, "0.000")));
 }
@@ -557,7 +557,7 @@ void frmPolygonSHP::sliderStatsRange_Scroll() {
 void frmPolygonSHP::sliderStatsRange_Change() {
     const int v = sliderStatsRange->value();
     fillRangeRow(v);
-    modDrawPolygon::ShowClassMap(ctx_, state_.mapLegendValues, state_.mapClassValues);
+    modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
     selectGlobalListRow(v + 2);
 }
 

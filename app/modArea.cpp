@@ -13,10 +13,10 @@ namespace {
 // ringVertices, used from 1.
 void copyRing(AppState& state, const CPart& ring) {
     const std::int32_t n = ring.Count();
-    state.ringVertices.assign(static_cast<std::size_t>(n) + 1, MapPoint{});
+    state.area.ringVertices.assign(static_cast<std::size_t>(n) + 1, MapPoint{});
     std::int32_t k = 1;
     for (const auto& p : ring) {
-        state.ringVertices[static_cast<std::size_t>(k)] = MapPoint{p->X(), p->Y()};
+        state.area.ringVertices[static_cast<std::size_t>(k)] = MapPoint{p->X(), p->Y()};
         ++k;
     }
 }
@@ -66,23 +66,23 @@ MapPoint boundsCentre(const CPolygon& polygon) {
 }  // namespace
 
 void CalcPolygonArea(AppState& state) {
-    const std::int32_t n = state.regionCount;
-    if (n < 0 || n > state.polygons.Count()) raiseSubscriptOutOfRange("CalcPolygonArea");
+    const std::int32_t n = state.area.regionCount;
+    if (n < 0 || n > state.area.polygons.Count()) raiseSubscriptOutOfRange("CalcPolygonArea");
 
     std::int32_t ringMax = 0;
-    for (std::int32_t i = 1; i <= n; ++i) ringMax = std::max(ringMax, state.polygons.Item(i)->Count());
+    for (std::int32_t i = 1; i <= n; ++i) ringMax = std::max(ringMax, state.area.polygons.Item(i)->Count());
 
     std::vector<std::vector<AreaRecord>> areas(static_cast<std::size_t>(n) + 1,
                                                std::vector<AreaRecord>(static_cast<std::size_t>(ringMax) + 1));
     double total = 0.0;
     for (std::int32_t i = 1; i <= n; ++i) {
-        state.currentPolygon = state.polygons.Item(i);
-        const CPolygon& polygon = *state.currentPolygon;
+        state.area.currentPolygon = state.area.polygons.Item(i);
+        const CPolygon& polygon = *state.area.currentPolygon;
         double s = 0.0;
         for (std::int32_t j = 1; j <= polygon.Count(); ++j) {
-            state.currentPart = polygon.Item(j);
-            copyRing(state, *state.currentPart);
-            const double a = checkedFinite(signedRingArea(state.ringVertices), "CalcPolygonArea");
+            state.area.currentPart = polygon.Item(j);
+            copyRing(state, *state.area.currentPart);
+            const double a = checkedFinite(signedRingArea(state.area.ringVertices), "CalcPolygonArea");
             AreaRecord& rec = areas[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
             rec.PartArea = std::fabs(a);
             rec.Index = i;
@@ -93,19 +93,19 @@ void CalcPolygonArea(AppState& state) {
     }
     checkedFinite(total, "CalcPolygonArea");
 
-    state.partAreas = std::move(areas);
-    state.studyArea = total;
+    state.area.partAreas = std::move(areas);
+    state.area.studyArea = total;
 }
 
 void CalcPolygonCentroid(AppState& state) {
-    const std::int32_t n = state.regionCount;
-    if (n < 0 || n > state.polygons.Count()) raiseSubscriptOutOfRange("CalcPolygonCentroid");
-    if (state.partAreas.size() < static_cast<std::size_t>(n) + 1) raiseSubscriptOutOfRange("CalcPolygonCentroid");
+    const std::int32_t n = state.area.regionCount;
+    if (n < 0 || n > state.area.polygons.Count()) raiseSubscriptOutOfRange("CalcPolygonCentroid");
+    if (state.area.partAreas.size() < static_cast<std::size_t>(n) + 1) raiseSubscriptOutOfRange("CalcPolygonCentroid");
 
     std::vector<CentroidRecord> table(static_cast<std::size_t>(n) + 1);
     for (std::int32_t i = 1; i <= n; ++i) {
-        state.currentPolygon = state.polygons.Item(i);
-        const CPolygon& polygon = *state.currentPolygon;
+        state.area.currentPolygon = state.area.polygons.Item(i);
+        const CPolygon& polygon = *state.area.currentPolygon;
         CentroidRecord& rec = table[static_cast<std::size_t>(i)];
 
         // The region's signed area (negative for the clockwise outer rings
@@ -115,9 +115,9 @@ void CalcPolygonCentroid(AppState& state) {
         double regionSigned = 0.0;
         std::vector<RingMoments> rings(static_cast<std::size_t>(polygon.Count()) + 1);
         for (std::int32_t j = 1; j <= polygon.Count(); ++j) {
-            state.currentPart = polygon.Item(j);
-            copyRing(state, *state.currentPart);
-            rings[static_cast<std::size_t>(j)] = ringMoments(state.ringVertices);
+            state.area.currentPart = polygon.Item(j);
+            copyRing(state, *state.area.currentPart);
+            rings[static_cast<std::size_t>(j)] = ringMoments(state.area.ringVertices);
             regionSigned += rings[static_cast<std::size_t>(j)].area;
         }
 
@@ -145,7 +145,7 @@ void CalcPolygonCentroid(AppState& state) {
         rec.Y = checkedFinite(y, "CalcPolygonCentroid");
         rec.ID = std::to_string(i);
     }
-    state.centroidTable = std::move(table);
+    state.area.centroidTable = std::move(table);
 }
 
 }  // namespace modFunctions

@@ -98,10 +98,10 @@ BgrColor toColor(double value) {
 
 MapViewInput viewInput(const AppState& state, PictureBox& picSHP) {
     MapViewInput in;
-    in.extent = state.mapExtent;
-    in.zoom = state.mapZoom;
-    in.panShiftX = state.panShiftX;
-    in.panShiftY = state.panShiftY;
+    in.extent = state.view.mapExtent;
+    in.zoom = state.view.mapZoom;
+    in.panShiftX = state.view.panShiftX;
+    in.panShiftY = state.view.panShiftY;
     in.pictureWidth = pixelsToTwips(picSHP.width());
     in.pictureHeight = pixelsToTwips(picSHP.height());
     in.scaleWidth = picSHP.surface().ScaleWidth();
@@ -110,39 +110,39 @@ MapViewInput viewInput(const AppState& state, PictureBox& picSHP) {
 }
 
 void storeTransform(AppState& state, const MapTransform& t) {
-    state.extentAspect = t.extentAspect;
-    state.viewScale = t.viewScale;
-    state.drawnRect.Width = t.drawnWidth;
-    state.drawnRect.Height = t.drawnHeight;
-    state.halfDrawnWidth = t.halfDrawnWidth;
-    state.halfDrawnHeight = t.halfDrawnHeight;
-    state.halfPictureWidth = t.halfPictureWidth;
-    state.halfPictureHeight = t.halfPictureHeight;
-    state.marginX = t.marginX;
-    state.marginY = t.marginY;
-    state.mapScaleX = t.mapScaleX;
-    state.mapScaleY = t.mapScaleY;
-    state.mapOffsetX = t.mapOffsetX;
-    state.mapOffsetY = t.mapOffsetY;
-    state.mapTransformValid = true;
+    state.view.extentAspect = t.extentAspect;
+    state.view.viewScale = t.viewScale;
+    state.view.drawnRect.Width = t.drawnWidth;
+    state.view.drawnRect.Height = t.drawnHeight;
+    state.view.halfDrawnWidth = t.halfDrawnWidth;
+    state.view.halfDrawnHeight = t.halfDrawnHeight;
+    state.view.halfPictureWidth = t.halfPictureWidth;
+    state.view.halfPictureHeight = t.halfPictureHeight;
+    state.view.marginX = t.marginX;
+    state.view.marginY = t.marginY;
+    state.view.mapScaleX = t.mapScaleX;
+    state.view.mapScaleY = t.mapScaleY;
+    state.view.mapOffsetX = t.mapOffsetX;
+    state.view.mapOffsetY = t.mapOffsetY;
+    state.view.mapTransformValid = true;
 }
 
 MapTransform currentTransform(const AppState& state) {
     MapTransform t;
-    t.extentAspect = state.extentAspect;
-    t.viewScale = state.viewScale;
-    t.drawnWidth = state.drawnRect.Width;
-    t.drawnHeight = state.drawnRect.Height;
-    t.halfDrawnWidth = state.halfDrawnWidth;
-    t.halfDrawnHeight = state.halfDrawnHeight;
-    t.halfPictureWidth = state.halfPictureWidth;
-    t.halfPictureHeight = state.halfPictureHeight;
-    t.marginX = state.marginX;
-    t.marginY = state.marginY;
-    t.mapScaleX = state.mapScaleX;
-    t.mapScaleY = state.mapScaleY;
-    t.mapOffsetX = state.mapOffsetX;
-    t.mapOffsetY = state.mapOffsetY;
+    t.extentAspect = state.view.extentAspect;
+    t.viewScale = state.view.viewScale;
+    t.drawnWidth = state.view.drawnRect.Width;
+    t.drawnHeight = state.view.drawnRect.Height;
+    t.halfDrawnWidth = state.view.halfDrawnWidth;
+    t.halfDrawnHeight = state.view.halfDrawnHeight;
+    t.halfPictureWidth = state.view.halfPictureWidth;
+    t.halfPictureHeight = state.view.halfPictureHeight;
+    t.marginX = state.view.marginX;
+    t.marginY = state.view.marginY;
+    t.mapScaleX = state.view.mapScaleX;
+    t.mapScaleY = state.view.mapScaleY;
+    t.mapOffsetX = state.view.mapOffsetX;
+    t.mapOffsetY = state.view.mapOffsetY;
     return t;
 }
 
@@ -152,7 +152,7 @@ bool setTransform(AppState& state, PictureBox& picSHP, bool withPan) {
     if (t)
         storeTransform(state, *t);
     else
-        state.mapTransformValid = false;
+        state.view.mapTransformValid = false;
     SetDrawProperties(picSHP.surface());
     return t.has_value();
 }
@@ -269,16 +269,16 @@ namespace {
 // Walks the .shp under the transform the last SetMapExtent or SetMapScale
 // left, and says once what is wrong with the file.
 void walkMap(AppState& state, const RingSink& onRing, const RecordSink& onRecord = {}) {
-    const WalkReport r = WalkShapefile(state.shpPath, state.shpFileSize, currentTransform(state), state.panDragX,
-                                       state.panDragY, onRing, onRecord);
-    report(r, state.shpPath);
+    const WalkReport r = WalkShapefile(state.area.shpPath, state.view.shpFileSize, currentTransform(state), state.view.panDragX,
+                                       state.view.panDragY, onRing, onRecord);
+    report(r, state.area.shpPath);
 }
 
 // The shaded drawings size devicePoints to the first point of the last
 // ring of every region of several rings.
 RecordSink sizeDevicePoints(AppState& state) {
     return [&state](std::int32_t, std::int32_t numParts, std::int32_t lastStart) {
-        if (numParts > 1) state.devicePoints.assign(static_cast<std::size_t>(lastStart), DevicePoint{});
+        if (numParts > 1) state.points.devicePoints.assign(static_cast<std::size_t>(lastStart), DevicePoint{});
     };
 }
 
@@ -290,7 +290,7 @@ void drawOutlines(AppContext& ctx, bool withPan) {
     PictureSurface& pic = w.picSHP->surface();
     pic.Cls();
     const bool ok = withPan ? SetMapScale(state, *w.picSHP) : SetMapExtent(state, *w.picSHP);
-    state.shpFileSize = MeasureFileSize(state.shpPath);
+    state.view.shpFileSize = MeasureFileSize(state.area.shpPath);
     if (ok) walkMap(state, [&pic](std::int32_t, const DevicePoint* pts, int n) { pic.Polygon(pts, n); });
     w.picSHP->Refresh();
 }
@@ -313,7 +313,7 @@ void DrawCusumMap(AppContext& ctx, std::int16_t period) {
             state,
             [&](std::int32_t k, const DevicePoint* pts, int n) {
                 // A region or period outside the cusum table has no band.
-                pic.FillColor = state.cusumColoring ? toColor(modFunctions::GetCusumColor(state, k + 1, period)) : kWhite;
+                pic.FillColor = state.cusum.cusumColoring ? toColor(modFunctions::GetCusumColor(state, k + 1, period)) : kWhite;
                 pic.Polygon(pts, n);
             },
             sizeDevicePoints(state));
@@ -357,7 +357,7 @@ void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray&
     AppState& state = ctx.state;
     const auto statistic = legendStatistic(ctx);
     modLegend::DrawLegend(state, w.surface(), legendValues, modLegend::kBreakCount, statistic,
-                          [&state]() { return modClusterDetection::GetMCritical(state); });
+                          [&state]() { return modClusterDetection::GetMCritical(state.area, state.shared, state.retro); });
     w.formSurface->Refresh();
     DrawClassMap(ctx, shaded);
 }
@@ -369,11 +369,11 @@ void HighlightRegion(AppContext& ctx, std::int32_t region) {
     bool ok = SetMapScale(state, *w.picSHP);
     pic.DrawWidth = 1;
     pic.ForeColor = 0;
-    if (state.retroMapMode) {
-        ShowClassMap(ctx, state.mapLegendValues, state.mapClassValues);
-        ok = state.mapTransformValid;
+    if (state.shared.retroMapMode) {
+        ShowClassMap(ctx, state.retro.mapLegendValues, state.retro.mapClassValues);
+        ok = state.view.mapTransformValid;
     }
-    state.shpFileSize = MeasureFileSize(state.shpPath);
+    state.view.shpFileSize = MeasureFileSize(state.area.shpPath);
     if (ok) {
         walkMap(state, [&](std::int32_t k, const DevicePoint* pts, int n) {
             if (k != region) return;

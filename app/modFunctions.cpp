@@ -30,9 +30,9 @@ std::int32_t CusumColor(double v, double h) {
 }
 
 std::int32_t GetCusumColor(const AppState& state, std::int32_t region, std::int16_t period) {
-    const Matrix& m = state.mapCusum;
+    const Matrix& m = state.cusum.mapCusum;
     if (region < 0 || period < 0 || region >= m.rows() || period >= m.cols()) return 0xFFFFFF;
-    return CusumColor(m(region, period), state.hValue);
+    return CusumColor(m(region, period), state.cusum.hValue);
 }
 
 void SetCusumLegendLabels(const std::array<QLabel*, 5>& lblLeg) {
@@ -74,8 +74,8 @@ void ShowRegionInfo(AppContext& ctx) {
     frmInfo* info = ctx.load<frmInfo>();
     info->lstInfo->clear();
     AppState& state = ctx.state;
-    if (!state.dbfRecordset) return;
-    for (const std::string& line : RegionInfoLines(*state.dbfRecordset, state.selectedRegion))
+    if (!state.area.dbfRecordset) return;
+    for (const std::string& line : RegionInfoLines(*state.area.dbfRecordset, state.shared.selectedRegion))
         info->lstInfo->addItem(QString::fromStdString(line));
 }
 

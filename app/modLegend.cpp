@@ -122,7 +122,7 @@ LegendClasses ComputeLegendClasses(DoubleArray& values, std::int32_t regionCount
     return legend;
 }
 
-void SetLegendColors(AppState& state) { putClassColors(state.legendColors); }
+void SetLegendColors(AppState& state) { putClassColors(state.legend.legendColors); }
 
 void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n) {
     const std::int16_t rows = clampBreakCount(n);
@@ -143,12 +143,12 @@ void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int1
 void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
                 LegendStatistic statistic, const std::function<double()>& mCritical) {
     surface.Cls();
-    LegendClasses legend = ComputeLegendClasses(values, state.regionCount, n, statistic, mCritical);
-    state.classBreaks = legend.classBreaks;
-    state.legendBreaks = legend.legendBreaks;
-    state.legendColors = legend.legendColors;
-    state.legendMin = legend.legendMin;
-    state.legendMax = legend.legendMax;
+    LegendClasses legend = ComputeLegendClasses(values, state.area.regionCount, n, statistic, mCritical);
+    state.legend.classBreaks = legend.classBreaks;
+    state.legend.legendBreaks = legend.legendBreaks;
+    state.legend.legendColors = legend.legendColors;
+    state.legend.legendMin = legend.legendMin;
+    state.legend.legendMax = legend.legendMax;
     PaintLegend(surface, legend, n);
 }
 
@@ -157,8 +157,8 @@ void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, s
 namespace modFunctions {
 
 std::int32_t GetClassColor(const AppState& state, double v) {
-    const DoubleArray& b = state.legendBreaks;
-    const DoubleArray& c = state.legendColors;
+    const DoubleArray& b = state.legend.legendBreaks;
+    const DoubleArray& c = state.legend.legendColors;
     // Before any legend is drawn the breaks count as 0 and the colours are
     // the fixed class colours.
     const auto color = [&](std::size_t k) {

@@ -152,8 +152,8 @@ void CheckStudyArea(const StagedStudyArea& staged) {
     // Areas and centroids are computed again once the study area is open;
     // here they only have to be computable, on a scratch state.
     AppState scratch;
-    scratch.regionCount = staged.regionCount;
-    scratch.polygons = staged.polygons;
+    scratch.area.regionCount = staged.regionCount;
+    scratch.area.polygons = staged.polygons;
     try {
         modFunctions::CalcPolygonArea(scratch);
         modFunctions::CalcPolygonCentroid(scratch);
@@ -166,17 +166,17 @@ void CheckStudyArea(const StagedStudyArea& staged) {
 }
 
 void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {
-    state.shpPath = std::move(staged.shpPath);
-    state.shpFileTitle = std::move(staged.shpFileTitle);
-    state.shpBaseName = std::move(staged.shpBaseName);
-    state.dbfFolder = std::move(staged.dbfFolder);
-    state.dbfFileName = std::move(staged.dbfFileName);
-    state.dbfPath = std::move(staged.dbfPath);
-    state.dbfRecordset = std::move(staged.table);
-    state.shpHeaderBox = staged.shpHeaderBox;
-    state.mapExtent = staged.mapExtent;
-    state.regionCount = staged.regionCount;
-    state.polygons = std::move(staged.polygons);
+    state.area.shpPath = std::move(staged.shpPath);
+    state.area.shpFileTitle = std::move(staged.shpFileTitle);
+    state.area.shpBaseName = std::move(staged.shpBaseName);
+    state.area.dbfFolder = std::move(staged.dbfFolder);
+    state.area.dbfFileName = std::move(staged.dbfFileName);
+    state.area.dbfPath = std::move(staged.dbfPath);
+    state.area.dbfRecordset = std::move(staged.table);
+    state.area.shpHeaderBox = staged.shpHeaderBox;
+    state.view.mapExtent = staged.mapExtent;
+    state.area.regionCount = staged.regionCount;
+    state.area.polygons = std::move(staged.polygons);
 }
 
 bool OpenPolygonStudyArea(AppContext& ctx) {

@@ -68,11 +68,11 @@ bool PointInPolygon(float X, float Y, std::int32_t n, const std::vector<MapPoint
 }
 
 bool IdentifyRegion(AppState& state, float& X, float& Y) {
-    state.selectedRegion = 0;
-    const double sx = state.mapScaleX, sy = state.mapScaleY;
+    state.shared.selectedRegion = 0;
+    const double sx = state.view.mapScaleX, sy = state.view.mapScaleY;
     if (!(std::isfinite(sx) && std::isfinite(sy)) || sx == 0.0 || sy == 0.0) return false;
 
-    const MapPoint m = deviceToMap(modDrawPolygon::currentTransform(state), state.panDragX, state.panDragY, X, Y);
+    const MapPoint m = deviceToMap(modDrawPolygon::currentTransform(state), state.view.panDragX, state.view.panDragY, X, Y);
     if (!std::isfinite(m.X) || !std::isfinite(m.Y)) return false;
     X = static_cast<float>(m.X);
     Y = static_cast<float>(m.Y);
@@ -84,31 +84,31 @@ bool IdentifyRegion(AppState& state, float& X, float& Y) {
     // they not, only the polygons that are there are tested. The polygon
     // and ring under test and the ring's scaled vertices are the shared
     // ones the area and centroid routines also work in.
-    const std::int32_t count = std::min(state.regionCount, state.polygons.Count());
-    std::vector<MapPoint>& ringVertices = state.ringVertices;
+    const std::int32_t count = std::min(state.area.regionCount, state.area.polygons.Count());
+    std::vector<MapPoint>& ringVertices = state.area.ringVertices;
     bool hit = false;
     std::int32_t c = 0;
     for (std::int32_t i = 1; i <= count; ++i, ++c) {
-        state.currentPolygon = state.polygons.Item(i);
-        if (!state.currentPolygon) continue;
-        const CPolygon& polygon = *state.currentPolygon;
+        state.area.currentPolygon = state.area.polygons.Item(i);
+        if (!state.area.currentPolygon) continue;
+        const CPolygon& polygon = *state.area.currentPolygon;
         const std::int32_t rings = polygon.Count();
         if (rings > 1) {
             // A later hit replaces this one, so every ring of every
             // polygon of several rings is tested.
             for (std::int32_t j = 1; j <= rings; ++j) {
-                state.currentPart = polygon.Item(j);
-                const std::int32_t m = copyScaledRing(*state.currentPart, ringVertices);
+                state.area.currentPart = polygon.Item(j);
+                const std::int32_t m = copyScaledRing(*state.area.currentPart, ringVertices);
                 if (PointInPolygon(px, py, m - 1, ringVertices)) {
-                    state.selectedRegion = c;
+                    state.shared.selectedRegion = c;
                     hit = true;
                 }
             }
         } else if (rings == 1) {
-            state.currentPart = polygon.Item(1);
-            const std::int32_t m = copyScaledRing(*state.currentPart, ringVertices);
+            state.area.currentPart = polygon.Item(1);
+            const std::int32_t m = copyScaledRing(*state.area.currentPart, ringVertices);
             if (PointInPolygon(px, py, m - 1, ringVertices)) {
-                state.selectedRegion = c;
+                state.shared.selectedRegion = c;
                 return true;
             }
         }

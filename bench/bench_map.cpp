@@ -65,9 +65,9 @@ BenchRegistration areas("map_areas_centroids", [] {
         for (const MapPoint& p : ring(i)) part->Add(std::make_shared<CPoint>(p.X, p.Y));
         auto polygon = std::make_shared<CPolygon>();
         polygon->Add(part);
-        s.polygons.Add(polygon);
+        s.area.polygons.Add(polygon);
     }
-    s.regionCount = kRegions;
+    s.area.regionCount = kRegions;
     const double secs = medianSeconds(5, [&] {
         modFunctions::CalcPolygonArea(s);
         modFunctions::CalcPolygonCentroid(s);

@@ -17,33 +17,33 @@ namespace {
 // A jittered grid of n regions of unit area with a cluster of cases in one corner.
 AppState studyArea(int n) {
     AppState s;
-    s.regionCount = n;
+    s.area.regionCount = n;
     const auto size = static_cast<std::size_t>(n) + 1;
-    s.centroidTable.resize(size);
-    s.observed.assign(size, 0.0);
-    s.expected.assign(size, 0.0);
-    s.expectedShare.assign(size, 0.0);
-    s.population.assign(size, 0.0);
-    s.primaryIds.assign(size, "");
+    s.area.centroidTable.resize(size);
+    s.retro.observed.assign(size, 0.0);
+    s.retro.expected.assign(size, 0.0);
+    s.retro.expectedShare.assign(size, 0.0);
+    s.retro.population.assign(size, 0.0);
+    s.retro.primaryIds.assign(size, "");
     const int cols = static_cast<int>(std::ceil(std::sqrt(n)));
     double totalPop = 0.0;
     for (int i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const int c = (i - 1) % cols, r = (i - 1) / cols;
-        s.centroidTable[k] = CentroidRecord{std::to_string(i), c + 0.1 * std::sin(i), r + 0.1 * std::cos(i)};
-        s.population[k] = 2000.0 + 97.0 * (i % 53);
-        s.observed[k] = std::floor(s.population[k] * 0.004) + ((c < cols / 5 && r < cols / 5) ? 8.0 : 0.0);
-        s.primaryIds[k] = "Region " + std::to_string(i);
-        totalPop += s.population[k];
-        s.totalCases += s.observed[k];
+        s.area.centroidTable[k] = CentroidRecord{std::to_string(i), c + 0.1 * std::sin(i), r + 0.1 * std::cos(i)};
+        s.retro.population[k] = 2000.0 + 97.0 * (i % 53);
+        s.retro.observed[k] = std::floor(s.retro.population[k] * 0.004) + ((c < cols / 5 && r < cols / 5) ? 8.0 : 0.0);
+        s.retro.primaryIds[k] = "Region " + std::to_string(i);
+        totalPop += s.retro.population[k];
+        s.retro.totalCases += s.retro.observed[k];
     }
     for (std::size_t k = 1; k < size; ++k) {
-        s.expected[k] = s.totalCases * s.population[k] / totalPop;
-        s.expectedShare[k] = s.population[k] / totalPop;
+        s.retro.expected[k] = s.retro.totalCases * s.retro.population[k] / totalPop;
+        s.retro.expectedShare[k] = s.retro.population[k] / totalPop;
     }
-    s.studyArea = n;
-    s.alpha = 0.05;
-    s.polygonDataMode = true;
+    s.area.studyArea = n;
+    s.retro.alpha = 0.05;
+    s.shared.polygonDataMode = true;
     return s;
 }
 
@@ -80,14 +80,14 @@ const BenchRegistration listFill("retro-lists", [] {
     AppContext ctx;
     ctx.state = studyArea(3000);
     AppState& s = ctx.state;
-    s.sigma = 0.5;
+    s.shared.sigma = 0.5;
     // Results of the right shape; their values do not change the cost.
-    s.localScoreUnadjusted = s.observed;
-    s.localScoreZUnadjusted = s.expected;
-    s.globalScoreUnadjusted = 1234.5;
-    s.scoreDf = 12.5;
-    s.scoreChiSquare = 20.25;
-    s.scoreZ = 1.5;
+    s.retro.localScoreUnadjusted = s.retro.observed;
+    s.retro.localScoreZUnadjusted = s.retro.expected;
+    s.retro.globalScoreUnadjusted = 1234.5;
+    s.retro.scoreDf = 12.5;
+    s.retro.scoreChiSquare = 20.25;
+    s.retro.scoreZ = 1.5;
     frmClusterDetection w(ctx);
     const double secs = medianSeconds(5, [&] {
         w.lstGlobalPatternSummary->clear();

@@ -37,19 +37,19 @@ AppState studyArea(std::int32_t n) {
 // What a run computes for one bandwidth of the "Unadjusted" and the
 // "Adjusted - Poisson" tests.
 void scoreRun(AppState& s) {
-    cd::CalcScoreWeights(s);
-    cd::CalcLocalScoreUnadjusted(s);
-    cd::CalcScoreMomentsUnadjusted(s);
-    cd::StandardizeScoreUnadjusted(s);
-    volatile double sink = cd::GetChiSquareCritical(s.alpha, s.scoreDf);
-    cd::CalcLocalScoreAdjusted(s);
-    cd::CalcScoreMomentsAdjusted(s);
-    cd::StandardizeScoreAdjusted(s);
-    sink = cd::GetChiSquareCritical(s.alpha, s.scoreDf);
-    cd::CalcMWeights(s);
-    cd::CalcLocalMPoisson(s);
-    sink = cd::GetMaxLocalM(s);
-    sink = cd::GetMCritical(s);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalScoreUnadjusted(s.area, s.retro);
+    cd::CalcScoreMomentsUnadjusted(s.area, s.retro);
+    cd::StandardizeScoreUnadjusted(s.retro);
+    volatile double sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
+    cd::CalcLocalScoreAdjusted(s.area, s.retro);
+    cd::CalcScoreMomentsAdjusted(s.area, s.retro);
+    cd::StandardizeScoreAdjusted(s.retro);
+    sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalMPoisson(s.area, s.retro);
+    sink = cd::GetMaxLocalM(s.area, s.retro);
+    sink = cd::GetMCritical(s.area, s.shared, s.retro);
     (void)sink;
 }
 
@@ -58,15 +58,15 @@ void literalScoreRun(AppState& s) {
     LiteralEngine::CalcLocalScoreUnadjusted(s);
     LiteralEngine::CalcScoreMomentsUnadjusted(s);
     LiteralEngine::StandardizeScoreUnadjusted(s);
-    volatile double sink = cd::GetChiSquareCritical(s.alpha, s.scoreDf);
+    volatile double sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
     LiteralEngine::CalcLocalScoreAdjusted(s);
     LiteralEngine::CalcScoreMomentsAdjusted(s);
     LiteralEngine::StandardizeScoreAdjusted(s);
-    sink = cd::GetChiSquareCritical(s.alpha, s.scoreDf);
+    sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
     LiteralEngine::CalcMWeights(s);
     LiteralEngine::CalcLocalMPoisson(s);
     sink = LiteralEngine::GetMaxLocalM(s);
-    sink = cd::GetMCritical(s);
+    sink = cd::GetMCritical(s.area, s.shared, s.retro);
     (void)sink;
 }
 

@@ -32,10 +32,10 @@ std::shared_ptr<CPolygon> region(int i) {
 AppState& studyArea() {
     static AppState state = [] {
         AppState s;
-        for (int i = 0; i < kRegions; ++i) s.polygons.Add(region(i));
-        s.regionCount = kRegions;
-        s.mapScaleX = s.mapScaleY = 1.0;
-        s.drawnRect.Height = 0.0;
+        for (int i = 0; i < kRegions; ++i) s.area.polygons.Add(region(i));
+        s.area.regionCount = kRegions;
+        s.view.mapScaleX = s.view.mapScaleY = 1.0;
+        s.view.drawnRect.Height = 0.0;
         return s;
     }();
     return state;

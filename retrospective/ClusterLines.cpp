@@ -44,35 +44,35 @@ double at(const std::vector<double>& a, std::int32_t i) {
 // Rows 1 to 9 of both score lists after their first line.
 void appendScoreGlobalRows(AppState& s, std::vector<std::string>& g) {
     g.push_back("");
-    g.push_back("A chi-squared approximation = " + FD(s.scoreChiSquare, "0.000"));
-    g.push_back("Degree of Freedom = " + FD(s.scoreDf, "0.000"));
-    g.push_back("Critical Value = " + FD(modClusterDetection::GetChiSquareCritical(s.alpha, s.scoreDf), "0.000"));
-    g.push_back(pValueListLine(modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf)));
+    g.push_back("A chi-squared approximation = " + FD(s.retro.scoreChiSquare, "0.000"));
+    g.push_back("Degree of Freedom = " + FD(s.retro.scoreDf, "0.000"));
+    g.push_back("Critical Value = " + FD(modClusterDetection::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf), "0.000"));
+    g.push_back(pValueListLine(modPValue::GetChiSquarePValue(s.retro.scoreChiSquare, s.retro.scoreDf)));
     g.push_back("");
-    g.push_back("A normal approximation = " + FD(s.scoreZ, "0.000"));
-    g.push_back(pValueListLine(modPValue::GetNormalPValue(s.scoreZ)));
+    g.push_back("A normal approximation = " + FD(s.retro.scoreZ, "0.000"));
+    g.push_back(pValueListLine(modPValue::GetNormalPValue(s.retro.scoreZ)));
 }
 
 std::vector<std::string> scoreLocalLines(const AppState& s, bool unadjusted) {
-    const DoubleArray& u = unadjusted ? s.localScoreUnadjusted : s.localScoreAdjusted;
-    const DoubleArray& z = unadjusted ? s.localScoreZUnadjusted : s.localScoreZAdjusted;
+    const DoubleArray& u = unadjusted ? s.retro.localScoreUnadjusted : s.retro.localScoreAdjusted;
+    const DoubleArray& z = unadjusted ? s.retro.localScoreZUnadjusted : s.retro.localScoreZAdjusted;
     std::vector<std::string> l;
-    l.reserve(static_cast<std::size_t>(s.regionCount) + 4);
+    l.reserve(static_cast<std::size_t>(s.area.regionCount) + 4);
     l.push_back(kListRule);
-    if (!s.secondaryIdOn) {
+    if (!s.retro.secondaryIdOn) {
         const std::size_t we = unadjusted ? 12 : 11;
         l.push_back(R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 10) + R("Expected", we));
         l.push_back(kListRule);
-        for (std::int32_t i = 1; i <= s.regionCount; ++i)
-            l.push_back(R(idAt(s.primaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 10) + R(FD(at(z, i), "0.000"), 10) +
-                        R(FD(at(s.observed, i), "0.000"), 10) + R(FD(at(s.expected, i), "0.000"), we));
+        for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
+            l.push_back(R(idAt(s.retro.primaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 10) + R(FD(at(z, i), "0.000"), 10) +
+                        R(FD(at(s.retro.observed, i), "0.000"), 10) + R(FD(at(s.retro.expected, i), "0.000"), we));
     } else {
         l.push_back(R("ID(1)", 13) + R("ID(2)", 13) + R("U(i) ", 10) + R("Z[U(i)]", 8) + R("Obs", 9) + R("Exp", 9));
         l.push_back(kListRule);
-        for (std::int32_t i = 1; i <= s.regionCount; ++i)
-            l.push_back(R(idAt(s.primaryIds, i), 13) + R(idAt(s.secondaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 9) +
-                        R(FD(at(z, i), "0.000"), 9) + R(FD(at(s.observed, i), "0.000"), 9) +
-                        R(FD(at(s.expected, i), "0.000"), 9));
+        for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
+            l.push_back(R(idAt(s.retro.primaryIds, i), 13) + R(idAt(s.retro.secondaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 9) +
+                        R(FD(at(z, i), "0.000"), 9) + R(FD(at(s.retro.observed, i), "0.000"), 9) +
+                        R(FD(at(s.retro.expected, i), "0.000"), 9));
     }
     l.push_back(kListRule);
     return l;
@@ -80,21 +80,21 @@ std::vector<std::string> scoreLocalLines(const AppState& s, bool unadjusted) {
 
 std::vector<std::string> mLocalLines(const AppState& s) {
     std::vector<std::string> l;
-    l.reserve(static_cast<std::size_t>(s.regionCount) + 4);
+    l.reserve(static_cast<std::size_t>(s.area.regionCount) + 4);
     l.push_back(kListRule);
-    if (!s.secondaryIdOn) {
+    if (!s.retro.secondaryIdOn) {
         l.push_back(R("ID", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10));
         l.push_back(kListRule);
-        for (std::int32_t i = 1; i <= s.regionCount; ++i)
-            l.push_back(R(idAt(s.primaryIds, i), 13) + R(FD(at(s.localM, i), "###0.000"), 10) +
-                        R(FD(at(s.observed, i), "0.000"), 10) + R(FD(at(s.expected, i), "0.000"), 10));
+        for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
+            l.push_back(R(idAt(s.retro.primaryIds, i), 13) + R(FD(at(s.retro.localM, i), "###0.000"), 10) +
+                        R(FD(at(s.retro.observed, i), "0.000"), 10) + R(FD(at(s.retro.expected, i), "0.000"), 10));
     } else {
         l.push_back(R("ID(1)", 15) + R("ID(2)", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10));
         l.push_back(kListRule);
-        for (std::int32_t i = 1; i <= s.regionCount; ++i)
-            l.push_back(R(idAt(s.primaryIds, i), 15) + R(idAt(s.secondaryIds, i), 13) +
-                        R(FD(at(s.localM, i), "###0.000"), 10) + R(FD(at(s.observed, i), "0.000"), 10) +
-                        R(FD(at(s.expected, i), "0.000"), 10));
+        for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
+            l.push_back(R(idAt(s.retro.primaryIds, i), 15) + R(idAt(s.retro.secondaryIds, i), 13) +
+                        R(FD(at(s.retro.localM, i), "###0.000"), 10) + R(FD(at(s.retro.observed, i), "0.000"), 10) +
+                        R(FD(at(s.retro.expected, i), "0.000"), 10));
     }
     l.push_back(kListRule);
     return l;
@@ -105,7 +105,7 @@ std::vector<std::string> mLocalLines(const AppState& s) {
 ResultLines unadjustedScore(AppState& s) {
     ResultLines r;
     r.global.push_back("");
-    r.global.push_back("U-statistic (unadjusted) = " + FD(s.globalScoreUnadjusted, "0.000"));
+    r.global.push_back("U-statistic (unadjusted) = " + FD(s.retro.globalScoreUnadjusted, "0.000"));
     appendScoreGlobalRows(s, r.global);
     r.local = scoreLocalLines(s, true);
     return r;
@@ -114,12 +114,12 @@ ResultLines unadjustedScore(AppState& s) {
 ResultLines adjustedScore(AppState& s) {
     ResultLines r;
     r.global.push_back("");
-    r.global.push_back("U statistic (adjusted) = " + FD(s.globalScoreAdjusted, "0.000"));
+    r.global.push_back("U statistic (adjusted) = " + FD(s.retro.globalScoreAdjusted, "0.000"));
     appendScoreGlobalRows(s, r.global);
     r.global.push_back("");
-    r.global.push_back("Maximum M statistic = " + FD(modClusterDetection::GetMaxLocalM(s), "0.000"));
+    r.global.push_back("Maximum M statistic = " + FD(modClusterDetection::GetMaxLocalM(s.area, s.retro), "0.000"));
     r.global.push_back("");
-    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s), "0.000"));
+    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
     r.global.push_back("");
     r.local = scoreLocalLines(s, false);
     return r;
@@ -128,9 +128,9 @@ ResultLines adjustedScore(AppState& s) {
 ResultLines mStatistic(AppState& s) {
     ResultLines r;
     r.global.push_back("");
-    r.global.push_back("Maximum M-statistic = " + FD(modClusterDetection::GetMaxLocalM(s), "0.000"));
+    r.global.push_back("Maximum M-statistic = " + FD(modClusterDetection::GetMaxLocalM(s.area, s.retro), "0.000"));
     r.global.push_back("");
-    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s), "0.000"));
+    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
     r.global.push_back("");
     r.local = mLocalLines(s);
     return r;
@@ -189,7 +189,7 @@ std::string withBlanks(const char* text, std::size_t blanks) { return std::strin
 
 std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
     std::vector<std::string> out;
-    out.reserve(static_cast<std::size_t>(s.regionCount) + 20);
+    out.reserve(static_cast<std::size_t>(s.area.regionCount) + 20);
     switch (test) {
     case ClusterTest::Unadjusted: out.push_back(withBlanks("Summary of Global Score Statistic", 25)); break;
     case ClusterTest::AdjustedPoisson: out.push_back(withBlanks("Summary of Global Score and Maximum M Statistic", 25)); break;
@@ -199,17 +199,17 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
     out.push_back(kD58);
     if (isScoreTest(test)) {
         if (test == ClusterTest::Unadjusted)
-            out.push_back("U-statistic (unadjusted) = " + FR(s.globalScoreUnadjusted, "0.000"));
+            out.push_back("U-statistic (unadjusted) = " + FR(s.retro.globalScoreUnadjusted, "0.000"));
         else
-            out.push_back("U-statistic (adjusted) = " + FR(s.globalScoreAdjusted, "0.000"));
-        out.push_back("A chi-squared approximation = " + FR(s.scoreChiSquare, "0.000"));
-        out.push_back("Degree of Freedom = " + FR(s.scoreDf, "0.000"));
-        out.push_back("   ---> p-value: " + FR(modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf), "0.0000"));
-        out.push_back("A normal approximation = " + FR(s.scoreZ, "0.000"));
-        out.push_back("   ---> p-value: " + FR(modPValue::GetNormalPValue(s.scoreZ), "0.0000"));
+            out.push_back("U-statistic (adjusted) = " + FR(s.retro.globalScoreAdjusted, "0.000"));
+        out.push_back("A chi-squared approximation = " + FR(s.retro.scoreChiSquare, "0.000"));
+        out.push_back("Degree of Freedom = " + FR(s.retro.scoreDf, "0.000"));
+        out.push_back("   ---> p-value: " + FR(modPValue::GetChiSquarePValue(s.retro.scoreChiSquare, s.retro.scoreDf), "0.0000"));
+        out.push_back("A normal approximation = " + FR(s.retro.scoreZ, "0.000"));
+        out.push_back("   ---> p-value: " + FR(modPValue::GetNormalPValue(s.retro.scoreZ), "0.0000"));
     } else {
-        out.push_back("Maximum M-statistic = " + FR(modClusterDetection::GetMaxLocalM(s), "0.000"));
-        out.push_back("M Critical (M*) = " + FR(modClusterDetection::GetMCritical(s), "0.000"));
+        out.push_back("Maximum M-statistic = " + FR(modClusterDetection::GetMaxLocalM(s.area, s.retro), "0.000"));
+        out.push_back("M Critical (M*) = " + FR(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
     }
     out.push_back(kD58);
     out.push_back("");
@@ -221,7 +221,7 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
     }
     out.push_back(kD58);
 
-    const bool two = s.secondaryIdOn;
+    const bool two = s.retro.secondaryIdOn;
     std::string header = R(two ? "ID(1)" : "ID", 15);
     if (two) header += R("ID(2)", 13);
     if (isScoreTest(test))
@@ -233,16 +233,16 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
     out.push_back(kD58);
 
     const bool unadj = test == ClusterTest::Unadjusted;
-    const DoubleArray& u = unadj ? s.localScoreUnadjusted : s.localScoreAdjusted;
-    const DoubleArray& z = unadj ? s.localScoreZUnadjusted : s.localScoreZAdjusted;
-    for (std::int32_t i = 1; i <= s.regionCount; ++i) {
-        std::string line = R(idAt(s.primaryIds, i), 15);
-        if (two) line += R(idAt(s.secondaryIds, i), 13);
+    const DoubleArray& u = unadj ? s.retro.localScoreUnadjusted : s.retro.localScoreAdjusted;
+    const DoubleArray& z = unadj ? s.retro.localScoreZUnadjusted : s.retro.localScoreZAdjusted;
+    for (std::int32_t i = 1; i <= s.area.regionCount; ++i) {
+        std::string line = R(idAt(s.retro.primaryIds, i), 15);
+        if (two) line += R(idAt(s.retro.secondaryIds, i), 13);
         if (isScoreTest(test))
             line += R(FR(at(u, i), "###0.00"), 10) + R(FR(at(z, i), "0.00"), 10);
         else
-            line += R(FR(at(s.localM, i), "###0.00"), 10);
-        line += R(FR(at(s.observed, i), "0.00"), 10) + R(FR(at(s.expected, i), "0.00"), 10);
+            line += R(FR(at(s.retro.localM, i), "###0.00"), 10);
+        line += R(FR(at(s.retro.observed, i), "0.00"), 10) + R(FR(at(s.retro.expected, i), "0.00"), 10);
         out.push_back(std::move(line));
     }
     out.push_back(kD58);
@@ -251,7 +251,7 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
 
 std::vector<std::string> rangeReport(const AppState& s, ClusterTest test) {
     std::vector<std::string> out;
-    const std::int32_t K = s.rangeSigmas.empty() ? 0 : static_cast<std::int32_t>(s.rangeSigmas.size()) - 1;
+    const std::int32_t K = s.retro.rangeSigmas.empty() ? 0 : static_cast<std::int32_t>(s.retro.rangeSigmas.size()) - 1;
     const std::string* dash = &kD58;
     std::string header;
     switch (test) {
@@ -278,20 +278,20 @@ std::vector<std::string> rangeReport(const AppState& s, ClusterTest test) {
     out.push_back(header);
     out.push_back(*dash);
     for (std::int32_t k = 0; k < K; ++k) {
-        std::string line = R(FR(at(s.rangeSigmas, k), "0.000"), 6);
+        std::string line = R(FR(at(s.retro.rangeSigmas, k), "0.000"), 6);
         switch (test) {
         case ClusterTest::Unadjusted:
-            line += R(FR(at(s.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.rangeChiSquare, k), "0.00"), 12) +
-                    R(FR(at(s.rangeDf, k), "0.00"), 8) + R(FR(at(s.rangePValue, k), "0.000000000000"), 16);
+            line += R(FR(at(s.retro.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.retro.rangeChiSquare, k), "0.00"), 12) +
+                    R(FR(at(s.retro.rangeDf, k), "0.00"), 8) + R(FR(at(s.retro.rangePValue, k), "0.000000000000"), 16);
             break;
         case ClusterTest::AdjustedPoisson:
-            line += R(FR(at(s.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.rangeChiSquare, k), "0.00"), 12) +
-                    R(FR(at(s.rangeDf, k), "0.00"), 8) + R(FR(at(s.rangeMaxM, k), "0.00"), 6) +
-                    R(FR(at(s.rangeMCritical, k), "0.00"), 6) + R(FR(at(s.rangePValue, k), "0.000000000000"), 16);
+            line += R(FR(at(s.retro.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.retro.rangeChiSquare, k), "0.00"), 12) +
+                    R(FR(at(s.retro.rangeDf, k), "0.00"), 8) + R(FR(at(s.retro.rangeMaxM, k), "0.00"), 6) +
+                    R(FR(at(s.retro.rangeMCritical, k), "0.00"), 6) + R(FR(at(s.retro.rangePValue, k), "0.000000000000"), 16);
             break;
         case ClusterTest::FreemanTukey:
         case ClusterTest::Rossi:
-            line += R(FR(at(s.rangeStatistic, k), "0.00"), 6) + R(FR(at(s.rangeMCritical, k), "0.00"), 6);
+            line += R(FR(at(s.retro.rangeStatistic, k), "0.00"), 6) + R(FR(at(s.retro.rangeMCritical, k), "0.00"), 6);
             break;
         }
         out.push_back(std::move(line));

@@ -19,14 +19,6 @@ namespace {
 
 std::string regionText(std::int32_t i) { return std::to_string(i); }
 
-// The matrices each run sizes anew when it writes them.
-constexpr Matrix AppState::*kRunMatrices[] = {
-    &AppState::scoreWeights,           &AppState::scoreWeightsUnadjusted, &AppState::scoreWeightsAdjusted,
-    &AppState::weightCrossProduct,     &AppState::momentMatrixUnadjusted, &AppState::momentMatrixAdjusted,
-    &AppState::mWeights,               &AppState::rangeLocalStats,        &AppState::chartData,
-    &AppState::mapCusum,
-};
-
 double finiteOr(double v, const char* what) {
     if (!std::isfinite(v)) refuse(std::string("The test gave no finite value for ") + what +
                                   " with these data and this bandwidth.");
@@ -36,15 +28,15 @@ double finiteOr(double v, const char* what) {
 // The score statistic of one bandwidth, unadjusted or adjusted.
 void calcScore(AppState& s, bool unadjusted) {
     namespace cd = modClusterDetection;
-    cd::CalcScoreWeights(s);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
     if (unadjusted) {
-        cd::CalcLocalScoreUnadjusted(s);
-        cd::CalcScoreMomentsUnadjusted(s);
-        cd::StandardizeScoreUnadjusted(s);
+        cd::CalcLocalScoreUnadjusted(s.area, s.retro);
+        cd::CalcScoreMomentsUnadjusted(s.area, s.retro);
+        cd::StandardizeScoreUnadjusted(s.retro);
     } else {
-        cd::CalcLocalScoreAdjusted(s);
-        cd::CalcScoreMomentsAdjusted(s);
-        cd::StandardizeScoreAdjusted(s);
+        cd::CalcLocalScoreAdjusted(s.area, s.retro);
+        cd::CalcScoreMomentsAdjusted(s.area, s.retro);
+        cd::StandardizeScoreAdjusted(s.retro);
     }
 }
 
@@ -53,56 +45,61 @@ void calcScore(AppState& s, bool unadjusted) {
 // unadjusted test computes no M of its own).
 void calcLocalM(AppState& s, ClusterTest test) {
     namespace cd = modClusterDetection;
-    cd::CalcMWeights(s);
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
     switch (test) {
     case ClusterTest::Unadjusted:
-    case ClusterTest::AdjustedPoisson: cd::CalcLocalMPoisson(s); break;
-    case ClusterTest::FreemanTukey: cd::CalcLocalMFreemanTukey(s); break;
-    case ClusterTest::Rossi: cd::CalcLocalMRossi(s); break;
+    case ClusterTest::AdjustedPoisson: cd::CalcLocalMPoisson(s.area, s.retro); break;
+    case ClusterTest::FreemanTukey: cd::CalcLocalMFreemanTukey(s.area, s.retro); break;
+    case ClusterTest::Rossi: cd::CalcLocalMRossi(s.area, s.retro); break;
     }
 }
 
 }  // namespace
 
 void checkData(const AppState& s) {
-    const std::int32_t n = s.regionCount;
+    const std::int32_t n = s.area.regionCount;
     const auto need = static_cast<std::size_t>(n) + 1;
-    if (n < 1 || s.observed.empty() || s.expected.empty() || s.expectedShare.empty())
+    if (n < 1 || s.retro.observed.empty() || s.retro.expected.empty() || s.retro.expectedShare.empty())
         refuse("No counts have been read for this study area. Choose the count fields with \"Reset Data\" and press OK.");
     if (n < 2) refuse("The cluster test needs at least two regions; this study area has " + regionText(n) + ".");
-    if (s.observed.size() != need || s.expected.size() != need || s.expectedShare.size() != need)
+    if (s.retro.observed.size() != need || s.retro.expected.size() != need || s.retro.expectedShare.size() != need)
         refuse("The counts were read for another study area. Choose the count fields with \"Reset Data\" and press OK.");
-    if (s.centroidTable.size() != need)
+    if (s.area.centroidTable.size() != need)
         refuse("The region centroids have not been computed for this study area.");
-    if (!(std::isfinite(s.studyArea) && s.studyArea > 0.0))
+    if (!(std::isfinite(s.area.studyArea) && s.area.studyArea > 0.0))
         refuse("The study area has no area, so the kernel of the test has no scale.");
-    if (!(std::isfinite(s.totalCases) && s.totalCases > 0.0))
+    if (!(std::isfinite(s.retro.totalCases) && s.retro.totalCases > 0.0))
         refuse("The data hold no cases (the observed counts add up to 0), so the test cannot be computed.");
     for (std::int32_t i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        if (!std::isfinite(s.observed[k]) || s.observed[k] < 0.0)
+        if (!std::isfinite(s.retro.observed[k]) || s.retro.observed[k] < 0.0)
             refuse("Region " + regionText(i) + " has an invalid observed count.");
-        if (!(std::isfinite(s.expected[k]) && s.expected[k] > 0.0))
+        if (!(std::isfinite(s.retro.expected[k]) && s.retro.expected[k] > 0.0))
             refuse("Region " + regionText(i) + " has an expected count of 0, so the test cannot be computed.");
-        if (!(std::isfinite(s.expectedShare[k]) && s.expectedShare[k] > 0.0))
+        if (!(std::isfinite(s.retro.expectedShare[k]) && s.retro.expectedShare[k] > 0.0))
             refuse("Region " + regionText(i) + " has an expected share of 0, so the test cannot be computed.");
-        if (!std::isfinite(s.centroidTable[k].X) || !std::isfinite(s.centroidTable[k].Y))
+        if (!std::isfinite(s.area.centroidTable[k].X) || !std::isfinite(s.area.centroidTable[k].Y))
             refuse("Region " + regionText(i) + " has no valid centroid.");
     }
 }
 
-AppState workingCopy(AppState& state) {
-    Matrix held[std::size(kRunMatrices)];
-    for (std::size_t i = 0; i < std::size(kRunMatrices); ++i) held[i].swap(state.*kRunMatrices[i]);
-    AppState work = state;
-    for (std::size_t i = 0; i < std::size(kRunMatrices); ++i) held[i].swap(state.*kRunMatrices[i]);
+AppState workingCopy(const AppState& state) {
+    AppState work;
+    work.area = state.area;
+    work.points = state.points;
+    work.shared = state.shared;
+    static_cast<RetroValues&>(work.retro) = state.retro;
     return work;
 }
 
 void commit(AppState& state, AppState&& work) {
-    for (auto m : kRunMatrices)
-        if ((work.*m).size() == 0) (work.*m).swap(state.*m);
-    state = std::move(work);
+    work.retro.forEachMatrix(state.retro, [](Matrix& written, Matrix& earlier) {
+        if (written.size() == 0) written.swap(earlier);
+    });
+    state.area = std::move(work.area);
+    state.points = std::move(work.points);
+    state.shared = std::move(work.shared);
+    state.retro = std::move(work.retro);
 }
 
 SingleResult computeSingle(AppState& s, ClusterTest test) {
@@ -123,12 +120,12 @@ SingleResult computeSingle(AppState& s, ClusterTest test) {
         r.lines = ClusterLines::mStatistic(s);
         break;
     }
-    r.mapValues = isScoreTest(test) ? s.scoreMapValues : s.mMapValues;
+    r.mapValues = isScoreTest(test) ? s.retro.scoreMapValues : s.retro.mMapValues;
     for (std::size_t i = 1; i < r.mapValues.size(); ++i) finiteOr(r.mapValues[i], "a local statistic");
     // The map keeps showing what this run drew on every later redraw: the
     // adjusted test also computes the Poisson M values, but maps its scores.
-    s.mapClassValues = r.mapValues;
-    s.mapLegendValues = r.mapValues;
+    s.retro.mapClassValues = r.mapValues;
+    s.retro.mapLegendValues = r.mapValues;
     return r;
 }
 
@@ -142,89 +139,89 @@ std::int16_t rangeCount(double from, double to, double step) {
 
 RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, double step, std::int16_t count) {
     namespace cd = modClusterDetection;
-    const std::int32_t n = s.regionCount;
+    const std::int32_t n = s.area.regionCount;
     const auto rows = static_cast<std::size_t>(count) + 1;
 
-    s.sigmaRangeEnd = to;
-    s.bandwidthCount = count;
-    s.sigma = from == 0.0 ? 1e-8 : from;
-    for (DoubleArray* t : {&s.rangeStatistic, &s.rangeSigmas, &s.rangeChiSquare, &s.rangeDf, &s.rangePValue,
-                           &s.rangeChiCritical, &s.rangeMaxM, &s.rangeMCritical})
+    s.retro.sigmaRangeEnd = to;
+    s.retro.bandwidthCount = count;
+    s.shared.sigma = from == 0.0 ? 1e-8 : from;
+    for (DoubleArray* t : {&s.retro.rangeStatistic, &s.retro.rangeSigmas, &s.retro.rangeChiSquare, &s.retro.rangeDf, &s.retro.rangePValue,
+                           &s.retro.rangeChiCritical, &s.retro.rangeMaxM, &s.retro.rangeMCritical})
         t->assign(rows, 0.0);
-    s.rangeLocalStats = Matrix::Zero(static_cast<Eigen::Index>(rows), n + 1);
+    s.retro.rangeLocalStats = Matrix::Zero(static_cast<Eigen::Index>(rows), n + 1);
 
     RangeResult r;
     r.globalLines.reserve(rows + 3);
     r.globalLines.push_back(ClusterLines::rangeHeader(test));
     r.globalLines.push_back(ClusterLines::rangeRule());
 
-    double lastSigma = s.sigma;
+    double lastSigma = s.shared.sigma;
     for (std::int32_t k = 0; k < count; ++k) {
-        if (s.sigma > s.sigmaRangeEnd) s.sigma = s.sigmaRangeEnd;
+        if (s.shared.sigma > s.retro.sigmaRangeEnd) s.shared.sigma = s.retro.sigmaRangeEnd;
         ClusterLines::RangeRow row;
         const DoubleArray* local = nullptr;
         switch (test) {
         case ClusterTest::Unadjusted:
             calcScore(s, true);
-            row.statistic = s.globalScoreUnadjusted;
-            row.pValue = modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf);
-            local = &s.localScoreUnadjusted;
+            row.statistic = s.retro.globalScoreUnadjusted;
+            row.pValue = modPValue::GetChiSquarePValue(s.retro.scoreChiSquare, s.retro.scoreDf);
+            local = &s.retro.localScoreUnadjusted;
             break;
         case ClusterTest::AdjustedPoisson:
             // Unlike the single run, the Poisson M comes first, so the map
             // copies the engine leaves behind are those of the adjusted scores.
             calcLocalM(s, test);
             calcScore(s, false);
-            row.statistic = s.globalScoreAdjusted;
-            row.pValue = modPValue::GetChiSquarePValue(s.scoreChiSquare, s.scoreDf);
-            row.maxM = cd::GetMaxLocalM(s);
-            row.mCritical = cd::GetMCritical(s);
-            local = &s.localScoreAdjusted;
+            row.statistic = s.retro.globalScoreAdjusted;
+            row.pValue = modPValue::GetChiSquarePValue(s.retro.scoreChiSquare, s.retro.scoreDf);
+            row.maxM = cd::GetMaxLocalM(s.area, s.retro);
+            row.mCritical = cd::GetMCritical(s.area, s.shared, s.retro);
+            local = &s.retro.localScoreAdjusted;
             break;
         case ClusterTest::FreemanTukey:
         case ClusterTest::Rossi:
             calcLocalM(s, test);
-            row.statistic = cd::GetMaxLocalM(s);
-            row.mCritical = cd::GetMCritical(s);
-            local = &s.localM;
+            row.statistic = cd::GetMaxLocalM(s.area, s.retro);
+            row.mCritical = cd::GetMCritical(s.area, s.shared, s.retro);
+            local = &s.retro.localM;
             break;
         }
-        row.sigma = s.sigma;
+        row.sigma = s.shared.sigma;
         if (isScoreTest(test)) {
-            row.chiSquare = s.scoreChiSquare;
-            row.df = s.scoreDf;
+            row.chiSquare = s.retro.scoreChiSquare;
+            row.df = s.retro.scoreDf;
         }
         r.globalLines.push_back(ClusterLines::rangeRow(test, row));
 
         const auto kk = static_cast<std::size_t>(k);
-        s.rangeSigmas[kk] = row.sigma;
-        s.rangeStatistic[kk] = row.statistic;
+        s.retro.rangeSigmas[kk] = row.sigma;
+        s.retro.rangeStatistic[kk] = row.statistic;
         if (isScoreTest(test)) {
-            s.rangeChiSquare[kk] = row.chiSquare;
-            s.rangeDf[kk] = row.df;
-            s.rangePValue[kk] = finiteOr(row.pValue, "the p-value");
-            s.rangeChiCritical[kk] = finiteOr(cd::GetChiSquareCritical(s.alpha, s.scoreDf), "the critical value");
+            s.retro.rangeChiSquare[kk] = row.chiSquare;
+            s.retro.rangeDf[kk] = row.df;
+            s.retro.rangePValue[kk] = finiteOr(row.pValue, "the p-value");
+            s.retro.rangeChiCritical[kk] = finiteOr(cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf), "the critical value");
         }
-        if (test == ClusterTest::AdjustedPoisson) s.rangeMaxM[kk] = row.maxM;
-        if (test != ClusterTest::Unadjusted) s.rangeMCritical[kk] = row.mCritical;
+        if (test == ClusterTest::AdjustedPoisson) s.retro.rangeMaxM[kk] = row.maxM;
+        if (test != ClusterTest::Unadjusted) s.retro.rangeMCritical[kk] = row.mCritical;
         for (std::int32_t i = 1; i <= n; ++i)
-            s.rangeLocalStats(k, i) = finiteOr((*local)[static_cast<std::size_t>(i)], "a local statistic");
+            s.retro.rangeLocalStats(k, i) = finiteOr((*local)[static_cast<std::size_t>(i)], "a local statistic");
 
-        lastSigma = s.sigma;
-        s.sigma = s.sigma + step;
+        lastSigma = s.shared.sigma;
+        s.shared.sigma = s.shared.sigma + step;
     }
-    s.sigma = lastSigma;
+    s.shared.sigma = lastSigma;
     r.globalLines.push_back(ClusterLines::rangeRule());
 
-    s.chartData = Matrix::Zero(count, 2);
+    s.retro.chartData = Matrix::Zero(count, 2);
     for (std::int32_t k = 0; k < count; ++k) {
         const auto kk = static_cast<std::size_t>(k);
         if (isScoreTest(test)) {
-            s.chartData(k, 0) = s.rangeChiSquare[kk];
-            s.chartData(k, 1) = s.rangeChiCritical[kk];
+            s.retro.chartData(k, 0) = s.retro.rangeChiSquare[kk];
+            s.retro.chartData(k, 1) = s.retro.rangeChiCritical[kk];
         } else {
-            s.chartData(k, 0) = s.rangeStatistic[kk];
-            s.chartData(k, 1) = s.rangeMCritical[kk];
+            s.retro.chartData(k, 0) = s.retro.rangeStatistic[kk];
+            s.retro.chartData(k, 1) = s.retro.rangeMCritical[kk];
         }
     }
     return r;

@@ -24,11 +24,14 @@ inline constexpr const char* kDataErrorSource = "ClusterRun";
 // and usable; raises AppError (source kDataErrorSource) otherwise.
 void checkData(const AppState& state);
 
-// A copy of the state to compute in. The kernel, moment and range matrices
-// are not copied: every run sizes those it writes anew.
-AppState workingCopy(AppState& state);
-// Moves the working copy into the state; the matrices the run did not
-// write keep their earlier contents.
+// A copy of the parts a run writes: the retrospective part without its
+// matrices (every run sizes those it writes anew), the shared part (the
+// bandwidth), and the study area and points (with point data the kernel
+// derives the region count, study area and hull). The map view, legend and
+// cusum are not copied.
+AppState workingCopy(const AppState& state);
+// Moves the working copy's parts into the state; the matrices the run did
+// not write keep their earlier contents.
 void commit(AppState& state, AppState&& work);
 
 struct SingleResult {

@@ -143,7 +143,7 @@ void frmClusterDetection::Form_Load() {
     move(twipsToPixels(8000), twipsToPixels(1));
     selectOption(optUnadjusted, &frmClusterDetection::optUnadjusted_Click);
     selectOption(optSpatialSingleSigma, &frmClusterDetection::optSpatialSingleSigma_Click);
-    ctx_.state.alpha = 0.05;
+    ctx_.state.retro.alpha = 0.05;
     cmdSave->setEnabled(false);
 }
 
@@ -238,7 +238,7 @@ void frmClusterDetection::optSpatialSingleSigma_Click() {
 }
 
 void frmClusterDetection::cboAlpha_Click() {
-    if (const auto v = parseNumber(cboAlpha->currentText().toStdString())) ctx_.state.alpha = *v;
+    if (const auto v = parseNumber(cboAlpha->currentText().toStdString())) ctx_.state.retro.alpha = *v;
 }
 
 // ---- Buttons ----
@@ -260,7 +260,7 @@ void frmClusterDetection::closeEvent(QCloseEvent* event) {
 }
 
 void frmClusterDetection::Form_Unload() {
-    ctx_.state.retroMapMode = false;
+    ctx_.state.shared.retroMapMode = false;
     ctx_.unload<frmSigmaChart>();
     if (!ClusterMapLink::mapWindowOpen(ctx_)) return;
     try {
@@ -293,18 +293,18 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
     AppState& s = ctx_.state;
     const int r = lstGlobalPatternSummary->currentRow();
     const int k = r - 2;
-    const std::int32_t n = s.regionCount;
-    const bool tablesFit = s.bandwidthCount > 0 && s.rangeLocalStats.rows() > s.bandwidthCount &&
-                           s.rangeLocalStats.cols() == n + 1 &&
-                           s.rangeSigmas.size() > static_cast<std::size_t>(s.bandwidthCount);
+    const std::int32_t n = s.area.regionCount;
+    const bool tablesFit = s.retro.bandwidthCount > 0 && s.retro.rangeLocalStats.rows() > s.retro.bandwidthCount &&
+                           s.retro.rangeLocalStats.cols() == n + 1 &&
+                           s.retro.rangeSigmas.size() > static_cast<std::size_t>(s.retro.bandwidthCount);
     try {
-        if (tablesFit && k >= 0 && k < s.bandwidthCount) {
-            s.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
+        if (tablesFit && k >= 0 && k < s.retro.bandwidthCount) {
+            s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
             for (std::int32_t i = 1; i <= n; ++i)
-                s.mapClassValues[static_cast<std::size_t>(i)] = s.rangeLocalStats(k, i);
-            s.mapLegendValues = s.mapClassValues;
-            s.sigma = s.rangeSigmas[static_cast<std::size_t>(k)];
-            ClusterMapLink::showClassMap(ctx_, s.mapLegendValues, s.mapClassValues);
+                s.retro.mapClassValues[static_cast<std::size_t>(i)] = s.retro.rangeLocalStats(k, i);
+            s.retro.mapLegendValues = s.retro.mapClassValues;
+            s.shared.sigma = s.retro.rangeSigmas[static_cast<std::size_t>(k)];
+            ClusterMapLink::showClassMap(ctx_, s.retro.mapLegendValues, s.retro.mapClassValues);
         } else {
             ClusterMapLink::redrawShapefile(ctx_);
         }
@@ -362,8 +362,8 @@ void frmClusterDetection::cmdRun_Click() {
             return;
         }
         if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
-            ctx_.state.sigma = *from;
-            ctx_.state.sigmaRangeEnd = *to;
+            ctx_.state.shared.sigma = *from;
+            ctx_.state.retro.sigmaRangeEnd = *to;
             runStart();
             d.warning("Ivalid range of bandwidth was input. Check the parameters!");
             ClusterMapLink::setMousePointer(ctx_, 0);
@@ -378,7 +378,7 @@ void frmClusterDetection::cmdRun_Click() {
 void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
     ClusterMapLink::setMousePointer(ctx_, 13);
     AppState work = ClusterRun::workingCopy(ctx_.state);
-    work.sigma = sigma;
+    work.shared.sigma = sigma;
     ClusterRun::SingleResult result;
     try {
         ClusterRun::checkData(work);
@@ -396,9 +396,9 @@ void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
     appendLines(result.lines);
     try {
         if (isScoreTest(test))
-            ClusterMapLink::showClassMap(ctx_, s.scoreLegendValues, s.scoreMapValues);
+            ClusterMapLink::showClassMap(ctx_, s.retro.scoreLegendValues, s.retro.scoreMapValues);
         else
-            ClusterMapLink::showClassMap(ctx_, s.mLegendValues, s.mMapValues);
+            ClusterMapLink::showClassMap(ctx_, s.retro.mLegendValues, s.retro.mMapValues);
     } catch (const AppError& e) {
         dialogs().warning("The map could not be drawn: " + e.description());
     }
@@ -406,7 +406,7 @@ void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
 
     ClusterMapLink::setFindTool(ctx_, true, true);
     ClusterMapLink::setMapAnimationEnabled(ctx_, false, true);
-    s.retroMapMode = true;
+    s.shared.retroMapMode = true;
     ClusterMapLink::showMLegend(ctx_, isMTest(test), true);
     cmdSave->setEnabled(true);
 }
@@ -439,17 +439,17 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     LineChart* c = chart->chartPlotStatistics;
     c->Refresh();
     c->setChartType(LineChart::kLineChart2D);
-    c->setChartData(s.chartData);
+    c->setChartData(s.retro.chartData);
     // Each row is labelled with the bandwidth its values belong to.
     for (std::int32_t k = 0; k < count; ++k)
-        c->setRowLabel(k + 1, QString::fromStdString(ClusterLines::FD(s.rangeSigmas[static_cast<std::size_t>(k)], "0.000")));
+        c->setRowLabel(k + 1, QString::fromStdString(ClusterLines::FD(s.retro.rangeSigmas[static_cast<std::size_t>(k)], "0.000")));
 
     ClusterMapLink::setFindTool(ctx_, false, true);
     ClusterMapLink::setMapAnimationEnabled(ctx_, true, true);
     chart->setWindowTitle("Global spatial statistics");
     if (QWidget* top = AppContext::topOf(chart)) top->setWindowTitle("Global spatial statistics");
     c->setVisible(true);
-    s.retroMapMode = true;
+    s.shared.retroMapMode = true;
     ClusterMapLink::showMLegend(ctx_, false, true);
     cmdSave->setEnabled(true);
 }

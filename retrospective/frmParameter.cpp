@@ -97,7 +97,7 @@ void frmParameter::Form_Load() {
         move(f.left() + (f.width() - frameGeometry().width()) / 2, f.top() + (f.height() - frameGeometry().height()) / 2);
     }
 
-    if (const auto& table = ctx_.state.dbfRecordset) {
+    if (const auto& table = ctx_.state.area.dbfRecordset) {
         for (const DbfField& field : table->Fields()) {
             const QString name = QString::fromStdString(field.Name);
             if (isCountType(field.Type))
@@ -207,7 +207,7 @@ bool frmParameter::acceptData() {
         }
     }
 
-    const std::shared_ptr<DbfTable> table = ctx_.state.dbfRecordset;
+    const std::shared_ptr<DbfTable> table = ctx_.state.area.dbfRecordset;
     if (!table) {
         d.warning("No attribute table is open. Open a polygon shapefile with its .dbf table first.");
         return false;
@@ -237,7 +237,7 @@ bool frmParameter::acceptData() {
     if (!fieldOf(cboPrimaryID, false, idField)) return false;
     if (secondOn && !fieldOf(cboSecondaryID, false, id2Field)) return false;
 
-    const std::int32_t n = ctx_.state.regionCount;
+    const std::int32_t n = ctx_.state.area.regionCount;
     if (table->RecordCount() != n) {
         d.warning("The attribute table has " + std::to_string(table->RecordCount()) + " records but the shapefile has " +
                   std::to_string(n) + " regions. Every region needs exactly one record.");
@@ -307,18 +307,18 @@ bool frmParameter::acceptData() {
 
     AppState& s = ctx_.state;
     if (popCase) {
-        s.population = std::move(population);
-        s.totalPopulation = totalPopulation;
+        s.retro.population = std::move(population);
+        s.retro.totalPopulation = totalPopulation;
     } else {
-        s.totalPopulation = 0.0;
+        s.retro.totalPopulation = 0.0;
     }
-    s.observed = std::move(observed);
-    s.expected = std::move(expected);
-    s.expectedShare = std::move(share);
-    s.totalCases = totalCases;
-    s.primaryIds = std::move(ids);
-    if (secondOn) s.secondaryIds = std::move(ids2);
-    s.secondaryIdOn = secondOn;
+    s.retro.observed = std::move(observed);
+    s.retro.expected = std::move(expected);
+    s.retro.expectedShare = std::move(share);
+    s.retro.totalCases = totalCases;
+    s.retro.primaryIds = std::move(ids);
+    if (secondOn) s.retro.secondaryIds = std::move(ids2);
+    s.retro.secondaryIdOn = secondOn;
 
     frmParameterVars& v = vars();
     v.primaryIdFieldName = comboText(cboPrimaryID);
@@ -339,12 +339,12 @@ void frmParameter::Form_Unload() {
     const frmParameterVars& v = vars();
     if (v.popFieldName.empty() || v.caseFieldName.empty() || v.obsFieldName.empty() || v.expFieldName.empty() ||
         v.primaryIdFieldName.empty()) {
-        ctx_.state.retroMapMode = false;
-        ctx_.state.cusumMapMode = false;
+        ctx_.state.shared.retroMapMode = false;
+        ctx_.state.shared.cusumMapMode = false;
     }
     frmClusterDetection* test = ctx_.load<frmClusterDetection>();
     test->setAlphaLevels();
-    ctx_.state.alpha = 0.05;
+    ctx_.state.retro.alpha = 0.05;
     test->cmdSave->setEnabled(false);
 }
 

@@ -1,9 +1,12 @@
 #pragma once
-// The program-wide variables: the open study area, the map view, the
-// legend, the inputs of the tests and every result of the statistics engine.
-// One object holds them all and every window and routine is handed it
-// explicitly. Every variable starts as 0, empty, false or no object, and
-// nothing resets one unless its writer says so.
+// The program-wide variables, grouped by the part of the program that owns
+// them: the open study area, the polygon map's view, the legend, the
+// retrospective test, the cusum, the point data, and the few variables the
+// tests share. One AppState holds one of each part and every window is
+// handed it explicitly; routines take only the parts they read and write,
+// so their signatures say what they touch, and a run copies only its own
+// part. Every variable starts as 0, empty, false or no object, and nothing
+// resets one unless its writer says so.
 //
 // Arrays indexed by region are sized 0..N (N = regionCount) and used from 1;
 // element 0 holds nothing. A writer that sizes an array anew discards its
@@ -26,8 +29,9 @@ using TextArray = std::vector<std::string>;
 // Two-dimensional arrays (first index, second index), both from 0.
 using Matrix = Eigen::MatrixXd;
 
-struct AppState {
-    // ---- Data set of the open study area ----
+// The open study area: its files, regions, table and the geometry derived
+// from them.
+struct StudyAreaState {
     std::int32_t regionCount = 0;
     Collection<CPolygon> polygons;
     std::shared_ptr<DbfTable> dbfRecordset;
@@ -40,17 +44,23 @@ struct AppState {
     std::string shpFileTitle;
     std::string shpBaseName;
     std::string dbfFolder;
-    // The bounding box of the .shp main header (mapExtent holds the same).
+    // The bounding box of the .shp main header (the view's mapExtent holds
+    // the same).
     BoxRecord shpHeaderBox;
     std::vector<CentroidRecord> centroidTable;  // 0..N
     double studyArea = 0.0;
-    double pointCount = 0.0;
-    double pointScaleX = 0.0;
-    double pointScaleY = 0.0;
-    bool pointDataMode = false;
-    bool polygonDataMode = false;
+    // Region areas: partAreas[i][j] for region 0..N and ring 0..P.
+    std::vector<std::vector<AreaRecord>> partAreas;
+    // The polygon and ring under examination by the area, centroid and
+    // identify walks, with a copy of the ring's vertices (used from 1).
+    std::shared_ptr<CPolygon> currentPolygon;
+    std::shared_ptr<CPart> currentPart;
+    std::vector<MapPoint> ringVertices;
+};
 
-    // ---- Polygon map view ----
+// The polygon map's view: extent, zoom, pan and the transform of the last
+// drawing.
+struct MapViewState {
     MapRect mapExtent;
     double mapZoom = 0.0;
     double panShiftX = 0.0, panShiftY = 0.0;
@@ -59,10 +69,6 @@ struct AppState {
     double mapOffsetX = 0.0, mapOffsetY = 0.0;
     double marginX = 0.0, marginY = 0.0;
     MapRect drawnRect;
-    std::vector<DevicePoint> devicePoints;  // used from 1
-    std::int32_t selectedRegion = 0;
-    bool retroMapMode = false;
-    bool cusumMapMode = false;
     // The rest of the transform of the last drawing, and whether that
     // transform could be computed at all (a zero-width or zero-height
     // extent or picture gives none, and nothing is drawn through it).
@@ -73,22 +79,51 @@ struct AppState {
     std::int64_t shpFileSize = 0;  // bytes of the .shp, measured by the plain drawings
     float panStartX = 0.0f, panStartY = 0.0f;
     bool panDragging = false;
-    // Region areas: partAreas[i][j] for region 0..N and ring 0..P.
-    std::vector<std::vector<AreaRecord>> partAreas;
-    // The polygon and ring under examination by the area, centroid and
-    // identify walks, with a copy of the ring's vertices (used from 1).
-    std::shared_ptr<CPolygon> currentPolygon;
-    std::shared_ptr<CPart> currentPart;
-    std::vector<MapPoint> ringVertices;
+};
 
-    // ---- Map legend ----
+// The class legend of the shaded maps.
+struct LegendState {
     DoubleArray classBreaks;   // 0..6
     DoubleArray legendBreaks;  // 0..6
     DoubleArray legendColors;  // 0..6, used 1..6 (BGR colours as doubles)
     double legendMin = 0.0;
     double legendMax = 0.0;
+};
 
-    // ---- Input of the retrospective test ----
+// The N x N and range matrices of the retrospective test, kept apart from
+// its other variables so that a run's working copy starts without them
+// (copying them would cost more than the run) and its commit keeps those
+// it did not write.
+struct RetroMatrices {
+    // Kernel weights W (0..N by 0..N, row and column 0 zero) and C = W'W.
+    Matrix scoreWeights, weightCrossProduct;
+    // The copies W, W(i,j)/sqrt(E_j), C and C(i,j)/sqrt(p_i p_j) are never
+    // stored (four more N x N matrices would not fit large study areas): the
+    // engine derives every element from scoreWeights or weightCrossProduct
+    // and the counts it was built with, and modClusterDetection hands out
+    // the full matrices on request. These four stay empty.
+    Matrix scoreWeightsUnadjusted, scoreWeightsAdjusted;
+    Matrix momentMatrixUnadjusted, momentMatrixAdjusted;
+    Matrix mWeights;
+    Matrix rangeLocalStats;  // 0..K by 0..N
+    Matrix chartData;        // rows by 2
+
+    // Calls f on every matrix above, so that whoever needs all of them
+    // (the commit of a run) cannot miss one.
+    template <class F>
+    void forEachMatrix(RetroMatrices& other, F&& f) {
+        for (auto m : {&RetroMatrices::scoreWeights, &RetroMatrices::weightCrossProduct,
+                       &RetroMatrices::scoreWeightsUnadjusted, &RetroMatrices::scoreWeightsAdjusted,
+                       &RetroMatrices::momentMatrixUnadjusted, &RetroMatrices::momentMatrixAdjusted,
+                       &RetroMatrices::mWeights, &RetroMatrices::rangeLocalStats, &RetroMatrices::chartData})
+            f(this->*m, other.*m);
+    }
+};
+
+// The retrospective cluster test's input, the engine's results other than
+// the matrices, and the range run over bandwidths.
+struct RetroValues {
+    // ---- Input ----
     DoubleArray population;     // 0..N
     DoubleArray observed;       // 0..N
     DoubleArray expected;       // 0..N
@@ -99,21 +134,10 @@ struct AppState {
     TextArray secondaryIds;  // 0..N
     bool secondaryIdOn = false;
     double alpha = 0.0;
-    double sigma = 0.0;
 
     // ---- Results of the statistics engine ----
-    // Kernel weights W (0..N by 0..N, row and column 0 zero) and C = W'W.
-    Matrix scoreWeights, weightCrossProduct;
-    // The copies W, W(i,j)/sqrt(E_j), C and C(i,j)/sqrt(p_i p_j) are never
-    // stored (four more N x N matrices would not fit large study areas): the
-    // engine derives every element from scoreWeights or weightCrossProduct
-    // and the counts it was built with, and modClusterDetection hands out
-    // the full matrices on request. These four stay empty.
-    Matrix scoreWeightsUnadjusted, scoreWeightsAdjusted;
-    Matrix momentMatrixUnadjusted, momentMatrixAdjusted;
     // E and p as CalcScoreWeights read them (0..N), for the derived weights.
     DoubleArray scoreWeightExpected, scoreWeightShares;
-    Matrix mWeights;
     DoubleArray localScoreUnadjusted, localScoreZUnadjusted, localScoreAdjusted, localScoreZAdjusted;
     double globalScoreUnadjusted = 0.0, globalScoreAdjusted = 0.0;
     DoubleArray scoreMapValues, scoreLegendValues;
@@ -123,23 +147,57 @@ struct AppState {
     DoubleArray localM, localMSorted;
     DoubleArray mMapValues, mLegendValues;
     DoubleArray mapClassValues, mapLegendValues;
-    // The convex hull of the drawn points: its input count, vertex count
-    // and vertices (0..M-1, in wrapping order).
-    std::int32_t hullInputCount = 0;
-    std::int32_t hullVertexCount = 0;
-    std::vector<DevicePoint> hullPoints;
 
     // ---- Range run over bandwidths ----
     std::int16_t bandwidthCount = 0;
     double sigmaRangeEnd = 0.0;
     DoubleArray rangeSigmas;  // 0..K
     DoubleArray rangeStatistic, rangeChiSquare, rangeChiCritical, rangeDf, rangePValue, rangeMaxM, rangeMCritical;
-    Matrix rangeLocalStats;  // 0..K by 0..N
+};
 
-    // ---- Shared with the prospective cusum surveillance ----
+// The retrospective cluster test, matrices and values; its members are
+// reached by their own names (retro.observed, retro.scoreWeights).
+struct RetroState : RetroMatrices, RetroValues {};
+
+// The prospective cusum as the map colours it.
+struct CusumState {
     double hValue = 0.0;
     Matrix mapCusum;  // 0..N by 0..T
     bool cusumColoring = false;
+};
+
+// Point data: the points as the point map drew them and the convex hull
+// that gives their study area.
+struct PointState {
+    double pointCount = 0.0;
+    double pointScaleX = 0.0;
+    double pointScaleY = 0.0;
+    std::vector<DevicePoint> devicePoints;  // used from 1
+    // The convex hull of the drawn points: its input count, vertex count
+    // and vertices (0..M-1, in wrapping order).
+    std::int32_t hullInputCount = 0;
+    std::int32_t hullVertexCount = 0;
+    std::vector<DevicePoint> hullPoints;
+};
+
+// What the tests and the maps share: the bandwidth, the selected region,
+// the period shown and the modes that say what the map and the data are.
+struct SharedState {
+    double sigma = 0.0;
+    std::int32_t selectedRegion = 0;
     std::int16_t currentPeriod = 0;
-    Matrix chartData;  // rows by 2
+    bool retroMapMode = false;
+    bool cusumMapMode = false;
+    bool pointDataMode = false;
+    bool polygonDataMode = false;
+};
+
+struct AppState {
+    StudyAreaState area;
+    MapViewState view;
+    LegendState legend;
+    RetroState retro;
+    CusumState cusum;
+    PointState points;
+    SharedState shared;
 };

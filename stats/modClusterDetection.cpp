@@ -64,8 +64,8 @@ void requireArray(const DoubleArray& a, Index n, const char* what, const char* s
 }
 
 // T, which the score statistics divide by.
-double totalCases(const AppState& s, const char* source) {
-    const double T = s.totalCases;
+double totalCases(const RetroState& retro, const char* source) {
+    const double T = retro.totalCases;
     if (!std::isfinite(T) || T == 0.0)
         fail(RuntimeErrors::DivisionByZero,
              "The data hold no cases (the observed counts add up to 0), so the score statistic cannot be computed.",
@@ -100,37 +100,38 @@ struct KernelInputs {
 
 // N and A as the kernel sees them: with point data both come from the
 // drawn points, computed here and committed only with the weights.
-KernelInputs kernelInputs(const AppState& s, const char* source) {
+KernelInputs kernelInputs(const StudyAreaState& area, const PointState& points, const SharedState& shared,
+                          const char* source) {
     KernelInputs in;
-    in.pointData = s.pointDataMode && !s.polygonDataMode;
+    in.pointData = shared.pointDataMode && !shared.polygonDataMode;
     if (in.pointData) {
-        in.n = toInt32(s.pointCount, source);
-        in.hull = modFunctions::ComputeConvexHull(s);
+        in.n = toInt32(points.pointCount, source);
+        in.hull = modFunctions::ComputeConvexHull(points);
         in.area = in.hull.area;
     } else {
-        in.n = s.regionCount;
-        in.area = s.studyArea;
+        in.n = area.regionCount;
+        in.area = area.studyArea;
     }
     return in;
 }
 
-void commitKernelInputs(AppState& s, KernelInputs& in) {
+void commitKernelInputs(StudyAreaState& area, PointState& points, KernelInputs& in) {
     if (!in.pointData) return;
-    s.regionCount = static_cast<std::int32_t>(in.n);
-    s.studyArea = in.area;
-    modFunctions::CommitConvexHull(s, std::move(in.hull));
+    area.regionCount = static_cast<std::int32_t>(in.n);
+    area.studyArea = in.area;
+    modFunctions::CommitConvexHull(points, std::move(in.hull));
 }
 
 // The row-normalised Gaussian kernel, 0..N by 0..N with row and column 0
 // zero. The kernel before normalisation is exactly symmetric (the squared
 // differences do not depend on the order of the pair), so each exponential
 // is evaluated once for both elements.
-Matrix buildKernel(const AppState& s, Index n, double area, const char* source) {
+Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, Index n, double area,
+                   const char* source) {
     if (n < 1) fail(RuntimeErrors::InvalidArgument, "There are no regions to compute the kernel weights for.", source);
-    if (s.centroidTable.size() < at(n) + 1)
+    if (centroids.size() < at(n) + 1)
         fail(RuntimeErrors::SubscriptOutOfRange,
              "The region centroids have not been computed for all " + regionText(n) + " regions.", source);
-    const double sigma = s.sigma;
     if (!(std::isfinite(sigma) && sigma > 0.0))
         fail(RuntimeErrors::InvalidArgument, "The bandwidth must be a number greater than 0.", source);
     if (!std::isfinite(area) || area < 0.0 || (n >= 2 && area == 0.0))
@@ -138,7 +139,7 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
              "The study area has no area (0 or not a valid number), so the kernel weights of the regions have no scale.",
              source);
     for (Index i = 1; i <= n; ++i) {
-        const CentroidRecord& c = s.centroidTable[at(i)];
+        const CentroidRecord& c = centroids[at(i)];
         if (!std::isfinite(c.X) || !std::isfinite(c.Y))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid centroid.", source);
     }
@@ -158,8 +159,8 @@ Matrix buildKernel(const AppState& s, Index n, double area, const char* source) 
     Matrix W = Matrix::Zero(n + 1, n + 1);
     std::vector<double> x(at(n) + 1), y(at(n) + 1);
     for (Index i = 1; i <= n; ++i) {
-        x[at(i)] = s.centroidTable[at(i)].X;
-        y[at(i)] = s.centroidTable[at(i)].Y;
+        x[at(i)] = centroids[at(i)].X;
+        y[at(i)] = centroids[at(i)].Y;
     }
     // Upper triangle, column by column.
     // Longest columns first, so that the threads finish together.
@@ -224,19 +225,18 @@ struct LocalScores {
 // adjusted form (rootE null for the unadjusted one). The loops run down the
 // columns for all rows of a chunk at once; every row's sums still take
 // their terms in the order of j.
-LocalScores localScores(const AppState& s, const double* rootE, const char* source) {
-    const Index n = s.regionCount;
-    requireWeights(s.scoreWeights, n, source);
-    requireArray(s.observed, n, "observed counts", source);
-    requireArray(s.expected, n, "expected counts", source);
-    const double T = totalCases(s, source);
+LocalScores localScores(const RetroState& retro, Index n, const double* rootE, const char* source) {
+    requireWeights(retro.scoreWeights, n, source);
+    requireArray(retro.observed, n, "observed counts", source);
+    requireArray(retro.expected, n, "expected counts", source);
+    const double T = totalCases(retro, source);
     for (Index j = 1; j <= n; ++j)
-        if (!std::isfinite(s.observed[at(j)]) || !std::isfinite(s.expected[at(j)]))
+        if (!std::isfinite(retro.observed[at(j)]) || !std::isfinite(retro.expected[at(j)]))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(j) + " has no valid count.", source);
 
-    const Matrix& W = s.scoreWeights;
-    const double* O = s.observed.data();
-    const double* E = s.expected.data();
+    const Matrix& W = retro.scoreWeights;
+    const double* O = retro.observed.data();
+    const double* E = retro.expected.data();
     std::vector<double> U(at(n) + 1, 0.0), Q(at(n) + 1, 0.0), R(at(n) + 1, 0.0);
     ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
         const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
@@ -281,11 +281,11 @@ LocalScores localScores(const AppState& s, const double* rootE, const char* sour
     return r;
 }
 
-void commitScoreCopies(AppState& s, const DoubleArray& u) {
-    s.scoreLegendValues = u;
-    s.scoreMapValues = u;
-    s.mapLegendValues = u;
-    s.mapClassValues = u;
+void commitScoreCopies(RetroState& retro, const DoubleArray& u) {
+    retro.scoreLegendValues = u;
+    retro.scoreMapValues = u;
+    retro.mapLegendValues = u;
+    retro.mapClassValues = u;
 }
 
 // ---------------------------------------------------------------- moments
@@ -309,42 +309,41 @@ Moments momentsFromTraces(const KernelProducts::Traces& t, double T, const char*
     return m;
 }
 
-void checkMomentInputs(const AppState& s, Index n, const char* source) {
+void checkMomentInputs(const RetroState& retro, Index n, const char* source) {
     if (n < 2)
         fail(RuntimeErrors::InvalidArgument, "The score statistic needs at least two regions.", source);
-    requireArray(s.expectedShare, n, "expected shares", source);
+    requireArray(retro.expectedShare, n, "expected shares", source);
     for (Index i = 1; i <= n; ++i)
-        if (!std::isfinite(s.expectedShare[at(i)]))
+        if (!std::isfinite(retro.expectedShare[at(i)]))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid expected share.", source);
-    totalCases(s, source);
+    totalCases(retro, source);
 }
 
-void commitMoments(AppState& s, const Moments& m) {
-    s.scoreDf = m.df;
-    s.scoreMean = m.mean;
-    s.scoreVariance = m.variance;
+void commitMoments(RetroState& retro, const Moments& m) {
+    retro.scoreDf = m.df;
+    retro.scoreMean = m.mean;
+    retro.scoreVariance = m.variance;
 }
 
-Moments moments(const AppState& s, const double* A, Index lda, const char* source) {
-    const Index n = s.regionCount;
-    checkMomentInputs(s, n, source);
+Moments moments(const RetroState& retro, Index n, const double* A, Index lda, const char* source) {
+    checkMomentInputs(retro, n, source);
     const KernelProducts::Traces t =
-        KernelProducts::momentTraces(A, lda, s.expectedShare.data() + 1, n);
-    return momentsFromTraces(t, s.totalCases, source);
+        KernelProducts::momentTraces(A, lda, retro.expectedShare.data() + 1, n);
+    return momentsFromTraces(t, retro.totalCases, source);
 }
 
-void requireCrossProduct(const AppState& s, Index n, const char* source) {
-    requireWeights(s.scoreWeights, n, source);
-    if (s.weightCrossProduct.rows() != n + 1 || s.weightCrossProduct.cols() != n + 1 ||
-        s.scoreWeightShares.size() < at(n) + 1 || s.scoreWeightExpected.size() < at(n) + 1)
+void requireCrossProduct(const RetroState& retro, Index n, const char* source) {
+    requireWeights(retro.scoreWeights, n, source);
+    if (retro.weightCrossProduct.rows() != n + 1 || retro.weightCrossProduct.cols() != n + 1 ||
+        retro.scoreWeightShares.size() < at(n) + 1 || retro.scoreWeightExpected.size() < at(n) + 1)
         weightsMissing(source);
 }
 
 // C(i,j) / sqrt(p_j p_i) for i, j = 1..N into a 0-based N x N matrix.
-Matrix adjustedMomentMatrix(const AppState& s, Index n) {
+Matrix adjustedMomentMatrix(const RetroState& retro, Index n) {
     Matrix A(n, n);
-    const Matrix& C = s.weightCrossProduct;
-    const double* p = s.scoreWeightShares.data();
+    const Matrix& C = retro.weightCrossProduct;
+    const double* p = retro.scoreWeightShares.data();
     ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
         for (Index i = 0; i < n; ++i) A(i, j) = C(i + 1, j + 1) / std::sqrt(p[j + 1] * p[i + 1]);
     });
@@ -353,35 +352,34 @@ Matrix adjustedMomentMatrix(const AppState& s, Index n) {
 
 // ---------------------------------------------------------------- standardisation
 
-void standardize(AppState& s, double S, bool adjusted, const char* source) {
-    const double T = totalCases(s, source);
-    if (!(s.scoreVariance > 0.0) || !std::isfinite(s.scoreVariance))
+void standardize(RetroState& retro, double S, bool adjusted, const char* source) {
+    const double T = totalCases(retro, source);
+    if (!(retro.scoreVariance > 0.0) || !std::isfinite(retro.scoreVariance))
         fail(RuntimeErrors::DivisionByZero,
              "The variance of the score statistic is 0 for these data, so it cannot be standardised.", source);
-    if (!(s.scoreDf >= 0.0) || !std::isfinite(s.scoreDf))
+    if (!(retro.scoreDf >= 0.0) || !std::isfinite(retro.scoreDf))
         fail(RuntimeErrors::InvalidArgument, "The score statistic has no degrees of freedom for these data.", source);
     const double centred = adjusted ? S / T : S / (T * T);
-    const double z = finiteResult((centred - s.scoreMean) / std::sqrt(s.scoreVariance), "standardised score", source);
+    const double z = finiteResult((centred - retro.scoreMean) / std::sqrt(retro.scoreVariance), "standardised score", source);
     const double chi =
-        finiteResult(z * std::sqrt(s.scoreDf + s.scoreDf) + s.scoreDf, "chi-square value of the score", source);
-    s.scoreZ = z;
-    s.scoreChiSquare = chi;
+        finiteResult(z * std::sqrt(retro.scoreDf + retro.scoreDf) + retro.scoreDf, "chi-square value of the score", source);
+    retro.scoreZ = z;
+    retro.scoreChiSquare = chi;
 }
 
 // ---------------------------------------------------------------- M statistics
 
 enum class Residual { Poisson, FreemanTukey, Rossi };
 
-void localM(AppState& s, Residual form, const char* source) {
-    const Index n = s.regionCount;
-    requireWeights(s.mWeights, n, source);
-    requireArray(s.observed, n, "observed counts", source);
-    requireArray(s.expected, n, "expected counts", source);
+void localM(RetroState& retro, Index n, Residual form, const char* source) {
+    requireWeights(retro.mWeights, n, source);
+    requireArray(retro.observed, n, "observed counts", source);
+    requireArray(retro.expected, n, "expected counts", source);
 
     DoubleArray r(at(n) + 1, 0.0);
     for (Index i = 1; i <= n; ++i) {
-        const double O = s.observed[at(i)];
-        const double E = s.expected[at(i)];
+        const double O = retro.observed[at(i)];
+        const double E = retro.expected[at(i)];
         if (!std::isfinite(O) || !std::isfinite(E))
             fail(RuntimeErrors::InvalidArgument, "Region " + regionText(i) + " has no valid count.", source);
         // The Poisson and Rossi residuals divide by the root of E.
@@ -410,7 +408,7 @@ void localM(AppState& s, Residual form, const char* source) {
         finiteResult(r[at(i)], "residual of a region", source);
     }
 
-    const Matrix& W = s.mWeights;
+    const Matrix& W = retro.mWeights;
     DoubleArray M(at(n) + 1, 0.0);
     ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
         const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
@@ -423,34 +421,34 @@ void localM(AppState& s, Residual form, const char* source) {
     for (Index i = 1; i <= n; ++i) finiteResult(M[at(i)], "local M statistic", source);
 
     switch (form) {
-    case Residual::Poisson: s.poissonResiduals = std::move(r); break;
-    case Residual::FreemanTukey: s.freemanTukeyResiduals = std::move(r); break;
-    case Residual::Rossi: s.rossiResiduals = std::move(r); break;
+    case Residual::Poisson: retro.poissonResiduals = std::move(r); break;
+    case Residual::FreemanTukey: retro.freemanTukeyResiduals = std::move(r); break;
+    case Residual::Rossi: retro.rossiResiduals = std::move(r); break;
     }
-    s.localMSorted = M;
-    s.mLegendValues = M;
-    s.mMapValues = M;
-    s.mapLegendValues = M;
-    s.mapClassValues = M;
-    s.localM = std::move(M);
+    retro.localMSorted = M;
+    retro.mLegendValues = M;
+    retro.mMapValues = M;
+    retro.mapLegendValues = M;
+    retro.mapClassValues = M;
+    retro.localM = std::move(M);
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------- public routines
 
-void CalcScoreWeights(AppState& state) {
+void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedState& shared, RetroState& retro) {
     const char* source = "modClusterDetection::CalcScoreWeights";
     try {
-        KernelInputs in = kernelInputs(state, source);
+        KernelInputs in = kernelInputs(area, points, shared, source);
         const Index n = in.n;
         if (n >= 1) {
-            requireArray(state.expected, n, "expected counts", source);
-            requireArray(state.expectedShare, n, "expected shares", source);
-            checkPositive(state.expected, n, "expected count", source);
-            checkPositive(state.expectedShare, n, "expected share", source);
+            requireArray(retro.expected, n, "expected counts", source);
+            requireArray(retro.expectedShare, n, "expected shares", source);
+            checkPositive(retro.expected, n, "expected count", source);
+            checkPositive(retro.expectedShare, n, "expected share", source);
         }
-        Matrix W = buildKernel(state, n, in.area, source);
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, source);
         Matrix C = Matrix::Zero(n + 1, n + 1);
         KernelProducts::crossProduct(W.data() + W.outerStride() + 1, W.outerStride(), C.data() + C.outerStride() + 1,
                                      C.outerStride(), n);
@@ -459,131 +457,135 @@ void CalcScoreWeights(AppState& state) {
                 if (!std::isfinite(C(i, j)))
                     fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
 
-        DoubleArray E(state.expected.begin(), state.expected.begin() + n + 1);
-        DoubleArray p(state.expectedShare.begin(), state.expectedShare.begin() + n + 1);
+        DoubleArray E(retro.expected.begin(), retro.expected.begin() + n + 1);
+        DoubleArray p(retro.expectedShare.begin(), retro.expectedShare.begin() + n + 1);
         E[0] = 0.0;
         p[0] = 0.0;
 
-        commitKernelInputs(state, in);
-        state.scoreWeights.swap(W);
-        state.weightCrossProduct.swap(C);
-        state.scoreWeightExpected = std::move(E);
-        state.scoreWeightShares = std::move(p);
-        state.scoreWeightsUnadjusted.resize(0, 0);
-        state.scoreWeightsAdjusted.resize(0, 0);
-        state.momentMatrixUnadjusted.resize(0, 0);
-        state.momentMatrixAdjusted.resize(0, 0);
+        commitKernelInputs(area, points, in);
+        retro.scoreWeights.swap(W);
+        retro.weightCrossProduct.swap(C);
+        retro.scoreWeightExpected = std::move(E);
+        retro.scoreWeightShares = std::move(p);
+        retro.scoreWeightsUnadjusted.resize(0, 0);
+        retro.scoreWeightsAdjusted.resize(0, 0);
+        retro.momentMatrixUnadjusted.resize(0, 0);
+        retro.momentMatrixAdjusted.resize(0, 0);
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
 }
 
-void CalcMWeights(AppState& state) {
+void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& shared, RetroState& retro) {
     const char* source = "modClusterDetection::CalcMWeights";
     try {
-        KernelInputs in = kernelInputs(state, source);
-        Matrix W = buildKernel(state, in.n, in.area, source);
-        commitKernelInputs(state, in);
-        state.mWeights.swap(W);
+        KernelInputs in = kernelInputs(area, points, shared, source);
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, source);
+        commitKernelInputs(area, points, in);
+        retro.mWeights.swap(W);
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
 }
 
-void CalcLocalScoreUnadjusted(AppState& state) {
-    LocalScores r = localScores(state, nullptr, "modClusterDetection::CalcLocalScoreUnadjusted");
-    commitScoreCopies(state, r.u);
-    state.localScoreUnadjusted = std::move(r.u);
-    state.localScoreZUnadjusted = std::move(r.z);
-    state.globalScoreUnadjusted = r.global;
+void CalcLocalScoreUnadjusted(const StudyAreaState& area, RetroState& retro) {
+    LocalScores r = localScores(retro, area.regionCount, nullptr, "modClusterDetection::CalcLocalScoreUnadjusted");
+    commitScoreCopies(retro, r.u);
+    retro.localScoreUnadjusted = std::move(r.u);
+    retro.localScoreZUnadjusted = std::move(r.z);
+    retro.globalScoreUnadjusted = r.global;
 }
 
-void CalcLocalScoreAdjusted(AppState& state) {
+void CalcLocalScoreAdjusted(const StudyAreaState& area, RetroState& retro) {
     const char* source = "modClusterDetection::CalcLocalScoreAdjusted";
-    const Index n = state.regionCount;
-    if (state.scoreWeightExpected.size() < at(n) + 1) weightsMissing(source);
+    const Index n = area.regionCount;
+    if (retro.scoreWeightExpected.size() < at(n) + 1) weightsMissing(source);
     std::vector<double> rootE(at(n) + 1, 0.0);
-    for (Index j = 1; j <= n; ++j) rootE[at(j)] = std::sqrt(state.scoreWeightExpected[at(j)]);
-    LocalScores r = localScores(state, rootE.data(), source);
-    commitScoreCopies(state, r.u);
-    state.localScoreAdjusted = std::move(r.u);
-    state.localScoreZAdjusted = std::move(r.z);
-    state.globalScoreAdjusted = r.global;
+    for (Index j = 1; j <= n; ++j) rootE[at(j)] = std::sqrt(retro.scoreWeightExpected[at(j)]);
+    LocalScores r = localScores(retro, n, rootE.data(), source);
+    commitScoreCopies(retro, r.u);
+    retro.localScoreAdjusted = std::move(r.u);
+    retro.localScoreZAdjusted = std::move(r.z);
+    retro.globalScoreAdjusted = r.global;
 }
 
-void CalcScoreMoments(AppState& state, const Matrix& A) {
+void CalcScoreMoments(const StudyAreaState& area, RetroState& retro, const Matrix& A) {
     const char* source = "modClusterDetection::CalcScoreMoments";
     try {
-        const Index n = state.regionCount;
+        const Index n = area.regionCount;
         if (A.rows() != n || A.cols() != n)
             fail(cMathLib::kMultiplyDimensionError, "Dimensions of the two matrices not suitable for multiplication !", source);
         for (Index j = 0; j < n; ++j)
             for (Index i = 0; i < n; ++i)
                 if (!std::isfinite(A(i, j)))
                     fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
-        commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+        commitMoments(retro, moments(retro, n, A.data(), A.outerStride(), source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
 }
 
-void CalcScoreMomentsUnadjusted(AppState& state) {
+void CalcScoreMomentsUnadjusted(const StudyAreaState& area, RetroState& retro) {
     const char* source = "modClusterDetection::CalcScoreMomentsUnadjusted";
     try {
-        const Index n = state.regionCount;
-        requireCrossProduct(state, n, source);
-        const Matrix& C = state.weightCrossProduct;
-        commitMoments(state, moments(state, C.data() + C.outerStride() + 1, C.outerStride(), source));
+        const Index n = area.regionCount;
+        requireCrossProduct(retro, n, source);
+        const Matrix& C = retro.weightCrossProduct;
+        commitMoments(retro, moments(retro, n, C.data() + C.outerStride() + 1, C.outerStride(), source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
 }
 
-void CalcScoreMomentsAdjusted(AppState& state) {
+void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro) {
     const char* source = "modClusterDetection::CalcScoreMomentsAdjusted";
     try {
-        const Index n = state.regionCount;
-        requireCrossProduct(state, n, source);
-        checkMomentInputs(state, n, source);
-        const Matrix A = adjustedMomentMatrix(state, n);
-        commitMoments(state, moments(state, A.data(), A.outerStride(), source));
+        const Index n = area.regionCount;
+        requireCrossProduct(retro, n, source);
+        checkMomentInputs(retro, n, source);
+        const Matrix A = adjustedMomentMatrix(retro, n);
+        commitMoments(retro, moments(retro, n, A.data(), A.outerStride(), source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
 }
 
-void StandardizeScoreUnadjusted(AppState& state) {
-    standardize(state, state.globalScoreUnadjusted, false, "modClusterDetection::StandardizeScoreUnadjusted");
+void StandardizeScoreUnadjusted(RetroState& retro) {
+    standardize(retro, retro.globalScoreUnadjusted, false, "modClusterDetection::StandardizeScoreUnadjusted");
 }
 
-void StandardizeScoreAdjusted(AppState& state) {
-    standardize(state, state.globalScoreAdjusted, true, "modClusterDetection::StandardizeScoreAdjusted");
+void StandardizeScoreAdjusted(RetroState& retro) {
+    standardize(retro, retro.globalScoreAdjusted, true, "modClusterDetection::StandardizeScoreAdjusted");
 }
 
-void CalcLocalMPoisson(AppState& state) { localM(state, Residual::Poisson, "modClusterDetection::CalcLocalMPoisson"); }
-
-void CalcLocalMFreemanTukey(AppState& state) {
-    localM(state, Residual::FreemanTukey, "modClusterDetection::CalcLocalMFreemanTukey");
+void CalcLocalMPoisson(const StudyAreaState& area, RetroState& retro) {
+    localM(retro, area.regionCount, Residual::Poisson, "modClusterDetection::CalcLocalMPoisson");
 }
 
-void CalcLocalMRossi(AppState& state) { localM(state, Residual::Rossi, "modClusterDetection::CalcLocalMRossi"); }
+void CalcLocalMFreemanTukey(const StudyAreaState& area, RetroState& retro) {
+    localM(retro, area.regionCount, Residual::FreemanTukey, "modClusterDetection::CalcLocalMFreemanTukey");
+}
 
-double GetMaxLocalM(AppState& state) {
+void CalcLocalMRossi(const StudyAreaState& area, RetroState& retro) {
+    localM(retro, area.regionCount, Residual::Rossi, "modClusterDetection::CalcLocalMRossi");
+}
+
+double GetMaxLocalM(const StudyAreaState& area, RetroState& retro) {
     const char* source = "modClusterDetection::GetMaxLocalM";
-    const Index n = state.regionCount;
-    if (n < 1 || state.localMSorted.size() < at(n) + 1)
+    const Index n = area.regionCount;
+    if (n < 1 || retro.localMSorted.size() < at(n) + 1)
         fail(RuntimeErrors::SubscriptOutOfRange,
              "The local M statistics have not been computed for the current regions.", source);
-    modSorting::ShellSortDouble(state.localMSorted);
-    return state.localMSorted[at(n)];
+    modSorting::ShellSortDouble(retro.localMSorted);
+    return retro.localMSorted[at(n)];
 }
 
-double GetMCritical(const AppState& state) {
+double GetMCritical(const StudyAreaState& area, const SharedState& shared, const RetroState& retro) {
     const char* source = "modClusterDetection::GetMCritical";
-    const double sigma = state.sigma;
-    const double alpha = state.alpha;
-    const double n = static_cast<double>(state.regionCount);
-    if (state.regionCount <= 0)
+    const double sigma = shared.sigma;
+    const double alpha = retro.alpha;
+    const double n = static_cast<double>(area.regionCount);
+    if (area.regionCount <= 0)
         fail(RuntimeErrors::DivisionByZero, "There are no regions, so the critical value M* has no value.", source);
     const double t = (sigma * sigma * 0.81 + 1.0) * (alpha * 4.0) / n;
     if (!(t > 0.0) || !std::isfinite(t)) {
@@ -622,30 +624,30 @@ double GetChiSquareCritical(const double& alpha, const double& df) {
     return finiteResult(df * std::pow(base, 1.0 / 0.33333), "chi-square critical value", source);
 }
 
-Matrix ScoreWeightsUnadjusted(const AppState& state) { return state.scoreWeights; }
+Matrix ScoreWeightsUnadjusted(const RetroState& retro) { return retro.scoreWeights; }
 
-Matrix ScoreWeightsAdjusted(const AppState& state) {
-    const Matrix& W = state.scoreWeights;
+Matrix ScoreWeightsAdjusted(const RetroState& retro) {
+    const Matrix& W = retro.scoreWeights;
     const Index n = W.rows() - 1;
     Matrix A = Matrix::Zero(W.rows(), W.cols());
-    if (n < 1 || state.scoreWeightExpected.size() < at(n) + 1) return A;
+    if (n < 1 || retro.scoreWeightExpected.size() < at(n) + 1) return A;
     for (Index j = 1; j <= n; ++j) {
-        const double root = std::sqrt(state.scoreWeightExpected[at(j)]);
+        const double root = std::sqrt(retro.scoreWeightExpected[at(j)]);
         for (Index i = 1; i <= n; ++i) A(i, j) = W(i, j) / root;
     }
     return A;
 }
 
-Matrix MomentMatrixUnadjusted(const AppState& state) {
-    const Index n = state.weightCrossProduct.rows() - 1;
+Matrix MomentMatrixUnadjusted(const RetroState& retro) {
+    const Index n = retro.weightCrossProduct.rows() - 1;
     if (n < 1) return Matrix();
-    return state.weightCrossProduct.bottomRightCorner(n, n);
+    return retro.weightCrossProduct.bottomRightCorner(n, n);
 }
 
-Matrix MomentMatrixAdjusted(const AppState& state) {
-    const Index n = state.weightCrossProduct.rows() - 1;
-    if (n < 1 || state.scoreWeightShares.size() < at(n) + 1) return Matrix();
-    return adjustedMomentMatrix(state, n);
+Matrix MomentMatrixAdjusted(const RetroState& retro) {
+    const Index n = retro.weightCrossProduct.rows() - 1;
+    if (n < 1 || retro.scoreWeightShares.size() < at(n) + 1) return Matrix();
+    return adjustedMomentMatrix(retro, n);
 }
 
 void SetMessageHook(MessageHook hook) { messageHook() = std::move(hook); }

@@ -15,8 +15,8 @@ namespace {
 constexpr const char* kSource = "modFunctions::ConvexHullArea";
 
 // Points 1..n must all be among the drawn device points.
-void requireDrawnPoints(const AppState& state, std::int32_t n, const char* text, const char* source) {
-    if (n < 0 || (n > 0 && static_cast<std::size_t>(n) >= state.devicePoints.size()))
+void requireDrawnPoints(const PointState& points, std::int32_t n, const char* text, const char* source) {
+    if (n < 0 || (n > 0 && static_cast<std::size_t>(n) >= points.devicePoints.size()))
         throw AppError(RuntimeErrors::SubscriptOutOfRange, text, source);
 }
 
@@ -75,11 +75,11 @@ float Theta(float x1, float y1, float x2, float y2) {
     return t * 90.0f;
 }
 
-HullResult ComputeConvexHull(const AppState& state) {
+HullResult ComputeConvexHull(const PointState& points) {
     HullResult r;
-    r.inputCount = toInt32(state.pointCount, kSource);
-    requireDrawnPoints(state, r.inputCount, "The point map holds fewer drawn points than the data have points.", kSource);
-    r.points = state.devicePoints;
+    r.inputCount = toInt32(points.pointCount, kSource);
+    requireDrawnPoints(points, r.inputCount, "The point map holds fewer drawn points than the data have points.", kSource);
+    r.points = points.devicePoints;
     r.vertexCount = wrap(r.points, r.inputCount);
     r.hullPoints.assign(r.points.begin() + (r.vertexCount > 0 ? 1 : 0),
                         r.points.begin() + (r.vertexCount > 0 ? 1 + r.vertexCount : 0));
@@ -94,31 +94,31 @@ HullResult ComputeConvexHull(const AppState& state) {
         const std::int64_t d = static_cast<std::int64_t>(a.X) * b.Y - static_cast<std::int64_t>(b.X) * a.Y;
         sum = sum + static_cast<double>(d) * 0.5;
     }
-    const double invX = checkedDivide(1.0, state.pointScaleX, kSource);
-    const double invY = checkedDivide(1.0, state.pointScaleY, kSource);
+    const double invX = checkedDivide(1.0, points.pointScaleX, kSource);
+    const double invY = checkedDivide(1.0, points.pointScaleY, kSource);
     r.area = checkedFinite(std::fabs(sum) * invX * invY, kSource);
     return r;
 }
 
-void CommitConvexHull(AppState& state, HullResult&& hull) {
-    state.devicePoints = std::move(hull.points);
-    state.hullPoints = std::move(hull.hullPoints);
-    state.hullInputCount = hull.inputCount;
-    state.hullVertexCount = hull.vertexCount;
+void CommitConvexHull(PointState& points, HullResult&& hull) {
+    points.devicePoints = std::move(hull.points);
+    points.hullPoints = std::move(hull.hullPoints);
+    points.hullInputCount = hull.inputCount;
+    points.hullVertexCount = hull.vertexCount;
 }
 
-double ConvexHullArea(AppState& state) {
-    HullResult hull = ComputeConvexHull(state);
+double ConvexHullArea(PointState& points) {
+    HullResult hull = ComputeConvexHull(points);
     const double area = hull.area;
-    CommitConvexHull(state, std::move(hull));
+    CommitConvexHull(points, std::move(hull));
     return area;
 }
 
-void WrapConvexHull(AppState& state) {
-    const std::int32_t n = state.hullInputCount;
-    requireDrawnPoints(state, n, "The point map holds fewer drawn points than the hull is given.",
+void WrapConvexHull(PointState& points) {
+    const std::int32_t n = points.hullInputCount;
+    requireDrawnPoints(points, n, "The point map holds fewer drawn points than the hull is given.",
                        "modFunctions::WrapConvexHull");
-    state.hullVertexCount = wrap(state.devicePoints, n);
+    points.hullVertexCount = wrap(points.devicePoints, n);
 }
 
 }  // namespace modFunctions

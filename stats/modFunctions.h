@@ -6,7 +6,7 @@
 
 #include "geometry/Records.h"
 
-struct AppState;
+struct PointState;
 
 namespace modFunctions {
 
@@ -16,11 +16,11 @@ namespace modFunctions {
 // order) and sets hullInputCount, hullVertexCount and hullPoints.
 // One point, or all points on one pixel, has area 0. A pointCount beyond
 // the stored points raises 9; a zero pixel scale raises 11.
-double ConvexHullArea(AppState& state);
+double ConvexHullArea(PointState& points);
 
 // Gift wrapping in place on devicePoints 1..hullInputCount; sets
 // hullVertexCount.
-void WrapConvexHull(AppState& state);
+void WrapConvexHull(PointState& points);
 
 // Pseudo-angle of the direction from (x1, y1) to (x2, y2), in single
 // precision: grows with the angle from +x towards +y, 0 up to 360;
@@ -36,7 +36,7 @@ struct HullResult {
     std::int32_t vertexCount = 0;
     double area = 0.0;
 };
-HullResult ComputeConvexHull(const AppState& state);
-void CommitConvexHull(AppState& state, HullResult&& hull);
+HullResult ComputeConvexHull(const PointState& points);
+void CommitConvexHull(PointState& points, HullResult&& hull);
 
 }  // namespace modFunctions

@@ -73,10 +73,10 @@ protected:
 
     // Opens a table as the program-wide recordset, as opening a shapefile does.
     void openTable(const std::string& path, const std::string& fileName) {
-        ctx.state.dbfRecordset = DbfTable::Open(path);
-        ctx.state.dbfPath = path;
-        ctx.state.dbfFileName = fileName;
-        ctx.state.regionCount = ctx.state.dbfRecordset->RecordCount();
+        ctx.state.area.dbfRecordset = DbfTable::Open(path);
+        ctx.state.area.dbfPath = path;
+        ctx.state.area.dbfFileName = fileName;
+        ctx.state.area.regionCount = ctx.state.area.dbfRecordset->RecordCount();
     }
 
     ScriptedDialogs& dialogs() { return *dialogs_; }

@@ -18,12 +18,12 @@ std::string fileText(const std::string& path) {
 
 AppState stateWithCentroids(const std::vector<std::pair<double, double>>& xy) {
     AppState s;
-    s.regionCount = static_cast<std::int32_t>(xy.size());
-    s.centroidTable.resize(xy.size() + 1);
+    s.area.regionCount = static_cast<std::int32_t>(xy.size());
+    s.area.centroidTable.resize(xy.size() + 1);
     for (std::size_t i = 0; i < xy.size(); ++i) {
-        s.centroidTable[i + 1].ID = "ignored";
-        s.centroidTable[i + 1].X = xy[i].first;
-        s.centroidTable[i + 1].Y = xy[i].second;
+        s.area.centroidTable[i + 1].ID = "ignored";
+        s.area.centroidTable[i + 1].X = xy[i].first;
+        s.area.centroidTable[i + 1].Y = xy[i].second;
     }
     return s;
 }
@@ -71,7 +71,7 @@ TEST_F(CentroidExport, WritesTheFileByteForByte) {
     openRetro(writeStudyArea(dir, "cent", {{rectCW(0, 0, 10, 10)}, {rectCW(10, -10, 20, 0)}, {rectCW(-4, 2, -2, 4)}}));
     ASSERT_TRUE(frame->isMenuEnabled("mnuGetCentroid"));
     // Stale centroids are recomputed on every export.
-    ctx->state.centroidTable[1].X = 999;
+    ctx->state.area.centroidTable[1].X = 999;
     const std::string out = dir + "/centroids";  // no extension is added
     dlg->queueFile(out);
     frame->mnuGetCentroid_Click();

@@ -221,14 +221,14 @@ TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
         frame->mnuGetPValue_Click();
         ctx->show<frmInfo>();
         ASSERT_TRUE(frame->isMenuEnabled("mnuAttTable"));
-        const auto polygonsBefore = ctx->state.polygons.Count();
+        const auto polygonsBefore = ctx->state.area.polygons.Count();
         MDIFrmMain* old = frame;
 
         if (retro) frame->mnuOpenTextRetro_Click();
         else frame->mnuOpenTextPro_Click();
 
-        EXPECT_TRUE(ctx->state.pointDataMode);
-        EXPECT_FALSE(ctx->state.polygonDataMode);
+        EXPECT_TRUE(ctx->state.shared.pointDataMode);
+        EXPECT_FALSE(ctx->state.shared.polygonDataMode);
         EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
         EXPECT_EQ(ctx->find<frmInfo>(), nullptr);  // the frame's closing closes it
         frame = ctx->find<MDIFrmMain>();
@@ -241,7 +241,7 @@ TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
         EXPECT_FALSE(frame->isMenuEnabled("mnuGetCentroid"));
         EXPECT_FALSE(frame->isMenuEnabled("mnuExport"));
         // The study area stays loaded, shown by no window.
-        EXPECT_EQ(ctx->state.polygons.Count(), polygonsBefore);
+        EXPECT_EQ(ctx->state.area.polygons.Count(), polygonsBefore);
         // A frame loaded anew fits the screen it opens on.
         const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
         EXPECT_LE(frame->width(), room.width());

@@ -27,9 +27,9 @@ namespace {
 
 // The pixel of a map point under the transform the last drawing left.
 DevicePoint pixelOf(const AppState& s, double X, double Y) {
-    const double x = s.mapScaleX * X + s.mapScaleX * s.mapOffsetX + s.marginX + s.panDragX;
-    const double y1 = std::nearbyint(s.mapScaleY * Y + s.mapScaleY * s.mapOffsetY);
-    const double y = s.drawnRect.Height - y1 + s.marginY + s.panDragY;
+    const double x = s.view.mapScaleX * X + s.view.mapScaleX * s.view.mapOffsetX + s.view.marginX + s.view.panDragX;
+    const double y1 = std::nearbyint(s.view.mapScaleY * Y + s.view.mapScaleY * s.view.mapOffsetY);
+    const double y = s.view.drawnRect.Height - y1 + s.view.marginY + s.view.panDragY;
     return {static_cast<std::int32_t>(std::nearbyint(x)), static_cast<std::int32_t>(std::nearbyint(y))};
 }
 
@@ -42,22 +42,22 @@ protected:
         folder = scratchDir("open-first");
         firstShp = writeStudyArea(folder, "first");
         openRetro(firstShp);
-        ASSERT_EQ(ctx->state.regionCount, 3);
-        firstPolygons = ctx->state.polygons.Item(1);
-        firstTable = ctx->state.dbfRecordset;
+        ASSERT_EQ(ctx->state.area.regionCount, 3);
+        firstPolygons = ctx->state.area.polygons.Item(1);
+        firstTable = ctx->state.area.dbfRecordset;
         takeMessages();
     }
     void expectFirstStillLoaded() {
         const AppState& s = ctx->state;
-        EXPECT_EQ(s.regionCount, 3);
-        EXPECT_EQ(s.polygons.Count(), 3);
-        EXPECT_EQ(s.polygons.Item(1), firstPolygons);
-        EXPECT_EQ(s.dbfRecordset, firstTable);
-        EXPECT_EQ(s.shpPath, firstShp);
-        EXPECT_EQ(s.dbfFileName, "first.dbf");
-        EXPECT_EQ(s.mapWindowTitle, "first.shp");
-        EXPECT_DOUBLE_EQ(s.mapExtent.Width, 20.0);
-        EXPECT_DOUBLE_EQ(s.mapExtent.Height, 15.0);
+        EXPECT_EQ(s.area.regionCount, 3);
+        EXPECT_EQ(s.area.polygons.Count(), 3);
+        EXPECT_EQ(s.area.polygons.Item(1), firstPolygons);
+        EXPECT_EQ(s.area.dbfRecordset, firstTable);
+        EXPECT_EQ(s.area.shpPath, firstShp);
+        EXPECT_EQ(s.area.dbfFileName, "first.dbf");
+        EXPECT_EQ(s.area.mapWindowTitle, "first.shp");
+        EXPECT_DOUBLE_EQ(s.view.mapExtent.Width, 20.0);
+        EXPECT_DOUBLE_EQ(s.view.mapExtent.Height, 15.0);
     }
 
     std::string folder, firstShp;
@@ -73,9 +73,9 @@ TEST_F(FrameOpen, RetrospectiveEntryLoadsTheStudyAreaAndDrawsThePlainMap) {
         // The data input sees the new table and regions before the map is drawn.
         sawDataInput = true;
         EXPECT_NE(qobject_cast<frmParameter*>(w), nullptr);
-        EXPECT_EQ(ctx->state.regionCount, 3);
-        ASSERT_TRUE(ctx->state.dbfRecordset);
-        EXPECT_EQ(ctx->state.dbfRecordset->RecordCount(), 3);
+        EXPECT_EQ(ctx->state.area.regionCount, 3);
+        ASSERT_TRUE(ctx->state.area.dbfRecordset);
+        EXPECT_EQ(ctx->state.area.dbfRecordset->RecordCount(), 3);
         EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
         AppContext::topOf(w)->close();
     };
@@ -88,38 +88,38 @@ TEST_F(FrameOpen, RetrospectiveEntryLoadsTheStudyAreaAndDrawsThePlainMap) {
     EXPECT_EQ(dlg->fileCalls[0].request.filter, "SHP Files (*.shp)|*.shp|All Files (*.*)|*.*|");
 
     const AppState& s = ctx->state;
-    EXPECT_EQ(s.shpPath, shp);
-    EXPECT_EQ(s.shpFileTitle, "counties.shp");
-    EXPECT_EQ(s.shpBaseName, "counties");
-    EXPECT_EQ(s.dbfFolder, dir + "/");
-    EXPECT_EQ(s.dbfFileName, "counties.dbf");
-    EXPECT_EQ(s.dbfPath, dir + "/counties.dbf");
-    EXPECT_EQ(s.mapWindowTitle, "counties.shp");
-    EXPECT_EQ(s.regionCount, 3);
-    EXPECT_EQ(s.polygons.Count(), 3);
-    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Left, 0.0);
-    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Bottom, 0.0);
-    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Right, 20.0);
-    EXPECT_DOUBLE_EQ(s.shpHeaderBox.Top, 15.0);
-    EXPECT_DOUBLE_EQ(s.mapExtent.Left, 0.0);
-    EXPECT_DOUBLE_EQ(s.mapExtent.Top, 15.0);
-    EXPECT_DOUBLE_EQ(s.mapExtent.Width, 20.0);
-    EXPECT_DOUBLE_EQ(s.mapExtent.Height, 15.0);
-    EXPECT_DOUBLE_EQ(s.mapZoom, 1.0);
+    EXPECT_EQ(s.area.shpPath, shp);
+    EXPECT_EQ(s.area.shpFileTitle, "counties.shp");
+    EXPECT_EQ(s.area.shpBaseName, "counties");
+    EXPECT_EQ(s.area.dbfFolder, dir + "/");
+    EXPECT_EQ(s.area.dbfFileName, "counties.dbf");
+    EXPECT_EQ(s.area.dbfPath, dir + "/counties.dbf");
+    EXPECT_EQ(s.area.mapWindowTitle, "counties.shp");
+    EXPECT_EQ(s.area.regionCount, 3);
+    EXPECT_EQ(s.area.polygons.Count(), 3);
+    EXPECT_DOUBLE_EQ(s.area.shpHeaderBox.Left, 0.0);
+    EXPECT_DOUBLE_EQ(s.area.shpHeaderBox.Bottom, 0.0);
+    EXPECT_DOUBLE_EQ(s.area.shpHeaderBox.Right, 20.0);
+    EXPECT_DOUBLE_EQ(s.area.shpHeaderBox.Top, 15.0);
+    EXPECT_DOUBLE_EQ(s.view.mapExtent.Left, 0.0);
+    EXPECT_DOUBLE_EQ(s.view.mapExtent.Top, 15.0);
+    EXPECT_DOUBLE_EQ(s.view.mapExtent.Width, 20.0);
+    EXPECT_DOUBLE_EQ(s.view.mapExtent.Height, 15.0);
+    EXPECT_DOUBLE_EQ(s.view.mapZoom, 1.0);
     // Areas and centroids, computed by hand for the three rectangles.
-    EXPECT_DOUBLE_EQ(s.studyArea, 300.0);
-    ASSERT_EQ(s.centroidTable.size(), 4u);
+    EXPECT_DOUBLE_EQ(s.area.studyArea, 300.0);
+    ASSERT_EQ(s.area.centroidTable.size(), 4u);
     const double want[4][2] = {{0, 0}, {5, 5}, {15, 5}, {10, 12.5}};
     for (int i = 1; i <= 3; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(s.centroidTable[static_cast<std::size_t>(i)].ID, std::to_string(i));
-        EXPECT_NEAR(s.centroidTable[static_cast<std::size_t>(i)].X, want[i][0], 1e-12);
-        EXPECT_NEAR(s.centroidTable[static_cast<std::size_t>(i)].Y, want[i][1], 1e-12);
+        EXPECT_EQ(s.area.centroidTable[static_cast<std::size_t>(i)].ID, std::to_string(i));
+        EXPECT_NEAR(s.area.centroidTable[static_cast<std::size_t>(i)].X, want[i][0], 1e-12);
+        EXPECT_NEAR(s.area.centroidTable[static_cast<std::size_t>(i)].Y, want[i][1], 1e-12);
     }
-    EXPECT_TRUE(s.polygonDataMode);
-    EXPECT_FALSE(s.pointDataMode);
-    EXPECT_FALSE(s.retroMapMode);
-    EXPECT_FALSE(s.cusumMapMode);
+    EXPECT_TRUE(s.shared.polygonDataMode);
+    EXPECT_FALSE(s.shared.pointDataMode);
+    EXPECT_FALSE(s.shared.retroMapMode);
+    EXPECT_FALSE(s.shared.cusumMapMode);
 
     // The map window shows the plain outlines under the file's title.
     frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
@@ -128,7 +128,7 @@ TEST_F(FrameOpen, RetrospectiveEntryLoadsTheStudyAreaAndDrawsThePlainMap) {
     const PictureSurface& pic = map->picSHP->surface();
     for (int i = 1; i <= 3; ++i) {
         SCOPED_TRACE(i);
-        const auto& c = s.centroidTable[static_cast<std::size_t>(i)];
+        const auto& c = s.area.centroidTable[static_cast<std::size_t>(i)];
         const DevicePoint p = pixelOf(s, c.X, c.Y);
         EXPECT_EQ(pic.Point(p.X, p.Y), 0xFFFFFF);  // an outline is not filled
     }
@@ -159,31 +159,31 @@ TEST_F(FrameOpen, TheSampleStudyAreaOpensFromBothEntries) {
         if (retro) openRetro(sample);
         else openPro(sample);
         EXPECT_TRUE(dlg->messages.empty()) << (dlg->messages.empty() ? "" : dlg->messages[0].text);
-        EXPECT_EQ(ctx->state.regionCount, n);
-        EXPECT_EQ(ctx->state.dbfRecordset->RecordCount(), n);
-        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Left, mn[0]);
-        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Top, mx[1]);
-        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Width, mx[0] - mn[0]);
-        EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Height, mx[1] - mn[1]);
-        EXPECT_GT(ctx->state.studyArea, 0.0);
+        EXPECT_EQ(ctx->state.area.regionCount, n);
+        EXPECT_EQ(ctx->state.area.dbfRecordset->RecordCount(), n);
+        EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Left, mn[0]);
+        EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Top, mx[1]);
+        EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Width, mx[0] - mn[0]);
+        EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Height, mx[1] - mn[1]);
+        EXPECT_GT(ctx->state.area.studyArea, 0.0);
         ASSERT_NE(ctx->find<frmPolygonSHP>(), nullptr);
         if (retro) frame->grab().save(QString::fromStdString(testOutputPath("main-frame-sample.png")));
     }
 }
 
 TEST_F(FrameOpen, ProspectiveEntrySetsItsFlagsAndNeedsNoDataInput) {
-    ctx->state.retroMapMode = true;
-    ctx->state.pointDataMode = true;
+    ctx->state.shared.retroMapMode = true;
+    ctx->state.shared.pointDataMode = true;
     dataInput = [](QWidget*) { ADD_FAILURE() << "the prospective entry waited for a dialog"; };
     openPro(writeStudyArea(scratchDir("open-pro"), "pro"));
     EXPECT_TRUE(dlg->messages.empty());
-    EXPECT_EQ(ctx->state.regionCount, 3);
-    EXPECT_TRUE(ctx->state.polygonDataMode);
-    EXPECT_FALSE(ctx->state.pointDataMode);
-    EXPECT_FALSE(ctx->state.retroMapMode);
+    EXPECT_EQ(ctx->state.area.regionCount, 3);
+    EXPECT_TRUE(ctx->state.shared.polygonDataMode);
+    EXPECT_FALSE(ctx->state.shared.pointDataMode);
+    EXPECT_FALSE(ctx->state.shared.retroMapMode);
     EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
     EXPECT_EQ(ctx->find<frmParameter>(), nullptr);
-    EXPECT_DOUBLE_EQ(ctx->state.studyArea, 300.0);
+    EXPECT_DOUBLE_EQ(ctx->state.area.studyArea, 300.0);
     EXPECT_TRUE(frame->isMenuEnabled("mnuExport"));
 }
 
@@ -211,20 +211,20 @@ TEST_F(FrameOpen, EachEntryClosesTheWindowsOfTheEarlierAnalysisButItsOwnTestWind
 
 TEST_F(FrameOpen, OpeningASecondShapefileReplacesTheStudyAreaAndResetsTheView) {
     openFirst();
-    ctx->state.mapZoom = 2.6;
-    ctx->state.panShiftX = 30;
+    ctx->state.view.mapZoom = 2.6;
+    ctx->state.view.panShiftX = 30;
     const std::string dir = scratchDir("open-second");
     const std::string second =
         writeStudyArea(dir, "second", {{rectCW(100, 100, 110, 120)}, {rectCW(110, 100, 130, 120)}});
     openRetro(second);
     EXPECT_TRUE(dlg->messages.empty());
-    EXPECT_EQ(ctx->state.regionCount, 2);
-    EXPECT_EQ(ctx->state.dbfRecordset->RecordCount(), 2);
-    EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Left, 100.0);
-    EXPECT_DOUBLE_EQ(ctx->state.mapExtent.Width, 30.0);
-    EXPECT_DOUBLE_EQ(ctx->state.mapZoom, 1.0);
-    EXPECT_DOUBLE_EQ(ctx->state.panShiftX, 0.0);
-    EXPECT_DOUBLE_EQ(ctx->state.studyArea, 600.0);
+    EXPECT_EQ(ctx->state.area.regionCount, 2);
+    EXPECT_EQ(ctx->state.area.dbfRecordset->RecordCount(), 2);
+    EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Left, 100.0);
+    EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Width, 30.0);
+    EXPECT_DOUBLE_EQ(ctx->state.view.mapZoom, 1.0);
+    EXPECT_DOUBLE_EQ(ctx->state.view.panShiftX, 0.0);
+    EXPECT_DOUBLE_EQ(ctx->state.area.studyArea, 600.0);
 }
 
 TEST_F(FrameOpen, NamesAreDerivedFromTheFileTitleAndTheTableIsSoughtBesideTheShp) {
@@ -254,10 +254,10 @@ TEST_F(FrameOpen, NamesAreDerivedFromTheFileTitleAndTheTableIsSoughtBesideTheShp
         if (c.tableFile != c.baseName + ".dbf") fs::rename(dir + "/" + c.baseName + ".dbf", dir + "/" + c.tableFile);
         openRetro(shp);
         EXPECT_TRUE(dlg->messages.empty()) << (dlg->messages.empty() ? "" : dlg->messages[0].text);
-        EXPECT_EQ(ctx->state.shpBaseName, c.baseName);
-        EXPECT_EQ(ctx->state.dbfFileName, c.baseName + ".dbf");
-        EXPECT_EQ(ctx->state.dbfPath, dir + "/" + c.tableFile);
-        EXPECT_EQ(ctx->state.regionCount, 3);
+        EXPECT_EQ(ctx->state.area.shpBaseName, c.baseName);
+        EXPECT_EQ(ctx->state.area.dbfFileName, c.baseName + ".dbf");
+        EXPECT_EQ(ctx->state.area.dbfPath, dir + "/" + c.tableFile);
+        EXPECT_EQ(ctx->state.area.regionCount, 3);
         takeMessages();
     }
 }
@@ -383,7 +383,7 @@ TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
         // The entry stopped before its data input and its map.
         EXPECT_EQ(ctx->find<frmParameter>(), nullptr);
         EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
-        EXPECT_DOUBLE_EQ(ctx->state.mapZoom, 1.0);
+        EXPECT_DOUBLE_EQ(ctx->state.view.mapZoom, 1.0);
         takeMessages();
     }
     // The program keeps working: the first study area opens again.
@@ -394,8 +394,8 @@ TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
 
 TEST_F(FrameOpen, TheAttributeTableEntryShowsTheTableUnderItsFileName) {
     openRetro(writeStudyArea(scratchDir("att"), "atts"));
-    ctx->state.dbfRecordset->MoveFirst();
-    while (!ctx->state.dbfRecordset->IsEOF()) ctx->state.dbfRecordset->MoveNext();
+    ctx->state.area.dbfRecordset->MoveFirst();
+    while (!ctx->state.area.dbfRecordset->IsEOF()) ctx->state.area.dbfRecordset->MoveNext();
     frame->mnuAttTable_Click();
     frmAttTable* w = ctx->find<frmAttTable>();
     ASSERT_NE(w, nullptr);
@@ -527,20 +527,20 @@ TEST_F(FrameOpen, TheSampleStudyAreaHasTheAreasCentroidsAndMapOfItsShapes) {
     openRetro(sample);
     ASSERT_TRUE(dlg->messages.empty()) << dlg->messages[0].text;
     const AppState& s = ctx->state;
-    ASSERT_EQ(s.regionCount, n);
-    EXPECT_NEAR(s.studyArea, total, 1e-9 * total);
-    ASSERT_EQ(s.centroidTable.size(), static_cast<std::size_t>(n) + 1);
-    ASSERT_EQ(s.partAreas.size(), static_cast<std::size_t>(n) + 1);
+    ASSERT_EQ(s.area.regionCount, n);
+    EXPECT_NEAR(s.area.studyArea, total, 1e-9 * total);
+    ASSERT_EQ(s.area.centroidTable.size(), static_cast<std::size_t>(n) + 1);
+    ASSERT_EQ(s.area.partAreas.size(), static_cast<std::size_t>(n) + 1);
     for (int i = 1; i <= n; ++i) {
         SCOPED_TRACE(i);
         const auto at = static_cast<std::size_t>(i);
-        EXPECT_NEAR(s.partAreas[at][1].PolygonArea, area[at], 1e-9 * area[at]);
-        EXPECT_EQ(s.centroidTable[at].ID, std::to_string(i));
+        EXPECT_NEAR(s.area.partAreas[at][1].PolygonArea, area[at], 1e-9 * area[at]);
+        EXPECT_EQ(s.area.centroidTable[at].ID, std::to_string(i));
         // Within a ten-thousandth of a map unit (regions here are about
         // 1,000 units across): with coordinates near 4,000,000 the sums,
         // run in another order, cancel differently in the last digits.
-        EXPECT_NEAR(s.centroidTable[at].X, cx[at], 1e-4);
-        EXPECT_NEAR(s.centroidTable[at].Y, cy[at], 1e-4);
+        EXPECT_NEAR(s.area.centroidTable[at].X, cx[at], 1e-4);
+        EXPECT_NEAR(s.area.centroidTable[at].Y, cy[at], 1e-4);
     }
 
     // The plain map: outlines on white, nothing filled, nothing drawn
@@ -556,10 +556,10 @@ TEST_F(FrameOpen, TheSampleStudyAreaHasTheAreasCentroidsAndMapOfItsShapes) {
         const DevicePoint inside = pixelOf(s, cx[at], cy[at]);
         EXPECT_EQ(pic.Point(inside.X, inside.Y), 0xFFFFFF);
     }
-    const int left = static_cast<int>(std::floor(s.marginX)) - 1;
-    const int top = static_cast<int>(std::floor(s.marginY)) - 1;
-    const int right = static_cast<int>(std::ceil(s.marginX + s.drawnRect.Width)) + 1;
-    const int bottom = static_cast<int>(std::ceil(s.marginY + s.drawnRect.Height)) + 1;
+    const int left = static_cast<int>(std::floor(s.view.marginX)) - 1;
+    const int top = static_cast<int>(std::floor(s.view.marginY)) - 1;
+    const int right = static_cast<int>(std::ceil(s.view.marginX + s.view.drawnRect.Width)) + 1;
+    const int bottom = static_cast<int>(std::ceil(s.view.marginY + s.view.drawnRect.Height)) + 1;
     EXPECT_EQ(pic.Point(left - 5, (top + bottom) / 2), 0xFFFFFF);
     EXPECT_EQ(pic.Point((left + right) / 2, bottom + 5), 0xFFFFFF);
     int black = 0, stray = 0;
@@ -579,22 +579,22 @@ TEST_F(FrameOpen, TheEarlierClassMapIsNotDrawnAroundTheNewRegions) {
     openFirst();
     AppState& s = ctx->state;
     // A cluster result of the first study area shades its map.
-    s.retroMapMode = true;
-    s.mapClassValues = {0.0, 5.0, -5.0, 0.5};
-    s.mapLegendValues = s.mapClassValues;
+    s.shared.retroMapMode = true;
+    s.retro.mapClassValues = {0.0, 5.0, -5.0, 0.5};
+    s.retro.mapLegendValues = s.retro.mapClassValues;
 
     const std::string dir = scratchDir("open-after-class-map");
     const std::string second =
         writeStudyArea(dir, "second", {{rectCW(100, 100, 110, 120)}, {rectCW(110, 100, 130, 120)}});
     openRetro(second);  // the data input is closed without OK
 
-    EXPECT_FALSE(s.retroMapMode);
+    EXPECT_FALSE(s.shared.retroMapMode);
     frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
     ASSERT_NE(map, nullptr);
     const PictureSurface& pic = map->picSHP->surface();
     for (int i = 1; i <= 2; ++i) {
         SCOPED_TRACE(i);
-        const auto& c = s.centroidTable[static_cast<std::size_t>(i)];
+        const auto& c = s.area.centroidTable[static_cast<std::size_t>(i)];
         const DevicePoint p = pixelOf(s, c.X, c.Y);
         EXPECT_EQ(pic.Point(p.X, p.Y), 0xFFFFFF);
     }

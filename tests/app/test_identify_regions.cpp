@@ -52,11 +52,11 @@ std::vector<MapPoint> scaled(const Ring& r) {
 // A view in which pixel (x, y) is map point ((x - 10) / 2, (210 - y) / 2):
 // scale 2, no offsets, margins 10, a drawn map 200 pixels high.
 void setSimpleTransform(AppState& state) {
-    state.mapScaleX = state.mapScaleY = 2;
-    state.mapOffsetX = state.mapOffsetY = 0;
-    state.marginX = state.marginY = 10;
-    state.drawnRect.Height = 200;
-    state.panDragX = state.panDragY = 0;
+    state.view.mapScaleX = state.view.mapScaleY = 2;
+    state.view.mapOffsetX = state.view.mapOffsetY = 0;
+    state.view.marginX = state.view.marginY = 10;
+    state.view.drawnRect.Height = 200;
+    state.view.panDragX = state.view.panDragY = 0;
 }
 // The pixel of a map point in that view.
 std::pair<float, float> pixelOf(double X, double Y) {
@@ -64,8 +64,8 @@ std::pair<float, float> pixelOf(double X, double Y) {
 }
 
 void addRegion(AppState& state, const std::vector<Ring>& rings) {
-    state.polygons.Add(makePolygon(rings));
-    state.regionCount = state.polygons.Count();
+    state.area.polygons.Add(makePolygon(rings));
+    state.area.regionCount = state.area.polygons.Count();
 }
 
 }  // namespace
@@ -157,8 +157,8 @@ TEST(IdentifyRegionTest, InverseTransformWritesMapUnitsBack) {
     EXPECT_FLOAT_EQ(y, 10.0f);
 
     // The drag in progress is taken out as well.
-    state.panDragX = 4;
-    state.panDragY = -6;
+    state.view.panDragX = 4;
+    state.view.panDragY = -6;
     x = 34;
     y = 184;
     IdentifyRegion(state, x, y);
@@ -167,12 +167,12 @@ TEST(IdentifyRegionTest, InverseTransformWritesMapUnitsBack) {
 
     // Offsets and a scale of 0.5.
     state = AppState();
-    state.mapScaleX = state.mapScaleY = 0.5;
-    state.mapOffsetX = -100;
-    state.mapOffsetY = -200;
-    state.marginX = 3;
-    state.marginY = 7;
-    state.drawnRect.Height = 50;
+    state.view.mapScaleX = state.view.mapScaleY = 0.5;
+    state.view.mapOffsetX = -100;
+    state.view.mapOffsetY = -200;
+    state.view.marginX = 3;
+    state.view.marginY = 7;
+    state.view.drawnRect.Height = 50;
     // Map (120, 230): x = 0.5*120 - 50 + 3 = 13; y = 50 - (115 - 100) + 7 = 42.
     x = 13;
     y = 42;
@@ -219,34 +219,34 @@ TEST_F(StudyArea, TheRegionUnderThePixel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        state.selectedRegion = 99;
+        state.shared.selectedRegion = 99;
         EXPECT_TRUE(identify(c.X, c.Y));
-        EXPECT_EQ(state.selectedRegion, c.region);
+        EXPECT_EQ(state.shared.selectedRegion, c.region);
     }
 }
 
 TEST_F(StudyArea, AClickOutsideEveryRegionSelectsNone) {
-    state.selectedRegion = 3;
+    state.shared.selectedRegion = 3;
     EXPECT_FALSE(identify(35, 25));
-    EXPECT_EQ(state.selectedRegion, 0);
+    EXPECT_EQ(state.shared.selectedRegion, 0);
     EXPECT_FALSE(identify(-50, -50));
-    EXPECT_EQ(state.selectedRegion, 0);
+    EXPECT_EQ(state.shared.selectedRegion, 0);
 }
 
 TEST_F(StudyArea, NoTransformYetLooksNothingUp) {
-    state.mapScaleX = 0;
+    state.view.mapScaleX = 0;
     float x = 20, y = 200;
-    state.selectedRegion = 2;
+    state.shared.selectedRegion = 2;
     EXPECT_FALSE(IdentifyRegion(state, x, y));
-    EXPECT_EQ(state.selectedRegion, 0);
+    EXPECT_EQ(state.shared.selectedRegion, 0);
     EXPECT_EQ(x, 20.0f);
     EXPECT_EQ(y, 200.0f);
 }
 
 TEST_F(StudyArea, ARegionCountBeyondThePolygonsTestsThoseThere) {
-    state.regionCount = 50;
+    state.area.regionCount = 50;
     EXPECT_TRUE(identify(15, 5));
-    EXPECT_EQ(state.selectedRegion, 1);
+    EXPECT_EQ(state.shared.selectedRegion, 1);
 }
 
 TEST(IdentifyRegionOrder, OverlappingRegions) {
@@ -269,41 +269,41 @@ TEST(IdentifyRegionOrder, OverlappingRegions) {
         for (const auto& r : c.regions) addRegion(state, r);
         auto [px, py] = pixelOf(7, 7);
         EXPECT_TRUE(IdentifyRegion(state, px, py));
-        EXPECT_EQ(state.selectedRegion, c.winner);
+        EXPECT_EQ(state.shared.selectedRegion, c.winner);
     }
 }
 
 TEST(IdentifyRegionOrder, NullAndEmptyPolygonsAreSkipped) {
     AppState state;
     setSimpleTransform(state);
-    state.polygons.Add(std::make_shared<CPolygon>());  // a null record: no rings
+    state.area.polygons.Add(std::make_shared<CPolygon>());  // a null record: no rings
     addRegion(state, {squareCW(0, 0, 10)});
     auto [px, py] = pixelOf(5, 5);
     EXPECT_TRUE(IdentifyRegion(state, px, py));
-    EXPECT_EQ(state.selectedRegion, 1);
+    EXPECT_EQ(state.shared.selectedRegion, 1);
 }
 
 TEST_F(StudyArea, TheTestedRingIsLeftInTheSharedVariables) {
     // A one-ring hit ends the search on that region's ring, scaled by 100.
     EXPECT_TRUE(identify(15, 5));
-    ASSERT_EQ(state.selectedRegion, 1);
-    EXPECT_EQ(state.currentPolygon, state.polygons.Item(2));
-    EXPECT_EQ(state.currentPart, state.polygons.Item(2)->Item(1));
-    const CPart& ring = *state.polygons.Item(2)->Item(1);
-    ASSERT_EQ(state.ringVertices.size(), static_cast<std::size_t>(ring.Count()) + 1);
+    ASSERT_EQ(state.shared.selectedRegion, 1);
+    EXPECT_EQ(state.area.currentPolygon, state.area.polygons.Item(2));
+    EXPECT_EQ(state.area.currentPart, state.area.polygons.Item(2)->Item(1));
+    const CPart& ring = *state.area.polygons.Item(2)->Item(1);
+    ASSERT_EQ(state.area.ringVertices.size(), static_cast<std::size_t>(ring.Count()) + 1);
     for (std::int32_t k = 1; k <= ring.Count(); ++k) {
         SCOPED_TRACE("vertex " + std::to_string(k));
-        EXPECT_EQ(state.ringVertices[static_cast<std::size_t>(k)].X, ring.Item(k)->X() * 100);
-        EXPECT_EQ(state.ringVertices[static_cast<std::size_t>(k)].Y, ring.Item(k)->Y() * 100);
+        EXPECT_EQ(state.area.ringVertices[static_cast<std::size_t>(k)].X, ring.Item(k)->X() * 100);
+        EXPECT_EQ(state.area.ringVertices[static_cast<std::size_t>(k)].Y, ring.Item(k)->Y() * 100);
     }
 
     // A click outside every region has tested every ring: the last ring
     // of the last region stays.
     EXPECT_FALSE(identify(35, 25));
-    EXPECT_EQ(state.currentPolygon, state.polygons.Item(5));
-    EXPECT_EQ(state.currentPart, state.polygons.Item(5)->Item(2));
-    EXPECT_EQ(state.ringVertices[1].X, 50 * 100.0);
-    EXPECT_EQ(state.ringVertices[1].Y, 10 * 100.0);
+    EXPECT_EQ(state.area.currentPolygon, state.area.polygons.Item(5));
+    EXPECT_EQ(state.area.currentPart, state.area.polygons.Item(5)->Item(2));
+    EXPECT_EQ(state.area.ringVertices[1].X, 50 * 100.0);
+    EXPECT_EQ(state.area.ringVertices[1].Y, 10 * 100.0);
 }
 
 TEST_F(StudyArea, APointExactlyOnASharedEdge) {
@@ -324,12 +324,12 @@ TEST_F(StudyArea, APointExactlyOnASharedEdge) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        state.selectedRegion = 99;
+        state.shared.selectedRegion = 99;
         auto [px, py] = pixelOf(c.X, c.Y);
         EXPECT_EQ(IdentifyRegion(state, px, py), c.hit);
         // The inverse transform lands exactly on the edge.
         EXPECT_EQ(px, static_cast<float>(c.X));
         EXPECT_EQ(py, static_cast<float>(c.Y));
-        EXPECT_EQ(state.selectedRegion, c.region);
+        EXPECT_EQ(state.shared.selectedRegion, c.region);
     }
 }

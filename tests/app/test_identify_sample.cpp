@@ -25,14 +25,14 @@ protected:
         staged.shpPath = sourcePath("data/sample/sample.shp");
         ASSERT_NO_THROW(modLoad::ReadShapefileExtent(staged));
         ASSERT_NO_THROW(modLoad::LoadShapes(staged));
-        state.regionCount = staged.regionCount;
-        state.polygons = staged.polygons;
-        state.mapExtent = staged.mapExtent;
-        ASSERT_EQ(state.regionCount, 100);
+        state.area.regionCount = staged.regionCount;
+        state.area.polygons = staged.polygons;
+        state.view.mapExtent = staged.mapExtent;
+        ASSERT_EQ(state.area.regionCount, 100);
 
         // A picture of 600 by 450 pixels at zoom 1, as the map window draws it.
         MapViewInput in;
-        in.extent = state.mapExtent;
+        in.extent = state.view.mapExtent;
         in.zoom = 1.0;
         in.pictureWidth = 600 * 15.0;
         in.pictureHeight = 450 * 15.0;
@@ -49,16 +49,16 @@ protected:
         const auto px = mapToDevice(transform, 0, 0, X, Y);
         EXPECT_TRUE(px.has_value());
         float x = static_cast<float>(px->X), y = static_cast<float>(px->Y);
-        state.selectedRegion = 77;
+        state.shared.selectedRegion = 77;
         const bool hit = modFunctions::IdentifyRegion(state, x, y);
         // The position comes back in map units, within a pixel of the point.
         EXPECT_NEAR(x, X, 2.0 / transform.mapScaleX);
         EXPECT_NEAR(y, Y, 2.0 / transform.mapScaleY);
         if (!hit) {
-            EXPECT_EQ(state.selectedRegion, 0);
+            EXPECT_EQ(state.shared.selectedRegion, 0);
             return -1;
         }
-        return state.selectedRegion;
+        return state.shared.selectedRegion;
     }
 
     AppState state;
@@ -83,9 +83,9 @@ TEST_F(SampleIdentify, TheCellUnderThePixel) {
 TEST_F(SampleIdentify, TheLakeCountsAsItsRegionAndTheIslandAsItsNeighbour) {
     // The lake and the island share the holed cell's centre; the island is
     // the neighbour's second ring and, tested later, wins.
-    const CPolygon& holed = *state.polygons.Item(45);
+    const CPolygon& holed = *state.area.polygons.Item(45);
     ASSERT_EQ(holed.Count(), 2);
-    const CPolygon& neighbour = *state.polygons.Item(46);
+    const CPolygon& neighbour = *state.area.polygons.Item(46);
     ASSERT_EQ(neighbour.Count(), 2);
     const CPart& island = *neighbour.Item(2);
     double cx = 0, cy = 0;

@@ -136,7 +136,7 @@ protected:
 TEST_P(LegendTable, BreaksLabelsAndClasses) {
     const LegendCase& c = GetParam();
     AppState state;
-    state.regionCount = static_cast<std::int32_t>(c.values.size());
+    state.area.regionCount = static_cast<std::int32_t>(c.values.size());
     DoubleArray values = regions(c.values);
     int criticalCalls = 0;
     const auto mCritical = [&] {
@@ -145,25 +145,25 @@ TEST_P(LegendTable, BreaksLabelsAndClasses) {
     };
 
     // Stale legend arrays of an earlier map must not survive.
-    state.legendBreaks.assign(7, 99.0);
+    state.legend.legendBreaks.assign(7, 99.0);
     PictureSurface surface(ScaleUnit::Twips);
     surface.resize(132, 300);
     modLegend::DrawLegend(state, surface, values, modLegend::kBreakCount, c.statistic, mCritical);
 
     EXPECT_EQ(criticalCalls, c.statistic == LegendStatistic::M ? 1 : 0);
-    ASSERT_EQ(state.classBreaks.size(), 7u);
-    ASSERT_EQ(state.legendBreaks.size(), 7u);
-    ASSERT_EQ(state.legendColors.size(), 7u);
+    ASSERT_EQ(state.legend.classBreaks.size(), 7u);
+    ASSERT_EQ(state.legend.legendBreaks.size(), 7u);
+    ASSERT_EQ(state.legend.legendColors.size(), 7u);
     for (int k = 1; k <= 5; ++k) {
         SCOPED_TRACE("break " + std::to_string(k));
-        EXPECT_DOUBLE_EQ(state.classBreaks[k], c.breaks[k - 1]);
-        EXPECT_DOUBLE_EQ(state.legendBreaks[k], c.breaks[k - 1]);
+        EXPECT_DOUBLE_EQ(state.legend.classBreaks[k], c.breaks[k - 1]);
+        EXPECT_DOUBLE_EQ(state.legend.legendBreaks[k], c.breaks[k - 1]);
     }
-    EXPECT_EQ(state.classBreaks[0], 0.0);
-    EXPECT_EQ(state.classBreaks[6], 0.0);
-    EXPECT_EQ(state.legendBreaks[6], 0.0);
-    EXPECT_DOUBLE_EQ(state.legendMin, c.legendMin);
-    EXPECT_DOUBLE_EQ(state.legendMax, c.legendMax);
+    EXPECT_EQ(state.legend.classBreaks[0], 0.0);
+    EXPECT_EQ(state.legend.classBreaks[6], 0.0);
+    EXPECT_EQ(state.legend.legendBreaks[6], 0.0);
+    EXPECT_DOUBLE_EQ(state.legend.legendMin, c.legendMin);
+    EXPECT_DOUBLE_EQ(state.legend.legendMax, c.legendMax);
 
     // The values are left sorted, index 0 untouched.
     EXPECT_TRUE(std::is_sorted(values.begin() + 1, values.end()));
@@ -176,7 +176,7 @@ TEST_P(LegendTable, BreaksLabelsAndClasses) {
 
     DoubleArray again = regions(c.values);
     const modLegend::LegendClasses legend =
-        modLegend::ComputeLegendClasses(again, state.regionCount, 5, c.statistic, mCritical);
+        modLegend::ComputeLegendClasses(again, state.area.regionCount, 5, c.statistic, mCritical);
     ASSERT_EQ(legend.labels.size(), 6u);
     for (std::size_t k = 0; k < c.labels.size(); ++k) {
         SCOPED_TRACE("label row " + std::to_string(k));
@@ -221,9 +221,9 @@ TEST(LegendLabels, ScreenLabelsUseTheDisplayDecimalSign) {
 TEST(LegendColors, SetLegendColorsFillsTheSixClassColours) {
     AppState state;
     modLegend::SetLegendColors(state);  // widens an array never sized
-    ASSERT_EQ(state.legendColors.size(), 7u);
+    ASSERT_EQ(state.legend.legendColors.size(), 7u);
     const double expected[7] = {0, 16711680, 16744576, 16761024, 12632319, 8421631, 255};
-    for (int k = 0; k <= 6; ++k) EXPECT_EQ(state.legendColors[k], expected[k]) << "colour " << k;
+    for (int k = 0; k <= 6; ++k) EXPECT_EQ(state.legend.legendColors[k], expected[k]) << "colour " << k;
 }
 
 TEST(LegendColors, ClassColourBeforeAnyLegendUsesZeroBreaks) {
@@ -234,7 +234,7 @@ TEST(LegendColors, ClassColourBeforeAnyLegendUsesZeroBreaks) {
 
 TEST(LegendDrawing, RowsOfBoxesInTheClassColoursOnTheWindowSurface) {
     AppState state;
-    state.regionCount = 9;
+    state.area.regionCount = 9;
     DoubleArray values = regions({-3, -2, -1, 0, 1, 2, 3, 4, 5});
     PictureSurface surface(ScaleUnit::Twips);
     surface.resize(132, 300);
@@ -269,13 +269,13 @@ TEST(LegendDrawing, RowsOfBoxesInTheClassColoursOnTheWindowSurface) {
 
 TEST(LegendDrawing, RegionCountBeyondTheArrayReadsOnlyWhatIsThere) {
     AppState state;
-    state.regionCount = 10;
+    state.area.regionCount = 10;
     DoubleArray values = regions({3, 1, 2});
     PictureSurface surface(ScaleUnit::Twips);
     surface.resize(132, 300);
     modLegend::DrawLegend(state, surface, values, 5, LegendStatistic::Score, {});
-    EXPECT_EQ(state.legendMin, 1.0);
-    EXPECT_EQ(state.legendMax, 3.0);
+    EXPECT_EQ(state.legend.legendMin, 1.0);
+    EXPECT_EQ(state.legend.legendMax, 3.0);
 }
 
 // ---- Cusum colours ----
@@ -302,17 +302,17 @@ TEST(CusumColors, BandsAroundEachShareOfTheThreshold) {
         SCOPED_TRACE("h " + formatGeneral(c.h) + " v " + formatGeneral(c.v));
         EXPECT_EQ(modFunctions::CusumColor(c.v, c.h), c.color);
         AppState state;
-        state.hValue = c.h;
-        state.mapCusum = Matrix::Zero(3, 4);
-        state.mapCusum(2, 3) = c.v;
+        state.cusum.hValue = c.h;
+        state.cusum.mapCusum = Matrix::Zero(3, 4);
+        state.cusum.mapCusum(2, 3) = c.v;
         EXPECT_EQ(modFunctions::GetCusumColor(state, 2, 3), c.color);
     }
 }
 
 TEST(CusumColors, ACellOutsideTheCusumsStaysWhite) {
     AppState state;
-    state.hValue = 1;
-    state.mapCusum = Matrix::Constant(3, 4, 5.0);
+    state.cusum.hValue = 1;
+    state.cusum.mapCusum = Matrix::Constant(3, 4, 5.0);
     EXPECT_EQ(modFunctions::GetCusumColor(state, 1, 1), 0x0000FF);
     EXPECT_EQ(modFunctions::GetCusumColor(state, 3, 1), 0xFFFFFF);
     EXPECT_EQ(modFunctions::GetCusumColor(state, 1, 4), 0xFFFFFF);

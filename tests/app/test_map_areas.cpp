@@ -17,8 +17,8 @@ using apptest::Ring;
 
 AppState stateOf(const std::vector<Region>& regions) {
     AppState s;
-    for (const Region& r : regions) s.polygons.Add(polygonOf(r));
-    s.regionCount = static_cast<std::int32_t>(regions.size());
+    for (const Region& r : regions) s.area.polygons.Add(polygonOf(r));
+    s.area.regionCount = static_cast<std::int32_t>(regions.size());
     return s;
 }
 
@@ -89,26 +89,26 @@ TEST_P(RegionAreaCases, AreasAndCentroidMatchTheFan) {
     modFunctions::CalcPolygonCentroid(s);
 
     const Expected e = expectedOf(c.region);
-    ASSERT_EQ(s.partAreas.size(), 2u);
-    ASSERT_EQ(s.partAreas[1].size(), c.region.size() + 1);
+    ASSERT_EQ(s.area.partAreas.size(), 2u);
+    ASSERT_EQ(s.area.partAreas[1].size(), c.region.size() + 1);
     for (std::size_t j = 1; j <= c.region.size(); ++j) {
         SCOPED_TRACE(j);
-        EXPECT_NEAR(s.partAreas[1][j].PartArea, e.partAreas[j - 1], 1e-9 * (1 + e.partAreas[j - 1]));
-        EXPECT_EQ(s.partAreas[1][j].Index, 1);
+        EXPECT_NEAR(s.area.partAreas[1][j].PartArea, e.partAreas[j - 1], 1e-9 * (1 + e.partAreas[j - 1]));
+        EXPECT_EQ(s.area.partAreas[1][j].Index, 1);
         if (j > 1) {
-            EXPECT_EQ(s.partAreas[1][j].PolygonArea, 0.0);
+            EXPECT_EQ(s.area.partAreas[1][j].PolygonArea, 0.0);
         }
     }
-    EXPECT_NEAR(s.partAreas[1][1].PolygonArea, e.area, 1e-9 * (1 + e.area));
-    EXPECT_NEAR(s.studyArea, e.area, 1e-9 * (1 + e.area));
-    ASSERT_EQ(s.centroidTable.size(), 2u);
-    EXPECT_NEAR(s.centroidTable[1].X, e.cx, 1e-9 * (1 + std::fabs(e.cx)));
-    EXPECT_NEAR(s.centroidTable[1].Y, e.cy, 1e-9 * (1 + std::fabs(e.cy)));
-    EXPECT_EQ(s.centroidTable[1].ID, "1");
+    EXPECT_NEAR(s.area.partAreas[1][1].PolygonArea, e.area, 1e-9 * (1 + e.area));
+    EXPECT_NEAR(s.area.studyArea, e.area, 1e-9 * (1 + e.area));
+    ASSERT_EQ(s.area.centroidTable.size(), 2u);
+    EXPECT_NEAR(s.area.centroidTable[1].X, e.cx, 1e-9 * (1 + std::fabs(e.cx)));
+    EXPECT_NEAR(s.area.centroidTable[1].Y, e.cy, 1e-9 * (1 + std::fabs(e.cy)));
+    EXPECT_EQ(s.area.centroidTable[1].ID, "1");
     if (!std::isnan(c.area)) {
-        EXPECT_DOUBLE_EQ(s.partAreas[1][1].PolygonArea, c.area);
-        EXPECT_DOUBLE_EQ(s.centroidTable[1].X, c.cx);
-        EXPECT_DOUBLE_EQ(s.centroidTable[1].Y, c.cy);
+        EXPECT_DOUBLE_EQ(s.area.partAreas[1][1].PolygonArea, c.area);
+        EXPECT_DOUBLE_EQ(s.area.centroidTable[1].X, c.cx);
+        EXPECT_DOUBLE_EQ(s.area.centroidTable[1].Y, c.cy);
     }
 }
 
@@ -134,30 +134,30 @@ TEST(RegionAreas, StudyAreaSumsTheRegionsAndSizesEveryTable) {
     modFunctions::CalcPolygonCentroid(s);
     const double triangle = std::fabs(fan(triangleCCW).area);  // 22.5
     EXPECT_DOUBLE_EQ(triangle, 22.5);
-    EXPECT_DOUBLE_EQ(s.studyArea, 1 + 3 + triangle);
+    EXPECT_DOUBLE_EQ(s.area.studyArea, 1 + 3 + triangle);
     // partAreas: regions 0..3 by rings 0..2 (the largest ring count).
-    ASSERT_EQ(s.partAreas.size(), 4u);
-    for (const auto& row : s.partAreas) EXPECT_EQ(row.size(), 3u);
-    EXPECT_EQ(s.partAreas[0][0].PartArea, 0.0);
-    EXPECT_EQ(s.partAreas[1][2].PartArea, 0.0);  // past region 1's last ring
-    EXPECT_EQ(s.partAreas[1][2].Index, 0);
-    ASSERT_EQ(s.centroidTable.size(), 4u);
-    EXPECT_EQ(s.centroidTable[0].ID, "");
-    EXPECT_EQ(s.centroidTable[2].ID, "2");
-    EXPECT_EQ(s.centroidTable[3].ID, "3");
-    EXPECT_NEAR(s.centroidTable[3].X, 14.0 / 3, 1e-12);
-    EXPECT_NEAR(s.centroidTable[3].Y, 10.0 / 3, 1e-12);
+    ASSERT_EQ(s.area.partAreas.size(), 4u);
+    for (const auto& row : s.area.partAreas) EXPECT_EQ(row.size(), 3u);
+    EXPECT_EQ(s.area.partAreas[0][0].PartArea, 0.0);
+    EXPECT_EQ(s.area.partAreas[1][2].PartArea, 0.0);  // past region 1's last ring
+    EXPECT_EQ(s.area.partAreas[1][2].Index, 0);
+    ASSERT_EQ(s.area.centroidTable.size(), 4u);
+    EXPECT_EQ(s.area.centroidTable[0].ID, "");
+    EXPECT_EQ(s.area.centroidTable[2].ID, "2");
+    EXPECT_EQ(s.area.centroidTable[3].ID, "3");
+    EXPECT_NEAR(s.area.centroidTable[3].X, 14.0 / 3, 1e-12);
+    EXPECT_NEAR(s.area.centroidTable[3].Y, 10.0 / 3, 1e-12);
 }
 
 TEST(RegionAreas, NoRegionsGiveEmptyTables) {
     AppState s;
-    s.studyArea = 99;
+    s.area.studyArea = 99;
     modFunctions::CalcPolygonArea(s);
     modFunctions::CalcPolygonCentroid(s);
-    EXPECT_EQ(s.studyArea, 0.0);
-    ASSERT_EQ(s.partAreas.size(), 1u);
-    EXPECT_EQ(s.partAreas[0].size(), 1u);
-    EXPECT_EQ(s.centroidTable.size(), 1u);
+    EXPECT_EQ(s.area.studyArea, 0.0);
+    ASSERT_EQ(s.area.partAreas.size(), 1u);
+    EXPECT_EQ(s.area.partAreas[0].size(), 1u);
+    EXPECT_EQ(s.area.centroidTable.size(), 1u);
 }
 
 TEST(RegionAreas, AnUnclosedRingLeavesItsClosingEdgeOut) {
@@ -166,7 +166,7 @@ TEST(RegionAreas, AnUnclosedRingLeavesItsClosingEdgeOut) {
     // (1,1) would have added 0.5 and made it the unit square.
     AppState s = stateOf({{Ring{{1, 1}, {1, 2}, {2, 2}, {2, 1}}}});
     modFunctions::CalcPolygonArea(s);
-    EXPECT_DOUBLE_EQ(s.partAreas[1][1].PartArea, 1.5);
+    EXPECT_DOUBLE_EQ(s.area.partAreas[1][1].PartArea, 1.5);
 }
 
 TEST(RegionAreas, DegenerateRegionsGetTheMiddleOfTheirBounds) {
@@ -182,10 +182,10 @@ TEST(RegionAreas, DegenerateRegionsGetTheMiddleOfTheirBounds) {
         AppState s = stateOf({c.region});
         modFunctions::CalcPolygonArea(s);
         modFunctions::CalcPolygonCentroid(s);
-        EXPECT_EQ(s.partAreas[1][1].PolygonArea, 0.0);
-        EXPECT_DOUBLE_EQ(s.centroidTable[1].X, c.cx);
-        EXPECT_DOUBLE_EQ(s.centroidTable[1].Y, c.cy);
-        EXPECT_TRUE(std::isfinite(s.centroidTable[1].X));
+        EXPECT_EQ(s.area.partAreas[1][1].PolygonArea, 0.0);
+        EXPECT_DOUBLE_EQ(s.area.centroidTable[1].X, c.cx);
+        EXPECT_DOUBLE_EQ(s.area.centroidTable[1].Y, c.cy);
+        EXPECT_TRUE(std::isfinite(s.area.centroidTable[1].X));
     }
 }
 
@@ -194,26 +194,26 @@ TEST(RegionAreas, OverflowingCoordinatesRaiseAndKeepTheEarlierResults) {
     modFunctions::CalcPolygonArea(s);
     modFunctions::CalcPolygonCentroid(s);
     AppState bad = stateOf({{Ring{{0, 0}, {0, 1e200}, {1e200, 1e200}, {1e200, 0}, {0, 0}}}});
-    bad.studyArea = s.studyArea;
-    bad.centroidTable = s.centroidTable;
+    bad.area.studyArea = s.area.studyArea;
+    bad.area.centroidTable = s.area.centroidTable;
     try {
         modFunctions::CalcPolygonArea(bad);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.number(), 6);
     }
-    EXPECT_EQ(bad.studyArea, 1.0);
-    EXPECT_EQ(bad.centroidTable.size(), 2u);
+    EXPECT_EQ(bad.area.studyArea, 1.0);
+    EXPECT_EQ(bad.area.centroidTable.size(), 2u);
 }
 
 TEST(RegionAreas, LeavesTheLastRingUnderExamination) {
     AppState s = stateOf({{unitSquareCW}, {square2CW, holeCCW}});
     modFunctions::CalcPolygonArea(s);
-    ASSERT_TRUE(s.currentPolygon);
-    EXPECT_EQ(s.currentPolygon, s.polygons.Item(2));
-    EXPECT_EQ(s.currentPart, s.polygons.Item(2)->Item(2));
-    ASSERT_EQ(s.ringVertices.size(), 6u);  // 0..5, used from 1
-    EXPECT_DOUBLE_EQ(s.ringVertices[2].X, 1.0);
+    ASSERT_TRUE(s.area.currentPolygon);
+    EXPECT_EQ(s.area.currentPolygon, s.area.polygons.Item(2));
+    EXPECT_EQ(s.area.currentPart, s.area.polygons.Item(2)->Item(2));
+    ASSERT_EQ(s.area.ringVertices.size(), 6u);  // 0..5, used from 1
+    EXPECT_DOUBLE_EQ(s.area.ringVertices[2].X, 1.0);
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ constexpr BgrColor kWhite = 0xFFFFFF, kBlack = 0, kYellow = 0xFFFF, kRed = 0xFF,
 
 // Breaks 0.5, 1, 1.5, 2, 2.5 and the six class colours, as a legend leaves them.
 void setLegend(AppState& s) {
-    s.legendBreaks = {0, 0.5, 1, 1.5, 2, 2.5, 0};
-    s.legendColors = {0, 0xFF0000, 0xFF8080, 0xFFC0C0, 0xC0C0FF, 0x8080FF, 0xFF};
+    s.legend.legendBreaks = {0, 0.5, 1, 1.5, 2, 2.5, 0};
+    s.legend.legendColors = {0, 0xFF0000, 0xFF8080, 0xFFC0C0, 0xC0C0FF, 0x8080FF, 0xFF};
 }
 
 class MapDrawing : public ::testing::Test {
@@ -36,7 +36,7 @@ TEST_F(MapDrawing, PlainMapDrawsOutlinesOnTheBackground) {
     MapHarness h;
     h.useShapefile(write("plain", twoSquares()), 2);
     modDrawPolygon::DrawShapefile(h.ctx);
-    ASSERT_TRUE(h.ctx.state.mapTransformValid);
+    ASSERT_TRUE(h.ctx.state.view.mapTransformValid);
     EXPECT_GT(h.pic().widthPx(), 100);
     EXPECT_GT(h.pic().heightPx(), 100);
     EXPECT_EQ(h.pic().Point(1, 1), kWhite);   // background beside the drawn map
@@ -44,7 +44,7 @@ TEST_F(MapDrawing, PlainMapDrawsOutlinesOnTheBackground) {
     EXPECT_EQ(h.colourAt(15, 5), kWhite);     // inside region 2
     EXPECT_EQ(h.colourAt(0, 5), kBlack);      // the left edge of region 1
     EXPECT_EQ(h.colourAt(10, 5), kBlack);     // the edge the two share
-    EXPECT_EQ(h.ctx.state.shpFileSize, static_cast<std::int64_t>(std::filesystem::file_size(dir + "/plain.shp")));
+    EXPECT_EQ(h.ctx.state.view.shpFileSize, static_cast<std::int64_t>(std::filesystem::file_size(dir + "/plain.shp")));
     EXPECT_TRUE(h.dlg->messages.empty());
     h.area.grab().save(QString::fromStdString(testOutputPath("map_plain.png")));
 }
@@ -95,16 +95,16 @@ TEST_F(MapDrawing, CusumMapFillsByBandOrWhite) {
     MapHarness h;
     AppState& s = h.ctx.state;
     h.useShapefile(write("cusum", twoSquares()), 2);
-    s.hValue = 4;
-    s.mapCusum = Matrix::Zero(3, 3);
-    s.mapCusum(1, 1) = 1.5;
-    s.mapCusum(2, 1) = 4.01;
-    s.cusumColoring = true;
+    s.cusum.hValue = 4;
+    s.cusum.mapCusum = Matrix::Zero(3, 3);
+    s.cusum.mapCusum(1, 1) = 1.5;
+    s.cusum.mapCusum(2, 1) = 4.01;
+    s.cusum.cusumColoring = true;
 
     // While no plain drawing has measured the file, nothing is drawn (the
     // window's own first drawing at load measures it, so forget it here).
     h.window();
-    s.shpFileSize = 0;
+    s.view.shpFileSize = 0;
     modDrawPolygon::DrawCusumMap(h.ctx, 1);
     EXPECT_EQ(h.colourAt(0, 5), kWhite);
 
@@ -116,7 +116,7 @@ TEST_F(MapDrawing, CusumMapFillsByBandOrWhite) {
     // A period outside the cusum table gives white, not a crash.
     modDrawPolygon::DrawCusumMap(h.ctx, 7);
     EXPECT_EQ(h.colourAt(15, 5), kWhite);
-    s.cusumColoring = false;
+    s.cusum.cusumColoring = false;
     modDrawPolygon::DrawCusumMap(h.ctx, 1);
     EXPECT_EQ(h.colourAt(5, 5), kWhite);
     EXPECT_EQ(h.colourAt(15, 5), kWhite);
@@ -171,14 +171,14 @@ TEST_F(MapDrawing, ZeroWidthExtentDrawsNothing) {
     MapHarness h;
     h.useShapefile(write("flat", twoSquares()), 2);
     for (auto change : {+[](MapRect& r) { r.Width = 0; }, +[](MapRect& r) { r.Height = 0; }}) {
-        change(h.ctx.state.mapExtent);
+        change(h.ctx.state.view.mapExtent);
         modDrawPolygon::DrawShapefile(h.ctx);
-        EXPECT_FALSE(h.ctx.state.mapTransformValid);
+        EXPECT_FALSE(h.ctx.state.view.mapTransformValid);
         for (int y = 0; y < h.pic().heightPx(); y += 7)
             for (int x = 0; x < h.pic().widthPx(); x += 7) ASSERT_EQ(h.pic().Point(x, y), kWhite);
         modDrawPolygon::RedrawShapefile(h.ctx);
         modDrawPolygon::HighlightRegion(h.ctx, 0);
-        EXPECT_FALSE(h.ctx.state.mapTransformValid);
+        EXPECT_FALSE(h.ctx.state.view.mapTransformValid);
     }
 }
 
@@ -256,12 +256,12 @@ TEST_F(MapDrawing, AVanishedFileIsReportedOnceAndDrawsNothing) {
     ASSERT_EQ(h.dlg->messages.size(), 1u);
     EXPECT_NE(h.dlg->messages[0].text.find("can no longer be read"), std::string::npos);
     EXPECT_EQ(h.colourAt(0, 5), kWhite);
-    EXPECT_EQ(h.ctx.state.shpFileSize, 0);
+    EXPECT_EQ(h.ctx.state.view.shpFileSize, 0);
 }
 
 TEST_F(MapDrawing, NoStudyAreaYetDrawsNothingSilently) {
     MapHarness h;
-    h.ctx.state.mapExtent = MapRect{0, 10, 20, 10};
+    h.ctx.state.view.mapExtent = MapRect{0, 10, 20, 10};
     modDrawPolygon::DrawShapefile(h.ctx);
     modDrawPolygon::RedrawShapefile(h.ctx);
     EXPECT_TRUE(h.dlg->messages.empty());

@@ -69,7 +69,7 @@ struct MapHarness {
         installDialogs(dlg);
         installEventPump(pump);
         modDrawPolygon::resetDrawProblem();
-        ctx.state.mapZoom = 1.0;
+        ctx.state.view.mapZoom = 1.0;
     }
     ~MapHarness() {
         ctx.unload<frmPolygonSHP>();
@@ -79,15 +79,15 @@ struct MapHarness {
 
     // The study area of base.shp: path, extent from its header, region count.
     void useShapefile(const std::string& base, std::int32_t regions) {
-        ctx.state.shpPath = base + ".shp";
+        ctx.state.area.shpPath = base + ".shp";
         SHPHandle h = SHPOpen(base.c_str(), "rb");
         int n = 0, type = 0;
         double mn[4], mx[4];
         SHPGetInfo(h, &n, &type, mn, mx);
         SHPClose(h);
-        ctx.state.mapExtent = MapRect{mn[0], mx[1], mx[0] - mn[0], mx[1] - mn[1]};
-        ctx.state.regionCount = regions;
-        ctx.state.mapWindowTitle = base.substr(base.find_last_of('/') + 1) + ".shp";
+        ctx.state.view.mapExtent = MapRect{mn[0], mx[1], mx[0] - mn[0], mx[1] - mn[1]};
+        ctx.state.area.regionCount = regions;
+        ctx.state.area.mapWindowTitle = base.substr(base.find_last_of('/') + 1) + ".shp";
     }
 
     frmPolygonSHP& window() { return *ctx.load<frmPolygonSHP>(); }
@@ -95,8 +95,8 @@ struct MapHarness {
 
     // The pixel of a map point under the transform of the last drawing.
     DevicePoint pixelOf(double X, double Y) {
-        const auto d = mapToDevice(modDrawPolygon::currentTransform(ctx.state), ctx.state.panDragX,
-                                   ctx.state.panDragY, X, Y);
+        const auto d = mapToDevice(modDrawPolygon::currentTransform(ctx.state), ctx.state.view.panDragX,
+                                   ctx.state.view.panDragY, X, Y);
         return d ? *d : DevicePoint{-1, -1};
     }
     BgrColor colourAt(double X, double Y) {

@@ -32,7 +32,7 @@ protected:
         writeShapefile(base, twoSquares());
         h = std::make_unique<MapHarness>();
         h->useShapefile(base, 2);
-        for (const Region& r : twoSquares()) h->ctx.state.polygons.Add(polygonOf(r));
+        for (const Region& r : twoSquares()) h->ctx.state.area.polygons.Add(polygonOf(r));
         modDrawPolygon::DrawShapefile(h->ctx);
     }
     void TearDown() override {
@@ -123,17 +123,17 @@ class MapZoom : public MapWindow, public ::testing::WithParamInterface<ZoomCase>
 
 TEST_P(MapZoom, StepsTheZoomAndKeepsItAboveZero) {
     const ZoomCase& c = GetParam();
-    s().retroMapMode = c.classMap;
-    s().cusumMapMode = c.cusumMap;
-    s().mapClassValues = s().mapLegendValues = {0, 1, 2};
-    const double scaleAtOne = s().mapScaleX;
+    s().shared.retroMapMode = c.classMap;
+    s().shared.cusumMapMode = c.cusumMap;
+    s().retro.mapClassValues = s().retro.mapLegendValues = {0, 1, 2};
+    const double scaleAtOne = s().view.mapScaleX;
     useTool(c.tool);
     for (std::size_t i = 0; i < c.zooms.size(); ++i) {
         SCOPED_TRACE(i);
         clickAt(5, 5);
-        EXPECT_NEAR(s().mapZoom, c.zooms[i], 1e-12);
-        EXPECT_GT(s().mapZoom, 0.0);
-        EXPECT_NEAR(s().mapScaleX, scaleAtOne * c.zooms[i], 1e-9);
+        EXPECT_NEAR(s().view.mapZoom, c.zooms[i], 1e-12);
+        EXPECT_GT(s().view.mapZoom, 0.0);
+        EXPECT_NEAR(s().view.mapScaleX, scaleAtOne * c.zooms[i], 1e-9);
         // The centre of the data stays at the centre of the picture.
         const DevicePoint centre = h->pixelOf(10, 5);
         EXPECT_NEAR(centre.X, w().picSHP->width() / 2.0, 1.0);
@@ -156,42 +156,42 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MapWindow, WithNoToolPressedAClickChangesNothing) {
     const BgrColor before = h->colourAt(0, 5);
     clickAt(5, 5);
-    EXPECT_EQ(s().mapZoom, 1.0);
+    EXPECT_EQ(s().view.mapZoom, 1.0);
     EXPECT_EQ(h->colourAt(0, 5), before);
     EXPECT_EQ(h->pump->yields, 0);
     EXPECT_FALSE(h->ctx.isOpen<frmInfo>());
 }
 
 TEST_F(MapWindow, PanDragThenWholeExtentReturnsTheCentredMap) {
-    const double baseX = s().marginX, baseY = s().marginY;
+    const double baseX = s().view.marginX, baseY = s().view.marginY;
     const DevicePoint corner = h->pixelOf(0, 10);
     useTool("Pan");
     w().picSHP_MouseDown(1, 0, 100, 100);
-    EXPECT_TRUE(s().panDragging);
+    EXPECT_TRUE(s().view.panDragging);
     w().picSHP_MouseMove(1, 0, 120, 90);
-    EXPECT_EQ(s().panDragX, 20);
-    EXPECT_EQ(s().panDragY, -10);
+    EXPECT_EQ(s().view.panDragX, 20);
+    EXPECT_EQ(s().view.panDragY, -10);
     const DevicePoint dragged = h->pixelOf(0, 10);
     EXPECT_EQ(dragged.X, corner.X + 20);
     EXPECT_EQ(dragged.Y, corner.Y - 10);
     EXPECT_EQ(h->colourAt(0, 5), kBlack);  // the outlines follow the drag
     w().picSHP_MouseUp(1, 0, 120, 90);
     w().picSHP_Click();
-    EXPECT_FALSE(s().panDragging);
-    EXPECT_EQ(s().panShiftX, 20);
-    EXPECT_EQ(s().panShiftY, -10);
-    EXPECT_EQ(s().panDragX, 0);
+    EXPECT_FALSE(s().view.panDragging);
+    EXPECT_EQ(s().view.panShiftX, 20);
+    EXPECT_EQ(s().view.panShiftY, -10);
+    EXPECT_EQ(s().view.panDragX, 0);
     w().RedrawByMode();
-    EXPECT_DOUBLE_EQ(s().marginX, baseX + 20);
-    EXPECT_DOUBLE_EQ(s().marginY, baseY - 10);
+    EXPECT_DOUBLE_EQ(s().view.marginX, baseX + 20);
+    EXPECT_DOUBLE_EQ(s().view.marginY, baseY - 10);
     EXPECT_EQ(h->pixelOf(0, 10).X, corner.X + 20);
 
     w().Toolbar1_ButtonClick("FullExt");
-    EXPECT_EQ(s().mapZoom, 1.0);
-    EXPECT_EQ(s().panShiftX, 0);
-    EXPECT_EQ(s().panShiftY, 0);
-    EXPECT_DOUBLE_EQ(s().marginX, baseX);
-    EXPECT_DOUBLE_EQ(s().marginY, baseY);
+    EXPECT_EQ(s().view.mapZoom, 1.0);
+    EXPECT_EQ(s().view.panShiftX, 0);
+    EXPECT_EQ(s().view.panShiftY, 0);
+    EXPECT_DOUBLE_EQ(s().view.marginX, baseX);
+    EXPECT_DOUBLE_EQ(s().view.marginY, baseY);
     EXPECT_EQ(h->pixelOf(0, 10).X, corner.X);
 }
 
@@ -201,19 +201,19 @@ TEST_F(MapWindow, AReleaseOutsideTheMapAppliesTheDragOnce) {
     emit w().picSHP->mouseDown(1, 100, 100);
     emit w().picSHP->mouseMove(1, 130, 100);
     emit w().picSHP->mouseUp(1, -5, 100);  // beyond the left edge: no click follows
-    EXPECT_EQ(s().panShiftX, 30);
-    EXPECT_EQ(s().panDragX, 0);
+    EXPECT_EQ(s().view.panShiftX, 30);
+    EXPECT_EQ(s().view.panDragX, 0);
     w().RedrawByMode();
     EXPECT_EQ(h->pixelOf(0, 10).X, corner.X + 30);
 }
 
 TEST_F(MapWindow, MouseMoveShowsMapCoordinatesWithoutTheDrag) {
     // A transform set by hand: scales 2 (then 3), margins 10, drawn height 200.
-    s().mapScaleX = s().mapScaleY = 2;
-    s().mapOffsetX = s().mapOffsetY = 0;
-    s().marginX = s().marginY = 10;
-    s().drawnRect.Height = 200;
-    s().panDragX = 50;  // left out of the display
+    s().view.mapScaleX = s().view.mapScaleY = 2;
+    s().view.mapOffsetX = s().view.mapOffsetY = 0;
+    s().view.marginX = s().view.marginY = 10;
+    s().view.drawnRect.Height = 200;
+    s().view.panDragX = 50;  // left out of the display
     const struct { double scale; float x, y; const char* text; } cases[] = {
         {2, 30, 190, "(X: 10, Y: 10)"},
         {2, 31, 191, "(X: 10.5, Y: 9.5)"},
@@ -222,19 +222,19 @@ TEST_F(MapWindow, MouseMoveShowsMapCoordinatesWithoutTheDrag) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        s().mapScaleX = s().mapScaleY = c.scale;
+        s().view.mapScaleX = s().view.mapScaleY = c.scale;
         w().picSHP_MouseMove(0, 0, c.x, c.y);
         EXPECT_EQ(w().coordinateText(), c.text);
     }
 }
 
 TEST_F(MapWindow, CentroidButtonMarksEveryCentroidInRed) {
-    s().retroMapMode = false;
-    s().centroidTable.clear();
+    s().shared.retroMapMode = false;
+    s().area.centroidTable.clear();
     w().Toolbar1_ButtonClick("Centroid");
-    ASSERT_EQ(s().centroidTable.size(), 3u);
-    EXPECT_DOUBLE_EQ(s().centroidTable[2].X, 15);
-    EXPECT_DOUBLE_EQ(s().studyArea, 200);
+    ASSERT_EQ(s().area.centroidTable.size(), 3u);
+    EXPECT_DOUBLE_EQ(s().area.centroidTable[2].X, 15);
+    EXPECT_DOUBLE_EQ(s().area.studyArea, 200);
     EXPECT_EQ(h->colourAt(5, 5), kRed);
     EXPECT_EQ(h->colourAt(15, 5), kRed);
     EXPECT_EQ(h->colourAt(0, 5), kBlack);
@@ -248,7 +248,7 @@ TEST_F(MapWindow, IdentifyBlinksTheRegionAndShowsItsInformation) {
         if (n == 1 || n == 2502 || n == 5003) yellowSeen += h->colourAt(15, 5) == kYellow;
     };
     clickAt(15, 5);
-    EXPECT_EQ(s().selectedRegion, 1);
+    EXPECT_EQ(s().shared.selectedRegion, 1);
     EXPECT_EQ(h->pump->yields, 3 * 2501);
     EXPECT_EQ(yellowSeen, 3);
     EXPECT_TRUE(h->ctx.isOpen<frmInfo>());
@@ -277,7 +277,7 @@ TEST_F(MapWindow, ClosingTheWindowStopsTheBlinking) {
 TEST_F(MapWindow, FindHighlightsTheRegionUnderThePointer) {
     useTool("Find");
     clickAt(5, 5);
-    EXPECT_EQ(s().selectedRegion, 0);
+    EXPECT_EQ(s().shared.selectedRegion, 0);
     EXPECT_EQ(h->colourAt(5, 5), kYellow);
     EXPECT_EQ(h->colourAt(15, 5), kWhite);
     EXPECT_EQ(h->pump->yields, 0);
@@ -285,13 +285,13 @@ TEST_F(MapWindow, FindHighlightsTheRegionUnderThePointer) {
 
 TEST_F(MapWindow, GraphBlinksThenShowsTheCusumPeriod) {
     useTool("Graph");
-    s().cusumColoring = true;
-    s().hValue = 4;
-    s().mapCusum = Matrix::Zero(3, 2);
-    s().mapCusum(2, 1) = 5;
-    s().currentPeriod = 1;
+    s().cusum.cusumColoring = true;
+    s().cusum.hValue = 4;
+    s().cusum.mapCusum = Matrix::Zero(3, 2);
+    s().cusum.mapCusum(2, 1) = 5;
+    s().shared.currentPeriod = 1;
     clickAt(15, 5);
-    EXPECT_EQ(s().selectedRegion, 1);
+    EXPECT_EQ(s().shared.selectedRegion, 1);
     EXPECT_EQ(h->pump->yields, 3 * 50001);
     EXPECT_EQ(h->colourAt(15, 5), kRed);
     EXPECT_EQ(h->colourAt(5, 5), kWhite);
@@ -301,14 +301,14 @@ class MapRange : public MapWindow {
 protected:
     void SetUp() override {
         MapWindow::SetUp();
-        s().bandwidthCount = 3;
-        s().rangeSigmas = {0.1, 0.3, 0.5, 0};
-        s().rangeLocalStats = Matrix::Zero(4, 3);
+        s().retro.bandwidthCount = 3;
+        s().retro.rangeSigmas = {0.1, 0.3, 0.5, 0};
+        s().retro.rangeLocalStats = Matrix::Zero(4, 3);
         for (int j = 0; j < 3; ++j) {
-            s().rangeLocalStats(j, 1) = -1.0 - j;
-            s().rangeLocalStats(j, 2) = 1.0 + j;
+            s().retro.rangeLocalStats(j, 1) = -1.0 - j;
+            s().retro.rangeLocalStats(j, 2) = 1.0 + j;
         }
-        s().retroMapMode = true;
+        s().shared.retroMapMode = true;
         w().setButtonEnabled("MapAnimation", true);
     }
 };
@@ -316,7 +316,7 @@ protected:
 TEST_F(MapRange, AnimationShadesEachBandwidthAndShowsTheSlider) {
     std::vector<double> shaded;
     h->pump->onYield = [&](std::int64_t n) {
-        if (n % 50000 == 1) shaded.push_back(s().mapClassValues[1]);
+        if (n % 50000 == 1) shaded.push_back(s().retro.mapClassValues[1]);
     };
     w().Toolbar1_ButtonClick("MapAnimation");
     EXPECT_EQ(h->pump->yields, 3 * 50000);
@@ -326,7 +326,7 @@ TEST_F(MapRange, AnimationShadesEachBandwidthAndShowsTheSlider) {
     EXPECT_EQ(w().sliderStatsRange->minimum(), 0);
     EXPECT_EQ(w().sliderStatsRange->maximum(), 2);
     EXPECT_EQ(w().sliderStatsRange->value(), 0);
-    EXPECT_EQ(s().mapClassValues, (DoubleArray{0, -3, 3}));
+    EXPECT_EQ(s().retro.mapClassValues, (DoubleArray{0, -3, 3}));
     // Without a cluster window no statistic is chosen: negative blue, others red.
     EXPECT_EQ(h->colourAt(5, 5), 0xFF0000);
     EXPECT_EQ(h->colourAt(15, 5), kRed);
@@ -335,8 +335,8 @@ TEST_F(MapRange, AnimationShadesEachBandwidthAndShowsTheSlider) {
 TEST_F(MapRange, SliderShadesTheChosenBandwidth) {
     w().Toolbar1_ButtonClick("MapAnimation");
     w().sliderStatsRange->setValue(1);
-    EXPECT_EQ(s().mapClassValues, (DoubleArray{0, -2, 2}));
-    EXPECT_EQ(s().mapLegendValues, (DoubleArray{0, -2, 2}));
+    EXPECT_EQ(s().retro.mapClassValues, (DoubleArray{0, -2, 2}));
+    EXPECT_EQ(s().retro.mapLegendValues, (DoubleArray{0, -2, 2}));
     w().sliderStatsRange_Scroll();
     EXPECT_EQ(w().sliderStatsRange->toolTip().toStdString(), "Bandwidth=0.300");
 }
@@ -377,11 +377,11 @@ TEST(MapInFrame, SwitchesTheFrameMenusAndWritesItsStatusBar) {
     frame->applyMenuRule(MenuRule::ShapefileOpened);
 
     AppState& s = ctx.state;
-    s.shpPath = base + ".shp";
-    s.mapExtent = MapRect{0, 10, 20, 10};
-    s.regionCount = 2;
-    s.mapZoom = 1.0;
-    s.mapWindowTitle = "squares.shp";
+    s.area.shpPath = base + ".shp";
+    s.view.mapExtent = MapRect{0, 10, 20, 10};
+    s.area.regionCount = 2;
+    s.view.mapZoom = 1.0;
+    s.area.mapWindowTitle = "squares.shp";
     modDrawPolygon::DrawShapefile(ctx);
     frmPolygonSHP* map = ctx.find<frmPolygonSHP>();
     ASSERT_NE(map, nullptr);
@@ -437,14 +437,14 @@ protected:
     AppState& s() { return h->ctx.state; }
     frmPolygonSHP& w() { return h->window(); }
     void expectTransform(double marginX, double marginY, double scale, double dW, double dH) {
-        EXPECT_DOUBLE_EQ(s().marginX, marginX);
-        EXPECT_DOUBLE_EQ(s().marginY, marginY);
-        EXPECT_DOUBLE_EQ(s().mapScaleX, scale);
-        EXPECT_DOUBLE_EQ(s().mapScaleY, scale);
-        EXPECT_DOUBLE_EQ(s().drawnRect.Width, dW);
-        EXPECT_DOUBLE_EQ(s().drawnRect.Height, dH);
-        EXPECT_DOUBLE_EQ(s().mapOffsetX, 0.0);
-        EXPECT_DOUBLE_EQ(s().mapOffsetY, 0.0);
+        EXPECT_DOUBLE_EQ(s().view.marginX, marginX);
+        EXPECT_DOUBLE_EQ(s().view.marginY, marginY);
+        EXPECT_DOUBLE_EQ(s().view.mapScaleX, scale);
+        EXPECT_DOUBLE_EQ(s().view.mapScaleY, scale);
+        EXPECT_DOUBLE_EQ(s().view.drawnRect.Width, dW);
+        EXPECT_DOUBLE_EQ(s().view.drawnRect.Height, dH);
+        EXPECT_DOUBLE_EQ(s().view.mapOffsetX, 0.0);
+        EXPECT_DOUBLE_EQ(s().view.mapOffsetY, 0.0);
     }
     BgrColor at(int x, int y) { return h->pic().Point(x, y); }
     void press(const std::string& tool) {
@@ -462,8 +462,8 @@ TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
     w().Toolbar1_ButtonClick("FullExt");
     SCOPED_TRACE("whole extent");
     expectTransform(50, 75, 1.5, 300, 150);
-    EXPECT_DOUBLE_EQ(s().extentAspect, 0.5);
-    EXPECT_DOUBLE_EQ(s().viewScale, 0.75);
+    EXPECT_DOUBLE_EQ(s().view.extentAspect, 0.5);
+    EXPECT_DOUBLE_EQ(s().view.viewScale, 0.75);
     EXPECT_EQ(at(50, 75), 0x000000);
     EXPECT_EQ(at(350, 225), 0x000000);
     EXPECT_EQ(at(200, 150), 0x000000);  // the border of the two halves
@@ -473,12 +473,12 @@ TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
     // Zoom in on the plain map: two steps of 0.4, the centre stays.
     press("ZoomIn");
     w().picSHP_MouseDown(1, 0, 10, 10);
-    EXPECT_NEAR(s().mapZoom, 1.8, 1e-12);
+    EXPECT_NEAR(s().view.mapZoom, 1.8, 1e-12);
     expectTransform(200 - 270, 150 - 135, 2.7, 540, 270);
     EXPECT_EQ(at(200, 150), 0x000000);
 
     // Zoom 2 doubles the sizes and scales and moves the margins to -100, 0.
-    s().mapZoom = 2.0;
+    s().view.mapZoom = 2.0;
     w().RedrawByMode();
     expectTransform(-100, 0, 3, 600, 300);
     EXPECT_EQ(at(200, 0), 0x000000);  // the top of the border
@@ -492,14 +492,14 @@ TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
     press("Pan");
     w().picSHP_MouseDown(1, 0, 200, 150);
     w().picSHP_MouseMove(1, 0, 210, 145);
-    EXPECT_DOUBLE_EQ(s().marginX, 50);  // the drag is not in the margins
+    EXPECT_DOUBLE_EQ(s().view.marginX, 50);  // the drag is not in the margins
     EXPECT_EQ(at(60, 70), 0x000000);
     EXPECT_EQ(at(360, 220), 0x000000);
     EXPECT_EQ(at(50, 75), 0xFFFFFF);
     w().picSHP_MouseUp(1, 0, 210, 145);
     w().picSHP_Click();
-    EXPECT_DOUBLE_EQ(s().panShiftX, 10);
-    EXPECT_DOUBLE_EQ(s().panShiftY, -5);
+    EXPECT_DOUBLE_EQ(s().view.panShiftX, 10);
+    EXPECT_DOUBLE_EQ(s().view.panShiftY, -5);
     w().RedrawByMode();
     expectTransform(60, 70, 1.5, 300, 150);
     EXPECT_EQ(at(60, 70), 0x000000);
@@ -510,11 +510,11 @@ TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
     EXPECT_EQ(at(50, 75), 0x000000);
 
     // Whole extent drops the shift and the zoom.
-    s().mapZoom = 2.6;
+    s().view.mapZoom = 2.6;
     w().Toolbar1_ButtonClick("FullExt");
-    EXPECT_DOUBLE_EQ(s().mapZoom, 1.0);
-    EXPECT_DOUBLE_EQ(s().panShiftX, 0);
-    EXPECT_DOUBLE_EQ(s().panShiftY, 0);
+    EXPECT_DOUBLE_EQ(s().view.mapZoom, 1.0);
+    EXPECT_DOUBLE_EQ(s().view.panShiftX, 0);
+    EXPECT_DOUBLE_EQ(s().view.panShiftY, 0);
     expectTransform(50, 75, 1.5, 300, 150);
     EXPECT_EQ(at(50, 75), 0x000000);
     EXPECT_EQ(at(60, 70), 0xFFFFFF);
@@ -545,8 +545,8 @@ TEST_F(MapWorkedExample, EveryResizeRedrawsForThePicturesNewSize) {
         const PictureBox& box = *w().picSHP;
         EXPECT_EQ(h->pic().widthPx(), box.width());
         EXPECT_EQ(h->pic().heightPx(), box.height());
-        EXPECT_DOUBLE_EQ(s().halfPictureWidth, box.width() / 2.0);
-        EXPECT_DOUBLE_EQ(s().halfPictureHeight, box.height() / 2.0);
+        EXPECT_DOUBLE_EQ(s().view.halfPictureWidth, box.width() / 2.0);
+        EXPECT_DOUBLE_EQ(s().view.halfPictureHeight, box.height() / 2.0);
         // The border of the two halves runs through the picture's centre.
         const DevicePoint mid = h->pixelOf(100, 50);
         EXPECT_NEAR(mid.X, box.width() / 2.0, 1.0);

@@ -45,25 +45,25 @@ TEST_F(AttributeTable, ThreeRecordsOfTwoFieldsGiveFourRowsOfThreeColumns) {
 }
 
 TEST_F(AttributeTable, FilledFromTheFirstRecordWhateverTheCursor) {
-    ctx.state.dbfRecordset->MoveNext();
-    ctx.state.dbfRecordset->MoveNext();
+    ctx.state.area.dbfRecordset->MoveNext();
+    ctx.state.area.dbfRecordset->MoveNext();
     frmAttTable* w = ctx.show<frmAttTable>();
     EXPECT_EQ(w->TextMatrix(1, 1), "Alba");
     EXPECT_EQ(w->TextMatrix(3, 2), "-3");
-    EXPECT_EQ(ctx.state.dbfRecordset->AbsolutePosition(), 1);
+    EXPECT_EQ(ctx.state.area.dbfRecordset->AbsolutePosition(), 1);
 }
 
 TEST_F(AttributeTable, NoTableOpenShowsAnEmptyWindow) {
-    ctx.state.dbfPath = "   ";
-    ctx.state.dbfRecordset.reset();
-    ctx.state.dbfFileName = "";
+    ctx.state.area.dbfPath = "   ";
+    ctx.state.area.dbfRecordset.reset();
+    ctx.state.area.dbfFileName = "";
     frmAttTable* w = ctx.show<frmAttTable>();
     EXPECT_FALSE(w->MSFlexGrid1->isVisibleTo(w));
     EXPECT_TRUE(dialogs().messages.empty());
 }
 
 TEST_F(AttributeTable, AnErrorShowsItsDescriptionAndTheWindowCarriesOn) {
-    ctx.state.dbfRecordset.reset();  // a path but no table
+    ctx.state.area.dbfRecordset.reset();  // a path but no table
     frmAttTable* w = ctx.show<frmAttTable>();
     ASSERT_EQ(dialogs().messages.size(), 1u);
     const auto& m = dialogs().messages[0];

@@ -54,7 +54,7 @@ TEST_F(RegionInfo, LinesOfEachRegion) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("selectedRegion " + std::to_string(c.selectedRegion));
-        ctx.state.selectedRegion = c.selectedRegion;
+        ctx.state.shared.selectedRegion = c.selectedRegion;
         modFunctions::ShowRegionInfo(ctx);
         frmInfo* info = ctx.find<frmInfo>();
         ASSERT_NE(info, nullptr);
@@ -64,7 +64,7 @@ TEST_F(RegionInfo, LinesOfEachRegion) {
 }
 
 TEST_F(RegionInfo, ANameAndValueOfFourCharactersMakeALineOf33) {
-    ctx.state.selectedRegion = 0;
+    ctx.state.shared.selectedRegion = 0;
     modFunctions::ShowRegionInfo(ctx);
     const std::string line = ctx.find<frmInfo>()->lines().at(0);
     EXPECT_EQ(line.size(), 33u);
@@ -72,32 +72,32 @@ TEST_F(RegionInfo, ANameAndValueOfFourCharactersMakeALineOf33) {
 }
 
 TEST_F(RegionInfo, TheCursorIsLeftOnTheShownRecord) {
-    ctx.state.dbfRecordset->MoveNext();
-    ctx.state.dbfRecordset->MoveNext();
-    ctx.state.dbfRecordset->MoveNext();  // at the end
-    ctx.state.selectedRegion = 1;
+    ctx.state.area.dbfRecordset->MoveNext();
+    ctx.state.area.dbfRecordset->MoveNext();
+    ctx.state.area.dbfRecordset->MoveNext();  // at the end
+    ctx.state.shared.selectedRegion = 1;
     modFunctions::ShowRegionInfo(ctx);
-    EXPECT_EQ(ctx.state.dbfRecordset->AbsolutePosition(), 2);
+    EXPECT_EQ(ctx.state.area.dbfRecordset->AbsolutePosition(), 2);
 }
 
 TEST_F(RegionInfo, AnEmptyTableOrNoTableListsNothing) {
     const std::string dir = scratchDir("region-info-empty");
     writeTable(dir + "/empty.dbf", {{"NAME", FTString, 12, 0}}, {});
     openTable(dir + "/empty.dbf", "empty.dbf");
-    ctx.state.selectedRegion = 0;
+    ctx.state.shared.selectedRegion = 0;
     modFunctions::ShowRegionInfo(ctx);
     EXPECT_TRUE(ctx.find<frmInfo>()->lines().empty());
 
-    ctx.state.dbfRecordset.reset();
+    ctx.state.area.dbfRecordset.reset();
     modFunctions::ShowRegionInfo(ctx);
     EXPECT_TRUE(ctx.find<frmInfo>()->lines().empty());
     EXPECT_TRUE(dialogs().messages.empty());
 }
 
 TEST_F(RegionInfo, EachIdentifyReplacesTheList) {
-    ctx.state.selectedRegion = 0;
+    ctx.state.shared.selectedRegion = 0;
     modFunctions::ShowRegionInfo(ctx);
-    ctx.state.selectedRegion = 2;
+    ctx.state.shared.selectedRegion = 2;
     modFunctions::ShowRegionInfo(ctx);
     const auto lines = ctx.find<frmInfo>()->lines();
     ASSERT_EQ(lines.size(), 4u);
@@ -135,7 +135,7 @@ TEST_F(RegionInfo, TheWindowAsLoaded) {
 
 TEST_F(RegionInfo, NumbersShowTheDisplayDecimalSign) {
     setDisplayDecimalSign(',');
-    ctx.state.selectedRegion = 2;
+    ctx.state.shared.selectedRegion = 2;
     modFunctions::ShowRegionInfo(ctx);
     const auto lines = ctx.find<frmInfo>()->lines();
     setDisplayDecimalSign('.');

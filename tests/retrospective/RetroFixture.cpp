@@ -145,21 +145,21 @@ void Harness::openStudyArea(const std::string& shpPath) {
     name.SetFileSpec(shpPath);
     CShapeFile file;
     file.SetFileSpec(name, 0);
-    s.regionCount = file.Count();
-    s.polygons = Collection<CPolygon>();
-    for (std::int32_t i = 1; i <= s.regionCount; ++i) s.polygons.Add(std::dynamic_pointer_cast<CPolygon>(file.Item(i)));
-    s.mapExtent = MapRect{file.Left(), file.Top(), file.Right() - file.Left(), file.Top() - file.Bottom()};
-    s.shpPath = shpPath;
+    s.area.regionCount = file.Count();
+    s.area.polygons = Collection<CPolygon>();
+    for (std::int32_t i = 1; i <= s.area.regionCount; ++i) s.area.polygons.Add(std::dynamic_pointer_cast<CPolygon>(file.Item(i)));
+    s.view.mapExtent = MapRect{file.Left(), file.Top(), file.Right() - file.Left(), file.Top() - file.Bottom()};
+    s.area.shpPath = shpPath;
     const std::string stem = shpPath.substr(0, shpPath.size() - 4);
-    s.dbfPath = stem + ".dbf";
-    s.dbfFileName = std::filesystem::path(s.dbfPath).filename().string();
-    s.dbfRecordset = DbfTable::Open(s.dbfPath);
-    s.mapWindowTitle = std::filesystem::path(shpPath).filename().string();
-    s.mapZoom = 1.0;
-    s.polygonDataMode = true;
-    s.pointDataMode = false;
-    s.retroMapMode = false;
-    s.cusumMapMode = false;
+    s.area.dbfPath = stem + ".dbf";
+    s.area.dbfFileName = std::filesystem::path(s.area.dbfPath).filename().string();
+    s.area.dbfRecordset = DbfTable::Open(s.area.dbfPath);
+    s.area.mapWindowTitle = std::filesystem::path(shpPath).filename().string();
+    s.view.mapZoom = 1.0;
+    s.shared.polygonDataMode = true;
+    s.shared.pointDataMode = false;
+    s.shared.retroMapMode = false;
+    s.shared.cusumMapMode = false;
 }
 
 namespace {
@@ -172,8 +172,8 @@ void afterInput(AppContext& ctx) {
     modFunctions::CalcPolygonArea(ctx.state);
     modFunctions::CalcPolygonCentroid(ctx.state);
     modDrawPolygon::DrawShapefile(ctx);
-    ctx.state.retroMapMode = false;
-    ctx.state.cusumMapMode = false;
+    ctx.state.shared.retroMapMode = false;
+    ctx.state.shared.cusumMapMode = false;
 }
 
 }  // namespace

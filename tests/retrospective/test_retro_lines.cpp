@@ -21,24 +21,24 @@ const std::string D78(78, '-');
 // the 0.05 critical value of 1 df is 4.928).
 AppState threeRegions() {
     AppState s;
-    s.regionCount = 3;
-    s.alpha = 0.05;
-    s.sigma = 1e-8;
-    s.globalScoreUnadjusted = 12.3456;
-    s.globalScoreAdjusted = 7.5;
-    s.scoreChiSquare = 3.841;
-    s.scoreDf = 1.0;
-    s.scoreZ = 1.96;
-    s.localScoreUnadjusted = {0, 1.2345, -0.5, 2.0};
-    s.localScoreZUnadjusted = {0, 0.123, -1.5, 3.14159};
-    s.localScoreAdjusted = {0, -1.23456, 0.25, 10.0};
-    s.localScoreZAdjusted = {0, 0.5, -0.5, 1.0};
-    s.localM = {0, 0.5, -1.25, 2.345};
-    s.localMSorted = s.localM;
-    s.observed = {0, 1, 2, 3};
-    s.expected = {0, 1.5, 2, 2.5};
-    s.primaryIds = {"", "A", "BB", "CCC"};
-    s.secondaryIds = {"", "x", "yy", "zzz"};
+    s.area.regionCount = 3;
+    s.retro.alpha = 0.05;
+    s.shared.sigma = 1e-8;
+    s.retro.globalScoreUnadjusted = 12.3456;
+    s.retro.globalScoreAdjusted = 7.5;
+    s.retro.scoreChiSquare = 3.841;
+    s.retro.scoreDf = 1.0;
+    s.retro.scoreZ = 1.96;
+    s.retro.localScoreUnadjusted = {0, 1.2345, -0.5, 2.0};
+    s.retro.localScoreZUnadjusted = {0, 0.123, -1.5, 3.14159};
+    s.retro.localScoreAdjusted = {0, -1.23456, 0.25, 10.0};
+    s.retro.localScoreZAdjusted = {0, 0.5, -0.5, 1.0};
+    s.retro.localM = {0, 0.5, -1.25, 2.345};
+    s.retro.localMSorted = s.retro.localM;
+    s.retro.observed = {0, 1, 2, 3};
+    s.retro.expected = {0, 1.5, 2, 2.5};
+    s.retro.primaryIds = {"", "A", "BB", "CCC"};
+    s.retro.secondaryIds = {"", "x", "yy", "zzz"};
     return s;
 }
 
@@ -90,7 +90,7 @@ TEST(RetroLines, AdjustedListsCarryTheMaximumM) {
 
 TEST(RetroLines, TwoIdColumns) {
     AppState s = threeRegions();
-    s.secondaryIdOn = true;
+    s.retro.secondaryIdOn = true;
     const ResultLines u = ClusterLines::unadjustedScore(s);
     EXPECT_EQ(u.local[1], sp(8) + "ID(1)" + sp(8) + "ID(2)" + sp(5) + "U(i) " + sp(1) + "Z[U(i)]" + sp(6) + "Obs" + sp(6) + "Exp");
     EXPECT_EQ(u.local[5], sp(10) + "CCC" + sp(10) + "zzz" + sp(4) + "2.000" + sp(4) + "3.142" + sp(4) + "3.000" + sp(4) + "2.500");
@@ -117,9 +117,9 @@ TEST(RetroLines, MList) {
 TEST(RetroLines, PValueLines) {
     // z = 4.5 gives about 0.000003; chi = 0 with 1 df gives 0.0494.
     AppState s = threeRegions();
-    s.scoreZ = 4.5;
-    s.scoreChiSquare = 0.0;
-    s.scoreDf = 1.0;
+    s.retro.scoreZ = 4.5;
+    s.retro.scoreChiSquare = 0.0;
+    s.retro.scoreDf = 1.0;
     const ResultLines r = ClusterLines::unadjustedScore(s);
     EXPECT_EQ(r.global[6], "   ---> p-value = 0.0494");
     EXPECT_EQ(r.global[9], "   ---> p-value < 0.001");
@@ -127,7 +127,7 @@ TEST(RetroLines, PValueLines) {
 
 TEST(RetroLines, LongIdPushesTheRow) {
     AppState s = threeRegions();
-    s.primaryIds[1] = "ABCDEFGHIJKLMN";  // 14 characters in a field of 13
+    s.retro.primaryIds[1] = "ABCDEFGHIJKLMN";  // 14 characters in a field of 13
     const ResultLines r = ClusterLines::unadjustedScore(s);
     EXPECT_EQ(r.local[3], "ABCDEFGHIJKLMN" + sp(5) + "1.235" + sp(5) + "0.123" + sp(5) + "1.000" + sp(7) + "1.500");
     EXPECT_EQ(r.local[3].size(), 56u);
@@ -135,10 +135,10 @@ TEST(RetroLines, LongIdPushesTheRow) {
 
 TEST(RetroLines, NonFiniteValuesNeverReachALine) {
     AppState s = threeRegions();
-    s.localScoreUnadjusted[2] = std::numeric_limits<double>::infinity();
+    s.retro.localScoreUnadjusted[2] = std::numeric_limits<double>::infinity();
     EXPECT_THROW(ClusterLines::unadjustedScore(s), AppError);
     s = threeRegions();
-    s.observed[3] = std::numeric_limits<double>::quiet_NaN();
+    s.retro.observed[3] = std::numeric_limits<double>::quiet_NaN();
     EXPECT_THROW(ClusterLines::singleReport(s, ClusterTest::Rossi), AppError);
 }
 
@@ -198,7 +198,7 @@ TEST(RetroReport, UnadjustedSingle) {
 
 TEST(RetroReport, AdjustedSingleTwoIds) {
     AppState s = threeRegions();
-    s.secondaryIdOn = true;
+    s.retro.secondaryIdOn = true;
     const auto lines = ClusterLines::singleReport(s, ClusterTest::AdjustedPoisson);
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[0], "Summary of Global Score and Maximum M Statistic" + sp(25));
@@ -241,14 +241,14 @@ TEST(RetroReport, MSingle) {
 
 AppState twoBandwidths() {
     AppState s;
-    s.bandwidthCount = 2;
-    s.rangeSigmas = {0.2, 0.4, 0};
-    s.rangeStatistic = {10.5, 11.25, 0};
-    s.rangeChiSquare = {3.5, 4.25, 0};
-    s.rangeDf = {2.5, 2.75, 0};
-    s.rangePValue = {0.0123, 0.5, 0};
-    s.rangeMaxM = {2.345, 1.0, 0};
-    s.rangeMCritical = {3.1565, 3.0, 0};
+    s.retro.bandwidthCount = 2;
+    s.retro.rangeSigmas = {0.2, 0.4, 0};
+    s.retro.rangeStatistic = {10.5, 11.25, 0};
+    s.retro.rangeChiSquare = {3.5, 4.25, 0};
+    s.retro.rangeDf = {2.5, 2.75, 0};
+    s.retro.rangePValue = {0.0123, 0.5, 0};
+    s.retro.rangeMaxM = {2.345, 1.0, 0};
+    s.retro.rangeMCritical = {3.1565, 3.0, 0};
     return s;
 }
 
@@ -291,8 +291,8 @@ TEST(RetroReport, RangeLayouts) {
 
 TEST(RetroReport, TenBandwidthsGiveFifteenLines) {
     AppState s;
-    s.rangeSigmas.assign(11, 0.5);
-    for (auto* t : {&s.rangeStatistic, &s.rangeChiSquare, &s.rangeDf, &s.rangePValue, &s.rangeMaxM, &s.rangeMCritical})
+    s.retro.rangeSigmas.assign(11, 0.5);
+    for (auto* t : {&s.retro.rangeStatistic, &s.retro.rangeChiSquare, &s.retro.rangeDf, &s.retro.rangePValue, &s.retro.rangeMaxM, &s.retro.rangeMCritical})
         t->assign(11, 1.0);
     EXPECT_EQ(ClusterLines::rangeReport(s, ClusterTest::Unadjusted).size(), 15u);
 }

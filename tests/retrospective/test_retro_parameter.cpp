@@ -164,20 +164,20 @@ TEST_F(RetroParameter, PopCaseFillsTheCounts) {
     p->cmdOK_Click();
     EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
     const AppState& s = h->ctx.state;
-    EXPECT_EQ(s.totalPopulation, 400.0);
-    EXPECT_EQ(s.totalCases, 4.0);
-    EXPECT_EQ(s.population, (DoubleArray{0, 100, 300}));
-    EXPECT_EQ(s.observed, (DoubleArray{0, 1, 3}));
-    EXPECT_EQ(s.expected, (DoubleArray{0, 1, 3}));
-    EXPECT_EQ(s.expectedShare, (DoubleArray{0, 0.25, 0.75}));
-    EXPECT_EQ(s.primaryIds, (TextArray{"", "north", "south"}));
-    EXPECT_FALSE(s.secondaryIdOn);
+    EXPECT_EQ(s.retro.totalPopulation, 400.0);
+    EXPECT_EQ(s.retro.totalCases, 4.0);
+    EXPECT_EQ(s.retro.population, (DoubleArray{0, 100, 300}));
+    EXPECT_EQ(s.retro.observed, (DoubleArray{0, 1, 3}));
+    EXPECT_EQ(s.retro.expected, (DoubleArray{0, 1, 3}));
+    EXPECT_EQ(s.retro.expectedShare, (DoubleArray{0, 0.25, 0.75}));
+    EXPECT_EQ(s.retro.primaryIds, (TextArray{"", "north", "south"}));
+    EXPECT_FALSE(s.retro.secondaryIdOn);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(h->ctx.find<frmParameter>(), nullptr);
     auto* w = h->ctx.find<frmClusterDetection>();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->cboAlpha->count(), 2);
-    EXPECT_EQ(s.alpha, 0.05);
+    EXPECT_EQ(s.retro.alpha, 0.05);
     EXPECT_FALSE(w->cmdSave->isEnabled());
 }
 
@@ -190,11 +190,11 @@ TEST_F(RetroParameter, ObsExpFillsTheCounts) {
     p->cmdOK_Click();
     EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
     const AppState& s = h->ctx.state;
-    EXPECT_EQ(s.totalCases, 8.0);
-    EXPECT_EQ(s.totalPopulation, 0.0);
-    EXPECT_EQ(s.expectedShare, (DoubleArray{0, 0.5, 0.5}));
-    EXPECT_EQ(s.expected, (DoubleArray{0, 4, 4}));
-    EXPECT_EQ(s.primaryIds, (TextArray{"", "1", "3"}));
+    EXPECT_EQ(s.retro.totalCases, 8.0);
+    EXPECT_EQ(s.retro.totalPopulation, 0.0);
+    EXPECT_EQ(s.retro.expectedShare, (DoubleArray{0, 0.5, 0.5}));
+    EXPECT_EQ(s.retro.expected, (DoubleArray{0, 4, 4}));
+    EXPECT_EQ(s.retro.primaryIds, (TextArray{"", "1", "3"}));
 }
 
 TEST_F(RetroParameter, RequiredFieldMessages) {
@@ -224,7 +224,7 @@ TEST_F(RetroParameter, RequiredFieldMessages) {
         EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
         EXPECT_NE(h->ctx.find<frmParameter>(), nullptr);
         EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
-        EXPECT_TRUE(h->ctx.state.observed.empty());
+        EXPECT_TRUE(h->ctx.state.retro.observed.empty());
     }
 }
 
@@ -239,7 +239,7 @@ TEST_F(RetroParameter, SecondIdClearedAgainGivesOneId) {
     h->clearMessages();
     p->cmdOK_Click();
     EXPECT_TRUE(h->dlg->messages.empty());
-    EXPECT_FALSE(h->ctx.state.secondaryIdOn);
+    EXPECT_FALSE(h->ctx.state.retro.secondaryIdOn);
 }
 
 TEST_F(RetroParameter, TwoIds) {
@@ -249,8 +249,8 @@ TEST_F(RetroParameter, TwoIds) {
     pick(p->cboSecondaryID, "SMALL");
     p->cmdOK_Click();
     EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
-    EXPECT_TRUE(h->ctx.state.secondaryIdOn);
-    EXPECT_EQ(h->ctx.state.secondaryIds, (TextArray{"", "1", "2"}));
+    EXPECT_TRUE(h->ctx.state.retro.secondaryIdOn);
+    EXPECT_EQ(h->ctx.state.retro.secondaryIds, (TextArray{"", "1", "2"}));
 }
 
 TEST_F(RetroParameter, RecordChecks) {
@@ -285,8 +285,8 @@ TEST_F(RetroParameter, RecordChecks) {
         if (c.message) EXPECT_EQ(h->dlg->messages[0].text, c.message);
         else EXPECT_NE(h->dlg->messages[0].text.find("'NAME' has no value in record 2"), std::string::npos);
         EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
-        EXPECT_TRUE(h->ctx.state.observed.empty());
-        EXPECT_TRUE(h->ctx.state.primaryIds.empty());
+        EXPECT_TRUE(h->ctx.state.retro.observed.empty());
+        EXPECT_TRUE(h->ctx.state.retro.primaryIds.empty());
         EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
     }
 }
@@ -319,7 +319,7 @@ TEST_F(RetroParameter, RecordsAreCheckedInTheirOrder) {
         p->cmdOK_Click();
         ASSERT_EQ(h->dlg->messages.size(), 1u);
         EXPECT_NE(h->dlg->messages[0].text.find(c.found), std::string::npos) << h->dlg->messages[0].text;
-        EXPECT_TRUE(h->ctx.state.observed.empty());
+        EXPECT_TRUE(h->ctx.state.retro.observed.empty());
     }
 }
 
@@ -328,7 +328,7 @@ TEST_F(RetroParameter, ZeroCaseAcceptedAndUnusedNullIgnored) {
     pickPopCase();
     p->cmdOK_Click();
     EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
-    EXPECT_EQ(h->ctx.state.totalCases, 3.0);
+    EXPECT_EQ(h->ctx.state.retro.totalCases, 3.0);
 }
 
 TEST_F(RetroParameter, RecordCountMustMatchTheRegions) {
@@ -353,7 +353,7 @@ TEST_F(RetroParameter, TypedFieldNames) {
     p->cboCase->setEditText("cases");
     p->cmdOK_Click();
     EXPECT_TRUE(h->dlg->messages.empty()) << lastMessage();
-    EXPECT_EQ(h->ctx.state.totalCases, 4.0);
+    EXPECT_EQ(h->ctx.state.retro.totalCases, 4.0);
 }
 
 TEST_F(RetroParameter, SwitchingFormatsKeepsTheNames) {
@@ -375,7 +375,7 @@ TEST_F(RetroParameter, ClosingWithoutOkOpensNothingAndKeepsTheData) {
     p->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
-    EXPECT_TRUE(h->ctx.state.observed.empty());
+    EXPECT_TRUE(h->ctx.state.retro.observed.empty());
     EXPECT_TRUE(h->dlg->messages.empty());
 }
 
@@ -386,7 +386,7 @@ TEST_F(RetroParameter, ResetDataTwiceKeepsTwoAlphaLevels) {
     auto* w = h->ctx.find<frmClusterDetection>();
     ASSERT_NE(w, nullptr);
     w->selectAlpha(1);
-    EXPECT_EQ(h->ctx.state.alpha, 0.01);
+    EXPECT_EQ(h->ctx.state.retro.alpha, 0.01);
     for (int round = 0; round < 2; ++round) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         w->cmdDataReset_Click();
@@ -396,14 +396,14 @@ TEST_F(RetroParameter, ResetDataTwiceKeepsTwoAlphaLevels) {
         p->cmdOK_Click();
     }
     EXPECT_EQ(w->cboAlpha->count(), 2);
-    EXPECT_EQ(h->ctx.state.alpha, 0.05);
+    EXPECT_EQ(h->ctx.state.retro.alpha, 0.05);
     // Reset Data closed without OK leaves the test window's state alone.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     w->selectAlpha(1);
     w->cmdSave->setEnabled(true);
     w->cmdDataReset_Click();
     h->ctx.find<frmParameter>()->close();
-    EXPECT_EQ(h->ctx.state.alpha, 0.01);
+    EXPECT_EQ(h->ctx.state.retro.alpha, 0.01);
     EXPECT_TRUE(w->cmdSave->isEnabled());
 }
 

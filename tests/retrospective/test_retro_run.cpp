@@ -55,24 +55,24 @@ TEST_F(RetroRunState, AdjustedRangeLeavesTheLastScoresOnTheMapAndThePoissonMInLo
     AppState s = h->ctx.state;
     ClusterRun::checkData(s);
     ClusterRun::computeRange(s, ClusterTest::AdjustedPoisson, 0.5, 1.5, 0.5, ClusterRun::rangeCount(0.5, 1.5, 0.5));
-    ASSERT_EQ(s.bandwidthCount, 3);
-    EXPECT_EQ(s.sigma, 1.5);
+    ASSERT_EQ(s.retro.bandwidthCount, 3);
+    EXPECT_EQ(s.shared.sigma, 1.5);
     // The score procedures run after the Poisson M in every bandwidth, so the
     // display copies hold the adjusted scores of the last bandwidth ...
-    ASSERT_EQ(s.mapClassValues.size(), 13u);
+    ASSERT_EQ(s.retro.mapClassValues.size(), 13u);
     for (int i = 1; i <= 12; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        EXPECT_EQ(s.mapClassValues[k], s.rangeLocalStats(2, i)) << i;
-        EXPECT_EQ(s.mapClassValues[k], s.localScoreAdjusted[k]) << i;
+        EXPECT_EQ(s.retro.mapClassValues[k], s.retro.rangeLocalStats(2, i)) << i;
+        EXPECT_EQ(s.retro.mapClassValues[k], s.retro.localScoreAdjusted[k]) << i;
     }
     // ... while localM keeps the Poisson M of that bandwidth.
     AppState e = h->ctx.state;
-    e.sigma = 1.5;
-    cd::CalcMWeights(e);
-    cd::CalcLocalMPoisson(e);
-    for (std::size_t i = 1; i <= 12; ++i) EXPECT_EQ(s.localM[i], e.localM[i]) << i;
-    EXPECT_EQ(s.rangeMaxM[2], cd::GetMaxLocalM(e));
-    EXPECT_EQ(s.rangeMCritical[2], cd::GetMCritical(e));
+    e.shared.sigma = 1.5;
+    cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
+    cd::CalcLocalMPoisson(e.area, e.retro);
+    for (std::size_t i = 1; i <= 12; ++i) EXPECT_EQ(s.retro.localM[i], e.retro.localM[i]) << i;
+    EXPECT_EQ(s.retro.rangeMaxM[2], cd::GetMaxLocalM(e.area, e.retro));
+    EXPECT_EQ(s.retro.rangeMCritical[2], cd::GetMCritical(e.area, e.shared, e.retro));
 }
 
 TEST_F(RetroRunState, SingleRunsShadeTheStatisticTheirListsShow) {
@@ -81,24 +81,24 @@ TEST_F(RetroRunState, SingleRunsShadeTheStatisticTheirListsShow) {
                           Case{ClusterTest::FreemanTukey, "Freeman-Tukey"}, Case{ClusterTest::Rossi, "Rossi"}}) {
         SCOPED_TRACE(c.name);
         AppState s = h->ctx.state;
-        s.sigma = 0.75;
+        s.shared.sigma = 0.75;
         const ClusterRun::SingleResult r = ClusterRun::computeSingle(s, c.test);
-        const DoubleArray& shown = c.test == ClusterTest::Unadjusted        ? s.localScoreUnadjusted
-                                   : c.test == ClusterTest::AdjustedPoisson ? s.localScoreAdjusted
-                                                                            : s.localM;
+        const DoubleArray& shown = c.test == ClusterTest::Unadjusted        ? s.retro.localScoreUnadjusted
+                                   : c.test == ClusterTest::AdjustedPoisson ? s.retro.localScoreAdjusted
+                                                                            : s.retro.localM;
         ASSERT_EQ(r.mapValues.size(), 13u);
         for (std::size_t i = 1; i <= 12; ++i) {
             EXPECT_EQ(r.mapValues[i], shown[i]) << i;
-            EXPECT_EQ(s.mapClassValues[i], shown[i]) << i;
-            EXPECT_EQ(s.mapLegendValues[i], shown[i]) << i;
+            EXPECT_EQ(s.retro.mapClassValues[i], shown[i]) << i;
+            EXPECT_EQ(s.retro.mapLegendValues[i], shown[i]) << i;
         }
         if (c.test == ClusterTest::AdjustedPoisson) {
             // The adjusted list's maximum M is that of the Poisson residuals at the same bandwidth.
             AppState e = h->ctx.state;
-            e.sigma = 0.75;
-            cd::CalcMWeights(e);
-            cd::CalcLocalMPoisson(e);
-            for (std::size_t i = 1; i <= 12; ++i) EXPECT_EQ(s.localM[i], e.localM[i]) << i;
+            e.shared.sigma = 0.75;
+            cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
+            cd::CalcLocalMPoisson(e.area, e.retro);
+            for (std::size_t i = 1; i <= 12; ++i) EXPECT_EQ(s.retro.localM[i], e.retro.localM[i]) << i;
         }
     }
 }

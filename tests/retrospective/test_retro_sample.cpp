@@ -72,9 +72,9 @@ TEST_F(RetroSample, EveryTestOnTheSample) {
     ASSERT_NE(map, nullptr);
     EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
     const AppState& s = ctx->state;
-    ASSERT_EQ(s.regionCount, 100);
-    EXPECT_TRUE(s.secondaryIdOn);
-    EXPECT_FALSE(s.retroMapMode);
+    ASSERT_EQ(s.area.regionCount, 100);
+    EXPECT_TRUE(s.retro.secondaryIdOn);
+    EXPECT_FALSE(s.shared.retroMapMode);
 
     for (ClusterTest t : {ClusterTest::Unadjusted, ClusterTest::AdjustedPoisson, ClusterTest::FreemanTukey,
                           ClusterTest::Rossi}) {
@@ -85,13 +85,13 @@ TEST_F(RetroSample, EveryTestOnTheSample) {
         EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
         EXPECT_EQ(w->lstLocalPatternSummary->count(), 104);
         EXPECT_EQ(frame->mousePointer(), 1);
-        EXPECT_TRUE(s.retroMapMode);
+        EXPECT_TRUE(s.shared.retroMapMode);
         EXPECT_TRUE(w->cmdSave->isEnabled());
     }
     // The planted cluster (regions 17-19, 27-29, 37-39) holds the largest M.
     std::size_t best = 1;
     for (std::size_t i = 1; i <= 100; ++i)
-        if (s.localM[i] > s.localM[best]) best = i;
+        if (s.retro.localM[i] > s.retro.localM[best]) best = i;
     const std::vector<std::size_t> cluster = {17, 18, 19, 27, 28, 29, 37, 38, 39};
     EXPECT_NE(std::find(cluster.begin(), cluster.end(), best), cluster.end()) << best;
 
@@ -111,19 +111,19 @@ TEST_F(RetroSample, EveryTestOnTheSample) {
     w->selectSigmaRange();
     w->cmdRun_Click();
     EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
-    EXPECT_EQ(s.bandwidthCount, 10);
+    EXPECT_EQ(s.retro.bandwidthCount, 10);
     EXPECT_EQ(w->lstGlobalPatternSummary->count(), 13);
     EXPECT_EQ(frame->mousePointer(), 0);
     ASSERT_NE(ctx->find<frmSigmaChart>(), nullptr);
     // The map window's animation steps through the bandwidth rows.
     map->Toolbar1_ButtonClick("MapAnimation");
     EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 11);
-    EXPECT_EQ(s.sigma, s.rangeSigmas[9]);
+    EXPECT_EQ(s.shared.sigma, s.retro.rangeSigmas[9]);
     EXPECT_TRUE(map->sliderStatsRange->isVisibleTo(map));
     map->sliderStatsRange->setValue(3);
     map->sliderStatsRange_Change();
     EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 5);
-    for (int i = 1; i <= 100; ++i) EXPECT_EQ(s.mapClassValues[static_cast<std::size_t>(i)], s.rangeLocalStats(3, i));
+    for (int i = 1; i <= 100; ++i) EXPECT_EQ(s.retro.mapClassValues[static_cast<std::size_t>(i)], s.retro.rangeLocalStats(3, i));
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_sample_range_map.png")));
     AppContext::topOf(ctx->find<frmSigmaChart>())

@@ -48,59 +48,59 @@ std::string pLine(double p) { return p < 0.001 ? "   ---> p-value < 0.001" : "  
 // The lines a single run must show, computed here from the engine in the
 // test's order and formatted from the layouts.
 ResultLines expectedSingle(AppState e, ClusterTest test, double sigma) {
-    e.sigma = sigma;
+    e.shared.sigma = sigma;
     ResultLines r;
     const std::string rule(82, '-');
     if (test == ClusterTest::Unadjusted || test == ClusterTest::AdjustedPoisson) {
         const bool unadj = test == ClusterTest::Unadjusted;
-        cd::CalcScoreWeights(e);
+        cd::CalcScoreWeights(e.area, e.points, e.shared, e.retro);
         if (unadj) {
-            cd::CalcLocalScoreUnadjusted(e);
-            cd::CalcScoreMomentsUnadjusted(e);
-            cd::StandardizeScoreUnadjusted(e);
+            cd::CalcLocalScoreUnadjusted(e.area, e.retro);
+            cd::CalcScoreMomentsUnadjusted(e.area, e.retro);
+            cd::StandardizeScoreUnadjusted(e.retro);
         } else {
-            cd::CalcLocalScoreAdjusted(e);
-            cd::CalcScoreMomentsAdjusted(e);
-            cd::StandardizeScoreAdjusted(e);
-            cd::CalcMWeights(e);
-            cd::CalcLocalMPoisson(e);
+            cd::CalcLocalScoreAdjusted(e.area, e.retro);
+            cd::CalcScoreMomentsAdjusted(e.area, e.retro);
+            cd::StandardizeScoreAdjusted(e.retro);
+            cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
+            cd::CalcLocalMPoisson(e.area, e.retro);
         }
         r.global = {"",
-                    unadj ? "U-statistic (unadjusted) = " + F(e.globalScoreUnadjusted, "0.000")
-                          : "U statistic (adjusted) = " + F(e.globalScoreAdjusted, "0.000"),
+                    unadj ? "U-statistic (unadjusted) = " + F(e.retro.globalScoreUnadjusted, "0.000")
+                          : "U statistic (adjusted) = " + F(e.retro.globalScoreAdjusted, "0.000"),
                     "",
-                    "A chi-squared approximation = " + F(e.scoreChiSquare, "0.000"),
-                    "Degree of Freedom = " + F(e.scoreDf, "0.000"),
-                    "Critical Value = " + F(cd::GetChiSquareCritical(e.alpha, e.scoreDf), "0.000"),
-                    pLine(modPValue::GetChiSquarePValue(e.scoreChiSquare, e.scoreDf)),
+                    "A chi-squared approximation = " + F(e.retro.scoreChiSquare, "0.000"),
+                    "Degree of Freedom = " + F(e.retro.scoreDf, "0.000"),
+                    "Critical Value = " + F(cd::GetChiSquareCritical(e.retro.alpha, e.retro.scoreDf), "0.000"),
+                    pLine(modPValue::GetChiSquarePValue(e.retro.scoreChiSquare, e.retro.scoreDf)),
                     "",
-                    "A normal approximation = " + F(e.scoreZ, "0.000"),
-                    pLine(modPValue::GetNormalPValue(e.scoreZ))};
+                    "A normal approximation = " + F(e.retro.scoreZ, "0.000"),
+                    pLine(modPValue::GetNormalPValue(e.retro.scoreZ))};
         if (!unadj) {
-            const double m = cd::GetMaxLocalM(e);
+            const double m = cd::GetMaxLocalM(e.area, e.retro);
             r.global.insert(r.global.end(), {"", "Maximum M statistic = " + F(m, "0.000"), "",
-                                             "M Critical (M*) = " + F(cd::GetMCritical(e), "0.000"), ""});
+                                             "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"), ""});
         }
-        const DoubleArray& u = unadj ? e.localScoreUnadjusted : e.localScoreAdjusted;
-        const DoubleArray& z = unadj ? e.localScoreZUnadjusted : e.localScoreZAdjusted;
+        const DoubleArray& u = unadj ? e.retro.localScoreUnadjusted : e.retro.localScoreAdjusted;
+        const DoubleArray& z = unadj ? e.retro.localScoreZUnadjusted : e.retro.localScoreZAdjusted;
         const std::size_t we = unadj ? 12 : 11;
         r.local = {rule, R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 10) + R("Expected", we), rule};
-        for (int i = 1; i <= e.regionCount; ++i) {
+        for (int i = 1; i <= e.area.regionCount; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            r.local.push_back(R(e.primaryIds[k], 13) + R(F(u[k], "###0.000"), 10) + R(F(z[k], "0.000"), 10) +
-                              R(F(e.observed[k], "0.000"), 10) + R(F(e.expected[k], "0.000"), we));
+            r.local.push_back(R(e.retro.primaryIds[k], 13) + R(F(u[k], "###0.000"), 10) + R(F(z[k], "0.000"), 10) +
+                              R(F(e.retro.observed[k], "0.000"), 10) + R(F(e.retro.expected[k], "0.000"), we));
         }
     } else {
-        cd::CalcMWeights(e);
-        if (test == ClusterTest::FreemanTukey) cd::CalcLocalMFreemanTukey(e);
-        else cd::CalcLocalMRossi(e);
-        const double m = cd::GetMaxLocalM(e);
-        r.global = {"", "Maximum M-statistic = " + F(m, "0.000"), "", "M Critical (M*) = " + F(cd::GetMCritical(e), "0.000"), ""};
+        cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
+        if (test == ClusterTest::FreemanTukey) cd::CalcLocalMFreemanTukey(e.area, e.retro);
+        else cd::CalcLocalMRossi(e.area, e.retro);
+        const double m = cd::GetMaxLocalM(e.area, e.retro);
+        r.global = {"", "Maximum M-statistic = " + F(m, "0.000"), "", "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"), ""};
         r.local = {rule, R("ID", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10), rule};
-        for (int i = 1; i <= e.regionCount; ++i) {
+        for (int i = 1; i <= e.area.regionCount; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            r.local.push_back(R(e.primaryIds[k], 13) + R(F(e.localM[k], "###0.000"), 10) +
-                              R(F(e.observed[k], "0.000"), 10) + R(F(e.expected[k], "0.000"), 10));
+            r.local.push_back(R(e.retro.primaryIds[k], 13) + R(F(e.retro.localM[k], "###0.000"), 10) +
+                              R(F(e.retro.observed[k], "0.000"), 10) + R(F(e.retro.expected[k], "0.000"), 10));
         }
     }
     r.local.push_back(rule);
@@ -167,7 +167,7 @@ TEST_F(RetroWindow, StartState) {
     EXPECT_EQ(w->cboAlpha->itemText(0).toStdString(), "0.05");
     EXPECT_EQ(w->cboAlpha->itemText(1).toStdString(), "0.01");
     EXPECT_EQ(w->cboAlpha->currentText().toStdString(), "0.05");
-    EXPECT_EQ(state().alpha, 0.05);
+    EXPECT_EQ(state().retro.alpha, 0.05);
     EXPECT_EQ(w->txtSingleSigma->text().toStdString(), "1");
     EXPECT_EQ(w->txtFromSigma->text().toStdString(), "0.2");
     EXPECT_EQ(w->txtToSigma->text().toStdString(), "2.0");
@@ -185,8 +185,8 @@ TEST_P(RetroSingleRun, ListsEqualTheEngineFormatted) {
     EXPECT_TRUE(h->dlg->messages.empty());
     EXPECT_EQ(w->globalLines(), expected.global);
     EXPECT_EQ(w->localLines(), expected.local);
-    EXPECT_EQ(state().sigma, 1.0);
-    EXPECT_TRUE(state().retroMapMode);
+    EXPECT_EQ(state().shared.sigma, 1.0);
+    EXPECT_TRUE(state().shared.retroMapMode);
     EXPECT_TRUE(w->cmdSave->isEnabled());
     EXPECT_TRUE(map->isButtonEnabled("Find"));
     EXPECT_TRUE(map->isButtonPressed("Find"));
@@ -198,16 +198,16 @@ TEST_P(RetroSingleRun, ListsEqualTheEngineFormatted) {
     }
     // The map shades the statistic the lists show, in region order, and
     // keeps it on every redraw.
-    const DoubleArray& shown = test == ClusterTest::Unadjusted        ? state().localScoreUnadjusted
-                               : test == ClusterTest::AdjustedPoisson ? state().localScoreAdjusted
-                                                                      : state().localM;
+    const DoubleArray& shown = test == ClusterTest::Unadjusted        ? state().retro.localScoreUnadjusted
+                               : test == ClusterTest::AdjustedPoisson ? state().retro.localScoreAdjusted
+                                                                      : state().retro.localM;
     map->RedrawByMode();
-    ASSERT_EQ(state().mapClassValues.size(), 13u);
-    for (std::size_t i = 1; i <= 12; ++i) EXPECT_DOUBLE_EQ(state().mapClassValues[i], shown[i]) << i;
+    ASSERT_EQ(state().retro.mapClassValues.size(), 13u);
+    for (std::size_t i = 1; i <= 12; ++i) EXPECT_DOUBLE_EQ(state().retro.mapClassValues[i], shown[i]) << i;
     // A click on the global list after a single run leaves the map as it is.
-    const DoubleArray before = state().mapClassValues;
+    const DoubleArray before = state().retro.mapClassValues;
     w->selectGlobalRow(1);
-    EXPECT_EQ(state().mapClassValues, before);
+    EXPECT_EQ(state().retro.mapClassValues, before);
 
     // Save writes the report of this run.
     const std::string path = dir + "/single.txt";
@@ -237,20 +237,20 @@ INSTANTIATE_TEST_SUITE_P(AllTests, RetroSingleRun,
 
 TEST_F(RetroWindow, ZeroBandwidthGivesTheResiduals) {
     runSingle(ClusterTest::FreemanTukey, "0");
-    EXPECT_EQ(state().sigma, 1e-8);
+    EXPECT_EQ(state().shared.sigma, 1e-8);
     for (std::size_t i = 1; i <= 12; ++i) {
-        const double o = state().observed[i], e = state().expected[i];
-        EXPECT_NEAR(state().localM[i], std::sqrt(o) + std::sqrt(o + 1) - std::sqrt(4 * e + 1), 1e-12) << i;
+        const double o = state().retro.observed[i], e = state().retro.expected[i];
+        EXPECT_NEAR(state().retro.localM[i], std::sqrt(o) + std::sqrt(o + 1) - std::sqrt(4 * e + 1), 1e-12) << i;
     }
     runSingle(ClusterTest::AdjustedPoisson, "0");
     // Identity weights: the adjusted chi-square is Pearson's statistic with N - 1 degrees of freedom.
     double pearson = 0.0;
     for (std::size_t i = 1; i <= 12; ++i) {
-        const double d = state().observed[i] - state().expected[i];
-        pearson += d * d / state().expected[i];
+        const double d = state().retro.observed[i] - state().retro.expected[i];
+        pearson += d * d / state().retro.expected[i];
     }
-    EXPECT_NEAR(state().scoreDf, 11.0, 1e-9);
-    EXPECT_NEAR(state().scoreChiSquare, pearson, 1e-9);
+    EXPECT_NEAR(state().retro.scoreDf, 11.0, 1e-9);
+    EXPECT_NEAR(state().retro.scoreChiSquare, pearson, 1e-9);
 }
 
 TEST_F(RetroWindow, SingleValidation) {
@@ -270,7 +270,7 @@ TEST_F(RetroWindow, SingleValidation) {
         EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
         EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
         EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
-        EXPECT_EQ(state().sigma, 1.0);
+        EXPECT_EQ(state().shared.sigma, 1.0);
         EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
     }
 }
@@ -284,8 +284,8 @@ TEST_F(RetroWindow, RangeValidation) {
                           Case{"0", "1", "-0.1", invalid}}) {
         SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + c.step);
         h->clearMessages();
-        state().sigma = 0.75;
-        state().sigmaRangeEnd = 0.25;
+        state().shared.sigma = 0.75;
+        state().retro.sigmaRangeEnd = 0.25;
         runRange(ClusterTest::Unadjusted, c.from, c.to, c.step);
         ASSERT_EQ(h->dlg->messages.size(), 1u);
         EXPECT_EQ(h->dlg->messages[0].text, c.message);
@@ -295,12 +295,12 @@ TEST_F(RetroWindow, RangeValidation) {
         EXPECT_FALSE(w->cmdSave->isEnabled());
         if (c.message == numeric) {
             // Nothing was read yet.
-            EXPECT_EQ(state().sigma, 0.75);
-            EXPECT_EQ(state().sigmaRangeEnd, 0.25);
+            EXPECT_EQ(state().shared.sigma, 0.75);
+            EXPECT_EQ(state().retro.sigmaRangeEnd, 0.25);
         } else {
             // The range was read before it was judged.
-            EXPECT_EQ(state().sigma, std::stod(c.from));
-            EXPECT_EQ(state().sigmaRangeEnd, std::stod(c.to));
+            EXPECT_EQ(state().shared.sigma, std::stod(c.from));
+            EXPECT_EQ(state().retro.sigmaRangeEnd, std::stod(c.to));
         }
     }
 }
@@ -309,12 +309,12 @@ TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
     runRange(ClusterTest::Unadjusted, "0.2", "2.0", "0.2");
     EXPECT_TRUE(h->dlg->messages.empty());
     const AppState& s = state();
-    ASSERT_EQ(s.bandwidthCount, 10);
-    ASSERT_EQ(s.rangeSigmas.size(), 11u);
-    EXPECT_EQ(s.rangeSigmas[10], 0.0);
-    EXPECT_EQ(s.sigma, s.rangeSigmas[9]);  // the last bandwidth computed
-    EXPECT_NEAR(s.sigma, 2.0, 1e-12);
-    EXPECT_EQ(s.sigmaRangeEnd, 2.0);
+    ASSERT_EQ(s.retro.bandwidthCount, 10);
+    ASSERT_EQ(s.retro.rangeSigmas.size(), 11u);
+    EXPECT_EQ(s.retro.rangeSigmas[10], 0.0);
+    EXPECT_EQ(s.shared.sigma, s.retro.rangeSigmas[9]);  // the last bandwidth computed
+    EXPECT_NEAR(s.shared.sigma, 2.0, 1e-12);
+    EXPECT_EQ(s.retro.sigmaRangeEnd, 2.0);
 
     const auto g = w->globalLines();
     ASSERT_EQ(g.size(), 13u);
@@ -324,22 +324,22 @@ TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
     EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
     for (int k = 0; k < 10; ++k) {
         const auto kk = static_cast<std::size_t>(k);
-        ClusterLines::RangeRow row{s.rangeSigmas[kk], s.rangeStatistic[kk], s.rangeChiSquare[kk], s.rangeDf[kk],
-                                   s.rangePValue[kk], 0, 0};
+        ClusterLines::RangeRow row{s.retro.rangeSigmas[kk], s.retro.rangeStatistic[kk], s.retro.rangeChiSquare[kk], s.retro.rangeDf[kk],
+                                   s.retro.rangePValue[kk], 0, 0};
         EXPECT_EQ(g[kk + 2], ClusterLines::rangeRow(ClusterTest::Unadjusted, row)) << k;
         EXPECT_EQ(g[kk + 2].substr(0, 6), R(F(0.2 * (k + 1), "0.000"), 6));
     }
     // One bandwidth of the tables against a run of its own.
     AppState e = s;
-    e.sigma = s.rangeSigmas[4];
-    cd::CalcScoreWeights(e);
-    cd::CalcLocalScoreUnadjusted(e);
-    cd::CalcScoreMomentsUnadjusted(e);
-    cd::StandardizeScoreUnadjusted(e);
-    EXPECT_EQ(s.rangeStatistic[4], e.globalScoreUnadjusted);
-    EXPECT_EQ(s.rangeChiSquare[4], e.scoreChiSquare);
-    EXPECT_EQ(s.rangeChiCritical[4], cd::GetChiSquareCritical(0.05, e.scoreDf));
-    for (int i = 1; i <= 12; ++i) EXPECT_EQ(s.rangeLocalStats(4, i), e.localScoreUnadjusted[static_cast<std::size_t>(i)]);
+    e.shared.sigma = s.retro.rangeSigmas[4];
+    cd::CalcScoreWeights(e.area, e.points, e.shared, e.retro);
+    cd::CalcLocalScoreUnadjusted(e.area, e.retro);
+    cd::CalcScoreMomentsUnadjusted(e.area, e.retro);
+    cd::StandardizeScoreUnadjusted(e.retro);
+    EXPECT_EQ(s.retro.rangeStatistic[4], e.retro.globalScoreUnadjusted);
+    EXPECT_EQ(s.retro.rangeChiSquare[4], e.retro.scoreChiSquare);
+    EXPECT_EQ(s.retro.rangeChiCritical[4], cd::GetChiSquareCritical(0.05, e.retro.scoreDf));
+    for (int i = 1; i <= 12; ++i) EXPECT_EQ(s.retro.rangeLocalStats(4, i), e.retro.localScoreUnadjusted[static_cast<std::size_t>(i)]);
 
     auto* chart = h->ctx.find<frmSigmaChart>();
     ASSERT_NE(chart, nullptr);
@@ -353,26 +353,26 @@ TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
     ASSERT_EQ(c->columnCount(), 2);
     for (int k = 0; k < 10; ++k) {
         const auto kk = static_cast<std::size_t>(k);
-        EXPECT_EQ(c->chartData()(k, 0), s.rangeChiSquare[kk]);
-        EXPECT_EQ(c->chartData()(k, 1), s.rangeChiCritical[kk]);
-        EXPECT_EQ(c->rowLabel(k + 1).toStdString(), F(s.rangeSigmas[kk], "0.000"));
+        EXPECT_EQ(c->chartData()(k, 0), s.retro.rangeChiSquare[kk]);
+        EXPECT_EQ(c->chartData()(k, 1), s.retro.rangeChiCritical[kk]);
+        EXPECT_EQ(c->rowLabel(k + 1).toStdString(), F(s.retro.rangeSigmas[kk], "0.000"));
     }
-    EXPECT_EQ(s.chartData, c->chartData());
+    EXPECT_EQ(s.retro.chartData, c->chartData());
     EXPECT_FALSE(map->isButtonEnabled("Find"));
     EXPECT_FALSE(map->isButtonPressed("Find"));
     EXPECT_TRUE(map->isButtonEnabled("MapAnimation"));
-    EXPECT_TRUE(s.retroMapMode);
+    EXPECT_TRUE(s.shared.retroMapMode);
     EXPECT_TRUE(w->cmdSave->isEnabled());
 
     // A bandwidth row shades the map from the tables; the other rows draw the plain map.
     w->selectGlobalRow(2);
-    EXPECT_EQ(state().sigma, s.rangeSigmas[0]);
-    for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().mapClassValues[static_cast<std::size_t>(i)], s.rangeLocalStats(0, i));
+    EXPECT_EQ(state().shared.sigma, s.retro.rangeSigmas[0]);
+    for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().retro.mapClassValues[static_cast<std::size_t>(i)], s.retro.rangeLocalStats(0, i));
     w->selectGlobalRow(11);
-    EXPECT_EQ(state().sigma, s.rangeSigmas[9]);
-    for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().mapClassValues[static_cast<std::size_t>(i)], s.rangeLocalStats(9, i));
+    EXPECT_EQ(state().shared.sigma, s.retro.rangeSigmas[9]);
+    for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().retro.mapClassValues[static_cast<std::size_t>(i)], s.retro.rangeLocalStats(9, i));
     w->selectGlobalRow(12);
-    EXPECT_EQ(state().sigma, s.rangeSigmas[9]);
+    EXPECT_EQ(state().shared.sigma, s.retro.rangeSigmas[9]);
 
     // Let the chart lay out its axes before the picture is taken.
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
@@ -396,23 +396,23 @@ TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
 TEST_F(RetroWindow, RangeLastBandwidthIsClampedBeforeItIsComputed) {
     runRange(ClusterTest::FreemanTukey, "0.5", "1.0", "0.2");
     const AppState& s = state();
-    ASSERT_EQ(s.bandwidthCount, 4);  // 3.5 rounds to 4
-    EXPECT_EQ(s.rangeSigmas[3], 1.0);
-    EXPECT_EQ(s.sigma, 1.0);
+    ASSERT_EQ(s.retro.bandwidthCount, 4);  // 3.5 rounds to 4
+    EXPECT_EQ(s.retro.rangeSigmas[3], 1.0);
+    EXPECT_EQ(s.shared.sigma, 1.0);
     AppState e = s;
-    e.sigma = 1.0;
-    cd::CalcMWeights(e);
-    cd::CalcLocalMFreemanTukey(e);
-    EXPECT_EQ(s.rangeStatistic[3], cd::GetMaxLocalM(e));
-    EXPECT_EQ(s.rangeMCritical[3], cd::GetMCritical(e));
+    e.shared.sigma = 1.0;
+    cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
+    cd::CalcLocalMFreemanTukey(e.area, e.retro);
+    EXPECT_EQ(s.retro.rangeStatistic[3], cd::GetMaxLocalM(e.area, e.retro));
+    EXPECT_EQ(s.retro.rangeMCritical[3], cd::GetMCritical(e.area, e.shared, e.retro));
     EXPECT_EQ(w->globalLines()[5].substr(0, 6), " 1.000");
     auto* chart = h->ctx.find<frmSigmaChart>();
     ASSERT_NE(chart, nullptr);
     EXPECT_EQ(chart->lblStats->text().toStdString(), "M");
     EXPECT_EQ(chart->lblCriticalStats->text().toStdString(), "M*");
     EXPECT_EQ(chart->chartPlotStatistics->rowLabel(4).toStdString(), "1.000");
-    EXPECT_EQ(chart->chartPlotStatistics->chartData()(3, 0), s.rangeStatistic[3]);
-    for (auto* t : {&s.rangeChiSquare, &s.rangeDf, &s.rangeChiCritical, &s.rangePValue, &s.rangeMaxM})
+    EXPECT_EQ(chart->chartPlotStatistics->chartData()(3, 0), s.retro.rangeStatistic[3]);
+    for (auto* t : {&s.retro.rangeChiSquare, &s.retro.rangeDf, &s.retro.rangeChiCritical, &s.retro.rangePValue, &s.retro.rangeMaxM})
         for (double v : *t) EXPECT_EQ(v, 0.0);
     // The M tests show the M-class legend picture on a bandwidth row.
     w->selectGlobalRow(3);
@@ -422,9 +422,9 @@ TEST_F(RetroWindow, RangeLastBandwidthIsClampedBeforeItIsComputed) {
 TEST_F(RetroWindow, RangeFromZero) {
     runRange(ClusterTest::Unadjusted, "0", "3", "2");
     const AppState& s = state();
-    ASSERT_EQ(s.bandwidthCount, 2);  // 2.5 rounds to 2
-    EXPECT_EQ(s.rangeSigmas[0], 1e-8);
-    EXPECT_EQ(s.rangeSigmas[1], 2.00000001);
+    ASSERT_EQ(s.retro.bandwidthCount, 2);  // 2.5 rounds to 2
+    EXPECT_EQ(s.retro.rangeSigmas[0], 1e-8);
+    EXPECT_EQ(s.retro.rangeSigmas[1], 2.00000001);
     EXPECT_EQ(w->globalLines()[2].substr(0, 6), " 0.000");
     EXPECT_EQ(w->globalLines()[3].substr(0, 6), " 2.000");
 }
@@ -432,16 +432,16 @@ TEST_F(RetroWindow, RangeFromZero) {
 TEST_F(RetroWindow, AdjustedRangeRow) {
     runRange(ClusterTest::AdjustedPoisson, "0.5", "1.5", "0.5");
     const AppState& s = state();
-    ASSERT_EQ(s.bandwidthCount, 3);
+    ASSERT_EQ(s.retro.bandwidthCount, 3);
     const auto g = w->globalLines();
     for (int k = 0; k < 3; ++k) {
         const auto kk = static_cast<std::size_t>(k);
-        EXPECT_NE(s.rangeMaxM[kk], 0.0);
-        EXPECT_NE(s.rangeMCritical[kk], 0.0);
-        ClusterLines::RangeRow row{s.rangeSigmas[kk], s.rangeStatistic[kk], s.rangeChiSquare[kk], s.rangeDf[kk],
-                                   s.rangePValue[kk], s.rangeMaxM[kk], s.rangeMCritical[kk]};
+        EXPECT_NE(s.retro.rangeMaxM[kk], 0.0);
+        EXPECT_NE(s.retro.rangeMCritical[kk], 0.0);
+        ClusterLines::RangeRow row{s.retro.rangeSigmas[kk], s.retro.rangeStatistic[kk], s.retro.rangeChiSquare[kk], s.retro.rangeDf[kk],
+                                   s.retro.rangePValue[kk], s.retro.rangeMaxM[kk], s.retro.rangeMCritical[kk]};
         EXPECT_EQ(g[kk + 2], ClusterLines::rangeRow(ClusterTest::AdjustedPoisson, row));
-        EXPECT_EQ(s.chartData(k, 0), s.rangeChiSquare[kk]);
+        EXPECT_EQ(s.retro.chartData(k, 0), s.retro.rangeChiSquare[kk]);
     }
 }
 
@@ -449,7 +449,7 @@ TEST_F(RetroWindow, AlphaChoiceKeepsSaveAndLists) {
     runSingle(ClusterTest::Rossi, "1");
     const auto before = w->globalLines();
     w->selectAlpha(1);
-    EXPECT_EQ(state().alpha, 0.01);
+    EXPECT_EQ(state().retro.alpha, 0.01);
     EXPECT_TRUE(w->cmdSave->isEnabled());
     EXPECT_EQ(w->globalLines(), before);
     for (QRadioButton* o : {w->optUnadjusted, w->optSpatialSigmaRange}) {
@@ -481,9 +481,9 @@ TEST_F(RetroWindow, LocalListHighlightsTheRegion) {
 TEST_F(RetroWindow, DegenerateDataLeaveEverythingAsItWas) {
     struct Case { const char* name; std::function<void(AppState&)> spoil; };
     const std::vector<Case> cases = {
-        {"zero expected", [](AppState& s) { s.expected[5] = 0.0; }},
-        {"no cases", [](AppState& s) { std::fill(s.observed.begin(), s.observed.end(), 0.0); s.totalCases = 0.0; }},
-        {"one region", [](AppState& s) { s.regionCount = 1; }},
+        {"zero expected", [](AppState& s) { s.retro.expected[5] = 0.0; }},
+        {"no cases", [](AppState& s) { std::fill(s.retro.observed.begin(), s.retro.observed.end(), 0.0); s.retro.totalCases = 0.0; }},
+        {"one region", [](AppState& s) { s.area.regionCount = 1; }},
     };
     for (const Case& c : cases) {
         for (ClusterTest t : {ClusterTest::Unadjusted, ClusterTest::AdjustedPoisson, ClusterTest::FreemanTukey,
@@ -492,7 +492,7 @@ TEST_F(RetroWindow, DegenerateDataLeaveEverythingAsItWas) {
             runSingle(t, "1");
             const auto global = w->globalLines();
             const auto local = w->localLines();
-            const DoubleArray classes = state().mapClassValues;
+            const DoubleArray classes = state().retro.mapClassValues;
             const AppState kept = state();
             c.spoil(state());
             h->clearMessages();
@@ -503,8 +503,8 @@ TEST_F(RetroWindow, DegenerateDataLeaveEverythingAsItWas) {
             EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
             EXPECT_EQ(w->globalLines(), global);
             EXPECT_EQ(w->localLines(), local);
-            EXPECT_EQ(state().mapClassValues, classes);
-            EXPECT_EQ(state().sigma, 1.0);
+            EXPECT_EQ(state().retro.mapClassValues, classes);
+            EXPECT_EQ(state().shared.sigma, 1.0);
             EXPECT_TRUE(w->cmdSave->isEnabled());
             EXPECT_TRUE(map->isButtonPressed("Find"));
             state() = kept;
@@ -513,7 +513,7 @@ TEST_F(RetroWindow, DegenerateDataLeaveEverythingAsItWas) {
     // A range run on such data changes nothing either.
     runSingle(ClusterTest::Unadjusted, "1");
     const auto global = w->globalLines();
-    state().expected[2] = 0.0;
+    state().retro.expected[2] = 0.0;
     w->selectSigmaRange();
     h->clearMessages();
     w->cmdRun_Click();
@@ -667,7 +667,7 @@ TEST_F(RetroWindow, ClosingTheWindowResetsTheMapWindow) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
     ASSERT_EQ(h->ctx.find<frmPolygonSHP>(), map);
-    EXPECT_FALSE(state().retroMapMode);
+    EXPECT_FALSE(state().shared.retroMapMode);
     EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
     EXPECT_FALSE(map->isButtonEnabled("Find"));
     EXPECT_FALSE(map->isButtonPressed("Find"));
@@ -689,7 +689,7 @@ TEST_F(RetroWindow, ClosingTheWindowResetsTheMapWindow) {
 
 TEST_F(RetroWindow, GlobalRowsOutsideTheRangeDrawThePlainMap) {
     runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
-    ASSERT_EQ(state().bandwidthCount, 3);
+    ASSERT_EQ(state().retro.bandwidthCount, 3);
     auto colours = [&] {
         const QImage& pic = map->picSHP->surface().image();
         std::set<QRgb> c;
@@ -704,13 +704,13 @@ TEST_F(RetroWindow, GlobalRowsOutsideTheRangeDrawThePlainMap) {
         w->selectGlobalRow(c.row);
         if (c.shaded) {
             EXPECT_GT(colours(), 2u);
-            EXPECT_EQ(state().sigma, state().rangeSigmas[static_cast<std::size_t>(c.row - 2)]);
+            EXPECT_EQ(state().shared.sigma, state().retro.rangeSigmas[static_cast<std::size_t>(c.row - 2)]);
         } else {
             EXPECT_LE(colours(), 2u);
         }
     }
     // Row 6 lies beyond the list: nothing is selected, and the map stays plain.
-    EXPECT_EQ(state().sigma, 1.0);
+    EXPECT_EQ(state().shared.sigma, 1.0);
 }
 
 TEST_F(RetroWindow, SaveOffersTheFileOfThePreviousSave) {
@@ -762,7 +762,7 @@ TEST_F(RetroWindow, ExitClosesTheTestAndTheMap) {
     ASSERT_NE(h->ctx.find<frmSigmaChart>(), nullptr);
     w->cmdExit_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(state().retroMapMode);
+    EXPECT_FALSE(state().shared.retroMapMode);
     EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
     EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
     EXPECT_EQ(h->ctx.find<frmPolygonSHP>(), nullptr);

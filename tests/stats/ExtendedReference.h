@@ -18,15 +18,15 @@ struct Global {
 
 inline Global scoreGlobal(const AppState& s, bool adjusted) {
     using L = long double;
-    const int N = s.regionCount;
-    const L sigma = s.sigma, A = s.studyArea;
+    const int N = s.area.regionCount;
+    const L sigma = s.shared.sigma, A = s.area.studyArea;
     std::vector<L> W(static_cast<std::size_t>((N + 1) * (N + 1)), 0.0L);
     auto w = [&](int i, int j) -> L& { return W[static_cast<std::size_t>(i * (N + 1) + j)]; };
     const L peak = 1.0L / (sigma * std::sqrt(3.14159265L));
     for (int i = 1; i <= N; ++i)
         for (int j = 1; j <= N; ++j) {
-            const auto& a = s.centroidTable[static_cast<std::size_t>(i)];
-            const auto& b = s.centroidTable[static_cast<std::size_t>(j)];
+            const auto& a = s.area.centroidTable[static_cast<std::size_t>(i)];
+            const auto& b = s.area.centroidTable[static_cast<std::size_t>(j)];
             const L dx = static_cast<L>(a.X) - b.X, dy = static_cast<L>(a.Y) - b.Y;
             w(i, j) = i == j ? peak : peak * std::exp(-(dx * dx + dy * dy) / (2.0L * sigma * sigma * (A / N)));
         }
@@ -44,13 +44,13 @@ inline Global scoreGlobal(const AppState& s, bool adjusted) {
             L sum = 0.0L;
             for (int k = 1; k <= N; ++k) sum += w(k, i + 1) * w(k, j + 1);
             M[static_cast<std::size_t>(i) * n + static_cast<std::size_t>(j)] =
-                adjusted ? sum / std::sqrt(at(s.expectedShare, i + 1) * at(s.expectedShare, j + 1)) : sum;
+                adjusted ? sum / std::sqrt(at(s.retro.expectedShare, i + 1) * at(s.retro.expectedShare, j + 1)) : sum;
         }
     for (int i = 0; i < N; ++i)
         for (int j = 0; j < N; ++j) {
             L sum = 0.0L;
             for (int k = 0; k < N; ++k) {
-                const L v = (k == j ? at(s.expectedShare, k + 1) : 0.0L) - at(s.expectedShare, k + 1) * at(s.expectedShare, j + 1);
+                const L v = (k == j ? at(s.retro.expectedShare, k + 1) : 0.0L) - at(s.retro.expectedShare, k + 1) * at(s.retro.expectedShare, j + 1);
                 sum += M[static_cast<std::size_t>(i) * n + static_cast<std::size_t>(k)] * v;
             }
             B[static_cast<std::size_t>(i) * n + static_cast<std::size_t>(j)] = sum;
@@ -71,12 +71,12 @@ inline Global scoreGlobal(const AppState& s, bool adjusted) {
     for (int i = 1; i <= N; ++i) {
         L u = 0.0L;
         for (int j = 1; j <= N; ++j) {
-            const L wij = adjusted ? w(i, j) / std::sqrt(at(s.expected, j)) : w(i, j);
-            u += wij * (at(s.observed, j) - at(s.expected, j));
+            const L wij = adjusted ? w(i, j) / std::sqrt(at(s.retro.expected, j)) : w(i, j);
+            u += wij * (at(s.retro.observed, j) - at(s.retro.expected, j));
         }
         S += u * u;
     }
-    const L T = s.totalCases;
+    const L T = s.retro.totalCases;
     const L ratio = std::pow(t2, 1.5L) / t3;
     const L df = ratio * ratio, mean = t1 / T, variance = 2.0L * t2 / (T * T);
     const L z = ((adjusted ? S / T : S / (T * T)) - mean) / std::sqrt(variance);

@@ -20,18 +20,18 @@
 namespace LiteralEngine {
 
 inline Matrix kernel(AppState& s) {
-    if (s.pointDataMode && !s.polygonDataMode) {
-        s.regionCount = toInt32(s.pointCount);
-        s.studyArea = modFunctions::ConvexHullArea(s);
+    if (s.shared.pointDataMode && !s.shared.polygonDataMode) {
+        s.area.regionCount = toInt32(s.points.pointCount);
+        s.area.studyArea = modFunctions::ConvexHullArea(s.points);
     }
-    const std::int32_t N = s.regionCount;
-    const double sigma = s.sigma;
-    const double A = s.studyArea;
+    const std::int32_t N = s.area.regionCount;
+    const double sigma = s.shared.sigma;
+    const double A = s.area.studyArea;
     Matrix W = Matrix::Zero(N + 1, N + 1);
     for (std::int32_t i = 1; i <= N; ++i) {
         for (std::int32_t j = 1; j <= N; ++j) {
-            const CentroidRecord& a = s.centroidTable[static_cast<std::size_t>(i)];
-            const CentroidRecord& b = s.centroidTable[static_cast<std::size_t>(j)];
+            const CentroidRecord& a = s.area.centroidTable[static_cast<std::size_t>(i)];
+            const CentroidRecord& b = s.area.centroidTable[static_cast<std::size_t>(j)];
             const double d = std::sqrt((a.Y - b.Y) * (a.Y - b.Y) + (a.X - b.X) * (a.X - b.X));
             if (i == j)
                 W(i, i) = 1.0 / (sigma * std::sqrt(3.14159265));
@@ -50,7 +50,7 @@ inline Matrix kernel(AppState& s) {
 
 inline void CalcScoreWeights(AppState& s) {
     Matrix W = kernel(s);
-    const std::int32_t N = s.regionCount;
+    const std::int32_t N = s.area.regionCount;
     Matrix C = Matrix::Zero(N + 1, N + 1);
     for (std::int32_t i = 1; i <= N; ++i)
         for (std::int32_t j = 1; j <= N; ++j) {
@@ -58,73 +58,73 @@ inline void CalcScoreWeights(AppState& s) {
             for (std::int32_t k = 1; k <= N; ++k) sum = sum + W(k, i) * W(k, j);
             C(i, j) = sum;
         }
-    s.momentMatrixAdjusted = Matrix::Zero(N, N);
-    s.momentMatrixUnadjusted = Matrix::Zero(N, N);
-    s.scoreWeightsUnadjusted = Matrix::Zero(N + 1, N + 1);
-    s.scoreWeightsAdjusted = Matrix::Zero(N + 1, N + 1);
-    const auto& p = s.expectedShare;
-    const auto& E = s.expected;
+    s.retro.momentMatrixAdjusted = Matrix::Zero(N, N);
+    s.retro.momentMatrixUnadjusted = Matrix::Zero(N, N);
+    s.retro.scoreWeightsUnadjusted = Matrix::Zero(N + 1, N + 1);
+    s.retro.scoreWeightsAdjusted = Matrix::Zero(N + 1, N + 1);
+    const auto& p = s.retro.expectedShare;
+    const auto& E = s.retro.expected;
     for (std::int32_t i = 0; i <= N - 1; ++i)
         for (std::int32_t j = 0; j <= N - 1; ++j) {
-            s.momentMatrixAdjusted(i, j) =
+            s.retro.momentMatrixAdjusted(i, j) =
                 C(i + 1, j + 1) / std::sqrt(p[static_cast<std::size_t>(j + 1)] * p[static_cast<std::size_t>(i + 1)]);
-            s.momentMatrixUnadjusted(i, j) = C(i + 1, j + 1);
-            s.scoreWeightsAdjusted(i + 1, j + 1) = W(i + 1, j + 1) / std::sqrt(E[static_cast<std::size_t>(j + 1)]);
-            s.scoreWeightsUnadjusted(i + 1, j + 1) = W(i + 1, j + 1);
+            s.retro.momentMatrixUnadjusted(i, j) = C(i + 1, j + 1);
+            s.retro.scoreWeightsAdjusted(i + 1, j + 1) = W(i + 1, j + 1) / std::sqrt(E[static_cast<std::size_t>(j + 1)]);
+            s.retro.scoreWeightsUnadjusted(i + 1, j + 1) = W(i + 1, j + 1);
         }
-    s.scoreWeights = std::move(W);
-    s.weightCrossProduct = std::move(C);
+    s.retro.scoreWeights = std::move(W);
+    s.retro.weightCrossProduct = std::move(C);
 }
 
-inline void CalcMWeights(AppState& s) { s.mWeights = kernel(s); }
+inline void CalcMWeights(AppState& s) { s.retro.mWeights = kernel(s); }
 
 inline void localScore(AppState& s, const Matrix& w, DoubleArray& U, DoubleArray& Z, double& global) {
-    const std::int32_t N = s.regionCount;
+    const std::int32_t N = s.area.regionCount;
     const auto size = static_cast<std::size_t>(N) + 1;
     U.assign(size, 0.0);
     Z.assign(size, 0.0);
-    s.scoreLegendValues.assign(size, 0.0);
-    s.scoreMapValues.assign(size, 0.0);
-    s.mapLegendValues.assign(size, 0.0);
-    s.mapClassValues.assign(size, 0.0);
+    s.retro.scoreLegendValues.assign(size, 0.0);
+    s.retro.scoreMapValues.assign(size, 0.0);
+    s.retro.mapLegendValues.assign(size, 0.0);
+    s.retro.mapClassValues.assign(size, 0.0);
     global = 0.0;
-    const double T = s.totalCases;
+    const double T = s.retro.totalCases;
     for (std::int32_t i = 1; i <= N; ++i) {
         double u = 0.0, q = 0.0, r = 0.0;
         for (std::int32_t j = 1; j <= N; ++j) {
             const double wij = w(i, j);
-            const double O = s.observed[static_cast<std::size_t>(j)];
-            const double E = s.expected[static_cast<std::size_t>(j)];
+            const double O = s.retro.observed[static_cast<std::size_t>(j)];
+            const double E = s.retro.expected[static_cast<std::size_t>(j)];
             u = u + wij * (O - E);
             q = q + wij * wij * E;
             r = r + E * wij / T;
         }
         const auto k = static_cast<std::size_t>(i);
         U[k] = u;
-        s.scoreLegendValues[k] = u;
-        s.scoreMapValues[k] = u;
-        s.mapLegendValues[k] = u;
-        s.mapClassValues[k] = u;
+        s.retro.scoreLegendValues[k] = u;
+        s.retro.scoreMapValues[k] = u;
+        s.retro.mapLegendValues[k] = u;
+        s.retro.mapClassValues[k] = u;
         Z[k] = u / std::sqrt(q - r);
         global = global + u * u;
     }
 }
 
 inline void CalcLocalScoreUnadjusted(AppState& s) {
-    localScore(s, s.scoreWeightsUnadjusted, s.localScoreUnadjusted, s.localScoreZUnadjusted, s.globalScoreUnadjusted);
+    localScore(s, s.retro.scoreWeightsUnadjusted, s.retro.localScoreUnadjusted, s.retro.localScoreZUnadjusted, s.retro.globalScoreUnadjusted);
 }
 
 inline void CalcLocalScoreAdjusted(AppState& s) {
-    localScore(s, s.scoreWeightsAdjusted, s.localScoreAdjusted, s.localScoreZAdjusted, s.globalScoreAdjusted);
+    localScore(s, s.retro.scoreWeightsAdjusted, s.retro.localScoreAdjusted, s.retro.localScoreZAdjusted, s.retro.globalScoreAdjusted);
 }
 
 inline void CalcScoreMoments(AppState& s, const Matrix& A) {
-    const std::int32_t N = s.regionCount;
+    const std::int32_t N = s.area.regionCount;
     Matrix D = Matrix::Zero(N, N), P = Matrix::Zero(N, N);
     for (std::int32_t i = 0; i < N; ++i)
         for (std::int32_t j = 0; j < N; ++j) {
-            const double pi = s.expectedShare[static_cast<std::size_t>(i + 1)];
-            const double pj = s.expectedShare[static_cast<std::size_t>(j + 1)];
+            const double pi = s.retro.expectedShare[static_cast<std::size_t>(i + 1)];
+            const double pj = s.retro.expectedShare[static_cast<std::size_t>(j + 1)];
             if (i == j) D(i, i) = pi;
             P(i, j) = pi * pj;
         }
@@ -137,43 +137,43 @@ inline void CalcScoreMoments(AppState& s, const Matrix& A) {
     for (std::int32_t i = 0; i < N; ++i) t1 = t1 + B(i, i);
     for (std::int32_t i = 0; i < N; ++i) t2 = t2 + B2(i, i);
     for (std::int32_t i = 0; i < N; ++i) t3 = t3 + B3(i, i);
-    const double T = s.totalCases;
+    const double T = s.retro.totalCases;
     const double ratio = std::pow(t2, 1.5) / t3;
-    s.scoreDf = ratio * ratio;
-    s.scoreMean = t1 / T;
-    s.scoreVariance = 2.0 * t2 / (T * T);
+    s.retro.scoreDf = ratio * ratio;
+    s.retro.scoreMean = t1 / T;
+    s.retro.scoreVariance = 2.0 * t2 / (T * T);
 }
 
-inline void CalcScoreMomentsUnadjusted(AppState& s) { CalcScoreMoments(s, s.momentMatrixUnadjusted); }
-inline void CalcScoreMomentsAdjusted(AppState& s) { CalcScoreMoments(s, s.momentMatrixAdjusted); }
+inline void CalcScoreMomentsUnadjusted(AppState& s) { CalcScoreMoments(s, s.retro.momentMatrixUnadjusted); }
+inline void CalcScoreMomentsAdjusted(AppState& s) { CalcScoreMoments(s, s.retro.momentMatrixAdjusted); }
 
 inline void StandardizeScoreUnadjusted(AppState& s) {
-    const double T = s.totalCases;
-    s.scoreZ = (s.globalScoreUnadjusted / (T * T) - s.scoreMean) / std::sqrt(s.scoreVariance);
-    s.scoreChiSquare = s.scoreZ * std::sqrt(s.scoreDf + s.scoreDf) + s.scoreDf;
+    const double T = s.retro.totalCases;
+    s.retro.scoreZ = (s.retro.globalScoreUnadjusted / (T * T) - s.retro.scoreMean) / std::sqrt(s.retro.scoreVariance);
+    s.retro.scoreChiSquare = s.retro.scoreZ * std::sqrt(s.retro.scoreDf + s.retro.scoreDf) + s.retro.scoreDf;
 }
 
 inline void StandardizeScoreAdjusted(AppState& s) {
-    const double T = s.totalCases;
-    s.scoreZ = (s.globalScoreAdjusted / T - s.scoreMean) / std::sqrt(s.scoreVariance);
-    s.scoreChiSquare = s.scoreZ * std::sqrt(s.scoreDf + s.scoreDf) + s.scoreDf;
+    const double T = s.retro.totalCases;
+    s.retro.scoreZ = (s.retro.globalScoreAdjusted / T - s.retro.scoreMean) / std::sqrt(s.retro.scoreVariance);
+    s.retro.scoreChiSquare = s.retro.scoreZ * std::sqrt(s.retro.scoreDf + s.retro.scoreDf) + s.retro.scoreDf;
 }
 
 enum class Residual { Poisson, FreemanTukey, Rossi };
 
 inline void localM(AppState& s, Residual form) {
-    const std::int32_t N = s.regionCount;
+    const std::int32_t N = s.area.regionCount;
     const auto size = static_cast<std::size_t>(N) + 1;
-    DoubleArray& r = form == Residual::Poisson        ? s.poissonResiduals
-                     : form == Residual::FreemanTukey ? s.freemanTukeyResiduals
-                                                      : s.rossiResiduals;
+    DoubleArray& r = form == Residual::Poisson        ? s.retro.poissonResiduals
+                     : form == Residual::FreemanTukey ? s.retro.freemanTukeyResiduals
+                                                      : s.retro.rossiResiduals;
     r.assign(size, 0.0);
-    for (DoubleArray* a : {&s.localM, &s.localMSorted, &s.mLegendValues, &s.mMapValues, &s.mapLegendValues,
-                           &s.mapClassValues})
+    for (DoubleArray* a : {&s.retro.localM, &s.retro.localMSorted, &s.retro.mLegendValues, &s.retro.mMapValues, &s.retro.mapLegendValues,
+                           &s.retro.mapClassValues})
         a->assign(size, 0.0);
     for (std::int32_t i = 1; i <= N; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const double O = s.observed[k], E = s.expected[k];
+        const double O = s.retro.observed[k], E = s.retro.expected[k];
         switch (form) {
         case Residual::Poisson: r[k] = (O - E) / std::sqrt(E); break;
         case Residual::FreemanTukey: r[k] = (std::sqrt(O) + std::sqrt(O + 1.0)) - std::sqrt(4.0 * E + 1.0); break;
@@ -182,14 +182,14 @@ inline void localM(AppState& s, Residual form) {
     }
     for (std::int32_t i = 1; i <= N; ++i) {
         double m = 0.0;
-        for (std::int32_t j = 1; j <= N; ++j) m = m + r[static_cast<std::size_t>(j)] * s.mWeights(i, j);
+        for (std::int32_t j = 1; j <= N; ++j) m = m + r[static_cast<std::size_t>(j)] * s.retro.mWeights(i, j);
         const auto k = static_cast<std::size_t>(i);
-        s.localM[k] = m;
-        s.localMSorted[k] = m;
-        s.mLegendValues[k] = m;
-        s.mMapValues[k] = m;
-        s.mapLegendValues[k] = m;
-        s.mapClassValues[k] = m;
+        s.retro.localM[k] = m;
+        s.retro.localMSorted[k] = m;
+        s.retro.mLegendValues[k] = m;
+        s.retro.mMapValues[k] = m;
+        s.retro.mapLegendValues[k] = m;
+        s.retro.mapClassValues[k] = m;
     }
 }
 
@@ -198,8 +198,8 @@ inline void CalcLocalMFreemanTukey(AppState& s) { localM(s, Residual::FreemanTuk
 inline void CalcLocalMRossi(AppState& s) { localM(s, Residual::Rossi); }
 
 inline double GetMaxLocalM(AppState& s) {
-    modSorting::ShellSortDouble(s.localMSorted);
-    return s.localMSorted[static_cast<std::size_t>(s.regionCount)];
+    modSorting::ShellSortDouble(s.retro.localMSorted);
+    return s.retro.localMSorted[static_cast<std::size_t>(s.area.regionCount)];
 }
 
 }  // namespace LiteralEngine

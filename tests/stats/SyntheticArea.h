@@ -34,14 +34,14 @@ inline AppState make(const Options& o) {
     AppState s;
     const std::int32_t n = o.n;
     const auto size = static_cast<std::size_t>(n) + 1;
-    s.regionCount = n;
-    s.polygonDataMode = true;
-    s.sigma = o.sigma;
-    s.alpha = 0.05;
-    s.centroidTable.assign(size, CentroidRecord{});
+    s.area.regionCount = n;
+    s.shared.polygonDataMode = true;
+    s.shared.sigma = o.sigma;
+    s.retro.alpha = 0.05;
+    s.area.centroidTable.assign(size, CentroidRecord{});
     const double side = std::ceil(std::sqrt(static_cast<double>(n)));
     for (std::int32_t i = 1; i <= n; ++i) {
-        auto& c = s.centroidTable[static_cast<std::size_t>(i)];
+        auto& c = s.area.centroidTable[static_cast<std::size_t>(i)];
         c.ID = std::to_string(i);
         const double gx = std::fmod(static_cast<double>(i - 1), side), gy = std::floor((i - 1) / side);
         switch (o.layout) {
@@ -61,40 +61,40 @@ inline AppState make(const Options& o) {
         }
         }
     }
-    s.studyArea = (10.0 * side) * (10.0 * side);
+    s.area.studyArea = (10.0 * side) * (10.0 * side);
 
-    s.population.assign(size, 0.0);
-    s.observed.assign(size, 0.0);
-    s.expected.assign(size, 0.0);
-    s.expectedShare.assign(size, 0.0);
+    s.retro.population.assign(size, 0.0);
+    s.retro.observed.assign(size, 0.0);
+    s.retro.expected.assign(size, 0.0);
+    s.retro.expectedShare.assign(size, 0.0);
     double total = 0.0;
     for (std::int32_t i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        s.observed[k] = std::floor(o.meanCases * 2.0 * uniform(g));
-        total += s.observed[k];
+        s.retro.observed[k] = std::floor(o.meanCases * 2.0 * uniform(g));
+        total += s.retro.observed[k];
     }
     if (total < 2.0) {  // at least two cases, so that every local score has a variance
-        s.observed[1] += 2.0;
+        s.retro.observed[1] += 2.0;
         total += 2.0;
     }
-    s.totalCases = total;
+    s.retro.totalCases = total;
     if (o.counts == Counts::PopulationAndCases) {
         double pop = 0.0;
         for (std::int32_t i = 1; i <= n; ++i) {
-            s.population[static_cast<std::size_t>(i)] = std::floor(100.0 + 4900.0 * uniform(g));
-            pop += s.population[static_cast<std::size_t>(i)];
+            s.retro.population[static_cast<std::size_t>(i)] = std::floor(100.0 + 4900.0 * uniform(g));
+            pop += s.retro.population[static_cast<std::size_t>(i)];
         }
-        s.totalPopulation = pop;
+        s.retro.totalPopulation = pop;
         for (std::int32_t i = 1; i <= n; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            s.expected[k] = total * s.population[k] / pop;
-            s.expectedShare[k] = s.population[k] / pop;
+            s.retro.expected[k] = total * s.retro.population[k] / pop;
+            s.retro.expectedShare[k] = s.retro.population[k] / pop;
         }
     } else {
         for (std::int32_t i = 1; i <= n; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            s.expected[k] = std::min(total, 1.0 + 2.0 * o.meanCases * uniform(g));
-            s.expectedShare[k] = s.expected[k] / total;
+            s.retro.expected[k] = std::min(total, 1.0 + 2.0 * o.meanCases * uniform(g));
+            s.retro.expectedShare[k] = s.retro.expected[k] / total;
         }
     }
     return s;

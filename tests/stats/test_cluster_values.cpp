@@ -20,26 +20,26 @@ namespace cd = modClusterDetection;
 AppState smallArea(const std::vector<double>& O, const std::vector<double>& E, double sigma, bool sharesFromE) {
     AppState s;
     const auto n = static_cast<std::int32_t>(O.size());
-    s.regionCount = n;
-    s.polygonDataMode = true;
-    s.sigma = sigma;
-    s.alpha = 0.05;
-    s.studyArea = 100.0 * n;
-    s.centroidTable.assign(O.size() + 1, {});
-    s.observed.assign(O.size() + 1, 0.0);
-    s.expected.assign(O.size() + 1, 0.0);
-    s.expectedShare.assign(O.size() + 1, 0.0);
+    s.area.regionCount = n;
+    s.shared.polygonDataMode = true;
+    s.shared.sigma = sigma;
+    s.retro.alpha = 0.05;
+    s.area.studyArea = 100.0 * n;
+    s.area.centroidTable.assign(O.size() + 1, {});
+    s.retro.observed.assign(O.size() + 1, 0.0);
+    s.retro.expected.assign(O.size() + 1, 0.0);
+    s.retro.expectedShare.assign(O.size() + 1, 0.0);
     double T = 0.0, sumE = 0.0;
     for (std::size_t i = 0; i < O.size(); ++i) {
         T += O[i];
         sumE += E[i];
     }
-    s.totalCases = T;
+    s.retro.totalCases = T;
     for (std::size_t i = 1; i <= O.size(); ++i) {
-        s.centroidTable[i] = {std::to_string(i), 10.0 * static_cast<double>((i - 1) % 4), 10.0 * static_cast<double>((i - 1) / 4)};
-        s.observed[i] = O[i - 1];
-        s.expected[i] = E[i - 1];
-        s.expectedShare[i] = sharesFromE ? E[i - 1] / T : E[i - 1] / sumE;
+        s.area.centroidTable[i] = {std::to_string(i), 10.0 * static_cast<double>((i - 1) % 4), 10.0 * static_cast<double>((i - 1) / 4)};
+        s.retro.observed[i] = O[i - 1];
+        s.retro.expected[i] = E[i - 1];
+        s.retro.expectedShare[i] = sharesFromE ? E[i - 1] / T : E[i - 1] / sumE;
     }
     return s;
 }
@@ -50,116 +50,116 @@ const std::vector<double> kExpected = {6, 6, 3, 9, 9, 3, 6, 6};
 
 TEST(KernelWeights, TinyBandwidthGivesIdentityMatrices) {
     AppState s = smallArea(kObserved, kExpected, 1e-8, false);
-    cd::CalcScoreWeights(s);
-    cd::CalcMWeights(s);
-    const auto n = s.regionCount;
-    EXPECT_EQ(s.scoreWeights.rows(), n + 1);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+    const auto n = s.area.regionCount;
+    EXPECT_EQ(s.retro.scoreWeights.rows(), n + 1);
     for (int i = 0; i <= n; ++i)
         for (int j = 0; j <= n; ++j) {
             const double id = (i == j && i > 0) ? 1.0 : 0.0;
-            EXPECT_EQ(s.scoreWeights(i, j), id) << i << "," << j;
-            EXPECT_EQ(s.weightCrossProduct(i, j), id) << i << "," << j;
-            EXPECT_EQ(s.mWeights(i, j), id) << i << "," << j;
+            EXPECT_EQ(s.retro.scoreWeights(i, j), id) << i << "," << j;
+            EXPECT_EQ(s.retro.weightCrossProduct(i, j), id) << i << "," << j;
+            EXPECT_EQ(s.retro.mWeights(i, j), id) << i << "," << j;
         }
-    EXPECT_EQ(cd::MomentMatrixUnadjusted(s).rows(), n);
-    EXPECT_EQ(cd::MomentMatrixAdjusted(s).cols(), n);
+    EXPECT_EQ(cd::MomentMatrixUnadjusted(s.retro).rows(), n);
+    EXPECT_EQ(cd::MomentMatrixAdjusted(s.retro).cols(), n);
 }
 
 TEST(KernelWeights, RowsHaveUnitSumOfSquaresAndCrossProductIsSymmetric) {
     for (double sigma : {0.2, 1.0, 3.0}) {
         SCOPED_TRACE(sigma);
         AppState s = smallArea(kObserved, kExpected, sigma, false);
-        cd::CalcScoreWeights(s);
-        const auto n = s.regionCount;
-        for (int i = 1; i <= n; ++i) EXPECT_NEAR(s.scoreWeights.row(i).squaredNorm(), 1.0, 1e-15);
-        EXPECT_EQ(s.weightCrossProduct, s.weightCrossProduct.transpose());
-        EXPECT_NE(s.scoreWeights, s.scoreWeights.transpose());  // rows normalised apart
-        const Matrix adjusted = cd::ScoreWeightsAdjusted(s);
+        cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+        const auto n = s.area.regionCount;
+        for (int i = 1; i <= n; ++i) EXPECT_NEAR(s.retro.scoreWeights.row(i).squaredNorm(), 1.0, 1e-15);
+        EXPECT_EQ(s.retro.weightCrossProduct, s.retro.weightCrossProduct.transpose());
+        EXPECT_NE(s.retro.scoreWeights, s.retro.scoreWeights.transpose());  // rows normalised apart
+        const Matrix adjusted = cd::ScoreWeightsAdjusted(s.retro);
         for (int j = 1; j <= n; ++j)
             for (int i = 1; i <= n; ++i)
-                EXPECT_EQ(adjusted(i, j), s.scoreWeights(i, j) / std::sqrt(kExpected[static_cast<std::size_t>(j - 1)]));
-        EXPECT_EQ(cd::ScoreWeightsUnadjusted(s), s.scoreWeights);
-        EXPECT_TRUE(s.scoreWeightsUnadjusted.size() == 0 && s.momentMatrixAdjusted.size() == 0);
+                EXPECT_EQ(adjusted(i, j), s.retro.scoreWeights(i, j) / std::sqrt(kExpected[static_cast<std::size_t>(j - 1)]));
+        EXPECT_EQ(cd::ScoreWeightsUnadjusted(s.retro), s.retro.scoreWeights);
+        EXPECT_TRUE(s.retro.scoreWeightsUnadjusted.size() == 0 && s.retro.momentMatrixAdjusted.size() == 0);
     }
 }
 
 TEST(KernelWeights, SharedCentroidGivesTiedLargestEntries) {
     AppState s = smallArea({3, 4, 5}, {4, 4, 4}, 0.7, false);
-    s.centroidTable[2].X = s.centroidTable[1].X;
-    s.centroidTable[2].Y = s.centroidTable[1].Y;
-    cd::CalcMWeights(s);
-    EXPECT_EQ(s.mWeights(1, 1), s.mWeights(1, 2));
-    EXPECT_EQ(s.mWeights(2, 1), s.mWeights(2, 2));
-    EXPECT_GT(s.mWeights(1, 1), s.mWeights(1, 3));
+    s.area.centroidTable[2].X = s.area.centroidTable[1].X;
+    s.area.centroidTable[2].Y = s.area.centroidTable[1].Y;
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+    EXPECT_EQ(s.retro.mWeights(1, 1), s.retro.mWeights(1, 2));
+    EXPECT_EQ(s.retro.mWeights(2, 1), s.retro.mWeights(2, 2));
+    EXPECT_GT(s.retro.mWeights(1, 1), s.retro.mWeights(1, 3));
 }
 
 TEST(KernelWeights, SingleRegion) {
     AppState s = smallArea({5}, {5}, 1.0, false);
-    cd::CalcScoreWeights(s);
-    EXPECT_EQ(s.scoreWeights(1, 1), 1.0);
-    EXPECT_EQ(s.weightCrossProduct(1, 1), 1.0);
-    EXPECT_EQ(cd::MomentMatrixUnadjusted(s).size(), 1);
-    EXPECT_EQ(cd::MomentMatrixAdjusted(s).size(), 1);
-    EXPECT_EQ(cd::MomentMatrixAdjusted(s)(0, 0), 1.0 / std::sqrt(s.expectedShare[1] * s.expectedShare[1]));
-    EXPECT_EQ(cd::ScoreWeightsAdjusted(s)(1, 1), 1.0 / std::sqrt(5.0));
-    cd::CalcMWeights(s);
-    EXPECT_EQ(s.mWeights.rows(), 2);
-    EXPECT_EQ(s.mWeights(1, 1), 1.0);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    EXPECT_EQ(s.retro.scoreWeights(1, 1), 1.0);
+    EXPECT_EQ(s.retro.weightCrossProduct(1, 1), 1.0);
+    EXPECT_EQ(cd::MomentMatrixUnadjusted(s.retro).size(), 1);
+    EXPECT_EQ(cd::MomentMatrixAdjusted(s.retro).size(), 1);
+    EXPECT_EQ(cd::MomentMatrixAdjusted(s.retro)(0, 0), 1.0 / std::sqrt(s.retro.expectedShare[1] * s.retro.expectedShare[1]));
+    EXPECT_EQ(cd::ScoreWeightsAdjusted(s.retro)(1, 1), 1.0 / std::sqrt(5.0));
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+    EXPECT_EQ(s.retro.mWeights.rows(), 2);
+    EXPECT_EQ(s.retro.mWeights(1, 1), 1.0);
 }
 
 TEST(KernelWeights, PointDataDeriveCountAndAreaFromTheDrawnPoints) {
     AppState s = smallArea({3, 4, 5, 6}, {4, 4, 5, 5}, 1.0, false);
-    s.regionCount = 99;  // left by a polygon study area
-    s.studyArea = 12345.0;
-    s.pointDataMode = true;
-    s.polygonDataMode = false;
-    s.pointCount = 4;
-    s.pointScaleX = s.pointScaleY = 2.0;
-    s.devicePoints = {{0, 0}, {0, 0}, {100, 0}, {100, 50}, {0, 50}};
-    cd::CalcScoreWeights(s);
-    EXPECT_EQ(s.regionCount, 4);
-    EXPECT_DOUBLE_EQ(s.studyArea, 1250.0);
-    EXPECT_EQ(s.hullVertexCount, 4);
-    EXPECT_EQ(s.scoreWeights.rows(), 5);
+    s.area.regionCount = 99;  // left by a polygon study area
+    s.area.studyArea = 12345.0;
+    s.shared.pointDataMode = true;
+    s.shared.polygonDataMode = false;
+    s.points.pointCount = 4;
+    s.points.pointScaleX = s.points.pointScaleY = 2.0;
+    s.points.devicePoints = {{0, 0}, {0, 0}, {100, 0}, {100, 50}, {0, 50}};
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    EXPECT_EQ(s.area.regionCount, 4);
+    EXPECT_DOUBLE_EQ(s.area.studyArea, 1250.0);
+    EXPECT_EQ(s.points.hullVertexCount, 4);
+    EXPECT_EQ(s.retro.scoreWeights.rows(), 5);
 }
 
 TEST(LocalScores, IdentityKernelGivesPlainDifferences) {
     AppState s = smallArea(kObserved, kExpected, 1e-8, false);
-    cd::CalcScoreWeights(s);
-    cd::CalcLocalScoreUnadjusted(s);
-    const double T = s.totalCases;
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalScoreUnadjusted(s.area, s.retro);
+    const double T = s.retro.totalCases;
     double S = 0.0;
-    for (int i = 1; i <= s.regionCount; ++i) {
-        const double O = s.observed[static_cast<std::size_t>(i)], E = s.expected[static_cast<std::size_t>(i)];
-        EXPECT_EQ(s.localScoreUnadjusted[static_cast<std::size_t>(i)], O - E);
-        EXPECT_EQ(s.localScoreZUnadjusted[static_cast<std::size_t>(i)], (O - E) / std::sqrt(E - E / T));
+    for (int i = 1; i <= s.area.regionCount; ++i) {
+        const double O = s.retro.observed[static_cast<std::size_t>(i)], E = s.retro.expected[static_cast<std::size_t>(i)];
+        EXPECT_EQ(s.retro.localScoreUnadjusted[static_cast<std::size_t>(i)], O - E);
+        EXPECT_EQ(s.retro.localScoreZUnadjusted[static_cast<std::size_t>(i)], (O - E) / std::sqrt(E - E / T));
         S += (O - E) * (O - E);
     }
-    EXPECT_EQ(s.globalScoreUnadjusted, S);
-    EXPECT_EQ(s.localScoreUnadjusted[0], 0.0);
+    EXPECT_EQ(s.retro.globalScoreUnadjusted, S);
+    EXPECT_EQ(s.retro.localScoreUnadjusted[0], 0.0);
 
-    cd::CalcLocalScoreAdjusted(s);
-    for (int i = 1; i <= s.regionCount; ++i) {
+    cd::CalcLocalScoreAdjusted(s.area, s.retro);
+    for (int i = 1; i <= s.area.regionCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const double O = s.observed[k], E = s.expected[k];
+        const double O = s.retro.observed[k], E = s.retro.expected[k];
         const double U = (O - E) / std::sqrt(E);
-        EXPECT_NEAR(s.localScoreAdjusted[k], U, 1e-14 * std::fabs(U) + 1e-300);
-        EXPECT_NEAR(s.localScoreZAdjusted[k], U / std::sqrt(1.0 - std::sqrt(E) / T), 1e-13);
+        EXPECT_NEAR(s.retro.localScoreAdjusted[k], U, 1e-14 * std::fabs(U) + 1e-300);
+        EXPECT_NEAR(s.retro.localScoreZAdjusted[k], U / std::sqrt(1.0 - std::sqrt(E) / T), 1e-13);
         // The last form computed owns the four copies.
-        EXPECT_EQ(s.scoreMapValues[k], s.localScoreAdjusted[k]);
-        EXPECT_EQ(s.scoreLegendValues[k], s.localScoreAdjusted[k]);
-        EXPECT_EQ(s.mapClassValues[k], s.localScoreAdjusted[k]);
-        EXPECT_EQ(s.mapLegendValues[k], s.localScoreAdjusted[k]);
+        EXPECT_EQ(s.retro.scoreMapValues[k], s.retro.localScoreAdjusted[k]);
+        EXPECT_EQ(s.retro.scoreLegendValues[k], s.retro.localScoreAdjusted[k]);
+        EXPECT_EQ(s.retro.mapClassValues[k], s.retro.localScoreAdjusted[k]);
+        EXPECT_EQ(s.retro.mapLegendValues[k], s.retro.localScoreAdjusted[k]);
     }
 }
 
 TEST(LocalScores, ObservedEqualToExpectedEverywhereGivesZero) {
     AppState s = smallArea({4, 4, 4, 4, 4}, {4, 4, 4, 4, 4}, 1.5, false);
-    cd::CalcScoreWeights(s);
-    cd::CalcLocalScoreUnadjusted(s);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalScoreUnadjusted(s.area, s.retro);
     for (int i = 1; i <= 5; ++i) {
-        EXPECT_EQ(s.localScoreUnadjusted[static_cast<std::size_t>(i)], 0.0);
-        EXPECT_EQ(s.localScoreZUnadjusted[static_cast<std::size_t>(i)], 0.0);
+        EXPECT_EQ(s.retro.localScoreUnadjusted[static_cast<std::size_t>(i)], 0.0);
+        EXPECT_EQ(s.retro.localScoreZUnadjusted[static_cast<std::size_t>(i)], 0.0);
     }
 }
 
@@ -168,29 +168,29 @@ TEST(LocalScores, GlobalIsTheSumOfSquares) {
     o.n = 60;
     o.sigma = 1.3;
     AppState s = SyntheticArea::make(o);
-    cd::CalcScoreWeights(s);
-    cd::CalcLocalScoreUnadjusted(s);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalScoreUnadjusted(s.area, s.retro);
     double S = 0.0;
-    for (int i = 1; i <= 60; ++i) S += s.localScoreUnadjusted[static_cast<std::size_t>(i)] * s.localScoreUnadjusted[static_cast<std::size_t>(i)];
-    EXPECT_EQ(s.globalScoreUnadjusted, S);
+    for (int i = 1; i <= 60; ++i) S += s.retro.localScoreUnadjusted[static_cast<std::size_t>(i)] * s.retro.localScoreUnadjusted[static_cast<std::size_t>(i)];
+    EXPECT_EQ(s.retro.globalScoreUnadjusted, S);
 }
 
 TEST(ScoreMoments, AdjustedIdentityKernelGivesThePearsonChiSquare) {
     AppState s = smallArea(kObserved, kExpected, 1e-8, false);
-    cd::CalcScoreWeights(s);
-    cd::CalcLocalScoreAdjusted(s);
-    cd::CalcScoreMomentsAdjusted(s);
-    cd::StandardizeScoreAdjusted(s);
-    const double n = s.regionCount;
-    EXPECT_NEAR(s.scoreDf, n - 1.0, 1e-12);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalScoreAdjusted(s.area, s.retro);
+    cd::CalcScoreMomentsAdjusted(s.area, s.retro);
+    cd::StandardizeScoreAdjusted(s.retro);
+    const double n = s.area.regionCount;
+    EXPECT_NEAR(s.retro.scoreDf, n - 1.0, 1e-12);
     double pearson = 0.0;
-    for (int i = 1; i <= s.regionCount; ++i) {
-        const double O = s.observed[static_cast<std::size_t>(i)], E = s.expected[static_cast<std::size_t>(i)];
+    for (int i = 1; i <= s.area.regionCount; ++i) {
+        const double O = s.retro.observed[static_cast<std::size_t>(i)], E = s.retro.expected[static_cast<std::size_t>(i)];
         pearson += (O - E) * (O - E) / E;
     }
-    EXPECT_NEAR(s.scoreChiSquare, pearson, 1e-11 * pearson);
+    EXPECT_NEAR(s.retro.scoreChiSquare, pearson, 1e-11 * pearson);
     // Chi-square minus df has the sign of Z.
-    EXPECT_EQ(s.scoreChiSquare - s.scoreDf > 0.0, s.scoreZ > 0.0);
+    EXPECT_EQ(s.retro.scoreChiSquare - s.retro.scoreDf > 0.0, s.retro.scoreZ > 0.0);
 }
 
 TEST(ScoreMoments, IdentityKernelMoments) {
@@ -200,26 +200,26 @@ TEST(ScoreMoments, IdentityKernelMoments) {
     for (bool adjusted : {false, true}) {
         SCOPED_TRACE(adjusted ? "adjusted" : "unadjusted");
         AppState s = smallArea(kObserved, kExpected, 1e-8, false);
-        cd::CalcScoreWeights(s);
+        cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
         if (adjusted)
-            cd::CalcScoreMomentsAdjusted(s);
+            cd::CalcScoreMomentsAdjusted(s.area, s.retro);
         else
-            cd::CalcScoreMoments(s, cd::MomentMatrixUnadjusted(s));
-        const double n = s.regionCount, T = s.totalCases;
+            cd::CalcScoreMoments(s.area, s.retro, cd::MomentMatrixUnadjusted(s.retro));
+        const double n = s.area.regionCount, T = s.retro.totalCases;
         if (adjusted) {
-            EXPECT_NEAR(s.scoreDf, n - 1.0, 1e-12);
-            EXPECT_NEAR(s.scoreMean, (n - 1.0) / T, 1e-15);
-            EXPECT_NEAR(s.scoreVariance, 2.0 * (n - 1.0) / (T * T), 1e-16);
+            EXPECT_NEAR(s.retro.scoreDf, n - 1.0, 1e-12);
+            EXPECT_NEAR(s.retro.scoreMean, (n - 1.0) / T, 1e-15);
+            EXPECT_NEAR(s.retro.scoreVariance, 2.0 * (n - 1.0) / (T * T), 1e-16);
         } else {
             // tr(V) = 1 - sum p^2, tr(V^2) = sum p^2 - 2 sum p^3 + (sum p^2)^2.
             double p2 = 0.0, p3 = 0.0;
-            for (int i = 1; i <= s.regionCount; ++i) {
-                const double p = s.expectedShare[static_cast<std::size_t>(i)];
+            for (int i = 1; i <= s.area.regionCount; ++i) {
+                const double p = s.retro.expectedShare[static_cast<std::size_t>(i)];
                 p2 += p * p;
                 p3 += p * p * p;
             }
-            EXPECT_NEAR(s.scoreMean, (1.0 - p2) / T, 1e-15);
-            EXPECT_NEAR(s.scoreVariance, 2.0 * (p2 - 2.0 * p3 + p2 * p2) / (T * T), 1e-17);
+            EXPECT_NEAR(s.retro.scoreMean, (1.0 - p2) / T, 1e-15);
+            EXPECT_NEAR(s.retro.scoreVariance, 2.0 * (p2 - 2.0 * p3 + p2 * p2) / (T * T), 1e-17);
         }
     }
 }
@@ -243,23 +243,23 @@ TEST(ScoreMoments, StandardizationFormulas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppState s;
-        s.totalCases = c.T;
-        s.scoreMean = c.mean;
-        s.scoreVariance = c.variance;
-        s.scoreDf = c.df;
+        s.retro.totalCases = c.T;
+        s.retro.scoreMean = c.mean;
+        s.retro.scoreVariance = c.variance;
+        s.retro.scoreDf = c.df;
         if (c.adjusted) {
-            s.globalScoreAdjusted = c.global;
-            s.globalScoreUnadjusted = 1e6;  // not read
-            cd::StandardizeScoreAdjusted(s);
+            s.retro.globalScoreAdjusted = c.global;
+            s.retro.globalScoreUnadjusted = 1e6;  // not read
+            cd::StandardizeScoreAdjusted(s.retro);
         } else {
-            s.globalScoreUnadjusted = c.global;
-            s.globalScoreAdjusted = 1e6;
-            cd::StandardizeScoreUnadjusted(s);
+            s.retro.globalScoreUnadjusted = c.global;
+            s.retro.globalScoreAdjusted = 1e6;
+            cd::StandardizeScoreUnadjusted(s.retro);
         }
-        EXPECT_EQ(s.scoreZ, c.z);
-        EXPECT_EQ(s.scoreChiSquare, c.chi);
-        EXPECT_EQ(s.scoreDf, c.df);  // the moments are read, not written
-        EXPECT_EQ(s.scoreMean, c.mean);
+        EXPECT_EQ(s.retro.scoreZ, c.z);
+        EXPECT_EQ(s.retro.scoreChiSquare, c.chi);
+        EXPECT_EQ(s.retro.scoreDf, c.df);  // the moments are read, not written
+        EXPECT_EQ(s.retro.scoreMean, c.mean);
     }
 }
 
@@ -268,33 +268,33 @@ TEST(ScoreMoments, GeneralMomentMatrixMatchesTheStoredOne) {
     o.n = 30;
     o.sigma = 0.8;
     AppState a = SyntheticArea::make(o);
-    cd::CalcScoreWeights(a);
+    cd::CalcScoreWeights(a.area, a.points, a.shared, a.retro);
     AppState b = a;
-    cd::CalcScoreMomentsAdjusted(a);
-    cd::CalcScoreMoments(b, cd::MomentMatrixAdjusted(b));
-    EXPECT_EQ(a.scoreDf, b.scoreDf);
-    EXPECT_EQ(a.scoreMean, b.scoreMean);
-    EXPECT_EQ(a.scoreVariance, b.scoreVariance);
+    cd::CalcScoreMomentsAdjusted(a.area, a.retro);
+    cd::CalcScoreMoments(b.area, b.retro, cd::MomentMatrixAdjusted(b.retro));
+    EXPECT_EQ(a.retro.scoreDf, b.retro.scoreDf);
+    EXPECT_EQ(a.retro.scoreMean, b.retro.scoreMean);
+    EXPECT_EQ(a.retro.scoreVariance, b.retro.scoreVariance);
 }
 
 TEST(LocalM, IdentityKernelGivesTheResiduals) {
     AppState s = smallArea(kObserved, kExpected, 1e-8, false);
-    cd::CalcMWeights(s);
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
     double largest = -1e300;
-    cd::CalcLocalMPoisson(s);
-    for (int i = 1; i <= s.regionCount; ++i) {
+    cd::CalcLocalMPoisson(s.area, s.retro);
+    for (int i = 1; i <= s.area.regionCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const double r = (s.observed[k] - s.expected[k]) / std::sqrt(s.expected[k]);
-        EXPECT_EQ(s.poissonResiduals[k], r);
-        EXPECT_EQ(s.localM[k], r);
-        for (const DoubleArray* copy : {&s.localMSorted, &s.mMapValues, &s.mLegendValues, &s.mapClassValues, &s.mapLegendValues})
+        const double r = (s.retro.observed[k] - s.retro.expected[k]) / std::sqrt(s.retro.expected[k]);
+        EXPECT_EQ(s.retro.poissonResiduals[k], r);
+        EXPECT_EQ(s.retro.localM[k], r);
+        for (const DoubleArray* copy : {&s.retro.localMSorted, &s.retro.mMapValues, &s.retro.mLegendValues, &s.retro.mapClassValues, &s.retro.mapLegendValues})
             EXPECT_EQ((*copy)[k], r);
         largest = std::max(largest, r);
     }
-    EXPECT_EQ(cd::GetMaxLocalM(s), largest);
-    EXPECT_EQ(cd::GetMaxLocalM(s), largest);  // a second call sorts the sorted copy
-    EXPECT_EQ(s.localMSorted[0], 0.0);
-    for (std::size_t k = 2; k < s.localMSorted.size(); ++k) EXPECT_LE(s.localMSorted[k - 1], s.localMSorted[k]);
+    EXPECT_EQ(cd::GetMaxLocalM(s.area, s.retro), largest);
+    EXPECT_EQ(cd::GetMaxLocalM(s.area, s.retro), largest);  // a second call sorts the sorted copy
+    EXPECT_EQ(s.retro.localMSorted[0], 0.0);
+    for (std::size_t k = 2; k < s.retro.localMSorted.size(); ++k) EXPECT_LE(s.retro.localMSorted[k - 1], s.retro.localMSorted[k]);
 }
 
 struct ResidualCase {
@@ -312,25 +312,25 @@ TEST(LocalM, ResidualValues) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppState s = smallArea({c.O}, {c.E}, 1e-8, false);
-        cd::CalcMWeights(s);
-        cd::CalcLocalMPoisson(s);
-        EXPECT_DOUBLE_EQ(s.localM[1], c.poisson);
-        cd::CalcLocalMFreemanTukey(s);
-        EXPECT_DOUBLE_EQ(s.localM[1], c.freemanTukey);
-        cd::CalcLocalMRossi(s);
-        EXPECT_DOUBLE_EQ(s.localM[1], c.rossi);
+        cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+        cd::CalcLocalMPoisson(s.area, s.retro);
+        EXPECT_DOUBLE_EQ(s.retro.localM[1], c.poisson);
+        cd::CalcLocalMFreemanTukey(s.area, s.retro);
+        EXPECT_DOUBLE_EQ(s.retro.localM[1], c.freemanTukey);
+        cd::CalcLocalMRossi(s.area, s.retro);
+        EXPECT_DOUBLE_EQ(s.retro.localM[1], c.rossi);
     }
     AppState s = smallArea({1}, {1}, 1e-8, false);
-    cd::CalcMWeights(s);
-    cd::CalcLocalMFreemanTukey(s);
-    EXPECT_EQ(std::round(s.freemanTukeyResiduals[1] * 1e5) / 1e5, 0.17815);
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalMFreemanTukey(s.area, s.retro);
+    EXPECT_EQ(std::round(s.retro.freemanTukeyResiduals[1] * 1e5) / 1e5, 0.17815);
 }
 
 TEST(LocalM, AllNegativeMaximumIsClosestToZero) {
     AppState s = smallArea({0, 1, 0, 2}, {3, 3, 4, 5}, 1e-8, false);
-    cd::CalcMWeights(s);
-    cd::CalcLocalMPoisson(s);
-    EXPECT_DOUBLE_EQ(cd::GetMaxLocalM(s), (1.0 - 3.0) / std::sqrt(3.0));
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalMPoisson(s.area, s.retro);
+    EXPECT_DOUBLE_EQ(cd::GetMaxLocalM(s.area, s.retro), (1.0 - 3.0) / std::sqrt(3.0));
 }
 
 struct MCriticalCase {
@@ -356,38 +356,38 @@ TEST(CriticalValues, MCritical) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppState s;
-        s.sigma = c.sigma;
-        s.alpha = c.alpha;
-        s.regionCount = c.n;
-        EXPECT_EQ(cd::GetMCritical(s), c.expected);
+        s.shared.sigma = c.sigma;
+        s.retro.alpha = c.alpha;
+        s.area.regionCount = c.n;
+        EXPECT_EQ(cd::GetMCritical(s.area, s.shared, s.retro), c.expected);
     }
     EXPECT_TRUE(shown.empty());
     AppState s;
-    s.sigma = 7.78;
-    s.alpha = 0.05;
-    s.regionCount = 10;
-    EXPECT_EQ(cd::GetMCritical(s), 0.0);
+    s.shared.sigma = 7.78;
+    s.retro.alpha = 0.05;
+    s.area.regionCount = 10;
+    EXPECT_EQ(cd::GetMCritical(s.area, s.shared, s.retro), 0.0);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "Warning!|Error!");
-    s.alpha = 0.0;  // t = 0: no logarithm
-    EXPECT_EQ(cd::GetMCritical(s), 0.0);
+    s.retro.alpha = 0.0;  // t = 0: no logarithm
+    EXPECT_EQ(cd::GetMCritical(s.area, s.shared, s.retro), 0.0);
     EXPECT_EQ(shown.size(), 2u);
     for (double sigma : {8.0, 20.0, 1e6, 1e200}) {  // every sigma from 7.78 on
         SCOPED_TRACE(sigma);
         const std::size_t before = shown.size();
-        s.sigma = sigma;
-        EXPECT_EQ(cd::GetMCritical(s), 0.0);
+        s.shared.sigma = sigma;
+        EXPECT_EQ(cd::GetMCritical(s.area, s.shared, s.retro), 0.0);
         EXPECT_EQ(shown.size(), before + 1);
     }
     shown.resize(2);
-    s.sigma = 7.78;
-    s.alpha = -0.05;  // t below 0
-    EXPECT_EQ(cd::GetMCritical(s), 0.0);
+    s.shared.sigma = 7.78;
+    s.retro.alpha = -0.05;  // t below 0
+    EXPECT_EQ(cd::GetMCritical(s.area, s.shared, s.retro), 0.0);
     EXPECT_EQ(shown.size(), 3u);
-    s.sigma = 0.0;  // t exactly 1: u = -0, which is not above 0
-    s.alpha = 0.25;
-    s.regionCount = 1;
-    EXPECT_EQ(cd::GetMCritical(s), 0.0);
+    s.shared.sigma = 0.0;  // t exactly 1: u = -0, which is not above 0
+    s.retro.alpha = 0.25;
+    s.area.regionCount = 1;
+    EXPECT_EQ(cd::GetMCritical(s.area, s.shared, s.retro), 0.0);
     ASSERT_EQ(shown.size(), 4u);
     for (const auto& m : shown) EXPECT_EQ(m, "Warning!|Error!");
     cd::SetMessageHook(nullptr);
@@ -443,45 +443,61 @@ std::vector<std::int32_t> points(const std::vector<DevicePoint>& v) {
 }
 
 Results results(const AppState& s) {
-    return {{s.scoreWeights, s.weightCrossProduct, s.mWeights},
-            {s.scoreWeightExpected, s.scoreWeightShares, s.localScoreUnadjusted, s.localScoreZUnadjusted,
-             s.localScoreAdjusted, s.localScoreZAdjusted, s.scoreMapValues, s.scoreLegendValues, s.poissonResiduals,
-             s.freemanTukeyResiduals, s.rossiResiduals, s.localM, s.localMSorted, s.mMapValues, s.mLegendValues,
-             s.mapClassValues, s.mapLegendValues},
-            {s.globalScoreUnadjusted, s.globalScoreAdjusted, s.scoreDf, s.scoreMean, s.scoreVariance, s.scoreZ,
-             s.scoreChiSquare, static_cast<double>(s.regionCount), s.studyArea,
-             static_cast<double>(s.hullInputCount), static_cast<double>(s.hullVertexCount)},
-            points(s.devicePoints), points(s.hullPoints)};
+    return {{s.retro.scoreWeights, s.retro.weightCrossProduct, s.retro.mWeights},
+            {s.retro.scoreWeightExpected, s.retro.scoreWeightShares, s.retro.localScoreUnadjusted, s.retro.localScoreZUnadjusted,
+             s.retro.localScoreAdjusted, s.retro.localScoreZAdjusted, s.retro.scoreMapValues, s.retro.scoreLegendValues, s.retro.poissonResiduals,
+             s.retro.freemanTukeyResiduals, s.retro.rossiResiduals, s.retro.localM, s.retro.localMSorted, s.retro.mMapValues, s.retro.mLegendValues,
+             s.retro.mapClassValues, s.retro.mapLegendValues},
+            {s.retro.globalScoreUnadjusted, s.retro.globalScoreAdjusted, s.retro.scoreDf, s.retro.scoreMean, s.retro.scoreVariance, s.retro.scoreZ,
+             s.retro.scoreChiSquare, static_cast<double>(s.area.regionCount), s.area.studyArea,
+             static_cast<double>(s.points.hullInputCount), static_cast<double>(s.points.hullVertexCount)},
+            points(s.points.devicePoints), points(s.points.hullPoints)};
 }
 
 // A state with every result filled from a good run.
 AppState computed() {
     AppState s = smallArea(kObserved, kExpected, 1.0, false);
-    cd::CalcScoreWeights(s);
-    cd::CalcLocalScoreUnadjusted(s);
-    cd::CalcScoreMomentsUnadjusted(s);
-    cd::StandardizeScoreUnadjusted(s);
-    cd::CalcMWeights(s);
-    cd::CalcLocalMPoisson(s);
-    cd::CalcLocalMFreemanTukey(s);
-    cd::CalcLocalMRossi(s);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalScoreUnadjusted(s.area, s.retro);
+    cd::CalcScoreMomentsUnadjusted(s.area, s.retro);
+    cd::StandardizeScoreUnadjusted(s.retro);
+    cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+    cd::CalcLocalMPoisson(s.area, s.retro);
+    cd::CalcLocalMFreemanTukey(s.area, s.retro);
+    cd::CalcLocalMRossi(s.area, s.retro);
     return s;
 }
 
 void spoilCoincident(AppState& s) {
-    s.sigma = 1e-154;
-    for (auto& c : s.centroidTable) c.X = c.Y = 5.0;
+    s.shared.sigma = 1e-154;
+    for (auto& c : s.area.centroidTable) c.X = c.Y = 5.0;
 }
 
 // Point data of eight points with the given pixel positions (element 0
 // first, holding nothing), over a polygon result left in the state.
 void toPointData(AppState& s, const std::vector<DevicePoint>& drawn) {
-    s.pointDataMode = true;
-    s.polygonDataMode = false;
-    s.pointCount = 8;
-    s.pointScaleX = s.pointScaleY = 2.0;
-    s.devicePoints = drawn;
+    s.shared.pointDataMode = true;
+    s.shared.polygonDataMode = false;
+    s.points.pointCount = 8;
+    s.points.pointScaleX = s.points.pointScaleY = 2.0;
+    s.points.devicePoints = drawn;
 }
+
+// The routines of the table below called on a whole state, each with the
+// parts it takes.
+namespace whole {
+void CalcScoreWeights(AppState& s) { cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro); }
+void CalcMWeights(AppState& s) { cd::CalcMWeights(s.area, s.points, s.shared, s.retro); }
+void CalcLocalScoreUnadjusted(AppState& s) { cd::CalcLocalScoreUnadjusted(s.area, s.retro); }
+void CalcLocalScoreAdjusted(AppState& s) { cd::CalcLocalScoreAdjusted(s.area, s.retro); }
+void CalcScoreMomentsUnadjusted(AppState& s) { cd::CalcScoreMomentsUnadjusted(s.area, s.retro); }
+void CalcScoreMomentsAdjusted(AppState& s) { cd::CalcScoreMomentsAdjusted(s.area, s.retro); }
+void StandardizeScoreUnadjusted(AppState& s) { cd::StandardizeScoreUnadjusted(s.retro); }
+void StandardizeScoreAdjusted(AppState& s) { cd::StandardizeScoreAdjusted(s.retro); }
+void CalcLocalMPoisson(AppState& s) { cd::CalcLocalMPoisson(s.area, s.retro); }
+void CalcLocalMFreemanTukey(AppState& s) { cd::CalcLocalMFreemanTukey(s.area, s.retro); }
+void CalcLocalMRossi(AppState& s) { cd::CalcLocalMRossi(s.area, s.retro); }
+}  // namespace whole
 
 struct Degenerate {
     const char* name;
@@ -492,58 +508,58 @@ struct Degenerate {
 
 TEST(DegenerateInput, RaisesNumberedErrorAndChangesNothing) {
     const Degenerate cases[] = {
-        {"no cases for the local score", [](AppState& s) { s.totalCases = 0; }, cd::CalcLocalScoreUnadjusted, 11},
-        {"no cases for the moments", [](AppState& s) { s.totalCases = 0; }, cd::CalcScoreMomentsAdjusted, 11},
-        {"no cases for the standardisation", [](AppState& s) { s.totalCases = 0; }, cd::StandardizeScoreAdjusted, 11},
-        {"zero expected count", [](AppState& s) { s.expected[3] = 0; }, cd::CalcScoreWeights, 11},
-        {"zero expected share", [](AppState& s) { s.expectedShare[2] = 0; }, cd::CalcScoreWeights, 11},
-        {"zero expected count for the Poisson M", [](AppState& s) { s.expected[3] = 0; }, cd::CalcLocalMPoisson, 11},
-        {"zero expected count for the Rossi M", [](AppState& s) { s.expected[3] = -1; }, cd::CalcLocalMRossi, 11},
-        {"negative observed count for Freeman-Tukey", [](AppState& s) { s.observed[1] = -1; }, cd::CalcLocalMFreemanTukey, 5},
-        {"no regions", [](AppState& s) { s.regionCount = 0; }, cd::CalcScoreWeights, 5},
-        {"no regions for M weights", [](AppState& s) { s.regionCount = 0; }, cd::CalcMWeights, 5},
-        {"zero bandwidth", [](AppState& s) { s.sigma = 0; }, cd::CalcScoreWeights, 5},
-        {"zero study area", [](AppState& s) { s.studyArea = 0; }, cd::CalcMWeights, 11},
-        {"bandwidth beyond range", [](AppState& s) { s.sigma = 1e-300; }, cd::CalcScoreWeights, 6},
-        {"missing centroids", [](AppState& s) { s.centroidTable.resize(3); }, cd::CalcScoreWeights, 9},
-        {"weights of another study area", [](AppState& s) { s.regionCount = 5; }, cd::CalcLocalScoreAdjusted, 9},
-        {"weights of another study area for M", [](AppState& s) { s.regionCount = 5; }, cd::CalcLocalMPoisson, 9},
-        {"weights of another study area for moments", [](AppState& s) { s.regionCount = 5; }, cd::CalcScoreMomentsUnadjusted, 9},
+        {"no cases for the local score", [](AppState& s) { s.retro.totalCases = 0; }, whole::CalcLocalScoreUnadjusted, 11},
+        {"no cases for the moments", [](AppState& s) { s.retro.totalCases = 0; }, whole::CalcScoreMomentsAdjusted, 11},
+        {"no cases for the standardisation", [](AppState& s) { s.retro.totalCases = 0; }, whole::StandardizeScoreAdjusted, 11},
+        {"zero expected count", [](AppState& s) { s.retro.expected[3] = 0; }, whole::CalcScoreWeights, 11},
+        {"zero expected share", [](AppState& s) { s.retro.expectedShare[2] = 0; }, whole::CalcScoreWeights, 11},
+        {"zero expected count for the Poisson M", [](AppState& s) { s.retro.expected[3] = 0; }, whole::CalcLocalMPoisson, 11},
+        {"zero expected count for the Rossi M", [](AppState& s) { s.retro.expected[3] = -1; }, whole::CalcLocalMRossi, 11},
+        {"negative observed count for Freeman-Tukey", [](AppState& s) { s.retro.observed[1] = -1; }, whole::CalcLocalMFreemanTukey, 5},
+        {"no regions", [](AppState& s) { s.area.regionCount = 0; }, whole::CalcScoreWeights, 5},
+        {"no regions for M weights", [](AppState& s) { s.area.regionCount = 0; }, whole::CalcMWeights, 5},
+        {"zero bandwidth", [](AppState& s) { s.shared.sigma = 0; }, whole::CalcScoreWeights, 5},
+        {"zero study area", [](AppState& s) { s.area.studyArea = 0; }, whole::CalcMWeights, 11},
+        {"bandwidth beyond range", [](AppState& s) { s.shared.sigma = 1e-300; }, whole::CalcScoreWeights, 6},
+        {"missing centroids", [](AppState& s) { s.area.centroidTable.resize(3); }, whole::CalcScoreWeights, 9},
+        {"weights of another study area", [](AppState& s) { s.area.regionCount = 5; }, whole::CalcLocalScoreAdjusted, 9},
+        {"weights of another study area for M", [](AppState& s) { s.area.regionCount = 5; }, whole::CalcLocalMPoisson, 9},
+        {"weights of another study area for moments", [](AppState& s) { s.area.regionCount = 5; }, whole::CalcScoreMomentsUnadjusted, 9},
         {"no local score variance",
          [](AppState& s) {
              // One case in all: with an identity kernel E_i - E_i / T is 0.
-             s.totalCases = 1;
-             s.sigma = 1e-8;
-             cd::CalcScoreWeights(s);
+             s.retro.totalCases = 1;
+             s.shared.sigma = 1e-8;
+             cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
          },
-         cd::CalcLocalScoreUnadjusted, 5},
-        {"zero moment matrix", [](AppState&) {}, [](AppState& s) { cd::CalcScoreMoments(s, Matrix::Zero(8, 8)); }, 11},
-        {"zero variance", [](AppState& s) { s.scoreVariance = 0; }, cd::StandardizeScoreUnadjusted, 11},
-        {"no M computed for these regions", [](AppState& s) { s.regionCount = 9; }, [](AppState& s) { cd::GetMaxLocalM(s); }, 9},
-        {"M critical without regions", [](AppState& s) { s.regionCount = 0; }, [](AppState& s) { cd::GetMCritical(s); }, 11},
+         whole::CalcLocalScoreUnadjusted, 5},
+        {"zero moment matrix", [](AppState&) {}, [](AppState& s) { cd::CalcScoreMoments(s.area, s.retro, Matrix::Zero(8, 8)); }, 11},
+        {"zero variance", [](AppState& s) { s.retro.scoreVariance = 0; }, whole::StandardizeScoreUnadjusted, 11},
+        {"no M computed for these regions", [](AppState& s) { s.area.regionCount = 9; }, [](AppState& s) { cd::GetMaxLocalM(s.area, s.retro); }, 9},
+        {"M critical without regions", [](AppState& s) { s.area.regionCount = 0; }, [](AppState& s) { cd::GetMCritical(s.area, s.shared, s.retro); }, 11},
         // Eight regions on one spot: the squared peaks add up beyond the
         // largest double, and a row would be divided by infinity.
-        {"sum of squared peaks overflows", spoilCoincident, cd::CalcMWeights, 6},
-        {"sum of squared peaks overflows for the score", spoilCoincident, cd::CalcScoreWeights, 6},
+        {"sum of squared peaks overflows", spoilCoincident, whole::CalcMWeights, 6},
+        {"sum of squared peaks overflows for the score", spoilCoincident, whole::CalcScoreWeights, 6},
         {"point data on one line have no area",
          [](AppState& s) {
              toPointData(s, {{3, 9}, {0, 0}, {1, 1}, {2, 2}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}});
          },
-         cd::CalcScoreWeights, 11},
+         whole::CalcScoreWeights, 11},
         {"point data on one line have no area for M",
          [](AppState& s) {
              toPointData(s, {{3, 9}, {0, 0}, {1, 1}, {2, 2}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}});
          },
-         cd::CalcMWeights, 11},
+         whole::CalcMWeights, 11},
         {"point data with fewer drawn points",
          [](AppState& s) { toPointData(s, {{3, 9}, {0, 0}, {10, 1}, {2, 20}}); },
-         cd::CalcMWeights, 9},
+         whole::CalcMWeights, 9},
         {"point data with a zero pixel scale",
          [](AppState& s) {
              toPointData(s, {{3, 9}, {0, 0}, {10, 1}, {2, 20}, {4, 4}, {50, 5}, {6, 60}, {7, 7}, {30, 30}});
-             s.pointScaleY = 0.0;
+             s.points.pointScaleY = 0.0;
          },
-         cd::CalcScoreWeights, 11},
+         whole::CalcScoreWeights, 11},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -564,9 +580,9 @@ TEST(DegenerateInput, RaisesNumberedErrorAndChangesNothing) {
 
 TEST(DegenerateInput, OneRegionHasNoMoments) {
     AppState s = smallArea({5}, {5}, 1.0, false);
-    cd::CalcScoreWeights(s);
+    cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
     const Results before = results(s);
-    EXPECT_THROW(cd::CalcScoreMomentsUnadjusted(s), AppError);
+    EXPECT_THROW(cd::CalcScoreMomentsUnadjusted(s.area, s.retro), AppError);
     EXPECT_TRUE(results(s) == before);
 }
 

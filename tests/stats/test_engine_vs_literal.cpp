@@ -30,7 +30,7 @@ struct GlobalResult {
     double df, mean, variance, z, chi;
 };
 
-GlobalResult global(const AppState& s) { return {s.scoreDf, s.scoreMean, s.scoreVariance, s.scoreZ, s.scoreChiSquare}; }
+GlobalResult global(const AppState& s) { return {s.retro.scoreDf, s.retro.scoreMean, s.retro.scoreVariance, s.retro.scoreZ, s.retro.scoreChiSquare}; }
 
 void expectRelative(double fast, double literal, double scale, double tolerance, const char* what) {
     const double bound = tolerance * std::max({std::fabs(fast), std::fabs(literal), scale});
@@ -61,7 +61,7 @@ void expectGlobal(const GlobalResult& f, const GlobalResult& l) {
 // for the reference's own rounding).
 void expectNoLessAccurate(const GlobalResult& f, const GlobalResult& l, const AppState& start, bool adjusted) {
     if (globalsAgree(f, l)) return;
-    ASSERT_LE(start.regionCount, 150) << "fast and literal differ beyond 1e-9 on a well-sized study area";
+    ASSERT_LE(start.area.regionCount, 150) << "fast and literal differ beyond 1e-9 on a well-sized study area";
     const ExtendedReference::Global x = ExtendedReference::scoreGlobal(start, adjusted);
     const double pairs[][3] = {{f.df, l.df, x.df},         {f.mean, l.mean, x.mean}, {f.variance, l.variance, x.variance},
                                {f.z, l.z, x.z},            {f.chi, l.chi, x.chi}};
@@ -94,18 +94,18 @@ void expectSameMatrix(const Matrix& fast, const Matrix& literal, double toleranc
 }
 
 void expectSameScoreCopies(const AppState& fast, const AppState& lit) {
-    expectSameArray(fast.scoreMapValues, lit.scoreMapValues, "scoreMapValues");
-    expectSameArray(fast.scoreLegendValues, lit.scoreLegendValues, "scoreLegendValues");
-    expectSameArray(fast.mapClassValues, lit.mapClassValues, "mapClassValues");
-    expectSameArray(fast.mapLegendValues, lit.mapLegendValues, "mapLegendValues");
+    expectSameArray(fast.retro.scoreMapValues, lit.retro.scoreMapValues, "scoreMapValues");
+    expectSameArray(fast.retro.scoreLegendValues, lit.retro.scoreLegendValues, "scoreLegendValues");
+    expectSameArray(fast.retro.mapClassValues, lit.retro.mapClassValues, "mapClassValues");
+    expectSameArray(fast.retro.mapLegendValues, lit.retro.mapLegendValues, "mapLegendValues");
 }
 
 void expectSameMCopies(const AppState& fast, const AppState& lit) {
-    expectSameArray(fast.localMSorted, lit.localMSorted, "localMSorted");
-    expectSameArray(fast.mMapValues, lit.mMapValues, "mMapValues");
-    expectSameArray(fast.mLegendValues, lit.mLegendValues, "mLegendValues");
-    expectSameArray(fast.mapClassValues, lit.mapClassValues, "mapClassValues");
-    expectSameArray(fast.mapLegendValues, lit.mapLegendValues, "mapLegendValues");
+    expectSameArray(fast.retro.localMSorted, lit.retro.localMSorted, "localMSorted");
+    expectSameArray(fast.retro.mMapValues, lit.retro.mMapValues, "mMapValues");
+    expectSameArray(fast.retro.mLegendValues, lit.retro.mLegendValues, "mLegendValues");
+    expectSameArray(fast.retro.mapClassValues, lit.retro.mapClassValues, "mapClassValues");
+    expectSameArray(fast.retro.mapLegendValues, lit.retro.mapLegendValues, "mapLegendValues");
 }
 
 struct Case {
@@ -150,22 +150,22 @@ TEST_P(EngineVsLiteral, SameResults) {
     const AppState start = SyntheticArea::make(o);
     AppState fast = start, lit = start;
 
-    cd::CalcScoreWeights(fast);
+    cd::CalcScoreWeights(fast.area, fast.points, fast.shared, fast.retro);
     LiteralEngine::CalcScoreWeights(lit);
-    expectSameMatrix(fast.scoreWeights, lit.scoreWeights, 0.0, "scoreWeights");
-    expectSameMatrix(cd::ScoreWeightsAdjusted(fast), lit.scoreWeightsAdjusted, 0.0, "scoreWeightsAdjusted");
-    expectSameMatrix(fast.weightCrossProduct, lit.weightCrossProduct, 1e-13, "weightCrossProduct");
-    expectSameMatrix(cd::MomentMatrixAdjusted(fast), lit.momentMatrixAdjusted, 1e-12, "momentMatrixAdjusted");
+    expectSameMatrix(fast.retro.scoreWeights, lit.retro.scoreWeights, 0.0, "scoreWeights");
+    expectSameMatrix(cd::ScoreWeightsAdjusted(fast.retro), lit.retro.scoreWeightsAdjusted, 0.0, "scoreWeightsAdjusted");
+    expectSameMatrix(fast.retro.weightCrossProduct, lit.retro.weightCrossProduct, 1e-13, "weightCrossProduct");
+    expectSameMatrix(cd::MomentMatrixAdjusted(fast.retro), lit.retro.momentMatrixAdjusted, 1e-12, "momentMatrixAdjusted");
 
-    cd::CalcLocalScoreUnadjusted(fast);
+    cd::CalcLocalScoreUnadjusted(fast.area, fast.retro);
     LiteralEngine::CalcLocalScoreUnadjusted(lit);
     expectSameScoreCopies(fast, lit);
-    expectSameArray(fast.localScoreUnadjusted, lit.localScoreUnadjusted, "localScoreUnadjusted");
-    expectSameArray(fast.localScoreZUnadjusted, lit.localScoreZUnadjusted, "localScoreZUnadjusted");
-    EXPECT_EQ(fast.globalScoreUnadjusted, lit.globalScoreUnadjusted);
+    expectSameArray(fast.retro.localScoreUnadjusted, lit.retro.localScoreUnadjusted, "localScoreUnadjusted");
+    expectSameArray(fast.retro.localScoreZUnadjusted, lit.retro.localScoreZUnadjusted, "localScoreZUnadjusted");
+    EXPECT_EQ(fast.retro.globalScoreUnadjusted, lit.retro.globalScoreUnadjusted);
     if (c.n >= 2) {
-        cd::CalcScoreMomentsUnadjusted(fast);
-        cd::StandardizeScoreUnadjusted(fast);
+        cd::CalcScoreMomentsUnadjusted(fast.area, fast.retro);
+        cd::StandardizeScoreUnadjusted(fast.retro);
         LiteralEngine::CalcScoreMomentsUnadjusted(lit);
         LiteralEngine::StandardizeScoreUnadjusted(lit);
         SCOPED_TRACE("unadjusted");
@@ -175,44 +175,44 @@ TEST_P(EngineVsLiteral, SameResults) {
             expectGlobal(global(fast), global(lit));
     }
 
-    cd::CalcLocalScoreAdjusted(fast);
+    cd::CalcLocalScoreAdjusted(fast.area, fast.retro);
     LiteralEngine::CalcLocalScoreAdjusted(lit);
-    expectSameArray(fast.localScoreAdjusted, lit.localScoreAdjusted, "localScoreAdjusted");
-    expectSameArray(fast.localScoreZAdjusted, lit.localScoreZAdjusted, "localScoreZAdjusted");
-    EXPECT_EQ(fast.globalScoreAdjusted, lit.globalScoreAdjusted);
+    expectSameArray(fast.retro.localScoreAdjusted, lit.retro.localScoreAdjusted, "localScoreAdjusted");
+    expectSameArray(fast.retro.localScoreZAdjusted, lit.retro.localScoreZAdjusted, "localScoreZAdjusted");
+    EXPECT_EQ(fast.retro.globalScoreAdjusted, lit.retro.globalScoreAdjusted);
     expectSameScoreCopies(fast, lit);
     if (c.n >= 2) {
-        cd::CalcScoreMomentsAdjusted(fast);
-        cd::StandardizeScoreAdjusted(fast);
+        cd::CalcScoreMomentsAdjusted(fast.area, fast.retro);
+        cd::StandardizeScoreAdjusted(fast.retro);
         LiteralEngine::CalcScoreMomentsAdjusted(lit);
         LiteralEngine::StandardizeScoreAdjusted(lit);
         SCOPED_TRACE("adjusted");
         expectGlobal(global(fast), global(lit));
     }
 
-    cd::CalcMWeights(fast);
+    cd::CalcMWeights(fast.area, fast.points, fast.shared, fast.retro);
     LiteralEngine::CalcMWeights(lit);
-    expectSameMatrix(fast.mWeights, lit.mWeights, 0.0, "mWeights");
+    expectSameMatrix(fast.retro.mWeights, lit.retro.mWeights, 0.0, "mWeights");
     for (auto form : {0, 1, 2}) {
         SCOPED_TRACE(form);
         if (form == 0) {
-            cd::CalcLocalMPoisson(fast);
+            cd::CalcLocalMPoisson(fast.area, fast.retro);
             LiteralEngine::CalcLocalMPoisson(lit);
         } else if (form == 1) {
-            cd::CalcLocalMFreemanTukey(fast);
+            cd::CalcLocalMFreemanTukey(fast.area, fast.retro);
             LiteralEngine::CalcLocalMFreemanTukey(lit);
         } else {
-            cd::CalcLocalMRossi(fast);
+            cd::CalcLocalMRossi(fast.area, fast.retro);
             LiteralEngine::CalcLocalMRossi(lit);
         }
-        expectSameArray(fast.localM, lit.localM, "localM");
+        expectSameArray(fast.retro.localM, lit.retro.localM, "localM");
         expectSameMCopies(fast, lit);
-        EXPECT_EQ(cd::GetMaxLocalM(fast), LiteralEngine::GetMaxLocalM(lit));
-        expectSameArray(fast.localMSorted, lit.localMSorted, "localMSorted");
+        EXPECT_EQ(cd::GetMaxLocalM(fast.area, fast.retro), LiteralEngine::GetMaxLocalM(lit));
+        expectSameArray(fast.retro.localMSorted, lit.retro.localMSorted, "localMSorted");
     }
-    expectSameArray(fast.poissonResiduals, lit.poissonResiduals, "poissonResiduals");
-    expectSameArray(fast.freemanTukeyResiduals, lit.freemanTukeyResiduals, "freemanTukeyResiduals");
-    expectSameArray(fast.rossiResiduals, lit.rossiResiduals, "rossiResiduals");
+    expectSameArray(fast.retro.poissonResiduals, lit.retro.poissonResiduals, "poissonResiduals");
+    expectSameArray(fast.retro.freemanTukeyResiduals, lit.retro.freemanTukeyResiduals, "freemanTukeyResiduals");
+    expectSameArray(fast.retro.rossiResiduals, lit.retro.rossiResiduals, "rossiResiduals");
 }
 
 INSTANTIATE_TEST_SUITE_P(StudyAreas, EngineVsLiteral, ::testing::ValuesIn(cases()),
@@ -238,10 +238,10 @@ TEST(BlockProducts, GenericBuildAgrees) {
     auto run = [&](bool genericOnly) {
         KernelProducts::setGenericOnly(genericOnly);
         AppState s = start;
-        cd::CalcScoreWeights(s);
-        cd::CalcLocalScoreAdjusted(s);
-        cd::CalcScoreMomentsAdjusted(s);
-        cd::StandardizeScoreAdjusted(s);
+        cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+        cd::CalcLocalScoreAdjusted(s.area, s.retro);
+        cd::CalcScoreMomentsAdjusted(s.area, s.retro);
+        cd::StandardizeScoreAdjusted(s.retro);
         KernelProducts::setGenericOnly(false);
         return s;
     };
@@ -253,7 +253,7 @@ TEST(BlockProducts, GenericBuildAgrees) {
     LiteralEngine::StandardizeScoreAdjusted(lit);
     expectGlobal(global(generic), global(lit));
     expectGlobal(global(fastest), global(lit));
-    expectSameMatrix(generic.weightCrossProduct, lit.weightCrossProduct, 1e-13, "generic weightCrossProduct");
+    expectSameMatrix(generic.retro.weightCrossProduct, lit.retro.weightCrossProduct, 1e-13, "generic weightCrossProduct");
 }
 
 }  // namespace
@@ -280,48 +280,48 @@ TEST(PointData, FastAndLiteralAgree) {
             o.layout = Layout::Scattered;
             o.seed = static_cast<std::uint64_t>(n) * 7 + 1;
             AppState start = SyntheticArea::make(o);
-            start.pointDataMode = true;
-            start.polygonDataMode = false;
-            start.pointCount = n;
-            start.pointScaleX = 1.5;
-            start.pointScaleY = 2.25;
-            start.devicePoints.assign(static_cast<std::size_t>(n) + 2, DevicePoint{-7, -7});  // one spare beyond N
+            start.shared.pointDataMode = true;
+            start.shared.polygonDataMode = false;
+            start.points.pointCount = n;
+            start.points.pointScaleX = 1.5;
+            start.points.pointScaleY = 2.25;
+            start.points.devicePoints.assign(static_cast<std::size_t>(n) + 2, DevicePoint{-7, -7});  // one spare beyond N
             for (std::int32_t i = 1; i <= n; ++i) {
-                const auto& c = start.centroidTable[static_cast<std::size_t>(i)];
-                start.devicePoints[static_cast<std::size_t>(i)] = {
-                    static_cast<std::int32_t>(std::lround((c.X - 1000.0) * start.pointScaleX)),
-                    static_cast<std::int32_t>(std::lround((6000.0 - c.Y) * start.pointScaleY))};
+                const auto& c = start.area.centroidTable[static_cast<std::size_t>(i)];
+                start.points.devicePoints[static_cast<std::size_t>(i)] = {
+                    static_cast<std::int32_t>(std::lround((c.X - 1000.0) * start.points.pointScaleX)),
+                    static_cast<std::int32_t>(std::lround((6000.0 - c.Y) * start.points.pointScaleY))};
             }
-            start.regionCount = n + 40;  // left by a polygon study area
-            start.studyArea = 1.0;
+            start.area.regionCount = n + 40;  // left by a polygon study area
+            start.area.studyArea = 1.0;
 
             AppState fast = start, lit = start;
-            cd::CalcScoreWeights(fast);
+            cd::CalcScoreWeights(fast.area, fast.points, fast.shared, fast.retro);
             LiteralEngine::CalcScoreWeights(lit);
-            EXPECT_EQ(fast.regionCount, n);
-            EXPECT_EQ(fast.regionCount, lit.regionCount);
-            EXPECT_EQ(fast.studyArea, lit.studyArea);
-            EXPECT_GT(fast.studyArea, 0.0);
-            EXPECT_EQ(fast.hullInputCount, lit.hullInputCount);
-            EXPECT_EQ(fast.hullVertexCount, lit.hullVertexCount);
-            expectSamePoints(fast.devicePoints, lit.devicePoints, "devicePoints");
-            expectSamePoints(fast.hullPoints, lit.hullPoints, "hullPoints");
-            expectSameMatrix(fast.scoreWeights, lit.scoreWeights, 0.0, "scoreWeights");
-            cd::CalcLocalScoreAdjusted(fast);
+            EXPECT_EQ(fast.area.regionCount, n);
+            EXPECT_EQ(fast.area.regionCount, lit.area.regionCount);
+            EXPECT_EQ(fast.area.studyArea, lit.area.studyArea);
+            EXPECT_GT(fast.area.studyArea, 0.0);
+            EXPECT_EQ(fast.points.hullInputCount, lit.points.hullInputCount);
+            EXPECT_EQ(fast.points.hullVertexCount, lit.points.hullVertexCount);
+            expectSamePoints(fast.points.devicePoints, lit.points.devicePoints, "devicePoints");
+            expectSamePoints(fast.points.hullPoints, lit.points.hullPoints, "hullPoints");
+            expectSameMatrix(fast.retro.scoreWeights, lit.retro.scoreWeights, 0.0, "scoreWeights");
+            cd::CalcLocalScoreAdjusted(fast.area, fast.retro);
             LiteralEngine::CalcLocalScoreAdjusted(lit);
-            expectSameArray(fast.localScoreZAdjusted, lit.localScoreZAdjusted, "localScoreZAdjusted");
+            expectSameArray(fast.retro.localScoreZAdjusted, lit.retro.localScoreZAdjusted, "localScoreZAdjusted");
 
             // The M kernel derives them again from the points as they now stand.
-            fast.regionCount = lit.regionCount = 1;
-            cd::CalcMWeights(fast);
+            fast.area.regionCount = lit.area.regionCount = 1;
+            cd::CalcMWeights(fast.area, fast.points, fast.shared, fast.retro);
             LiteralEngine::CalcMWeights(lit);
-            EXPECT_EQ(fast.regionCount, n);
-            EXPECT_EQ(fast.studyArea, lit.studyArea);
-            expectSamePoints(fast.devicePoints, lit.devicePoints, "devicePoints after the M kernel");
-            expectSameMatrix(fast.mWeights, lit.mWeights, 0.0, "mWeights");
-            cd::CalcLocalMRossi(fast);
+            EXPECT_EQ(fast.area.regionCount, n);
+            EXPECT_EQ(fast.area.studyArea, lit.area.studyArea);
+            expectSamePoints(fast.points.devicePoints, lit.points.devicePoints, "devicePoints after the M kernel");
+            expectSameMatrix(fast.retro.mWeights, lit.retro.mWeights, 0.0, "mWeights");
+            cd::CalcLocalMRossi(fast.area, fast.retro);
             LiteralEngine::CalcLocalMRossi(lit);
-            expectSameArray(fast.localM, lit.localM, "localM");
+            expectSameArray(fast.retro.localM, lit.retro.localM, "localM");
             expectSameMCopies(fast, lit);
         }
     }

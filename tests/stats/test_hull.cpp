@@ -9,11 +9,11 @@ namespace {
 
 AppState withPoints(const std::vector<DevicePoint>& points, double scaleX = 1.0, double scaleY = 1.0) {
     AppState s;
-    s.devicePoints.push_back({-999, -999});  // element 0 holds nothing
-    for (const auto& p : points) s.devicePoints.push_back(p);
-    s.pointCount = static_cast<double>(points.size());
-    s.pointScaleX = scaleX;
-    s.pointScaleY = scaleY;
+    s.points.devicePoints.push_back({-999, -999});  // element 0 holds nothing
+    for (const auto& p : points) s.points.devicePoints.push_back(p);
+    s.points.pointCount = static_cast<double>(points.size());
+    s.points.pointScaleX = scaleX;
+    s.points.pointScaleY = scaleY;
     return s;
 }
 
@@ -40,26 +40,26 @@ TEST(ConvexHullArea, Examples) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppState s = withPoints(c.points, c.scale, c.scale);
-        EXPECT_DOUBLE_EQ(modFunctions::ConvexHullArea(s), c.area);
+        EXPECT_DOUBLE_EQ(modFunctions::ConvexHullArea(s.points), c.area);
         if (c.vertices >= 0) {
-            EXPECT_EQ(s.hullVertexCount, c.vertices);
+            EXPECT_EQ(s.points.hullVertexCount, c.vertices);
         }
-        EXPECT_EQ(s.hullInputCount, static_cast<int>(c.points.size()));
-        EXPECT_EQ(s.hullPoints.size(), static_cast<std::size_t>(s.hullVertexCount));
-        EXPECT_EQ(s.devicePoints[0].X, -999);
+        EXPECT_EQ(s.points.hullInputCount, static_cast<int>(c.points.size()));
+        EXPECT_EQ(s.points.hullPoints.size(), static_cast<std::size_t>(s.points.hullVertexCount));
+        EXPECT_EQ(s.points.devicePoints[0].X, -999);
     }
 }
 
 TEST(ConvexHullArea, WrapsFromTheAnchorInOrder) {
     AppState s = withPoints({{100, 50}, {50, 25}, {0, 50}, {100, 0}, {0, 0}}, 2.0, 2.0);
-    modFunctions::ConvexHullArea(s);
+    modFunctions::ConvexHullArea(s.points);
     const int xs[] = {0, 100, 100, 0}, ys[] = {0, 0, 50, 50};
-    ASSERT_EQ(s.hullPoints.size(), 4u);
+    ASSERT_EQ(s.points.hullPoints.size(), 4u);
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(s.hullPoints[static_cast<std::size_t>(k)].X, xs[k]);
-        EXPECT_EQ(s.hullPoints[static_cast<std::size_t>(k)].Y, ys[k]);
+        EXPECT_EQ(s.points.hullPoints[static_cast<std::size_t>(k)].X, xs[k]);
+        EXPECT_EQ(s.points.hullPoints[static_cast<std::size_t>(k)].Y, ys[k]);
         // The hull's vertices come first in devicePoints.
-        EXPECT_EQ(s.devicePoints[static_cast<std::size_t>(k) + 1].X, xs[k]);
+        EXPECT_EQ(s.points.devicePoints[static_cast<std::size_t>(k) + 1].X, xs[k]);
     }
 }
 
@@ -86,60 +86,60 @@ TEST(ConvexHullArea, WrappingOrderAndCollinearPoints) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppState s = withPoints(c.points);
-        EXPECT_DOUBLE_EQ(modFunctions::ConvexHullArea(s), c.area);
-        ASSERT_EQ(s.hullVertexCount, static_cast<int>(c.hull.size()));
-        ASSERT_EQ(s.hullPoints.size(), c.hull.size());
+        EXPECT_DOUBLE_EQ(modFunctions::ConvexHullArea(s.points), c.area);
+        ASSERT_EQ(s.points.hullVertexCount, static_cast<int>(c.hull.size()));
+        ASSERT_EQ(s.points.hullPoints.size(), c.hull.size());
         for (std::size_t k = 0; k < c.hull.size(); ++k) {
-            EXPECT_EQ(s.hullPoints[k].X, c.hull[k].X) << k;
-            EXPECT_EQ(s.hullPoints[k].Y, c.hull[k].Y) << k;
-            EXPECT_EQ(s.devicePoints[k + 1].X, c.hull[k].X) << k;
-            EXPECT_EQ(s.devicePoints[k + 1].Y, c.hull[k].Y) << k;
+            EXPECT_EQ(s.points.hullPoints[k].X, c.hull[k].X) << k;
+            EXPECT_EQ(s.points.hullPoints[k].Y, c.hull[k].Y) << k;
+            EXPECT_EQ(s.points.devicePoints[k + 1].X, c.hull[k].X) << k;
+            EXPECT_EQ(s.points.devicePoints[k + 1].Y, c.hull[k].Y) << k;
         }
     }
 }
 
 TEST(ConvexHullArea, WrapConvexHullOnItsOwn) {
     AppState s = withPoints({{100, 50}, {50, 25}, {0, 50}, {100, 0}, {0, 0}});
-    s.hullInputCount = 5;
-    modFunctions::WrapConvexHull(s);
-    EXPECT_EQ(s.hullVertexCount, 4);
-    EXPECT_TRUE(s.hullPoints.empty());  // only the area routine copies the vertices
+    s.points.hullInputCount = 5;
+    modFunctions::WrapConvexHull(s.points);
+    EXPECT_EQ(s.points.hullVertexCount, 4);
+    EXPECT_TRUE(s.points.hullPoints.empty());  // only the area routine copies the vertices
     const int xs[] = {0, 100, 100, 0, 50}, ys[] = {0, 0, 50, 50, 25};
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(s.devicePoints[static_cast<std::size_t>(k) + 1].X, xs[k]);
-        EXPECT_EQ(s.devicePoints[static_cast<std::size_t>(k) + 1].Y, ys[k]);
+        EXPECT_EQ(s.points.devicePoints[static_cast<std::size_t>(k) + 1].X, xs[k]);
+        EXPECT_EQ(s.points.devicePoints[static_cast<std::size_t>(k) + 1].Y, ys[k]);
     }
 }
 
 TEST(ConvexHullArea, AnchorTieTakesSmallerX) {
     AppState s = withPoints({{5, 3}, {2, 3}, {4, 9}});
-    modFunctions::ConvexHullArea(s);
-    EXPECT_EQ(s.hullPoints[0].X, 2);
-    EXPECT_EQ(s.hullPoints[0].Y, 3);
+    modFunctions::ConvexHullArea(s.points);
+    EXPECT_EQ(s.points.hullPoints[0].X, 2);
+    EXPECT_EQ(s.points.hullPoints[0].Y, 3);
 }
 
 TEST(ConvexHullArea, LargeCoordinatesDoNotOverflow) {
     AppState s = withPoints({{0, 0}, {100000, 0}, {100000, 100000}, {0, 100000}});
-    EXPECT_DOUBLE_EQ(modFunctions::ConvexHullArea(s), 1e10);
+    EXPECT_DOUBLE_EQ(modFunctions::ConvexHullArea(s.points), 1e10);
 }
 
 TEST(ConvexHullArea, Failures) {
     AppState zeroScale = withPoints({{0, 0}, {10, 0}, {0, 10}}, 0.0, 1.0);
     try {
-        modFunctions::ConvexHullArea(zeroScale);
+        modFunctions::ConvexHullArea(zeroScale.points);
         ADD_FAILURE();
     } catch (const AppError& e) {
         EXPECT_EQ(e.number(), 11);
     }
     AppState tooFew = withPoints({{0, 0}, {10, 0}});
-    tooFew.pointCount = 5;
+    tooFew.points.pointCount = 5;
     try {
-        modFunctions::ConvexHullArea(tooFew);
+        modFunctions::ConvexHullArea(tooFew.points);
         ADD_FAILURE();
     } catch (const AppError& e) {
         EXPECT_EQ(e.number(), 9);
     }
-    EXPECT_EQ(tooFew.hullVertexCount, 0);
+    EXPECT_EQ(tooFew.points.hullVertexCount, 0);
 }
 
 TEST(Theta, PseudoAngles) {
