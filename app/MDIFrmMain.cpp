@@ -13,10 +13,10 @@
 #include "app/frmAbout.h"
 #include "app/frmAttTable.h"
 #include "app/frmCalculatePValue.h"
-#include "app/frmInfo.h"
-#include "app/frmPolygonSHP.h"
-#include "app/modArea.h"
-#include "app/modDrawPolygon.h"
+#include "map/frmInfo.h"
+#include "map/frmPolygonSHP.h"
+#include "map/modArea.h"
+#include "map/modDrawPolygon.h"
 #include "app/modLoad.h"
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
@@ -44,7 +44,34 @@ MDIFrmMain::MDIFrmMain(AppContext& ctx) : ctx_(ctx) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size());
     resize(size);
+    connectServices();
     MDIForm_Load();
+}
+
+void MDIFrmMain::connectServices() {
+    // The services reach whichever frame is open when they are used, so a
+    // closed frame that Qt has not yet deleted answers no more.
+    AppContext& ctx = ctx_;
+    ctx.frame().install(
+        [&ctx](int pointer) {
+            if (MDIFrmMain* f = ctx.find<MDIFrmMain>()) f->setMousePointer(pointer);
+        },
+        [&ctx](const std::string& text) {
+            if (MDIFrmMain* f = ctx.find<MDIFrmMain>()) f->setStatusPanelText(text);
+        },
+        [&ctx](MenuRule rule) {
+            if (MDIFrmMain* f = ctx.find<MDIFrmMain>()) f->applyMenuRule(rule);
+        });
+    MapHub& hub = ctx.mapHub();
+    auto whileOpen = [this](auto action) {
+        return [this, action](auto&&... args) {
+            if (ctx_.find<MDIFrmMain>() == this) action(args...);
+        };
+    };
+    connect(&hub, &MapHub::mapActivated, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowActivated); }));
+    connect(&hub, &MapHub::mapClosed, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowClosed); }));
+    connect(&hub, &MapHub::coordinatesChanged, this,
+            whileOpen([this](const std::string& text) { setStatusPanelText(text); }));
 }
 
 // ---------------------------------------------------------------- menus

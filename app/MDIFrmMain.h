@@ -10,19 +10,11 @@
 #include <map>
 #include <string>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 class QLabel;
 class QMdiArea;
 class QMenu;
-
-// The events that switch the tool entries of the frame on and off.
-enum class MenuRule {
-    FrameLoaded,         // attribute table, centroids, export off
-    ShapefileOpened,     // the polygon entries and the three tools on
-    MapWindowClosed,     // attribute table and centroids off
-    MapWindowActivated,  // attribute table and centroids on
-};
 
 class MDIFrmMain : public QMainWindow {
     Q_OBJECT
@@ -80,6 +72,9 @@ protected:
 
 private:
     void createMenus();
+    // Offers the frame's services to the windows below it and follows the
+    // map hub's activations and coordinates.
+    void connectServices();
     void createStatusBar();
     QAction* addEntry(QMenu* menu, const char* name, const char* caption, void (MDIFrmMain::*handler)());
     QMenu* addSubMenu(QMenu* parent, const char* name, const char* caption);

@@ -6,7 +6,7 @@
 
 #include "app/MDIFrmMain.h"
 #include "platform/ui/Twips.h"
-#include "retrospective/ClusterMapLink.h"
+#include "platform/ui/Pictures.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ frmAbout::frmAbout(AppContext& ctx) : ctx_(ctx) {
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, w, h);
     Image1->setScaledContents(true);
-    ClusterMapLink::loadPicture(Image1, kPictureFile);
+    Pictures::loadPicture(Image1, kPictureFile);
 
     Form_Load();
 }

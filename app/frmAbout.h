@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 class QLabel;
 

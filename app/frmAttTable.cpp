@@ -4,7 +4,7 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "app/modFunctions.h"
+#include "map/modFunctions.h"
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/ui/Dialogs.h"

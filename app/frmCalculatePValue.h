@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 class QGroupBox;
 class QLabel;

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "app/MDIFrmMain.h"
 #include "geometry/NotImplemented.h"
 #include "stats/modClusterDetection.h"

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ShpBytes.h"
-#include "app/Utf8Text.h"
-#include "app/modArea.h"
+#include "geometry/ShpBytes.h"
+#include "platform/Utf8Text.h"
+#include "map/modArea.h"
 #include "geometry/CFileName.h"
 #include "geometry/CShapeFile.h"
 #include "platform/Error.h"

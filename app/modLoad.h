@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "geometry/CPolygon.h"
 #include "geometry/Records.h"
 #include "platform/Collection.h"

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/modArea.h"
-#include "app/modDrawPolygon.h"
+#include "map/modArea.h"
+#include "map/modDrawPolygon.h"
 #include "bench/Bench.h"
 
 namespace {

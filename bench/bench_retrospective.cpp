@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "bench/Bench.h"
 #include "platform/ui/Dialogs.h"
 #include "retrospective/ClusterRun.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/modLegend.h"
-#include "app/modPointInPolygon.h"
+#include "map/modLegend.h"
+#include "map/modPointInPolygon.h"
 #include "bench/Bench.h"
 #include "geometry/CPolygon.h"
 #include "stats/AppState.h"

@@ -27,6 +27,18 @@ struct ResultLines {
 
 namespace ClusterLines {
 
+// Where the rows of the lists stand, for windows that select them: the
+// local list of a single run opens with three lines of header, so region
+// record r (0-based, as the map counts) stands at row r + 3; the global
+// list of a range run opens with its header and a rule, so bandwidth k
+// (0-based) stands at row k + 2.
+inline constexpr int kLocalListHeaderRows = 3;
+inline constexpr int kRangeListHeaderRows = 2;
+inline int localRowOfRegion(int record) { return record + kLocalListHeaderRows; }
+inline int regionOfLocalRow(int row) { return row - kLocalListHeaderRows; }
+inline int rangeRowOfBandwidth(int index) { return index + kRangeListHeaderRows; }
+inline int bandwidthOfRangeRow(int row) { return row - kRangeListHeaderRows; }
+
 // A number formatted with a mask; raises error 6 for infinity or NaN.
 std::string F(double value, const char* mask, char decimalSign);
 // F with the display decimal sign, for lists.

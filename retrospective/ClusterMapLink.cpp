@@ -1,21 +1,16 @@
 #include "retrospective/ClusterMapLink.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
-#include <QPixmap>
 #include <QSlider>
 
-#include "app/MDIFrmMain.h"
-#include "app/frmPolygonSHP.h"
-#include "app/modDrawPolygon.h"
+#include "map/frmPolygonSHP.h"
+#include "map/modDrawPolygon.h"
+#include "platform/ui/Pictures.h"
 
 namespace ClusterMapLink {
 
 namespace {
-
-std::string g_bitmapFolder;
 
 frmPolygonSHP* mapWindow(AppContext& ctx, bool load) {
     if (frmPolygonSHP* w = ctx.find<frmPolygonSHP>()) return w;
@@ -64,34 +59,14 @@ void showMLegend(AppContext& ctx, bool show, bool load) {
     if (!w || !w->imgM_Legend) return;
     if (show) {
         w->imgM_Legend->show();
-        loadPicture(w->imgM_Legend, "M_Legend.jpg");
+        Pictures::loadPicture(w->imgM_Legend, "M_Legend.jpg");
     } else {
         w->imgM_Legend->hide();
     }
 }
 
 void setMousePointer(AppContext& ctx, int pointer) {
-    if (MDIFrmMain* frame = ctx.find<MDIFrmMain>()) frame->setMousePointer(pointer);
-}
-
-std::string bitmapPath(const std::string& fileName) {
-    const std::string folder = g_bitmapFolder.empty()
-                                   ? QCoreApplication::applicationDirPath().toStdString() + "/BitMaps"
-                                   : g_bitmapFolder;
-    return folder + "/" + fileName;
-}
-
-void setBitmapFolder(const std::string& folder) { g_bitmapFolder = folder; }
-
-void loadPicture(QLabel* label, const std::string& fileName) {
-    if (!label) return;
-    QPixmap picture;
-    const QString path = QString::fromStdString(bitmapPath(fileName));
-    if (QFileInfo(path).isFile()) picture.load(path);
-    if (picture.isNull())
-        label->clear();
-    else
-        label->setPixmap(picture);
+    ctx.frame().setMousePointer(pointer);
 }
 
 }  // namespace ClusterMapLink

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 class QLabel;
 
@@ -36,12 +36,5 @@ void showMLegend(AppContext& ctx, bool show, bool load);
 
 // The main frame's mouse pointer: 0 default, 1 arrow, 13 arrow and hourglass.
 void setMousePointer(AppContext& ctx, int pointer);
-
-// The BitMaps folder beside the program (tests may point it elsewhere).
-std::string bitmapPath(const std::string& fileName);
-void setBitmapFolder(const std::string& folder);
-// Loads a picture of the BitMaps folder into a label; a missing or
-// unreadable picture leaves the label empty.
-void loadPicture(QLabel* label, const std::string& fileName);
 
 }  // namespace ClusterMapLink

@@ -19,11 +19,12 @@
 #include "platform/ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/ClusterRun.h"
-#include "retrospective/LineChart.h"
-#include "retrospective/WindowParts.h"
+#include "platform/ui/LineChart.h"
+#include "platform/ui/WindowParts.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
+#include "platform/ui/Pictures.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     connect(optSpatialSingleSigma, &QRadioButton::clicked, this, [this] { optSpatialSingleSigma_Click(); });
     connectList(lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
     connectList(lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
+    connectMap();
 
     // The critical value's own notice ("Error!") is a modal message box.
     modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
@@ -128,6 +130,27 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     });
 
     Form_Load();
+}
+
+void frmClusterDetection::connectMap() {
+    // What the map's tools pick, this window shows in its lists; a window
+    // that is closing but not yet gone no longer answers.
+    MapHub& hub = ctx_.mapHub();
+    connect(&hub, &MapHub::regionFound, this, [this](int region) {
+        if (ctx_.find<frmClusterDetection>() == this) selectLocalRow(ClusterLines::localRowOfRegion(region));
+    });
+    connect(&hub, &MapHub::rangeRowChosen, this, [this](int index) {
+        if (ctx_.find<frmClusterDetection>() == this) selectGlobalRow(ClusterLines::rangeRowOfBandwidth(index));
+    });
+    // The map's legend follows the chosen test.
+    for (QRadioButton* o : {optUnadjusted, optAdjusted_Generic, optStandard, optRossi})
+        connect(o, &QRadioButton::toggled, this, [this] { ctx_.state.legend.legendStatistic = legendStatistic(); });
+}
+
+LegendStatistic frmClusterDetection::legendStatistic() const {
+    if (optStandard->isChecked() || optRossi->isChecked()) return LegendStatistic::M;
+    if (optUnadjusted->isChecked() || optAdjusted_Generic->isChecked()) return LegendStatistic::Score;
+    return LegendStatistic::None;
 }
 
 void frmClusterDetection::connectList(QListWidget* list, void (frmClusterDetection::*handler)()) {
@@ -149,6 +172,7 @@ void frmClusterDetection::Form_Load() {
 
 void frmClusterDetection::selectOption(QRadioButton* o, void (frmClusterDetection::*handler)()) {
     quietly(o, [](QRadioButton* b) { b->setChecked(true); });
+    ctx_.state.legend.legendStatistic = legendStatistic();
     (this->*handler)();
 }
 
@@ -208,7 +232,7 @@ void frmClusterDetection::setAlphaLevels() {
 
 // ---- Options ----
 
-void frmClusterDetection::showEquation(const char* fileName) { ClusterMapLink::loadPicture(picEquation, fileName); }
+void frmClusterDetection::showEquation(const char* fileName) { Pictures::loadPicture(picEquation, fileName); }
 
 void frmClusterDetection::optUnadjusted_Click() {
     showEquation("unadjusted.jpg");
@@ -255,6 +279,7 @@ void frmClusterDetection::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;
         Form_Unload();
+        ctx_.state.legend.legendStatistic = LegendStatistic::None;
     }
     event->accept();
 }
@@ -280,7 +305,7 @@ void frmClusterDetection::lstLocalPatternSummary_Click() {
     const int r = lstLocalPatternSummary->currentRow();
     if (r < 0 || !ClusterMapLink::mapWindowOpen(ctx_)) return;
     try {
-        ClusterMapLink::highlightRegion(ctx_, r - 3);
+        ClusterMapLink::highlightRegion(ctx_, ClusterLines::regionOfLocalRow(r));
     } catch (const AppError& e) {
         dialogs().warning("The region could not be highlighted: " + e.description());
     }
@@ -292,7 +317,7 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
     if (!optSpatialSigmaRange->isChecked() || !ClusterMapLink::mapWindowOpen(ctx_)) return;
     AppState& s = ctx_.state;
     const int r = lstGlobalPatternSummary->currentRow();
-    const int k = r - 2;
+    const int k = ClusterLines::bandwidthOfRangeRow(r);
     const std::int32_t n = s.area.regionCount;
     const bool tablesFit = s.retro.bandwidthCount > 0 && s.retro.rangeLocalStats.rows() > s.retro.bandwidthCount &&
                            s.retro.rangeLocalStats.cols() == n + 1 &&

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "retrospective/ClusterLines.h"
 
 class QComboBox;
@@ -113,6 +113,10 @@ private:
     // Checks the option quietly, then runs its click handler.
     void selectOption(QRadioButton* option, void (frmClusterDetection::*handler)());
     void connectList(QListWidget* list, void (frmClusterDetection::*handler)());
+    // Follows the map's tools through the map hub.
+    void connectMap();
+    // The statistic the chosen test shades the map with.
+    LegendStatistic legendStatistic() const;
 
     AppContext& ctx_;
     // The file name of the last saved report, offered by the next save.

@@ -13,7 +13,7 @@
 #include "platform/Format.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
-#include "retrospective/WindowParts.h"
+#include "platform/ui/WindowParts.h"
 #include "retrospective/frmClusterDetection.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 class QCheckBox;
 class QComboBox;

@@ -7,7 +7,7 @@
 
 #include "platform/ui/PictureSurface.h"
 #include "platform/ui/Twips.h"
-#include "retrospective/LineChart.h"
+#include "platform/ui/LineChart.h"
 
 namespace {
 

@@ -81,8 +81,16 @@ struct MapViewState {
     bool panDragging = false;
 };
 
+// Which statistic the class legend shows, as the options of the open test
+// window say: the M statistic (Freeman-Tukey or Rossi residuals), the score
+// statistic (unadjusted or Poisson-adjusted), or neither.
+enum class LegendStatistic { None, Score, M };
+
 // The class legend of the shaded maps.
 struct LegendState {
+    // Set by the test window whenever its options change, and None while no
+    // test window is open; the map asks it at every legend it draws.
+    LegendStatistic legendStatistic = LegendStatistic::None;
     DoubleArray classBreaks;   // 0..6
     DoubleArray legendBreaks;  // 0..6
     DoubleArray legendColors;  // 0..6, used 1..6 (BGR colours as doubles)

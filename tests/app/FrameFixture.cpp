@@ -3,10 +3,11 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "app/frmInfo.h"
+#include "map/frmInfo.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"
 #include "tests/support/TestPaths.h"
+#include "platform/ui/Pictures.h"
 
 namespace frametest {
 
@@ -39,7 +40,7 @@ void FrameTest::SetUp() {
     pump = std::make_shared<CountingEventPump>();
     installDialogs(dlg);
     installEventPump(pump);
-    ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+    Pictures::setBitmapFolder(sourcePath("app/BitMaps"));
     ctx = std::make_unique<AppContext>();
     ctx->endProgram = [] { ADD_FAILURE() << "the program was ended"; };
     ctx->modalHook = [this](QWidget* w) {

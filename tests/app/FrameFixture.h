@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "app/MDIFrmMain.h"
 #include "geometry/Records.h"
 #include "platform/ui/Dialogs.h"

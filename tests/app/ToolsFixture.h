@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
 #include "platform/ui/Dialogs.h"

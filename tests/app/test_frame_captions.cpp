@@ -9,7 +9,7 @@
 #include <QStyleOptionButton>
 
 #include "app/frmCalculatePValue.h"
-#include "app/frmPolygonSHP.h"
+#include "map/frmPolygonSHP.h"
 #include "retrospective/frmSigmaChart.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"

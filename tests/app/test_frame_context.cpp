@@ -7,7 +7,7 @@
 #include <QMdiArea>
 #include <QWidget>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 namespace {
 

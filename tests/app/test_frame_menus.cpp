@@ -10,12 +10,13 @@
 #include <QScreen>
 
 #include "app/frmAbout.h"
-#include "app/frmInfo.h"
-#include "app/frmPolygonSHP.h"
+#include "map/frmInfo.h"
+#include "map/frmPolygonSHP.h"
 #include "platform/ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/support/TestPaths.h"
+#include "platform/ui/Pictures.h"
 
 using namespace frametest;
 
@@ -189,7 +190,7 @@ TEST_F(FrameMenus, AboutOpensOnceCentredAndAClickOnThePictureClosesIt) {
 }
 
 TEST_F(FrameMenus, AMissingAboutPictureShowsAnEmptyImage) {
-    ClusterMapLink::setBitmapFolder(scratchDir("no-bitmaps"));
+    Pictures::setBitmapFolder(scratchDir("no-bitmaps"));
     frame->mnuAbout_Click();
     frmAbout* about = ctx->find<frmAbout>();
     ASSERT_NE(about, nullptr);

@@ -10,8 +10,8 @@
 #include <fstream>
 
 #include "app/frmAttTable.h"
-#include "app/frmPolygonSHP.h"
-#include "app/modDrawPolygon.h"
+#include "map/frmPolygonSHP.h"
+#include "map/modDrawPolygon.h"
 #include "app/modLoad.h"
 #include "platform/DbfTable.h"
 #include "retrospective/frmClusterDetection.h"

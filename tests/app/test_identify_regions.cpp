@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/modPointInPolygon.h"
+#include "map/modPointInPolygon.h"
 #include "geometry/CPolygon.h"
 #include "platform/Format.h"
 #include "stats/AppState.h"

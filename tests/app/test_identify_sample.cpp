@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/MapTransform.h"
-#include "app/modDrawPolygon.h"
+#include "map/MapTransform.h"
+#include "map/modDrawPolygon.h"
 #include "app/modLoad.h"
-#include "app/modPointInPolygon.h"
+#include "map/modPointInPolygon.h"
 #include "stats/AppState.h"
 #include "tests/support/TestPaths.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/modFunctions.h"
-#include "app/modLegend.h"
+#include "map/modFunctions.h"
+#include "map/modLegend.h"
 #include "platform/Format.h"
 #include "platform/ui/PictureSurface.h"
 #include "stats/AppState.h"

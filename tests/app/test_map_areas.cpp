@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/modArea.h"
+#include "map/modArea.h"
 #include "tests/app/ShapeBuilders.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/modDrawPolygon.h"
+#include "map/modDrawPolygon.h"
 #include "test_map_support.h"
 #include "tests/support/TestPaths.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/AppContext.h"
-#include "app/frmPolygonSHP.h"
-#include "app/modDrawPolygon.h"
+#include "context/AppContext.h"
+#include "map/frmPolygonSHP.h"
+#include "map/modDrawPolygon.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EventPump.h"
 #include "tests/app/ShapeBuilders.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/MapTransform.h"
+#include "map/MapTransform.h"
 
 namespace {
 

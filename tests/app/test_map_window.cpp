@@ -13,8 +13,8 @@
 #include <functional>
 
 #include "app/MDIFrmMain.h"
-#include "app/frmInfo.h"
-#include "app/modArea.h"
+#include "map/frmInfo.h"
+#include "map/modArea.h"
 #include "platform/ui/Twips.h"
 #include "test_map_support.h"
 #include "tests/support/TestPaths.h"

@@ -4,8 +4,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/frmInfo.h"
-#include "app/modFunctions.h"
+#include "map/frmInfo.h"
+#include "map/modFunctions.h"
 #include "platform/ui/Twips.h"
 #include "tests/app/ToolsFixture.h"
 

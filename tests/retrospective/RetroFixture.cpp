@@ -7,8 +7,8 @@
 #include <shapefil.h>
 #include <stdexcept>
 
-#include "app/modArea.h"
-#include "app/modDrawPolygon.h"
+#include "map/modArea.h"
+#include "map/modDrawPolygon.h"
 #include "geometry/CFileName.h"
 #include "geometry/CPolygon.h"
 #include "geometry/CShapeFile.h"
@@ -17,6 +17,7 @@
 #include "retrospective/frmParameter.h"
 #include "stats/modClusterDetection.h"
 #include "tests/support/TestPaths.h"
+#include "platform/ui/Pictures.h"
 
 namespace retro_test {
 
@@ -124,7 +125,7 @@ Harness::Harness() {
     frame->show();
     QMdiArea* a = area;
     ctx.mainFrameLoader = [a] { return a; };
-    ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+    Pictures::setBitmapFolder(sourcePath("app/BitMaps"));
 }
 
 Harness::~Harness() {
@@ -136,7 +137,7 @@ Harness::~Harness() {
     ctx.mainFrameLoader = nullptr;
     frame.reset();
     modClusterDetection::SetMessageHook({});
-    ClusterMapLink::setBitmapFolder({});
+    Pictures::setBitmapFolder({});
 }
 
 void Harness::openStudyArea(const std::string& shpPath) {

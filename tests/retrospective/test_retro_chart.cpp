@@ -6,7 +6,8 @@
 #include <QChart>
 #include <QLineSeries>
 
-#include "retrospective/LineChart.h"
+#include "platform/ui/LineChart.h"
+#include "stats/AppState.h"
 
 namespace {
 

@@ -16,12 +16,13 @@
 #include "app/MDIFrmMain.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EventPump.h"
-#include "app/frmPolygonSHP.h"
+#include "map/frmPolygonSHP.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "tests/support/TestPaths.h"
+#include "platform/ui/Pictures.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ protected:
         installDialogs(dlg);
         pump = std::make_shared<CountingEventPump>();
         installEventPump(pump);
-        ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+        Pictures::setBitmapFolder(sourcePath("app/BitMaps"));
         ctx = std::make_unique<AppContext>();
         ctx->endProgram = [] {};
         frame = installMainFrame(*ctx);
@@ -56,7 +57,7 @@ protected:
         if (!ctx) return;
         for (QMdiSubWindow* s : frame->mdiArea->subWindowList()) s->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        ClusterMapLink::setBitmapFolder({});
+        Pictures::setBitmapFolder({});
     }
 
     std::shared_ptr<ScriptedDialogs> dlg;

@@ -24,17 +24,18 @@
 #include <set>
 #include <sstream>
 
-#include "app/frmPolygonSHP.h"
+#include "map/frmPolygonSHP.h"
 #include "platform/Format.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/ClusterMapLink.h"
-#include "retrospective/LineChart.h"
+#include "platform/ui/LineChart.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
 #include "stats/modPValue.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
+#include "platform/ui/Pictures.h"
 
 using namespace retro_test;
 namespace cd = modClusterDetection;
@@ -551,10 +552,10 @@ TEST_F(RetroWindow, ReportThatCannotBeWrittenSaysSo) {
 }
 
 TEST_F(RetroWindow, MissingPictureShowsAnEmptyPicture) {
-    ClusterMapLink::setBitmapFolder(dir + "/nothing-here");
+    Pictures::setBitmapFolder(dir + "/nothing-here");
     w->optStandard->click();
     EXPECT_TRUE(w->picEquation->pixmap().isNull());
-    ClusterMapLink::setBitmapFolder(sourcePath("app/BitMaps"));
+    Pictures::setBitmapFolder(sourcePath("app/BitMaps"));
     w->optRossi->click();
     EXPECT_FALSE(w->picEquation->pixmap().isNull());
 }

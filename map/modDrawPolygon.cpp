@@ -1,4 +1,4 @@
-#include "app/modDrawPolygon.h"
+#include "map/modDrawPolygon.h"
 
 #include <QRadioButton>
 #include <algorithm>
@@ -6,15 +6,14 @@
 #include <fstream>
 #include <vector>
 
-#include "app/ShpBytes.h"
-#include "app/frmPolygonSHP.h"
-#include "app/modFunctions.h"
-#include "app/modLegend.h"
+#include "geometry/ShpBytes.h"
+#include "map/frmPolygonSHP.h"
+#include "map/modFunctions.h"
+#include "map/modLegend.h"
 #include "platform/Convert.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/PictureSurface.h"
 #include "platform/ui/Twips.h"
-#include "retrospective/frmClusterDetection.h"
 #include "stats/modClusterDetection.h"
 
 namespace modDrawPolygon {
@@ -72,17 +71,6 @@ bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
 std::string recordText(std::int32_t k) { return "record " + std::to_string(k + 1); }
 
 frmPolygonSHP& mapWindow(AppContext& ctx) { return *ctx.load<frmPolygonSHP>(); }
-
-// The statistic the cluster window's options choose for the legend.
-modLegend::LegendStatistic legendStatistic(AppContext& ctx) {
-    auto* w = ctx.find<frmClusterDetection>();
-    if (!w) return modLegend::LegendStatistic::None;
-    const bool m = w->optStandard->isChecked() || w->optRossi->isChecked();
-    const bool score = w->optUnadjusted->isChecked() || w->optAdjusted_Generic->isChecked();
-    if (m) return modLegend::LegendStatistic::M;
-    if (score) return modLegend::LegendStatistic::Score;
-    return modLegend::LegendStatistic::None;
-}
 
 BgrColor toColor(double value) {
     try {
@@ -355,7 +343,7 @@ void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray&
     frmPolygonSHP& w = mapWindow(ctx);
     w.Cls();
     AppState& state = ctx.state;
-    const auto statistic = legendStatistic(ctx);
+    const LegendStatistic statistic = state.legend.legendStatistic;
     modLegend::DrawLegend(state, w.surface(), legendValues, modLegend::kBreakCount, statistic,
                           [&state]() { return modClusterDetection::GetMCritical(state.area, state.shared, state.retro); });
     w.formSurface->Refresh();

@@ -1,4 +1,4 @@
-#include "app/frmInfo.h"
+#include "map/frmInfo.h"
 
 #include <QFont>
 #include <QListWidget>

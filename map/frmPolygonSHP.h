@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 #include "platform/ui/PictureSurface.h"
 
 class QAction;
@@ -97,11 +97,8 @@ private:
     // Yields `count` times; false when this window closed meanwhile
     // or the program is ending.
     bool pause(std::int64_t count);
-    void selectLocalListRow(int row);
-    void selectGlobalListRow(int row);
     void setStatusText(const std::string& text);
     void setMapMenusEnabled(bool enabled);
-    void showRegionChart();
     void fillRangeRow(int row);
     // A click of the zoom tools: the steps and the redraw of the map.
     void zoomClick(double step);

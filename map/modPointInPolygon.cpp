@@ -1,10 +1,10 @@
-#include "app/modPointInPolygon.h"
+#include "map/modPointInPolygon.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/MapTransform.h"
-#include "app/modDrawPolygon.h"
+#include "map/MapTransform.h"
+#include "map/modDrawPolygon.h"
 #include "geometry/CPolygon.h"
 #include "stats/AppState.h"
 

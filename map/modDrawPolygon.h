@@ -20,8 +20,8 @@
 #include <optional>
 #include <string>
 
-#include "app/AppContext.h"
-#include "app/MapTransform.h"
+#include "context/AppContext.h"
+#include "map/MapTransform.h"
 #include "geometry/Records.h"
 #include "stats/AppState.h"
 

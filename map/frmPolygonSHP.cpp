@@ -1,4 +1,4 @@
-#include "app/frmPolygonSHP.h"
+#include "map/frmPolygonSHP.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -16,17 +16,15 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/MDIFrmMain.h"
-#include "app/MapTransform.h"
-#include "app/modArea.h"
-#include "app/modDrawPolygon.h"
-#include "app/modFunctions.h"
-#include "app/frmInfo.h"
+#include "map/MapTransform.h"
+#include "map/modArea.h"
+#include "map/modDrawPolygon.h"
+#include "map/modFunctions.h"
+#include "map/frmInfo.h"
 #include "platform/Format.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/EventPump.h"
 #include "platform/ui/Twips.h"
-#include "retrospective/frmClusterDetection.h"
 
 namespace {
 
@@ -398,7 +396,7 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
     } else if (isButtonPressed("Find")) {
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) return;
-        selectLocalListRow(state_.shared.selectedRegion + 3);
+        emit ctx_.mapHub().regionFound(state_.shared.selectedRegion);
         if (unloaded_) return;
         modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
     } else if (isButtonPressed("Graph")) {
@@ -408,7 +406,8 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
             modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
             return;
         }
-        showRegionChart();
+        emit ctx_.mapHub().regionCharted(state_.shared.selectedRegion);
+        if (unloaded_) return;
         for (int blink = 0; blink < 3; ++blink) {
             modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
             if (!pause(50001)) return;
@@ -519,7 +518,7 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
             fillRangeRow(j);
             if (!pause(50000)) return;
             modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
-            selectGlobalListRow(j + 2);
+            emit ctx_.mapHub().rangeRowChosen(j);
             if (unloaded_) return;
         }
         sliderStatsRange->show();
@@ -558,32 +557,20 @@ void frmPolygonSHP::sliderStatsRange_Change() {
     const int v = sliderStatsRange->value();
     fillRangeRow(v);
     modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
-    selectGlobalListRow(v + 2);
+    emit ctx_.mapHub().rangeRowChosen(v);
 }
 
 // ---- Other windows ----
 
-void frmPolygonSHP::selectLocalListRow(int row) {
-    if (auto* w = ctx_.find<frmClusterDetection>()) w->selectLocalRow(row);
-}
-
-void frmPolygonSHP::selectGlobalListRow(int row) {
-    if (auto* w = ctx_.find<frmClusterDetection>()) w->selectGlobalRow(row);
-}
-
-void frmPolygonSHP::showRegionChart() {
-    // HOOK: the region cusum chart window (frmGraph) and ShowRegionChart
-    // belong to the prospective surveillance; connect them here once they
-    // exist.
-}
-
 void frmPolygonSHP::setStatusText(const std::string& text) {
     coordinateText_ = text;
-    if (MDIFrmMain* frame = ctx_.find<MDIFrmMain>()) frame->setStatusPanelText(text);
+    emit ctx_.mapHub().coordinatesChanged(text);
 }
 
 void frmPolygonSHP::setMapMenusEnabled(bool enabled) {
     mapMenusEnabled_ = enabled;
-    if (MDIFrmMain* frame = ctx_.find<MDIFrmMain>())
-        frame->applyMenuRule(enabled ? MenuRule::MapWindowActivated : MenuRule::MapWindowClosed);
+    if (enabled)
+        emit ctx_.mapHub().mapActivated();
+    else
+        emit ctx_.mapHub().mapClosed();
 }

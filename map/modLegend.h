@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/modFunctions.h"
+#include "map/modFunctions.h"
 #include "stats/AppState.h"
 
 class AppContext;
@@ -22,10 +22,7 @@ class PictureSurface;
 
 namespace modLegend {
 
-// Which statistic the legend shows, as the cluster window's options say:
-// the M statistic (Freeman-Tukey or Rossi residuals), the score statistic
-// (unadjusted or Poisson-adjusted), or neither option set.
-enum class LegendStatistic { None, Score, M };
+using LegendStatistic = ::LegendStatistic;
 
 // The six class colours, blue to red (24-bit BGR).
 inline constexpr std::array<std::int32_t, 6> kClassColors = {0xFF0000, 0xFF8080, 0xFFC0C0,

@@ -1,4 +1,4 @@
-#include "retrospective/LineChart.h"
+#include "platform/ui/LineChart.h"
 
 #include <QBarCategoryAxis>
 #include <QChart>

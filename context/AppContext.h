@@ -1,6 +1,7 @@
 #pragma once
-// What every window is handed: the program-wide state and the one instance
-// of each window.
+// What every window is handed: the program-wide state, the one instance of
+// each window, the map hub that tells windows what the user did on a map,
+// and the services of the main frame.
 //
 // Every window exists once. load<W>() creates the window when it is not
 // open (its constructor runs its start-up steps); show<W>() loads it and
@@ -28,6 +29,8 @@
 #include <memory>
 #include <typeindex>
 
+#include "context/FrameServices.h"
+#include "context/MapHub.h"
 #include "stats/AppState.h"
 
 enum class WindowKind { MainFrame, MdiChild, FreeStanding };
@@ -35,6 +38,11 @@ enum class WindowKind { MainFrame, MdiChild, FreeStanding };
 class AppContext {
 public:
     AppState state;
+
+    // The signals of the map windows (see MapHub).
+    MapHub& mapHub() noexcept { return hub_; }
+    // The main frame's mouse pointer, status text and menu rule.
+    FrameServices& frame() noexcept { return frame_; }
 
     // The open instance of W, or nullptr.
     template <class W>
@@ -149,6 +157,8 @@ private:
     void track(QWidget* w);
     static bool isClosed(const QWidget* w);
 
+    MapHub hub_;
+    FrameServices frame_;
     std::map<std::type_index, QPointer<QWidget>> windows_;
     std::map<std::type_index, std::shared_ptr<void>> vars_;
 };

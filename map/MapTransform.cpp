@@ -1,4 +1,4 @@
-#include "app/MapTransform.h"
+#include "map/MapTransform.h"
 
 #include <cmath>
 #include <cstdint>

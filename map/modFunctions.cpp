@@ -1,12 +1,12 @@
-#include "app/modFunctions.h"
+#include "map/modFunctions.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QPalette>
 
-#include "app/AppContext.h"
-#include "app/Utf8Text.h"
-#include "app/frmInfo.h"
+#include "context/AppContext.h"
+#include "platform/Utf8Text.h"
+#include "map/frmInfo.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
 #include "platform/ui/PictureSurface.h"

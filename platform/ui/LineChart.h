@@ -9,13 +9,15 @@
 #include <QStringList>
 #include <vector>
 
-#include "stats/AppState.h"
+#include <Eigen/Core>
 
 class QLineSeries;
 
 class LineChart : public QChartView {
     Q_OBJECT
 public:
+    using Matrix = Eigen::MatrixXd;
+
     explicit LineChart(QWidget* parent = nullptr);
 
     static constexpr int kLineChart2D = 3;

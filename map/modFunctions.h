@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/modPointInPolygon.h"
+#include "map/modPointInPolygon.h"
 #include "stats/AppState.h"
 
 class AppContext;

@@ -1,4 +1,4 @@
-#include "app/modLegend.h"
+#include "map/modLegend.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppContext.h"
+#include "context/AppContext.h"
 
 class QListWidget;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "app/modArea.h"
+#include "map/modArea.h"
 
 #include <algorithm>
 #include <cmath>
