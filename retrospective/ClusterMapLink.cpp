@@ -1,72 +1,42 @@
 #include "retrospective/ClusterMapLink.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QSlider>
-
-#include "map/frmPolygonSHP.h"
-#include "map/modDrawPolygon.h"
-#include "platform/ui/Pictures.h"
+#include "map/PolygonMap.h"
 
 namespace ClusterMapLink {
 
 namespace {
 
-frmPolygonSHP* mapWindow(AppContext& ctx, bool load) {
-    if (frmPolygonSHP* w = ctx.find<frmPolygonSHP>()) return w;
-    return load ? ctx.load<frmPolygonSHP>() : nullptr;
-}
+PolygonMap::When when(bool load) { return load ? PolygonMap::When::Load : PolygonMap::When::IfOpen; }
 
 }  // namespace
 
-bool mapWindowOpen(AppContext& ctx) { return ctx.find<frmPolygonSHP>() != nullptr; }
+bool mapWindowOpen(AppContext& ctx) { return PolygonMap::isOpen(ctx); }
 
-void closeMapWindow(AppContext& ctx) { ctx.unload<frmPolygonSHP>(); }
+void closeMapWindow(AppContext& ctx) { PolygonMap::close(ctx); }
 
-void clearLegend(AppContext& ctx, bool load) {
-    if (frmPolygonSHP* w = mapWindow(ctx, load)) w->Cls();
-}
+void clearLegend(AppContext& ctx, bool load) { PolygonMap::clearLegend(ctx, when(load)); }
 
-void hideRangeControls(AppContext& ctx, bool load) {
-    if (frmPolygonSHP* w = mapWindow(ctx, load)) {
-        if (w->sliderStatsRange) w->sliderStatsRange->hide();
-        if (w->lblAni) w->lblAni->hide();
-        if (w->imgM_Legend) w->imgM_Legend->hide();
-    }
-}
+void hideRangeControls(AppContext& ctx, bool load) { PolygonMap::hideRangeControls(ctx, when(load)); }
 
 void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues) {
-    modDrawPolygon::ShowClassMap(ctx, legendValues, mapValues);
+    PolygonMap::showClassMap(ctx, legendValues, mapValues);
 }
 
-void redrawShapefile(AppContext& ctx) { modDrawPolygon::RedrawShapefile(ctx); }
+void redrawShapefile(AppContext& ctx) { PolygonMap::drawOutlines(ctx); }
 
-void highlightRegion(AppContext& ctx, std::int32_t region) { modDrawPolygon::HighlightRegion(ctx, region); }
+void highlightRegion(AppContext& ctx, std::int32_t region) { PolygonMap::highlightRegion(ctx, region); }
 
 void setFindTool(AppContext& ctx, bool on, bool load) {
-    if (frmPolygonSHP* w = mapWindow(ctx, load)) {
-        w->setButtonEnabled("Find", on);
-        w->setButtonPressed("Find", on);
-    }
+    PolygonMap::setToolEnabled(ctx, "Find", on, when(load));
+    PolygonMap::setToolPressed(ctx, "Find", on, when(load));
 }
 
 void setMapAnimationEnabled(AppContext& ctx, bool on, bool load) {
-    if (frmPolygonSHP* w = mapWindow(ctx, load)) w->setButtonEnabled("MapAnimation", on);
+    PolygonMap::setToolEnabled(ctx, "MapAnimation", on, when(load));
 }
 
-void showMLegend(AppContext& ctx, bool show, bool load) {
-    frmPolygonSHP* w = mapWindow(ctx, load);
-    if (!w || !w->imgM_Legend) return;
-    if (show) {
-        w->imgM_Legend->show();
-        Pictures::loadPicture(w->imgM_Legend, "M_Legend.jpg");
-    } else {
-        w->imgM_Legend->hide();
-    }
-}
+void showMLegend(AppContext& ctx, bool show, bool load) { PolygonMap::showMLegend(ctx, show, when(load)); }
 
-void setMousePointer(AppContext& ctx, int pointer) {
-    ctx.frame().setMousePointer(pointer);
-}
+void setMousePointer(AppContext& ctx, int pointer) { ctx.frame().setMousePointer(pointer); }
 
 }  // namespace ClusterMapLink

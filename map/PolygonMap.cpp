@@ -1,0 +1,66 @@
+#include "map/PolygonMap.h"
+
+#include <QLabel>
+#include <QSlider>
+
+#include "map/frmPolygonSHP.h"
+#include "map/modDrawPolygon.h"
+#include "platform/ui/Pictures.h"
+
+namespace PolygonMap {
+
+namespace {
+
+frmPolygonSHP* mapWindow(AppContext& ctx, When when) {
+    if (frmPolygonSHP* w = ctx.find<frmPolygonSHP>()) return w;
+    return when == When::Load ? ctx.load<frmPolygonSHP>() : nullptr;
+}
+
+}  // namespace
+
+bool isOpen(AppContext& ctx) { return ctx.find<frmPolygonSHP>() != nullptr; }
+
+void close(AppContext& ctx) { ctx.unload<frmPolygonSHP>(); }
+
+void drawOutlines(AppContext& ctx) { modDrawPolygon::RedrawShapefile(ctx); }
+
+void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues) {
+    modDrawPolygon::ShowClassMap(ctx, legendValues, mapValues);
+}
+
+void drawCusumPeriod(AppContext& ctx, std::int16_t period) { modDrawPolygon::DrawCusumMap(ctx, period); }
+
+void highlightRegion(AppContext& ctx, std::int32_t record) { modDrawPolygon::HighlightRegion(ctx, record); }
+
+void clearLegend(AppContext& ctx, When when) {
+    if (frmPolygonSHP* w = mapWindow(ctx, when)) w->Cls();
+}
+
+void setToolEnabled(AppContext& ctx, const std::string& key, bool enabled, When when) {
+    if (frmPolygonSHP* w = mapWindow(ctx, when)) w->setButtonEnabled(key, enabled);
+}
+
+void setToolPressed(AppContext& ctx, const std::string& key, bool pressed, When when) {
+    if (frmPolygonSHP* w = mapWindow(ctx, when)) w->setButtonPressed(key, pressed);
+}
+
+void showMLegend(AppContext& ctx, bool show, When when) {
+    frmPolygonSHP* w = mapWindow(ctx, when);
+    if (!w || !w->imgM_Legend) return;
+    if (show) {
+        w->imgM_Legend->show();
+        Pictures::loadPicture(w->imgM_Legend, "M_Legend.jpg");
+    } else {
+        w->imgM_Legend->hide();
+    }
+}
+
+void hideRangeControls(AppContext& ctx, When when) {
+    if (frmPolygonSHP* w = mapWindow(ctx, when)) {
+        if (w->sliderStatsRange) w->sliderStatsRange->hide();
+        if (w->lblAni) w->lblAni->hide();
+        if (w->imgM_Legend) w->imgM_Legend->hide();
+    }
+}
+
+}  // namespace PolygonMap
