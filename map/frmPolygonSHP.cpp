@@ -29,6 +29,13 @@
 namespace {
 
 constexpr double kZoomStep = 0.4;
+
+// The map's waits: the hand-overs the loops count, and their length in the
+// program. A region blinks three times, about a sixth of a second each; the
+// bandwidth animation shows each bandwidth for about 0.4 s.
+constexpr Wait kRegionBlink{2501, 0.15};
+constexpr Wait kChartBlink{50001, 0.15};
+constexpr Wait kBandwidthFrame{50000, 0.4};
 // The window's size as it loads, frame included.
 constexpr double kLoadWidthTwips = 8025;
 constexpr double kLoadHeightTwips = 5055;
@@ -362,14 +369,9 @@ void frmPolygonSHP::RedrawByMode() {
         modDrawPolygon::RedrawShapefile(ctx_);
 }
 
-bool frmPolygonSHP::pause(std::int64_t count) {
+bool frmPolygonSHP::pause(const Wait& w) {
     QPointer<frmPolygonSHP> self(this);
-    EventPump& pump = eventPump();
-    for (std::int64_t i = 0; i < count; ++i) {
-        pump.yieldOnce();
-        if (!self || self->unloaded_ || ctx_.find<frmPolygonSHP>() != self.data() || pump.isQuitting()) return false;
-    }
-    return true;
+    return eventPump().wait(w, [&] { return self && !self->unloaded_ && ctx_.find<frmPolygonSHP>() == self.data(); });
 }
 
 // ---- The map's mouse ----
@@ -388,7 +390,7 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
         modFunctions::ShowRegionInfo(ctx_);
         for (int blink = 0; blink < 3; ++blink) {
             modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
-            if (!pause(2501)) return;
+            if (!pause(kRegionBlink)) return;
         }
         Cls();
         RedrawByMode();
@@ -410,7 +412,7 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
         if (unloaded_) return;
         for (int blink = 0; blink < 3; ++blink) {
             modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
-            if (!pause(50001)) return;
+            if (!pause(kChartBlink)) return;
             modDrawPolygon::RedrawShapefile(ctx_);
         }
         modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
@@ -516,7 +518,7 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
         const int k = state_.retro.bandwidthCount;
         for (int j = 0; j < k; ++j) {
             fillRangeRow(j);
-            if (!pause(50000)) return;
+            if (!pause(kBandwidthFrame)) return;
             modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
             emit ctx_.mapHub().rangeRowChosen(j);
             if (unloaded_) return;

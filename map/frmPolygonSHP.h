@@ -15,6 +15,7 @@
 #include <string>
 
 #include "context/AppContext.h"
+#include "platform/ui/EventPump.h"
 #include "platform/ui/PictureSurface.h"
 
 class QAction;
@@ -94,9 +95,9 @@ private:
     void buildControls();
     void placeInTwips(QWidget* w, double left, double top, double width, double height);
     void onMouseUpSignal(int button, double x, double y);
-    // Yields `count` times; false when this window closed meanwhile
-    // or the program is ending.
-    bool pause(std::int64_t count);
+    // Waits through the event pump; false when this window closed
+    // meanwhile or the program is ending.
+    bool pause(const Wait& w);
     void setStatusText(const std::string& text);
     void setMapMenusEnabled(bool enabled);
     void fillRangeRow(int row);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -18,6 +19,14 @@ void EventPump::delay(std::int64_t count) {
         if (isQuitting()) return;
         yieldOnce();
     }
+}
+
+bool EventPump::wait(const Wait& w, const std::function<bool()>& goOn) {
+    for (std::int64_t i = 0; i < w.yields; ++i) {
+        yieldOnce();
+        if (isQuitting() || (goOn && !goOn())) return false;
+    }
+    return true;
 }
 
 EventPump& eventPump() {
@@ -47,4 +56,19 @@ void QtEventPump::yieldOnce() {
 
 bool QtEventPump::isQuitting() const {
     return quitting_ || !QCoreApplication::instance() || QCoreApplication::closingDown();
+}
+
+bool QtEventPump::wait(const Wait& w, const std::function<bool()>& goOn) {
+    QElapsedTimer timer;
+    timer.start();
+    const auto wanted = static_cast<qint64>(w.seconds * 1e9);
+    // At least one hand-over, so that even a wait of no time lets the
+    // window repaint what was just drawn.
+    do {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (isQuitting() || (goOn && !goOn())) return false;
+        const qint64 left = wanted - timer.nsecsElapsed();
+        if (left > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<qint64>(left, 5'000'000)));
+    } while (timer.nsecsElapsed() < wanted);
+    return true;
 }

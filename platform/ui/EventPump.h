@@ -1,8 +1,8 @@
 #pragma once
-// The counted delay loops of the program hand control to the event loop a
-// fixed number of times through this pump. The program's pump processes
-// events with a small minimum time per yield, so blinks and animations are
-// visible; a test pump counts yields and may act between them.
+// The delay loops of the program hand control to the event loop through this
+// pump. The program's pump waits real time (a blink lasts a fraction of a
+// second whatever the machine); a test pump counts yields and may act
+// between them.
 //
 // After each yield a loop must look its windows up again and stop when one
 // was closed or the program is ending (isQuitting()).
@@ -10,6 +10,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+// One wait of the program (a blink, a flash, a frame of an animation): the
+// number of hand-overs its loop counts, which is what tests see, and how
+// long it lasts in the program.
+struct Wait {
+    std::int64_t yields = 0;
+    double seconds = 0.0;
+};
 
 class EventPump {
 public:
@@ -21,6 +29,12 @@ public:
 
     // A delay of count d: d + 1 yields. Stops early when quitting.
     void delay(std::int64_t count);
+
+    // The one wait loop of the program: hands control to the event loop
+    // for the length of `w` and returns false as soon as `goOn` says the
+    // waiting window is gone or the program is ending. This pump yields
+    // w.yields times, asking after each.
+    virtual bool wait(const Wait& w, const std::function<bool()>& goOn);
 };
 
 EventPump& eventPump();
@@ -36,6 +50,9 @@ public:
     void yieldOnce() override;
     bool isQuitting() const override;
     void setQuitting() { quitting_ = true; }
+    // Waits w.seconds of real time, processing events meanwhile and
+    // asking `goOn` after every batch, so the window stays live.
+    bool wait(const Wait& w, const std::function<bool()>& goOn) override;
 
 private:
     int minMicroseconds_;
