@@ -261,8 +261,23 @@ void CShapeFile::SetFileSpec(const CFileName& FileSpec, std::int32_t status, std
     fileType_ = shpHeader_.ShapeType;
     shpLength_ = shp_.Length();
     shxLength_ = shx_.Length();
-    extentSet_ = count_ > 0 && !(extent_.Left() == 0.0 && extent_.Right() == 0.0 && extent_.Top() == 0.0 &&
-                                 extent_.Bottom() == 0.0);
+    // The header's box is the extent to widen as soon as one record has
+    // geometry, even when that box is all zeros (a first record at the
+    // origin). Only a pair of null records has no extent yet: the next
+    // record with geometry sets it, as it does in a new pair.
+    const bool zeroBox =
+        extent_.Left() == 0.0 && extent_.Right() == 0.0 && extent_.Top() == 0.0 && extent_.Bottom() == 0.0;
+    extentSet_ = count_ > 0 && (!zeroBox || holdsGeometry());
+}
+
+bool CShapeFile::holdsGeometry() {
+    // A null record is the only one with a content of 2 words: its type.
+    constexpr std::int32_t kNullContentWords = 2;
+    for (std::int32_t i = 1; i <= count_; ++i) {
+        const std::int64_t entry = 101 + 8 * (static_cast<std::int64_t>(i) - 1);
+        if (shx_.ReadInt32BE(entry + 4) != kNullContentWords) return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- reading
@@ -322,6 +337,9 @@ bool CShapeFile::locateRecord(std::int32_t index, bool missingIsError, std::int3
 }
 
 std::shared_ptr<IShape> CShapeFile::ReadPoint(std::int32_t index) {
+    // Only an index beyond the last entry gives no object; one below the
+    // first is no record number at all.
+    if (index < 1) throw AppError(vbObjectError + 518, kOffsetTooLarge, kItemSource);
     std::int32_t type = 0;
     if (!locateRecord(index, false, type)) return nullptr;
     auto point = std::make_shared<CPoint>();

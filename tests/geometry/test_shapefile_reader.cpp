@@ -79,7 +79,33 @@ TEST(ShapefileReaderTest, PointFileWithoutTheEntryGivesNoObject) {
     EXPECT_EQ(p->X(), 3.0);
     EXPECT_EQ(p->Y(), 4.0);
     EXPECT_EQ(file.Item(3), nullptr);
-    EXPECT_EQ(file.Item(0), nullptr);
+}
+
+TEST(ShapefileReaderTest, AnIndexBelowOneRaises518ForEveryShapeType) {
+    auto multi = std::make_shared<CMultiPoint>();
+    multi->Add(std::make_shared<CPoint>(1, 9));
+    const Rings line = {{{0, 0}, {1, 1}}};
+    const struct {
+        const char* name;
+        std::int32_t type;
+        std::shared_ptr<IShape> shape;
+    } cases[] = {
+        {"point", ShapeTypes::Point, std::make_shared<CPoint>(1, 2)},
+        {"polyline", ShapeTypes::PolyLine, shapeFromRings<CPolyLine>(line)},
+        {"polygon", ShapeTypes::Polygon, shapeFromRings<CPolygon>(kSquare)},
+        {"multipoint", ShapeTypes::MultiPoint, multi},
+    };
+    const std::string dir = scratchDir("below-one");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string shp = writePair(dir + "/" + c.name + ".shp", c.type, {c.shape});
+        CShapeFile file;
+        openPair(file, shp);
+        for (const std::int32_t index : {0, -1, -7, INT32_MIN})
+            expectAppError([&] { file.Item(index); }, vbObjectError + 518,
+                           "The offset read from index file is larger then the mainfile size", "CShapeFile::Item");
+        EXPECT_NE(file.Item(1), nullptr);
+    }
 }
 
 TEST(ShapefileReaderTest, PolyLinesAndMultiPoints) {
