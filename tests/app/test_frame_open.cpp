@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "tests/app/FrameFixture.h"
+#include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
 
 namespace fs = std::filesystem;
@@ -31,6 +33,11 @@ DevicePoint pixelOf(const AppState& s, double X, double Y) {
     const double y1 = std::nearbyint(s.mapScaleY * Y + s.mapScaleY * s.mapOffsetY);
     const double y = s.drawnRect.Height - y1 + s.marginY + s.panDragY;
     return {static_cast<std::int32_t>(std::nearbyint(x)), static_cast<std::int32_t>(std::nearbyint(y))};
+}
+
+std::string lowerCaseName(std::string s) {
+    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
 }
 
 }  // namespace
@@ -390,6 +397,53 @@ TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
     openRetro(firstShp);
     EXPECT_TRUE(dlg->messages.empty());
     EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+}
+
+TEST_F(FrameOpen, APipeOrAFolderUnderAnyNameTheOpenReadsIsRefusedWithoutWaiting) {
+    openFirst();
+    // Each case replaces one file of a written study area; the pipes are
+    // held by the test, so nothing can wait on them.
+    struct Case {
+        const char* name;
+        const char* replaced;  // the file, in the folder, that is not a regular file
+        bool folder;           // a folder there; else a named pipe
+        std::string problem;
+    } cases[] = {
+        {"the .shp is a pipe", "pipes.shp", false, "is not a regular file"},
+        {"the .shx is a pipe", "pipes.shx", false, "is not a regular file"},
+        {"the .shx in another case is a pipe", "PIPES.SHX", false, "is not a regular file"},
+        {"the .dbf is a pipe", "pipes.dbf", false, "is not a regular file"},
+        {"the .cpg is a pipe", "pipes.cpg", false, "is not a regular file"},
+        {"the .shx is a folder", "pipes.shx", true, "is a folder, not a file"},
+        {"the .cpg is a folder", "pipes.cpg", true, "is a folder, not a file"},
+    };
+    for (const bool retro : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (retro ? " (retrospective)" : " (prospective)"));
+            const std::string dir = scratchDir("special");
+            const std::string shp = writeStudyArea(dir, "pipes");
+            std::ofstream(dir + "/pipes.cpg") << "UTF-8";
+            for (const char* ext : {".shp", ".shx", ".dbf", ".cpg"})
+                if (lowerCaseName(c.replaced) == std::string("pipes") + ext) fs::remove(dir + "/pipes" + ext);
+            const std::string special = dir + "/" + c.replaced;
+            std::unique_ptr<HeldPipe> pipe;
+            if (c.folder) fs::create_directory(special);
+            else pipe = std::make_unique<HeldPipe>(special);
+
+            if (retro) openRetro(shp);
+            else openPro(shp);
+            ASSERT_EQ(dlg->messages.size(), 1u);
+            const auto& m = dlg->messages[0];
+            EXPECT_NE(m.text.find(special + " " + c.problem), std::string::npos) << m.text;
+            EXPECT_NE(m.text.find("The study area open before stays loaded."), std::string::npos) << m.text;
+            EXPECT_EQ(m.title, "Warning!");
+            EXPECT_EQ(m.icon, MsgIcon::Critical);
+            expectFirstStillLoaded();
+            EXPECT_EQ(ctx->find<frmParameter>(), nullptr);
+            EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
+            takeMessages();
+        }
+    }
 }
 
 TEST_F(FrameOpen, TheAttributeTableEntryShowsTheTableUnderItsFileName) {
