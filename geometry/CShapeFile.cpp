@@ -1,14 +1,12 @@
 #include "geometry/CShapeFile.h"
 
-#include <dirent.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <new>
 
 #include "platform/Convert.h"
 #include "platform/Error.h"
+#include "platform/FileChecks.h"
 
 namespace {
 
@@ -19,33 +17,12 @@ constexpr const char* kItemSource = "CShapeFile::Item";
 constexpr const char* kSetFileSpecSource = "C_ShapeFile::SetFileSpec";
 constexpr const char* kOffsetTooLarge = "The offset read from index file is larger then the mainfile size";
 
-bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
-// The file at `path`, found with the case of its name ignored (an exact
-// match preferred); empty when there is none.
+// The file at `path`, found with the case of its name ignored (a regular
+// file and the exact spelling preferred), whatever its kind; empty when
+// nothing of that name is there, or only a link that leads nowhere.
 std::string findIgnoringCase(const std::string& path) {
-    if (BinaryFile::Exists(path)) return path;
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = path.substr(slash + 1);
-    std::string found;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            if (sameNameIgnoringCase(entry->d_name, name)) {
-                const std::string candidate = (slash == 0 ? std::string() : folder) + "/" + entry->d_name;
-                if (BinaryFile::Exists(candidate)) {
-                    found = candidate;
-                    break;
-                }
-            }
-        }
-        ::closedir(dir);
-    }
-    return found;
+    const std::string found = findFileIgnoringCase(path);
+    return found.empty() || fileKind(found) == FileKind::Missing ? std::string() : found;
 }
 
 [[noreturn]] void raiseMalformed(std::int32_t index, const std::string& why) {
@@ -227,12 +204,17 @@ void CShapeFile::SetFileSpec(const CFileName& FileSpec, std::int32_t status, std
         return;
     }
 
+    // A file that is there but cannot serve (a folder, a pipe, one this
+    // program may not read) is refused with what is wrong with it, not as
+    // missing; nothing is opened before.
     const std::string shpFound = findIgnoringCase(shpName);
     if (shpFound.empty())
         throw AppError(vbObjectError + 524, "The specified file " + shpName + " does not exist.", kSetFileSpecSource);
     const std::string shxFound = findIgnoringCase(shxName);
     if (shxFound.empty())
         throw AppError(vbObjectError + 524, "The specified file " + shxName + " does not exist.", kSetFileSpecSource);
+    requireReadableFile(shpFound);
+    requireReadableFile(shxFound);
 
     shx_.Open(shxFound, BinaryFile::Mode::Read);
     shp_.Open(shpFound, BinaryFile::Mode::Read);

@@ -156,13 +156,13 @@ std::shared_ptr<DbfTable> DbfTable::Open(const std::string& path) {
     // Nothing is opened before its kind is known: a pipe would block.
     const FileKind kind = fileKind(path);
     if (kind == FileKind::Missing) raiseOpen(path, "the file does not exist.");
-    if (kind != FileKind::Regular) raiseOpen(path, "it " + fileProblem(path) + ".");
+    if (const std::string problem = fileProblem(path); !problem.empty()) raiseOpen(path, "it " + problem + ".");
     const auto fileSize = fs::file_size(path, ec);
     if (ec) raiseOpen(path, "its size cannot be read.");
     std::string header(32, '\0');
     {
         std::ifstream in(path, std::ios::binary);
-        if (!in) raiseOpen(path, "the file cannot be read (permission denied?).");
+        if (!in) raiseOpen(path, "the file cannot be read.");
         if (fileSize < 33) raiseOpen(path, "it is too short to be a dBASE table.");
         in.read(header.data(), 32);
     }
@@ -170,16 +170,13 @@ std::shared_ptr<DbfTable> DbfTable::Open(const std::string& path) {
     // The code page: the .cpg beside the table, else the language-driver byte.
     CodePage page = codePageFromLanguageDriver(static_cast<unsigned char>(header[29]));
     const std::string cpg = siblingFile(fs::path(path), ".cpg");
-    if (!cpg.empty()) {
-        const FileKind cpgKind = fileKind(cpg);
-        if (cpgKind == FileKind::Regular) {
-            try {
-                page = codePageFromName(trimmed(readCodePageFile(cpg)));
-            } catch (const AppError& e) {
-                raiseOpen(path, "its code page file cannot be read: " + e.description() + ".");
-            }
-        } else if (cpgKind != FileKind::Missing) {
-            raiseOpen(path, "its code page file " + cpg + " " + fileProblem(cpg) + ".");
+    if (!cpg.empty() && fileKind(cpg) != FileKind::Missing) {
+        if (const std::string problem = fileProblem(cpg); !problem.empty())
+            raiseOpen(path, "its code page file " + cpg + " " + problem + ".");
+        try {
+            page = codePageFromName(trimmed(readCodePageFile(cpg)));
+        } catch (const AppError& e) {
+            raiseOpen(path, "its code page file cannot be read: " + e.description() + ".");
         }
     }
 

@@ -8,25 +8,27 @@
 #include <string>
 
 enum class FileKind {
-    Missing,  // nothing under the name (or a link that leads nowhere)
-    Regular,  // a regular file, possibly reached through symbolic links
+    Missing,       // nothing under the name (or a link that leads nowhere)
+    Regular,       // a regular file, possibly reached through symbolic links
     Folder,
-    Other,    // a pipe, a device or a socket
+    Other,         // a pipe, a device or a socket
+    Inaccessible,  // in a folder this program may not look into
 };
 
 // The kind of `path`, symbolic links followed. Opens nothing.
 FileKind fileKind(const std::string& path) noexcept;
 
-// Why `path` is not a regular file a reader can use, as words that follow
-// the path in a message ("/d/a.shp is a folder, not a file"); empty when it
-// is one. One of "does not exist", "is a folder, not a file" or "is not a
-// regular file" (a pipe, a device or a socket).
+// Why `path` is not a regular file this program may read, as words that
+// follow the path in a message ("/d/a.shp is a folder, not a file"); empty
+// when it is one. One of "does not exist", "is a folder, not a file", "is
+// not a regular file" (a pipe, a device or a socket) and "cannot be read:
+// permission denied" (by the file's mode or a folder on its way).
 std::string fileProblem(const std::string& path);
 
 // Raises AppError 53 "File not found: <path>" when nothing is under the
-// name, and 75 "Path/File access error: <path> (<problem>)" when something
-// other than a regular file is.
-void requireRegularFile(const std::string& path);
+// name, and 75 "Path/File access error: <path> (<problem>)" when it is not
+// a regular file this program may read.
+void requireReadableFile(const std::string& path);
 
 // The entry of path's folder whose name is path's name with the case of
 // its letters ignored: a regular file first (the exact spelling preferred),

@@ -5,6 +5,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cmath>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include "tests/app/FrameFixture.h"
 #include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/Unprivileged.h"
 
 namespace fs = std::filesystem;
 using namespace frametest;
@@ -444,6 +447,54 @@ TEST_F(FrameOpen, APipeOrAFolderUnderAnyNameTheOpenReadsIsRefusedWithoutWaiting)
             takeMessages();
         }
     }
+}
+
+TEST_F(FrameOpen, AShpThatCannotServeIsRefusedWithItsRealCause) {
+    // Each reader of the .shp names what is wrong with it: the extent
+    // reader, the shapefile reader and the open entry.
+    const std::string dir = scratchDir("real-cause");
+    fs::create_directory(dir + "/folder.shp");
+    HeldPipe pipe(dir + "/pipe.shp");
+    const std::string unreadable = writeStudyArea(dir, "locked");
+    ASSERT_EQ(::chmod(unreadable.c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        std::string shp;
+        std::int32_t number;
+        std::string cause;
+        bool unprivileged;  // needs a user whom the mode stops
+    } cases[] = {
+        {"missing", dir + "/none.shp", 53, "File not found: " + dir + "/none.shp", false},
+        {"folder", dir + "/folder.shp", 75, dir + "/folder.shp (is a folder, not a file)", false},
+        {"pipe", dir + "/pipe.shp", 75, dir + "/pipe.shp (is not a regular file)", false},
+        {"device", "/dev/null", 75, "/dev/null (is not a regular file)", false},
+        {"no read permission", unreadable, 75, unreadable + " (cannot be read: permission denied)", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto run = [&] {
+            modLoad::StagedStudyArea staged;
+            staged.shpPath = c.shp;
+            try {
+                modLoad::ReadShapefileExtent(staged);
+                ADD_FAILURE() << "the extent was read";
+            } catch (const AppError& e) {
+                EXPECT_EQ(e.number(), c.number);
+                EXPECT_NE(e.description().find(c.cause), std::string::npos) << e.description();
+                EXPECT_EQ(e.source(), "ReadShapefileExtent");
+            }
+        };
+        if (!c.unprivileged) run();
+        else if (!runUnprivileged(run)) ADD_FAILURE() << "cannot act as an ordinary user";
+    }
+    // The entry names the cause too, and keeps the earlier study area.
+    openFirst();
+    ASSERT_TRUE(runUnprivileged([&] { openRetro(unreadable); }));
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    EXPECT_NE(dlg->messages[0].text.find(unreadable + " cannot be read: permission denied"), std::string::npos)
+        << dlg->messages[0].text;
+    EXPECT_EQ(dlg->messages[0].title, "Warning!");
+    expectFirstStillLoaded();
 }
 
 TEST_F(FrameOpen, TheAttributeTableEntryShowsTheTableUnderItsFileName) {

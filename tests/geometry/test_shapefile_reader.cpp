@@ -2,9 +2,15 @@
 // errors on missing, damaged and lying files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <filesystem>
+#include <memory>
 
 #include "tests/geometry/ShapefileTestUtil.h"
+#include "tests/support/SpecialFiles.h"
+#include "tests/support/Unprivileged.h"
 
 namespace {
 
@@ -179,6 +185,47 @@ TEST(ShapefileReaderTest, OtherExtensionsAndLetterCase) {
     EXPECT_EQ(file.shpPath(), dir + "/REGIONS.SHP");
     EXPECT_EQ(file.shxPath(), dir + "/Regions.Shx");
     EXPECT_EQ(ringsOf(*polygonAt(file, 2)), kTriangle);
+}
+
+TEST(ShapefileReaderTest, AFileThatCannotServeIsRefusedWithItsCauseNotAsMissing) {
+    struct Case {
+        const char* name;
+        const char* replaced;  // the file of the pair that cannot serve
+        int kind;              // 0 folder, 1 pipe, 2 unreadable
+        std::string cause;
+    } cases[] = {
+        {"shp is a folder", "regions.shp", 0, "is a folder, not a file"},
+        {"shx is a folder", "regions.shx", 0, "is a folder, not a file"},
+        {"shp is a pipe", "regions.shp", 1, "is not a regular file"},
+        {"shx is a pipe", "regions.shx", 1, "is not a regular file"},
+        {"shx in another case is a pipe", "REGIONS.SHX", 1, "is not a regular file"},
+        {"shp cannot be read", "regions.shp", 2, "cannot be read: permission denied"},
+        {"shx cannot be read", "regions.shx", 2, "cannot be read: permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = scratchDir("cannot-serve");
+        const std::string shp = threePolygons(dir);
+        const std::string special = dir + "/" + c.replaced;
+        std::unique_ptr<HeldPipe> pipe;
+        if (c.kind == 2) {
+            ASSERT_EQ(::chmod(special.c_str(), 0600), 0);
+        } else {
+            std::string own = c.replaced;  // the file of the pair under that name
+            for (char& ch : own) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            std::filesystem::remove(dir + "/" + own);
+            if (c.kind == 0) std::filesystem::create_directory(special);
+            else pipe = std::make_unique<HeldPipe>(special);
+        }
+        auto run = [&] {
+            CShapeFile file;
+            expectAppError([&] { openPair(file, shp); }, RuntimeErrors::PathFileAccess,
+                           "Path/File access error: " + special + " (" + c.cause + ")");
+            EXPECT_EQ(file.Count(), 0);
+        };
+        if (c.kind != 2) run();
+        else if (!runUnprivileged(run)) ADD_FAILURE() << "cannot act as an ordinary user";
+    }
 }
 
 TEST(ShapefileReaderTest, MissingFiles) {

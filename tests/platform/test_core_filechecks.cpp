@@ -2,6 +2,7 @@
 // the kind, the words for what is wrong, the raised error, and the lookup
 // of a sibling file whatever the case of its name.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "platform/FileChecks.h"
 #include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/Unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -27,7 +29,7 @@ TEST(FileChecks, KindProblemAndErrorOfEveryKindOfName) {
         std::string path;
         FileKind kind;
         std::string problem;
-        std::int32_t number;  // of requireRegularFile; 0 when it passes
+        std::int32_t number;  // of requireReadableFile; 0 when it passes
     } cases[] = {
         {"regular file", dir + "/plain.shp", FileKind::Regular, "", 0},
         {"link to a regular file", dir + "/link.shp", FileKind::Regular, "", 0},
@@ -44,7 +46,7 @@ TEST(FileChecks, KindProblemAndErrorOfEveryKindOfName) {
         EXPECT_EQ(fileKind(c.path), c.kind);
         EXPECT_EQ(fileProblem(c.path), c.problem);
         try {
-            requireRegularFile(c.path);
+            requireReadableFile(c.path);
             EXPECT_EQ(c.number, 0);
         } catch (const AppError& e) {
             EXPECT_EQ(e.number(), c.number);
@@ -80,4 +82,41 @@ TEST(FileChecks, SiblingsAreFoundWhateverTheCaseAndWhateverTheirKind) {
         EXPECT_EQ(findFileIgnoringCase(dir + "/a.shx"), c.found.empty() ? "" : dir + "/" + c.found);
     }
     EXPECT_EQ(findFileIgnoringCase("/no/such/folder/a.shx"), "");
+}
+
+TEST(FileChecks, AFileThisProgramMayNotReadIsNamedSo) {
+    // Shown as an ordinary user: the superuser reads whatever the mode says.
+    const std::string dir = scratchDir("filechecks-denied");
+    std::ofstream(dir + "/own.shp") << "x";
+    ASSERT_EQ(::chmod((dir + "/own.shp").c_str(), 0600), 0);
+    fs::create_directory(dir + "/closed");
+    std::ofstream(dir + "/closed/in.shp") << "x";
+    ASSERT_EQ(::chmod((dir + "/closed").c_str(), 0700), 0);
+    const std::string denied = "cannot be read: permission denied";
+    const struct {
+        const char* name;
+        std::string path;
+        FileKind kind;
+    } cases[] = {
+        {"mode lets only its owner read", dir + "/own.shp", FileKind::Regular},
+        {"in a folder only its owner may enter", dir + "/closed/in.shp", FileKind::Inaccessible},
+    };
+    ASSERT_TRUE(runUnprivileged([&] {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            EXPECT_EQ(fileKind(c.path), c.kind);
+            EXPECT_EQ(fileProblem(c.path), denied);
+            try {
+                requireReadableFile(c.path);
+                ADD_FAILURE() << "passed";
+            } catch (const AppError& e) {
+                EXPECT_EQ(e.number(), 75);
+                EXPECT_EQ(e.description(), "Path/File access error: " + c.path + " (" + denied + ")");
+            }
+        }
+        // A sibling in a folder that cannot be looked into is not lost.
+        EXPECT_EQ(findFileIgnoringCase(dir + "/closed/IN.shp"), dir + "/closed/IN.shp");
+        // Readable to all: no problem.
+        EXPECT_EQ(fileProblem(sourcePath("CMakeLists.txt")), "");
+    })) << "cannot act as an ordinary user";
 }
