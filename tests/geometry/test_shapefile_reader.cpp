@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "tests/geometry/ShapefileTestUtil.h"
+#include "tests/support/CaseNames.h"
 #include "tests/support/SpecialFiles.h"
 #include "tests/support/Unprivileged.h"
 
@@ -390,12 +391,7 @@ INSTANTIATE_TEST_SUITE_P(
                        setLe32(s, r3 + 56, -1);
                    },
                    3, k9}),
-    [](const ::testing::TestParamInfo<DamageCase>& info) {
-        std::string n = info.param.name;
-        for (char& ch : n)
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return n;
-    });
+    CaseNameOf());
 
 TEST(ShapefileReaderTest, HugePointCountInTheLastRecordDoesNotAllocate) {
     // The last record claims 2^31 - 1 points; the file holds 10.
