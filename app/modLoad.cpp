@@ -4,14 +4,15 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include "geometry/ShpBytes.h"
 #include "platform/Utf8Text.h"
 #include "map/modArea.h"
 #include "geometry/CFileName.h"
 #include "geometry/CShapeFile.h"
+#include "platform/BinaryFile.h"
 #include "platform/Error.h"
+#include "platform/FileChecks.h"
 #include "platform/ui/Dialogs.h"
 
 namespace fs = std::filesystem;
@@ -19,23 +20,32 @@ namespace fs = std::filesystem;
 namespace modLoad {
 namespace {
 
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
+// `folder` + `name`, or the entry of that folder whose name differs only in
+// case; a regular file is preferred. The exact path when neither exists.
+std::string findIgnoringCase(const std::string& folder, const std::string& name) {
+    const std::string found = findFileIgnoringCase(folder + name);
+    return found.empty() ? folder + name : found;
 }
 
-// `folder` + `name`, or the file of that folder whose name differs only in
-// case; the exact spelling is preferred. The exact path when neither exists.
-std::string findIgnoringCase(const std::string& folder, const std::string& name) {
-    const std::string exact = folder + name;
-    std::error_code ec;
-    if (fs::is_regular_file(exact, ec)) return exact;
-    const std::string wanted = lower(name);
-    for (const auto& entry : fs::directory_iterator(folder.empty() ? "/" : folder, ec)) {
-        if (lower(entry.path().filename().string()) == wanted && entry.is_regular_file(ec))
-            return folder + entry.path().filename().string();
+// "<path> <what is wrong>" for the first file of the open (.shp, .shx, .dbf,
+// .cpg) that is there but is no regular file this program may read; empty
+// when there is none. A missing file is left to the reader that needs it,
+// which names it.
+std::string specialFileProblem(const StagedStudyArea& staged) {
+    CFileName spec;
+    spec.SetFileSpec(staged.shpPath);
+    spec.SetExtension("shp");  // the pair the shapefile reader opens
+    const std::string shp = findFileIgnoringCase(spec.GetFileSpec());
+    spec.SetExtension("shx");
+    const std::string shx = findFileIgnoringCase(spec.GetFileSpec());
+    const fs::path dbf(staged.dbfPath);
+    const std::string cpg = findFileIgnoringCase((dbf.parent_path() / (dbf.stem().string() + ".cpg")).string());
+    for (const std::string& path : {staged.shpPath, shp, shx, staged.dbfPath, cpg}) {
+        if (path.empty()) continue;
+        if (fileKind(path) == FileKind::Missing) continue;
+        if (const std::string problem = fileProblem(path); !problem.empty()) return path + " " + problem;
     }
-    return exact;
+    return {};
 }
 
 const char* shapeTypeName(std::int32_t type) {
@@ -80,6 +90,15 @@ bool OpenShapefile(AppContext&, StagedStudyArea& staged) {
 
     // The table beside the .shp; its own errors name the file and the cause.
     staged.dbfPath = findIgnoringCase(staged.dbfFolder, staged.dbfFileName);
+    // A pipe or a device under one of the names would block its reader for
+    // good, and a folder or a file this program may not read would fail it
+    // for a wrong reason: every file the open reads is looked at, opening
+    // none, before the first is opened.
+    if (const std::string problem = specialFileProblem(staged); !problem.empty()) {
+        dialogs().warning("The shapefile " + staged.shpPath + " cannot be opened:\n" + problem +
+                          ".\n\nThe study area open before stays loaded.");
+        return false;
+    }
     try {
         staged.table = DbfTable::Open(staged.dbfPath);
     } catch (const AppError& e) {
@@ -90,13 +109,20 @@ bool OpenShapefile(AppContext&, StagedStudyArea& staged) {
 }
 
 void ReadShapefileExtent(StagedStudyArea& staged) {
-    std::ifstream in(staged.shpPath, std::ios::binary);
-    if (!in) throw AppError(53, "File not found: " + staged.shpPath, "ReadShapefileExtent");
     unsigned char header[100] = {};
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    if (in.gcount() != static_cast<std::streamsize>(sizeof header))
-        throw AppError(62, "The file " + staged.shpPath + " is not a shapefile: it is shorter than a shapefile header.",
-                       "ReadShapefileExtent");
+    try {
+        // A missing, unreadable or special file is named with its cause.
+        requireReadableFile(staged.shpPath);
+        BinaryFile in;
+        in.Open(staged.shpPath, BinaryFile::Mode::Read);
+        if (in.Length() < static_cast<std::int64_t>(sizeof header))
+            throw AppError(62,
+                           "The file " + staged.shpPath + " is not a shapefile: it is shorter than a shapefile header.",
+                           "ReadShapefileExtent");
+        in.ReadBytes(1, header, sizeof header);
+    } catch (const AppError& e) {
+        throw e.withSource("ReadShapefileExtent");
+    }
     const double xMin = doubleLE(header + 36);
     const double yMin = doubleLE(header + 44);
     const double xMax = doubleLE(header + 52);

@@ -1,14 +1,12 @@
 #include "geometry/CShapeFile.h"
 
-#include <dirent.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <new>
 
 #include "platform/Convert.h"
 #include "platform/Error.h"
+#include "platform/FileChecks.h"
 
 namespace {
 
@@ -19,33 +17,12 @@ constexpr const char* kItemSource = "CShapeFile::Item";
 constexpr const char* kSetFileSpecSource = "C_ShapeFile::SetFileSpec";
 constexpr const char* kOffsetTooLarge = "The offset read from index file is larger then the mainfile size";
 
-bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
-// The file at `path`, found with the case of its name ignored (an exact
-// match preferred); empty when there is none.
+// The file at `path`, found with the case of its name ignored (a regular
+// file and the exact spelling preferred), whatever its kind; empty when
+// nothing of that name is there, or only a link that leads nowhere.
 std::string findIgnoringCase(const std::string& path) {
-    if (BinaryFile::Exists(path)) return path;
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = path.substr(slash + 1);
-    std::string found;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            if (sameNameIgnoringCase(entry->d_name, name)) {
-                const std::string candidate = (slash == 0 ? std::string() : folder) + "/" + entry->d_name;
-                if (BinaryFile::Exists(candidate)) {
-                    found = candidate;
-                    break;
-                }
-            }
-        }
-        ::closedir(dir);
-    }
-    return found;
+    const std::string found = findFileIgnoringCase(path);
+    return found.empty() || fileKind(found) == FileKind::Missing ? std::string() : found;
 }
 
 [[noreturn]] void raiseMalformed(std::int32_t index, const std::string& why) {
@@ -227,12 +204,17 @@ void CShapeFile::SetFileSpec(const CFileName& FileSpec, std::int32_t status, std
         return;
     }
 
+    // A file that is there but cannot serve (a folder, a pipe, one this
+    // program may not read) is refused with what is wrong with it, not as
+    // missing; nothing is opened before.
     const std::string shpFound = findIgnoringCase(shpName);
     if (shpFound.empty())
         throw AppError(vbObjectError + 524, "The specified file " + shpName + " does not exist.", kSetFileSpecSource);
     const std::string shxFound = findIgnoringCase(shxName);
     if (shxFound.empty())
         throw AppError(vbObjectError + 524, "The specified file " + shxName + " does not exist.", kSetFileSpecSource);
+    requireReadableFile(shpFound);
+    requireReadableFile(shxFound);
 
     shx_.Open(shxFound, BinaryFile::Mode::Read);
     shp_.Open(shpFound, BinaryFile::Mode::Read);
@@ -261,8 +243,23 @@ void CShapeFile::SetFileSpec(const CFileName& FileSpec, std::int32_t status, std
     fileType_ = shpHeader_.ShapeType;
     shpLength_ = shp_.Length();
     shxLength_ = shx_.Length();
-    extentSet_ = count_ > 0 && !(extent_.Left() == 0.0 && extent_.Right() == 0.0 && extent_.Top() == 0.0 &&
-                                 extent_.Bottom() == 0.0);
+    // The header's box is the extent to widen as soon as one record has
+    // geometry, even when that box is all zeros (a first record at the
+    // origin). Only a pair of null records has no extent yet: the next
+    // record with geometry sets it, as it does in a new pair.
+    const bool zeroBox =
+        extent_.Left() == 0.0 && extent_.Right() == 0.0 && extent_.Top() == 0.0 && extent_.Bottom() == 0.0;
+    extentSet_ = count_ > 0 && (!zeroBox || holdsGeometry());
+}
+
+bool CShapeFile::holdsGeometry() {
+    // A null record is the only one with a content of 2 words: its type.
+    constexpr std::int32_t kNullContentWords = 2;
+    for (std::int32_t i = 1; i <= count_; ++i) {
+        const std::int64_t entry = 101 + 8 * (static_cast<std::int64_t>(i) - 1);
+        if (shx_.ReadInt32BE(entry + 4) != kNullContentWords) return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- reading
@@ -322,6 +319,9 @@ bool CShapeFile::locateRecord(std::int32_t index, bool missingIsError, std::int3
 }
 
 std::shared_ptr<IShape> CShapeFile::ReadPoint(std::int32_t index) {
+    // Only an index beyond the last entry gives no object; one below the
+    // first is no record number at all.
+    if (index < 1) throw AppError(vbObjectError + 518, kOffsetTooLarge, kItemSource);
     std::int32_t type = 0;
     if (!locateRecord(index, false, type)) return nullptr;
     auto point = std::make_shared<CPoint>();

@@ -89,7 +89,8 @@ public:
 
     // A new shape for record `index` (1-based): a CPoint, CPolyLine,
     // CPolygon or CMultiPoint by the file type; no object for another
-    // file type, and none for a point file without that index entry.
+    // file type, and none for a point file without that index entry. An
+    // index below 1 raises 518 for every shape type.
     // Errors carry the source "CShapeFile::Item".
     std::shared_ptr<IShape> Item(std::int32_t index);
 
@@ -117,6 +118,8 @@ private:
     std::shared_ptr<IShape> ReadMultiPoint(std::int32_t index);
     bool FindOffset(std::int32_t index);
     void GetRecordHeader(std::int64_t position);
+    // True when one of the records the index lists is not a null record.
+    bool holdsGeometry();
 
     void PutMainHeaders();
     void PutNull();

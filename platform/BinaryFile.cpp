@@ -108,12 +108,20 @@ void BinaryFile::Open(const std::string& path, Mode mode) {
         const int err = errno;
         if (mode == Mode::Read && err == ENOENT)
             raiseFileNotFound(path);
+        if (err == EACCES)
+            raiseAccess(mode == Mode::Read ? "cannot be read: permission denied" : "cannot be written: permission denied");
+        if (err == EISDIR) raiseAccess("is a folder, not a file");
         raiseAccess(std::strerror(err));
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        raiseAccess("not a regular file");
+        raiseAccess(std::strerror(err));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        raiseAccess(S_ISDIR(st.st_mode) ? "is a folder, not a file" : "is not a regular file");
     }
     const int status = ::fcntl(fd, F_GETFL);
     if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {

@@ -27,7 +27,9 @@ public:
     BinaryFile& operator=(BinaryFile&& other) noexcept;
 
     // Raises AppError 53 "File not found" (Read of a missing file) or 75
-    // "Path/File access error" (any other failure), source the path.
+    // "Path/File access error" (any other failure, its cause in brackets:
+    // "is a folder, not a file", "is not a regular file", "cannot be read:
+    // permission denied"), source the path.
     void Open(const std::string& path, Mode mode);
     void Close() noexcept;
     bool IsOpen() const noexcept { return fd_ >= 0; }

@@ -8,10 +8,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <mutex>
 
+#include "platform/BinaryFile.h"
 #include "platform/Error.h"
+#include "platform/FileChecks.h"
 #include "platform/Format.h"
 
 namespace fs = std::filesystem;
@@ -60,23 +61,18 @@ std::string lower(std::string s) {
 }
 
 // The file beside `path` named `base` + `ext`, found case-insensitively and
-// preferring the exact spelling; empty when there is none.
+// preferring the exact spelling, of whatever kind; empty when there is none.
 std::string siblingFile(const fs::path& path, const std::string& ext) {
-    const fs::path folder = path.parent_path();
-    const std::string wanted = path.stem().string() + ext;
-    std::error_code ec;
-    if (fs::is_regular_file(folder / wanted, ec)) return (folder / wanted).string();
-    const std::string wantedLower = lower(wanted);
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        if (lower(entry.path().filename().string()) == wantedLower && entry.is_regular_file(ec))
-            return entry.path().string();
-    }
-    return {};
+    return findFileIgnoringCase((path.parent_path() / (path.stem().string() + ext)).string());
 }
 
-std::string readSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// The code page file is a name, a few bytes long; more is not read.
+std::string readCodePageFile(const std::string& path) {
+    constexpr std::int64_t kLongestName = 256;
+    BinaryFile in;
+    in.Open(path, BinaryFile::Mode::Read);
+    const std::vector<unsigned char> bytes = in.ReadBytes(static_cast<std::size_t>(std::min(in.Length(), kLongestName)));
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::string_view rightTrimmed(std::string_view s) {
@@ -157,14 +153,16 @@ std::string DbfValue::ToText() const {
 
 std::shared_ptr<DbfTable> DbfTable::Open(const std::string& path) {
     std::error_code ec;
-    if (!fs::exists(path, ec)) raiseOpen(path, "the file does not exist.");
-    if (!fs::is_regular_file(path, ec)) raiseOpen(path, "it is not a file.");
+    // Nothing is opened before its kind is known: a pipe would block.
+    const FileKind kind = fileKind(path);
+    if (kind == FileKind::Missing) raiseOpen(path, "the file does not exist.");
+    if (const std::string problem = fileProblem(path); !problem.empty()) raiseOpen(path, "it " + problem + ".");
     const auto fileSize = fs::file_size(path, ec);
     if (ec) raiseOpen(path, "its size cannot be read.");
     std::string header(32, '\0');
     {
         std::ifstream in(path, std::ios::binary);
-        if (!in) raiseOpen(path, "the file cannot be read (permission denied?).");
+        if (!in) raiseOpen(path, "the file cannot be read.");
         if (fileSize < 33) raiseOpen(path, "it is too short to be a dBASE table.");
         in.read(header.data(), 32);
     }
@@ -172,7 +170,15 @@ std::shared_ptr<DbfTable> DbfTable::Open(const std::string& path) {
     // The code page: the .cpg beside the table, else the language-driver byte.
     CodePage page = codePageFromLanguageDriver(static_cast<unsigned char>(header[29]));
     const std::string cpg = siblingFile(fs::path(path), ".cpg");
-    if (!cpg.empty()) page = codePageFromName(trimmed(readSmallFile(cpg)));
+    if (!cpg.empty() && fileKind(cpg) != FileKind::Missing) {
+        if (const std::string problem = fileProblem(cpg); !problem.empty())
+            raiseOpen(path, "its code page file " + cpg + " " + problem + ".");
+        try {
+            page = codePageFromName(trimmed(readCodePageFile(cpg)));
+        } catch (const AppError& e) {
+            raiseOpen(path, "its code page file cannot be read: " + e.description() + ".");
+        }
+    }
 
     std::lock_guard<std::mutex> lock(g_openMutex);
     SASetupDefaultHooks(&g_defaults);

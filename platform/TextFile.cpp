@@ -1,8 +1,16 @@
 #include "platform/TextFile.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <random>
 #include <sstream>
 #include <system_error>
 
@@ -17,28 +25,185 @@ void TextFileWriter::PrintLine(std::string_view line) {
 
 void TextFileWriter::Print(std::string_view text) { buffer_ += text; }
 
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a save writes: `path` with every symbolic link followed, so that
+// a link goes on pointing at its file and that file gets the new text. A
+// link that leads nowhere yet names the file to create.
+std::string followLinks(const std::string& path, const std::string& shown) {
+    constexpr int kMostLinks = 40;  // as the system allows in one path
+    std::string at = path;
+    for (int hop = 0; hop < kMostLinks; ++hop) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        std::vector<char> target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        for (;;) {
+            const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+            if (n < 0) raisePathFileAccess(shown, std::strerror(errno));
+            if (static_cast<std::size_t>(n) < target.size()) {
+                target.resize(static_cast<std::size_t>(n));
+                break;
+            }
+            target.resize(target.size() * 2);  // the link grew since lstat
+        }
+        std::string next(target.begin(), target.end());
+        if (next.empty()) raisePathFileAccess(shown, "a symbolic link names no file");
+        at = next.front() == '/' ? next : folderOf(at) + "/" + next;
+    }
+    raisePathFileAccess(shown, "too many levels of symbolic links");
+}
+
+// Whether the mode lets anyone write and the system lets this program.
+// The superuser may write whatever the mode says, so the mode is read as
+// well: a file or folder that nobody may write is read-only for everyone.
+bool mayWrite(const std::string& path, const struct stat& st, int how) {
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::faccessat(AT_FDCWD, path.c_str(), how, AT_EACCESS) == 0;
+}
+
+// Writes all of `bytes` at offset 0; false with errno set when the system
+// refuses some of them.
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A new, empty file beside `target` under a name no other file has; the
+// name is chosen at random and taken only if free, so no file is ever
+// overwritten. -1 with errno set when the folder takes no new file.
+int createTemporary(const std::string& target, std::string& name) {
+    static std::mt19937_64 random{std::random_device{}()};
+    static std::mutex randomMutex;
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix(8, 'x');
+        {
+            std::lock_guard<std::mutex> lock(randomMutex);
+            for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
+        }
+        name = folderOf(target) + "/." + nameOf(target) + "." + suffix + ".tmp";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Written in place, a text that would pass the file-size limit of this
+// process is refused before a byte is written, not cut off half way.
+bool passesSizeLimit(std::size_t size) {
+    struct rlimit limit {};
+    return ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+           static_cast<rlim_t>(size) <= limit.rlim_cur;
+}
+
+}  // namespace
+
 void TextFileWriter::Close() {
-    namespace fs = std::filesystem;
-    const fs::path target(path_);
-    const fs::path temp = target.string() + ".korvane-tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) raisePathFileAccess(path_, "cannot create the file");
-        out.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            fs::remove(temp, ec);
-            raisePathFileAccess(path_, "write failed");
+    // Everything that can be checked is checked before anything is
+    // written; the text itself is already whole in memory.
+    const std::string target = followLinks(path_, path_);
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT) raisePathFileAccess(path_, std::strerror(errno));
+    if (exists) {
+        if (S_ISDIR(st.st_mode)) raisePathFileAccess(path_, "it is a folder, not a file");
+        if (!S_ISREG(st.st_mode)) raisePathFileAccess(path_, "it is not a regular file");
+        if (!mayWrite(target, st, W_OK)) raisePathFileAccess(path_, "the file is read-only");
+    }
+    const std::string folder = folderOf(target);
+    struct stat folderSt {};
+    if (::stat(folder.c_str(), &folderSt) != 0 || !S_ISDIR(folderSt.st_mode))
+        raisePathFileAccess(path_, "the folder " + folder + " does not exist");
+
+    if (!mayWrite(folder, folderSt, W_OK | X_OK)) {
+        if (!exists) raisePathFileAccess(path_, "the folder " + folder + " is read-only");
+        writeInPlace(target);
+        return;
+    }
+    std::string temp;
+    const int fd = createTemporary(target, temp);
+    if (fd < 0) {
+        const int err = errno;
+        // A folder that refuses new files for a reason the checks above
+        // cannot see still lets a writable file be written where it is.
+        if (exists && (err == EACCES || err == EPERM || err == EROFS)) {
+            writeInPlace(target);
+            return;
+        }
+        raisePathFileAccess(path_, std::string("cannot create the file: ") + std::strerror(err));
+    }
+    auto fail = [&](const std::string& why) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        raisePathFileAccess(path_, why);
+    };
+    if (!writeAll(fd, buffer_)) fail(std::string("write failed: ") + std::strerror(errno));
+    if (exists) {
+        // The new file takes the earlier one's place with its mode and
+        // owner; where the owner cannot be given, the earlier file is
+        // written where it is instead, so that it stays its owner's.
+        if (::fchmod(fd, st.st_mode & 07777) != 0) fail(std::string("cannot keep the mode: ") + std::strerror(errno));
+        if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            ::close(fd);
+            ::unlink(temp.c_str());
+            writeInPlace(target);
+            return;
         }
     }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        raisePathFileAccess(path_, "cannot replace the file");
+    if (::fsync(fd) != 0) fail(std::string("write failed: ") + std::strerror(errno));
+    if (::close(fd) != 0) {
+        ::unlink(temp.c_str());
+        raisePathFileAccess(path_, std::string("write failed: ") + std::strerror(errno));
     }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        raisePathFileAccess(path_, std::string("cannot replace the file: ") + std::strerror(err));
+    }
+}
+
+void TextFileWriter::writeInPlace(const std::string& target) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) raisePathFileAccess(path_, std::strerror(errno));
+    auto fail = [&](const std::string& why) {
+        ::close(fd);
+        raisePathFileAccess(path_, why);
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) fail("it is not a regular file");
+    if (!passesSizeLimit(buffer_.size())) fail("the text is larger than this program may write");
+    // Room for the whole text is taken first: a full disk refuses the save
+    // before a byte of the earlier file has changed.
+    if (!buffer_.empty() && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(buffer_.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        fail(std::string("no room for the file: ") + std::strerror(errno));
+    if (!writeAll(fd, buffer_)) fail(std::string("write failed: ") + std::strerror(errno));
+    if (::ftruncate(fd, static_cast<off_t>(buffer_.size())) != 0 || ::fsync(fd) != 0)
+        fail(std::string("write failed: ") + std::strerror(errno));
+    if (::close(fd) != 0) raisePathFileAccess(path_, std::string("write failed: ") + std::strerror(errno));
 }
 
 void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines) {

@@ -3,6 +3,12 @@
 // is UTF-8 (this platform's code page), and a file is written whole or not
 // at all: the lines collect in memory and replace the target in one step, so
 // a failed write leaves any earlier file as it was and raises an error.
+//
+// The save writes what the user sees under the name: a symbolic link's file
+// (the link stays), with the earlier file's mode and owner. A read-only file
+// is refused. The new text goes to a temporary file of a fresh name beside
+// the target, which then replaces it; in a folder that takes no new file,
+// a writable target is written where it is, once the whole text is built.
 
 #include <string>
 #include <string_view>
@@ -18,13 +24,16 @@ public:
     void Print(std::string_view text);
 
     // Writes the collected text to the file; raises AppError (number 75,
-    // "Path/File access error", source the path) when it cannot.
+    // "Path/File access error", source the path) when it cannot, the
+    // earlier file as it was and no temporary file left behind.
     void Close();
 
     const std::string& path() const noexcept { return path_; }
     const std::string& contents() const noexcept { return buffer_; }
 
 private:
+    void writeInPlace(const std::string& target);
+
     std::string path_;
     std::string buffer_;
 };

@@ -5,6 +5,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -18,7 +21,9 @@
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "tests/app/FrameFixture.h"
+#include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/Unprivileged.h"
 
 namespace fs = std::filesystem;
 using namespace frametest;
@@ -31,6 +36,11 @@ DevicePoint pixelOf(const AppState& s, double X, double Y) {
     const double y1 = std::nearbyint(s.view.mapScaleY * Y + s.view.mapScaleY * s.view.mapOffsetY);
     const double y = s.view.drawnRect.Height - y1 + s.view.marginY + s.view.panDragY;
     return {static_cast<std::int32_t>(std::nearbyint(x)), static_cast<std::int32_t>(std::nearbyint(y))};
+}
+
+std::string lowerCaseName(std::string s) {
+    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
 }
 
 }  // namespace
@@ -390,6 +400,101 @@ TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
     openRetro(firstShp);
     EXPECT_TRUE(dlg->messages.empty());
     EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
+}
+
+TEST_F(FrameOpen, APipeOrAFolderUnderAnyNameTheOpenReadsIsRefusedWithoutWaiting) {
+    openFirst();
+    // Each case replaces one file of a written study area; the pipes are
+    // held by the test, so nothing can wait on them.
+    struct Case {
+        const char* name;
+        const char* replaced;  // the file, in the folder, that is not a regular file
+        bool folder;           // a folder there; else a named pipe
+        std::string problem;
+    } cases[] = {
+        {"the .shp is a pipe", "pipes.shp", false, "is not a regular file"},
+        {"the .shx is a pipe", "pipes.shx", false, "is not a regular file"},
+        {"the .shx in another case is a pipe", "PIPES.SHX", false, "is not a regular file"},
+        {"the .dbf is a pipe", "pipes.dbf", false, "is not a regular file"},
+        {"the .cpg is a pipe", "pipes.cpg", false, "is not a regular file"},
+        {"the .shx is a folder", "pipes.shx", true, "is a folder, not a file"},
+        {"the .cpg is a folder", "pipes.cpg", true, "is a folder, not a file"},
+    };
+    for (const bool retro : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (retro ? " (retrospective)" : " (prospective)"));
+            const std::string dir = scratchDir("special");
+            const std::string shp = writeStudyArea(dir, "pipes");
+            std::ofstream(dir + "/pipes.cpg") << "UTF-8";
+            for (const char* ext : {".shp", ".shx", ".dbf", ".cpg"})
+                if (lowerCaseName(c.replaced) == std::string("pipes") + ext) fs::remove(dir + "/pipes" + ext);
+            const std::string special = dir + "/" + c.replaced;
+            std::unique_ptr<HeldPipe> pipe;
+            if (c.folder) fs::create_directory(special);
+            else pipe = std::make_unique<HeldPipe>(special);
+
+            if (retro) openRetro(shp);
+            else openPro(shp);
+            ASSERT_EQ(dlg->messages.size(), 1u);
+            const auto& m = dlg->messages[0];
+            EXPECT_NE(m.text.find(special + " " + c.problem), std::string::npos) << m.text;
+            EXPECT_NE(m.text.find("The study area open before stays loaded."), std::string::npos) << m.text;
+            EXPECT_EQ(m.title, "Warning!");
+            EXPECT_EQ(m.icon, MsgIcon::Critical);
+            expectFirstStillLoaded();
+            EXPECT_EQ(ctx->find<frmParameter>(), nullptr);
+            EXPECT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
+            takeMessages();
+        }
+    }
+}
+
+TEST_F(FrameOpen, AShpThatCannotServeIsRefusedWithItsRealCause) {
+    // Each reader of the .shp names what is wrong with it: the extent
+    // reader, the shapefile reader and the open entry.
+    const std::string dir = scratchDir("real-cause");
+    fs::create_directory(dir + "/folder.shp");
+    HeldPipe pipe(dir + "/pipe.shp");
+    const std::string unreadable = writeStudyArea(dir, "locked");
+    ASSERT_EQ(::chmod(unreadable.c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        std::string shp;
+        std::int32_t number;
+        std::string cause;
+        bool unprivileged;  // needs a user whom the mode stops
+    } cases[] = {
+        {"missing", dir + "/none.shp", 53, "File not found: " + dir + "/none.shp", false},
+        {"folder", dir + "/folder.shp", 75, dir + "/folder.shp (is a folder, not a file)", false},
+        {"pipe", dir + "/pipe.shp", 75, dir + "/pipe.shp (is not a regular file)", false},
+        {"device", "/dev/null", 75, "/dev/null (is not a regular file)", false},
+        {"no read permission", unreadable, 75, unreadable + " (cannot be read: permission denied)", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto run = [&] {
+            modLoad::StagedStudyArea staged;
+            staged.shpPath = c.shp;
+            try {
+                modLoad::ReadShapefileExtent(staged);
+                ADD_FAILURE() << "the extent was read";
+            } catch (const AppError& e) {
+                EXPECT_EQ(e.number(), c.number);
+                EXPECT_NE(e.description().find(c.cause), std::string::npos) << e.description();
+                EXPECT_EQ(e.source(), "ReadShapefileExtent");
+            }
+        };
+        if (!c.unprivileged) run();
+        else if (!runUnprivileged(run)) ADD_FAILURE() << "cannot act as an ordinary user";
+    }
+    // The entry names the cause too, and keeps the earlier study area.
+    openFirst();
+    ASSERT_TRUE(runUnprivileged([&] { openRetro(unreadable); }));
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    EXPECT_NE(dlg->messages[0].text.find(unreadable + " cannot be read: permission denied"), std::string::npos)
+        << dlg->messages[0].text;
+    EXPECT_EQ(dlg->messages[0].title, "Warning!");
+    expectFirstStillLoaded();
 }
 
 TEST_F(FrameOpen, TheAttributeTableEntryShowsTheTableUnderItsFileName) {

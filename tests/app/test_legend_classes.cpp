@@ -15,6 +15,7 @@
 #include "platform/Format.h"
 #include "platform/ui/PictureSurface.h"
 #include "stats/AppState.h"
+#include "tests/support/CaseNames.h"
 
 using modLegend::LegendStatistic;
 
@@ -184,12 +185,7 @@ TEST_P(LegendTable, BreaksLabelsAndClasses) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Legend, LegendTable, ::testing::ValuesIn(legendCases()),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace_if(n.begin(), n.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Legend, LegendTable, ::testing::ValuesIn(legendCases()), CaseNameOf());
 
 TEST(LegendLabels, ScoreLabelsOfOneDigitAre22CharactersWide) {
     setDisplayDecimalSign('.');

@@ -8,6 +8,7 @@
 
 #include "map/modArea.h"
 #include "tests/app/ShapeBuilders.h"
+#include "tests/support/CaseNames.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AreaCase{"triangleClockwise", {triangleCW}, kFan, kFan, kFan},
                       AreaCase{"triangleCounterClockwise", {triangleCCW}, kFan, kFan, kFan},
                       AreaCase{"irregularWithHole", {bigCW, bigHoleCCW}, kFan, kFan, kFan}),
-    [](const ::testing::TestParamInfo<AreaCase>& info) { return std::string(info.param.name); });
+    CaseNameOf());
 
 TEST(RegionAreas, StudyAreaSumsTheRegionsAndSizesEveryTable) {
     AppState s = stateOf({{unitSquareCW}, {square2CW, holeCCW}, {triangleCCW}});

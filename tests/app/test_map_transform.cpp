@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "map/MapTransform.h"
+#include "tests/support/CaseNames.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         TransformCase{"scaleAddsPan",
                       with(workedExample(), [](MapViewInput& i) { i.panShiftX = 10, i.panShiftY = -5; }), true, 0.5,
                       0.75, 300, 150, 60, 70, 1.5, 0, 0}),
-    [](const ::testing::TestParamInfo<TransformCase>& info) { return std::string(info.param.name); });
+    CaseNameOf());
 
 TEST(MapTransform, WorkedExampleCornersLandOnTheirPixels) {
     const auto t = computeMapTransform(workedExample(), false);

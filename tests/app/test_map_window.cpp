@@ -17,6 +17,7 @@
 #include "map/modArea.h"
 #include "platform/ui/Twips.h"
 #include "test_map_support.h"
+#include "tests/support/CaseNames.h"
 #include "tests/support/TestPaths.h"
 
 using namespace maptest;
@@ -151,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ZoomCase{"outPlain", "ZoomOut", false, false, {0.2, 0.2, 0.2}},
                       ZoomCase{"outClass", "ZoomOut", true, false, {0.6, 0.2, 0.2}},
                       ZoomCase{"outCusum", "ZoomOut", false, true, {0.2, 0.2}}),
-    [](const ::testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
+    CaseNameOf());
 
 TEST_F(MapWindow, WithNoToolPressedAClickChangesNothing) {
     const BgrColor before = h->colourAt(0, 5);

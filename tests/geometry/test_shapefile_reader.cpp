@@ -2,9 +2,16 @@
 // errors on missing, damaged and lying files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <filesystem>
+#include <memory>
 
 #include "tests/geometry/ShapefileTestUtil.h"
+#include "tests/support/CaseNames.h"
+#include "tests/support/SpecialFiles.h"
+#include "tests/support/Unprivileged.h"
 
 namespace {
 
@@ -79,7 +86,33 @@ TEST(ShapefileReaderTest, PointFileWithoutTheEntryGivesNoObject) {
     EXPECT_EQ(p->X(), 3.0);
     EXPECT_EQ(p->Y(), 4.0);
     EXPECT_EQ(file.Item(3), nullptr);
-    EXPECT_EQ(file.Item(0), nullptr);
+}
+
+TEST(ShapefileReaderTest, AnIndexBelowOneRaises518ForEveryShapeType) {
+    auto multi = std::make_shared<CMultiPoint>();
+    multi->Add(std::make_shared<CPoint>(1, 9));
+    const Rings line = {{{0, 0}, {1, 1}}};
+    const struct {
+        const char* name;
+        std::int32_t type;
+        std::shared_ptr<IShape> shape;
+    } cases[] = {
+        {"point", ShapeTypes::Point, std::make_shared<CPoint>(1, 2)},
+        {"polyline", ShapeTypes::PolyLine, shapeFromRings<CPolyLine>(line)},
+        {"polygon", ShapeTypes::Polygon, shapeFromRings<CPolygon>(kSquare)},
+        {"multipoint", ShapeTypes::MultiPoint, multi},
+    };
+    const std::string dir = scratchDir("below-one");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string shp = writePair(dir + "/" + c.name + ".shp", c.type, {c.shape});
+        CShapeFile file;
+        openPair(file, shp);
+        for (const std::int32_t index : {0, -1, -7, INT32_MIN})
+            expectAppError([&] { file.Item(index); }, vbObjectError + 518,
+                           "The offset read from index file is larger then the mainfile size", "CShapeFile::Item");
+        EXPECT_NE(file.Item(1), nullptr);
+    }
 }
 
 TEST(ShapefileReaderTest, PolyLinesAndMultiPoints) {
@@ -153,6 +186,47 @@ TEST(ShapefileReaderTest, OtherExtensionsAndLetterCase) {
     EXPECT_EQ(file.shpPath(), dir + "/REGIONS.SHP");
     EXPECT_EQ(file.shxPath(), dir + "/Regions.Shx");
     EXPECT_EQ(ringsOf(*polygonAt(file, 2)), kTriangle);
+}
+
+TEST(ShapefileReaderTest, AFileThatCannotServeIsRefusedWithItsCauseNotAsMissing) {
+    struct Case {
+        const char* name;
+        const char* replaced;  // the file of the pair that cannot serve
+        int kind;              // 0 folder, 1 pipe, 2 unreadable
+        std::string cause;
+    } cases[] = {
+        {"shp is a folder", "regions.shp", 0, "is a folder, not a file"},
+        {"shx is a folder", "regions.shx", 0, "is a folder, not a file"},
+        {"shp is a pipe", "regions.shp", 1, "is not a regular file"},
+        {"shx is a pipe", "regions.shx", 1, "is not a regular file"},
+        {"shx in another case is a pipe", "REGIONS.SHX", 1, "is not a regular file"},
+        {"shp cannot be read", "regions.shp", 2, "cannot be read: permission denied"},
+        {"shx cannot be read", "regions.shx", 2, "cannot be read: permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = scratchDir("cannot-serve");
+        const std::string shp = threePolygons(dir);
+        const std::string special = dir + "/" + c.replaced;
+        std::unique_ptr<HeldPipe> pipe;
+        if (c.kind == 2) {
+            ASSERT_EQ(::chmod(special.c_str(), 0600), 0);
+        } else {
+            std::string own = c.replaced;  // the file of the pair under that name
+            for (char& ch : own) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            std::filesystem::remove(dir + "/" + own);
+            if (c.kind == 0) std::filesystem::create_directory(special);
+            else pipe = std::make_unique<HeldPipe>(special);
+        }
+        auto run = [&] {
+            CShapeFile file;
+            expectAppError([&] { openPair(file, shp); }, RuntimeErrors::PathFileAccess,
+                           "Path/File access error: " + special + " (" + c.cause + ")");
+            EXPECT_EQ(file.Count(), 0);
+        };
+        if (c.kind != 2) run();
+        else if (!runUnprivileged(run)) ADD_FAILURE() << "cannot act as an ordinary user";
+    }
 }
 
 TEST(ShapefileReaderTest, MissingFiles) {
@@ -317,12 +391,7 @@ INSTANTIATE_TEST_SUITE_P(
                        setLe32(s, r3 + 56, -1);
                    },
                    3, k9}),
-    [](const ::testing::TestParamInfo<DamageCase>& info) {
-        std::string n = info.param.name;
-        for (char& ch : n)
-            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return n;
-    });
+    CaseNameOf());
 
 TEST(ShapefileReaderTest, HugePointCountInTheLastRecordDoesNotAllocate) {
     // The last record claims 2^31 - 1 points; the file holds 10.

@@ -362,6 +362,49 @@ TEST(ShapefileWriterTest, AppendingToAnOpenedPairContinuesItsNumbering) {
     expectHeader(s, (100 + 3 * 28) / 2, 1, -4, 1, 2, 9);
 }
 
+TEST(ShapefileWriterTest, AppendingToAReopenedPairWidensTheBoxItsHeaderHolds) {
+    // A header box of all zeros is a real extent once a record has geometry
+    // (here the first one lies at the origin); after null records only, the
+    // next record with geometry sets the box, as in a new pair.
+    auto nullPoint = std::make_shared<CPoint>();
+    nullPoint->MakeNull(true);
+    auto multiAt = [](std::vector<XY> xy) {
+        auto m = std::make_shared<CMultiPoint>();
+        for (const auto& [x, y] : xy) m->Add(std::make_shared<CPoint>(x, y));
+        return m;
+    };
+    struct Case {
+        const char* name;
+        std::int32_t type;
+        std::vector<std::shared_ptr<IShape>> written;
+        std::shared_ptr<IShape> added;
+        double xmin, ymin, xmax, ymax;
+    } cases[] = {
+        {"point at the origin", ShapeTypes::Point, {point(0, 0)}, point(3, 4), 0, 0, 3, 4},
+        {"point at the origin, then a null", ShapeTypes::Point, {point(0, 0), nullPoint}, point(-2, -5), -2, -5, 0, 0},
+        {"multipoint at the origin", ShapeTypes::MultiPoint, {multiAt({{0, 0}})}, multiAt({{1, 2}, {6, 1}}), 0, 0, 6, 2},
+        {"null records only", ShapeTypes::Point, {nullPoint, nullPoint}, point(5, 6), 5, 6, 5, 6},
+        {"a box away from the origin", ShapeTypes::Point, {point(1, 1), point(2, 2)}, point(3, 0), 1, 0, 3, 2},
+    };
+    const std::string dir = scratchDir("reopen-box");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string shp = writePair(dir + "/r.shp", c.type, c.written);
+        {
+            CShapeFile file;
+            file.SetFileSpec(fileSpec(shp), 0);
+            file.Add(c.added);
+            EXPECT_EQ(file.Left(), c.xmin);
+            EXPECT_EQ(file.Bottom(), c.ymin);
+            EXPECT_EQ(file.Right(), c.xmax);
+            EXPECT_EQ(file.Top(), c.ymax);
+        }
+        const Bytes s = fileBytes(shp), x = fileBytes(shxOf(shp));
+        expectHeader(s, static_cast<std::int32_t>(s.size() / 2), c.type, c.xmin, c.ymin, c.xmax, c.ymax);
+        expectHeader(x, static_cast<std::int32_t>(x.size() / 2), c.type, c.xmin, c.ymin, c.xmax, c.ymax);
+    }
+}
+
 TEST(ShapefileWriterTest, RecreatingReplacesTheOldPair) {
     const std::string shp = writePair(scratchDir("recreate") + "/pts.shp", ShapeTypes::Point, {point(1, 1), point(2, 2)});
     writePair(shp, ShapeTypes::Polygon, {});

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "tests/geometry/ShapefileTestUtil.h"
+#include "tests/support/CaseNames.h"
 
 namespace {
 
@@ -265,7 +266,7 @@ INSTANTIATE_TEST_SUITE_P(EveryType, ShapelibCompareTest,
                          ::testing::Values(TypeCase{"point", ShapeTypes::Point}, TypeCase{"polyline", ShapeTypes::PolyLine},
                                            TypeCase{"polygon", ShapeTypes::Polygon},
                                            TypeCase{"multipoint", ShapeTypes::MultiPoint}),
-                         [](const ::testing::TestParamInfo<TypeCase>& info) { return std::string(info.param.name); });
+                         CaseNameOf());
 
 TEST(ShapelibCompareTest, ByteIdenticalToShapelibForPolygons) {
     // With no null record both writers must produce the same bytes.

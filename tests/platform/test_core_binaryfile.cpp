@@ -9,7 +9,9 @@
 
 #include "platform/BinaryFile.h"
 #include "platform/Error.h"
+#include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/Unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -108,6 +110,45 @@ TEST(BinaryFileTest, APipeUnderAFileNameIsRefusedAtOnce) {
     EXPECT_FALSE(BinaryFile::Exists(fifo));
     BinaryFile dev;
     EXPECT_EQ(errorNumber([&] { dev.Open("/dev/zero", BinaryFile::Mode::Read); }), 75);
+}
+
+TEST(BinaryFileTest, ARefusedOpenNamesItsCause) {
+    const std::string dir = scratchDir("bin-cause");
+    fs::create_directory(dir + "/folder.shp");
+    HeldPipe pipe(dir + "/pipe.shp");
+    std::ofstream(dir + "/locked.shp") << "x";
+    ASSERT_EQ(::chmod((dir + "/locked.shp").c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        std::string path;
+        BinaryFile::Mode mode;
+        std::string cause;
+        bool unprivileged;  // needs a user whom the mode stops
+    } cases[] = {
+        {"folder, reading", dir + "/folder.shp", BinaryFile::Mode::Read, "is a folder, not a file", false},
+        {"folder, writing", dir + "/folder.shp", BinaryFile::Mode::ReadWrite, "is a folder, not a file", false},
+        {"pipe", dir + "/pipe.shp", BinaryFile::Mode::Read, "is not a regular file", false},
+        {"device", "/dev/zero", BinaryFile::Mode::Read, "is not a regular file", false},
+        {"no read permission", dir + "/locked.shp", BinaryFile::Mode::Read, "cannot be read: permission denied", true},
+        {"no write permission", dir + "/locked.shp", BinaryFile::Mode::ReadWrite, "cannot be written: permission denied",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto run = [&] {
+            BinaryFile f;
+            try {
+                f.Open(c.path, c.mode);
+                ADD_FAILURE() << "opened";
+            } catch (const AppError& e) {
+                EXPECT_EQ(e.number(), 75);
+                EXPECT_EQ(e.description(), "Path/File access error: " + c.path + " (" + c.cause + ")");
+            }
+            EXPECT_FALSE(f.IsOpen());
+        };
+        if (!c.unprivileged) run();
+        else if (!runUnprivileged(run)) ADD_FAILURE() << "cannot act as an ordinary user";
+    }
 }
 
 TEST(BinaryFileTest, TruncateExistsDelete) {

@@ -6,9 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
+#include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
 
 namespace fs = std::filesystem;
@@ -215,6 +217,34 @@ TEST(DbfTable, CpgFileIsFoundWhateverTheCaseOfItsName) {
     const std::string path = writeTextTable(dir, "Caf\xc3\xa9", "UTF-8");
     fs::rename(dir + "/names.cpg", dir + "/NAMES.CPG");
     EXPECT_EQ(DbfTable::Open(path)->ValueAt(1, 0).text, "Caf\xc3\xa9");
+}
+
+TEST(DbfTable, ATableOrCodePageFileThatIsNoRegularFileIsRefusedWithoutWaiting) {
+    struct Case {
+        const char* name;
+        const char* special;  // the name made a pipe or a folder
+        bool folder;
+        std::string mention;
+    } cases[] = {
+        {"table is a pipe", "names.dbf", false, "it is not a regular file"},
+        {"table is a folder", "names.dbf", true, "it is a folder, not a file"},
+        {"code page file is a pipe", "names.cpg", false, "is not a regular file"},
+        {"code page file in another case is a pipe", "NAMES.CPG", false, "is not a regular file"},
+        {"code page file is a folder", "names.cpg", true, "is a folder, not a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = scratchDir("dbf-special");
+        const std::string path = writeTextTable(dir, "Caf\xc3\xa9", "UTF-8");
+        const std::string special = dir + "/" + c.special;
+        fs::remove(dir + "/names.cpg");
+        if (std::string(c.special) == "names.dbf") fs::remove(path);
+        std::unique_ptr<HeldPipe> pipe;
+        if (c.folder) fs::create_directory(special);
+        else pipe = std::make_unique<HeldPipe>(special);
+        expectOpenFails(path, c.mention);
+        if (std::string(c.special) != "names.dbf") expectOpenFails(path, special);
+    }
 }
 
 TEST(DbfTable, ATableWhoseExtensionIsInMixedCaseOpens) {

@@ -19,6 +19,7 @@
 #include "tests/stats/ExtendedReference.h"
 #include "tests/stats/LiteralEngine.h"
 #include "tests/stats/SyntheticArea.h"
+#include "tests/support/CaseNames.h"
 
 namespace {
 
@@ -216,12 +217,7 @@ TEST_P(EngineVsLiteral, SameResults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(StudyAreas, EngineVsLiteral, ::testing::ValuesIn(cases()),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                             std::string s = name(info.param);
-                             for (char& ch : s)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return s;
-                         });
+                         [](const ::testing::TestParamInfo<Case>& info) { return sanitisedCaseName(name(info.param)); });
 
 }  // namespace
 
