@@ -5,7 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "geometry/ShpBytes.h"
+#include "geometry/ShpRecords.h"
 #include "platform/Utf8Text.h"
 #include "map/modArea.h"
 #include "geometry/CFileName.h"
@@ -123,10 +123,8 @@ void ReadShapefileExtent(StagedStudyArea& staged) {
     } catch (const AppError& e) {
         throw e.withSource("ReadShapefileExtent");
     }
-    const double xMin = doubleLE(header + 36);
-    const double yMin = doubleLE(header + 44);
-    const double xMax = doubleLE(header + 52);
-    const double yMax = doubleLE(header + 60);
+    const ShpRecords::HeaderBox box = ShpRecords::headerBox(header);
+    const double xMin = box.Xmin, yMin = box.Ymin, xMax = box.Xmax, yMax = box.Ymax;
     if (!std::isfinite(xMin) || !std::isfinite(yMin) || !std::isfinite(xMax) || !std::isfinite(yMax) ||
         !std::isfinite(xMax - xMin) || !std::isfinite(yMax - yMin))
         throw AppError(RuntimeErrors::Overflow,

@@ -6,6 +6,7 @@
 
 #include "platform/Convert.h"
 #include "platform/Error.h"
+#include "geometry/ShpRecords.h"
 #include "platform/FileChecks.h"
 
 namespace {
@@ -95,10 +96,11 @@ MainHeader MainHeader::FromBytes(const unsigned char* b) {
     h.FileLength = byteorder::loadInt32BE(b + 24);
     h.Version = byteorder::loadInt32LE(b + 28);
     h.ShapeType = byteorder::loadInt32LE(b + 32);
-    h.Xmin = byteorder::loadDouble(b + 36);
-    h.Ymin = byteorder::loadDouble(b + 44);
-    h.Xmax = byteorder::loadDouble(b + 52);
-    h.Ymax = byteorder::loadDouble(b + 60);
+    const ShpRecords::HeaderBox box = ShpRecords::headerBox(b);
+    h.Xmin = box.Xmin;
+    h.Ymin = box.Ymin;
+    h.Xmax = box.Xmax;
+    h.Ymax = box.Ymax;
     h.Zmin = byteorder::loadDouble(b + 68);
     h.Zmax = byteorder::loadDouble(b + 76);
     h.Mmin = byteorder::loadDouble(b + 84);
@@ -348,34 +350,28 @@ std::shared_ptr<Parts> CShapeFile::readParts(std::int32_t index) {
     }
     const std::int64_t at = shp_.Position() - 1;  // 0-based, just behind the shape type
     const std::int64_t available = shp_.Length() - at;
-    if (available < 40) raiseMalformed(index, "the record runs past the end of the file");
-    unsigned char head[40];
-    shp_.ReadBytes(head, 40);
-    setBox(*shape, head);
-    const std::int32_t numParts = byteorder::loadInt32LE(head + 32);
-    const std::int32_t numPoints = byteorder::loadInt32LE(head + 36);
-    if (numParts <= 0) raiseMalformed(index, "part count " + std::to_string(numParts));
-    if (numPoints < 0) raiseMalformed(index, "point count " + std::to_string(numPoints));
-    const std::int64_t need = 40 + 4 * static_cast<std::int64_t>(numParts) + 16 * static_cast<std::int64_t>(numPoints);
-    if (need > available) raiseMalformed(index, "its part and point counts run past the end of the file");
-
-    const std::vector<unsigned char> body = shp_.ReadBytes(static_cast<std::size_t>(need - 40));
-    std::vector<std::int32_t> starts(static_cast<std::size_t>(numParts));
-    for (std::int32_t k = 0; k < numParts; ++k) {
-        starts[static_cast<std::size_t>(k)] = byteorder::loadInt32LE(body.data() + 4 * k);
-        const std::int32_t s = starts[static_cast<std::size_t>(k)];
-        const std::int32_t before = k == 0 ? 0 : starts[static_cast<std::size_t>(k - 1)];
-        if ((k == 0 && s != 0) || s < before || s > numPoints)
-            raiseMalformed(index, "part " + std::to_string(k + 1) + " starts at point " + std::to_string(s));
+    // The box and counts first; the parts and points only as far as the
+    // counts reach and the file holds them.
+    std::vector<unsigned char> body = shp_.ReadBytes(static_cast<std::size_t>(std::min<std::int64_t>(available, 40)));
+    if (body.size() == 40) {
+        const std::int64_t numParts = byteorder::loadInt32LE(body.data() + 32);
+        const std::int64_t numPoints = byteorder::loadInt32LE(body.data() + 36);
+        const std::int64_t need = 40 + 4 * numParts + 16 * numPoints;
+        if (numParts > 0 && numPoints >= 0 && need <= available) {
+            const std::vector<unsigned char> rest = shp_.ReadBytes(static_cast<std::size_t>(need - 40));
+            body.insert(body.end(), rest.begin(), rest.end());
+        }
     }
-    const unsigned char* xy = body.data() + 4 * static_cast<std::size_t>(numParts);
-    shape->Reserve(static_cast<std::size_t>(numParts));
-    for (std::int32_t k = 0; k < numParts; ++k) {
-        const std::int32_t from = starts[static_cast<std::size_t>(k)];
-        const std::int32_t to = k + 1 < numParts ? starts[static_cast<std::size_t>(k + 1)] : numPoints;
+    ShpRecords::Parts parts;
+    const std::string why = ShpRecords::readParts(body.data(), static_cast<std::int64_t>(body.size()), parts);
+    if (!why.empty()) raiseMalformed(index, why);
+    setBox(*shape, parts.box);
+    shape->Reserve(static_cast<std::size_t>(parts.numParts));
+    for (std::int32_t k = 0; k < parts.numParts; ++k) {
         auto part = std::make_shared<CPart>();
-        part->Reserve(static_cast<std::size_t>(to - from));
-        for (std::int32_t i = from; i < to; ++i) part->Add(loadPoint(xy + 16 * static_cast<std::size_t>(i)));
+        part->Reserve(static_cast<std::size_t>(parts.partEnd(k) - parts.partBegin(k)));
+        for (std::int32_t i = parts.partBegin(k); i < parts.partEnd(k); ++i)
+            part->Add(loadPoint(parts.xy + 16 * static_cast<std::size_t>(i)));
         shape->Add(part);
     }
     return shape;

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-#include "geometry/ShpBytes.h"
+#include "geometry/ShpRecords.h"
 #include "map/frmPolygonSHP.h"
 #include "map/modFunctions.h"
 #include "map/modLegend.h"
@@ -19,7 +19,6 @@
 namespace modDrawPolygon {
 namespace {
 
-constexpr std::int64_t kMainHeaderBytes = 100;
 constexpr std::int32_t kShapeNull = 0;
 constexpr std::int32_t kShapePolygon = 5;
 constexpr BgrColor kWhite = 0xFFFFFF;
@@ -44,16 +43,6 @@ void report(const WalkReport& r, const std::string& path) {
     if (text == drawProblem()) return;
     drawProblem() = text;
     dialogs().warning(text);
-}
-
-std::int32_t readLE32(const std::vector<unsigned char>& b, std::int64_t at) {
-    return int32LE(b.data() + static_cast<std::size_t>(at));
-}
-std::int32_t readBE32(const std::vector<unsigned char>& b, std::int64_t at) {
-    return int32BE(b.data() + static_cast<std::size_t>(at));
-}
-double readLEDouble(const std::vector<unsigned char>& b, std::int64_t at) {
-    return doubleLE(b.data() + static_cast<std::size_t>(at));
 }
 
 bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
@@ -166,87 +155,53 @@ std::int64_t MeasureFileSize(const std::string& path) {
 }
 
 WalkReport WalkShapefile(const std::string& path, std::int64_t sizeLimit, const MapTransform& t,
-                         double panDragX, double panDragY, const RingSink& onRing, const RecordSink& onRecord) {
+                         double panDragX, double panDragY, const RingSink& onRing, const RegionSink& onRegion) {
     WalkReport r;
     std::vector<unsigned char> bytes;
     if (path.empty() || !readWholeFile(path, bytes)) return r;
     r.opened = true;
-    const auto fileSize = static_cast<std::int64_t>(bytes.size());
-    r.fileSize = fileSize;
-    const std::int64_t limit = std::min(sizeLimit, fileSize);
+    r.fileSize = static_cast<std::int64_t>(bytes.size());
 
-    std::vector<DevicePoint> buffer;
-    std::vector<std::int32_t> parts;
-    std::int64_t p = kMainHeaderBytes;  // 0-based offset of the record
-    std::int32_t k = 0;
-    while (p < limit) {
-        // Every size the file gives is checked against the file before use.
-        if (p + 8 > fileSize) {
-            r.problem = "the file ends inside the header of " + recordText(k);
-            break;
+    RegionRings region;
+    ShpRecords::Parts parts;
+    const ShpRecords::WalkEnd end = ShpRecords::walk(bytes, sizeLimit, [&](const ShpRecords::Record& rec) {
+        if (rec.shapeType == kShapeNull) return;  // a region without a shape
+        if (rec.shapeType != kShapePolygon) {
+            if (r.problem.empty()) r.problem = recordText(rec.index) + " is not a polygon record";
+            return;
         }
-        const std::int64_t contentBytes = 2 * static_cast<std::int64_t>(readBE32(bytes, p + 4));
-        const std::int64_t content = p + 8;
-        const std::int64_t next = content + contentBytes;
-        if (contentBytes < 4 || next > fileSize) {
-            r.problem = "the length of " + recordText(k) + " lies beyond the file";
-            break;
+        if (const std::string why = ShpRecords::readParts(rec.body, rec.bodyBytes, parts); !why.empty()) {
+            if (r.problem.empty()) r.problem = recordText(rec.index) + " is damaged (" + why + ")";
+            return;
         }
-        const std::int32_t shapeType = readLE32(bytes, content);
-        if (shapeType == kShapeNull) {  // a null record: a region without a shape
-            ++k;
-            p = next;
-            continue;
-        }
-        if (shapeType != kShapePolygon || contentBytes < 44) {
-            if (r.problem.empty()) r.problem = recordText(k) + " is not a polygon record";
-            ++k;
-            p = next;
-            continue;
-        }
-        const std::int32_t numParts = readLE32(bytes, p + 44);
-        const std::int32_t numPoints = readLE32(bytes, p + 48);
-        const std::int64_t needed = 44 + 4 * static_cast<std::int64_t>(numParts) + 16 * static_cast<std::int64_t>(numPoints);
-        bool sound = numParts >= 0 && numPoints >= 0 && needed <= contentBytes;
-        if (sound) {
-            parts.assign(static_cast<std::size_t>(numParts), 0);
-            for (std::int32_t i = 0; i < numParts; ++i) {
-                parts[static_cast<std::size_t>(i)] = readLE32(bytes, p + 52 + 4 * static_cast<std::int64_t>(i));
-                const std::int32_t prev = i == 0 ? 0 : parts[static_cast<std::size_t>(i - 1)];
-                if (parts[static_cast<std::size_t>(i)] < prev || parts[static_cast<std::size_t>(i)] > numPoints) sound = false;
-            }
-        }
-        if (!sound) {
-            if (r.problem.empty()) r.problem = recordText(k) + " holds inconsistent part or point counts";
-            ++k;
-            p = next;
-            continue;
-        }
-        if (onRecord) onRecord(k, numParts, numParts > 0 ? parts.back() : 0);
-
-        const std::int64_t pointsAt = p + 52 + 4 * static_cast<std::int64_t>(numParts);
-        buffer.assign(static_cast<std::size_t>(numPoints) + 1, DevicePoint{});
-        for (std::int32_t i = 0; i < numParts; ++i) {
-            const std::int32_t a = parts[static_cast<std::size_t>(i)];
-            const std::int32_t b = i + 1 < numParts ? parts[static_cast<std::size_t>(i + 1)] : numPoints;
+        region.record = rec.index;
+        region.numParts = parts.numParts;
+        region.lastPartStart = parts.partBegin(parts.numParts - 1);
+        region.points.assign(static_cast<std::size_t>(parts.numPoints) + 1, DevicePoint{});
+        region.ringStarts.clear();
+        region.ringCounts.clear();
+        for (std::int32_t k = 0; k < parts.numParts; ++k) {
+            const std::int32_t a = parts.partBegin(k), b = parts.partEnd(k);
             const int count = b - a - 1;  // the closing vertex repeats the first
             if (count < 1) continue;
             bool fits = true;
-            for (std::int32_t j = a; j <= b - 2; ++j) {
-                const std::int64_t at = pointsAt + 16 * static_cast<std::int64_t>(j);
-                const auto d = mapToDevice(t, panDragX, panDragY, readLEDouble(bytes, at), readLEDouble(bytes, at + 8));
+            for (std::int32_t i = a; i <= b - 2; ++i) {
+                const auto d = mapToDevice(t, panDragX, panDragY, parts.x(i), parts.y(i));
                 if (!d) {  // beyond the device range (extreme zoom): this ring cannot be drawn
                     fits = false;
                     break;
                 }
-                buffer[static_cast<std::size_t>(j)] = *d;
+                region.points[static_cast<std::size_t>(i)] = *d;
             }
-            if (fits) onRing(k, &buffer[static_cast<std::size_t>(a)], count);
+            if (!fits) continue;
+            region.ringStarts.push_back(a);
+            region.ringCounts.push_back(count);
+            if (onRing) onRing(rec.index, &region.points[static_cast<std::size_t>(a)], count);
         }
-        ++k;
-        p = next;
-    }
-    r.records = k;
+        if (onRegion) onRegion(region);
+    });
+    if (!end.problem.empty()) r.problem = end.problem;  // where the walk had to stop says the most
+    r.records = end.records;
     return r;
 }
 
@@ -256,18 +211,17 @@ namespace {
 
 // Walks the .shp under the transform the last SetMapExtent or SetMapScale
 // left, and says once what is wrong with the file.
-void walkMap(AppState& state, const RingSink& onRing, const RecordSink& onRecord = {}) {
-    const WalkReport r = WalkShapefile(state.area.shpPath, state.view.shpFileSize, currentTransform(state), state.view.panDragX,
-                                       state.view.panDragY, onRing, onRecord);
+void walkMap(AppState& state, const RingSink& onRing, const RegionSink& onRegion = {}) {
+    const WalkReport r = WalkShapefile(state.area.shpPath, state.view.shpFileSize, currentTransform(state),
+                                       state.view.panDragX, state.view.panDragY, onRing, onRegion);
     report(r, state.area.shpPath);
 }
 
-// The shaded drawings size devicePoints to the first point of the last
-// ring of every region of several rings.
-RecordSink sizeDevicePoints(AppState& state) {
-    return [&state](std::int32_t, std::int32_t numParts, std::int32_t lastStart) {
-        if (numParts > 1) state.points.devicePoints.assign(static_cast<std::size_t>(lastStart), DevicePoint{});
-    };
+// A region filled as one shape of all its rings, by the odd-even rule: its
+// holes stay open, so a region lying in a hole keeps its own colour
+// whichever is drawn first.
+void fillRegion(PictureSurface& pic, const RegionRings& g) {
+    pic.PolyPolygon(g.points.data(), g.ringStarts, g.ringCounts);
 }
 
 // The plain outlines of every region on a cleared picture, at the full
@@ -297,14 +251,12 @@ void DrawCusumMap(AppContext& ctx, std::int16_t period) {
     const bool ok = SetMapScale(state, *w.picSHP);
     pic.FillStyleValue = FillStyle::Solid;
     if (ok) {
-        walkMap(
-            state,
-            [&](std::int32_t k, const DevicePoint* pts, int n) {
-                // A region or period outside the cusum table has no band.
-                pic.FillColor = state.cusum.cusumColoring ? toColor(modFunctions::GetCusumColor(state, k + 1, period)) : kWhite;
-                pic.Polygon(pts, n);
-            },
-            sizeDevicePoints(state));
+        walkMap(state, {}, [&](const RegionRings& g) {
+            // A region or period outside the cusum table has no band.
+            pic.FillColor =
+                state.cusum.cusumColoring ? toColor(modFunctions::GetCusumColor(state, g.record + 1, period)) : kWhite;
+            fillRegion(pic, g);
+        });
     }
     w.picSHP->Refresh();
 }
@@ -316,20 +268,17 @@ void DrawClassMap(AppContext& ctx, const DoubleArray& values) {
     pic.Cls();
     const bool ok = SetMapScale(state, *w.picSHP);
     if (ok) {
-        walkMap(
-            state,
-            [&](std::int32_t k, const DevicePoint* pts, int n) {
-                const auto i = static_cast<std::size_t>(k) + 1;
-                if (i < values.size() && std::isfinite(values[i])) {
-                    pic.FillStyleValue = FillStyle::Solid;
-                    pic.FillColor = toColor(modFunctions::GetClassColor(state, values[i]));
-                } else {
-                    // A region without a value keeps its outline only.
-                    pic.FillStyleValue = FillStyle::Transparent;
-                }
-                pic.Polygon(pts, n);
-            },
-            sizeDevicePoints(state));
+        walkMap(state, {}, [&](const RegionRings& g) {
+            const auto i = static_cast<std::size_t>(g.record) + 1;
+            if (i < values.size() && std::isfinite(values[i])) {
+                pic.FillStyleValue = FillStyle::Solid;
+                pic.FillColor = toColor(modFunctions::GetClassColor(state, values[i]));
+            } else {
+                // A region without a value keeps its outline only.
+                pic.FillStyleValue = FillStyle::Transparent;
+            }
+            fillRegion(pic, g);
+        });
     }
     w.picSHP->Refresh();
 }
@@ -363,13 +312,13 @@ void HighlightRegion(AppContext& ctx, std::int32_t region) {
     }
     state.view.shpFileSize = MeasureFileSize(state.area.shpPath);
     if (ok) {
-        walkMap(state, [&](std::int32_t k, const DevicePoint* pts, int n) {
-            if (k != region) return;
+        walkMap(state, {}, [&](const RegionRings& g) {
+            if (g.record != region) return;
             pic.FillStyleValue = FillStyle::Solid;
             pic.FillColor = kYellow;
             pic.DrawWidth = 1;
             pic.ForeColor = 0;
-            pic.Polygon(pts, n);
+            fillRegion(pic, g);
         });
     }
     w.picSHP->Refresh();

@@ -1,7 +1,8 @@
 #pragma once
 // Drawing of the polygon map on the map window's picture picSHP. Every
-// drawing reads the .shp at shpPath afresh, record by record, turns each
-// ring into pixels through the map transform and draws it as one polygon:
+// drawing reads the .shp at shpPath afresh, record by record, and turns each
+// ring into pixels through the map transform; outlines are drawn ring by
+// ring, filled regions as one shape of all their rings (holes stay open):
 //
 //   DrawShapefile    plain outlines at the full extent (no accumulated pan)
 //   RedrawShapefile  plain outlines with the current zoom and pan
@@ -19,6 +20,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "context/AppContext.h"
 #include "map/MapTransform.h"
@@ -62,16 +64,25 @@ struct WalkReport {
 // Called for every ring that can be drawn: the 0-based record index, the
 // ring's pixels and their count (the closing vertex left out).
 using RingSink = std::function<void(std::int32_t record, const DevicePoint* points, int count)>;
-// Called once per record before its rings: the record index, its ring count
-// and the index of its last ring's first point.
-using RecordSink = std::function<void(std::int32_t record, std::int32_t numParts, std::int32_t lastPartStart)>;
+
+// The drawable rings of one record after its rings were walked: ring r has
+// ringCounts[r] pixels from points[ringStarts[r]] on (the closing vertex left
+// out); numParts and lastPartStart are the record's own counts.
+struct RegionRings {
+    std::int32_t record = 0;
+    std::int32_t numParts = 0;
+    std::int32_t lastPartStart = 0;
+    std::vector<DevicePoint> points;
+    std::vector<int> ringStarts, ringCounts;
+};
+using RegionSink = std::function<void(const RegionRings& region)>;
 
 // Walks the polygon records of the .shp at `path` while the record start
 // lies below `sizeLimit` bytes (and within the file), transforming every
 // vertex with `t` and the drag offset.
 WalkReport WalkShapefile(const std::string& path, std::int64_t sizeLimit, const MapTransform& t,
                          double panDragX, double panDragY, const RingSink& onRing,
-                         const RecordSink& onRecord = {});
+                         const RegionSink& onRegion = {});
 
 // The length of the file in bytes, 0 when it cannot be read.
 std::int64_t MeasureFileSize(const std::string& path);

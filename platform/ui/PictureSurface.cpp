@@ -1,5 +1,7 @@
 #include "platform/ui/PictureSurface.h"
 
+#include <QPainterPath>
+
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -176,6 +178,34 @@ void PictureSurface::Polygon(const DevicePoint* points, int count) {
     p.setPen(surfacePen(ForeColor, DrawWidth));
     p.setBrush(fillBrush());
     p.drawPolygon(poly, PolyFill == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+}
+
+void PictureSurface::PolyPolygon(const DevicePoint* points, const std::vector<int>& starts,
+                                 const std::vector<int>& counts) {
+    if (!points || starts.empty() || starts.size() != counts.size()) return;
+    std::vector<QPolygon> rings;
+    rings.reserve(starts.size());
+    QPainterPath shape;
+    shape.setFillRule(PolyFill == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+    for (std::size_t r = 0; r < starts.size(); ++r) {
+        if (counts[r] <= 0) continue;
+        QPolygon poly;
+        poly.reserve(counts[r]);
+        const DevicePoint* p = points + starts[r];
+        for (int i = 0; i < counts[r]; ++i) poly << QPoint(p[i].X, p[i].Y);
+        shape.addPolygon(QPolygonF(poly));
+        shape.closeSubpath();
+        rings.push_back(std::move(poly));
+    }
+    SurfacePainter p(image_);
+    if (FillStyleValue != FillStyle::Transparent) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(fillBrush());
+        p.drawPath(shape);
+    }
+    p.setPen(surfacePen(ForeColor, DrawWidth));
+    p.setBrush(Qt::NoBrush);
+    for (const QPolygon& ring : rings) p.drawPolygon(ring);
 }
 
 BgrColor PictureSurface::Point(int xPx, int yPx) const {

@@ -75,6 +75,10 @@ public:
     // GDI Polygon: points in pixels, outline with ForeColor and DrawWidth,
     // filled with FillColor unless FillStyle is transparent, by PolyFill.
     void Polygon(const DevicePoint* points, int count);
+    // Several rings filled as one shape by PolyFill (with the odd-even rule
+    // a ring inside another is a hole), then each outlined: ring r has
+    // counts[r] points from points[starts[r]] on.
+    void PolyPolygon(const DevicePoint* points, const std::vector<int>& starts, const std::vector<int>& counts);
     // The colour of one pixel (for tests and the region identify); -1
     // outside the picture.
     BgrColor Point(int xPx, int yPx) const;

@@ -157,14 +157,47 @@ TEST_F(MapDrawing, NullRecordsDoNotShiftLaterRegions) {
     EXPECT_TRUE(h.dlg->messages.empty());
 }
 
-TEST_F(MapDrawing, RingsWithHolesAreFilledInTheRegionColour) {
+TEST_F(MapDrawing, RingsWithHolesAreFilledInTheRegionColourAndTheHoleStaysOpen) {
     MapHarness h;
     h.useShapefile(write("holes", {{rectCW(0, 0, 20, 10), rectCCW(5, 2, 9, 8)}}), 1);
     modDrawPolygon::DrawShapefile(h.ctx);
     modDrawPolygon::HighlightRegion(h.ctx, 0);
     EXPECT_EQ(h.colourAt(2, 5), kYellow);
-    EXPECT_EQ(h.colourAt(7, 5), kYellow);  // the hole is a polygon of its own
-    EXPECT_EQ(h.colourAt(5, 5), kBlack);   // its outline
+    EXPECT_EQ(h.colourAt(7, 5), kWhite);  // the hole is no part of the region
+    EXPECT_EQ(h.colourAt(5, 5), kBlack);  // its outline
+}
+
+TEST_F(MapDrawing, ARegionInAnotherRegionsHoleKeepsItsOwnColour) {
+    // An island region inside the hole of a ring region, drawn after it and
+    // before it: the shaded maps show the island's class either way.
+    const Region ring = {rectCW(0, 0, 20, 10), rectCCW(5, 2, 9, 8)};
+    const Region island = {rectCW(6, 3, 8, 7)};
+    const struct {
+        const char* name;
+        std::vector<Region> regions;
+        DoubleArray values;  // the ring's value low (blue), the island's high (red)
+    } orders[] = {{"island last", {ring, island}, {0, 0.2, 2.7}}, {"island first", {island, ring}, {0, 2.7, 0.2}}};
+    for (const auto& o : orders) {
+        SCOPED_TRACE(o.name);
+        MapHarness h;
+        h.useShapefile(write("island", o.regions), 2);
+        setLegend(h.ctx.state);
+        modDrawPolygon::DrawClassMap(h.ctx, o.values);
+        EXPECT_EQ(h.colourAt(2, 5), 0xFF0000);  // the ring region
+        EXPECT_EQ(h.colourAt(7, 5), 0xFF);      // the island
+        h.ctx.state.cusum.cusumColoring = true;
+        h.ctx.state.cusum.hValue = 4;
+        const int ringRow = o.values[1] < 1 ? 1 : 2, islandRow = 3 - ringRow;
+        h.ctx.state.cusum.mapCusum = Matrix::Zero(3, 2);
+        h.ctx.state.cusum.mapCusum(ringRow, 1) = 0;     // white
+        h.ctx.state.cusum.mapCusum(islandRow, 1) = 5;   // above h: red
+        modDrawPolygon::DrawCusumMap(h.ctx, 1);
+        EXPECT_EQ(h.colourAt(2, 5), kWhite);
+        EXPECT_EQ(h.colourAt(7, 5), 0xFF);
+        modDrawPolygon::HighlightRegion(h.ctx, ringRow - 1);
+        EXPECT_EQ(h.colourAt(2, 5), kYellow);
+        EXPECT_EQ(h.colourAt(7, 5), 0xFF);  // the highlight leaves the island alone
+    }
 }
 
 TEST_F(MapDrawing, ZeroWidthExtentDrawsNothing) {
@@ -287,10 +320,10 @@ TEST_F(MapDrawing, WalkHandsEachRingWithoutItsClosingVertex) {
     const auto r = modDrawPolygon::WalkShapefile(
         base + ".shp", size, t, 0, 0,
         [&](std::int32_t k, const DevicePoint* p, int n) { seen.push_back({k, std::vector<DevicePoint>(p, p + n)}); },
-        [&](std::int32_t k, std::int32_t parts, std::int32_t lastStart) {
-            records.push_back({k, parts});
-            if (k == 1) {
-                EXPECT_EQ(lastStart, 5);
+        [&](const modDrawPolygon::RegionRings& g) {
+            records.push_back({g.record, g.numParts});
+            if (g.record == 1) {
+                EXPECT_EQ(g.lastPartStart, 5);
             }
         });
     EXPECT_TRUE(r.opened);
