@@ -33,6 +33,14 @@ frmAttTable::frmAttTable(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MSFlexGrid1->setVisible(false);
     MSFlexGrid1->move(0, 0);
+    // Rows as tall as their text, so that a table shows as many records as
+    // the window has room for.
+    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    MSFlexGrid1->horizontalHeader()->setResizeContentsPrecision(200);
+    // Another study area's table replaces the one shown.
+    connect(&ctx_.mapHub(), &MapHub::studyAreaOpened, this, [this] {
+        if (ctx_.find<frmAttTable>() == this) Form_Load();
+    });
 
     Form_Load();
 }
@@ -73,6 +81,9 @@ void frmAttTable::fillGrid() {
     for (int i = 1; i <= records; ++i) MSFlexGrid1->setVerticalHeaderItem(i - 1, new QTableWidgetItem("Polygon"));
     for (int j = 0; j < fields; ++j)
         MSFlexGrid1->setHorizontalHeaderItem(j, new QTableWidgetItem(QString::fromStdString(table.Field(j).Name)));
+    // Columns as wide as their names and values (measured over the first
+    // rows, so a large table opens without delay).
+    MSFlexGrid1->resizeColumnsToContents();
 }
 
 QSize frmAttTable::outerSize() const {

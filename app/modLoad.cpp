@@ -190,6 +190,8 @@ void CheckStudyArea(const StagedStudyArea& staged) {
 }
 
 void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {
+    // The counts and results held now belong to the study area before.
+    ++state.area.generation;
     state.area.shpPath = std::move(staged.shpPath);
     state.area.shpFileTitle = std::move(staged.shpFileTitle);
     state.area.shpBaseName = std::move(staged.shpBaseName);
@@ -228,6 +230,7 @@ bool OpenPolygonStudyArea(AppContext& ctx) {
         return false;
     }
     CommitStudyArea(ctx.state, std::move(staged));
+    emit ctx.mapHub().studyAreaOpened();
     return true;
 }
 

@@ -30,4 +30,7 @@ signals:
     void mapClosed();
     // The map coordinates under the pointer, as text to show.
     void coordinatesChanged(const std::string& text);
+    // Another study area was opened: what a window shows of the one before
+    // (lists, a table, a region's record) no longer belongs to the map.
+    void studyAreaOpened();
 };

@@ -19,6 +19,10 @@ frmInfo::frmInfo(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
     Command2->setObjectName("Command2");
     Command2->setGeometry(twipsToPixels(1695), 0, twipsToPixels(2520), twipsToPixels(285));
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    // The record shown belongs to the study area before: the window goes.
+    connect(&ctx_.mapHub(), &MapHub::studyAreaOpened, this, [this] {
+        if (ctx_.find<frmInfo>() == this) ctx_.unload<frmInfo>();
+    });
 
     lstInfo = new QListWidget(this);
     lstInfo->setObjectName("lstInfo");

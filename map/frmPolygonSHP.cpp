@@ -515,6 +515,8 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
         }
         picSHP->Refresh();
     } else if (key == "MapAnimation") {
+        // The range tables of a study area opened before have nothing to show here.
+        if (!retroResultsCurrent(state_)) return;
         const int k = state_.retro.bandwidthCount;
         for (int j = 0; j < k; ++j) {
             fillRangeRow(j);
@@ -556,6 +558,7 @@ void frmPolygonSHP::sliderStatsRange_Scroll() {
 }
 
 void frmPolygonSHP::sliderStatsRange_Change() {
+    if (!retroResultsCurrent(state_)) return;
     const int v = sliderStatsRange->value();
     fillRangeRow(v);
     modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);

@@ -62,7 +62,8 @@ void checkData(const AppState& s) {
     if (n < 1 || s.retro.observed.empty() || s.retro.expected.empty() || s.retro.expectedShare.empty())
         refuse("No counts have been read for this study area. Choose the count fields with \"Reset Data\" and press OK.");
     if (n < 2) refuse("The cluster test needs at least two regions; this study area has " + regionText(n) + ".");
-    if (s.retro.observed.size() != need || s.retro.expected.size() != need || s.retro.expectedShare.size() != need)
+    if (s.retro.countsGeneration != s.area.generation || s.retro.observed.size() != need ||
+        s.retro.expected.size() != need || s.retro.expectedShare.size() != need)
         refuse("The counts were read for another study area. Choose the count fields with \"Reset Data\" and press OK.");
     if (s.area.centroidTable.size() != need)
         refuse("The region centroids have not been computed for this study area.");
@@ -100,6 +101,7 @@ void commit(AppState& state, AppState&& work) {
     state.points = std::move(work.points);
     state.shared = std::move(work.shared);
     state.retro = std::move(work.retro);
+    state.retro.resultsGeneration = state.area.generation;
 }
 
 SingleResult computeSingle(AppState& s, ClusterTest test) {

@@ -24,6 +24,7 @@ inline constexpr const char* kDataErrorSource = "ClusterRun";
 // and usable; raises AppError (source kDataErrorSource) otherwise.
 void checkData(const AppState& state);
 
+
 // A copy of the parts a run writes: the retrospective part without its
 // matrices (every run sizes those it writes anew), the shared part (the
 // bandwidth), and the study area and points (with point data the kernel

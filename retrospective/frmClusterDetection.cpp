@@ -142,6 +142,9 @@ void frmClusterDetection::connectMap() {
     connect(&hub, &MapHub::rangeRowChosen, this, [this](int index) {
         if (ctx_.find<frmClusterDetection>() == this) selectGlobalRow(ClusterLines::rangeRowOfBandwidth(index));
     });
+    // The results shown belong to the study area before: nothing more is
+    // saved from them (the lists and the map's tools ignore them too).
+    connect(&hub, &MapHub::studyAreaOpened, this, [this] { cmdSave->setEnabled(false); });
     // The map's legend follows the chosen test.
     for (QRadioButton* o : {optUnadjusted, optAdjusted_Generic, optStandard, optRossi})
         connect(o, &QRadioButton::toggled, this, [this] { ctx_.state.legend.legendStatistic = legendStatistic(); });
@@ -303,7 +306,7 @@ void frmClusterDetection::Form_Unload() {
 
 void frmClusterDetection::lstLocalPatternSummary_Click() {
     const int r = lstLocalPatternSummary->currentRow();
-    if (r < 0 || !ClusterMapLink::mapWindowOpen(ctx_)) return;
+    if (r < 0 || !retroResultsCurrent(ctx_.state) || !ClusterMapLink::mapWindowOpen(ctx_)) return;
     try {
         ClusterMapLink::highlightRegion(ctx_, ClusterLines::regionOfLocalRow(r));
     } catch (const AppError& e) {
@@ -314,7 +317,8 @@ void frmClusterDetection::lstLocalPatternSummary_Click() {
 void frmClusterDetection::lstGlobalPatternSummary_Click() {
     // Only the rows of a range run shade the map; after a single run the
     // map keeps the result it shows.
-    if (!optSpatialSigmaRange->isChecked() || !ClusterMapLink::mapWindowOpen(ctx_)) return;
+    if (!optSpatialSigmaRange->isChecked() || !retroResultsCurrent(ctx_.state) || !ClusterMapLink::mapWindowOpen(ctx_))
+        return;
     AppState& s = ctx_.state;
     const int r = lstGlobalPatternSummary->currentRow();
     const int k = ClusterLines::bandwidthOfRangeRow(r);
@@ -482,6 +486,10 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
 // ---- The report ----
 
 void frmClusterDetection::cmdSave_Click() {
+    if (!retroResultsCurrent(ctx_.state)) {
+        cmdSave->setEnabled(false);
+        return;
+    }
     bool single = false;
     if (optSpatialSingleSigma->isChecked()) single = true;
     else if (!optSpatialSigmaRange->isChecked()) return;

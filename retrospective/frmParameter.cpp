@@ -319,6 +319,7 @@ bool frmParameter::acceptData() {
     s.retro.primaryIds = std::move(ids);
     if (secondOn) s.retro.secondaryIds = std::move(ids2);
     s.retro.secondaryIdOn = secondOn;
+    s.retro.countsGeneration = s.area.generation;
 
     frmParameterVars& v = vars();
     v.primaryIdFieldName = comboText(cboPrimaryID);

@@ -32,6 +32,9 @@ using Matrix = Eigen::MatrixXd;
 // The open study area: its files, regions, table and the geometry derived
 // from them.
 struct StudyAreaState {
+    // Counts the study areas opened, so that counts and results can say
+    // which one they were read or computed for.
+    std::int64_t generation = 0;
     std::int32_t regionCount = 0;
     Collection<CPolygon> polygons;
     std::shared_ptr<DbfTable> dbfRecordset;
@@ -142,6 +145,10 @@ struct RetroValues {
     TextArray secondaryIds;  // 0..N
     bool secondaryIdOn = false;
     double alpha = 0.0;
+    // The study area (its generation) the counts were read for and the
+    // shown results were computed for; -1 for none.
+    std::int64_t countsGeneration = -1;
+    std::int64_t resultsGeneration = -1;
 
     // ---- Results of the statistics engine ----
     // E and p as CalcScoreWeights read them (0..N), for the derived weights.
@@ -209,3 +216,10 @@ struct AppState {
     PointState points;
     SharedState shared;
 };
+
+// Whether the retrospective results held now were computed for the study
+// area open now: after another study area opened, Save, the list clicks and
+// the map's bandwidth tools do nothing with them until the next run.
+inline bool retroResultsCurrent(const AppState& state) {
+    return state.retro.resultsGeneration == state.area.generation;
+}

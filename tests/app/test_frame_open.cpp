@@ -13,6 +13,8 @@
 #include <fstream>
 
 #include "app/frmAttTable.h"
+#include "map/frmInfo.h"
+#include <QTableWidget>
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
 #include "app/modLoad.h"
@@ -235,6 +237,42 @@ TEST_F(FrameOpen, OpeningASecondShapefileReplacesTheStudyAreaAndResetsTheView) {
     EXPECT_DOUBLE_EQ(ctx->state.view.mapZoom, 1.0);
     EXPECT_DOUBLE_EQ(ctx->state.view.panShiftX, 0.0);
     EXPECT_DOUBLE_EQ(ctx->state.area.studyArea, 600.0);
+}
+
+TEST_F(FrameOpen, TheAttributeTableFollowsANewStudyAreaAndTheRegionInfoCloses) {
+    openFirst();
+    frmAttTable* table = ctx->show<frmAttTable>();
+    ASSERT_EQ(table->Rows(), 4);
+    EXPECT_EQ(table->windowTitle().toStdString(), "first.dbf");
+    ctx->state.shared.selectedRegion = 0;
+    ctx->show<frmInfo>();
+    ASSERT_TRUE(ctx->isOpen<frmInfo>());
+
+    const std::string dir = scratchDir("open-follow");
+    openRetro(writeStudyArea(dir, "second", {{rectCW(100, 100, 110, 120)}, {rectCW(110, 100, 130, 120)}}));
+    ASSERT_EQ(ctx->state.area.regionCount, 2);
+    ASSERT_EQ(ctx->find<frmAttTable>(), table);
+    EXPECT_EQ(table->windowTitle().toStdString(), "second.dbf");
+    EXPECT_EQ(table->Rows(), 3);
+    EXPECT_EQ(table->TextMatrix(2, 2), "Region 2");
+    EXPECT_FALSE(ctx->isOpen<frmInfo>());
+}
+
+TEST_F(FrameOpen, TheAttributeGridShowsCompactRowsAndWholeValues) {
+    folder = scratchDir("open-grid");
+    const std::vector<Region> many(30, Region{rectCW(0, 0, 1, 1)});
+    openRetro(writeStudyArea(folder, "many", many));
+    frmAttTable* table = ctx->show<frmAttTable>();
+    QTableWidget* grid = table->MSFlexGrid1;
+    // A row is a line of text high, so the window's height shows at least 15 of them
+    // (the default rows of the grid let it show 9).
+    EXPECT_LE(grid->rowHeight(0), grid->fontMetrics().height() + 6);
+    EXPECT_GE(table->height() / grid->rowHeight(0), 15);
+    // Every value fits its column.
+    for (int c = 0; c < grid->columnCount(); ++c)
+        for (int r = 0; r < grid->rowCount(); ++r)
+            EXPECT_LE(grid->fontMetrics().horizontalAdvance(grid->item(r, c)->text()), grid->columnWidth(c))
+                << r << ", " << c;
 }
 
 TEST_F(FrameOpen, NamesAreDerivedFromTheFileTitleAndTheTableIsSoughtBesideTheShp) {

@@ -310,6 +310,7 @@ protected:
             s().retro.rangeLocalStats(j, 2) = 1.0 + j;
         }
         s().shared.retroMapMode = true;
+        s().retro.resultsGeneration = s().area.generation;  // as a range run on this study area leaves it
         w().setButtonEnabled("MapAnimation", true);
     }
 };

@@ -21,6 +21,7 @@
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
+#include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
 #include "platform/ui/Pictures.h"
 
@@ -135,6 +136,59 @@ TEST_F(RetroSample, EveryTestOnTheSample) {
     w->cmdSave_Click();
     EXPECT_TRUE(std::filesystem::exists(dir + "/range.txt"));
     EXPECT_TRUE(dlg->messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The results and counts of the sample are of no use on another study area
+// whose data input was closed without OK: nothing saves, shades or
+// computes with them until the input is confirmed for the new area.
+TEST_F(RetroSample, ResultsOfTheStudyAreaBeforeAreNotUsedOnTheNextOne) {
+    ASSERT_NE(w, nullptr);
+    w->selectTest(ClusterTest::FreemanTukey);
+    w->selectSigmaRange();
+    w->txtFromSigma->setText("0.2");
+    w->txtToSigma->setText("1.0");
+    w->txtStep->setText("0.4");
+    w->cmdRun_Click();
+    ASSERT_TRUE(dlg->messages.empty());
+    ASSERT_TRUE(w->cmdSave->isEnabled());
+
+    const std::string dir = scratchDir("retro-sample-next");
+    const std::string other = retro_test::writeGrid(dir, "nine", 3, 3, retro_test::clusteredCounts(9));
+    ctx->modalHook = [](QWidget* p) { p->close(); };  // the data input closed without OK
+    dlg->queueFile(other);
+    frame->mnuOpenShapeRetro_Click();
+    ASSERT_EQ(ctx->state.area.regionCount, 9);
+    ASSERT_EQ(ctx->find<frmClusterDetection>(), w);
+    map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    dlg->messages.clear();
+
+    // Save is off, and a save asked for anyway writes nothing.
+    EXPECT_FALSE(w->cmdSave->isEnabled());
+    dlg->queueFile(dir + "/stale.txt");
+    w->cmdSave_Click();
+    EXPECT_FALSE(std::filesystem::exists(dir + "/stale.txt"));
+
+    // A bandwidth row, the animation and the slider leave the new map plain.
+    const DoubleArray shadedBefore = ctx->state.retro.mapClassValues;
+    w->selectGlobalRow(3);
+    map->Toolbar1_ButtonClick("MapAnimation");
+    map->sliderStatsRange_Change();
+    EXPECT_EQ(pump->yields, 0);
+    EXPECT_EQ(ctx->state.retro.mapClassValues, shadedBefore);
+
+    // Run refuses the earlier counts.
+    w->selectSingleSigma();
+    w->txtSingleSigma->setText("1");
+    w->cmdRun_Click();
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    EXPECT_EQ(dlg->messages[0].title, "Warning!");
+    EXPECT_NE(dlg->messages[0].text.find("counts were read for another study area"), std::string::npos);
+    EXPECT_FALSE(w->cmdSave->isEnabled());
 }
 
 }  // namespace
