@@ -156,6 +156,13 @@ void LoadShapes(StagedStudyArea& staged) {
             throw AppError(RuntimeErrors::SubscriptOutOfRange,
                            "Record " + std::to_string(i) + " of " + staged.shpFileTitle + " is not a polygon.",
                            "LoadShapes");
+        // A null record has no place on the map: its region would sit at the
+        // origin and enter the tests with a centroid of (0, 0).
+        if (polygon->IsNull())
+            throw AppError(RuntimeErrors::InvalidArgument,
+                           "Record " + std::to_string(i) + " of " + staged.shpFileTitle +
+                               " has no shape (a null record); every region needs its polygon.",
+                           "LoadShapes");
         polygons.Add(std::move(polygon));
     }
     staged.regionCount = count;

@@ -403,6 +403,14 @@ TEST_F(FrameOpen, EveryRefusalKeepsTheEarlierStudyArea) {
         {"no regions",
          [](const std::string& d) { return writeStudyArea(d, "empty", {}); },
          "holds no regions", true},
+        {"a region without a shape",
+         [](const std::string& d) {
+             return writeStudyArea(d, "holey", {{rectCW(0, 0, 10, 10)}, {}, {rectCW(0, 10, 20, 15)}});
+         },
+         "Record 2 of holey.shp has no shape", true},
+        {"only null shapes",
+         [](const std::string& d) { return writeStudyArea(d, "nulls", {{}, {}}); },
+         "Record 1 of nulls.shp has no shape", true},
         {"a name the file specification refuses",
          [](const std::string& d) { return d + "/../x/first.shp"; },
          "cannot be used", true},
