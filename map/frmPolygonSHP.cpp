@@ -460,14 +460,19 @@ void frmPolygonSHP::picSHP_MouseMove(int, int, float X, float Y) {
 }
 
 void frmPolygonSHP::picSHP_MouseUp(int, int, float X, float Y) {
+    // The drag joins the shift before the redraw, so that the transform the
+    // redraw stores is the one the picture shows: Find, ID and the
+    // coordinates read that transform.
+    state_.view.panDragging = false;
+    state_.view.panShiftX += state_.view.panDragX;
+    state_.view.panShiftY += state_.view.panDragY;
+    state_.view.panDragX = 0;
+    state_.view.panDragY = 0;
     if (isButtonPressed("Pan")) {
         state_.view.panStartX = X;
         state_.view.panStartY = Y;
         RedrawByMode();
     }
-    state_.view.panDragging = false;
-    state_.view.panShiftX += state_.view.panDragX;
-    state_.view.panShiftY += state_.view.panDragY;
 }
 
 void frmPolygonSHP::picSHP_Click() {

@@ -196,6 +196,25 @@ TEST_F(MapWindow, PanDragThenWholeExtentReturnsTheCentredMap) {
     EXPECT_EQ(h->pixelOf(0, 10).X, corner.X);
 }
 
+TEST_F(MapWindow, RightAfterAPanFindAndTheCoordinatesMatchThePicture) {
+    const DevicePoint before = h->pixelOf(5, 5);
+    w().picSHP_MouseMove(0, 0, static_cast<float>(before.X), static_cast<float>(before.Y));
+    const std::string shownBefore = w().coordinateText();
+    useTool("Pan");
+    emit w().picSHP->mouseDown(1, 100, 100);
+    emit w().picSHP->mouseMove(1, 160, 100);
+    emit w().picSHP->mouseUp(1, 160, 100);
+    emit w().picSHP->clicked();
+    // The left square moved right by 60 pixels: its middle is drawn there now.
+    const DevicePoint middle{before.X + 60, before.Y};
+    w().picSHP_MouseMove(0, 0, static_cast<float>(middle.X), static_cast<float>(middle.Y));
+    EXPECT_EQ(w().coordinateText(), shownBefore);
+    useTool("Find");
+    w().picSHP_MouseDown(1, 0, static_cast<float>(middle.X), static_cast<float>(middle.Y));
+    EXPECT_EQ(s().shared.selectedRegion, 0);
+    EXPECT_EQ(h->colourAt(5, 5), kYellow);
+}
+
 TEST_F(MapWindow, AReleaseOutsideTheMapAppliesTheDragOnce) {
     useTool("Pan");
     const DevicePoint corner = h->pixelOf(0, 10);
