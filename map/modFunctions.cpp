@@ -62,9 +62,9 @@ std::vector<std::string> RegionInfoLines(DbfTable& table, std::int32_t selectedR
 
     std::vector<std::string> lines;
     for (int f = 0; f < table.FieldCount(); ++f) {
-        std::string line = alignRightChars(table.Field(f).Name, kNameWidth) + " >";
+        std::string line = alignRight(table.Field(f).Name, kNameWidth) + " >";
         const DbfValue value = table.Value(f);
-        if (!value.IsNull()) line += alignRightChars(ValueDisplayText(value), kValueWidth);
+        if (!value.IsNull()) line += alignRight(ValueDisplayText(value), kValueWidth);
         lines.push_back(std::move(line));
     }
     return lines;

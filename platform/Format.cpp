@@ -1,5 +1,7 @@
 #include "platform/Format.h"
 
+#include "platform/Utf8Text.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -135,8 +137,10 @@ std::string formatGeneral(double value, char decimalSign) {
 std::string formatGeneralDisplay(double value) { return formatGeneral(value, g_displayDecimalSign); }
 
 std::string alignRight(std::string_view text, std::size_t width) {
-    if (text.size() >= width) return std::string(text);
-    return std::string(width - text.size(), ' ') + std::string(text);
+    // Counted in characters, not bytes, so that names in any script line up.
+    const std::size_t chars = characterCount(text);
+    if (chars >= width) return std::string(text);
+    return std::string(width - chars, ' ') + std::string(text);
 }
 
 char displayDecimalSign() { return g_displayDecimalSign; }

@@ -28,7 +28,8 @@ std::string formatMaskDisplay(double value, std::string_view mask);
 std::string formatGeneral(double value, char decimalSign = '.');
 std::string formatGeneralDisplay(double value);
 
-// Pads `text` with blanks on the left to `width`; a longer text stays whole.
+// Pads `text` with blanks on the left to `width` characters (UTF-8 counted
+// by characters, not bytes); a longer text stays whole.
 std::string alignRight(std::string_view text, std::size_t width);
 
 // The display decimal sign used by the *Display functions (default ".").

@@ -14,10 +14,3 @@ inline std::size_t characterCount(std::string_view utf8) {
         utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-// Pads `text` with blanks on the left to `width` characters; a longer text
-// stays whole.
-inline std::string alignRightChars(std::string_view text, std::size_t width) {
-    const std::size_t chars = characterCount(text);
-    if (chars >= width) return std::string(text);
-    return std::string(width - chars, ' ') + std::string(text);
-}

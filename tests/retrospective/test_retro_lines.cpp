@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/Utf8Text.h"
 #include "retrospective/ClusterLines.h"
 #include "stats/AppState.h"
 
@@ -131,6 +132,25 @@ TEST(RetroLines, LongIdPushesTheRow) {
     const ResultLines r = ClusterLines::unadjustedScore(s);
     EXPECT_EQ(r.local[3], "ABCDEFGHIJKLMN" + sp(5) + "1.235" + sp(5) + "0.123" + sp(5) + "1.000" + sp(7) + "1.500");
     EXPECT_EQ(r.local[3].size(), 56u);
+}
+
+TEST(RetroLines, IdsInAnyScriptLineUpByCharacters) {
+    // Two-byte and three-byte UTF-8 characters count as one character each,
+    // in the lists and in the report, in both ID columns.
+    AppState s = threeRegions();
+    s.retro.primaryIds = {"", "\xc3\x85sh\xc3\xa9", "\xe6\x9d\xb1\xe4\xba\xac \xce\xa9mega", "CCC"};  // Åshé, 東京 Ωmega
+    s.retro.secondaryIds = {"", "\xc3\xbc", "yy", "zzz"};                                         // ü
+    s.retro.secondaryIdOn = true;
+    const ResultLines u = ClusterLines::unadjustedScore(s);
+    const ResultLines m = ClusterLines::mStatistic(s);
+    const auto report = ClusterLines::singleReport(s, ClusterTest::AdjustedPoisson);
+    for (std::size_t i = 3; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(characterCount(u.local[i]), 62u) << u.local[i];
+        EXPECT_EQ(characterCount(m.local[i]), 58u) << m.local[i];
+    }
+    EXPECT_EQ(u.local[3].substr(0, 9 + 6), sp(9) + "\xc3\x85sh\xc3\xa9");
+    for (std::size_t i = 14; i < 17; ++i) EXPECT_EQ(characterCount(report[i]), 68u) << report[i];
 }
 
 TEST(RetroLines, NonFiniteValuesNeverReachALine) {
