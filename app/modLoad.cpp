@@ -196,6 +196,35 @@ void CheckStudyArea(const StagedStudyArea& staged) {
     }
 }
 
+std::string FitExtentToRegions(StagedStudyArea& staged) {
+    double left = 0, right = 0, bottom = 0, top = 0;
+    bool any = false;
+    for (std::int32_t i = 1; i <= staged.polygons.Count(); ++i) {
+        const auto& p = staged.polygons.Item(i);
+        if (!p || p->IsNull()) continue;
+        if (!any) {
+            left = p->Left(), right = p->Right(), bottom = p->Bottom(), top = p->Top();
+            any = true;
+        } else {
+            left = std::min(left, p->Left()), right = std::max(right, p->Right());
+            bottom = std::min(bottom, p->Bottom()), top = std::max(top, p->Top());
+        }
+    }
+    if (!any || !std::isfinite(left) || !std::isfinite(right) || !std::isfinite(bottom) || !std::isfinite(top))
+        return {};
+    const BoxRecord& h = staged.shpHeaderBox;
+    // A little slack: header boxes are often written rounded.
+    const double slack = 1e-9 * std::max({1.0, std::fabs(right - left), std::fabs(top - bottom)});
+    if (left >= h.Left - slack && right <= h.Right + slack && bottom >= h.Bottom - slack && top <= h.Top + slack)
+        return {};
+    staged.mapExtent.Left = left;
+    staged.mapExtent.Top = top;
+    staged.mapExtent.Width = right - left;
+    staged.mapExtent.Height = top - bottom;
+    return "The header of " + staged.shpPath + " gives an extent that does not hold all of its regions (the file is "
+           "damaged or was written carelessly). The map is drawn at the extent of the regions themselves.";
+}
+
 void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {
     // The counts and results held now belong to the study area before.
     ++state.area.generation;
@@ -214,11 +243,13 @@ void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {
 
 bool OpenPolygonStudyArea(AppContext& ctx) {
     StagedStudyArea staged;
+    std::string extentNote;
     if (!OpenShapefile(ctx, staged)) return false;
     try {
         ReadShapefileExtent(staged);
         LoadShapes(staged);
         CheckStudyArea(staged);
+        extentNote = FitExtentToRegions(staged);
     } catch (const AppError& e) {
         if (e.number() == kUnsupportedShapeType) {
             dialogs().warning(e.description() + "\n\n" + staged.shpFileTitle + " holds " +
@@ -237,6 +268,7 @@ bool OpenPolygonStudyArea(AppContext& ctx) {
         return false;
     }
     CommitStudyArea(ctx.state, std::move(staged));
+    if (!extentNote.empty()) dialogs().warning(extentNote);
     emit ctx.mapHub().studyAreaOpened();
     return true;
 }

@@ -63,6 +63,10 @@ void CheckStudyArea(const StagedStudyArea& staged);
 // Replaces the open study area by the staged one.
 void CommitStudyArea(AppState& state, StagedStudyArea&& staged);
 
+// When the header's box does not hold every region, sets the map extent to
+// the regions' own and returns the warning to show; else empty.
+std::string FitExtentToRegions(StagedStudyArea& staged);
+
 // The whole open: OpenShapefile, ReadShapefileExtent, LoadShapes,
 // CheckStudyArea and CommitStudyArea. False, with the earlier study area
 // kept and a message shown, when any step failed or the user stopped.

@@ -212,8 +212,12 @@ namespace {
 // Walks the .shp under the transform the last SetMapExtent or SetMapScale
 // left, and says once what is wrong with the file.
 void walkMap(AppState& state, const RingSink& onRing, const RegionSink& onRegion = {}) {
-    const WalkReport r = WalkShapefile(state.area.shpPath, state.view.shpFileSize, currentTransform(state),
-                                       state.view.panDragX, state.view.panDragY, onRing, onRegion);
+    WalkReport r = WalkShapefile(state.area.shpPath, state.view.shpFileSize, currentTransform(state),
+                                 state.view.panDragX, state.view.panDragY, onRing, onRegion);
+    // A file cut after it was opened draws fewer regions than there are.
+    if (r.opened && r.problem.empty() && r.records < state.area.regionCount)
+        r.problem = "it holds " + std::to_string(r.records) + " records now, but the study area has " +
+                    std::to_string(state.area.regionCount) + " regions";
     report(r, state.area.shpPath);
 }
 

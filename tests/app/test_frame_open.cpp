@@ -258,6 +258,41 @@ TEST_F(FrameOpen, TheAttributeTableFollowsANewStudyAreaAndTheRegionInfoCloses) {
     EXPECT_FALSE(ctx->isOpen<frmInfo>());
 }
 
+TEST_F(FrameOpen, AMapThatWouldShowNothingSaysWhy) {
+    // A header box that holds none of the regions: the map is drawn at the
+    // regions' own extent, and says so.
+    folder = scratchDir("open-empty-map");
+    const std::string shp = writeStudyArea(folder, "offbox");
+    {
+        std::fstream f(shp, std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(36);
+        const double box[4] = {500, 500, 501, 501};
+        f.write(reinterpret_cast<const char*>(box), sizeof box);
+    }
+    openRetro(shp);
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    EXPECT_EQ(dlg->messages[0].title, "Warning!");
+    EXPECT_NE(dlg->messages[0].text.find("does not hold all of its regions"), std::string::npos);
+    EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Left, 0.0);
+    EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Width, 20.0);
+    EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Height, 15.0);
+    auto* map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    const QImage& img = map->picSHP->surface().image();
+    int black = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) black += (img.pixel(x, y) & 0xFFFFFF) == 0;
+    EXPECT_GT(black, 100);  // the outlines are there
+    takeMessages();
+
+    // A .shp cut to its header after it was opened.
+    fs::resize_file(shp, 100);
+    modDrawPolygon::RedrawShapefile(*ctx);
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    EXPECT_EQ(dlg->messages[0].title, "Warning!");
+    EXPECT_NE(dlg->messages[0].text.find("holds 0 records now, but the study area has 3 regions"), std::string::npos);
+}
+
 TEST_F(FrameOpen, TheAttributeGridShowsCompactRowsAndWholeValues) {
     folder = scratchDir("open-grid");
     const std::vector<Region> many(30, Region{rectCW(0, 0, 1, 1)});
