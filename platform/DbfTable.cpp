@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -102,10 +103,17 @@ DbfValue readValue(std::string_view raw, char nativeType, CodePage page) {
         case 'F': {
             std::string_view t = trimmed(raw);
             if (!t.empty() && t.front() == '+') t.remove_prefix(1);
-            if (t.empty() || t.find_first_not_of('*') == std::string_view::npos) return v;  // blank: null
+            // Blank is null, and so is a field starred over its whole width (as
+            // shapelib writes a null number); stars among blanks mark a value too
+            // wide for its field, which is no number either.
+            if (t.empty() || raw.find_first_not_of('*') == std::string_view::npos) return v;
             double d = 0.0;
             const auto res = std::from_chars(t.data(), t.data() + t.size(), d);
-            if (res.ec != std::errc() || res.ptr != t.data() + t.size()) return v;  // unreadable: null
+            if (res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(d)) {
+                v.kind = DbfValue::Kind::Invalid;
+                v.text = std::string(trimmed(raw));
+                return v;
+            }
             v.kind = DbfValue::Kind::Number;
             v.number = d;
             return v;
@@ -147,6 +155,7 @@ std::string DbfValue::ToText() const {
             if (text.size() == 8) return text.substr(0, 4) + "-" + text.substr(4, 2) + "-" + text.substr(6, 2);
             return text;
         case Kind::Text: return text;
+        case Kind::Invalid: return text;
     }
     return {};
 }

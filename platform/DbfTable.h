@@ -34,13 +34,17 @@ struct DbfField {
 
 // One field value of one record.
 struct DbfValue {
-    enum class Kind { Null, Number, Text, Boolean, Date };
+    // Invalid: a number field holding text that is no number ("****", the
+    // mark of a value too wide for its field, or one beyond the doubles);
+    // `text` keeps it as it stands.
+    enum class Kind { Null, Number, Text, Boolean, Date, Invalid };
     Kind kind = Kind::Null;
     double number = 0.0;  // Number; Boolean as -1 / 0
     std::string text;     // Text (right blanks trimmed); Date as "YYYYMMDD"
 
     bool IsNull() const noexcept { return kind == Kind::Null; }
     bool IsNumber() const noexcept { return kind == Kind::Number; }
+    bool IsInvalid() const noexcept { return kind == Kind::Invalid; }
     // The value as the grid and the lists show it: numbers in their default
     // text form, null as empty text.
     std::string ToText() const;

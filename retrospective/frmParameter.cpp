@@ -251,6 +251,14 @@ bool frmParameter::acceptData() {
     for (std::int32_t k = 1; k <= n; ++k) {
         const DbfValue base = table->ValueAt(k, baseField);
         const DbfValue count = table->ValueAt(k, countField);
+        // A text that is no number is named with its record and field.
+        for (const auto& [v, field] : {std::pair{&base, baseField}, std::pair{&count, countField}}) {
+            if (!v->IsInvalid()) continue;
+            d.warning("Data include invalid values. Record " + std::to_string(k) + " of the field '" +
+                      table->Field(field).Name + "' holds '" + v->text +
+                      "', which is not a valid number. Check data and try again!");
+            return false;
+        }
         auto invalidNumber = [](const DbfValue& v) {
             return !v.IsNull() && (!v.IsNumber() || !std::isfinite(v.number));
         };
@@ -291,7 +299,13 @@ bool frmParameter::acceptData() {
         if (secondOn && !readId(k, id2Field, cboSecondaryID, ids2)) return false;
     }
 
-    if (!(totalCases > 0.0) || !std::isfinite(totalCases) || (popCase && !std::isfinite(totalPopulation))) {
+    if (!std::isfinite(totalCases) || (popCase && !std::isfinite(totalPopulation))) {
+        const char* what = !std::isfinite(totalCases) ? (popCase ? "case counts" : "observed counts") : "populations";
+        d.warning(std::string("The ") + what +
+                  " add up to more than this program can hold. Check the data (a value may be far too large).");
+        return false;
+    }
+    if (!(totalCases > 0.0)) {
         d.warning(popCase ? "The case counts add up to 0. The test needs at least one case."
                           : "The observed counts add up to 0. The test needs at least one observed case.");
         return false;

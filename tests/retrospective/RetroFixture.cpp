@@ -52,8 +52,16 @@ std::string writeStudyArea(const std::string& dir, const std::string& base, cons
                 if (r < f.texts.size() && f.texts[r]) DBFWriteStringAttribute(dbf, ri, ci, f.texts[r]->c_str());
                 else DBFWriteNULLAttribute(dbf, ri, ci);
             } else {
-                if (r < f.numbers.size() && f.numbers[r]) DBFWriteDoubleAttribute(dbf, ri, ci, *f.numbers[r]);
-                else DBFWriteNULLAttribute(dbf, ri, ci);
+                if (r < f.texts.size() && f.texts[r]) {
+                    // The text as it stands in the file ("****", "1e400"), right-aligned.
+                    std::string raw = *f.texts[r];
+                    if (raw.size() < static_cast<std::size_t>(f.width)) raw.insert(0, f.width - raw.size(), ' ');
+                    DBFWriteAttributeDirectly(dbf, ri, ci, raw.data());
+                } else if (r < f.numbers.size() && f.numbers[r]) {
+                    DBFWriteDoubleAttribute(dbf, ri, ci, *f.numbers[r]);
+                } else {
+                    DBFWriteNULLAttribute(dbf, ri, ci);
+                }
             }
         }
     }

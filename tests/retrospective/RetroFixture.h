@@ -17,7 +17,8 @@
 namespace retro_test {
 
 // One attribute column: numbers ("N" with decimals 0 = integer field) or
-// text ("C"). An empty optional is a null value.
+// text ("C"). An empty optional is a null value. A text given for a record
+// of a number field is written into the file as it stands.
 struct Field {
     std::string name;
     char type = 'N';
