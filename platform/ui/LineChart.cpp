@@ -1,6 +1,7 @@
 #include "platform/ui/LineChart.h"
 
 #include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QFont>
 #include <QLineSeries>
@@ -51,6 +52,10 @@ QString distinctCategory(const QString& label, const QStringList& others, int ow
 void LineChart::setRowLabel(int row, const QString& label) {
     if (row < 1 || row > labels_.size()) return;
     labels_[row - 1] = label;
+    if (labels_.size() > kAllLabelsUpTo) {
+        rebuild();
+        return;
+    }
     auto* axis = qobject_cast<QBarCategoryAxis*>(chart()->axes(Qt::Horizontal).value(0));
     if (!axis || row > axis->count()) return;
     const QStringList shown = axis->categories();
@@ -85,11 +90,25 @@ void LineChart::rebuild() {
     }
     if (chartType_ != kLineChart2D || data_.rows() == 0) return;
 
-    auto* xAxis = new QBarCategoryAxis;
     QStringList cats;
     cats.reserve(labels_.size());
     for (const QString& l : labels_) cats << distinctCategory(l, cats, static_cast<int>(cats.size()));
-    xAxis->append(cats);
+    QAbstractAxis* xAxis = nullptr;
+    if (cats.size() <= kAllLabelsUpTo) {
+        auto* all = new QBarCategoryAxis;
+        all->append(cats);
+        xAxis = all;
+    } else {
+        // Too many rows for a label each: every step-th row is labelled, so
+        // that the labels stay readable at the chart's size.
+        auto* some = new QCategoryAxis;
+        some->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        some->setRange(-0.5, static_cast<double>(cats.size()) - 0.5);
+        some->setStartValue(-0.5);
+        const int step = (static_cast<int>(cats.size()) + kAllLabelsUpTo - 1) / kAllLabelsUpTo;
+        for (int r = 0; r < cats.size(); r += step) some->append(cats[r], r);
+        xAxis = some;
+    }
     QFont small = xAxis->labelsFont();
     small.setPointSize(7);
     xAxis->setLabelsFont(small);
@@ -122,5 +141,7 @@ void LineChart::rebuild() {
     if (any) {
         const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
         yAxis->setRange(lo - pad, hi + pad);
+        // Ticks at round values (steps of 1, 2 or 5 times a power of ten).
+        yAxis->applyNiceNumbers();
     }
 }

@@ -21,6 +21,9 @@ public:
     explicit LineChart(QWidget* parent = nullptr);
 
     static constexpr int kLineChart2D = 3;
+    // Up to this many rows each row's label stands on the horizontal axis;
+    // beyond it, every few rows' label, so that they stay readable.
+    static constexpr int kAllLabelsUpTo = 12;
 
     void setChartType(int type);
     int chartType() const noexcept { return chartType_; }

@@ -4,7 +4,10 @@
 
 #include <QBarCategoryAxis>
 #include <QChart>
+#include <QCategoryAxis>
 #include <QLineSeries>
+#include <QValueAxis>
+#include <cmath>
 
 #include "platform/ui/LineChart.h"
 #include "stats/AppState.h"
@@ -82,6 +85,44 @@ TEST(RetroChart, OneSeriesPerColumnInRowOrder) {
     chart.setChartData(m);
     m(0, 0) = 99.0;
     EXPECT_EQ(chart.series(0)->at(0).y(), 10.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RetroChart, ManyBandwidthsShowAReadableSubsetOfLabelsAndRoundTicks) {
+    LineChart chart;
+    Matrix m(30, 2);
+    for (int r = 0; r < 30; ++r) {
+        m(r, 0) = 0.8 + 2.0 * r;  // 0.8 .. 58.8, the range that gave ticks at 0.8, 30.1, 59.4
+        m(r, 1) = 12.3;
+    }
+    chart.setChartData(m);
+    for (int r = 1; r <= 30; ++r) chart.setRowLabel(r, QString::number(0.1 * r, 'f', 3));
+    auto* axis = qobject_cast<QCategoryAxis*>(chart.chart()->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(axis, nullptr);
+    const QStringList shown = axis->categoriesLabels();
+    EXPECT_LE(shown.size(), LineChart::kAllLabelsUpTo);
+    EXPECT_GE(shown.size(), 6);
+    EXPECT_EQ(shown.front(), "0.100");
+    // Each label stands at its own row.
+    for (const QString& label : shown) {
+        const int row = static_cast<int>(std::lround(label.toDouble() / 0.1));
+        EXPECT_EQ(axis->endValue(label), row - 1) << label.toStdString();
+        EXPECT_EQ(chart.rowLabel(row), label);
+    }
+    auto* y = qobject_cast<QValueAxis*>(chart.chart()->axes(Qt::Vertical).value(0));
+    ASSERT_NE(y, nullptr);
+    const double step = (y->max() - y->min()) / (y->tickCount() - 1);
+    const double decade = std::pow(10.0, std::floor(std::log10(step)));
+    const double mantissa = step / decade;
+    EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 || std::fabs(mantissa - 5) < 1e-9 ||
+                std::fabs(mantissa - 2.5) < 1e-9)
+        << step;
+    EXPECT_NEAR(std::remainder(y->min(), step), 0.0, 1e-9);
+    EXPECT_LE(y->min(), 0.8);
+    EXPECT_GE(y->max(), 58.8);
 }
 
 }  // namespace
