@@ -80,7 +80,7 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     setWindowTitle("Cluster Detection --- Score and M test");
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
-    setFixedWidth(twipsToPixels(13365));
+    setFixedWidth(twipsToPixels(14370));
 
     Frame4 = frameBox(this, "Frame4", "Variables", twips(30, 30, 2655, 1425));
     optUnadjusted = option(Frame4, "optUnadjusted", "Unadjusted", twips(270, 300, 2200, 225));
@@ -119,7 +119,7 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     Frame1 = frameBox(this, "Frame1", "Local Pattern Summary", twips(30, 5685, 5745, 4200));
     lstLocalPatternSummary = control<QListWidget>(Frame1, "lstLocalPatternSummary", twips(60, 240, 5625, 3900));
 
-    Frame7 = frameBox(this, "Frame7", "Map Display", twips(5820, 30, 7500, 5100));
+    Frame7 = frameBox(this, "Frame7", "Map Display", twips(5820, 30, 8505, 5100));
     picMapDisplayTools = control<QWidget>(Frame7, "picMapDisplayTools", twips(120, 240, 7260, 330));
     optZoomIn = option(picMapDisplayTools, "optZoomIn", "Zoom In", twips(0, 30, 1350, 270));
     optZoomOut = option(picMapDisplayTools, "optZoomOut", "Zoom Out", twips(1400, 30, 1400, 270));
@@ -131,24 +131,24 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     picPoint->setGeometry(twips(120, 660, 5595, 4275));
     picLegend = new PictureBox(ScaleUnit::Twips, Frame7);
     picLegend->setObjectName("picLegend");
-    picLegend->setGeometry(twips(5760, 660, 1650, 2250));
-    imgM_Legend = control<QLabel>(Frame7, "imgM_Legend", twips(5760, 3000, 1650, 1935));
+    picLegend->setGeometry(twips(5760, 660, 2655, 2250));
+    imgM_Legend = control<QLabel>(Frame7, "imgM_Legend", twips(5760, 3000, 2655, 1935));
     imgM_Legend->setScaledContents(true);
 
-    Frame10 = frameBox(this, "Frame10", "Score/M statistics for a range of bandwidth", twips(5820, 5175, 7500, 4710));
+    Frame10 = frameBox(this, "Frame10", "Score/M statistics for a range of bandwidth", twips(5820, 5175, 8505, 4710));
     MSChart1 = new LineChart(Frame10);
     MSChart1->setObjectName("MSChart1");
-    MSChart1->setGeometry(twips(120, 240, 5700, 3900));
+    MSChart1->setGeometry(twips(120, 240, 6600, 3900));
     MSChart1->setSeriesColors({frmSigmaChart::kStatisticColor, frmSigmaChart::kCriticalColor});
-    picMLegend = control<QWidget>(Frame10, "picMLegend", twips(5900, 300, 1500, 900));
+    picMLegend = control<QWidget>(Frame10, "picMLegend", twips(6840, 300, 1500, 900));
     Line1 = WindowParts::legendLine(picMLegend, "Line1", frmSigmaChart::kStatisticColor, 4, 14);
     lblStats = label(picMLegend, "lblStats", "M", QRect(32, 6, 60, 18));
     Line2 = WindowParts::legendLine(picMLegend, "Line2", frmSigmaChart::kCriticalColor, 4, 38);
     lblCriticalStats = label(picMLegend, "lblCriticalStats", "M*", QRect(32, 30, 60, 18));
-    txtXTitle = textBox(Frame10, "txtXTitle", "Bandwidth(Sigma)", twips(1900, 4200, 2400, 285));
+    txtXTitle = textBox(Frame10, "txtXTitle", "Bandwidth(Sigma)", twips(2220, 4200, 2400, 285));
     txtXTitle->setAlignment(Qt::AlignCenter);
     txtXTitle->setFrame(false);
-    picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(5900, 1300, 1500, 900));
+    picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(6840, 1300, 1500, 900));
     lblEachRegionInfo = label(picEachRegionInfo, "lblEachRegionInfo", "", QRect(0, 0, 100, 60));
 
     connect(cmdLoadData, &QPushButton::clicked, this, [this] { cmdLoadData_Click(); });
@@ -427,9 +427,9 @@ void frmClusterDetectionTextfile::runStart() {
 }
 
 void frmClusterDetectionTextfile::cmdRun_Click() {
+    // The lists are emptied here, so the tools wait for this run's results;
+    // Save keeps writing the last finished run until this one finishes.
     runStart();
-    // What the lists showed is gone; the tools wait for this run's results.
-    lastRun_.valid = false;
     const ClusterTest test = selectedTest();
     Dialogs& d = dialogs();
     if (optSpatialSingleSigma->isChecked()) {

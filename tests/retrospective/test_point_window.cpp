@@ -473,6 +473,27 @@ TEST_F(PointWindow, BandwidthAndRangeMessages) {
     }
 }
 
+TEST_F(PointWindow, ARefusedBandwidthKeepsTheEarlierRunForSaveButNotForTheTools) {
+    load(kFourPoints);
+    runSingle(ClusterTest::FreemanTukey, "1");
+    const auto earlier = h.ctx.state.retro.localM;
+    h.clearMessages();
+    w->txtSingleSigma->setText("-1");
+    w->cmdRun_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Bandwidth should not be negative."});
+    EXPECT_TRUE(w->globalLines().empty());
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+    EXPECT_EQ(h.ctx.state.retro.localM, earlier);
+    // The tools wait for a run's rows.
+    w->selectTool("optZoomIn");
+    w->picPoint_MouseDown(1, 0, 5, 5);
+    EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.2);
+    // The report is that of the earlier run.
+    const auto report = saveReport();
+    ASSERT_EQ(report.size(), 10u + 4u + 1u);
+    EXPECT_EQ(report[0], "Summary of Maximum M Statistic (Standard)" + std::string(17, ' '));
+}
+
 TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
     load(kFourPoints);
     runSingle(ClusterTest::Unadjusted, "1");
