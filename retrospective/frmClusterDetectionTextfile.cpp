@@ -532,10 +532,11 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
         MSChart1->setRowLabel(r + 1, QString::fromStdString(formatMaskDisplay(labelValue, "0.00")));
         labelValue = labelValue + *step;
     }
-    MSChart1->Refresh();
 
     s.shared.retroMapMode = true;
     showChartGroup(true);
+    // Laid out once it is shown, with its labels in place.
+    MSChart1->Refresh();
     imgM_Legend->setVisible(false);
     if (isMTest(test)) Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
     picLegend->surface().Cls();

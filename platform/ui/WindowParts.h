@@ -49,6 +49,8 @@ inline QFrame* legendLine(QWidget* parent, const char* name, int bgr, int x, int
     f->setObjectName(name);
     f->setFrameShape(QFrame::NoFrame);
     f->setAutoFillBackground(true);
+    // Its own role: a child takes its parent's background role otherwise.
+    f->setBackgroundRole(QPalette::Window);
     QPalette p = f->palette();
     p.setColor(QPalette::Window, bgrToQColor(bgr));
     f->setPalette(p);

@@ -646,6 +646,7 @@ TEST_F(PointWindow, ClassMapAndLegendOfTheSamplePoints) {
     w->picPoint->surface().image().save(QString::fromStdString(testOutputPath("point_class_map.png")));
     runRange(ClusterTest::Rossi, "0.2", "2.0", "0.2");
     EXPECT_EQ(w->globalLines().size(), 13u);
+    QCoreApplication::processEvents();  // the chart lays itself out at its shown size
     w->grab().save(QString::fromStdString(testOutputPath("point_cluster_range.png")));
 }
 
