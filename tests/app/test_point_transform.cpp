@@ -141,12 +141,26 @@ INSTANTIATE_TEST_SUITE_P(Presses, PointNearest,
                          ::testing::Values(NearestCase{"on_point_one", 0, 0, 1},
                                            NearestCase{"near_point_three", 19, 1, 3},
                                            NearestCase{"near_the_top_point", 11, 9, 4},
-                                           // Halfway between points 1 and 2: the sort leaves 1 first.
-                                           NearestCase{"tie_between_one_and_two", 5, 0, 1},
-                                           // Halfway between 2 and 3 the exchange sort, which is not
-                                           // stable, leaves the later point first.
-                                           NearestCase{"tie_between_two_and_three", 15, 0, 3}),
+                                           // Halfway between two points in map units: the pixel
+                                           // positions decide, as the sort leaves them.
+                                           NearestCase{"halfway_between_one_and_two", 5, 0, 1},
+                                           NearestCase{"halfway_between_two_and_three", 15, 0, 3}),
                          CaseNameOf{});
+
+TEST(PointNearest, AnExactTieGoesToTheRecordTheExchangeSortLeavesFirst) {
+    // A transform of one pixel per map unit with north up from pixel row
+    // 100, so that the distances are exact.
+    PointTransform t;
+    t.scaleX = t.scaleY = 1.0;
+    t.drawnHeight = 100.0;
+    // Distances from the press at map (0, 0): 10, then three of 5.
+    const auto pts = points({{6, 8}, {3, 4}, {5, 0}, {0, 5}});
+    // The gap-2 pass exchanges records 1 and 3, which puts record 3 in
+    // front of the equally near record 2; the later passes leave it there.
+    EXPECT_EQ(nearestPoint(t, 0, 0, pts, 4, 0.0, 100.0), 3);
+    // Two equal records in file order stay in it.
+    EXPECT_EQ(nearestPoint(t, 0, 0, points({{3, 4}, {5, 0}}), 2, 0.0, 100.0), 1);
+}
 
 TEST(PointNearest, NoPointsGiveNone) {
     const auto pts = points({{0, 0}, {10, 5}});
