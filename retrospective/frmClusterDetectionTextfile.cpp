@@ -323,6 +323,9 @@ void frmClusterDetectionTextfile::closeEvent(QCloseEvent* event) {
         // The class map of these points must not be drawn over a polygon
         // study area opened later.
         ctx_.state.shared.retroMapMode = false;
+        // Its data-type dialog loads points for this window only; left open
+        // it would replace the centroids of a polygon study area opened next.
+        ctx_.unload<frmSelectDataFormat>();
     }
     event->accept();
 }

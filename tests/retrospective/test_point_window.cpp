@@ -596,12 +596,15 @@ TEST_F(PointWindow, MapToolsZoomPanAndIdentify) {
     EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
 }
 
-TEST_F(PointWindow, ClosingClearsTheRetrospectiveMapMode) {
+TEST_F(PointWindow, ClosingClearsTheRetrospectiveMapModeAndClosesTheDataTypeDialog) {
     load(kFourPoints);
     runSingle(ClusterTest::Unadjusted, "1");
     ASSERT_TRUE(h.ctx.state.shared.retroMapMode);
+    w->cmdLoadData_Click();
+    ASSERT_NE(h.ctx.find<frmSelectDataFormat>(), nullptr);
     w->cmdExit_Click();
     EXPECT_FALSE(h.ctx.state.shared.retroMapMode);
+    EXPECT_EQ(h.ctx.find<frmSelectDataFormat>(), nullptr);
     EXPECT_EQ(h.ctx.find<frmClusterDetectionTextfile>(), nullptr);
 }
 
