@@ -542,6 +542,23 @@ TEST_F(PointWindow, ListClicksHighlightAndAreInertAfterNewData) {
     EXPECT_EQ(qColorToBgr(QColor(w->picPoint->surface().image().pixel(dev[1].X + 10, dev[1].Y))), 0xFFFFFF);
 }
 
+TEST_F(PointWindow, TwoRunsInARowGiveTheSameLists) {
+    load(clusteredPoints(25));
+    runSingle(ClusterTest::AdjustedPoisson, "0.8");
+    const auto global = w->globalLines(), local = w->localLines();
+    runSingle(ClusterTest::AdjustedPoisson, "0.8");
+    EXPECT_EQ(w->globalLines(), global);
+    EXPECT_EQ(w->localLines(), local);
+    // The header rows and the closing rule redraw the result without a ring.
+    for (int row : {0, 1, 2, 25 + 3}) {
+        w->selectLocalRow(row);
+        const auto& d = h.ctx.state.points.devicePoints;
+        for (std::size_t i = 1; i < d.size(); ++i)
+            EXPECT_NE(qColorToBgr(QColor(w->picPoint->surface().image().pixel(d[i].X + 10, d[i].Y))), 0x00FF00)
+                << "row " << row << " point " << i;
+    }
+}
+
 TEST_F(PointWindow, MapToolsZoomPanAndIdentify) {
     load(kFourPoints);
     PointMapView& view = h.ctx.state.points.clusterMap;
