@@ -11,6 +11,7 @@
 #include "context/AppContext.h"
 #include "map/PointMap.h"
 #include "platform/ui/Dialogs.h"
+#include "retrospective/ClusterRun.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 
 namespace {
@@ -60,6 +61,22 @@ const BenchRegistration pointRun("point-run", [] {
     b.w->txtSingleSigma->setText("0.5");
     const double secs = medianSeconds(3, [&] { b.w->cmdRun_Click(); });
     printFigure("point-run", "N=3000", secs);
+});
+
+// The same run without the window: the statistics alone, on the points as
+// the window's map drew them, to tell the window's share from the engine's.
+const BenchRegistration pointRunEngine("point-run-engine", [] {
+    PointBench b;
+    loadPoints(b.ctx.state, 3000);
+    b.w->picPoint->copyPoints();
+    b.w->picPoint->DrawPointMap();
+    b.ctx.state.shared.sigma = 1.0;
+    const AppState start = ClusterRun::workingCopy(b.ctx.state);
+    const double secs = medianSeconds(3, [&] {
+        AppState s = start;
+        ClusterRun::computeSingle(s, ClusterTest::AdjustedPoisson, ListLayout::Points);
+    });
+    printFigure("point-run-engine", "N=3000", secs);
 });
 
 const BenchRegistration pointRangeRun("point-range-run", [] {
