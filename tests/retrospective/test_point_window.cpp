@@ -419,7 +419,24 @@ TEST_P(PointWindowTests, RangeRunFillsRowsChartAndReport) {
     const auto report = saveReport();
     ASSERT_EQ(report.size(), 4u + 5u);
     EXPECT_EQ(report[1], "");
-    EXPECT_EQ(report[4], R(F(1.0, "0.000"), 6) + report[4].substr(6));
+    for (std::size_t k = 0; k < 4; ++k) {
+        const auto FR = [&](const DoubleArray& a, const char* m, std::size_t w) { return R(F(a[k], m), w); };
+        std::string line = FR(s.retro.rangeSigmas, "0.000", 6);
+        switch (test) {
+        case ClusterTest::Unadjusted:
+            line += FR(s.retro.rangeStatistic, "0.00", 12) + FR(s.retro.rangeChiSquare, "0.00", 12) +
+                    FR(s.retro.rangeDf, "0.00", 8) + FR(s.retro.rangePValue, "0.000000000000", 16);
+            break;
+        case ClusterTest::AdjustedPoisson:
+            line += FR(s.retro.rangeStatistic, "0.00", 12) + FR(s.retro.rangeChiSquare, "0.00", 12) +
+                    FR(s.retro.rangeDf, "0.00", 8) + FR(s.retro.rangeMaxM, "0.00", 6) +
+                    FR(s.retro.rangeMCritical, "0.00", 6) + FR(s.retro.rangePValue, "0.000000000000", 16);
+            break;
+        default: line += FR(s.retro.rangeStatistic, "0.00", 6) + FR(s.retro.rangeMCritical, "0.00", 6);
+        }
+        EXPECT_EQ(report[4 + k], line) << "bandwidth " << k;
+    }
+    EXPECT_EQ(report[8], report[3]);
     switch (test) {
     case ClusterTest::Unadjusted:
         EXPECT_EQ(report[0], "A summary for a range of bandwidths (Score statistic - unadjusted)");
