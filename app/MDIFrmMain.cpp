@@ -25,6 +25,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
 #include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmClusterDetectionTextfile.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 
@@ -328,10 +329,8 @@ bool MDIFrmMain::closeForPointData() {
 void MDIFrmMain::mnuOpenTextRetro_Click() {
     AppContext& ctx = ctx_;
     if (!closeForPointData()) return;
-    // HOOK: show the point-data window of the retrospective test once it
-    // exists (ctx.show<frmClusterDetectionTextfile>()), which loads the frame
-    // anew around it. Until then the frame is loaded anew by itself.
-    if (ctx.mainFrameLoader) ctx.mdiArea();
+    // Showing the point window loads the frame anew around it.
+    if (ctx.mainFrameLoader) ctx.show<frmClusterDetectionTextfile>();
 }
 
 void MDIFrmMain::mnuOpenTextPro_Click() {

@@ -1,5 +1,8 @@
 #include "bench/Bench.h"
 
+#include <QApplication>
+#include <cstdlib>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -58,4 +61,14 @@ int main(int argc, char** argv) {
         it->second();
     }
     return 0;
+}
+
+QApplication& benchApplication() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "korvane-bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
 }

@@ -17,3 +17,8 @@ void printFigure(const std::string& name, const std::string& params, double seco
 
 // Peak resident memory of this process so far, in megabytes.
 double peakResidentMb();
+
+// The one QApplication of the benchmark program (offscreen unless a
+// platform is set), created when first asked for.
+class QApplication;
+QApplication& benchApplication();

@@ -1,6 +1,5 @@
 // The retrospective cluster test: a range run over ten bandwidths on 1,000
 // regions, and the filling of the result lists for 3,000 regions.
-#include <QApplication>
 #include <QListWidget>
 #include <cmath>
 #include <cstdlib>
@@ -47,16 +46,6 @@ AppState studyArea(int n) {
     return s;
 }
 
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "korvane-bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 const BenchRegistration rangeRun("range-run", [] {
     const AppState base = studyArea(1000);
     for (ClusterTest test : {ClusterTest::AdjustedPoisson, ClusterTest::Unadjusted, ClusterTest::Rossi}) {
@@ -75,7 +64,7 @@ const BenchRegistration rangeRun("range-run", [] {
 });
 
 const BenchRegistration listFill("retro-lists", [] {
-    application();
+    benchApplication();
     installDialogs(std::make_shared<ScriptedDialogs>());
     AppContext ctx;
     ctx.state = studyArea(3000);

@@ -140,16 +140,61 @@ void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int1
     }
 }
 
-void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
-                LegendStatistic statistic, const std::function<double()>& mCritical) {
-    surface.Cls();
-    LegendClasses legend = ComputeLegendClasses(values, state.area.regionCount, n, statistic, mCritical);
+namespace {
+
+void commitLegend(AppState& state, const LegendClasses& legend) {
     state.legend.classBreaks = legend.classBreaks;
     state.legend.legendBreaks = legend.legendBreaks;
     state.legend.legendColors = legend.legendColors;
     state.legend.legendMin = legend.legendMin;
     state.legend.legendMax = legend.legendMax;
+}
+
+}  // namespace
+
+void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
+                LegendStatistic statistic, const std::function<double()>& mCritical) {
+    surface.Cls();
+    LegendClasses legend = ComputeLegendClasses(values, state.area.regionCount, n, statistic, mCritical);
+    commitLegend(state, legend);
     PaintLegend(surface, legend, n);
+}
+
+int PointClassOf(const DoubleArray& classBreaks, double v) {
+    const auto b = [&](std::size_t k) { return k < classBreaks.size() ? classBreaks[k] : 0.0; };
+    if (v < b(1)) return 1;
+    for (std::size_t k = 1; k <= 4; ++k)
+        if (b(k) <= v && v < b(k + 1)) return static_cast<int>(k) + 1;
+    if (v >= b(5)) return 6;
+    return 0;
+}
+
+void PaintPointLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n, bool labels) {
+    const std::int16_t rows = clampBreakCount(n);
+    for (int k = 0; k <= rows; ++k) {
+        const double rowTop = 300.0 * (k + 1);
+        if (k <= 5) {
+            const auto color = static_cast<BgrColor>(at(legend.legendColors, static_cast<std::size_t>(k) + 1));
+            surface.FillColor = color;
+            surface.DrawWidth = 1;
+            surface.Circle(200.0, rowTop + 150.0, kPointLegendRadii[static_cast<std::size_t>(k)], color);
+        }
+        surface.FontSize = 8.0;
+        surface.FontBold = false;
+        surface.ForeColor = 0x000000;
+        surface.CurrentX = 400.0;
+        surface.CurrentY = rowTop + 50.0;
+        const std::size_t row = static_cast<std::size_t>(k);
+        if (labels && row < legend.labels.size()) surface.Print(legend.labels[row]);
+    }
+}
+
+void DrawPointLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
+                     LegendStatistic statistic, const std::function<double()>& mCritical) {
+    surface.Cls();
+    LegendClasses legend = ComputeLegendClasses(values, state.area.regionCount, n, statistic, mCritical);
+    commitLegend(state, legend);
+    PaintPointLegend(surface, legend, n, statistic == LegendStatistic::Score);
 }
 
 }  // namespace modLegend

@@ -67,6 +67,27 @@ void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int1
 void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
                 LegendStatistic statistic, const std::function<double()>& mCritical);
 
+// ---- The legend of the point maps, drawn with circles ----
+
+// Circle radii of classes 1..6: on a point map (pixels) and in its legend
+// (twips).
+inline constexpr std::array<double, 6> kPointMapRadii = {6, 4, 2, 2, 4, 6};
+inline constexpr std::array<double, 6> kPointLegendRadii = {100, 60, 20, 20, 60, 100};
+
+// The class (1..6) of a value under classBreaks(1..5): below break 1 is
+// class 1, at or above break 5 class 6; 0 when no class takes it (breaks
+// that do not ascend).
+int PointClassOf(const DoubleArray& classBreaks, double v);
+
+// Paints rows k = 0..n on a surface in twips: a ring in the row's colour
+// and, when `labels` is set, its label in black at size 8.
+void PaintPointLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n, bool labels);
+
+// The legend operation of the point maps: as DrawLegend, painted with
+// rings; the labels are written for the score statistic only.
+void DrawPointLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
+                     LegendStatistic statistic, const std::function<double()>& mCritical);
+
 // The class colour of a value, from the last legend drawn.
 using modFunctions::GetClassColor;
 

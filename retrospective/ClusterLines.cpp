@@ -36,6 +36,15 @@ const std::string& idAt(const std::vector<std::string>& ids, std::int32_t i) {
     return i >= 0 && static_cast<std::size_t>(i) < ids.size() ? ids[static_cast<std::size_t>(i)] : empty;
 }
 
+// The name of row i: a point's ID from the point file, or the region's
+// primary ID.
+const std::string& nameAt(const AppState& s, ListLayout layout, std::int32_t i) {
+    static const std::string empty;
+    if (layout == ListLayout::Regions) return idAt(s.retro.primaryIds, i);
+    const auto& c = s.area.centroidTable;
+    return i >= 0 && static_cast<std::size_t>(i) < c.size() ? c[static_cast<std::size_t>(i)].ID : empty;
+}
+
 double at(const std::vector<double>& a, std::int32_t i) {
     if (i < 0 || static_cast<std::size_t>(i) >= a.size()) raiseSubscriptOutOfRange("ClusterLines");
     return a[static_cast<std::size_t>(i)];
@@ -53,9 +62,36 @@ void appendScoreGlobalRows(AppState& s, std::vector<std::string>& g) {
     g.push_back(pValueListLine(modPValue::GetNormalPValue(s.retro.scoreZ)));
 }
 
-std::vector<std::string> scoreLocalLines(const AppState& s, bool unadjusted) {
+std::vector<std::string> pointScoreLocalLines(const AppState& s, const DoubleArray& u, const DoubleArray& z) {
+    std::vector<std::string> l;
+    l.reserve(static_cast<std::size_t>(s.area.regionCount) + 4);
+    l.push_back(kListRule);
+    l.push_back(R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 11) + R("Expected", 11));
+    l.push_back(kListRule);
+    for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
+        l.push_back(R(nameAt(s, ListLayout::Points, i), 13) + R(FD(at(u, i), "###0.000"), 10) + R(FD(at(z, i), "0.000"), 10) +
+                    R(FD(at(s.retro.observed, i), "0.000"), 11) + R(FD(at(s.retro.expected, i), "0.000"), 11));
+    l.push_back(kListRule);
+    return l;
+}
+
+std::vector<std::string> pointMLocalLines(const AppState& s) {
+    std::vector<std::string> l;
+    l.reserve(static_cast<std::size_t>(s.area.regionCount) + 4);
+    l.push_back(kListRule);
+    l.push_back(R("ID", 13) + R("M(i) ", 11) + R("Observed", 10) + R("Expected", 11));
+    l.push_back(kListRule);
+    for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
+        l.push_back(R(nameAt(s, ListLayout::Points, i), 13) + R(FD(at(s.retro.localM, i), "###0.000"), 10) +
+                    R(FD(at(s.retro.observed, i), "0.000"), 11) + R(FD(at(s.retro.expected, i), "0.000"), 11));
+    l.push_back(kListRule);
+    return l;
+}
+
+std::vector<std::string> scoreLocalLines(const AppState& s, bool unadjusted, ListLayout layout) {
     const DoubleArray& u = unadjusted ? s.retro.localScoreUnadjusted : s.retro.localScoreAdjusted;
     const DoubleArray& z = unadjusted ? s.retro.localScoreZUnadjusted : s.retro.localScoreZAdjusted;
+    if (layout == ListLayout::Points) return pointScoreLocalLines(s, u, z);
     std::vector<std::string> l;
     l.reserve(static_cast<std::size_t>(s.area.regionCount) + 4);
     l.push_back(kListRule);
@@ -78,7 +114,8 @@ std::vector<std::string> scoreLocalLines(const AppState& s, bool unadjusted) {
     return l;
 }
 
-std::vector<std::string> mLocalLines(const AppState& s) {
+std::vector<std::string> mLocalLines(const AppState& s, ListLayout layout) {
+    if (layout == ListLayout::Points) return pointMLocalLines(s);
     std::vector<std::string> l;
     l.reserve(static_cast<std::size_t>(s.area.regionCount) + 4);
     l.push_back(kListRule);
@@ -102,16 +139,16 @@ std::vector<std::string> mLocalLines(const AppState& s) {
 
 }  // namespace
 
-ResultLines unadjustedScore(AppState& s) {
+ResultLines unadjustedScore(AppState& s, ListLayout layout) {
     ResultLines r;
     r.global.push_back("");
     r.global.push_back("U-statistic (unadjusted) = " + FD(s.retro.globalScoreUnadjusted, "0.000"));
     appendScoreGlobalRows(s, r.global);
-    r.local = scoreLocalLines(s, true);
+    r.local = scoreLocalLines(s, true, layout);
     return r;
 }
 
-ResultLines adjustedScore(AppState& s) {
+ResultLines adjustedScore(AppState& s, ListLayout layout) {
     ResultLines r;
     r.global.push_back("");
     r.global.push_back("U statistic (adjusted) = " + FD(s.retro.globalScoreAdjusted, "0.000"));
@@ -121,24 +158,56 @@ ResultLines adjustedScore(AppState& s) {
     r.global.push_back("");
     r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
     r.global.push_back("");
-    r.local = scoreLocalLines(s, false);
+    r.local = scoreLocalLines(s, false, layout);
     return r;
 }
 
-ResultLines mStatistic(AppState& s) {
+ResultLines mStatistic(AppState& s, ListLayout layout) {
     ResultLines r;
     r.global.push_back("");
     r.global.push_back("Maximum M-statistic = " + FD(modClusterDetection::GetMaxLocalM(s.area, s.retro), "0.000"));
     r.global.push_back("");
     r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
     r.global.push_back("");
-    r.local = mLocalLines(s);
+    r.local = mLocalLines(s, layout);
     return r;
 }
 
 std::string rangeRule() { return std::string(50, '-'); }
 
-std::string rangeHeader(ClusterTest test) {
+namespace {
+
+std::string pointRangeHeader(ClusterTest test) {
+    switch (test) {
+    case ClusterTest::Unadjusted: return R("Sigma", 6) + R("U", 9) + R("Chi", 8) + R("DF   ", 11) + R("P-Val", 7);
+    case ClusterTest::AdjustedPoisson:
+        return R("Sigma", 5) + R("U", 7) + R("Chi ", 8) + R("DF  ", 7) + R("M(M*)", 8) + R("P-Val", 8);
+    case ClusterTest::FreemanTukey:
+    case ClusterTest::Rossi: break;
+    }
+    return R("Sigma", 6) + R("M  ", 8) + R("M* ", 5);
+}
+
+std::string pointRangeRow(ClusterTest test, const RangeRow& row) {
+    const bool small = row.pValue < 0.001;
+    switch (test) {
+    case ClusterTest::Unadjusted:
+        return R(FD(row.sigma, "0.00"), 6) + R(FD(row.statistic, "0.0"), 9) + R(FD(row.chiSquare, "0.0"), 8) +
+               R(FD(row.df, "0.00"), 8) + (small ? R(" <0.001", 10) : R(FD(row.pValue, "0.0000"), 9));
+    case ClusterTest::AdjustedPoisson:
+        return R(FD(row.sigma, "0.00"), 5) + R(FD(row.statistic, "0.0"), 7) + R(FD(row.chiSquare, "0.0"), 7) +
+               R(FD(row.df, "0.0"), 6) + R(FD(row.maxM, "0.0"), 5) + "(" + R(FD(row.mCritical, "0.0"), 3) + ")" +
+               (small ? R(" <0.001", 8) : R(FD(row.pValue, "0.0000"), 8));
+    case ClusterTest::FreemanTukey:
+    case ClusterTest::Rossi: break;
+    }
+    return R(FD(row.sigma, "0.00"), 6) + R(FD(row.statistic, "0.00"), 6) + R(FD(row.mCritical, "0.00"), 6);
+}
+
+}  // namespace
+
+std::string rangeHeader(ClusterTest test, ListLayout layout) {
+    if (layout == ListLayout::Points) return pointRangeHeader(test);
     switch (test) {
     case ClusterTest::Unadjusted:
         return R("Sigma", 6) + R("U", 10) + R("Chi", 9) + R("DF   ", 12) + R("P-Val", 6);
@@ -151,7 +220,8 @@ std::string rangeHeader(ClusterTest test) {
     return R("Sigma", 6) + R("M  ", 8) + R("M* ", 5);
 }
 
-std::string rangeRow(ClusterTest test, const RangeRow& row) {
+std::string rangeRow(ClusterTest test, const RangeRow& row, ListLayout layout) {
+    if (layout == ListLayout::Points) return pointRangeRow(test, row);
     switch (test) {
     case ClusterTest::Unadjusted: {
         std::string line = R(FD(row.sigma, "0.000"), 6) + R(FD(row.statistic, "0.00"), 10) +
@@ -187,7 +257,7 @@ std::string withBlanks(const char* text, std::size_t blanks) { return std::strin
 
 }  // namespace
 
-std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
+std::vector<std::string> singleReport(AppState& s, ClusterTest test, ListLayout layout) {
     std::vector<std::string> out;
     out.reserve(static_cast<std::size_t>(s.area.regionCount) + 20);
     switch (test) {
@@ -221,7 +291,7 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
     }
     out.push_back(kD58);
 
-    const bool two = s.retro.secondaryIdOn;
+    const bool two = layout == ListLayout::Regions && s.retro.secondaryIdOn;
     std::string header = R(two ? "ID(1)" : "ID", 15);
     if (two) header += R("ID(2)", 13);
     if (isScoreTest(test))
@@ -236,7 +306,7 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
     const DoubleArray& u = unadj ? s.retro.localScoreUnadjusted : s.retro.localScoreAdjusted;
     const DoubleArray& z = unadj ? s.retro.localScoreZUnadjusted : s.retro.localScoreZAdjusted;
     for (std::int32_t i = 1; i <= s.area.regionCount; ++i) {
-        std::string line = R(idAt(s.retro.primaryIds, i), 15);
+        std::string line = R(nameAt(s, layout, i), 15);
         if (two) line += R(idAt(s.retro.secondaryIds, i), 13);
         if (isScoreTest(test))
             line += R(FR(at(u, i), "###0.00"), 10) + R(FR(at(z, i), "0.00"), 10);
@@ -249,7 +319,9 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test) {
     return out;
 }
 
-std::vector<std::string> rangeReport(const AppState& s, ClusterTest test) {
+std::vector<std::string> rangeReport(const AppState& s, ClusterTest test, ListLayout layout) {
+    // The point report names its p-value column in full.
+    const char* pHeader = layout == ListLayout::Points ? "p-value    " : "P-Val    ";
     std::vector<std::string> out;
     const std::int32_t K = s.retro.rangeSigmas.empty() ? 0 : static_cast<std::int32_t>(s.retro.rangeSigmas.size()) - 1;
     const std::string* dash = &kD58;
@@ -257,12 +329,12 @@ std::vector<std::string> rangeReport(const AppState& s, ClusterTest test) {
     switch (test) {
     case ClusterTest::Unadjusted:
         out.push_back("A summary for a range of bandwidths (Score statistic - unadjusted)");
-        header = R("Sigma", 6) + R("U-Stats", 12) + R("Chi", 12) + R("DF", 8) + R("P-Val    ", 16);
+        header = R("Sigma", 6) + R("U-Stats", 12) + R("Chi", 12) + R("DF", 8) + R(pHeader, 16);
         break;
     case ClusterTest::AdjustedPoisson:
         out.push_back("A summary for a range of bandwidths (Score statistic - adjusted)");
         header = R("Sigma", 6) + R("U-Stats", 12) + R("Chi ", 12) + R("DF  ", 8) + R("M  ", 6) + R("M* ", 6) +
-                 R("P-Val    ", 16);
+                 R(pHeader, 16);
         dash = &kD78;
         break;
     case ClusterTest::FreemanTukey:

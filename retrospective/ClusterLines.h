@@ -20,6 +20,11 @@ enum class ClusterTest { Unadjusted, AdjustedPoisson, FreemanTukey, Rossi };
 inline bool isScoreTest(ClusterTest t) { return t == ClusterTest::Unadjusted || t == ClusterTest::AdjustedPoisson; }
 inline bool isMTest(ClusterTest t) { return !isScoreTest(t); }
 
+// The two kinds of data the lists and reports are laid out for: regions of
+// a polygon study area (named by their ID fields), or points of a point
+// case file (named by the file's IDs), whose columns stand differently.
+enum class ListLayout { Regions, Points };
+
 struct ResultLines {
     std::vector<std::string> global;
     std::vector<std::string> local;
@@ -29,13 +34,16 @@ namespace ClusterLines {
 
 // Where the rows of the lists stand, for windows that select them: the
 // local list of a single run opens with three lines of header, so region
-// record r (0-based, as the map counts) stands at row r + 3; the global
+// record r (0-based, as the map counts) stands at row r + 3, and point i
+// (1-based) at row i + 2; the global
 // list of a range run opens with its header and a rule, so bandwidth k
 // (0-based) stands at row k + 2.
 inline constexpr int kLocalListHeaderRows = 3;
 inline constexpr int kRangeListHeaderRows = 2;
 inline int localRowOfRegion(int record) { return record + kLocalListHeaderRows; }
 inline int regionOfLocalRow(int row) { return row - kLocalListHeaderRows; }
+inline int localRowOfPoint(int point) { return point + kLocalListHeaderRows - 1; }
+inline int pointOfLocalRow(int row) { return row - kLocalListHeaderRows + 1; }
 inline int rangeRowOfBandwidth(int index) { return index + kRangeListHeaderRows; }
 inline int bandwidthOfRangeRow(int row) { return row - kRangeListHeaderRows; }
 
@@ -48,9 +56,9 @@ std::string R(const std::string& text, std::size_t width);
 
 // The lines of the single-bandwidth lists. They call the p-value and
 // critical-value routines in the order the rows stand.
-ResultLines unadjustedScore(AppState& state);
-ResultLines adjustedScore(AppState& state);
-ResultLines mStatistic(AppState& state);
+ResultLines unadjustedScore(AppState& state, ListLayout layout = ListLayout::Regions);
+ResultLines adjustedScore(AppState& state, ListLayout layout = ListLayout::Regions);
+ResultLines mStatistic(AppState& state, ListLayout layout = ListLayout::Regions);
 
 // One bandwidth of a range run, as the run computed it.
 struct RangeRow {
@@ -64,13 +72,13 @@ struct RangeRow {
 };
 
 // The header line of the global list of a range run, and one row.
-std::string rangeHeader(ClusterTest test);
-std::string rangeRow(ClusterTest test, const RangeRow& row);
+std::string rangeHeader(ClusterTest test, ListLayout layout = ListLayout::Regions);
+std::string rangeRow(ClusterTest test, const RangeRow& row, ListLayout layout = ListLayout::Regions);
 // A line of 50 hyphens that frames the range rows.
 std::string rangeRule();
 
 // The result report, line by line (without line ends).
-std::vector<std::string> singleReport(AppState& state, ClusterTest test);
-std::vector<std::string> rangeReport(const AppState& state, ClusterTest test);
+std::vector<std::string> singleReport(AppState& state, ClusterTest test, ListLayout layout = ListLayout::Regions);
+std::vector<std::string> rangeReport(const AppState& state, ClusterTest test, ListLayout layout = ListLayout::Regions);
 
 }  // namespace ClusterLines

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "stats/modClusterDetection.h"
+#include "stats/modFunctions.h"
 #include "stats/modPValue.h"
 
 namespace ClusterRun {
@@ -84,6 +85,37 @@ void checkData(const AppState& s) {
     }
 }
 
+void checkPointData(const AppState& s, bool mapDrawn) {
+    const double count = s.points.pointCount;
+    if (!(count >= 1.0) || s.retro.observed.empty() || s.retro.expected.empty() || s.retro.expectedShare.empty())
+        refuse("No points have been read. Load a point file with \"Load Data\" first.");
+    const std::int32_t n = toInt32(count, kDataErrorSource);
+    if (n < 3)
+        refuse("The cluster test on points needs at least three points; the point file holds " + regionText(n) + ".");
+    const auto need = static_cast<std::size_t>(n) + 1;
+    if (s.retro.observed.size() != need || s.retro.expected.size() != need || s.retro.expectedShare.size() != need ||
+        s.area.centroidTable.size() != need)
+        refuse("The counts were read for other points. Load the point file again with \"Load Data\".");
+    if (!(std::isfinite(s.retro.totalCases) && s.retro.totalCases > 0.0))
+        refuse("The data hold no cases (the observed counts add up to 0), so the test cannot be computed.");
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (!std::isfinite(s.retro.observed[k]) || s.retro.observed[k] < 0.0)
+            refuse("Point " + regionText(i) + " has an invalid observed count.");
+        if (!(std::isfinite(s.retro.expected[k]) && s.retro.expected[k] > 0.0))
+            refuse("Point " + regionText(i) + " has an expected count of 0, so the test cannot be computed.");
+        if (!(std::isfinite(s.retro.expectedShare[k]) && s.retro.expectedShare[k] > 0.0))
+            refuse("Point " + regionText(i) + " has an expected share of 0, so the test cannot be computed.");
+    }
+    if (!mapDrawn)
+        refuse("All points share one X or one Y coordinate, so they cannot be drawn and their study area has no size.");
+    if (s.points.devicePoints.size() != need)
+        refuse("The points have not been drawn on the map, so their study area cannot be measured.");
+    const double area = modFunctions::ComputeConvexHull(s.points).area;
+    if (!(std::isfinite(area) && area > 0.0))
+        refuse("The points lie on one line as drawn on the map, so their study area (the convex hull) has no area.");
+}
+
 AppState workingCopy(const AppState& state) {
     AppState work;
     work.area = state.area;
@@ -104,22 +136,22 @@ void commit(AppState& state, AppState&& work) {
     state.retro.resultsGeneration = state.area.generation;
 }
 
-SingleResult computeSingle(AppState& s, ClusterTest test) {
+SingleResult computeSingle(AppState& s, ClusterTest test, ListLayout layout) {
     SingleResult r;
     switch (test) {
     case ClusterTest::Unadjusted:
         calcScore(s, true);
-        r.lines = ClusterLines::unadjustedScore(s);
+        r.lines = ClusterLines::unadjustedScore(s, layout);
         break;
     case ClusterTest::AdjustedPoisson:
         calcScore(s, false);
         calcLocalM(s, test);
-        r.lines = ClusterLines::adjustedScore(s);
+        r.lines = ClusterLines::adjustedScore(s, layout);
         break;
     case ClusterTest::FreemanTukey:
     case ClusterTest::Rossi:
         calcLocalM(s, test);
-        r.lines = ClusterLines::mStatistic(s);
+        r.lines = ClusterLines::mStatistic(s, layout);
         break;
     }
     r.mapValues = isScoreTest(test) ? s.retro.scoreMapValues : s.retro.mMapValues;
@@ -139,8 +171,13 @@ std::int16_t rangeCount(double from, double to, double step) {
     return toInt16(k);
 }
 
-RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, double step, std::int16_t count) {
+RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, double step, std::int16_t count,
+                         ListLayout layout) {
     namespace cd = modClusterDetection;
+    // With point data the region count is that of the points, before the
+    // tables are sized.
+    if (s.shared.pointDataMode && !s.shared.polygonDataMode)
+        s.area.regionCount = toInt32(s.points.pointCount, kDataErrorSource);
     const std::int32_t n = s.area.regionCount;
     const auto rows = static_cast<std::size_t>(count) + 1;
 
@@ -154,7 +191,7 @@ RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, 
 
     RangeResult r;
     r.globalLines.reserve(rows + 3);
-    r.globalLines.push_back(ClusterLines::rangeHeader(test));
+    r.globalLines.push_back(ClusterLines::rangeHeader(test, layout));
     r.globalLines.push_back(ClusterLines::rangeRule());
 
     double lastSigma = s.shared.sigma;
@@ -193,7 +230,7 @@ RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, 
             row.chiSquare = s.retro.scoreChiSquare;
             row.df = s.retro.scoreDf;
         }
-        r.globalLines.push_back(ClusterLines::rangeRow(test, row));
+        r.globalLines.push_back(ClusterLines::rangeRow(test, row, layout));
 
         const auto kk = static_cast<std::size_t>(k);
         s.retro.rangeSigmas[kk] = row.sigma;

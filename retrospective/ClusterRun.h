@@ -23,6 +23,11 @@ inline constexpr const char* kDataErrorSource = "ClusterRun";
 // Checks that the counts, centroids and study area a run reads are there
 // and usable; raises AppError (source kDataErrorSource) otherwise.
 void checkData(const AppState& state);
+// The same for point data, after the plain point map was drawn: at least
+// three points, a map that could be drawn (`mapDrawn`: the points' extent
+// has a width and a height) and a convex hull of the drawn points with a
+// finite area above 0 (not all points on one line).
+void checkPointData(const AppState& state, bool mapDrawn);
 
 
 // A copy of the parts a run writes: the retrospective part without its
@@ -43,7 +48,7 @@ struct SingleResult {
 
 // One bandwidth (state.sigma already set): the test's computations in
 // order, then its list lines.
-SingleResult computeSingle(AppState& state, ClusterTest test);
+SingleResult computeSingle(AppState& state, ClusterTest test, ListLayout layout = ListLayout::Regions);
 
 // The number of bandwidths of a range, |from - to| / step + 1 rounded half
 // to even; raises AppError (source kDataErrorSource) when it does not fit.
@@ -56,6 +61,7 @@ struct RangeResult {
 // Every bandwidth of the range: fills bandwidthCount, sigmaRangeEnd, the
 // range tables and chartData. A bandwidth beyond `to` is clamped to `to`
 // before it is computed; afterwards sigma holds the last bandwidth computed.
-RangeResult computeRange(AppState& state, ClusterTest test, double from, double to, double step, std::int16_t count);
+RangeResult computeRange(AppState& state, ClusterTest test, double from, double to, double step, std::int16_t count,
+                         ListLayout layout = ListLayout::Regions);
 
 }  // namespace ClusterRun

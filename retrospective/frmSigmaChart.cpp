@@ -8,23 +8,14 @@
 #include "platform/ui/PictureSurface.h"
 #include "platform/ui/Twips.h"
 #include "platform/ui/LineChart.h"
+#include "platform/ui/WindowParts.h"
 
 namespace {
 
 constexpr int kWidthTwips = 8025;
 constexpr int kHeightTwips = 4500;
 
-QFrame* legendLine(QWidget* parent, const char* name, int bgr, int x, int y) {
-    auto* f = new QFrame(parent);
-    f->setObjectName(name);
-    f->setFrameShape(QFrame::NoFrame);
-    f->setAutoFillBackground(true);
-    QPalette p = f->palette();
-    p.setColor(QPalette::Window, bgrToQColor(bgr));
-    f->setPalette(p);
-    f->setGeometry(x, y, 24, 3);
-    return f;
-}
+using WindowParts::legendLine;
 
 }  // namespace
 

@@ -181,6 +181,19 @@ struct CusumState {
     bool cusumColoring = false;
 };
 
+// The view of one point window's map: the coordinate copies its last run
+// made (0..N, used from 1), the zoom, the accumulated pan, the offset of a
+// pan drag in progress and where that drag was started (pixels). Each
+// point window has its own.
+struct PointMapView {
+    DoubleArray pointX, pointY;
+    double pointZoom = 0.0;
+    double panX = 0.0, panY = 0.0;
+    double dragX = 0.0, dragY = 0.0;
+    double dragStartX = 0.0, dragStartY = 0.0;
+    bool dragStarted = false;
+};
+
 // Point data: the points as the point map drew them and the convex hull
 // that gives their study area.
 struct PointState {
@@ -193,6 +206,9 @@ struct PointState {
     std::int32_t hullInputCount = 0;
     std::int32_t hullVertexCount = 0;
     std::vector<DevicePoint> hullPoints;
+
+    // The view of the point cluster window's map.
+    PointMapView clusterMap;
 };
 
 // What the tests and the maps share: the bandwidth, the selected region,

@@ -3,12 +3,15 @@
 // change of a control that code makes before it runs the control's click
 // handler itself (so that the handler runs exactly once).
 
+#include <QFrame>
 #include <QGroupBox>
+#include <QPalette>
 #include <QRect>
 #include <QSignalBlocker>
 #include <QWidget>
 #include <type_traits>
 
+#include "platform/ui/PictureSurface.h"
 #include "platform/ui/Twips.h"
 
 namespace WindowParts {
@@ -37,6 +40,22 @@ W* captioned(QWidget* parent, const char* name, const char* caption, QRect geome
     else
         w->setText(caption);
     return w;
+}
+
+// A short thick line in a colour (24-bit BGR), the sample of a chart line
+// beside its legend text; (x, y) in pixels.
+inline QFrame* legendLine(QWidget* parent, const char* name, int bgr, int x, int y) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameShape(QFrame::NoFrame);
+    f->setAutoFillBackground(true);
+    // Its own role: a child takes its parent's background role otherwise.
+    f->setBackgroundRole(QPalette::Window);
+    QPalette p = f->palette();
+    p.setColor(QPalette::Window, bgrToQColor(bgr));
+    f->setPalette(p);
+    f->setGeometry(x, y, 24, 3);
+    return f;
 }
 
 // Applies `change` to the control with its signals blocked.

@@ -6,6 +6,7 @@
 #include "map/frmInfo.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"
+#include "retrospective/frmSelectDataFormat.h"
 #include "tests/support/TestPaths.h"
 #include "platform/ui/Pictures.h"
 
@@ -58,6 +59,7 @@ void FrameTest::TearDown() {
     if (MDIFrmMain* f = ctx->find<MDIFrmMain>()) f->close();
     ctx->unload<frmInfo>();
     ctx->unload<frmParameter>();
+    ctx->unload<frmSelectDataFormat>();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ctx->mainFrameLoader = nullptr;
     ctx.reset();

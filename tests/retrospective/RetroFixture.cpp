@@ -15,6 +15,7 @@
 #include "platform/DbfTable.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"
+#include "retrospective/frmSelectDataFormat.h"
 #include "stats/modClusterDetection.h"
 #include "tests/support/TestPaths.h"
 #include "platform/ui/Pictures.h"
@@ -141,6 +142,7 @@ Harness::~Harness() {
     for (QMdiSubWindow* w : area->subWindowList()) w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (auto* p = ctx.find<frmParameter>()) p->close();
+    if (auto* d = ctx.find<frmSelectDataFormat>()) d->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ctx.mainFrameLoader = nullptr;
     frame.reset();

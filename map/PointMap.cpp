@@ -1,0 +1,153 @@
+#include "map/PointMap.h"
+
+#include <QPainter>
+#include <QPolygon>
+
+#include "map/modLegend.h"
+#include "platform/Convert.h"
+
+namespace {
+constexpr const char* kSource = "PointMap";
+constexpr BgrColor kHighlightColor = 0x00FF00;
+constexpr double kHighlightRadius = 10.0;
+}  // namespace
+
+PointMap::PointMap(AppState& state, PointMapView& view, QWidget* parent)
+    : PictureBox(ScaleUnit::Pixels, parent), state_(state), view_(view) {}
+
+std::int32_t PointMap::count() const { return toInt32(state_.points.pointCount, kSource); }
+
+void PointMap::copyPoints() {
+    const std::int32_t n = std::max(count(), 0);
+    const auto size = static_cast<std::size_t>(n) + 1;
+    view_.pointX.assign(size, 0.0);
+    view_.pointY.assign(size, 0.0);
+    const auto& c = state_.area.centroidTable;
+    for (std::size_t i = 1; i < size && i < c.size(); ++i) {
+        view_.pointX[i] = c[i].X;
+        view_.pointY[i] = c[i].Y;
+    }
+}
+
+PointMapInput PointMap::transformInput() const {
+    PointMapInput in;
+    in.extent = findPointExtent(view_.pointX, view_.pointY);
+    in.zoom = view_.pointZoom;
+    in.panX = view_.panX;
+    in.panY = view_.panY;
+    in.outerWidth = pixelsToTwips(width());
+    in.outerHeight = pixelsToTwips(height());
+    in.innerWidth = width();
+    in.innerHeight = height();
+    return in;
+}
+
+bool PointMap::transformAnew() {
+    transform_ = computePointTransform(transformInput());
+    if (transform_) {
+        state_.points.pointScaleX = transform_->scaleX;
+        state_.points.pointScaleY = transform_->scaleY;
+    }
+    return transform_.has_value();
+}
+
+void PointMap::clearMap() {
+    surface().Cls();
+    Refresh();
+}
+
+void PointMap::DrawPointMap() { drawPoints(nullptr); }
+
+void PointMap::DrawPointClassMap(const DoubleArray& values) { drawPoints(&values); }
+
+void PointMap::drawPoints(const DoubleArray* values) {
+    const std::int32_t n = std::max(count(), 0);
+    state_.points.devicePoints.assign(static_cast<std::size_t>(n) + 1, DevicePoint{0, 0});
+    const bool drawn = transformAnew();
+    PictureSurface& pic = surface();
+    pic.Cls();
+    drawWidth_ = 1;
+    if (drawn) {
+        state_.points.devicePoints =
+            pointDevicePositions(*transform_, view_.dragX, view_.dragY, state_.area.centroidTable, n);
+        QPainter p(&pic.image());
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setBrush(Qt::NoBrush);
+        const QPen mark(bgrToQColor(0x000000), 1);
+        const DoubleArray& breaks = state_.legend.classBreaks;
+        const std::int32_t m = std::min<std::int32_t>(n, static_cast<std::int32_t>(state_.area.centroidTable.size()) - 1);
+        for (std::int32_t i = 1; i <= m; ++i) {
+            const DevicePoint& d = state_.points.devicePoints[static_cast<std::size_t>(i)];
+            if (values) {
+                const double v = static_cast<std::size_t>(i) < values->size() ? (*values)[static_cast<std::size_t>(i)] : 0.0;
+                const int k = modLegend::PointClassOf(breaks, v);
+                if (k > 0) {
+                    const auto ku = static_cast<std::size_t>(k - 1);
+                    p.setPen(QPen(bgrToQColor(modLegend::kClassColors[ku]), 1));
+                    const double r = modLegend::kPointMapRadii[ku];
+                    p.drawEllipse(QPointF(d.X, d.Y), r, r);
+                }
+            }
+            p.setPen(mark);
+            const QPoint corners[4] = {{d.X - 1, d.Y - 1}, {d.X + 1, d.Y - 1}, {d.X + 1, d.Y + 1}, {d.X - 1, d.Y + 1}};
+            p.drawPolygon(corners, 4);
+        }
+    }
+    Refresh();
+}
+
+void PointMap::HighlightPoint(std::int32_t i) {
+    if (!transformAnew()) return;
+    const auto& c = state_.area.centroidTable;
+    if (i < 1 || static_cast<std::size_t>(i) >= c.size()) return;
+    const DevicePoint d = pointPixel(*transform_, view_.dragX, view_.dragY, c[static_cast<std::size_t>(i)].X,
+                                     c[static_cast<std::size_t>(i)].Y);
+    PictureSurface& pic = surface();
+    drawWidth_ = 4;
+    {
+        QPainter p(&pic.image());
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(bgrToQColor(kHighlightColor), drawWidth_));
+        p.drawEllipse(QPointF(d.X, d.Y), kHighlightRadius, kHighlightRadius);
+    }
+    Refresh();
+}
+
+bool PointMap::zoomBy(double step) {
+    const double next = view_.pointZoom + step;
+    // Repeated steps of 0.2 leave a rounding residue near 0 instead of 0.
+    if (!(next > 1e-9)) return false;
+    view_.pointZoom = next;
+    return true;
+}
+
+void PointMap::fullExtent() {
+    view_.pointZoom = kStartZoom;
+    view_.panX = 0.0;
+    view_.panY = 0.0;
+}
+
+void PointMap::startPan(double X, double Y) {
+    view_.dragStartX = X;
+    view_.dragStartY = Y;
+    view_.dragStarted = true;
+}
+
+void PointMap::dragTo(double X, double Y) {
+    view_.dragX = X - view_.dragStartX;
+    view_.dragY = Y - view_.dragStartY;
+}
+
+void PointMap::endPan() {
+    view_.panX = view_.panX + view_.dragX;
+    view_.panY = view_.panY + view_.dragY;
+    view_.dragX = 0.0;
+    view_.dragY = 0.0;
+    view_.dragStarted = false;
+}
+
+std::int32_t PointMap::nearest(double X, double Y) const {
+    if (!transform_) return 0;
+    return nearestPoint(*transform_, view_.dragX, view_.dragY, state_.area.centroidTable, count(), X, Y);
+}

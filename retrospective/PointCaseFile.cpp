@@ -1,0 +1,97 @@
+#include "retrospective/PointCaseFile.h"
+
+#include <cmath>
+
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+
+namespace PointCaseFile {
+
+namespace {
+
+[[noreturn]] void refuse(const std::string& text) {
+    throw AppError(RuntimeErrors::InvalidArgument, text, kRefusalSource);
+}
+
+std::string lineText(std::size_t line) { return "Line " + std::to_string(line); }
+
+const char* fieldName(std::size_t field, Format format) {
+    switch (field) {
+    case 1: return "X";
+    case 2: return "Y";
+    case 3: return format == Format::PopulationCase ? "population" : "observed count";
+    default: return format == Format::PopulationCase ? "case count" : "expected count";
+    }
+}
+
+}  // namespace
+
+PointCaseData parse(const std::vector<std::string>& lines, Format format) {
+    if (lines.empty()) refuse("The file is empty: line 1 holds no point. " + std::string(kFormatMessage));
+    const std::size_t n = lines.size();
+    PointCaseData d;
+    d.pointCount = static_cast<double>(n);
+    d.centroidTable.assign(n + 1, CentroidRecord{});
+    for (DoubleArray* a : {&d.population, &d.observed, &d.expected, &d.expectedShare}) a->assign(n + 1, 0.0);
+
+    double P = 0.0, T = 0.0;
+    for (std::size_t i = 1; i <= n; ++i) {
+        const std::string& line = lines[i - 1];
+        if (line.empty()) refuse(lineText(i) + " is empty: every line must hold one point (ID, X, Y and two counts).");
+        const std::vector<std::string> f = splitCommas(line);
+        if (f.size() != 5) {
+            if (i == 1) refuse(kFormatMessage);
+            refuse(lineText(i) + " holds " + std::to_string(f.size()) +
+                   " comma-separated fields instead of five (ID, X, Y and two counts).");
+        }
+        double v[5] = {};
+        for (std::size_t k = 1; k < 5; ++k) {
+            const auto x = parseNumber(f[k]);
+            if (!x) refuse(lineText(i) + ": the " + fieldName(k, format) + " \"" + f[k] + "\" is not a number.");
+            v[k] = *x;
+        }
+        if (v[3] < 0.0 || v[4] < 0.0) refuse(lineText(i) + " has a negative count.");
+        d.centroidTable[i] = CentroidRecord{f[0], v[1], v[2]};
+        if (format == Format::PopulationCase) {
+            d.population[i] = v[3];
+            d.observed[i] = v[4];
+            P += v[3];
+        } else {
+            d.observed[i] = v[3];
+            d.expected[i] = v[4];
+        }
+        T += d.observed[i];
+    }
+    if (!std::isfinite(T) || !std::isfinite(P)) refuse("The counts of the file add up to more than a number can hold.");
+    if (format == Format::PopulationCase && P == 0.0)
+        refuse("The populations of the file add up to 0, so no expected counts can be derived.");
+    if (T == 0.0) refuse("The case counts of the file add up to 0, so the test cannot be computed.");
+    d.totalCases = T;
+    for (std::size_t i = 1; i <= n; ++i) {
+        if (format == Format::PopulationCase) {
+            d.expected[i] = (T / P) * d.population[i];
+            d.expectedShare[i] = d.population[i] / P;
+        } else {
+            d.expectedShare[i] = d.expected[i] / T;
+        }
+        if (!(d.expected[i] > 0.0))
+            refuse(lineText(i) + (format == Format::PopulationCase ? " has a population of 0" : " has an expected count of 0") +
+                   ", so its expected count is not positive and the test cannot be computed.");
+    }
+    return d;
+}
+
+PointCaseData read(const std::string& path, Format format) { return parse(readTextFileLines(path), format); }
+
+void commit(AppState& state, PointCaseData&& d) {
+    state.points.pointCount = d.pointCount;
+    state.area.centroidTable = std::move(d.centroidTable);
+    state.retro.population = std::move(d.population);
+    state.retro.observed = std::move(d.observed);
+    state.retro.expected = std::move(d.expected);
+    state.retro.expectedShare = std::move(d.expectedShare);
+    state.retro.totalCases = d.totalCases;
+}
+
+}  // namespace PointCaseFile

@@ -1,0 +1,632 @@
+#include "retrospective/frmClusterDetectionTextfile.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include "map/PointMap.h"
+#include "map/modLegend.h"
+#include "platform/Convert.h"
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/LineChart.h"
+#include "platform/ui/Pictures.h"
+#include "platform/ui/Twips.h"
+#include "platform/ui/WindowParts.h"
+#include "retrospective/ClusterRun.h"
+#include "retrospective/frmSelectDataFormat.h"
+#include "retrospective/frmSigmaChart.h"
+#include "stats/modClusterDetection.h"
+
+namespace {
+
+using WindowParts::control;
+using WindowParts::quietly;
+using WindowParts::twips;
+
+constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
+constexpr auto option = WindowParts::captioned<QRadioButton>;
+constexpr auto button = WindowParts::captioned<QPushButton>;
+constexpr auto textBox = WindowParts::captioned<QLineEdit>;
+constexpr auto label = WindowParts::captioned<QLabel>;
+
+constexpr std::int16_t kLegendClasses = 5;
+constexpr ListLayout kLayout = ListLayout::Points;
+
+QFont listFont() {
+    QFont f("DejaVu Sans Mono");
+    f.setStyleHint(QFont::Monospace);
+    f.setPointSize(9);
+    return f;
+}
+
+QStringList toQt(const std::vector<std::string>& lines) {
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& l : lines) out << QString::fromStdString(l);
+    return out;
+}
+
+std::vector<std::string> fromList(const QListWidget* list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
+    return out;
+}
+
+std::string runFailureText(const AppError& e) {
+    if (e.source() == ClusterRun::kDataErrorSource) return e.description();
+    return "The test cannot be computed on these data: " + e.description();
+}
+
+LegendStatistic legendStatisticOf(ClusterTest test) {
+    return isScoreTest(test) ? LegendStatistic::Score : LegendStatistic::M;
+}
+
+}  // namespace
+
+frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_(ctx) {
+    setObjectName("frmClusterDetectionTextfile");
+    setWindowTitle("Cluster Detection --- Score and M test");
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    setFixedWidth(twipsToPixels(14370));
+
+    Frame4 = frameBox(this, "Frame4", "Variables", twips(30, 30, 2655, 1425));
+    optUnadjusted = option(Frame4, "optUnadjusted", "Unadjusted", twips(270, 300, 2200, 225));
+    optAdjusted_Generic = option(Frame4, "optAdjusted_Generic", "Adjusted - Poisson", twips(270, 570, 2200, 225));
+    optStandard = option(Frame4, "optStandard", "Freeman-Tukey", twips(270, 840, 2200, 225));
+    optRossi = option(Frame4, "optRossi", "Rossi", twips(270, 1110, 2200, 225));
+    Frame5 = frameBox(this, "Frame5", "Expression of Variables", twips(2730, 30, 3045, 1425));
+    picEquation = control<QLabel>(Frame5, "picEquation", twips(80, 240, 2880, 1100));
+    picEquation->setScaledContents(true);
+
+    fraSpatialEffect = frameBox(this, "fraSpatialEffect", "Bandwidth", twips(30, 1500, 2655, 2295));
+    optSpatialSingleSigma = option(fraSpatialEffect, "optSpatialSingleSigma", "Single value", twips(240, 300, 2200, 255));
+    txtSingleSigma = textBox(fraSpatialEffect, "txtSingleSigma", "1", twips(510, 600, 1290, 315));
+    optSpatialSigmaRange = option(fraSpatialEffect, "optSpatialSigmaRange", "A range of values", twips(240, 1000, 2200, 255));
+    Label1 = label(fraSpatialEffect, "Label1", "from", twips(240, 1320, 400, 225));
+    txtFromSigma = textBox(fraSpatialEffect, "txtFromSigma", "0.2", twips(700, 1290, 840, 285));
+    Label2 = label(fraSpatialEffect, "Label2", "to", twips(240, 1640, 400, 225));
+    txtToSigma = textBox(fraSpatialEffect, "txtToSigma", "2.0", twips(700, 1610, 840, 285));
+    Label3 = label(fraSpatialEffect, "Label3", "by", twips(240, 1960, 400, 225));
+    txtStep = textBox(fraSpatialEffect, "txtStep", "0.2", twips(700, 1930, 840, 285));
+
+    fraAlpha = frameBox(this, "fraAlpha", "Alpha", twips(30, 3840, 2655, 645));
+    cboAlpha = control<QComboBox>(fraAlpha, "cboAlpha", twips(510, 240, 1425, 315));
+    cboAlpha->setEditable(true);
+    cboAlpha->setInsertPolicy(QComboBox::NoInsert);
+    cboAlpha->setEditText("0.05");
+
+    Frame6 = frameBox(this, "Frame6", "", twips(2730, 1500, 3045, 1155));
+    cmdLoadData = button(Frame6, "cmdLoadData", "&Load Data", twips(120, 180, 1350, 375));
+    cmdRun = button(Frame6, "cmdRun", "&Run", twips(1575, 180, 1350, 375));
+    cmdSave = button(Frame6, "cmdSave", "&Save", twips(120, 660, 1350, 375));
+    cmdExit = button(Frame6, "cmdExit", "&Exit", twips(1575, 660, 1350, 375));
+
+    Frame2 = frameBox(this, "Frame2", "Global Pattern Summary", twips(2730, 2700, 3045, 2940));
+    lstGlobalPatternSummary = control<QListWidget>(Frame2, "lstGlobalPatternSummary", twips(60, 240, 2925, 2640));
+    Frame1 = frameBox(this, "Frame1", "Local Pattern Summary", twips(30, 5685, 5745, 4200));
+    lstLocalPatternSummary = control<QListWidget>(Frame1, "lstLocalPatternSummary", twips(60, 240, 5625, 3900));
+
+    Frame7 = frameBox(this, "Frame7", "Map Display", twips(5820, 30, 8505, 5100));
+    picMapDisplayTools = control<QWidget>(Frame7, "picMapDisplayTools", twips(120, 240, 7260, 330));
+    optZoomIn = option(picMapDisplayTools, "optZoomIn", "Zoom In", twips(0, 30, 1350, 270));
+    optZoomOut = option(picMapDisplayTools, "optZoomOut", "Zoom Out", twips(1400, 30, 1400, 270));
+    optPan = option(picMapDisplayTools, "optPan", "Pan", twips(2850, 30, 1000, 270));
+    optFullExtent = option(picMapDisplayTools, "optFullExtent", "Full Extent", twips(3900, 30, 1600, 270));
+    optIdentify = option(picMapDisplayTools, "optIdentify", "Identify", twips(5550, 30, 1400, 270));
+    picPoint = new PointMap(ctx_.state, ctx_.state.points.clusterMap, Frame7);
+    picPoint->setObjectName("picPoint");
+    picPoint->setGeometry(twips(120, 660, 5595, 4275));
+    picLegend = new PictureBox(ScaleUnit::Twips, Frame7);
+    picLegend->setObjectName("picLegend");
+    picLegend->setGeometry(twips(5760, 660, 2655, 2250));
+    imgM_Legend = control<QLabel>(Frame7, "imgM_Legend", twips(5760, 3000, 2655, 1935));
+    imgM_Legend->setScaledContents(true);
+
+    Frame10 = frameBox(this, "Frame10", "Score/M statistics for a range of bandwidth", twips(5820, 5175, 8505, 4710));
+    MSChart1 = new LineChart(Frame10);
+    MSChart1->setObjectName("MSChart1");
+    MSChart1->setGeometry(twips(120, 240, 6600, 3900));
+    MSChart1->setSeriesColors({frmSigmaChart::kStatisticColor, frmSigmaChart::kCriticalColor});
+    picMLegend = control<QWidget>(Frame10, "picMLegend", twips(6840, 300, 1500, 900));
+    Line1 = WindowParts::legendLine(picMLegend, "Line1", frmSigmaChart::kStatisticColor, 4, 14);
+    lblStats = label(picMLegend, "lblStats", "M", QRect(32, 6, 60, 18));
+    Line2 = WindowParts::legendLine(picMLegend, "Line2", frmSigmaChart::kCriticalColor, 4, 38);
+    lblCriticalStats = label(picMLegend, "lblCriticalStats", "M*", QRect(32, 30, 60, 18));
+    txtXTitle = textBox(Frame10, "txtXTitle", "Bandwidth(Sigma)", twips(2220, 4200, 2400, 285));
+    txtXTitle->setAlignment(Qt::AlignCenter);
+    txtXTitle->setFrame(false);
+    picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(6840, 1300, 1500, 900));
+    lblEachRegionInfo = label(picEachRegionInfo, "lblEachRegionInfo", "", QRect(0, 0, 100, 60));
+
+    connect(cmdLoadData, &QPushButton::clicked, this, [this] { cmdLoadData_Click(); });
+    connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    connect(cboAlpha, &QComboBox::activated, this, [this] { cboAlpha_Click(); });
+    connect(optUnadjusted, &QRadioButton::clicked, this, [this] { optUnadjusted_Click(); });
+    connect(optAdjusted_Generic, &QRadioButton::clicked, this, [this] { optAdjusted_Generic_Click(); });
+    connect(optStandard, &QRadioButton::clicked, this, [this] { optStandard_Click(); });
+    connect(optRossi, &QRadioButton::clicked, this, [this] { optRossi_Click(); });
+    connect(optSpatialSingleSigma, &QRadioButton::clicked, this, [this] { optSpatialSingleSigma_Click(); });
+    connect(optSpatialSigmaRange, &QRadioButton::clicked, this, [this] { optSpatialSigmaRange_Click(); });
+    connectList(lstLocalPatternSummary, &frmClusterDetectionTextfile::lstLocalPatternSummary_Click);
+    connectList(lstGlobalPatternSummary, &frmClusterDetectionTextfile::lstGlobalPatternSummary_Click);
+    connect(picPoint, &PictureBox::mouseDown, this,
+            [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
+    connect(picPoint, &PictureBox::mouseMove, this,
+            [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
+    connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
+    connect(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
+
+    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
+        dialogs().message(text, title, MsgIcon::Critical, MsgButtons::OK);
+    });
+
+    Form_Load();
+}
+
+void frmClusterDetectionTextfile::connectList(QListWidget* list, void (frmClusterDetectionTextfile::*handler)()) {
+    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
+    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
+        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
+    });
+}
+
+void frmClusterDetectionTextfile::Form_Load() {
+    move(twipsToPixels(1), twipsToPixels(1));
+    setFixedHeight(twipsToPixels(9965));
+    selectOption(optUnadjusted, &frmClusterDetectionTextfile::optUnadjusted_Click);
+    selectOption(optSpatialSingleSigma, &frmClusterDetectionTextfile::optSpatialSingleSigma_Click);
+    {
+        const QSignalBlocker block(cboAlpha);
+        cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
+        cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
+        cboAlpha->setCurrentIndex(-1);
+        cboAlpha->setEditText("0.05");
+    }
+    ctx_.state.retro.alpha = 0.05;
+    cmdRun->setEnabled(false);
+    cmdSave->setEnabled(false);
+    showChartGroup(false);
+    imgM_Legend->setVisible(false);
+    PointMapView& view = ctx_.state.points.clusterMap;
+    view = PointMapView{};
+    view.pointZoom = PointMap::kStartZoom;
+    txtXTitle->setEnabled(false);
+    lastRun_ = LastRun{};
+}
+
+void frmClusterDetectionTextfile::showChartGroup(bool show) {
+    for (QWidget* w : {static_cast<QWidget*>(MSChart1), picEachRegionInfo, picMLegend, static_cast<QWidget*>(txtXTitle)})
+        w->setVisible(show);
+}
+
+void frmClusterDetectionTextfile::setMousePointer(int pointer) { ctx_.frame().setMousePointer(pointer); }
+
+// ---- Selection from code ----
+
+void frmClusterDetectionTextfile::selectOption(QRadioButton* o, void (frmClusterDetectionTextfile::*handler)()) {
+    quietly(o, [](QRadioButton* b) { b->setChecked(true); });
+    (this->*handler)();
+}
+
+void frmClusterDetectionTextfile::selectTest(ClusterTest test) {
+    switch (test) {
+    case ClusterTest::Unadjusted: selectOption(optUnadjusted, &frmClusterDetectionTextfile::optUnadjusted_Click); break;
+    case ClusterTest::AdjustedPoisson:
+        selectOption(optAdjusted_Generic, &frmClusterDetectionTextfile::optAdjusted_Generic_Click);
+        break;
+    case ClusterTest::FreemanTukey: selectOption(optStandard, &frmClusterDetectionTextfile::optStandard_Click); break;
+    case ClusterTest::Rossi: selectOption(optRossi, &frmClusterDetectionTextfile::optRossi_Click); break;
+    }
+}
+
+void frmClusterDetectionTextfile::selectSingleSigma() {
+    selectOption(optSpatialSingleSigma, &frmClusterDetectionTextfile::optSpatialSingleSigma_Click);
+}
+void frmClusterDetectionTextfile::selectSigmaRange() {
+    selectOption(optSpatialSigmaRange, &frmClusterDetectionTextfile::optSpatialSigmaRange_Click);
+}
+
+void frmClusterDetectionTextfile::selectAlpha(int index) {
+    if (index < 0 || index >= cboAlpha->count()) return;
+    quietly(cboAlpha, [index](QComboBox* c) { c->setCurrentIndex(index); });
+    cboAlpha_Click();
+}
+
+void frmClusterDetectionTextfile::selectTool(const char* name) {
+    for (QRadioButton* o : {optZoomIn, optZoomOut, optPan, optFullExtent, optIdentify})
+        if (o->objectName() == name) o->setChecked(true);
+}
+
+void frmClusterDetectionTextfile::selectLocalRow(int row) {
+    quietly(lstLocalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
+    lstLocalPatternSummary_Click();
+}
+
+void frmClusterDetectionTextfile::selectGlobalRow(int row) {
+    quietly(lstGlobalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
+    lstGlobalPatternSummary_Click();
+}
+
+ClusterTest frmClusterDetectionTextfile::selectedTest() const {
+    if (optUnadjusted->isChecked()) return ClusterTest::Unadjusted;
+    if (optAdjusted_Generic->isChecked()) return ClusterTest::AdjustedPoisson;
+    if (optStandard->isChecked()) return ClusterTest::FreemanTukey;
+    return ClusterTest::Rossi;
+}
+
+std::vector<std::string> frmClusterDetectionTextfile::globalLines() const { return fromList(lstGlobalPatternSummary); }
+std::vector<std::string> frmClusterDetectionTextfile::localLines() const { return fromList(lstLocalPatternSummary); }
+
+// ---- Options and buttons ----
+
+void frmClusterDetectionTextfile::showEquation(const char* fileName) { Pictures::loadPicture(picEquation, fileName); }
+
+void frmClusterDetectionTextfile::settingsChanged() {
+    cmdSave->setEnabled(false);
+    lastRun_.valid = false;
+}
+
+void frmClusterDetectionTextfile::optUnadjusted_Click() {
+    showEquation("unadjusted.jpg");
+    settingsChanged();
+}
+void frmClusterDetectionTextfile::optAdjusted_Generic_Click() {
+    showEquation("adjusted.jpg");
+    settingsChanged();
+}
+void frmClusterDetectionTextfile::optStandard_Click() {
+    showEquation("standard.jpg");
+    settingsChanged();
+}
+void frmClusterDetectionTextfile::optRossi_Click() {
+    showEquation("rossi.jpg");
+    settingsChanged();
+}
+void frmClusterDetectionTextfile::optSpatialSingleSigma_Click() {
+    settingsChanged();
+    showChartGroup(false);
+}
+void frmClusterDetectionTextfile::optSpatialSigmaRange_Click() { settingsChanged(); }
+
+void frmClusterDetectionTextfile::cboAlpha_Click() {
+    if (const auto v = parseNumber(cboAlpha->currentText().toStdString())) ctx_.state.retro.alpha = *v;
+}
+
+void frmClusterDetectionTextfile::cmdLoadData_Click() { ctx_.show<frmSelectDataFormat>(); }
+
+void frmClusterDetectionTextfile::pointDataLoaded() {
+    cmdRun->setEnabled(true);
+    cmdSave->setEnabled(false);
+    lastRun_.valid = false;
+}
+
+void frmClusterDetectionTextfile::cmdExit_Click() { ctx_.unload<frmClusterDetectionTextfile>(); }
+
+void frmClusterDetectionTextfile::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        // The class map of these points must not be drawn over a polygon
+        // study area opened later.
+        ctx_.state.shared.retroMapMode = false;
+        // Its data-type dialog loads points for this window only; left open
+        // it would replace the centroids of a polygon study area opened next.
+        ctx_.unload<frmSelectDataFormat>();
+    }
+    event->accept();
+}
+
+// ---- Drawing ----
+
+template <class F>
+void frmClusterDetectionTextfile::drawing(F&& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        dialogs().warning("The point map could not be drawn: " + e.description());
+    }
+}
+
+void frmClusterDetectionTextfile::DrawPointMap() { picPoint->DrawPointMap(); }
+
+void frmClusterDetectionTextfile::DrawPointResultMap() {
+    const AppState& s = ctx_.state;
+    if (!lastRun_.valid) return;
+    picPoint->DrawPointClassMap(isScoreTest(lastRun_.test) ? s.retro.scoreMapValues : s.retro.mMapValues);
+}
+
+void frmClusterDetectionTextfile::DrawPointClassMap(const DoubleArray& values) { picPoint->DrawPointClassMap(values); }
+
+void frmClusterDetectionTextfile::DrawLegend(DoubleArray& values, std::int16_t m) {
+    AppState& s = ctx_.state;
+    const LegendStatistic statistic = legendStatisticOf(lastRun_.test);
+    modLegend::DrawPointLegend(s, picLegend->surface(), values, m, statistic,
+                               [&s] { return modClusterDetection::GetMCritical(s.area, s.shared, s.retro); });
+    picLegend->Refresh();
+}
+
+void frmClusterDetectionTextfile::HighlightPoint(std::int32_t i) { picPoint->HighlightPoint(i); }
+
+void frmClusterDetectionTextfile::redrawResult() {
+    if (!lastRun_.range) {
+        DrawPointResultMap();
+        return;
+    }
+    AppState& s = ctx_.state;
+    DrawLegend(s.retro.mapLegendValues, kLegendClasses);
+    DrawPointClassMap(s.retro.mapClassValues);
+}
+
+void frmClusterDetectionTextfile::showMLegendFor(ClusterTest test) {
+    if (isMTest(test)) {
+        imgM_Legend->setVisible(true);
+        Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
+    } else {
+        imgM_Legend->setVisible(false);
+    }
+}
+
+// ---- Lists ----
+
+void frmClusterDetectionTextfile::lstGlobalPatternSummary_Click() {
+    if (!lastRun_.valid) return;
+    AppState& s = ctx_.state;
+    const std::int32_t n = lastRun_.n;
+    s.retro.mapLegendValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    if (!lastRun_.range) return;
+    const int k = ClusterLines::bandwidthOfRangeRow(lstGlobalPatternSummary->currentRow());
+    drawing([&] {
+        if (k >= 0 && k < lastRun_.bandwidths) {
+            for (std::int32_t i = 1; i <= n; ++i) {
+                const double v = s.retro.rangeLocalStats(k, i);
+                s.retro.mapLegendValues[static_cast<std::size_t>(i)] = v;
+                s.retro.mapClassValues[static_cast<std::size_t>(i)] = v;
+            }
+            s.shared.sigma = s.retro.rangeSigmas[static_cast<std::size_t>(k)];
+            DrawLegend(s.retro.mapLegendValues, kLegendClasses);
+            DrawPointClassMap(s.retro.mapClassValues);
+        } else {
+            DrawPointMap();
+        }
+    });
+    showMLegendFor(lastRun_.test);
+}
+
+void frmClusterDetectionTextfile::lstLocalPatternSummary_Click() {
+    if (!lastRun_.valid || lastRun_.range) return;
+    const int i = ClusterLines::pointOfLocalRow(lstLocalPatternSummary->currentRow());
+    drawing([&] {
+        DrawPointResultMap();
+        if (i >= 1 && i <= lastRun_.n) HighlightPoint(i);
+    });
+}
+
+// ---- The run ----
+
+void frmClusterDetectionTextfile::runStart() {
+    picPoint->copyPoints();
+    for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
+        const QSignalBlocker block(list);
+        list->clear();
+        list->setFont(listFont());
+    }
+    // The run measures the points' study area from this drawing.
+    drawing([&] { DrawPointMap(); });
+}
+
+void frmClusterDetectionTextfile::cmdRun_Click() {
+    // The lists are emptied here, so the tools wait for this run's results;
+    // Save keeps writing the last finished run until this one finishes.
+    runStart();
+    const ClusterTest test = selectedTest();
+    Dialogs& d = dialogs();
+    if (optSpatialSingleSigma->isChecked()) {
+        optIdentify->setEnabled(true);
+        const auto value = parseNumber(txtSingleSigma->text().toStdString());
+        if (!value) {
+            d.warning("Bandwidth should be numerical.");
+            return;
+        }
+        if (*value < 0.0) {
+            d.warning("Bandwidth should not be negative.");
+            return;
+        }
+        runSingle(test, *value == 0.0 ? 1e-8 : *value);
+    } else if (optSpatialSigmaRange->isChecked()) {
+        optIdentify->setEnabled(false);
+        runRange(test);
+    }
+}
+
+void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
+    setMousePointer(13);
+    AppState work = ClusterRun::workingCopy(ctx_.state);
+    work.shared.sigma = sigma;
+    ClusterRun::SingleResult result;
+    try {
+        ClusterRun::checkPointData(work, picPoint->transform().has_value());
+        result = ClusterRun::computeSingle(work, test, kLayout);
+    } catch (const AppError& e) {
+        setMousePointer(1);
+        dialogs().warning(runFailureText(e));
+        return;
+    }
+    AppState& s = ctx_.state;
+    ClusterRun::commit(s, std::move(work));
+    lstGlobalPatternSummary->addItems(toQt(result.lines.global));
+    lstLocalPatternSummary->addItems(toQt(result.lines.local));
+    lastRun_ = LastRun{true, test, false, s.area.regionCount, 0};
+    drawing([&] {
+        DrawLegend(isScoreTest(test) ? s.retro.scoreLegendValues : s.retro.mLegendValues, kLegendClasses);
+        DrawPointResultMap();
+    });
+    setMousePointer(1);
+    s.shared.retroMapMode = true;
+    showMLegendFor(test);
+    MSChart1->setVisible(false);
+    picMLegend->setVisible(false);
+    cmdSave->setEnabled(true);
+}
+
+void frmClusterDetectionTextfile::runRange(ClusterTest test) {
+    Dialogs& d = dialogs();
+    AppState& s = ctx_.state;
+    const auto from = parseNumber(txtFromSigma->text().toStdString());
+    const auto to = parseNumber(txtToSigma->text().toStdString());
+    const auto step = parseNumber(txtStep->text().toStdString());
+    if (!from || !to || !step) {
+        d.warning("A range of bandwidth parameters should be numeric.");
+        setMousePointer(0);
+        return;
+    }
+    s.shared.sigma = *from;
+    s.retro.sigmaRangeEnd = *to;
+    const char* invalid = "Ivalid range of bandwidth was input. Check the parameters!";
+    if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
+        d.warning(invalid);
+        setMousePointer(0);
+        return;
+    }
+    std::int16_t count = 0;
+    try {
+        count = ClusterRun::rangeCount(*from, *to, *step);
+    } catch (const AppError&) {
+        // More bandwidths than the range can number.
+        d.warning(invalid);
+        setMousePointer(0);
+        return;
+    }
+
+    setMousePointer(13);
+    AppState work = ClusterRun::workingCopy(s);
+    ClusterRun::RangeResult result;
+    try {
+        ClusterRun::checkPointData(work, picPoint->transform().has_value());
+        result = ClusterRun::computeRange(work, test, *from, *to, *step, count, kLayout);
+    } catch (const AppError& e) {
+        setMousePointer(0);
+        d.warning(runFailureText(e));
+        return;
+    }
+    ClusterRun::commit(s, std::move(work));
+    lstGlobalPatternSummary->addItems(toQt(result.globalLines));
+    lastRun_ = LastRun{true, test, true, s.area.regionCount, count};
+
+    MSChart1->setChartType(LineChart::kLineChart2D);
+    MSChart1->setChartData(s.retro.chartData);
+    // The labels count on from "from" by the step, as typed.
+    double labelValue = *from;
+    for (std::int32_t r = 0; r < count; ++r) {
+        MSChart1->setRowLabel(r + 1, QString::fromStdString(formatMaskDisplay(labelValue, "0.00")));
+        labelValue = labelValue + *step;
+    }
+
+    s.shared.retroMapMode = true;
+    showChartGroup(true);
+    // Laid out once it is shown, with its labels in place.
+    MSChart1->Refresh();
+    imgM_Legend->setVisible(false);
+    if (isMTest(test)) Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
+    picLegend->surface().Cls();
+    picLegend->Refresh();
+    lblStats->setVisible(true);
+    lblCriticalStats->setVisible(true);
+    lblStats->setText(isScoreTest(test) ? "Chi" : "M");
+    lblCriticalStats->setText(isScoreTest(test) ? "Chi*" : "M*");
+    setMousePointer(0);
+    cmdSave->setEnabled(true);
+}
+
+// ---- Map tools ----
+
+void frmClusterDetectionTextfile::picPoint_MouseDown(int, int, double X, double Y) {
+    if (!lastRun_.valid || lstGlobalPatternSummary->count() == 0) return;
+    drawing([&] {
+        if (optZoomIn->isChecked()) {
+            picPoint->zoomBy(PointMap::kZoomStep);
+            picPoint->clearMap();
+            redrawResult();
+        } else if (optZoomOut->isChecked()) {
+            picPoint->zoomBy(-PointMap::kZoomStep);
+            picPoint->clearMap();
+            redrawResult();
+        } else if (optPan->isChecked()) {
+            picPoint->startPan(X, Y);
+        } else if (optFullExtent->isChecked()) {
+            picPoint->fullExtent();
+            picPoint->clearMap();
+            redrawResult();
+        } else if (optIdentify->isChecked() && optIdentify->isEnabled() && !lastRun_.range) {
+            const std::int32_t nearest = picPoint->nearest(X, Y);
+            if (nearest < 1) return;
+            redrawResult();
+            selectLocalRow(ClusterLines::localRowOfPoint(nearest));
+            const auto& c = ctx_.state.area.centroidTable;
+            if (static_cast<std::size_t>(nearest) < c.size())
+                picPoint->setToolTip(QString::fromStdString(c[static_cast<std::size_t>(nearest)].ID));
+        }
+    });
+}
+
+void frmClusterDetectionTextfile::picPoint_MouseMove(int Button, int, double X, double Y) {
+    if (!lastRun_.valid || lstGlobalPatternSummary->count() == 0) return;
+    if (!optPan->isChecked() || Button != 1 || !ctx_.state.points.clusterMap.dragStarted) return;
+    drawing([&] {
+        picPoint->dragTo(X, Y);
+        redrawResult();
+    });
+}
+
+void frmClusterDetectionTextfile::picPoint_MouseUp(int, int, double, double) {
+    if (!lastRun_.valid || lstGlobalPatternSummary->count() == 0) return;
+    picPoint->endPan();
+}
+
+void frmClusterDetectionTextfile::picPoint_Click() {
+    PointMapView& view = ctx_.state.points.clusterMap;
+    view.dragX = 0.0;
+    view.dragY = 0.0;
+}
+
+// ---- The report ----
+
+void frmClusterDetectionTextfile::cmdSave_Click() {
+    if (!lastRun_.valid) return;
+    FileDialogRequest request;
+    request.filter = "Text File (*.txt)|*.txt";
+    request.initialDir = lastSaveName_;
+    const FileDialogResult chosen = dialogs().saveFile(request);
+    if (chosen.cancelled()) return;
+    std::vector<std::string> lines;
+    try {
+        lines = lastRun_.range ? ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout)
+                               : ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);
+    } catch (const AppError& e) {
+        dialogs().warning("The report was not saved: its values cannot be written (" + e.description() + ").");
+        return;
+    }
+    try {
+        TextFileWriter out(chosen.fileName);
+        for (const std::string& l : lines) out.PrintLine(l);
+        out.Close();
+    } catch (const AppError& e) {
+        dialogs().warning("The report could not be saved to \"" + chosen.fileName + "\": " + e.description());
+        return;
+    }
+    lastSaveName_ = chosen.fileName;
+}

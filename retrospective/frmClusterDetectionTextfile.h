@@ -1,0 +1,174 @@
+#pragma once
+// "Cluster Detection --- Score and M test": the retrospective cluster test
+// on point data. Load Data reads a point case file; Run draws the points,
+// computes the chosen test for one bandwidth or a range, lists the results
+// and shows them on the window's own point map with its class legend, or
+// in its chart over the bandwidths; the map tools zoom, pan and identify
+// the nearest point; Save writes the text report.
+//
+// The list clicks, the map tools and the report act on the last run as it
+// was made (its test, bandwidth mode and number of points): after new data
+// or another option they wait for the next run.
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "context/AppContext.h"
+#include "retrospective/ClusterLines.h"
+
+class LineChart;
+class PointMap;
+class PictureBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+class frmClusterDetectionTextfile : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr WindowKind kind = WindowKind::MdiChild;
+    static constexpr Qt::WindowFlags subWindowFlags =
+        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+        Qt::WindowCloseButtonHint;
+    explicit frmClusterDetectionTextfile(AppContext& ctx);
+
+    void Form_Load();
+    void cmdLoadData_Click();
+    void cmdRun_Click();
+    void cmdSave_Click();
+    void cmdExit_Click();
+    void cboAlpha_Click();
+    void optUnadjusted_Click();
+    void optAdjusted_Generic_Click();
+    void optStandard_Click();
+    void optRossi_Click();
+    void optSpatialSingleSigma_Click();
+    void optSpatialSigmaRange_Click();
+    void lstGlobalPatternSummary_Click();
+    void lstLocalPatternSummary_Click();
+
+    // The mouse on the point map: Button 1 is the left button; X and Y in
+    // the map's pixels.
+    void picPoint_MouseDown(int Button, int Shift, double X, double Y);
+    void picPoint_MouseMove(int Button, int Shift, double X, double Y);
+    void picPoint_MouseUp(int Button, int Shift, double X, double Y);
+    void picPoint_Click();
+
+    // The drawings of the point map and its legend.
+    void DrawPointMap();
+    void DrawPointResultMap();
+    void DrawPointClassMap(const DoubleArray& values);
+    void DrawLegend(DoubleArray& values, std::int16_t m);
+    void HighlightPoint(std::int32_t i);
+
+    // What the data-type dialog does once a point file was read: Run on,
+    // Save off, and the last run's results no longer answer the lists and
+    // tools.
+    void pointDataLoaded();
+
+    // Selecting from code runs the control's click handler once.
+    void selectLocalRow(int row);
+    void selectGlobalRow(int row);
+    void selectTest(ClusterTest test);
+    void selectSingleSigma();
+    void selectSigmaRange();
+    void selectAlpha(int index);
+    // Selects a map tool option (optZoomIn ... optIdentify) by its name.
+    void selectTool(const char* name);
+
+    ClusterTest selectedTest() const;
+    std::vector<std::string> globalLines() const;
+    std::vector<std::string> localLines() const;
+
+    // The last finished run, as the lists, tools and report read it.
+    struct LastRun {
+        bool valid = false;
+        ClusterTest test = ClusterTest::Unadjusted;
+        bool range = false;
+        std::int32_t n = 0;
+        std::int16_t bandwidths = 0;
+    };
+    const LastRun& lastRun() const noexcept { return lastRun_; }
+
+    QGroupBox* Frame4 = nullptr;
+    QRadioButton* optUnadjusted = nullptr;
+    QRadioButton* optAdjusted_Generic = nullptr;
+    QRadioButton* optStandard = nullptr;
+    QRadioButton* optRossi = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QLabel* picEquation = nullptr;
+    QGroupBox* fraSpatialEffect = nullptr;
+    QRadioButton* optSpatialSingleSigma = nullptr;
+    QRadioButton* optSpatialSigmaRange = nullptr;
+    QLineEdit* txtSingleSigma = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtFromSigma = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* txtToSigma = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* txtStep = nullptr;
+    QGroupBox* fraAlpha = nullptr;
+    QComboBox* cboAlpha = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QListWidget* lstGlobalPatternSummary = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QListWidget* lstLocalPatternSummary = nullptr;
+    QGroupBox* Frame10 = nullptr;
+    LineChart* MSChart1 = nullptr;
+    QWidget* picMLegend = nullptr;
+    QLabel* lblStats = nullptr;
+    QLabel* lblCriticalStats = nullptr;
+    QFrame* Line1 = nullptr;
+    QFrame* Line2 = nullptr;
+    QLineEdit* txtXTitle = nullptr;
+    QWidget* picEachRegionInfo = nullptr;
+    QLabel* lblEachRegionInfo = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    QWidget* picMapDisplayTools = nullptr;
+    QRadioButton* optZoomIn = nullptr;
+    QRadioButton* optZoomOut = nullptr;
+    QRadioButton* optPan = nullptr;
+    QRadioButton* optFullExtent = nullptr;
+    QRadioButton* optIdentify = nullptr;
+    PointMap* picPoint = nullptr;
+    PictureBox* picLegend = nullptr;
+    QLabel* imgM_Legend = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QPushButton* cmdLoadData = nullptr;
+    QPushButton* cmdRun = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdExit = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void runStart();
+    void runSingle(ClusterTest test, double sigma);
+    void runRange(ClusterTest test);
+    void showChartGroup(bool show);
+    void showEquation(const char* fileName);
+    void showMLegendFor(ClusterTest test);
+    // Any change of the options: Save off, and the last run no longer answers.
+    void settingsChanged();
+    // The current result on the map again, as the last run left it.
+    void redrawResult();
+    // A drawing that failed (a map too far zoomed for pixel positions) is
+    // reported, and the window goes on.
+    template <class F>
+    void drawing(F&& f);
+    void selectOption(QRadioButton* option, void (frmClusterDetectionTextfile::*handler)());
+    void connectList(QListWidget* list, void (frmClusterDetectionTextfile::*handler)());
+    void setMousePointer(int pointer);
+
+    AppContext& ctx_;
+    LastRun lastRun_;
+    std::string lastSaveName_;
+    bool unloaded_ = false;
+};

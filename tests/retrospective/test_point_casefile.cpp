@@ -1,0 +1,137 @@
+// The point case file: the counts it derives in each format, and every
+// refusal, each naming its line and leaving the earlier points as they were.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/Error.h"
+#include "retrospective/PointCaseFile.h"
+#include "tests/support/CaseNames.h"
+
+namespace {
+
+using PointCaseFile::Format;
+
+TEST(PointCaseFile, PopulationAndCasesGiveExpectedCountsAndShares) {
+    const auto d = PointCaseFile::parse({"A,0,0,100,2", " A,1,2,300,6"}, Format::PopulationCase);
+    EXPECT_EQ(d.pointCount, 2.0);
+    ASSERT_EQ(d.centroidTable.size(), 3u);
+    EXPECT_EQ(d.centroidTable[1].ID, "A");
+    EXPECT_EQ(d.centroidTable[2].ID, " A");  // blanks are part of the label
+    EXPECT_EQ(d.centroidTable[2].X, 1.0);
+    EXPECT_EQ(d.centroidTable[2].Y, 2.0);
+    EXPECT_EQ(d.totalCases, 8.0);
+    EXPECT_EQ(d.population[1], 100.0);
+    EXPECT_EQ(d.observed[2], 6.0);
+    EXPECT_DOUBLE_EQ(d.expected[1], 2.0);
+    EXPECT_DOUBLE_EQ(d.expected[2], 6.0);
+    EXPECT_DOUBLE_EQ(d.expectedShare[1], 0.25);
+    EXPECT_DOUBLE_EQ(d.expectedShare[2], 0.75);
+}
+
+TEST(PointCaseFile, ObservedAndExpectedAreTakenAsRead) {
+    const auto d = PointCaseFile::parse({"a,0,0,2,3", "b,1,1, 6 ,5"}, Format::ObsExp);
+    EXPECT_EQ(d.totalCases, 8.0);
+    EXPECT_EQ(d.population[1], 0.0);
+    EXPECT_EQ(d.population[2], 0.0);
+    EXPECT_EQ(d.observed[2], 6.0);
+    EXPECT_EQ(d.expected[1], 3.0);
+    EXPECT_DOUBLE_EQ(d.expectedShare[1], 0.375);
+    EXPECT_DOUBLE_EQ(d.expectedShare[2], 0.625);
+}
+
+TEST(PointCaseFile, OneLineIsOnePoint) {
+    const auto d = PointCaseFile::parse({"only,3,4,10,1"}, Format::PopulationCase);
+    EXPECT_EQ(d.pointCount, 1.0);
+    EXPECT_EQ(d.observed.size(), 2u);
+}
+
+struct RefusalCase {
+    const char* name;
+    std::vector<std::string> lines;
+    Format format;
+    std::string message;
+};
+
+class PointCaseFileRefusals : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(PointCaseFileRefusals, NameTheirLine) {
+    const RefusalCase& c = GetParam();
+    try {
+        PointCaseFile::parse(c.lines, c.format);
+        FAIL() << "accepted";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.source(), PointCaseFile::kRefusalSource);
+        EXPECT_EQ(e.description(), c.message);
+    }
+}
+
+const std::string kFormat = PointCaseFile::kFormatMessage;
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PointCaseFileRefusals,
+    ::testing::Values(
+        RefusalCase{"empty_file", {}, Format::PopulationCase, "The file is empty: line 1 holds no point. " + kFormat},
+        RefusalCase{"first_line_four_fields", {"a,1,2,3"}, Format::PopulationCase, kFormat},
+        RefusalCase{"first_line_trailing_comma", {"a,1,2,3,4,"}, Format::PopulationCase, kFormat},
+        RefusalCase{"later_line_short",
+                    {"a,0,0,10,1", "b,1,1,10"},
+                    Format::PopulationCase,
+                    "Line 2 holds 4 comma-separated fields instead of five (ID, X, Y and two counts)."},
+        RefusalCase{"inner_blank_line",
+                    {"a,0,0,10,1", "", "c,2,2,10,1"},
+                    Format::PopulationCase,
+                    "Line 2 is empty: every line must hold one point (ID, X, Y and two counts)."},
+        RefusalCase{"header_words",
+                    {"ID,X,Y,POP,CASES", "a,0,0,10,1"},
+                    Format::PopulationCase,
+                    "Line 1: the X \"X\" is not a number."},
+        RefusalCase{"infinite_coordinate",
+                    {"a,0,0,10,1", "b,inf,1,10,1"},
+                    Format::PopulationCase,
+                    "Line 2: the X \"inf\" is not a number."},
+        RefusalCase{"overflowing_count",
+                    {"a,0,0,10,1", "b,1,1,10,1e400"},
+                    Format::ObsExp,
+                    "Line 2: the expected count \"1e400\" is not a number."},
+        RefusalCase{"nan_population",
+                    {"a,0,0,nan,1"},
+                    Format::PopulationCase,
+                    "Line 1: the population \"nan\" is not a number."},
+        RefusalCase{"negative_count",
+                    {"a,0,0,10,1", "b,1,1,10,-1"},
+                    Format::PopulationCase,
+                    "Line 2 has a negative count."},
+        RefusalCase{"zero_population_total",
+                    {"a,0,0,0,1", "b,1,1,0,1"},
+                    Format::PopulationCase,
+                    "The populations of the file add up to 0, so no expected counts can be derived."},
+        RefusalCase{"zero_case_total",
+                    {"a,0,0,0,2", "b,1,1,0,3"},
+                    Format::ObsExp,
+                    "The case counts of the file add up to 0, so the test cannot be computed."},
+        RefusalCase{"zero_population_of_one_point",
+                    {"a,0,0,10,1", "b,1,1,0,1"},
+                    Format::PopulationCase,
+                    "Line 2 has a population of 0, so its expected count is not positive and the test cannot be "
+                    "computed."},
+        RefusalCase{"zero_expected_count",
+                    {"a,0,0,1,2", "b,1,1,1,0"},
+                    Format::ObsExp,
+                    "Line 2 has an expected count of 0, so its expected count is not positive and the test cannot "
+                    "be computed."}),
+    CaseNameOf{});
+
+TEST(PointCaseFile, ReadsCrLfAndLoneLfLinesWithoutAPointForTheFinalLineEnd) {
+    const std::string path = ::testing::TempDir() + "/points_line_ends.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "a,0,0,10,1\r\nb,1,0,10,2\nc,0,1,20,3\r\n";
+    }
+    const auto d = PointCaseFile::read(path, Format::PopulationCase);
+    EXPECT_EQ(d.pointCount, 3.0);
+    EXPECT_EQ(d.centroidTable[3].ID, "c");
+    EXPECT_EQ(d.totalCases, 6.0);
+}
+
+}  // namespace

@@ -1,0 +1,690 @@
+// The cluster test on point data end to end, offscreen with the scripted
+// dialogs: the data-type dialog, single runs of every test against the
+// engine's values and the closed form of a four-point case at bandwidth 0,
+// a range run with its chart, the report of each kind, the refusals of
+// degenerate point sets, and the map tools.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "map/PointMap.h"
+#include "map/modLegend.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "platform/ui/LineChart.h"
+#include "retrospective/ClusterLines.h"
+#include "retrospective/PointCaseFile.h"
+#include "retrospective/frmClusterDetectionTextfile.h"
+#include "retrospective/frmSelectDataFormat.h"
+#include "stats/modClusterDetection.h"
+#include "stats/modPValue.h"
+#include "tests/retrospective/RetroFixture.h"
+#include "tests/support/CaseNames.h"
+#include "tests/support/TestPaths.h"
+
+using namespace retro_test;
+namespace cd = modClusterDetection;
+
+namespace {
+
+std::string R(const std::string& t, std::size_t w) { return alignRight(t, w); }
+std::string F(double v, const char* m) { return formatMask(v, m); }
+std::string pLine(double p) { return p < 0.001 ? "   ---> p-value < 0.001" : "   ---> p-value = " + F(p, "0.0000"); }
+
+std::string writeLines(const std::string& dir, const std::string& name, const std::vector<std::string>& lines) {
+    const std::string path = dir + "/" + name;
+    std::ofstream out(path, std::ios::binary);
+    for (const auto& l : lines) out << l << "\r\n";
+    return path;
+}
+
+// Four points at the corners of a rectangle: at bandwidth 0 each point's
+// kernel holds only itself, so every local statistic is that of its own
+// counts.
+const std::vector<std::string> kFourPoints = {"NW,0,10,100,6", "NE,20,10,200,2", "SW,0,0,300,5", "SE,20,0,400,7"};
+
+// A small field of points with more cases near the origin.
+std::vector<std::string> clusteredPoints(int n) {
+    std::vector<std::string> out;
+    for (int k = 1; k <= n; ++k) {
+        const double x = (k * 37) % 101, y = (k * 59) % 89;
+        const double pop = 500 + 40 * (k % 7);
+        const int cases = static_cast<int>(pop / 100) + ((x < 30 && y < 30) ? 6 : 0) + (k % 2);
+        out.push_back("P" + std::to_string(k) + "," + formatGeneral(x) + "," + formatGeneral(y) + "," +
+                      formatGeneral(pop) + "," + std::to_string(cases));
+    }
+    return out;
+}
+
+class PointWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = scratchDir("point-window");
+        w = h.ctx.show<frmClusterDetectionTextfile>();
+        h.ctx.state.shared.pointDataMode = true;
+        h.ctx.state.shared.polygonDataMode = false;
+    }
+
+    // Load Data, pick the format, choose the file and press Continue.
+    void load(const std::vector<std::string>& lines, bool obsExp = false) {
+        const std::string path = writeLines(dir, "points" + std::to_string(files++) + ".txt", lines);
+        loadPath(path, obsExp);
+    }
+    void loadPath(const std::string& path, bool obsExp = false) {
+        w->cmdLoadData_Click();
+        auto* d = h.ctx.find<frmSelectDataFormat>();
+        ASSERT_NE(d, nullptr);
+        if (obsExp) d->optObsExp->setChecked(true);
+        h.dlg->queueFile(path);
+        d->cmdContinue_Click();
+    }
+    void runSingle(ClusterTest test, const std::string& sigma) {
+        w->selectTest(test);
+        w->selectSingleSigma();
+        w->txtSingleSigma->setText(QString::fromStdString(sigma));
+        w->cmdRun_Click();
+    }
+    void runRange(ClusterTest test, const char* from, const char* to, const char* by) {
+        w->selectTest(test);
+        w->selectSigmaRange();
+        w->txtFromSigma->setText(from);
+        w->txtToSigma->setText(to);
+        w->txtStep->setText(by);
+        w->cmdRun_Click();
+    }
+    std::vector<std::string> saveReport() {
+        const std::string path = dir + "/report" + std::to_string(files++) + ".txt";
+        h.dlg->queueFile(path);
+        w->cmdSave_Click();
+        return readTextFileLines(path);
+    }
+
+    Harness h;
+    std::string dir;
+    frmClusterDetectionTextfile* w = nullptr;
+    int files = 0;
+};
+
+TEST_F(PointWindow, StartsWithRunAndSaveOff) {
+    EXPECT_EQ(w->windowTitle().toStdString(), "Cluster Detection --- Score and M test");
+    EXPECT_FALSE(w->cmdRun->isEnabled());
+    EXPECT_FALSE(w->cmdSave->isEnabled());
+    EXPECT_TRUE(w->optUnadjusted->isChecked());
+    EXPECT_TRUE(w->optSpatialSingleSigma->isChecked());
+    EXPECT_EQ(h.ctx.state.retro.alpha, 0.05);
+    ASSERT_EQ(w->cboAlpha->count(), 2);
+    EXPECT_EQ(w->cboAlpha->itemText(0).toStdString(), "0.05");
+    EXPECT_EQ(w->cboAlpha->itemText(1).toStdString(), "0.01");
+    EXPECT_FALSE(w->MSChart1->isVisibleTo(w));
+    EXPECT_FALSE(w->txtXTitle->isEnabled());
+    EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.2);
+    EXPECT_EQ(w->height(), twipsToPixels(9965));
+    w->selectAlpha(1);
+    EXPECT_EQ(h.ctx.state.retro.alpha, 0.01);
+}
+
+TEST_F(PointWindow, ContinueLoadsThePointsAndEnablesRun) {
+    load(kFourPoints);
+    EXPECT_EQ(h.ctx.find<frmSelectDataFormat>(), nullptr);
+    EXPECT_TRUE(w->cmdRun->isEnabled());
+    EXPECT_FALSE(w->cmdSave->isEnabled());
+    const AppState& s = h.ctx.state;
+    EXPECT_EQ(s.points.pointCount, 4.0);
+    EXPECT_EQ(s.area.centroidTable[2].ID, "NE");
+    EXPECT_EQ(s.retro.totalCases, 20.0);
+    EXPECT_DOUBLE_EQ(s.retro.expected[1], 20.0 / 1000.0 * 100.0);
+    EXPECT_TRUE(h.messageTexts().empty());
+}
+
+TEST_F(PointWindow, RefusedFilesKeepTheEarlierPointsAndTheDialogOpen) {
+    load(kFourPoints);
+    const auto before = h.ctx.state.area.centroidTable;
+    const struct {
+        std::vector<std::string> lines;
+        std::string message;
+    } cases[] = {
+        {{"a,1,2,3"}, PointCaseFile::kFormatMessage},
+        {{"a,0,0,10,1", "b,x,1,10,1"}, "Line 2: the X \"x\" is not a number."},
+        {{"a,0,0,10,1", "", "b,1,1,10,1"}, "Line 2 is empty: every line must hold one point (ID, X, Y and two counts)."},
+    };
+    for (const auto& c : cases) {
+        h.clearMessages();
+        load(c.lines);
+        ASSERT_EQ(h.dlg->messages.size(), 1u);
+        EXPECT_EQ(h.dlg->messages[0].text, c.message);
+        EXPECT_EQ(h.dlg->messages[0].title, "Warning!");
+        EXPECT_EQ(h.dlg->messages[0].icon, MsgIcon::Critical);
+        ASSERT_NE(h.ctx.find<frmSelectDataFormat>(), nullptr);
+        EXPECT_EQ(h.ctx.state.points.pointCount, 4.0);
+        EXPECT_EQ(h.ctx.state.area.centroidTable[4].ID, before[4].ID);
+        h.ctx.find<frmSelectDataFormat>()->cmdCancel_Click();
+    }
+    // No file chosen.
+    h.clearMessages();
+    w->cmdLoadData_Click();
+    auto* d = h.ctx.find<frmSelectDataFormat>();
+    EXPECT_TRUE(d->optPopCase->isChecked());
+    EXPECT_EQ(d->windowTitle().toStdString(), "Data Type");
+    d->cmdContinue_Click();
+    ASSERT_EQ(h.messageTexts(), std::vector<std::string>{"You didn't specify textfile."});
+    ASSERT_FALSE(h.dlg->fileCalls.empty());
+    EXPECT_EQ(h.dlg->fileCalls.back().request.filter, "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+    EXPECT_TRUE(w->cmdRun->isEnabled());
+}
+
+// The local statistic of one point when its kernel holds only itself.
+double closedForm(ClusterTest test, double o, double e) {
+    switch (test) {
+    case ClusterTest::Unadjusted: return o - e;
+    case ClusterTest::AdjustedPoisson: return (o - e) / std::sqrt(e);
+    case ClusterTest::FreemanTukey: return std::sqrt(o) + std::sqrt(o + 1) - std::sqrt(4 * e + 1);
+    case ClusterTest::Rossi: break;
+    }
+    return (o - 3 * e + 2 * std::sqrt(o * e)) / (2 * std::sqrt(e));
+}
+
+struct TestCase {
+    const char* name;
+    ClusterTest test;
+};
+
+class PointWindowTests : public PointWindow, public ::testing::WithParamInterface<TestCase> {};
+
+TEST_P(PointWindowTests, BandwidthZeroGivesTheClosedFormOfEachPoint) {
+    const ClusterTest test = GetParam().test;
+    load(kFourPoints);
+    runSingle(test, "0");
+    ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+    const AppState& s = h.ctx.state;
+    EXPECT_EQ(s.shared.sigma, 1e-8);
+    EXPECT_EQ(s.area.regionCount, 4);
+    const auto local = w->localLines();
+    ASSERT_EQ(local.size(), 4u + 4u);
+    EXPECT_EQ(local[0], std::string(82, '-'));
+    const double obs[] = {6, 2, 5, 7}, pop[] = {100, 200, 300, 400};
+    const char* ids[] = {"NW", "NE", "SW", "SE"};
+    double maxM = -1e300;
+    for (int i = 0; i < 4; ++i) {
+        const double e = 20.0 / 1000.0 * pop[i];
+        const double v = closedForm(test, obs[i], e);
+        maxM = std::max(maxM, v);
+        std::string row = R(ids[i], 13) + R(F(v, "###0.000"), 10);
+        if (isScoreTest(test)) {
+            // Standardised by its own variance; its text is checked against the engine below.
+            row += local[static_cast<std::size_t>(i) + 3].substr(23, 10);
+            row += R(F(obs[i], "0.000"), 11) + R(F(e, "0.000"), 11);
+        } else {
+            row += R(F(obs[i], "0.000"), 11) + R(F(e, "0.000"), 11);
+        }
+        EXPECT_EQ(local[static_cast<std::size_t>(i) + 3], row) << "point " << i + 1;
+    }
+    if (isMTest(test)) {
+        EXPECT_EQ(local[1], R("ID", 13) + R("M(i) ", 11) + R("Observed", 10) + R("Expected", 11));
+        EXPECT_EQ(w->globalLines()[1], "Maximum M-statistic = " + F(maxM, "0.000"));
+    } else {
+        EXPECT_EQ(local[1], R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 11) + R("Expected", 11));
+        if (test == ClusterTest::Unadjusted) {
+            double sum = 0;
+            for (int i = 0; i < 4; ++i) sum += std::pow(obs[i] - 20.0 / 1000.0 * pop[i], 2);
+            EXPECT_EQ(w->globalLines()[1], "U-statistic (unadjusted) = " + F(sum, "0.000"));
+        }
+    }
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+    EXPECT_TRUE(s.shared.retroMapMode);
+    EXPECT_EQ(w->imgM_Legend->isVisibleTo(w), isMTest(test));
+}
+
+TEST_P(PointWindowTests, ListsEqualTheEnginesValuesThroughTheMasks) {
+    const ClusterTest test = GetParam().test;
+    load(clusteredPoints(40));
+    runSingle(test, "0.6");
+    ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+    // The engine again, on the points as this run drew them.
+    AppState e = h.ctx.state;
+    const bool score = isScoreTest(test);
+    if (score) {
+        cd::CalcScoreWeights(e.area, e.points, e.shared, e.retro);
+        if (test == ClusterTest::Unadjusted) {
+            cd::CalcLocalScoreUnadjusted(e.area, e.retro);
+            cd::CalcScoreMomentsUnadjusted(e.area, e.retro);
+            cd::StandardizeScoreUnadjusted(e.retro);
+        } else {
+            cd::CalcLocalScoreAdjusted(e.area, e.retro);
+            cd::CalcScoreMomentsAdjusted(e.area, e.retro);
+            cd::StandardizeScoreAdjusted(e.retro);
+        }
+    }
+    if (test != ClusterTest::Unadjusted) {
+        cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
+        if (test == ClusterTest::Rossi) cd::CalcLocalMRossi(e.area, e.retro);
+        else if (test == ClusterTest::FreemanTukey) cd::CalcLocalMFreemanTukey(e.area, e.retro);
+        else cd::CalcLocalMPoisson(e.area, e.retro);
+    }
+    std::vector<std::string> global;
+    if (score) {
+        const bool unadj = test == ClusterTest::Unadjusted;
+        global = {"",
+                  unadj ? "U-statistic (unadjusted) = " + F(e.retro.globalScoreUnadjusted, "0.000")
+                        : "U statistic (adjusted) = " + F(e.retro.globalScoreAdjusted, "0.000"),
+                  "",
+                  "A chi-squared approximation = " + F(e.retro.scoreChiSquare, "0.000"),
+                  "Degree of Freedom = " + F(e.retro.scoreDf, "0.000"),
+                  "Critical Value = " + F(cd::GetChiSquareCritical(e.retro.alpha, e.retro.scoreDf), "0.000"),
+                  pLine(modPValue::GetChiSquarePValue(e.retro.scoreChiSquare, e.retro.scoreDf)),
+                  "",
+                  "A normal approximation = " + F(e.retro.scoreZ, "0.000"),
+                  pLine(modPValue::GetNormalPValue(e.retro.scoreZ))};
+        if (!unadj) {
+            global.push_back("");
+            global.push_back("Maximum M statistic = " + F(cd::GetMaxLocalM(e.area, e.retro), "0.000"));
+            global.push_back("");
+            global.push_back("M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"));
+            global.push_back("");
+        }
+    } else {
+        global = {"", "Maximum M-statistic = " + F(cd::GetMaxLocalM(e.area, e.retro), "0.000"), "",
+                  "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"), ""};
+    }
+    EXPECT_EQ(w->globalLines(), global);
+    const auto local = w->localLines();
+    ASSERT_EQ(local.size(), 40u + 4u);
+    for (std::int32_t i = 1; i <= 40; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        std::string row = R(e.area.centroidTable[k].ID, 13);
+        if (score) {
+            const bool unadj = test == ClusterTest::Unadjusted;
+            row += R(F(unadj ? e.retro.localScoreUnadjusted[k] : e.retro.localScoreAdjusted[k], "###0.000"), 10) +
+                   R(F(unadj ? e.retro.localScoreZUnadjusted[k] : e.retro.localScoreZAdjusted[k], "0.000"), 10);
+        } else {
+            row += R(F(e.retro.localM[k], "###0.000"), 10);
+        }
+        row += R(F(e.retro.observed[k], "0.000"), 11) + R(F(e.retro.expected[k], "0.000"), 11);
+        EXPECT_EQ(local[k + 2], row);
+    }
+    // The study area is the hull of the drawn points in map units.
+    EXPECT_GT(h.ctx.state.area.studyArea, 0.0);
+    EXPECT_EQ(h.ctx.state.points.devicePoints.size(), 41u);
+
+    // The report of this run, line by line.
+    const auto report = saveReport();
+    const std::size_t head = score ? 14 : 10;
+    ASSERT_EQ(report.size(), head + 40 + 1);
+    EXPECT_EQ(report[1], std::string(58, '-'));
+    EXPECT_EQ(report.back(), std::string(58, '-'));
+    for (std::int32_t i = 1; i <= 40; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        std::string line = R(e.area.centroidTable[k].ID, 15);
+        if (score) {
+            const bool unadj = test == ClusterTest::Unadjusted;
+            line += R(F(unadj ? e.retro.localScoreUnadjusted[k] : e.retro.localScoreAdjusted[k], "###0.00"), 10) +
+                    R(F(unadj ? e.retro.localScoreZUnadjusted[k] : e.retro.localScoreZAdjusted[k], "0.00"), 10);
+        } else {
+            line += R(F(e.retro.localM[k], "###0.00"), 10);
+        }
+        line += R(F(e.retro.observed[k], "0.00"), 10) + R(F(e.retro.expected[k], "0.00"), 10);
+        EXPECT_EQ(report[head + k - 1], line);
+    }
+    switch (test) {
+    case ClusterTest::Unadjusted:
+        EXPECT_EQ(report[0], "Summary of Global Score Statistic" + std::string(25, ' '));
+        EXPECT_EQ(report[5], "   ---> p-value: " +
+                                 F(modPValue::GetChiSquarePValue(e.retro.scoreChiSquare, e.retro.scoreDf), "0.0000"));
+        EXPECT_EQ(report[12], R("ID", 15) + R("U(i)", 10) + R("Z[U(i)]", 10) + R("Observed", 10) + R("Expected", 10));
+        break;
+    case ClusterTest::AdjustedPoisson:
+        EXPECT_EQ(report[0], "Summary of Global Score and Maximum M Statistic" + std::string(25, ' '));
+        EXPECT_EQ(report[2], "U-statistic (adjusted) = " + F(e.retro.globalScoreAdjusted, "0.000"));
+        break;
+    case ClusterTest::FreemanTukey:
+        EXPECT_EQ(report[0], "Summary of Maximum M Statistic (Standard)" + std::string(17, ' '));
+        EXPECT_EQ(report[8], R("ID", 15) + R("M(i)", 10) + R("Observed", 10) + R("Expected", 10));
+        break;
+    case ClusterTest::Rossi:
+        EXPECT_EQ(report[0], "Summary of Maximum M Statistic (Rossi)" + std::string(20, ' '));
+        EXPECT_EQ(report[3], "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"));
+        break;
+    }
+}
+
+TEST_P(PointWindowTests, RangeRunFillsRowsChartAndReport) {
+    const ClusterTest test = GetParam().test;
+    load(clusteredPoints(30));
+    runRange(test, "1", "2", "0.4");
+    ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+    const AppState& s = h.ctx.state;
+    EXPECT_EQ(s.retro.bandwidthCount, 4);
+    const auto g = w->globalLines();
+    ASSERT_EQ(g.size(), 4u + 3u);
+    EXPECT_EQ(g[1], std::string(50, '-'));
+    EXPECT_EQ(g[6], std::string(50, '-'));
+    EXPECT_TRUE(w->localLines().empty());
+    EXPECT_FALSE(w->optIdentify->isEnabled());
+    // The last bandwidth is clamped to "to" before it is computed.
+    EXPECT_DOUBLE_EQ(s.retro.rangeSigmas[3], 2.0);
+    EXPECT_DOUBLE_EQ(s.shared.sigma, 2.0);
+    for (int k = 0; k < 4; ++k) {
+        const auto kk = static_cast<std::size_t>(k);
+        std::string row;
+        const double p = s.retro.rangePValue[kk];
+        switch (test) {
+        case ClusterTest::Unadjusted:
+            row = R(F(s.retro.rangeSigmas[kk], "0.00"), 6) + R(F(s.retro.rangeStatistic[kk], "0.0"), 9) +
+                  R(F(s.retro.rangeChiSquare[kk], "0.0"), 8) + R(F(s.retro.rangeDf[kk], "0.00"), 8) +
+                  (p < 0.001 ? R(" <0.001", 10) : R(F(p, "0.0000"), 9));
+            break;
+        case ClusterTest::AdjustedPoisson:
+            row = R(F(s.retro.rangeSigmas[kk], "0.00"), 5) + R(F(s.retro.rangeStatistic[kk], "0.0"), 7) +
+                  R(F(s.retro.rangeChiSquare[kk], "0.0"), 7) + R(F(s.retro.rangeDf[kk], "0.0"), 6) +
+                  R(F(s.retro.rangeMaxM[kk], "0.0"), 5) + "(" + R(F(s.retro.rangeMCritical[kk], "0.0"), 3) + ")" +
+                  (p < 0.001 ? R(" <0.001", 8) : R(F(p, "0.0000"), 8));
+            break;
+        default:
+            row = R(F(s.retro.rangeSigmas[kk], "0.00"), 6) + R(F(s.retro.rangeStatistic[kk], "0.00"), 6) +
+                  R(F(s.retro.rangeMCritical[kk], "0.00"), 6);
+        }
+        EXPECT_EQ(g[kk + 2], row) << "bandwidth row " << k;
+        EXPECT_EQ(w->MSChart1->chartData()(k, 0), isScoreTest(test) ? s.retro.rangeChiSquare[kk] : s.retro.rangeStatistic[kk]);
+        EXPECT_EQ(w->MSChart1->chartData()(k, 1), isScoreTest(test) ? s.retro.rangeChiCritical[kk] : s.retro.rangeMCritical[kk]);
+    }
+    switch (test) {
+    case ClusterTest::Unadjusted:
+        EXPECT_EQ(g[0], R("Sigma", 6) + R("U", 9) + R("Chi", 8) + R("DF   ", 11) + R("P-Val", 7));
+        break;
+    case ClusterTest::AdjustedPoisson:
+        EXPECT_EQ(g[0], R("Sigma", 5) + R("U", 7) + R("Chi ", 8) + R("DF  ", 7) + R("M(M*)", 8) + R("P-Val", 8));
+        break;
+    default: EXPECT_EQ(g[0], R("Sigma", 6) + R("M  ", 8) + R("M* ", 5));
+    }
+    EXPECT_EQ(w->MSChart1->rowLabels(), (QStringList{"1.00", "1.40", "1.80", "2.20"}));
+    EXPECT_TRUE(w->MSChart1->isVisibleTo(w));
+    EXPECT_EQ(w->lblStats->text().toStdString(), isScoreTest(test) ? "Chi" : "M");
+    EXPECT_EQ(w->lblCriticalStats->text().toStdString(), isScoreTest(test) ? "Chi*" : "M*");
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+
+    // A bandwidth row shows its classes on the map and sets the bandwidth.
+    w->selectGlobalRow(3);
+    EXPECT_DOUBLE_EQ(h.ctx.state.shared.sigma, s.retro.rangeSigmas[1]);
+    EXPECT_EQ(h.ctx.state.retro.mapClassValues[5], s.retro.rangeLocalStats(1, 5));
+    EXPECT_EQ(w->imgM_Legend->isVisibleTo(w), isMTest(test));
+
+    const auto report = saveReport();
+    ASSERT_EQ(report.size(), 4u + 5u);
+    EXPECT_EQ(report[1], "");
+    for (std::size_t k = 0; k < 4; ++k) {
+        const auto FR = [&](const DoubleArray& a, const char* m, std::size_t w) { return R(F(a[k], m), w); };
+        std::string line = FR(s.retro.rangeSigmas, "0.000", 6);
+        switch (test) {
+        case ClusterTest::Unadjusted:
+            line += FR(s.retro.rangeStatistic, "0.00", 12) + FR(s.retro.rangeChiSquare, "0.00", 12) +
+                    FR(s.retro.rangeDf, "0.00", 8) + FR(s.retro.rangePValue, "0.000000000000", 16);
+            break;
+        case ClusterTest::AdjustedPoisson:
+            line += FR(s.retro.rangeStatistic, "0.00", 12) + FR(s.retro.rangeChiSquare, "0.00", 12) +
+                    FR(s.retro.rangeDf, "0.00", 8) + FR(s.retro.rangeMaxM, "0.00", 6) +
+                    FR(s.retro.rangeMCritical, "0.00", 6) + FR(s.retro.rangePValue, "0.000000000000", 16);
+            break;
+        default: line += FR(s.retro.rangeStatistic, "0.00", 6) + FR(s.retro.rangeMCritical, "0.00", 6);
+        }
+        EXPECT_EQ(report[4 + k], line) << "bandwidth " << k;
+    }
+    EXPECT_EQ(report[8], report[3]);
+    switch (test) {
+    case ClusterTest::Unadjusted:
+        EXPECT_EQ(report[0], "A summary for a range of bandwidths (Score statistic - unadjusted)");
+        EXPECT_EQ(report[2], R("Sigma", 6) + R("U-Stats", 12) + R("Chi", 12) + R("DF", 8) + R("p-value    ", 16));
+        EXPECT_EQ(report[7].substr(report[7].size() - 16), R(F(s.retro.rangePValue[3], "0.000000000000"), 16));
+        break;
+    case ClusterTest::AdjustedPoisson:
+        EXPECT_EQ(report[0], "A summary for a range of bandwidths (Score statistic - adjusted)");
+        EXPECT_EQ(report[3], std::string(78, '-'));
+        break;
+    case ClusterTest::FreemanTukey:
+        EXPECT_EQ(report[0], "A summary for a range of bandwidths (M statistic - standard)");
+        EXPECT_EQ(report[2], R("Sigma", 6) + R("M  ", 6) + R("M* ", 6));
+        break;
+    case ClusterTest::Rossi:
+        EXPECT_EQ(report[0], "A summary for a range of bandwidths (M statistic - Rossi)");
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tests, PointWindowTests,
+                         ::testing::Values(TestCase{"Unadjusted", ClusterTest::Unadjusted},
+                                           TestCase{"AdjustedPoisson", ClusterTest::AdjustedPoisson},
+                                           TestCase{"FreemanTukey", ClusterTest::FreemanTukey},
+                                           TestCase{"Rossi", ClusterTest::Rossi}),
+                         CaseNameOf{});
+
+TEST_F(PointWindow, BandwidthAndRangeMessages) {
+    load(kFourPoints);
+    const struct {
+        bool range;
+        const char *a, *b, *c;
+        std::string message;
+    } cases[] = {
+        {false, "-0.5", "", "", "Bandwidth should not be negative."},
+        {false, "", "", "", "Bandwidth should be numerical."},
+        {false, "abc", "", "", "Bandwidth should be numerical."},
+        {true, "0.2", "x", "0.2", "A range of bandwidth parameters should be numeric."},
+        {true, "2", "1", "0.2", "Ivalid range of bandwidth was input. Check the parameters!"},
+        {true, "0", "1", "0", "Ivalid range of bandwidth was input. Check the parameters!"},
+        {true, "0", "40000", "1", "Ivalid range of bandwidth was input. Check the parameters!"},
+    };
+    for (const auto& c : cases) {
+        h.clearMessages();
+        if (c.range) runRange(ClusterTest::Unadjusted, c.a, c.b, c.c);
+        else runSingle(ClusterTest::Unadjusted, c.a);
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(w->globalLines().empty());
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->optIdentify->isEnabled(), !c.range);
+    }
+}
+
+TEST_F(PointWindow, ARefusedBandwidthKeepsTheEarlierRunForSaveButNotForTheTools) {
+    load(kFourPoints);
+    runSingle(ClusterTest::FreemanTukey, "1");
+    const auto earlier = h.ctx.state.retro.localM;
+    h.clearMessages();
+    w->txtSingleSigma->setText("-1");
+    w->cmdRun_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Bandwidth should not be negative."});
+    EXPECT_TRUE(w->globalLines().empty());
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+    EXPECT_EQ(h.ctx.state.retro.localM, earlier);
+    // The tools wait for a run's rows.
+    w->selectTool("optZoomIn");
+    w->picPoint_MouseDown(1, 0, 5, 5);
+    EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.2);
+    // The report is that of the earlier run.
+    const auto report = saveReport();
+    ASSERT_EQ(report.size(), 10u + 4u + 1u);
+    EXPECT_EQ(report[0], "Summary of Maximum M Statistic (Standard)" + std::string(17, ' '));
+}
+
+TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
+    load(kFourPoints);
+    runSingle(ClusterTest::Unadjusted, "1");
+    ASSERT_TRUE(w->cmdSave->isEnabled());
+    const auto before = h.ctx.state.retro.localScoreUnadjusted;
+    const struct {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string message;
+    } cases[] = {
+        {"two points", {"a,0,0,10,1", "b,1,1,10,2"},
+         "The cluster test on points needs at least three points; the point file holds 2."},
+        {"one vertical line", {"a,1,0,10,1", "b,1,1,10,2", "c,1,5,10,2"},
+         "All points share one X or one Y coordinate, so they cannot be drawn and their study area has no size."},
+        {"one slanted line", {"a,0,0,10,1", "b,1,1,10,2", "c,2,2,10,2", "d,3,3,10,1"},
+         "The points lie on one line as drawn on the map, so their study area (the convex hull) has no area."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(c.lines);
+        h.clearMessages();
+        runSingle(ClusterTest::Unadjusted, "1");
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(w->localLines().empty());
+        EXPECT_EQ(h.ctx.state.retro.localScoreUnadjusted, before);
+        h.clearMessages();
+        runRange(ClusterTest::Rossi, "0.2", "1", "0.2");
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+    }
+}
+
+TEST_F(PointWindow, ListClicksHighlightAndAreInertAfterNewData) {
+    load(kFourPoints);
+    runSingle(ClusterTest::Unadjusted, "1");
+    // Row 3 is point 1: the result map with a green ring around it.
+    w->selectLocalRow(3);
+    const auto& dev = h.ctx.state.points.devicePoints;
+    ASSERT_EQ(dev.size(), 5u);
+    const QImage img = w->picPoint->surface().image();
+    const auto ring = img.pixel(dev[1].X + 10, dev[1].Y);
+    EXPECT_EQ(qColorToBgr(QColor(ring)), 0x00FF00);
+    // After new data the old rows no longer answer.
+    load(kFourPoints);
+    w->picPoint->clearMap();
+    w->selectLocalRow(3);
+    EXPECT_EQ(qColorToBgr(QColor(w->picPoint->surface().image().pixel(dev[1].X + 10, dev[1].Y))), 0xFFFFFF);
+}
+
+TEST_F(PointWindow, TwoRunsInARowGiveTheSameLists) {
+    load(clusteredPoints(25));
+    runSingle(ClusterTest::AdjustedPoisson, "0.8");
+    const auto global = w->globalLines(), local = w->localLines();
+    runSingle(ClusterTest::AdjustedPoisson, "0.8");
+    EXPECT_EQ(w->globalLines(), global);
+    EXPECT_EQ(w->localLines(), local);
+    // The header rows and the closing rule redraw the result without a ring.
+    for (int row : {0, 1, 2, 25 + 3}) {
+        w->selectLocalRow(row);
+        const auto& d = h.ctx.state.points.devicePoints;
+        for (std::size_t i = 1; i < d.size(); ++i)
+            EXPECT_NE(qColorToBgr(QColor(w->picPoint->surface().image().pixel(d[i].X + 10, d[i].Y))), 0x00FF00)
+                << "row " << row << " point " << i;
+    }
+}
+
+TEST_F(PointWindow, MapToolsZoomPanAndIdentify) {
+    load(kFourPoints);
+    PointMapView& view = h.ctx.state.points.clusterMap;
+    // Before a run the tools do nothing.
+    w->selectTool("optZoomIn");
+    w->picPoint_MouseDown(1, 0, 10, 10);
+    EXPECT_EQ(view.pointZoom, 1.2);
+
+    runSingle(ClusterTest::Unadjusted, "1");
+    w->picPoint_MouseDown(1, 0, 10, 10);
+    EXPECT_DOUBLE_EQ(view.pointZoom, 1.4);
+    w->selectTool("optZoomOut");
+    for (int i = 0; i < 8; ++i) w->picPoint_MouseDown(1, 0, 10, 10);
+    EXPECT_GT(view.pointZoom, 0.0);  // a step to 0 or below is ignored
+    w->selectTool("optFullExtent");
+    w->picPoint_MouseDown(1, 0, 10, 10);
+    EXPECT_EQ(view.pointZoom, 1.2);
+
+    const auto start = h.ctx.state.points.devicePoints;
+    w->selectTool("optPan");
+    w->picPoint_MouseDown(1, 0, 100, 100);
+    w->picPoint_MouseMove(2, 0, 150, 150);  // right button: no drag
+    EXPECT_EQ(view.dragX, 0.0);
+    w->picPoint_MouseMove(1, 0, 130, 110);
+    const auto& moved = h.ctx.state.points.devicePoints;
+    EXPECT_EQ(moved[2].X, start[2].X + 30);
+    EXPECT_EQ(moved[2].Y, start[2].Y + 10);
+    // Released outside the map: no click follows, and the pan is applied once.
+    w->picPoint_MouseUp(1, 0, 900, 900);
+    w->picPoint_MouseUp(1, 0, 900, 900);
+    EXPECT_EQ(view.panX, 30.0);
+    EXPECT_EQ(view.panY, 10.0);
+    EXPECT_EQ(view.dragX, 0.0);
+
+    // Identify: a press near point 4 selects its row and shows its ID.
+    w->selectTool("optIdentify");
+    const auto& d = h.ctx.state.points.devicePoints;
+    w->picPoint_MouseDown(1, 0, d[4].X + 2, d[4].Y - 1);
+    EXPECT_EQ(w->lstLocalPatternSummary->currentRow(), 4 + 2);
+    EXPECT_EQ(w->picPoint->toolTip().toStdString(), "SE");
+    // A press halfway between NW (1) and NE (2) takes the one the sort leaves first.
+    const MapPoint a = pointPixelExact(*w->picPoint->transform(), 0, 0, 0, 10);
+    const MapPoint b = pointPixelExact(*w->picPoint->transform(), 0, 0, 20, 10);
+    w->picPoint_MouseDown(1, 0, (a.X + b.X) / 2, (a.Y + b.Y) / 2);
+    EXPECT_EQ(w->picPoint->toolTip().toStdString(), "NW");
+
+    // Identify is disabled by a range run and then does nothing.
+    runRange(ClusterTest::Unadjusted, "0.5", "1", "0.5");
+    w->selectTool("optIdentify");
+    w->picPoint->setToolTip("");
+    w->picPoint_MouseDown(1, 0, d[4].X, d[4].Y);
+    EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
+}
+
+TEST_F(PointWindow, ClosingClearsTheRetrospectiveMapModeAndClosesTheDataTypeDialog) {
+    load(kFourPoints);
+    runSingle(ClusterTest::Unadjusted, "1");
+    ASSERT_TRUE(h.ctx.state.shared.retroMapMode);
+    w->cmdLoadData_Click();
+    ASSERT_NE(h.ctx.find<frmSelectDataFormat>(), nullptr);
+    w->cmdExit_Click();
+    EXPECT_FALSE(h.ctx.state.shared.retroMapMode);
+    EXPECT_EQ(h.ctx.find<frmSelectDataFormat>(), nullptr);
+    EXPECT_EQ(h.ctx.find<frmClusterDetectionTextfile>(), nullptr);
+}
+
+TEST_F(PointWindow, AReportThatCannotBeWrittenSaysSoAndKeepsTheOldFile) {
+    load(kFourPoints);
+    runSingle(ClusterTest::Rossi, "1");
+    const std::string path = dir + "/kept.txt";
+    writeLines(dir, "kept.txt", {"old"});
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    h.clearMessages();
+    h.dlg->queueFile(path);
+    w->cmdSave_Click();
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    ASSERT_EQ(h.dlg->messages.size(), 1u);
+    EXPECT_EQ(h.dlg->messages[0].title, "Warning!");
+    EXPECT_EQ(readTextFileLines(path), std::vector<std::string>{"old"});
+    // A cancel writes nothing and says nothing.
+    h.clearMessages();
+    w->cmdSave_Click();
+    EXPECT_TRUE(h.dlg->messages.empty());
+}
+
+TEST_F(PointWindow, ClassMapAndLegendOfTheSamplePoints) {
+    const std::string sample = sourcePath("data/sample/points.txt");
+    if (!std::filesystem::exists(sample)) GTEST_SKIP() << "no sample points";
+    loadPath(sample);
+    runSingle(ClusterTest::AdjustedPoisson, "0.5");
+    ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+    const AppState& s = h.ctx.state;
+    EXPECT_GE(s.points.pointCount, 250.0);
+    // Every class break stands in the legend arrays, and the legend's first
+    // label reads from the smallest local score.
+    ASSERT_EQ(s.legend.classBreaks.size(), 7u);
+    EXPECT_LE(s.legend.classBreaks[1], s.legend.classBreaks[2]);
+    EXPECT_EQ(s.legend.legendMin, s.retro.scoreLegendValues[1]);
+    // The planted cluster puts points in the top class.
+    int top = 0;
+    for (std::size_t i = 1; i < s.retro.scoreMapValues.size(); ++i)
+        top += modLegend::PointClassOf(s.legend.classBreaks, s.retro.scoreMapValues[i]) == 6;
+    EXPECT_GT(top, 0);
+    w->grab().save(QString::fromStdString(testOutputPath("point_cluster_window.png")));
+    w->picPoint->surface().image().save(QString::fromStdString(testOutputPath("point_class_map.png")));
+    runRange(ClusterTest::Rossi, "0.2", "2.0", "0.2");
+    EXPECT_EQ(w->globalLines().size(), 13u);
+    QCoreApplication::processEvents();  // the chart lays itself out at its shown size
+    w->grab().save(QString::fromStdString(testOutputPath("point_cluster_range.png")));
+}
+
+}  // namespace
