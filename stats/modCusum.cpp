@@ -1,5 +1,6 @@
 #include "stats/modCusum.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -48,34 +49,61 @@ Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::ve
         refuse("The bandwidth is too small or too large for the kernel of this study area.");
 
     Matrix w = Matrix::Zero(n + 1, n + 1);
-    // The exponential of a pair is the same both ways (the distance is), so
-    // each pair is computed once and mirrored; rows are handed out in turn.
-    auto fillRow = [&](std::ptrdiff_t k) {
+    // Before the scaling the weights are symmetric (the distance is the same
+    // both ways, to the last bit): each pair is computed once, down column i
+    // below the diagonal, and mirrored. Column i then holds row i, so the sum
+    // of squares of row i, taken down column i in increasing j, is the row's
+    // sum in the same order.
+    auto fillColumn = [&](std::ptrdiff_t k) {
         const std::int32_t i = static_cast<std::int32_t>(k) + 1;
         const CentroidRecord& a = centroids[static_cast<std::size_t>(i)];
-        w(i, i) = factor;
+        double* col = w.col(i).data();
+        col[i] = factor;
         for (std::int32_t j = i + 1; j <= n; ++j) {
             const CentroidRecord& b = centroids[static_cast<std::size_t>(j)];
             const double d = std::pow(std::pow(a.Y - b.Y, 2) + std::pow(a.X - b.X, 2), 0.5);
             const double q = -std::pow(d, 2) / divisor;
-            const double v = factor * std::exp(q);
-            w(i, j) = v;
-            w(j, i) = v;
+            col[j] = factor * std::exp(q);
         }
     };
-    ParallelFor::forEach(n, parallel && n >= kParallelRegions, std::move(fillRow));
+    ParallelFor::forEach(n, parallel && n >= kParallelRegions, std::move(fillColumn));
+    // The mirror, tile by tile so that both sides stay in the cache.
+    constexpr std::int32_t kTile = 64;
+    const std::int32_t tiles = (n + kTile - 1) / kTile;
+    auto mirrorTiles = [&](std::ptrdiff_t k) {
+        const std::int32_t c0 = 1 + static_cast<std::int32_t>(k) * kTile, c1 = std::min(n, c0 + kTile - 1);
+        for (std::int32_t r0 = 1; r0 <= c1; r0 += kTile) {
+            const std::int32_t r1 = std::min(c1, r0 + kTile - 1);
+            for (std::int32_t j = c0; j <= c1; ++j) {
+                double* col = w.col(j).data();
+                for (std::int32_t i = r0; i <= std::min(r1, j - 1); ++i) col[i] = w(j, i);
+            }
+        }
+    };
+    ParallelFor::forEach(tiles, parallel && n >= kParallelRegions, std::move(mirrorTiles));
 
-    auto scaleRow = [&](std::ptrdiff_t k) {
+    std::vector<double> length(static_cast<std::size_t>(n) + 1, 0.0);
+    auto sumColumn = [&](std::ptrdiff_t k) {
         const std::int32_t i = static_cast<std::int32_t>(k) + 1;
+        const double* col = w.col(i).data();
         double sum = 0.0;
-        for (std::int32_t j = 1; j <= n; ++j) sum += std::pow(w(i, j), 2);
-        const double length = std::sqrt(sum);
-        if (!(length > 0.0) || !std::isfinite(length))
+        for (std::int32_t j = 1; j <= n; ++j) sum += std::pow(col[j], 2);
+        length[static_cast<std::size_t>(i)] = std::sqrt(sum);
+    };
+    ParallelFor::forEach(n, parallel && n >= kParallelRegions, std::move(sumColumn));
+
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const double l = length[static_cast<std::size_t>(i)];
+        if (!(l > 0.0) || !std::isfinite(l))
             throw AppError(RuntimeErrors::DivisionByZero,
                            "The kernel weights of region " + std::to_string(i) + " cannot be scaled.", kErrorSource);
-        for (std::int32_t j = 1; j <= n; ++j) w(i, j) = w(i, j) / length;
+    }
+    // Row j is divided by its length: down every column, element j by length j.
+    auto scaleColumn = [&](std::ptrdiff_t k) {
+        double* col = w.col(static_cast<Eigen::Index>(k) + 1).data();
+        for (std::int32_t j = 1; j <= n; ++j) col[j] = col[j] / length[static_cast<std::size_t>(j)];
     };
-    ParallelFor::forEach(n, parallel && n >= kParallelRegions, std::move(scaleRow));
+    ParallelFor::forEach(n, parallel && n >= kParallelRegions, std::move(scaleColumn));
     return w;
 }
 
@@ -96,19 +124,25 @@ Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, 
     for (std::int32_t j = 1; j <= n; ++j)
         for (std::int32_t p = 1; p <= t; ++p) byRegion[static_cast<std::size_t>(j) * t + (p - 1)] = z(j, p);
 
+    // Rows go in blocks whose weights of region j stand together in column j
+    // of W; every sum still adds its products in increasing j, one product
+    // at a time.
+    constexpr std::int32_t kBlock = 8;
+    const std::int32_t blocks = (n + kBlock - 1) / kBlock;
     Matrix zs = Matrix::Zero(n + 1, t + 1);
-    auto smoothRow = [&](std::ptrdiff_t k) {
-        const std::int32_t i = static_cast<std::int32_t>(k) + 1;
-        std::vector<double> sums(static_cast<std::size_t>(t), 0.0);
-        double* acc = sums.data();
+    auto smoothBlock = [&](std::ptrdiff_t k) {
+        const std::int32_t i0 = 1 + static_cast<std::int32_t>(k) * kBlock;
+        const std::int32_t rows = std::min(kBlock, n - i0 + 1);
+        Eigen::ArrayXXd acc = Eigen::ArrayXXd::Zero(t, rows);
         for (std::int32_t j = 1; j <= n; ++j) {
-            const double wij = weights(i, j);
-            const double* zj = byRegion.data() + static_cast<std::size_t>(j) * t;
-            for (std::int32_t p = 0; p < t; ++p) acc[p] = acc[p] + wij * zj[p];
+            const double* wj = weights.col(j).data() + i0;
+            const Eigen::Map<const Eigen::ArrayXd> zj(byRegion.data() + static_cast<std::size_t>(j) * t, t);
+            for (std::int32_t r = 0; r < rows; ++r) acc.col(r) = acc.col(r) + wj[r] * zj;
         }
-        for (std::int32_t p = 1; p <= t; ++p) zs(i, p) = acc[p - 1];
+        for (std::int32_t r = 0; r < rows; ++r)
+            for (std::int32_t p = 1; p <= t; ++p) zs(i0 + r, p) = acc(p - 1, r);
     };
-    ParallelFor::forEach(n, parallel && n >= kParallelRegions, std::move(smoothRow));
+    ParallelFor::forEach(blocks, parallel && n >= kParallelRegions, std::move(smoothBlock));
     return zs;
 }
 
