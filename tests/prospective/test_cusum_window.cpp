@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -212,8 +213,13 @@ TEST_F(CusumWindowTest, WorkedRunEndToEnd) {
         EXPECT_EQ(u->MSChart1->chartData()(p - 1, 1), 2.0);
         EXPECT_EQ(u->MSChart1->rowLabel(p).toStdString(), std::to_string(p));
     }
+    // The chart lays its axes out in the event loop.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     map()->grab().save(QString::fromStdString(testOutputPath("cusum_map_period3.png")));
     u->MSChart1->grab().save(QString::fromStdString(testOutputPath("cusum_max_chart.png")));
+    u->grab().save(QString::fromStdString(testOutputPath("cusum_window.png")));
 
     // Period 1: only A1 is above h.
     u->selectPeriodRow(2);
@@ -513,4 +519,35 @@ TEST_F(CusumWindowTest, AnotherStudyAreaRefillsTheFieldLists) {
     EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
     EXPECT_EQ(u->txtKvalue->text().toStdString(), "0.7");
     EXPECT_EQ(u->txtHvalue->text().toStdString(), "3");
+}
+
+TEST_F(CusumWindowTest, ChartsFollowTheLastRunNotTheOptionShown) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_snapshot")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    // The option changes; the map's Graph tool still charts the run's periods.
+    u->selectExistingTextfile();
+    EXPECT_FALSE(h.ctx.isOpen<frmGraph>());
+    s().shared.selectedRegion = 0;
+    emit h.ctx.mapHub().regionCharted(0);
+    frmGraph* g = h.ctx.find<frmGraph>();
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->MSChart1->rowCount(), 3);
+    EXPECT_EQ(u->periodLines().size(), 6u);
+    u->selectPeriodRow(3);
+    EXPECT_EQ(s().shared.currentPeriod, 2);
+}
+
+TEST_F(CusumWindowTest, StudyAreaWithoutAreaIsRefusedBeforeAnyDivision) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_no_area")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    s().area.studyArea = 0.0;
+    u->cmdCalc_Click();
+    ASSERT_EQ(h.messageTexts().size(), 1u);
+    EXPECT_NE(h.messageTexts()[0].find("The cusum cannot be computed on these data"), std::string::npos);
+    EXPECT_EQ(s().cusum.cusumValues.size(), 0);
+    EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
+    EXPECT_EQ(s().shared.sigma, 0.0);
 }
