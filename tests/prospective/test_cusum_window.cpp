@@ -27,6 +27,7 @@
 #include "prospective/frmGraph.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
+#include "prospective/modFileSaveOpen.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
 
@@ -550,4 +551,40 @@ TEST_F(CusumWindowTest, StudyAreaWithoutAreaIsRefusedBeforeAnyDivision) {
     EXPECT_EQ(s().cusum.cusumValues.size(), 0);
     EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
     EXPECT_EQ(s().shared.sigma, 0.0);
+}
+
+TEST_F(CusumWindowTest, OpenCusumFileLoadsAndARefusalKeepsTheEarlierLoad) {
+    const std::string dir = scratchDir("cusum_open");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    h.dlg->queueFile(dir + "/run.csm");
+    u->cmdSaveCusum_Click();
+
+    h.dlg->queueFile(dir + "/run.csm");
+    EXPECT_EQ(modFileSaveOpen::OpenCusumFile(h.ctx), modFileSaveOpen::Outcome::Done);
+    const CusumState& c = s().cusum;
+    EXPECT_EQ(c.previousPeriodCount, 3.0);
+    EXPECT_EQ(c.csmHeader, "period1,period2,period3,");
+    EXPECT_EQ(c.csmPath, dir + "/run.csm");
+    for (int i = 1; i <= 2; ++i)
+        for (int p = 1; p <= 3; ++p)
+            EXPECT_NEAR(c.previousCusum(i, p), c.csmCusum(i, p), std::abs(c.csmCusum(i, p)) * 1e-14);
+
+    {
+        std::ofstream f(dir + "/short.csm", std::ios::binary);
+        f << "period1,\r\n1,\r\n";
+    }
+    const Matrix before = c.previousCusum;
+    h.dlg->queueFile(dir + "/short.csm");
+    EXPECT_EQ(modFileSaveOpen::OpenCusumFile(h.ctx), modFileSaveOpen::Outcome::Failed);
+    ASSERT_EQ(h.messageTexts().size(), 1u);
+    EXPECT_EQ(h.dlg->messages[0].title, "Warning!");
+    EXPECT_TRUE(c.previousCusum == before);
+    EXPECT_EQ(c.previousPeriodCount, 3.0);
+    EXPECT_EQ(c.csmPath, dir + "/run.csm");
+    // A cancel changes nothing either.
+    EXPECT_EQ(modFileSaveOpen::OpenCusumFile(h.ctx), modFileSaveOpen::Outcome::Cancelled);
+    EXPECT_EQ(h.dlg->fileCalls.back().request.filter, "cusum files (*.csm)|*.csm");
 }
