@@ -4,6 +4,8 @@
 // opening another study area during the animation stops it and refills
 // the window's field lists.
 #include <QComboBox>
+#include <QPointer>
+#include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <filesystem>
@@ -91,6 +93,40 @@ TEST_F(FrameCusumTest, AnotherStudyAreaStopsTheAnimationAndRefillsTheLists) {
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->cmbName1->count(), 4);
     EXPECT_FALSE(ctx->state.shared.cusumMapMode);
+}
+
+}  // namespace
+}  // namespace frametest
+
+namespace frametest {
+namespace {
+
+TEST_F(FrameCusumTest, TheRetrospectiveEntryClosesTheCusumWindow) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    openRetro(writeStudyArea(scratchDir("cusum-retro"), "retro"));
+    EXPECT_FALSE(ctx->isOpen<frmUnivariate>());
+}
+
+// The program's own pump: real waits and real deletion of a closed window
+// while its animation waits.
+TEST_F(FrameCusumTest, ClosingDuringARealWaitStopsTheAnimation) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    chooseSampleRange(u);
+    u->selectSpeed(u->optMedium);
+    installEventPump(std::make_shared<QtEventPump>());
+    QPointer<frmUnivariate> watched(u);
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            if (watched) AppContext::topOf(watched)->close();
+        });
+    });
+    u->cmdCalc_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(ctx->isOpen<frmUnivariate>());
+    EXPECT_FALSE(ctx->state.shared.cusumMapMode);
+    installEventPump(pump);
 }
 
 }  // namespace
