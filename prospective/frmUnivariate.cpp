@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <limits>
 
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
@@ -358,6 +359,7 @@ void frmUnivariate::studyAreaOpened() {
     cmdSaveResult->setEnabled(false);
     MSChart1->setVisible(false);
     ctx_.unload<frmGraph>();
+    ctx_.unloadNamed("frmTxtFileOpen");
     CusumMapLink::setGraphTool(ctx_, false, false);
     CusumMapLink::showLegend(ctx_, false, false);
 }
@@ -482,6 +484,10 @@ void frmUnivariate::cmdCalc_Click() {
     const bool read = optFieldSelection->isChecked() ? readFieldPeriods(in)
                       : optExistingTextfile->isChecked() ? readTextPeriods(in) : false;
     if (!read) return stop({});
+    // The map and the lists number the period shown in 16 bits.
+    if (in.periods > std::numeric_limits<std::int16_t>::max())
+        return stop("A run can have at most " + std::to_string(std::numeric_limits<std::int16_t>::max()) +
+                    " periods; these data have " + std::to_string(in.periods) + ".");
 
     double runSigma = *sigma == 0.0 ? 1e-9 : *sigma;
     Matrix smoothed;

@@ -588,3 +588,20 @@ TEST_F(CusumWindowTest, OpenCusumFileLoadsAndARefusalKeepsTheEarlierLoad) {
     EXPECT_EQ(modFileSaveOpen::OpenCusumFile(h.ctx), modFileSaveOpen::Outcome::Cancelled);
     EXPECT_EQ(h.dlg->fileCalls.back().request.filter, "cusum files (*.csm)|*.csm");
 }
+
+TEST_F(CusumWindowTest, MorePeriodsThanTheMapCanNumberAreRefused) {
+    const std::string dir = scratchDir("cusum_many_periods");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    u->selectExistingTextfile();
+    {
+        std::ofstream f(dir + "/wide.txt", std::ios::binary);
+        for (int line = 0; line < 2; ++line) {
+            for (int p = 0; p < 32768; ++p) f << (p ? ",1" : "1");
+            f << "\r\n";
+        }
+    }
+    h.dlg->queueFile(dir + "/wide.txt");
+    u->cmdCalc_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"A run can have at most 32767 periods; these data have 32768."});
+    EXPECT_EQ(s().cusum.cusumValues.size(), 0);
+}
