@@ -205,3 +205,26 @@ TEST(CusumCompute, WritesBackZeroSigmaAndRefusesNonFiniteZ) {
     EXPECT_THROW(modCusum::Compute(area, shared, zValues({{1.0}, {NAN}}), 1, 0.5, names(2)), AppError);
     EXPECT_EQ(shared.sigma, 1.0);
 }
+
+// Many regions (several tiles of the mirror, threads): every weight equals
+// the formula computed here pair by pair, row by row.
+TEST(CusumKernel, ManyRegionsMatchTheFormula) {
+    const int n = 300;
+    std::vector<std::pair<double, double>> xy;
+    for (int k = 0; k < n; ++k) xy.emplace_back((k * 37) % 23 + 0.01 * k, (k * 53) % 19);
+    const auto c = centroids(xy);
+    double sigma = 0.6;
+    const double area = 450.0;
+    const Matrix w = modCusum::CalcSpatialWeights(sigma, n, c, area);
+    const double f = 1.0 / (0.6 * std::sqrt(3.14159265));
+    for (int i = 1; i <= n; ++i) {
+        std::vector<double> row(static_cast<std::size_t>(n) + 1, 0.0);
+        double sum = 0.0;
+        for (int j = 1; j <= n; ++j) {
+            const double dx = c[i].X - c[j].X, dy = c[i].Y - c[j].Y;
+            row[j] = i == j ? f : f * std::exp(-(dx * dx + dy * dy) / (2 * 0.36 * (area / n)));
+            sum += row[j] * row[j];
+        }
+        for (int j = 1; j <= n; ++j) ASSERT_NEAR(w(i, j), row[j] / std::sqrt(sum), 1e-14) << i << "," << j;
+    }
+}
