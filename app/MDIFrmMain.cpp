@@ -24,6 +24,8 @@
 #include "platform/TextFile.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "retrospective/frmParameter.h"
@@ -290,6 +292,8 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
 
 void MDIFrmMain::mnuOpenShapePro_Click() {
     AppState& s = ctx_.state;
+    // A cusum animation of the study area on show stops here.
+    if (frmUnivariate* cusum = ctx_.find<frmUnivariate>()) cusum->cancelAnimation();
     ctx_.unload<frmClusterDetection>();
     ctx_.unloadNamed("frmClusterDetectionTextfile");
     ctx_.unloadNamed("frmUnivariateCusumTextfile");
@@ -306,8 +310,13 @@ void MDIFrmMain::mnuOpenShapePro_Click() {
     s.area.mapWindowTitle = s.area.shpFileTitle;
 
     drawNewStudyArea(ctx_);
-    // HOOK: the name-field dialog of the cusum surveillance, shown without
-    // waiting, once it exists: ctx_.show<frmSelectName>();
+    // The cusum window stays open; its field lists follow the new table.
+    if (frmUnivariate* cusum = ctx_.find<frmUnivariate>()) cusum->studyAreaOpened();
+    // The name-field dialog, without waiting; its OK shows the cusum window.
+    // One still open from the earlier study area lists that table's fields,
+    // so it is loaded afresh.
+    ctx_.unload<frmSelectName>();
+    ctx_.show<frmSelectName>();
     applyMenuRule(MenuRule::ShapefileOpened);
 }
 

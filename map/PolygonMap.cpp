@@ -24,6 +24,8 @@ void close(AppContext& ctx) { ctx.unload<frmPolygonSHP>(); }
 
 void drawOutlines(AppContext& ctx) { modDrawPolygon::RedrawShapefile(ctx); }
 
+void drawPlainMap(AppContext& ctx) { modDrawPolygon::DrawShapefile(ctx); }
+
 void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues) {
     modDrawPolygon::ShowClassMap(ctx, legendValues, mapValues);
 }
@@ -53,6 +55,13 @@ void showMLegend(AppContext& ctx, bool show, When when) {
     } else {
         w->imgM_Legend->hide();
     }
+}
+
+void showCusumLegend(AppContext& ctx, bool show, When when) {
+    frmPolygonSHP* w = mapWindow(ctx, when);
+    if (!w || !w->picLegend) return;
+    w->picLegend->setVisible(show);
+    if (show) w->picLegend->raise();
 }
 
 void hideRangeControls(AppContext& ctx, When when) {

@@ -23,6 +23,8 @@ void close(AppContext& ctx);
 
 // The plain outlines with the current zoom and pan.
 void drawOutlines(AppContext& ctx);
+// The plain outlines at the full extent.
+void drawPlainMap(AppContext& ctx);
 // The class legend from legendValues (sorted in place) beside the map, then
 // every region shaded by its class of mapValues (0..N, used from 1).
 void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
@@ -38,6 +40,8 @@ void setToolEnabled(AppContext& ctx, const std::string& key, bool enabled, When 
 void setToolPressed(AppContext& ctx, const std::string& key, bool pressed, When when);
 // The M-class legend picture beside the map.
 void showMLegend(AppContext& ctx, bool show, When when);
+// The cusum colour legend (picLegend) on the map.
+void showCusumLegend(AppContext& ctx, bool show, When when);
 // Hides the bandwidth slider, its label and the M-class legend picture.
 void hideRangeControls(AppContext& ctx, When when);
 

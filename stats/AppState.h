@@ -174,11 +174,51 @@ struct RetroValues {
 // reached by their own names (retro.observed, retro.scoreWeights).
 struct RetroState : RetroMatrices, RetroValues {};
 
-// The prospective cusum as the map colours it.
+// The prospective cusum on polygon data: its parameters, the field range
+// or period file of the last run, the results the map, lists, charts and
+// files read, the region names and the cusum loaded from a file.
 struct CusumState {
+    // ---- Parameters and inputs of the last run ----
+    double kValue = 0.0;
     double hValue = 0.0;
-    Matrix mapCusum;  // 0..N by 0..T
+    double periodCount = 0.0;      // T of the last run
+    double startFieldIndex = 0.0;  // 0-based ordinal of the first period field
+    double endFieldIndex = 0.0;    // 0-based ordinal of the last period field
+    double textColumnCount = 0.0;  // values per line of the period matrix file
+    double textPeriodCount = 0.0;  // T of the last run from a period matrix file
+    Matrix textZScores;            // 0..N by 0..textColumnCount, smoothed after a run
+    std::int32_t animationDelay = 0;
+    std::int16_t periodIndex = 0;
+
+    // ---- Results (0..N by 0..T, periods 0..T) ----
+    Matrix cusumValues;
+    Matrix mapCusum;  // the copy the map colours from
+    Matrix csmCusum;  // the copy the cusum file is written from
+    DoubleArray maxCusum;
+    TextArray maxCusumRegion;
+    TextArray regionLabels;  // 0..N
     bool cusumColoring = false;
+    // Whether the last run read its periods from a period matrix file
+    // (else from attribute fields): the lists and charts follow the run,
+    // not the option shown now.
+    bool lastRunFromText = false;
+
+    // ---- Region names (the name-field dialog) ----
+    std::string primaryIdField;
+    std::string secondaryIdField;
+    TextArray cusumRegionIds;  // 0..N
+    // Record numbers of the lines of the signalled-region list, in order.
+    std::vector<std::int32_t> signaledRegions;
+
+    // ---- The charts; each keeps its own rows (rows by 2: value, h) ----
+    Matrix maxChartData;
+    Matrix regionChartData;
+
+    // ---- The cusum file last written or read ----
+    Matrix previousCusum;  // 0..N by 0..previousPeriodCount
+    double previousPeriodCount = 0.0;
+    std::string csmPath;
+    std::string csmHeader;
 };
 
 // The view of one point window's map: the coordinate copies its last run

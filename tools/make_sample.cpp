@@ -22,6 +22,8 @@
 
 #include "geometry/CShapeFile.h"
 #include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
 
 namespace {
 
@@ -40,6 +42,16 @@ constexpr int kClusterRow0 = 1, kClusterRow1 = 3;
 constexpr int kClusterCol0 = 6, kClusterCol1 = 8;
 constexpr double kBaseRate = 0.004;
 constexpr double kClusterFactor = 3.0;
+
+// The periods and their outbreak: from period kOutbreakStart on, the
+// regions of rows 7-8 and columns 3-4 (counted from 1) have three times
+// the base rate. The periods draw from a generator of their own, so the
+// fields above keep their values.
+constexpr int kPeriods = 12;
+constexpr int kOutbreakStart = 9;
+constexpr int kOutbreakRow0 = 6, kOutbreakRow1 = 7;
+constexpr int kOutbreakCol0 = 2, kOutbreakCol1 = 3;
+constexpr double kOutbreakFactor = 3.0;
 
 // A small linear congruential generator of our own, so the output does
 // not depend on the standard library's distributions.
@@ -161,6 +173,17 @@ bool inCluster(int r, int c) {
     return r >= kClusterRow0 && r <= kClusterRow1 && c >= kClusterCol0 && c <= kClusterCol1;
 }
 
+bool inOutbreak(int r, int c, int period) {
+    return period >= kOutbreakStart && r >= kOutbreakRow0 && r <= kOutbreakRow1 && c >= kOutbreakCol0 &&
+           c <= kOutbreakCol1;
+}
+
+std::string periodField(char kind, int period) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%c%02d", kind, period);
+    return buf;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,13 +265,39 @@ int main(int argc, char** argv) {
     const int fObs = DBFAddField(dbf, "OBS", FTInteger, 6, 0);
     const int fExp = DBFAddField(dbf, "EXP", FTDouble, 12, 4);
     bool ok = fId >= 0 && fName >= 0 && fPop >= 0 && fCases >= 0 && fObs >= 0 && fExp >= 0;
+    int fPeriodObs[kPeriods], fPeriodExp[kPeriods], fPeriodZ[kPeriods];
+    for (int p = 0; p < kPeriods; ++p) fPeriodObs[p] = DBFAddField(dbf, periodField('O', p + 1).c_str(), FTInteger, 6, 0);
+    for (int p = 0; p < kPeriods; ++p) fPeriodExp[p] = DBFAddField(dbf, periodField('E', p + 1).c_str(), FTDouble, 12, 4);
+    for (int p = 0; p < kPeriods; ++p) fPeriodZ[p] = DBFAddField(dbf, periodField('Z', p + 1).c_str(), FTDouble, 10, 4);
+    for (int p = 0; p < kPeriods; ++p) ok = ok && fPeriodObs[p] >= 0 && fPeriodExp[p] >= 0 && fPeriodZ[p] >= 0;
+    Rng periodRng(20261210);
+    std::vector<std::string> zLines(n);
     for (int i = 0; ok && i < n; ++i) {
         const double expected = static_cast<double>(totalCases) * population[i] / static_cast<double>(totalPopulation);
         ok = DBFWriteIntegerAttribute(dbf, i, fId, i + 1) && DBFWriteStringAttribute(dbf, i, fName, names[i].c_str()) &&
              DBFWriteIntegerAttribute(dbf, i, fPop, population[i]) && DBFWriteIntegerAttribute(dbf, i, fCases, cases[i]) &&
              DBFWriteIntegerAttribute(dbf, i, fObs, cases[i]) && DBFWriteDoubleAttribute(dbf, i, fExp, expected);
+        const int r = i / kCols, c = i % kCols;
+        for (int p = 0; ok && p < kPeriods; ++p) {
+            // Expected under the base rate; observed at the period's own rate.
+            const double e = std::round(population[i] * kBaseRate * 10000.0) / 10000.0;
+            const int o = periodRng.poisson(e * (inOutbreak(r, c, p + 1) ? kOutbreakFactor : 1.0));
+            const double z = std::round((o - e) / std::sqrt(e) * 10000.0) / 10000.0;
+            ok = DBFWriteIntegerAttribute(dbf, i, fPeriodObs[p], o) && DBFWriteDoubleAttribute(dbf, i, fPeriodExp[p], e) &&
+                 DBFWriteDoubleAttribute(dbf, i, fPeriodZ[p], z);
+            if (p > 0) zLines[static_cast<std::size_t>(i)] += ",";
+            zLines[static_cast<std::size_t>(i)] += formatMask(z, "0.0000");
+        }
     }
     DBFClose(dbf);
+    if (ok) {
+        try {
+            writeTextFileLines(base + "_z.txt", zLines);
+        } catch (const AppError& e) {
+            std::fprintf(stderr, "make_sample: %s\n", e.description().c_str());
+            return 1;
+        }
+    }
     if (!ok) {
         std::fprintf(stderr, "make_sample: writing %s failed\n", dbfPath.c_str());
         return 1;

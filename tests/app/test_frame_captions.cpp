@@ -10,6 +10,9 @@
 
 #include "app/frmCalculatePValue.h"
 #include "map/frmPolygonSHP.h"
+#include "prospective/frmGraph.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
 #include "retrospective/frmSigmaChart.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"
@@ -90,4 +93,15 @@ TEST_F(WindowCaptions, TheMapWindowAndTheStatisticsPlotShowEveryCaptionWhole) {
     EXPECT_EQ(clippedCaptions(map), std::vector<std::string>{});
     auto* chart = ctx->show<frmSigmaChart>();
     EXPECT_EQ(clippedCaptions(chart), std::vector<std::string>{});
+}
+
+TEST_F(WindowCaptions, TheCusumWindowsShowEveryCaptionWhole) {
+    openPro(writeStudyArea(scratchDir("captions-cusum"), "captions"));
+    auto* names = ctx->find<frmSelectName>();
+    ASSERT_NE(names, nullptr);
+    EXPECT_EQ(clippedCaptions(names), std::vector<std::string>{});
+    auto* cusum = ctx->show<frmUnivariate>();
+    EXPECT_EQ(clippedCaptions(cusum), std::vector<std::string>{});
+    auto* graph = ctx->show<frmGraph>();
+    EXPECT_EQ(clippedCaptions(graph), std::vector<std::string>{});
 }

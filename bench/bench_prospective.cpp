@@ -1,0 +1,117 @@
+// The cusum on polygon data: the computation of a run (kernel, smoothing,
+// recursion and maxima, without the animation's waits) for 3,000 regions
+// over 52 periods, and one period's map redraw for 3,000 regions.
+#include <shapefil.h>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "bench/Bench.h"
+#include "context/AppContext.h"
+#include "map/PolygonMap.h"
+#include "map/modArea.h"
+#include "platform/ui/Dialogs.h"
+#include "stats/modCusum.h"
+
+namespace {
+
+constexpr int kGridCols = 60, kGridRows = 50;  // 3,000 regions
+constexpr int kRegions = 3000;
+constexpr int kPeriods = 52;
+
+QApplication& application() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "korvane-bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// z-values of n regions over t periods with a rising patch in one corner.
+Matrix zScores(int n, int t, int cols) {
+    Matrix z = Matrix::Zero(n + 1, t + 1);
+    for (int i = 1; i <= n; ++i)
+        for (int p = 1; p <= t; ++p) {
+            const int c = (i - 1) % cols, r = (i - 1) / cols;
+            z(i, p) = std::sin(i * 0.37 + p * 1.1) + ((c < 6 && r < 6 && p > t / 2) ? 2.0 : 0.0);
+        }
+    return z;
+}
+
+const BenchRegistration run("cusum-run", [] {
+    StudyAreaState area;
+    area.regionCount = kRegions;
+    area.centroidTable.resize(kRegions + 1);
+    const int cols = static_cast<int>(std::ceil(std::sqrt(kRegions)));
+    for (int i = 1; i <= kRegions; ++i) {
+        const int c = (i - 1) % cols, r = (i - 1) / cols;
+        area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), c + 0.1 * std::sin(i), r + 0.1 * std::cos(i)};
+    }
+    area.studyArea = kRegions;
+    const Matrix z = zScores(kRegions, kPeriods, cols);
+    TextArray names(kRegions + 1);
+    for (int i = 1; i <= kRegions; ++i) names[static_cast<std::size_t>(i)] = "Region " + std::to_string(i);
+    const double secs = medianSeconds(5, [&] {
+        SharedState shared;
+        shared.sigma = 1.0;
+        modCusum::Compute(area, shared, z, kPeriods, 0.5, names);
+    });
+    printFigure("cusum-run", "N=" + std::to_string(kRegions) + " T=" + std::to_string(kPeriods), secs);
+});
+
+std::string writeGrid(const std::string& folder) {
+    const std::string base = folder + "/grid";
+    SHPHandle shp = SHPCreate(base.c_str(), SHPT_POLYGON);
+    for (int r = 0; r < kGridRows; ++r)
+        for (int c = 0; c < kGridCols; ++c) {
+            double xs[5] = {double(c), double(c), c + 1.0, c + 1.0, double(c)};
+            double ys[5] = {double(r), r + 1.0, r + 1.0, double(r), double(r)};
+            SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
+            SHPWriteObject(shp, -1, o);
+            SHPDestroyObject(o);
+        }
+    SHPClose(shp);
+    return base + ".shp";
+}
+
+const BenchRegistration draw("cusum-period-draw", [] {
+    application();
+    installDialogs(std::make_shared<ScriptedDialogs>());
+    const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-cusum").string();
+    std::filesystem::create_directories(folder);
+    const int n = kGridCols * kGridRows;
+    {
+        AppContext ctx;
+        QMainWindow frame;
+        frame.resize(1500, 1000);
+        auto* area = new QMdiArea(&frame);
+        frame.setCentralWidget(area);
+        frame.show();
+        ctx.mainFrameLoader = [area] { return area; };
+        AppState& s = ctx.state;
+        s.area.shpPath = writeGrid(folder);
+        s.area.regionCount = n;
+        s.view.mapExtent = MapRect{0.0, double(kGridRows), double(kGridCols), double(kGridRows)};
+        s.view.mapZoom = 1.0;
+        s.cusum.hValue = 4.0;
+        s.cusum.cusumColoring = true;
+        s.cusum.mapCusum = Matrix::Zero(n + 1, 2);
+        for (int i = 1; i <= n; ++i) s.cusum.mapCusum(i, 1) = (i % 11) * 0.5;
+        PolygonMap::drawPlainMap(ctx);
+        const double secs = medianSeconds(9, [&] { PolygonMap::drawCusumPeriod(ctx, 1); });
+        printFigure("cusum-period-draw", "N=" + std::to_string(n), secs);
+        PolygonMap::close(ctx);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ctx.mainFrameLoader = nullptr;
+    }
+    std::filesystem::remove_all(folder);
+});
+
+}  // namespace

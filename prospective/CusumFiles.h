@@ -1,0 +1,53 @@
+#pragma once
+// The text files of the cusum on polygon data: the cusum file (.csm), which
+// keeps the cusum matrix of a run so that a later run can continue from it,
+// and the period matrix file, one line of per-period z-values per region.
+// Both always use "." as the decimal sign. Readers parse the whole file into
+// temporaries and raise AppError with a text that says what is wrong (and
+// where) before anything is handed back, so a refused file changes nothing.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "stats/AppState.h"
+
+namespace CusumFile {
+
+// The source of the errors the readers raise for a file's contents.
+inline constexpr const char* kFormatError = "CusumFile";
+
+// The lines of a .csm: "period1,period2,...," then one line per row r
+// (1..rows) with the text of cusum(r, p) and "," for p = 1..periods.
+std::vector<std::string> Lines(const Matrix& cusum, std::int32_t rows, std::int32_t periods);
+// Writes the lines at `path` whole or not at all (AppError when it cannot).
+void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std::int32_t periods);
+
+// `path` with ".csm" added when it does not end in it (case ignored).
+std::string WithSuffix(const std::string& path);
+
+struct Loaded {
+    Matrix cusum;              // 0..rows by 0..periodCount, row and column 0 zero
+    double periodCount = 0.0;  // the number of commas of the header line
+    std::string header;
+};
+// Reads a .csm for `regionCount` rows. Refused: a file that cannot be
+// read, an empty file, a row count other than regionCount, a line with
+// fewer than periodCount values, a value that is not a number.
+Loaded Read(const std::string& path, std::int32_t regionCount);
+
+}  // namespace CusumFile
+
+namespace PeriodMatrixFile {
+
+struct Loaded {
+    Matrix z;                 // 0..rows by 0..columns
+    std::int32_t columns = 0; // 1 + the number of commas of the first line
+};
+// Reads a period matrix file for `regionCount` regions: line i is region
+// i, its first `columns` values periods 1..columns. Refused as the cusum
+// file is: unreadable, empty, another line count, a short line, a value
+// that is not a number.
+Loaded Read(const std::string& path, std::int32_t regionCount);
+
+}  // namespace PeriodMatrixFile

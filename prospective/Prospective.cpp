@@ -1,1 +1,0 @@
-// The prospective cusum surveillance windows live here.

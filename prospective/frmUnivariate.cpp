@@ -1,0 +1,662 @@
+#include "prospective/frmUnivariate.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <limits>
+
+#include "platform/DbfTable.h"
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/LineChart.h"
+#include "platform/ui/WindowParts.h"
+#include "prospective/CusumFiles.h"
+#include "prospective/CusumLines.h"
+#include "prospective/CusumMapLink.h"
+#include "prospective/frmGraph.h"
+#include "prospective/modFileSaveOpen.h"
+#include "stats/modCusum.h"
+
+namespace {
+
+using WindowParts::control;
+using WindowParts::quietly;
+using WindowParts::twips;
+
+constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
+constexpr auto option = WindowParts::captioned<QRadioButton>;
+constexpr auto button = WindowParts::captioned<QPushButton>;
+constexpr auto textBox = WindowParts::captioned<QLineEdit>;
+constexpr auto label = WindowParts::captioned<QLabel>;
+
+constexpr int kWidthTwips = 8400;
+constexpr int kHeightTwips = 9560;
+// The counts of the speed options, as animationDelay holds them.
+constexpr std::int32_t kFastDelay = 1, kMediumDelay = 120000, kSlowDelay = 300000;
+// Cusum green, h red (BGR).
+const std::vector<int> kSeriesColors = {0x00C000, 0x0000FF};
+
+QFont listFont() {
+    QFont f("DejaVu Sans Mono");
+    f.setStyleHint(QFont::Monospace);
+    f.setPointSize(9);
+    return f;
+}
+
+std::vector<std::string> fromList(const QListWidget* list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
+    return out;
+}
+
+bool isNumericValue(const DbfValue& v) {
+    if (v.IsNumber()) return true;
+    if (v.kind == DbfValue::Kind::Text) return parseNumber(v.text).has_value();
+    return false;
+}
+
+double numberOf(const DbfValue& v) { return v.IsNumber() ? v.number : parseNumber(v.text).value_or(0.0); }
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+struct frmUnivariate::Inputs {
+    Matrix z;
+    std::int32_t periods = 0;
+    TextArray names;
+    bool fromText = false;
+};
+
+Wait frmUnivariate::periodWait(std::int32_t animationDelay) {
+    const double seconds = animationDelay >= kSlowDelay ? 0.6 : animationDelay >= kMediumDelay ? 0.25 : 0.0;
+    return Wait{static_cast<std::int64_t>(animationDelay) + 1, seconds};
+}
+
+frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
+    setObjectName("frmUnivariate");
+    setWindowTitle("Univariate Cusum");
+    setFixedSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
+
+    Frame2 = frameBox(this, "Frame2", "Parameters", twips(60, 60, 2400, 1500));
+    Label1_0 = label(Frame2, "Label1", "k-value", twips(150, 330, 900, 255));
+    txtKvalue = textBox(Frame2, "txtKvalue", "0.5", twips(1100, 300, 1150, 315));
+    Label7 = label(Frame2, "Label7", "h-value", twips(150, 750, 900, 255));
+    txtHvalue = textBox(Frame2, "txtHvalue", "9.3", twips(1100, 720, 1150, 315));
+    Label11 = label(Frame2, "Label11", "sigma", twips(150, 1170, 900, 255));
+    txtSigma = textBox(Frame2, "txtSigma", "0", twips(1100, 1140, 1150, 315));
+
+    Frame5 = frameBox(this, "Frame5", "Data option", twips(2520, 60, 3300, 1500));
+    optFieldSelection = option(Frame5, "optFieldSelection", "Fields selection", twips(120, 270, 3000, 255));
+    Label1_1 = label(Frame5, "Label1", "from", twips(300, 615, 450, 255));
+    cboStartZ = control<QComboBox>(Frame5, "cboStartZ", twips(780, 570, 2400, 315));
+    Label2_1 = label(Frame5, "Label2", "to", twips(300, 975, 450, 255));
+    cboEndZ = control<QComboBox>(Frame5, "cboEndZ", twips(780, 930, 2400, 315));
+    optExistingTextfile = option(Frame5, "optExistingTextfile", "Existing text file", twips(120, 1260, 3000, 225));
+
+    Frame4 = frameBox(this, "Frame4", "Start option", twips(5880, 60, 2460, 1100));
+    optZero = option(Frame4, "optZero", "Zero", twips(150, 270, 1800, 240));
+    optPre = option(Frame4, "optPre", "Previous", twips(150, 530, 1800, 240));
+    optFIR = option(Frame4, "optFIR", "FIR", twips(150, 790, 1800, 240));
+    Frame7 = frameBox(this, "Frame7", "Animation speed", twips(5880, 1180, 2460, 1100));
+    optFast = option(Frame7, "optFast", "Fast", twips(150, 270, 1800, 240));
+    optMedium = option(Frame7, "optMedium", "Medium", twips(150, 530, 1800, 240));
+    optSlow = option(Frame7, "optSlow", "Slow", twips(150, 790, 1800, 240));
+
+    Frame3 = frameBox(this, "Frame3", "Chart for maximum cusum", twips(60, 2340, 8280, 3000));
+    MSChart1 = control<LineChart>(Frame3, "MSChart1", twips(60, 240, 6900, 2700));
+    MSChart1->setSeriesColors(kSeriesColors);
+    Label9 = control<QLabel>(Frame3, "Label9", twips(7050, 880, 300, 120));
+    Label9->setStyleSheet("background-color: #00c000;");
+    Label14 = label(Frame3, "Label14", "Cusum", twips(7420, 810, 800, 255));
+    Label3 = control<QLabel>(Frame3, "Label3", twips(7050, 1280, 300, 120));
+    Label3->setStyleSheet("background-color: #ff0000;");
+    Label13 = label(Frame3, "Label13", "h-value", twips(7420, 1210, 800, 255));
+
+    Frame1 = frameBox(this, "Frame1", "Maximum cusum value for each year", twips(60, 5400, 4200, 3300));
+    lstPeriod = control<QListWidget>(Frame1, "lstPeriod", twips(90, 240, 4020, 2970));
+    Frame6 = frameBox(this, "Frame6", "Signaled region and cusum for the year ", twips(4320, 5400, 4020, 3300));
+    lblY = control<QLabel>(Frame6, "lblY", twips(150, 250, 900, 255));
+    lstRegion = control<QListWidget>(Frame6, "lstRegion", twips(90, 540, 3840, 2670));
+
+    Frame13 = frameBox(this, "Frame13", "", twips(60, 8760, 8280, 720));
+    cmdCalc = button(Frame13, "cmdCalc", "&Run", twips(600, 210, 1700, 375));
+    cmdSaveCusum = button(Frame13, "cmdSaveCusum", "&Save cusum", twips(3290, 210, 1700, 375));
+    cmdSaveResult = button(Frame13, "cmdSaveResult", "&Save result", twips(5980, 210, 1700, 375));
+
+    for (QComboBox* c : {cboStartZ, cboEndZ}) c->setEditable(false);
+
+    connect(cmdCalc, &QPushButton::clicked, this, [this] { cmdCalc_Click(); });
+    connect(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
+    connect(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
+    connect(cboStartZ, &QComboBox::activated, this, [this] { cboStartZ_Click(); });
+    connect(cboEndZ, &QComboBox::activated, this, [this] { cboEndZ_Click(); });
+    connect(optFieldSelection, &QRadioButton::clicked, this, [this] { optFieldSelection_Click(); });
+    connect(optExistingTextfile, &QRadioButton::clicked, this, [this] { optExistingTextfile_Click(); });
+    connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
+    connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
+    connect(optFIR, &QRadioButton::clicked, this, [this] { optFIR_Click(); });
+    connectList(lstPeriod, &frmUnivariate::lstPeriod_Click);
+    connectList(lstRegion, &frmUnivariate::lstRegion_Click);
+
+    // The map's tool "Graph" charts the region it picked.
+    connect(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
+        if (ctx_.find<frmUnivariate>() == this && hasRun_) ShowRegionChart(ctx_);
+    });
+
+    Form_Load();
+}
+
+void frmUnivariate::connectList(QListWidget* list, void (frmUnivariate::*handler)()) {
+    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
+    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
+        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
+    });
+}
+
+void frmUnivariate::Form_Load() {
+    move(twipsToPixels(8000), twipsToPixels(1));
+    ctx_.state.cusum.animationDelay = kSlowDelay;
+    MSChart1->setVisible(false);
+    for (QListWidget* l : {lstPeriod, lstRegion}) {
+        clearList(l);
+        l->setFont(listFont());
+    }
+    cmdSaveResult->setEnabled(false);
+    fillFieldLists();
+    selectOption(optZero, &frmUnivariate::optZero_Click);
+    quietly(optFast, [](QRadioButton* b) { b->setChecked(true); });
+    selectOption(optFieldSelection, &frmUnivariate::optFieldSelection_Click);
+    optFIR->setEnabled(false);
+    cboStartZ->setEnabled(true);
+    cboEndZ->setEnabled(false);
+}
+
+void frmUnivariate::fillFieldLists() {
+    for (QComboBox* c : {cboStartZ, cboEndZ}) {
+        const QSignalBlocker block(c);
+        c->clear();
+        if (const auto& table = ctx_.state.area.dbfRecordset)
+            for (const DbfField& f : table->Fields()) c->addItem(qs(f.Name));
+        c->setCurrentIndex(-1);
+    }
+}
+
+void frmUnivariate::clearList(QListWidget* list) {
+    const QSignalBlocker block(list);
+    list->clear();
+}
+
+void frmUnivariate::selectOption(QRadioButton* o, void (frmUnivariate::*handler)()) {
+    quietly(o, [](QRadioButton* b) { b->setChecked(true); });
+    (this->*handler)();
+}
+
+void frmUnivariate::selectFieldSelection() { selectOption(optFieldSelection, &frmUnivariate::optFieldSelection_Click); }
+void frmUnivariate::selectExistingTextfile() {
+    selectOption(optExistingTextfile, &frmUnivariate::optExistingTextfile_Click);
+}
+void frmUnivariate::selectZero() { selectOption(optZero, &frmUnivariate::optZero_Click); }
+void frmUnivariate::selectPrevious() { selectOption(optPre, &frmUnivariate::optPre_Click); }
+void frmUnivariate::selectSpeed(QRadioButton* speed) {
+    quietly(speed, [](QRadioButton* b) { b->setChecked(true); });
+}
+
+void frmUnivariate::selectStartField(int index) {
+    quietly(cboStartZ, [index](QComboBox* c) { c->setCurrentIndex(index); });
+    cboStartZ_Click();
+}
+
+void frmUnivariate::selectEndField(int index) {
+    quietly(cboEndZ, [index](QComboBox* c) { c->setCurrentIndex(index); });
+    cboEndZ_Click();
+}
+
+void frmUnivariate::selectPeriodRow(int row) {
+    quietly(lstPeriod, [row](QListWidget* l) { l->setCurrentRow(row); });
+    lstPeriod_Click();
+}
+
+void frmUnivariate::selectRegionRow(int row) {
+    quietly(lstRegion, [row](QListWidget* l) { l->setCurrentRow(row); });
+    lstRegion_Click();
+}
+
+std::vector<std::string> frmUnivariate::periodLines() const { return fromList(lstPeriod); }
+std::vector<std::string> frmUnivariate::regionLines() const { return fromList(lstRegion); }
+
+template <class F>
+void frmUnivariate::onMap(F&& draw) {
+    try {
+        draw();
+    } catch (const AppError& e) {
+        dialogs().warning("The map could not be drawn: " + e.description());
+    }
+}
+
+// ---- Field range ----
+
+bool frmUnivariate::checkField(int fieldIndex) {
+    const auto& table = ctx_.state.area.dbfRecordset;
+    if (!table || fieldIndex < 0 || fieldIndex >= table->FieldCount()) return false;
+    for (std::int32_t r = 1; r <= table->RecordCount(); ++r) {
+        const DbfValue v = table->ValueAt(r, fieldIndex);
+        if (v.IsNull()) {
+            dialogs().warning("Data include null values. Check data and try again!");
+            return false;
+        }
+        if (!isNumericValue(v)) {
+            dialogs().warning("Data should be numerical values!");
+            return false;
+        }
+    }
+    return true;
+}
+
+void frmUnivariate::cboStartZ_Click() {
+    const int index = cboStartZ->currentIndex();
+    if (index < 0) return;
+    ctx_.state.cusum.startFieldIndex = index;
+    if (!checkField(index)) {
+        quietly(cboStartZ, [](QComboBox* c) { c->setCurrentIndex(-1); });
+        return;
+    }
+    cboEndZ->setEnabled(true);
+}
+
+void frmUnivariate::cboEndZ_Click() {
+    const int index = cboEndZ->currentIndex();
+    if (index < 0) return;
+    CusumState& c = ctx_.state.cusum;
+    c.endFieldIndex = index;
+    if (c.startFieldIndex > c.endFieldIndex) {
+        dialogs().warning("Start and end priods were not set improperly!");
+        quietly(cboEndZ, [](QComboBox* b) { b->setCurrentIndex(-1); });
+        return;
+    }
+    if (!checkField(index)) quietly(cboEndZ, [](QComboBox* b) { b->setCurrentIndex(-1); });
+}
+
+// ---- Options ----
+
+void frmUnivariate::optFieldSelection_Click() {
+    ctx_.unload<frmGraph>();
+    cboStartZ->setEnabled(!animating_);
+    cboEndZ->setEnabled(false);
+    for (QComboBox* c : {cboStartZ, cboEndZ}) quietly(c, [](QComboBox* b) { b->setCurrentIndex(-1); });
+}
+
+void frmUnivariate::optExistingTextfile_Click() {
+    ctx_.unload<frmGraph>();
+    cboStartZ->setEnabled(false);
+    cboEndZ->setEnabled(false);
+    for (QComboBox* c : {cboStartZ, cboEndZ}) quietly(c, [](QComboBox* b) { b->setCurrentIndex(-1); });
+}
+
+void frmUnivariate::optZero_Click() {
+    cmdSaveCusum->setEnabled(false);
+    cmdSaveResult->setEnabled(false);
+    ctx_.unloadNamed("frmTxtFileOpen");
+}
+
+void frmUnivariate::optFIR_Click() { optZero_Click(); }
+
+void frmUnivariate::optPre_Click() {
+    cmdSaveCusum->setEnabled(false);
+    cmdSaveResult->setEnabled(false);
+}
+
+// ---- Closing and a new study area ----
+
+void frmUnivariate::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        cancelAnimation();
+        Form_Unload();
+    }
+    event->accept();
+}
+
+void frmUnivariate::Form_Unload() {
+    AppContext& ctx = ctx_;
+    ctx.unload<frmGraph>();
+    ctx.state.shared.cusumMapMode = false;
+    if (!CusumMapLink::mapWindowOpen(ctx)) return;
+    CusumMapLink::showLegend(ctx, false, false);
+    CusumMapLink::setGraphTool(ctx, false, false);
+    onMap([&] { CusumMapLink::showPlainMap(ctx); });
+}
+
+void frmUnivariate::cancelAnimation() {
+    ++generation_;
+    if (animating_) {
+        setAnimatingControls(false);
+        CusumMapLink::setMousePointer(ctx_, 0);
+    }
+}
+
+void frmUnivariate::studyAreaOpened() {
+    cancelAnimation();
+    hasRun_ = false;
+    fillFieldLists();
+    cboStartZ->setEnabled(optFieldSelection->isChecked());
+    cboEndZ->setEnabled(false);
+    clearList(lstPeriod);
+    clearList(lstRegion);
+    lblY->clear();
+    ctx_.state.cusum.signaledRegions.clear();
+    cmdSaveCusum->setEnabled(false);
+    cmdSaveResult->setEnabled(false);
+    MSChart1->setVisible(false);
+    ctx_.unload<frmGraph>();
+    ctx_.unloadNamed("frmTxtFileOpen");
+    CusumMapLink::setGraphTool(ctx_, false, false);
+    CusumMapLink::showLegend(ctx_, false, false);
+}
+
+void frmUnivariate::setAnimatingControls(bool on) {
+    animating_ = on;
+    for (QWidget* w : std::initializer_list<QWidget*>{txtKvalue, txtHvalue, txtSigma, optFieldSelection,
+                                                      optExistingTextfile, optZero, optPre, optFast, optMedium,
+                                                      optSlow})
+        w->setEnabled(!on);
+    cboStartZ->setEnabled(!on && optFieldSelection->isChecked());
+    cboEndZ->setEnabled(!on && optFieldSelection->isChecked() && cboStartZ->currentIndex() >= 0);
+    if (on) {
+        cmdSaveCusum->setEnabled(false);
+        cmdSaveResult->setEnabled(false);
+    }
+}
+
+bool frmUnivariate::stillRunning(std::uint64_t generation) const {
+    return !unloaded_ && generation_ == generation && ctx_.find<frmUnivariate>() == this;
+}
+
+// ---- The run ----
+
+bool frmUnivariate::readFieldPeriods(Inputs& in) {
+    AppState& s = ctx_.state;
+    CusumState& c = s.cusum;
+    if (cboStartZ->currentIndex() < 0 || cboEndZ->currentIndex() < 0) {
+        dialogs().warning("Both start and end period should be determined.");
+        return false;
+    }
+    const auto start = static_cast<int>(c.startFieldIndex), end = static_cast<int>(c.endFieldIndex);
+    if (start > end) {
+        dialogs().warning("Start and end priods were not set improperly!");
+        return false;
+    }
+    const DbfTable& table = *s.area.dbfRecordset;
+    // Every field of the range, not only its ends, before anything changes.
+    for (int f = start; f <= end; ++f)
+        if (!checkField(f)) return false;
+    const std::int32_t n = s.area.regionCount;
+    in.periods = end - start + 1;
+    in.z = Matrix::Zero(n + 1, in.periods + 1);
+    for (std::int32_t t = 1; t <= in.periods; ++t)
+        for (std::int32_t i = 1; i <= n; ++i) in.z(i, t) = numberOf(table.ValueAt(i, start + t - 1));
+    in.names.assign(static_cast<std::size_t>(n) + 1, std::string());
+    for (std::int32_t i = 1; i <= n; ++i)
+        in.names[static_cast<std::size_t>(i)] = CusumLines::regionName(table, i, c.primaryIdField, c.secondaryIdField);
+    in.fromText = false;
+    return true;
+}
+
+bool frmUnivariate::readTextPeriods(Inputs& in) {
+    AppState& s = ctx_.state;
+    FileDialogRequest request;
+    request.filter = "Text File (*.txt)|*.txt";
+    const FileDialogResult chosen = dialogs().openFile(request);
+    if (chosen.cancelled()) return false;
+    PeriodMatrixFile::Loaded loaded;
+    try {
+        loaded = PeriodMatrixFile::Read(chosen.fileName, s.area.regionCount);
+    } catch (const AppError& e) {
+        dialogs().warning("The period file was not read: " + e.description());
+        return false;
+    }
+    const std::int32_t n = s.area.regionCount;
+    in.periods = loaded.columns;
+    in.z = std::move(loaded.z);
+    in.names.assign(static_cast<std::size_t>(n) + 1, std::string());
+    for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < s.cusum.cusumRegionIds.size(); ++i)
+        in.names[static_cast<std::size_t>(i)] = s.cusum.cusumRegionIds[static_cast<std::size_t>(i)];
+    in.fromText = true;
+    return true;
+}
+
+void frmUnivariate::cmdCalc_Click() {
+    AppContext& ctx = ctx_;
+    AppState& s = ctx.state;
+    cancelAnimation();
+    ctx.unload<frmGraph>();
+    clearList(lstPeriod);
+    clearList(lstRegion);
+    hasRun_ = false;
+
+    const auto k = parseNumber(txtKvalue->text().toStdString());
+    const auto h = parseNumber(txtHvalue->text().toStdString());
+    const auto sigma = parseNumber(txtSigma->text().toStdString());
+    if (!k || !h || !sigma) {
+        dialogs().warning("Parameters are not properly input.");
+        return;
+    }
+    if (*k < 0.0 || *h < 0.0 || *sigma < 0.0) {
+        dialogs().warning("Parameters should be positive values.");
+        return;
+    }
+    const std::int32_t delay = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
+    s.cusum.animationDelay = delay;
+    if (optPre->isChecked()) {
+        // The continuation dialog takes the run from here with these.
+        s.cusum.kValue = *k;
+        s.cusum.hValue = *h;
+        // HOOK: ctx.show<frmTxtFileOpen>() once the continuation dialog exists.
+        return;
+    }
+    if (!optZero->isChecked()) return;
+
+    CusumMapLink::setMousePointer(ctx, 13);
+    lstPeriod->addItem(qs(CusumLines::periodHeader()));
+    lstPeriod->addItem(qs(CusumLines::rule()));
+
+    const auto stop = [&](const std::string& message) {
+        CusumMapLink::setMousePointer(ctx, 0);
+        if (!message.empty()) dialogs().warning(message);
+    };
+    const std::int32_t n = s.area.regionCount;
+    if (!s.area.dbfRecordset) return stop("No attribute table is open.");
+    if (s.area.dbfRecordset->RecordCount() != n)
+        return stop("The attribute table holds " + std::to_string(s.area.dbfRecordset->RecordCount()) +
+                    " records but the shapefile has " + std::to_string(n) + " regions.");
+
+    Inputs in;
+    const bool read = optFieldSelection->isChecked() ? readFieldPeriods(in)
+                      : optExistingTextfile->isChecked() ? readTextPeriods(in) : false;
+    if (!read) return stop({});
+    // The map and the lists number the period shown in 16 bits.
+    if (in.periods > std::numeric_limits<std::int16_t>::max())
+        return stop("A run can have at most " + std::to_string(std::numeric_limits<std::int16_t>::max()) +
+                    " periods; these data have " + std::to_string(in.periods) + ".");
+
+    double runSigma = *sigma == 0.0 ? 1e-9 : *sigma;
+    Matrix smoothed;
+    modCusum::CusumRun result;
+    try {
+        const Matrix w = modCusum::CalcSpatialWeights(runSigma, n, s.area.centroidTable, s.area.studyArea);
+        smoothed = modCusum::Smooth(w, in.z, in.periods);
+        result = modCusum::Recursion(smoothed, n, in.periods, *k, {}, in.names);
+    } catch (const AppError& e) {
+        return stop("The cusum cannot be computed on these data: " + e.description());
+    }
+
+    // Everything is computed: the results of the run replace the earlier ones.
+    CusumState& c = s.cusum;
+    c.kValue = *k;
+    c.hValue = *h;
+    s.shared.sigma = runSigma;
+    c.periodCount = in.periods;
+    if (in.fromText) {
+        c.textColumnCount = in.periods;
+        c.textPeriodCount = in.periods;
+        c.textZScores = smoothed;
+    }
+    c.lastRunFromText = in.fromText;
+    c.cusumValues = result.cusum;
+    c.mapCusum = result.cusum;
+    c.csmCusum = std::move(result.cusum);
+    c.maxCusum = std::move(result.maxCusum);
+    c.maxCusumRegion = std::move(result.maxRegion);
+    c.regionLabels = std::move(in.names);
+    c.cusumColoring = true;
+    c.periodIndex = 0;
+    hasRun_ = true;
+    animate(in.periods);
+}
+
+void frmUnivariate::setUpMaxChart(std::int32_t rows) {
+    CusumState& c = ctx_.state.cusum;
+    c.maxChartData = Matrix::Zero(rows, 2);
+    c.maxChartData.col(1).setConstant(c.hValue);
+    MSChart1->setChartType(LineChart::kLineChart2D);
+    MSChart1->setChartData(c.maxChartData);
+    for (std::int32_t r = 1; r <= rows; ++r) MSChart1->setRowLabel(r, QString::number(r));
+    MSChart1->setVisible(true);
+}
+
+void frmUnivariate::updateMaxChart(std::int32_t p) {
+    CusumState& c = ctx_.state.cusum;
+    if (p < 1 || p > c.maxChartData.rows()) return;
+    c.maxChartData(p - 1, 0) = c.maxCusum[static_cast<std::size_t>(p)];
+    MSChart1->setChartData(c.maxChartData);
+    for (std::int32_t r = 1; r <= c.maxChartData.rows(); ++r) MSChart1->setRowLabel(r, QString::number(r));
+    MSChart1->Refresh();
+}
+
+void frmUnivariate::listMaxCusum(std::int16_t p) {
+    const CusumState& c = ctx_.state.cusum;
+    const auto k = static_cast<std::size_t>(p);
+    if (p < 1 || k >= c.maxCusum.size()) return;
+    lstPeriod->addItem(qs(CusumLines::periodLine(p, c.maxCusum[k], c.maxCusumRegion[k])));
+}
+
+void frmUnivariate::animate(std::int32_t periods) {
+    AppContext& ctx = ctx_;
+    const std::uint64_t generation = generation_;
+    setUpMaxChart(periods);
+    setAnimatingControls(true);
+    QPointer<frmUnivariate> self(this);
+    const auto goOn = [self, generation] { return self && self->stillRunning(generation); };
+    for (std::int32_t t = 1; t <= periods; ++t) {
+        const bool waited = eventPump().wait(periodWait(ctx.state.cusum.animationDelay), goOn);
+        if (!self || !waited || !stillRunning(generation)) return;
+        ctx.state.cusum.periodIndex = static_cast<std::int16_t>(t);
+        onMap([&] { CusumMapLink::showPeriod(ctx, static_cast<std::int16_t>(t)); });
+        if (!self || !stillRunning(generation)) return;
+        updateMaxChart(t);
+        listMaxCusum(static_cast<std::int16_t>(t));
+        CusumMapLink::showLegend(ctx, true, true);
+    }
+    setAnimatingControls(false);
+    lstPeriod->addItem(qs(CusumLines::rule()));
+    cmdSaveResult->setEnabled(true);
+    cmdSaveCusum->setEnabled(true);
+    selectPeriodRow(periods + 1);
+    CusumMapLink::setMousePointer(ctx, 0);
+    CusumMapLink::setGraphTool(ctx, true, true);
+    ctx.state.shared.cusumMapMode = true;
+}
+
+// ---- Lists ----
+
+void frmUnivariate::lstPeriod_Click() {
+    if (!hasRun_) return;
+    AppContext& ctx = ctx_;
+    AppState& s = ctx.state;
+    const auto periods = static_cast<std::int32_t>(s.cusum.periodCount);
+    const int period = lstPeriod->currentRow() - 1;
+    if (period < 1 || period > periods) {
+        lblY->clear();
+        CusumMapLink::setGraphTool(ctx, false, true);
+        clearList(lstRegion);
+        s.cusum.signaledRegions.clear();
+        onMap([&] { CusumMapLink::showPlainMap(ctx); });
+        return;
+    }
+    s.shared.currentPeriod = static_cast<std::int16_t>(period);
+    onMap([&] { CusumMapLink::showPeriod(ctx, s.shared.currentPeriod); });
+    lblY->setText(QString::number(period));
+    CusumMapLink::setGraphTool(ctx, true, true);
+    listSignaledRegion();
+    s.shared.cusumMapMode = true;
+}
+
+void frmUnivariate::listSignaledRegion() {
+    AppState& s = ctx_.state;
+    CusumState& c = s.cusum;
+    c.signaledRegions.clear();
+    clearList(lstRegion);
+    if (!s.area.dbfRecordset) return;
+    const DbfTable& table = *s.area.dbfRecordset;
+    const std::int16_t period = s.shared.currentPeriod;
+    if (period < 1 || period >= c.cusumValues.cols()) return;
+    const std::int32_t rows = std::min<std::int32_t>(table.RecordCount(), static_cast<std::int32_t>(c.cusumValues.rows()) - 1);
+    for (std::int32_t i = 1; i <= rows; ++i) {
+        const double v = c.cusumValues(i, period);
+        if (!modCusum::Signals(v, c.hValue)) continue;
+        const std::string name = CusumLines::regionName(table, i, c.primaryIdField, c.secondaryIdField);
+        lstRegion->addItem(qs(CusumLines::signalledLine(v, name)));
+        c.signaledRegions.push_back(i);
+    }
+    s.area.dbfRecordset->MoveFirst();
+}
+
+void frmUnivariate::lstRegion_Click() {
+    AppContext& ctx = ctx_;
+    AppState& s = ctx.state;
+    const int row = lstRegion->currentRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= s.cusum.signaledRegions.size()) return;
+    s.shared.selectedRegion = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
+    QPointer<frmUnivariate> self(this);
+    const auto goOn = [self] { return self && !self->unloaded_; };
+    for (int flash = 0; flash < 3; ++flash) {
+        onMap([&] { CusumMapLink::highlightRegion(ctx, s.shared.selectedRegion); });
+        if (!eventPump().wait(kFlash, goOn) || !self) return;
+        onMap([&] { CusumMapLink::redrawOutlines(ctx); });
+    }
+    ShowRegionChart(ctx);
+    onMap([&] { CusumMapLink::showPeriod(ctx, s.shared.currentPeriod); });
+}
+
+// ---- Saving ----
+
+void frmUnivariate::cmdSaveCusum_Click() {
+    const modFileSaveOpen::Outcome o = modFileSaveOpen::SaveCusumFile(ctx_);
+    if (o == modFileSaveOpen::Outcome::Failed) return;  // kept, so the save can be tried again
+    cmdSaveResult->setEnabled(false);
+    cmdSaveCusum->setEnabled(false);
+}
+
+void frmUnivariate::cmdSaveResult_Click() {
+    FileDialogRequest request;
+    request.filter = "Text File (*.txt)|*.txt";
+    const FileDialogResult chosen = dialogs().saveFile(request);
+    if (chosen.cancelled()) return;
+    try {
+        writeTextFileLines(chosen.fileName, CusumLines::report(ctx_.state.cusum, ctx_.state.area.regionCount));
+    } catch (const AppError& e) {
+        dialogs().warning("The result could not be saved to \"" + chosen.fileName + "\": " + e.description());
+        return;
+    }
+    cmdSaveResult->setEnabled(false);
+}

@@ -1,0 +1,152 @@
+#pragma once
+// "Univariate Cusum": the prospective test on polygon data. The analyst sets
+// k, h and the bandwidth, takes the periods from a range of attribute
+// fields or from a period matrix file, and runs the cusum; the run animates
+// period by period on the map, in the maximum-cusum chart and in the period
+// list, then lists the regions that signal in the period chosen. Save
+// cusum writes the cusum file, Save result the report.
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "context/AppContext.h"
+#include "platform/ui/EventPump.h"
+
+class LineChart;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+class frmUnivariate : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr WindowKind kind = WindowKind::MdiChild;
+    static constexpr Qt::WindowFlags subWindowFlags =
+        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+        Qt::WindowCloseButtonHint;
+    explicit frmUnivariate(AppContext& ctx);
+
+    // The waits of the animation and of a region's flash.
+    static Wait periodWait(std::int32_t animationDelay);
+    static constexpr Wait kFlash{50001, 0.15};
+
+    void Form_Load();
+    void Form_Unload();
+    void cboStartZ_Click();
+    void cboEndZ_Click();
+    void optFieldSelection_Click();
+    void optExistingTextfile_Click();
+    void optZero_Click();
+    void optPre_Click();
+    void optFIR_Click();
+    void cmdCalc_Click();
+    void cmdSaveCusum_Click();
+    void cmdSaveResult_Click();
+    void lstPeriod_Click();
+    void lstRegion_Click();
+
+    // The period list's line for period p of the running animation.
+    void listMaxCusum(std::int16_t p);
+    // Fills lstRegion with the regions that signal in currentPeriod.
+    void listSignaledRegion();
+
+    // Selecting from code runs the handler once, as a user's choice does.
+    void selectPeriodRow(int row);
+    void selectRegionRow(int row);
+    void selectStartField(int index);
+    void selectEndField(int index);
+    void selectFieldSelection();
+    void selectExistingTextfile();
+    void selectZero();
+    void selectPrevious();
+    void selectSpeed(QRadioButton* speed);
+
+    // Another study area was opened for this test: the field lists are
+    // filled from its table and the lists, saves, chart and tool "Graph"
+    // are cleared; k, h, sigma and the options stay.
+    void studyAreaOpened();
+    // Stops a running animation (checked after its next wait).
+    void cancelAnimation();
+    bool animating() const noexcept { return animating_; }
+
+    std::vector<std::string> periodLines() const;
+    std::vector<std::string> regionLines() const;
+
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* txtKvalue = nullptr;
+    QLabel* Label1_0 = nullptr;
+    QLineEdit* txtHvalue = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* txtSigma = nullptr;
+    QLabel* Label11 = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QRadioButton* optFieldSelection = nullptr;
+    QComboBox* cboStartZ = nullptr;
+    QLabel* Label1_1 = nullptr;
+    QComboBox* cboEndZ = nullptr;
+    QLabel* Label2_1 = nullptr;
+    QRadioButton* optExistingTextfile = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QRadioButton* optZero = nullptr;
+    QRadioButton* optPre = nullptr;
+    QRadioButton* optFIR = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    QRadioButton* optFast = nullptr;
+    QRadioButton* optMedium = nullptr;
+    QRadioButton* optSlow = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    LineChart* MSChart1 = nullptr;
+    QLabel* Label14 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label3 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QListWidget* lstPeriod = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QListWidget* lstRegion = nullptr;
+    QLabel* lblY = nullptr;
+    QGroupBox* Frame13 = nullptr;
+    QPushButton* cmdCalc = nullptr;
+    QPushButton* cmdSaveCusum = nullptr;
+    QPushButton* cmdSaveResult = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Inputs;
+    bool readFieldPeriods(Inputs& in);
+    bool readTextPeriods(Inputs& in);
+    void animate(std::int32_t periods);
+    // False when this window went or a newer run (or a close) cancelled
+    // the animation of `generation`.
+    bool stillRunning(std::uint64_t generation) const;
+    void setAnimatingControls(bool on);
+    void setUpMaxChart(std::int32_t rows);
+    void updateMaxChart(std::int32_t p);
+    void fillFieldLists();
+    // Checks one field in every record; false (after its message) when a
+    // value is null or not a number.
+    bool checkField(int fieldIndex);
+    void clearList(QListWidget* list);
+    void connectList(QListWidget* list, void (frmUnivariate::*handler)());
+    void selectOption(QRadioButton* option, void (frmUnivariate::*handler)());
+    // A drawing of the map that cannot be made says why, once.
+    template <class F>
+    void onMap(F&& draw);
+
+    AppContext& ctx_;
+    std::uint64_t generation_ = 0;
+    bool animating_ = false;
+    bool unloaded_ = false;
+    // Whether lstPeriod and lstRegion hold the lines of a finished or
+    // running run (so that a choice in them has results to show).
+    bool hasRun_ = false;
+};

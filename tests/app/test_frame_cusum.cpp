@@ -1,0 +1,133 @@
+// The prospective road through the main frame on the sample study area:
+// the open entry shows the name-field dialog, its OK the cusum window, the
+// run over the sample's twelve z-score fields finds the outbreak, and
+// opening another study area during the animation stops it and refills
+// the window's field lists.
+#include <QComboBox>
+#include <QPointer>
+#include <QTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <filesystem>
+
+#include "app/MDIFrmMain.h"
+#include "platform/DbfTable.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
+#include "tests/app/FrameFixture.h"
+#include "tests/support/TestPaths.h"
+
+namespace frametest {
+namespace {
+
+class FrameCusumTest : public FrameTest {
+protected:
+    frmUnivariate* openSample() {
+        const std::string sample = sourcePath("data/sample/sample.shp");
+        openPro(sample);
+        frmSelectName* d = ctx->find<frmSelectName>();
+        EXPECT_NE(d, nullptr);
+        if (!d) return nullptr;
+        d->pickField(d->cmbName1, "NAME");
+        d->cmdOK_Click();
+        return ctx->find<frmUnivariate>();
+    }
+    void chooseSampleRange(frmUnivariate* u) {
+        const auto& t = *ctx->state.area.dbfRecordset;
+        u->selectStartField(t.FieldIndex("Z01"));
+        u->selectEndField(t.FieldIndex("Z12"));
+    }
+};
+
+TEST_F(FrameCusumTest, SampleOutbreakIsSignalledFromPeriodNine) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    EXPECT_FALSE(ctx->isOpen<frmSelectName>());
+    chooseSampleRange(u);
+    u->cmdCalc_Click();
+    EXPECT_TRUE(takeMessages().empty());
+    const CusumState& c = ctx->state.cusum;
+    ASSERT_EQ(c.periodCount, 12.0);
+    ASSERT_EQ(u->periodLines().size(), 15u);
+    // No region of the sample signals before the outbreak at h 9.3.
+    for (int p = 1; p <= 8; ++p) {
+        u->selectPeriodRow(p + 1);
+        EXPECT_TRUE(c.signaledRegions.empty()) << "period " << p;
+    }
+    u->selectPeriodRow(13);
+    const std::vector<std::int32_t> outbreak = {63, 64, 73, 74};
+    for (std::int32_t r : outbreak)
+        EXPECT_NE(std::find(c.signaledRegions.begin(), c.signaledRegions.end(), r), c.signaledRegions.end()) << r;
+
+    // The period matrix file of the sample gives the same cusums.
+    const Matrix fromFields = c.cusumValues;
+    u->selectExistingTextfile();
+    dlg->queueFile(sourcePath("data/sample/sample_z.txt"));
+    u->cmdCalc_Click();
+    EXPECT_TRUE(takeMessages().empty());
+    EXPECT_TRUE(c.cusumValues.isApprox(fromFields, 1e-12));
+}
+
+TEST_F(FrameCusumTest, AnotherStudyAreaStopsTheAnimationAndRefillsTheLists) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    chooseSampleRange(u);
+    u->txtHvalue->setText("5");
+    const std::string other = writeStudyArea(scratchDir("cusum-other"), "other");
+    bool opened = false;
+    pump->onYield = [&](std::int64_t n) {
+        if (n == 3 && !opened) {
+            opened = true;
+            openPro(other);
+        }
+    };
+    u->cmdCalc_Click();
+    EXPECT_EQ(pump->yields, 3);
+    ASSERT_EQ(ctx->find<frmUnivariate>(), u);
+    EXPECT_TRUE(u->periodLines().empty());
+    EXPECT_FALSE(u->animating());
+    EXPECT_EQ(u->cboStartZ->count(), 4);  // ID, NAME, POP, CASES of the new table
+    EXPECT_EQ(u->txtHvalue->text().toStdString(), "5");
+    // The name dialog lists the new table's fields.
+    frmSelectName* d = ctx->find<frmSelectName>();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->cmbName1->count(), 4);
+    EXPECT_FALSE(ctx->state.shared.cusumMapMode);
+}
+
+}  // namespace
+}  // namespace frametest
+
+namespace frametest {
+namespace {
+
+TEST_F(FrameCusumTest, TheRetrospectiveEntryClosesTheCusumWindow) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    openRetro(writeStudyArea(scratchDir("cusum-retro"), "retro"));
+    EXPECT_FALSE(ctx->isOpen<frmUnivariate>());
+}
+
+// The program's own pump: real waits and real deletion of a closed window
+// while its animation waits.
+TEST_F(FrameCusumTest, ClosingDuringARealWaitStopsTheAnimation) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    chooseSampleRange(u);
+    u->selectSpeed(u->optMedium);
+    installEventPump(std::make_shared<QtEventPump>());
+    QPointer<frmUnivariate> watched(u);
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            if (watched) AppContext::topOf(watched)->close();
+        });
+    });
+    u->cmdCalc_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(ctx->isOpen<frmUnivariate>());
+    EXPECT_FALSE(ctx->state.shared.cusumMapMode);
+    installEventPump(pump);
+}
+
+}  // namespace
+}  // namespace frametest

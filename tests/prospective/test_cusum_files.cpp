@@ -1,0 +1,145 @@
+// The cusum file and the period matrix file: the bytes written, the round
+// trip, and every refusal of the readers, which leave nothing half read.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Error.h"
+#include "prospective/CusumFiles.h"
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+Matrix twoByThree() {
+    Matrix m = Matrix::Zero(3, 4);
+    m(1, 1) = 0.5;
+    m(1, 2) = 1.0;
+    m(1, 3) = 0.0;
+    m(2, 1) = 2.5;
+    m(2, 2) = 1.0 / 3.0;
+    m(2, 3) = 1.5e-7;
+    return m;
+}
+
+}  // namespace
+
+TEST(CusumFileWrite, ThreePeriodsTwoRegionsBytes) {
+    const std::string path = scratchDir("csm_bytes") + "/run.csm";
+    CusumFile::Write(path, twoByThree(), 2, 3);
+    EXPECT_EQ(readBytes(path),
+              "period1,period2,period3,\r\n"
+              "0.5,1,0,\r\n"
+              "2.5,0.333333333333333,1.5E-07,\r\n");
+}
+
+TEST(CusumFileWrite, SuffixIsAddedOnlyWhenMissing) {
+    EXPECT_EQ(CusumFile::WithSuffix("/d/run"), "/d/run.csm");
+    EXPECT_EQ(CusumFile::WithSuffix("/d/run.csm"), "/d/run.csm");
+    EXPECT_EQ(CusumFile::WithSuffix("/d/run.CSM"), "/d/run.CSM");
+    EXPECT_EQ(CusumFile::WithSuffix("/d/run.txt"), "/d/run.txt.csm");
+}
+
+TEST(CusumFileRead, RoundTripGivesTheWrittenValues) {
+    const std::string path = scratchDir("csm_round") + "/run.csm";
+    const Matrix m = twoByThree();
+    CusumFile::Write(path, m, 2, 3);
+    const CusumFile::Loaded l = CusumFile::Read(path, 2);
+    EXPECT_EQ(l.periodCount, 3.0);
+    EXPECT_EQ(l.header, "period1,period2,period3,");
+    ASSERT_EQ(l.cusum.rows(), 3);
+    ASSERT_EQ(l.cusum.cols(), 4);
+    for (int r = 0; r <= 2; ++r)
+        for (int p = 0; p <= 3; ++p) {
+            if (r == 0 || p == 0) EXPECT_EQ(l.cusum(r, p), 0.0);
+            else EXPECT_NEAR(l.cusum(r, p), m(r, p), std::abs(m(r, p)) * 1e-14);
+        }
+}
+
+TEST(CusumFileRead, HeaderLabelsAreOnlyCountedAndLfEndsAreRead) {
+    const std::string path = scratchDir("csm_labels") + "/other.csm";
+    writeBytes(path, "a,b,c,\n1,2,3,\n4,5,6\n");
+    const CusumFile::Loaded l = CusumFile::Read(path, 2);
+    EXPECT_EQ(l.periodCount, 3.0);
+    EXPECT_EQ(l.cusum(2, 3), 6.0);
+}
+
+TEST(CusumFileRead, RefusesWhatItCannotTake) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string why;  // part of the message
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", "is empty"},
+        {"only line ends", "\r\n\r\n", "is empty"},
+        {"fewer rows", "period1,\r\n1,\r\n", "holds 1 rows of cusums but the study area has 2 regions"},
+        {"more rows", "period1,\r\n1,\r\n2,\r\n3,\r\n", "holds 3 rows of cusums"},
+        {"short line", "period1,period2,\r\n1,2,\r\n3\r\n", "only 1 values on line 3"},
+        {"empty value", "period1,period2,\r\n1.5,,\r\n3,4,\r\n", "\"\" on line 2, column 2"},
+        {"letters", "period1,\r\nabc,\r\n3,\r\n", "\"abc\" on line 2, column 1"},
+        {"comma decimal", "period1,period2,\r\n1,5,\r\n3;5,4,\r\n", "\"3;5\" on line 3, column 1"},
+        {"infinity", "period1,\r\ninf,\r\n3,\r\n", "\"inf\" on line 2"},
+    };
+    const std::string dir = scratchDir("csm_refusals");
+    for (const Case& c : cases) {
+        const std::string path = dir + "/bad.csm";
+        writeBytes(path, c.bytes);
+        try {
+            CusumFile::Read(path, 2);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const AppError& e) {
+            EXPECT_NE(e.description().find(c.why), std::string::npos) << c.name << ": " << e.description();
+        }
+    }
+    EXPECT_THROW(CusumFile::Read(dir + "/missing.csm", 2), AppError);
+    EXPECT_THROW(CusumFile::Read(dir, 2), AppError);
+}
+
+TEST(PeriodMatrixFileRead, PeriodsFromTheFirstLine) {
+    const std::string path = scratchDir("pm_read") + "/z.txt";
+    writeBytes(path, "1.0000,-2.5000,3\r\n0.25,0,1e-3,99\r\n");
+    const PeriodMatrixFile::Loaded l = PeriodMatrixFile::Read(path, 2);
+    EXPECT_EQ(l.columns, 3);
+    EXPECT_EQ(l.z(1, 2), -2.5);
+    EXPECT_EQ(l.z(2, 3), 1e-3);
+    EXPECT_EQ(l.z.cols(), 4);
+}
+
+TEST(PeriodMatrixFileRead, RefusesWhatItCannotTake) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string why;
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", "is empty"},
+        {"line count", "1,2\r\n", "holds 1 lines but the study area has 2 regions"},
+        {"short line", "1,2\r\n3\r\n", "only 1 values on line 2"},
+        {"not a number", "1,2\r\n3,x\r\n", "\"x\" on line 2, column 2"},
+    };
+    const std::string dir = scratchDir("pm_refusals");
+    for (const Case& c : cases) {
+        const std::string path = dir + "/bad.txt";
+        writeBytes(path, c.bytes);
+        try {
+            PeriodMatrixFile::Read(path, 2);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const AppError& e) {
+            EXPECT_NE(e.description().find(c.why), std::string::npos) << c.name << ": " << e.description();
+        }
+    }
+}

@@ -1,0 +1,607 @@
+// The cusum window end to end on small study areas: the name dialog, the
+// run and its animation through the event pump, the period and signalled
+// lists, the charts, the cusum file and the report, the messages, and the
+// animation cancelled by a second run and by closing the window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "map/frmPolygonSHP.h"
+#include "map/modArea.h"
+#include "map/modDrawPolygon.h"
+#include "platform/DbfTable.h"
+#include "platform/Format.h"
+#include "platform/ui/LineChart.h"
+#include "prospective/frmGraph.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
+#include "prospective/modFileSaveOpen.h"
+#include "tests/retrospective/RetroFixture.h"
+#include "tests/support/TestPaths.h"
+
+using namespace retro_test;
+
+namespace {
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+Field numbers(const std::string& name, const std::vector<std::optional<double>>& values) {
+    Field f;
+    f.name = name;
+    f.type = 'N';
+    f.width = 14;
+    f.decimals = 6;
+    f.numbers = values;
+    return f;
+}
+
+Field texts(const std::string& name, const std::vector<std::optional<std::string>>& values) {
+    Field f;
+    f.name = name;
+    f.type = 'C';
+    f.width = 12;
+    f.texts = values;
+    return f;
+}
+
+// Squares in a row, `gap` apart; the table's fields as given.
+std::string writeRow(const std::string& dir, int n, double gap, const std::vector<Field>& fields) {
+    std::vector<Square> squares;
+    for (int i = 0; i < n; ++i) squares.push_back({i * gap, 0.0, 1.0});
+    return writeStudyArea(dir, "area", squares, fields);
+}
+
+// The worked run's area: two unit squares side by side (centroids one
+// unit apart, area 2), three periods of z-values.
+std::string writeWorkedArea(const std::string& dir) {
+    return writeRow(dir, 2, 1.0,
+                    {texts("NAME", {"A1", "A2"}), texts("STATE", {"S1", std::nullopt}), numbers("Z1", {3.0, 1.0}),
+                     numbers("Z2", {1.0, 2.0}), numbers("Z3", {-3.0, 3.0})});
+}
+
+class CusumWindowTest : public ::testing::Test {
+protected:
+    Harness h;
+
+    AppState& s() { return h.ctx.state; }
+
+    // What the prospective open road does: the study area, its areas and
+    // centroids, the plain map, then the name dialog and its OK.
+    frmUnivariate* open(const std::string& shp, const std::string& primary = "NAME", const std::string& secondary = {}) {
+        h.openStudyArea(shp);
+        modFunctions::CalcPolygonArea(s());
+        modFunctions::CalcPolygonCentroid(s());
+        modDrawPolygon::DrawShapefile(h.ctx);
+        frmSelectName* d = h.ctx.show<frmSelectName>();
+        EXPECT_TRUE(d->pickField(d->cmbName1, primary));
+        if (!secondary.empty()) {
+            d->setSecondaryChecked(true);
+            EXPECT_TRUE(d->pickField(d->cmbName2, secondary));
+        }
+        d->cmdOK_Click();
+        return h.ctx.find<frmUnivariate>();
+    }
+
+    int fieldIndex(const std::string& name) { return s().area.dbfRecordset->FieldIndex(name); }
+
+    void chooseRange(frmUnivariate* u, const std::string& from, const std::string& to) {
+        u->selectStartField(fieldIndex(from));
+        u->selectEndField(fieldIndex(to));
+    }
+
+    void setParameters(frmUnivariate* u, const char* k, const char* hv, const char* sigma) {
+        u->txtKvalue->setText(k);
+        u->txtHvalue->setText(hv);
+        u->txtSigma->setText(sigma);
+    }
+
+    frmPolygonSHP* map() { return h.ctx.find<frmPolygonSHP>(); }
+};
+
+// The cusums of the worked run, from the formulas: row weights (self,
+// other) = (1, exp(-1/2)) / sqrt(1 + exp(-1)).
+struct Worked {
+    double c[3][4] = {};
+    Worked() {
+        const double e = std::exp(-0.5), self = 1.0 / std::sqrt(1.0 + e * e), other = e / std::sqrt(1.0 + e * e);
+        const double z[3][4] = {{}, {0, 3.0, 1.0, -3.0}, {0, 1.0, 2.0, 3.0}};
+        for (int i = 1; i <= 2; ++i)
+            for (int p = 1; p <= 3; ++p) {
+                const double zs = self * z[i][p] + other * z[3 - i][p];
+                c[i][p] = std::max(0.0, zs + c[i][p - 1] - 0.5);
+            }
+    }
+};
+
+std::string F(double v, const char* mask) { return formatMask(v, mask); }
+std::string R(const std::string& t, std::size_t w) { return alignRight(t, w); }
+
+}  // namespace
+
+TEST_F(CusumWindowTest, NameDialogDefaultsAndRefusal) {
+    h.openStudyArea(writeWorkedArea(scratchDir("cusum_names")));
+    frmSelectName* d = h.ctx.show<frmSelectName>();
+    EXPECT_EQ(d->windowTitle().toStdString(), "Select Name Fields");
+    EXPECT_EQ(d->cmbName1->count(), 5);
+    EXPECT_EQ(d->cmbName1->currentText().toStdString(), "NAME");
+    EXPECT_TRUE(d->chkPrimaryID->isChecked());
+    EXPECT_FALSE(d->chkSecondary->isChecked());
+    EXPECT_FALSE(d->cmbName2->isEnabled());
+    d->setPrimaryChecked(false);
+    EXPECT_FALSE(d->cmbName1->isEnabled());
+    d->setSecondaryChecked(true);
+    d->cmdOK_Click();
+    ASSERT_EQ(h.messageTexts(), std::vector<std::string>{"At least Primary ID should be specified!"});
+    EXPECT_EQ(h.dlg->messages[0].title, "Warning!");
+    EXPECT_FALSE(h.ctx.isOpen<frmUnivariate>());
+    d->setPrimaryChecked(true);
+    d->pickField(d->cmbName2, "STATE");
+    d->cmdOK_Click();
+    EXPECT_EQ(s().cusum.primaryIdField, "NAME");
+    EXPECT_EQ(s().cusum.secondaryIdField, "STATE");
+    EXPECT_EQ(s().cusum.cusumRegionIds, (TextArray{"", "A1", "A2"}));
+    EXPECT_FALSE(h.ctx.isOpen<frmSelectName>());
+    EXPECT_TRUE(h.ctx.isOpen<frmUnivariate>());
+}
+
+TEST_F(CusumWindowTest, WorkedRunEndToEnd) {
+    const std::string dir = scratchDir("cusum_worked");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(u->windowTitle().toStdString(), "Univariate Cusum");
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    // Fast: a wait of two yields before each of the three periods.
+    EXPECT_EQ(h.pump->yields, 6);
+
+    const Worked w;
+    for (int i = 1; i <= 2; ++i)
+        for (int p = 1; p <= 3; ++p) EXPECT_NEAR(s().cusum.cusumValues(i, p), w.c[i][p], 1e-12) << i << "," << p;
+    EXPECT_TRUE(s().cusum.mapCusum == s().cusum.cusumValues);
+    EXPECT_TRUE(s().cusum.csmCusum == s().cusum.cusumValues);
+    EXPECT_EQ(s().cusum.periodCount, 3.0);
+    EXPECT_EQ(s().shared.sigma, 1.0);
+
+    // Period maxima: A1, A1, A2.
+    const std::vector<std::string> periods = u->periodLines();
+    ASSERT_EQ(periods.size(), 6u);
+    EXPECT_EQ(periods[0], "  Year   Cusum     Region of max cusum value");
+    EXPECT_EQ(periods[1], std::string(82, '-'));
+    EXPECT_EQ(periods[2], "    1  " + R(F(w.c[1][1], "###0.00"), 7) + "     " + R("A1", 16));
+    EXPECT_EQ(periods[3], "    2  " + R(F(w.c[1][2], "###0.00"), 7) + "     " + R("A1", 16));
+    EXPECT_EQ(periods[4], "    3  " + R(F(w.c[2][3], "###0.00"), 7) + "     " + R("A2", 16));
+    EXPECT_EQ(periods[2].size(), 35u);
+    EXPECT_EQ(periods[5], std::string(82, '-'));
+
+    // The last period is chosen: both regions signal in it.
+    EXPECT_EQ(u->lstPeriod->currentRow(), 4);
+    EXPECT_EQ(s().shared.currentPeriod, 3);
+    EXPECT_EQ(u->lblY->text().toStdString(), "3");
+    EXPECT_EQ(u->regionLines(), (std::vector<std::string>{R(F(w.c[1][3], "###0.00"), 8) + " <---" + R("A1", 18),
+                                                          R(F(w.c[2][3], "###0.00"), 8) + " <---" + R("A2", 18)}));
+    EXPECT_TRUE(s().shared.cusumMapMode);
+    ASSERT_NE(map(), nullptr);
+    EXPECT_TRUE(map()->isButtonEnabled("Graph"));
+    EXPECT_TRUE(map()->isButtonPressed("Graph"));
+    EXPECT_TRUE(map()->picLegend->isVisibleTo(map()));
+    EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+    EXPECT_TRUE(u->cmdSaveResult->isEnabled());
+
+    // The maximum chart: the maxima against h.
+    EXPECT_TRUE(u->MSChart1->isVisibleTo(u));
+    ASSERT_EQ(u->MSChart1->rowCount(), 3);
+    for (int p = 1; p <= 3; ++p) {
+        EXPECT_DOUBLE_EQ(u->MSChart1->chartData()(p - 1, 0), s().cusum.maxCusum[static_cast<std::size_t>(p)]);
+        EXPECT_EQ(u->MSChart1->chartData()(p - 1, 1), 2.0);
+        EXPECT_EQ(u->MSChart1->rowLabel(p).toStdString(), std::to_string(p));
+    }
+    // The chart lays its axes out in the event loop.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    map()->grab().save(QString::fromStdString(testOutputPath("cusum_map_period3.png")));
+    u->MSChart1->grab().save(QString::fromStdString(testOutputPath("cusum_max_chart.png")));
+    u->grab().save(QString::fromStdString(testOutputPath("cusum_window.png")));
+
+    // Period 1: only A1 is above h.
+    u->selectPeriodRow(2);
+    EXPECT_EQ(s().shared.currentPeriod, 1);
+    EXPECT_EQ(u->regionLines(), (std::vector<std::string>{R(F(w.c[1][1], "###0.00"), 8) + " <---" + R("A1", 18)}));
+    EXPECT_EQ(s().cusum.signaledRegions, (std::vector<std::int32_t>{1}));
+
+    // A signalled region flashes three times and is charted.
+    const std::int64_t before = h.pump->yields;
+    u->selectRegionRow(0);
+    EXPECT_EQ(h.pump->yields - before, 3 * 50001);
+    frmGraph* g = h.ctx.find<frmGraph>();
+    ASSERT_NE(g, nullptr);
+    ASSERT_EQ(g->MSChart1->rowCount(), 3);
+    for (int p = 1; p <= 3; ++p) {
+        EXPECT_DOUBLE_EQ(g->MSChart1->chartData()(p - 1, 0), w.c[1][p]);
+        EXPECT_EQ(g->MSChart1->chartData()(p - 1, 1), 2.0);
+    }
+    EXPECT_EQ(g->Text1->text().toStdString(), "A1 in 1: ---> " + F(w.c[1][1], "0.00"));
+    // Its own rows: the maximum chart is untouched.
+    EXPECT_DOUBLE_EQ(u->MSChart1->chartData()(2, 0), s().cusum.maxCusum[3]);
+
+    // The map's Graph tool charts the region it picked.
+    s().shared.selectedRegion = 1;
+    emit h.ctx.mapHub().regionCharted(1);
+    EXPECT_DOUBLE_EQ(g->MSChart1->chartData()(2, 0), w.c[2][3]);
+    EXPECT_EQ(g->Text1->text().toStdString().substr(0, 8), "A2 in 1:");
+
+    // Choosing a rule shows the plain map and releases the tool.
+    u->selectPeriodRow(1);
+    EXPECT_TRUE(u->regionLines().empty());
+    EXPECT_TRUE(u->lblY->text().isEmpty());
+    EXPECT_FALSE(s().shared.cusumMapMode);
+    EXPECT_FALSE(map()->isButtonEnabled("Graph"));
+
+    // The report.
+    h.dlg->queueFile(dir + "/report.txt");
+    u->cmdSaveResult_Click();
+    EXPECT_FALSE(u->cmdSaveResult->isEnabled());
+    EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+    const std::string rule(344, '-');
+    std::string l3, l4, l5, l11 = R("RegionID", 36) + ", ", r1 = R("A1", 36) + ", ", r2 = R("A2", 36) + ", ";
+    for (int p = 1; p <= 3; ++p) {
+        l3 += R("period" + std::to_string(p), 18) + ", ";
+        l4 += R(p == 3 ? "A2" : "A1", 18) + ", ";
+        l5 += R(F(s().cusum.maxCusum[static_cast<std::size_t>(p)], "0.0000"), 18) + ", ";
+        l11 += R("period" + std::to_string(p), 7) + ", ";
+        r1 += R(F(w.c[1][p], "0.0000"), 7) + ", ";
+        r2 += R(F(w.c[2][p], "0.0000"), 7) + ", ";
+    }
+    const std::vector<std::string> report = {
+        std::string(18, ' ') + "Table of maximum cusum and corresponding region for each year" + std::string(13, ' '),
+        rule, l3, l4, l5, rule, "", "",
+        std::string(18, ' ') + "Table of cusum for a given period in each region" + std::string(15, ' '),
+        "", l11, rule, r1, r2, rule};
+    std::string bytes;
+    for (const std::string& l : report) bytes += l + "\r\n";
+    EXPECT_EQ(readBytes(dir + "/report.txt"), bytes);
+    EXPECT_EQ(report[0].size(), 92u);
+    EXPECT_EQ(report[8].size(), 81u);
+
+    // The cusum file, at the full path with its suffix added.
+    h.dlg->queueFile(dir + "/saved");
+    u->cmdSaveCusum_Click();
+    std::string csm = "period1,period2,period3,\r\n";
+    for (int i = 1; i <= 2; ++i) {
+        for (int p = 1; p <= 3; ++p) csm += formatGeneral(s().cusum.csmCusum(i, p)) + ",";
+        csm += "\r\n";
+    }
+    EXPECT_EQ(readBytes(dir + "/saved.csm"), csm);
+    EXPECT_EQ(s().cusum.csmPath, dir + "/saved.csm");
+    EXPECT_EQ(h.dlg->fileCalls.back().request.filter, "cusum files (*.csm)|*.csm");
+    EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
+    EXPECT_FALSE(u->cmdSaveResult->isEnabled());
+    EXPECT_TRUE(h.messageTexts().empty());
+}
+
+TEST_F(CusumWindowTest, SignalledAtJustUnderAndJustOverH) {
+    // Regions far apart and sigma 0: no smoothing, the cusum is z - k.
+    frmUnivariate* u = open(writeRow(scratchDir("cusum_edges"), 4, 50.0,
+                                     {texts("NAME", {"AT", "UNDER", "OVER", "ZERO"}),
+                                      numbers("Z1", {2.5, 2.499999, 2.500001, -1.0})}));
+    setParameters(u, "0.5", "2", "0");
+    chooseRange(u, "Z1", "Z1");
+    u->cmdCalc_Click();
+    EXPECT_EQ(s().cusum.cusumValues(1, 1), 2.0);
+    EXPECT_EQ(s().cusum.cusumValues(4, 1), 0.0);
+    EXPECT_EQ(s().shared.sigma, 1e-9);
+    EXPECT_EQ(s().cusum.signaledRegions, (std::vector<std::int32_t>{3}));
+    ASSERT_EQ(u->regionLines().size(), 1u);
+    EXPECT_EQ(u->regionLines()[0], "    2.00 <---" + R("OVER", 18));
+    // One period: header, rule, one line, rule; row 2 chosen.
+    EXPECT_EQ(u->periodLines().size(), 4u);
+    EXPECT_EQ(u->lstPeriod->currentRow(), 2);
+}
+
+TEST_F(CusumWindowTest, ParameterAndFieldMessages) {
+    frmUnivariate* u = open(writeRow(scratchDir("cusum_checks"), 2, 1.0,
+                                     {texts("NAME", {"A", "B"}), numbers("Z1", {1.0, 2.0}),
+                                      numbers("ZN", {1.0, std::nullopt}), texts("ZT", {"1", "abc"}),
+                                      numbers("Z4", {0.5, 0.5})}));
+    struct Case {
+        const char* k;
+        const char* hv;
+        const char* sigma;
+        const char* message;
+    };
+    for (const Case& c : {Case{"abc", "2", "0", "Parameters are not properly input."},
+                          Case{"0.5", "inf", "0", "Parameters are not properly input."},
+                          Case{"0.5", "2", "-1", "Parameters should be positive values."},
+                          Case{"-0.1", "2", "0", "Parameters should be positive values."},
+                          Case{"0.5", "2", "0", "Both start and end period should be determined."}}) {
+        h.clearMessages();
+        setParameters(u, c.k, c.hv, c.sigma);
+        u->cmdCalc_Click();
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message}) << c.k << " " << c.hv << " " << c.sigma;
+    }
+    // The two header lines stay after a refused field range.
+    EXPECT_EQ(u->periodLines().size(), 2u);
+
+    h.clearMessages();
+    u->selectStartField(fieldIndex("ZN"));
+    u->selectStartField(fieldIndex("ZT"));
+    EXPECT_EQ(h.messageTexts(), (std::vector<std::string>{"Data include null values. Check data and try again!",
+                                                          "Data should be numerical values!"}));
+    EXPECT_EQ(u->cboStartZ->currentIndex(), -1);
+    EXPECT_FALSE(u->cboEndZ->isEnabled());
+
+    h.clearMessages();
+    u->selectStartField(fieldIndex("Z4"));
+    EXPECT_TRUE(u->cboEndZ->isEnabled());
+    u->selectEndField(fieldIndex("Z1"));
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Start and end priods were not set improperly!"});
+    EXPECT_EQ(u->cboEndZ->currentIndex(), -1);
+
+    // Every field between the ends is checked at Run, before anything changes.
+    setParameters(u, "0.5", "2", "0");
+    h.clearMessages();
+    chooseRange(u, "Z1", "Z4");
+    EXPECT_TRUE(h.messageTexts().empty());
+    s().cusum.cusumValues = Matrix::Constant(3, 2, 7.0);
+    u->cmdCalc_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Data include null values. Check data and try again!"});
+    EXPECT_TRUE(s().cusum.cusumValues == Matrix::Constant(3, 2, 7.0));
+
+    // A start moved after the end is refused at Run.
+    chooseRange(u, "Z1", "Z1");
+    u->selectStartField(fieldIndex("Z4"));
+    h.clearMessages();
+    u->cmdCalc_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Start and end priods were not set improperly!"});
+}
+
+TEST_F(CusumWindowTest, AnimationDrawsEachPeriodAfterItsWait) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_steps")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    std::vector<int> linesAtYield;
+    std::vector<bool> runEnabled, optionsEnabled;
+    h.pump->onYield = [&](std::int64_t) {
+        linesAtYield.push_back(u->lstPeriod->count());
+        runEnabled.push_back(u->cmdCalc->isEnabled());
+        optionsEnabled.push_back(u->optFieldSelection->isEnabled() || u->txtKvalue->isEnabled() ||
+                                 u->cmdSaveCusum->isEnabled());
+    };
+    u->cmdCalc_Click();
+    EXPECT_EQ(linesAtYield, (std::vector<int>{2, 2, 3, 3, 4, 4}));
+    for (std::size_t i = 0; i < runEnabled.size(); ++i) {
+        EXPECT_TRUE(runEnabled[i]);
+        EXPECT_FALSE(optionsEnabled[i]);
+    }
+    EXPECT_TRUE(u->optFieldSelection->isEnabled());
+    EXPECT_TRUE(u->txtKvalue->isEnabled());
+    EXPECT_EQ(frmUnivariate::periodWait(1).yields, 2);
+    EXPECT_EQ(frmUnivariate::periodWait(1).seconds, 0.0);
+    EXPECT_EQ(frmUnivariate::periodWait(120000).yields, 120001);
+    EXPECT_NEAR(frmUnivariate::periodWait(120000).seconds, 0.25, 1e-12);
+    EXPECT_EQ(frmUnivariate::periodWait(300000).yields, 300001);
+    EXPECT_NEAR(frmUnivariate::periodWait(300000).seconds, 0.6, 1e-12);
+}
+
+TEST_F(CusumWindowTest, SecondRunCancelsTheFirstAnimation) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_rerun")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    bool again = true;
+    h.pump->onYield = [&](std::int64_t n) {
+        if (n == 3 && again) {
+            again = false;
+            // A region chart during the animation keeps to its own rows.
+            s().shared.selectedRegion = 1;
+            ShowRegionChart(h.ctx);
+            u->cmdCalc_Click();
+        }
+    };
+    u->cmdCalc_Click();
+    // The first run stopped after its third yield; the second ran whole.
+    EXPECT_EQ(h.pump->yields, 3 + 6);
+    ASSERT_EQ(u->periodLines().size(), 6u);
+    EXPECT_EQ(u->periodLines()[2].substr(0, 5), "    1");
+    EXPECT_EQ(u->periodLines()[4].substr(0, 5), "    3");
+    for (int p = 1; p <= 3; ++p)
+        EXPECT_DOUBLE_EQ(u->MSChart1->chartData()(p - 1, 0), s().cusum.maxCusum[static_cast<std::size_t>(p)]);
+    EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+}
+
+TEST_F(CusumWindowTest, ClosingTheWindowCancelsTheAnimation) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_close")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    h.pump->onYield = [&](std::int64_t n) {
+        if (n == 3) AppContext::topOf(u)->close();
+    };
+    u->cmdCalc_Click();
+    EXPECT_EQ(h.pump->yields, 3);
+    EXPECT_FALSE(h.ctx.isOpen<frmUnivariate>());
+    EXPECT_FALSE(s().shared.cusumMapMode);
+    ASSERT_NE(map(), nullptr);
+    EXPECT_FALSE(map()->isButtonEnabled("Graph"));
+    EXPECT_FALSE(map()->picLegend->isVisibleTo(map()));
+}
+
+TEST_F(CusumWindowTest, PeriodMatrixFileRun) {
+    const std::string dir = scratchDir("cusum_text");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    setParameters(u, "0.5", "2", "1");
+    u->selectExistingTextfile();
+    EXPECT_FALSE(u->cboStartZ->isEnabled());
+    {
+        std::ofstream f(dir + "/z.txt", std::ios::binary);
+        f << "3,1,-3\r\n1,2,3\r\n";
+    }
+    h.dlg->queueFile(dir + "/z.txt");
+    u->cmdCalc_Click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    const Worked w;
+    EXPECT_NEAR(s().cusum.cusumValues(2, 3), w.c[2][3], 1e-12);
+    EXPECT_EQ(s().cusum.textPeriodCount, 3.0);
+    EXPECT_EQ(u->periodLines().size(), 6u);
+    EXPECT_EQ(s().cusum.regionLabels, (TextArray{"", "A1", "A2"}));
+
+    // A short file is refused and the earlier results stay.
+    {
+        std::ofstream f(dir + "/bad.txt", std::ios::binary);
+        f << "3,1,-3\r\n";
+    }
+    const Matrix before = s().cusum.cusumValues;
+    h.dlg->queueFile(dir + "/bad.txt");
+    u->cmdCalc_Click();
+    ASSERT_EQ(h.messageTexts().size(), 1u);
+    EXPECT_NE(h.messageTexts()[0].find("holds 1 lines but the study area has 2 regions"), std::string::npos);
+    EXPECT_TRUE(s().cusum.cusumValues == before);
+
+    // A cancelled dialog: no message, the two header lines.
+    h.clearMessages();
+    u->cmdCalc_Click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    EXPECT_EQ(u->periodLines().size(), 2u);
+}
+
+TEST_F(CusumWindowTest, SaveCusumFailureKeepsTheButton) {
+    const std::string dir = scratchDir("cusum_save_fail");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    h.dlg->queueFile(dir + "/no/such/folder/run.csm");
+    u->cmdSaveCusum_Click();
+    ASSERT_EQ(h.messageTexts().size(), 1u);
+    EXPECT_EQ(h.dlg->messages[0].title, "Warning!");
+    EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+    // A cancel disables both.
+    u->cmdSaveCusum_Click();
+    EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
+    EXPECT_FALSE(u->cmdSaveResult->isEnabled());
+}
+
+TEST_F(CusumWindowTest, SecondaryNamesAndNullNames) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_second")), "NAME", "STATE");
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    EXPECT_EQ(s().cusum.regionLabels, (TextArray{"", "A1 (S1) ", "A2 () "}));
+}
+
+TEST_F(CusumWindowTest, AnotherStudyAreaRefillsTheFieldLists) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_first")));
+    setParameters(u, "0.7", "3", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    h.openStudyArea(writeRow(scratchDir("cusum_second_area"), 3, 1.0,
+                             {texts("ID", {"a", "b", "c"}), numbers("P1", {1.0, 2.0, 3.0})}));
+    u->studyAreaOpened();
+    EXPECT_EQ(u->cboStartZ->count(), 2);
+    EXPECT_EQ(u->cboStartZ->itemText(1).toStdString(), "P1");
+    EXPECT_TRUE(u->periodLines().empty());
+    EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
+    EXPECT_EQ(u->txtKvalue->text().toStdString(), "0.7");
+    EXPECT_EQ(u->txtHvalue->text().toStdString(), "3");
+}
+
+TEST_F(CusumWindowTest, ChartsFollowTheLastRunNotTheOptionShown) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_snapshot")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    // The option changes; the map's Graph tool still charts the run's periods.
+    u->selectExistingTextfile();
+    EXPECT_FALSE(h.ctx.isOpen<frmGraph>());
+    s().shared.selectedRegion = 0;
+    emit h.ctx.mapHub().regionCharted(0);
+    frmGraph* g = h.ctx.find<frmGraph>();
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->MSChart1->rowCount(), 3);
+    EXPECT_EQ(u->periodLines().size(), 6u);
+    u->selectPeriodRow(3);
+    EXPECT_EQ(s().shared.currentPeriod, 2);
+}
+
+TEST_F(CusumWindowTest, StudyAreaWithoutAreaIsRefusedBeforeAnyDivision) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_no_area")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    s().area.studyArea = 0.0;
+    u->cmdCalc_Click();
+    ASSERT_EQ(h.messageTexts().size(), 1u);
+    EXPECT_NE(h.messageTexts()[0].find("The cusum cannot be computed on these data"), std::string::npos);
+    EXPECT_EQ(s().cusum.cusumValues.size(), 0);
+    EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
+    EXPECT_EQ(s().shared.sigma, 0.0);
+}
+
+TEST_F(CusumWindowTest, OpenCusumFileLoadsAndARefusalKeepsTheEarlierLoad) {
+    const std::string dir = scratchDir("cusum_open");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    h.dlg->queueFile(dir + "/run.csm");
+    u->cmdSaveCusum_Click();
+
+    h.dlg->queueFile(dir + "/run.csm");
+    EXPECT_EQ(modFileSaveOpen::OpenCusumFile(h.ctx), modFileSaveOpen::Outcome::Done);
+    const CusumState& c = s().cusum;
+    EXPECT_EQ(c.previousPeriodCount, 3.0);
+    EXPECT_EQ(c.csmHeader, "period1,period2,period3,");
+    EXPECT_EQ(c.csmPath, dir + "/run.csm");
+    for (int i = 1; i <= 2; ++i)
+        for (int p = 1; p <= 3; ++p)
+            EXPECT_NEAR(c.previousCusum(i, p), c.csmCusum(i, p), std::abs(c.csmCusum(i, p)) * 1e-14);
+
+    {
+        std::ofstream f(dir + "/short.csm", std::ios::binary);
+        f << "period1,\r\n1,\r\n";
+    }
+    const Matrix before = c.previousCusum;
+    h.dlg->queueFile(dir + "/short.csm");
+    EXPECT_EQ(modFileSaveOpen::OpenCusumFile(h.ctx), modFileSaveOpen::Outcome::Failed);
+    ASSERT_EQ(h.messageTexts().size(), 1u);
+    EXPECT_EQ(h.dlg->messages[0].title, "Warning!");
+    EXPECT_TRUE(c.previousCusum == before);
+    EXPECT_EQ(c.previousPeriodCount, 3.0);
+    EXPECT_EQ(c.csmPath, dir + "/run.csm");
+    // A cancel changes nothing either.
+    EXPECT_EQ(modFileSaveOpen::OpenCusumFile(h.ctx), modFileSaveOpen::Outcome::Cancelled);
+    EXPECT_EQ(h.dlg->fileCalls.back().request.filter, "cusum files (*.csm)|*.csm");
+}
+
+TEST_F(CusumWindowTest, MorePeriodsThanTheMapCanNumberAreRefused) {
+    const std::string dir = scratchDir("cusum_many_periods");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    u->selectExistingTextfile();
+    {
+        std::ofstream f(dir + "/wide.txt", std::ios::binary);
+        for (int line = 0; line < 2; ++line) {
+            for (int p = 0; p < 32768; ++p) f << (p ? ",1" : "1");
+            f << "\r\n";
+        }
+    }
+    h.dlg->queueFile(dir + "/wide.txt");
+    u->cmdCalc_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"A run can have at most 32767 periods; these data have 32768."});
+    EXPECT_EQ(s().cusum.cusumValues.size(), 0);
+}
