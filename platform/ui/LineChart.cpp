@@ -14,6 +14,8 @@
 
 LineChart::LineChart(QWidget* parent) : QChartView(new QChart, parent) {
     setRenderHint(QPainter::Antialiasing, false);
+    // A chart rebuilt frame by frame (an animation) is repainted whole.
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     chart()->legend()->hide();
     chart()->setMargins(QMargins(4, 4, 4, 4));
     rebuild();
@@ -85,6 +87,9 @@ void LineChart::rebuild() {
     QChart* c = chart();
     c->removeAllSeries();
     for (QAbstractAxis* a : c->axes()) {
+        // Hidden first: an axis removed while shown leaves its labels on a
+        // real screen, and a chart rebuilt frame by frame piles them up.
+        a->hide();
         c->removeAxis(a);
         delete a;
     }
@@ -144,4 +149,5 @@ void LineChart::rebuild() {
         // Ticks at round values (steps of 1, 2 or 5 times a power of ten).
         yAxis->applyNiceNumbers();
     }
+
 }
