@@ -78,6 +78,11 @@ void PointMap::drawPoints(const DoubleArray* values) {
         const std::int32_t m = std::min<std::int32_t>(n, static_cast<std::int32_t>(state_.area.centroidTable.size()) - 1);
         for (std::int32_t i = 1; i <= m; ++i) {
             const DevicePoint& d = state_.points.devicePoints[static_cast<std::size_t>(i)];
+            // The circle is centred on the exact x, and the mark's left and
+            // right edges are x - 1 and x + 1 each taken to the nearest
+            // pixel, which differs from the stored x +- 1 when x is a half.
+            const CentroidRecord& c = state_.area.centroidTable[static_cast<std::size_t>(i)];
+            const double x = pointPixelExact(*transform_, view_.dragX, view_.dragY, c.X, c.Y).X;
             if (values) {
                 const double v = static_cast<std::size_t>(i) < values->size() ? (*values)[static_cast<std::size_t>(i)] : 0.0;
                 const int k = modLegend::PointClassOf(breaks, v);
@@ -85,11 +90,12 @@ void PointMap::drawPoints(const DoubleArray* values) {
                     const auto ku = static_cast<std::size_t>(k - 1);
                     p.setPen(QPen(bgrToQColor(modLegend::kClassColors[ku]), 1));
                     const double r = modLegend::kPointMapRadii[ku];
-                    p.drawEllipse(QPointF(d.X, d.Y), r, r);
+                    p.drawEllipse(QPointF(static_cast<float>(x), d.Y), r, r);
                 }
             }
             p.setPen(mark);
-            const QPoint corners[4] = {{d.X - 1, d.Y - 1}, {d.X + 1, d.Y - 1}, {d.X + 1, d.Y + 1}, {d.X - 1, d.Y + 1}};
+            const int x1 = toInt32(x - 1.0, kSource), x2 = toInt32(x + 1.0, kSource);
+            const QPoint corners[4] = {{x1, d.Y - 1}, {x2, d.Y - 1}, {x2, d.Y + 1}, {x1, d.Y + 1}};
             p.drawPolygon(corners, 4);
         }
     }
@@ -100,8 +106,10 @@ void PointMap::HighlightPoint(std::int32_t i) {
     if (!transformAnew()) return;
     const auto& c = state_.area.centroidTable;
     if (i < 1 || static_cast<std::size_t>(i) >= c.size()) return;
-    const DevicePoint d = pointPixel(*transform_, view_.dragX, view_.dragY, c[static_cast<std::size_t>(i)].X,
-                                     c[static_cast<std::size_t>(i)].Y);
+    const CentroidRecord& point = c[static_cast<std::size_t>(i)];
+    // Centred, as the class circles, on the exact x and the nearest pixel's y.
+    const double x = pointPixelExact(*transform_, view_.dragX, view_.dragY, point.X, point.Y).X;
+    const DevicePoint d = pointPixel(*transform_, view_.dragX, view_.dragY, point.X, point.Y);
     PictureSurface& pic = surface();
     drawWidth_ = 4;
     {
@@ -109,7 +117,7 @@ void PointMap::HighlightPoint(std::int32_t i) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(bgrToQColor(kHighlightColor), drawWidth_));
-        p.drawEllipse(QPointF(d.X, d.Y), kHighlightRadius, kHighlightRadius);
+        p.drawEllipse(QPointF(x, d.Y), kHighlightRadius, kHighlightRadius);
     }
     Refresh();
 }

@@ -38,7 +38,10 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
     double P = 0.0, T = 0.0;
     for (std::size_t i = 1; i <= n; ++i) {
         const std::string& line = lines[i - 1];
-        if (line.empty()) refuse(lineText(i) + " is empty: every line must hold one point (ID, X, Y and two counts).");
+        // The first line is the one whose fields say whether the file has
+        // the format at all, so an empty one gets the format message.
+        if (line.empty() && i > 1)
+            refuse(lineText(i) + " is empty: every line must hold one point (ID, X, Y and two counts).");
         const std::vector<std::string> f = splitCommas(line);
         if (f.size() != 5) {
             if (i == 1) refuse(kFormatMessage);

@@ -35,7 +35,8 @@ struct PointCaseData {
 // a message naming the line for: no line at all, a line that is empty or
 // does not hold five fields, a coordinate or count that is not a finite
 // number, a negative count, a total population or case count of 0, and an
-// expected count of 0 or less.
+// expected count of 0 or less. A first line that is empty or does not hold
+// five fields gets the format message.
 PointCaseData parse(const std::vector<std::string>& lines, Format format);
 
 // Reads and parses the file at `path` (errors of reading raise AppError as

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <cmath>
 
 #include "map/PointMap.h"
@@ -83,6 +85,25 @@ TEST(PointLegend, RingsInTheClassColoursAndLabelsOnlyForTheScore) {
     EXPECT_FALSE(blackRightOfRings(m));
 }
 
+// Every pixel of a ring centred on (x, y) as the painter draws it on an
+// empty picture of the same size.
+std::vector<QPoint> ringPixels(QSize size, QPointF centre, double r, int width) {
+    QImage ref(size, QImage::Format_RGB32);
+    ref.fill(Qt::white);
+    {
+        QPainter p(&ref);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(Qt::black, width));
+        p.drawEllipse(centre, r, r);
+    }
+    std::vector<QPoint> out;
+    for (int y = 0; y < ref.height(); ++y)
+        for (int x = 0; x < ref.width(); ++x)
+            if (ref.pixel(x, y) != QColor(Qt::white).rgb()) out.emplace_back(x, y);
+    return out;
+}
+
 TEST(PointMapDrawing, MarksAndClassCirclesAtThePointsPixels) {
     AppState s;
     s.points.pointCount = 3;
@@ -104,9 +125,19 @@ TEST(PointMapDrawing, MarksAndClassCirclesAtThePointsPixels) {
     EXPECT_EQ(pic.Point(d[1].X, d[1].Y), 0xFFFFFF);
 
     map.DrawPointClassMap(DoubleArray{0, -3, 5, 0.5});
-    EXPECT_EQ(pic.Point(d[1].X + 6, d[1].Y), 0xFF0000);  // class 1, radius 6, blue
-    EXPECT_EQ(pic.Point(d[2].X + 6, d[2].Y), 0x0000FF);  // class 6, red
-    EXPECT_EQ(pic.Point(d[3].X + 2, d[3].Y), 0xC0C0FF);  // class 4, radius 2
+    // The rightmost pixel on the point's row of its class circle, centred on
+    // the point's exact x.
+    const auto right = [&](std::size_t i, double r) {
+        const double x = pointPixelExact(*map.transform(), 0, 0, s.area.centroidTable[i].X, s.area.centroidTable[i].Y).X;
+        int best = -1;
+        for (const QPoint& q : ringPixels(pic.image().size(), QPointF(x, d[i].Y), r, 1))
+            if (q.y() == d[i].Y) best = std::max(best, q.x());
+        EXPECT_NEAR(best, d[i].X + r, 1.0);
+        return best;
+    };
+    EXPECT_EQ(pic.Point(right(1, 6), d[1].Y), 0xFF0000);  // class 1, radius 6, blue
+    EXPECT_EQ(pic.Point(right(2, 6), d[2].Y), 0x0000FF);  // class 6, red
+    EXPECT_EQ(pic.Point(right(3, 2), d[3].Y), 0xC0C0FF);  // class 4, radius 2
 
     map.HighlightPoint(2);
     EXPECT_EQ(pic.Point(d[2].X + 10, d[2].Y), 0x00FF00);
@@ -119,6 +150,54 @@ TEST(PointMapDrawing, MarksAndClassCirclesAtThePointsPixels) {
     EXPECT_FALSE(map.transform().has_value());
     EXPECT_EQ(s.points.pointScaleX, scale);
     EXPECT_EQ(s.points.devicePoints[2].X, 0);
+}
+
+TEST(PointMapDrawing, CirclesCentreOnTheExactXAndMarksRoundTheirOwnCorners) {
+    // A square picture at zoom 0.5 with a pan of half a pixel puts every
+    // point's exact x on a half: x = 4 X + 48.5, y = 108 - 4 Y.
+    AppState s;
+    s.points.pointCount = 3;
+    s.area.centroidTable = {{}, {"a", 0, 0}, {"b", 20, 10}, {"c", 10, 5}};
+    s.legend.classBreaks = kM2;
+    PointMapView& view = s.points.clusterMap;
+    view.pointZoom = 0.5;
+    view.panX = 0.5;
+    PointMap map(s, view);
+    map.resize(176, 176);
+    map.copyPoints();
+    map.DrawPointClassMap(DoubleArray{0, -3, 5, 0.5});
+    ASSERT_TRUE(map.transform().has_value());
+    const double xs[] = {48.5, 128.5, 88.5}, ys[] = {108, 68, 88};
+    const std::int32_t stored[] = {48, 128, 88};
+    const PictureSurface& pic = map.surface();
+    for (std::size_t i = 1; i <= 3; ++i) {
+        SCOPED_TRACE("point " + std::to_string(i));
+        const MapPoint exact = pointPixelExact(*map.transform(), 0, 0, s.area.centroidTable[i].X, s.area.centroidTable[i].Y);
+        ASSERT_EQ(exact.X, xs[i - 1]);
+        ASSERT_EQ(exact.Y, ys[i - 1]);
+        // The stored position takes the half to the even pixel ...
+        const DevicePoint d = s.points.devicePoints[i];
+        EXPECT_EQ(d.X, stored[i - 1]);
+        EXPECT_EQ(d.Y, ys[i - 1]);
+        // ... while the mark's corners are x - 1 and x + 1 each taken so:
+        // 47.5 and 49.5 give 48 and 50.
+        EXPECT_EQ(pic.Point(d.X + 2, d.Y - 1), 0x000000);
+        EXPECT_EQ(pic.Point(d.X + 2, d.Y + 1), 0x000000);
+        EXPECT_EQ(pic.Point(d.X - 1, d.Y), 0xFFFFFF);
+        EXPECT_EQ(pic.Point(d.X + 1, d.Y), 0xFFFFFF);
+        // The class circle (radius 6, classes 1, 6 and 4 here) is centred on the exact x.
+        const int cls = modLegend::PointClassOf(s.legend.classBreaks, DoubleArray{0, -3, 5, 0.5}[i]);
+        const double r = modLegend::kPointMapRadii[static_cast<std::size_t>(cls - 1)];
+        const BgrColor colour = modLegend::kClassColors[static_cast<std::size_t>(cls - 1)];
+        for (const QPoint& q : ringPixels(pic.image().size(), QPointF(exact.X, d.Y), r, 1))
+            if (std::abs(q.x() - exact.X) > 2 || std::abs(q.y() - d.Y) > 1) {  // the mark stands over the centre
+                EXPECT_EQ(pic.Point(q.x(), q.y()), colour) << "ring pixel " << q.x() << "," << q.y();
+            }
+    }
+    // The highlight ring too.
+    map.HighlightPoint(1);
+    for (const QPoint& q : ringPixels(pic.image().size(), QPointF(48.5, 108), 10, 4))
+        EXPECT_EQ(pic.Point(q.x(), q.y()), 0x00FF00) << "ring pixel " << q.x() << "," << q.y();
 }
 
 }  // namespace

@@ -74,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"empty_file", {}, Format::PopulationCase, "The file is empty: line 1 holds no point. " + kFormat},
         RefusalCase{"first_line_four_fields", {"a,1,2,3"}, Format::PopulationCase, kFormat},
         RefusalCase{"first_line_trailing_comma", {"a,1,2,3,4,"}, Format::PopulationCase, kFormat},
+        RefusalCase{"first_line_empty", {"", "a,0,0,10,1", "b,1,1,10,2"}, Format::ObsExp, kFormat},
         RefusalCase{"later_line_short",
                     {"a,0,0,10,1", "b,1,1,10"},
                     Format::PopulationCase,
