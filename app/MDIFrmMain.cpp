@@ -24,6 +24,7 @@
 #include "platform/TextFile.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
+#include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "retrospective/frmClusterDetection.h"
@@ -368,7 +369,7 @@ void MDIFrmMain::mnuCusumTool_Click() {
 }
 
 void MDIFrmMain::mnuExport_Click() {
-    // HOOK: ctx_.show<frmExportDataset>() once the export window exists.
+    ctx_.show<frmExportDataset>();
 }
 
 void MDIFrmMain::mnuGetPValue_Click() { ctx_.show<frmCalculatePValue>(); }

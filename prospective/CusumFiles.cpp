@@ -106,6 +106,23 @@ Loaded Read(const std::string& path, std::int32_t regionCount) {
 
 namespace PeriodMatrixFile {
 
+std::vector<std::string> Lines(const Matrix& z, std::int32_t rows, std::int32_t columns) {
+    if (rows >= z.rows() || columns >= z.cols() || columns < 1) raiseSubscriptOutOfRange("PeriodMatrixFile::Lines");
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(rows));
+    for (std::int32_t i = 1; i <= rows; ++i) {
+        std::string line;
+        for (std::int32_t t = 1; t <= columns; ++t) {
+            const double v = z(i, t);
+            if (!std::isfinite(v)) raiseOverflow("PeriodMatrixFile::Lines");
+            if (t > 1) line += ',';
+            line += formatMask(v, "0.0000");
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 Loaded Read(const std::string& path, std::int32_t regionCount) {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
