@@ -271,6 +271,7 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
     ctx.unloadNamed("frmClusterDetectionTextfile");
     ctx.unloadNamed("frmUnivariateCusumTextfile");
     ctx.unloadNamed("frmUnivariate");
+    ctx.unloadNamed("frmTxtFileOpen");
     ctx.unloadNamed("frmGraph");
     ctx.unload<frmSigmaChart>();
     ctx.unload<frmPolygonSHP>();

@@ -117,7 +117,9 @@ void frmExportDataset::selectOption(QRadioButton* option) {
 
 bool frmExportDataset::checkChosenField(QComboBox* list) {
     const auto& table = ctx_.state.area.dbfRecordset;
-    const int field = table ? table->FieldIndex(list->currentText().toStdString()) : -1;
+    // The position chosen: a table opened since the lists were filled is
+    // read at the same positions.
+    const int field = table && list->currentIndex() < table->FieldCount() ? list->currentIndex() : -1;
     std::optional<std::string> problem;
     if (field < 0) problem = kNotSelected;
     for (std::int32_t r = 1; !problem && r <= table->RecordCount(); ++r) {

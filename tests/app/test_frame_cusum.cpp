@@ -16,6 +16,7 @@
 #include "platform/TextFile.h"
 #include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
+#include "prospective/frmTxtFileOpen.h"
 #include "prospective/frmUnivariate.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/support/TestPaths.h"
@@ -107,8 +108,13 @@ namespace {
 TEST_F(FrameCusumTest, TheRetrospectiveEntryClosesTheCusumWindow) {
     frmUnivariate* u = openSample();
     ASSERT_NE(u, nullptr);
+    // With the continuation dialog open, which goes with the window.
+    u->selectPrevious();
+    u->cmdCalc_Click();
+    ASSERT_TRUE(ctx->isOpen<frmTxtFileOpen>());
     openRetro(writeStudyArea(scratchDir("cusum-retro"), "retro"));
     EXPECT_FALSE(ctx->isOpen<frmUnivariate>());
+    EXPECT_FALSE(ctx->isOpen<frmTxtFileOpen>());
 }
 
 // The program's own pump: real waits and real deletion of a closed window

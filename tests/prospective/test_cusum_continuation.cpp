@@ -610,3 +610,36 @@ TEST_F(ExportTest, RefusalsAtExportWriteNothing) {
     EXPECT_NE(h.messageTexts()[0].find("could not be written"), std::string::npos);
     EXPECT_EQ(h.dlg->messages.back().title, "Warning!");
 }
+
+TEST_F(ContinuationTest, CancelledPeriodFileAndAFileWithoutPeriods) {
+    const std::string dir = scratchDir("cusum_cont_cancel");
+    frmUnivariate* u = open(writeSurveyArea(dir));
+    setParameters(u, "0.3", "2", "1");
+    chooseRange(u, 1, 2);
+    u->cmdCalc_Click();
+    const Matrix before = s().cusum.cusumValues;
+    // A header without a comma: no loaded period, every region from 0.
+    writeBytes(dir + "/none.csm", "x\r\n0\r\n0\r\n0\r\n0\r\n");
+    frmTxtFileOpen* d = openContinuation(u, dir + "/none.csm");
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(h.messageTexts().empty());
+    EXPECT_EQ(s().cusum.previousPeriodCount, 0.0);
+
+    // A cancelled period file: silent, the two header lines, nothing changed.
+    u->selectExistingTextfile();
+    d->cmdOK_Click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    EXPECT_EQ(u->periodLines().size(), 2u);
+    EXPECT_TRUE(s().cusum.cusumValues == before);
+    EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
+
+    // On fields, the continuation from no loaded period is the run from zero.
+    u->selectFieldSelection();
+    chooseRange(u, 1, 2);
+    d->selectPreviousCurrent();
+    d->cmdOK_Click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    EXPECT_TRUE(s().cusum.cusumValues == before);
+    EXPECT_EQ(u->periodLines()[2].substr(0, 5), "    1");
+    EXPECT_EQ(u->MSChart1->rowCount(), 2);
+}
