@@ -27,7 +27,7 @@ using WindowParts::quietly;
 using WindowParts::twips;
 
 constexpr int kWidthTwips = 5700;
-constexpr int kHeightTwips = 4200;
+constexpr int kHeightTwips = 3360;
 constexpr const char* kSource = "frmExportDataset";
 
 const char* const kNotSelected = "Data was not properly selected";
@@ -59,7 +59,7 @@ frmExportDataset::frmExportDataset(AppContext& ctx) : ctx_(ctx) {
     setWindowTitle("Export Dataset");
     setFixedSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
 
-    Frame10 = captioned<QGroupBox>(this, "Frame10", "Export dataset", twips(120, 60, 5460, 3360));
+    Frame10 = captioned<QGroupBox>(this, "Frame10", "Export dataset", twips(120, 60, 5460, 3180));
     Frame11 = captioned<QGroupBox>(Frame10, "Frame11", "Obs", twips(120, 270, 2520, 1260));
     captioned<QLabel>(Frame11, "Label1", "Start", twips(120, 330, 600, 255));
     cboObsFrom = control<QComboBox>(Frame11, "cboObsFrom", twips(780, 300, 1620, 315));

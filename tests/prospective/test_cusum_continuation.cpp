@@ -266,6 +266,7 @@ TEST_F(ContinuationTest, DialogLoadAndTheCarriedInStart) {
     EXPECT_EQ(d->windowTitle().toStdString(), "Open cusum (.csm) file");
     EXPECT_TRUE(d->optCurrent->isChecked());
     EXPECT_TRUE(d->txtOpenFilePath->isReadOnly());
+    d->grab().save(QString::fromStdString(testOutputPath("continuation_dialog.png")));
     u->selectStartField(fieldIndex("Z1"));
     u->selectEndField(fieldIndex("Z1"));
     d->cmdOK_Click();
@@ -418,6 +419,7 @@ TEST_F(ExportTest, DialogAtLoad) {
     }
     EXPECT_EQ(x->txtSigma->text().toStdString(), "0");
     EXPECT_FALSE(x->optGeneric->isChecked() || x->optStandard->isChecked() || x->optRossi->isChecked());
+    x->grab().save(QString::fromStdString(testOutputPath("export_dialog.png")));
 }
 
 TEST_F(ExportTest, ValuesOfEachTransformAgainstTheSmoothing) {
