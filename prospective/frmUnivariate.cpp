@@ -480,6 +480,8 @@ void frmUnivariate::continueRun(const Continuation& from) {
     clearList(lstRegion);
     s.cusum.signaledRegions.clear();
     hasRun_ = false;
+    const std::uint64_t generation = generation_;
+    QPointer<frmUnivariate> self(this);
     if (optFieldSelection->isChecked() || optExistingTextfile->isChecked()) {
         // The bandwidth is read again; k, h and the speed are the Run's.
         const auto sigma = parseNumber(txtSigma->text().toStdString());
@@ -488,8 +490,9 @@ void frmUnivariate::continueRun(const Continuation& from) {
         else if (*sigma < 0.0) refusal = "Parameters should be positive values.";
         runRoad(s.cusum.kValue, s.cusum.hValue, sigma.value_or(0.0), &from, refusal);
     }
-    // A continued cusum is not saved from this window.
-    if (!animating_) cmdSaveCusum->setEnabled(false);
+    // A continued cusum is not saved from this window (a newer run that
+    // took over meanwhile keeps its own buttons).
+    if (self && generation_ == generation && !animating_) cmdSaveCusum->setEnabled(false);
 }
 
 void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation* from,

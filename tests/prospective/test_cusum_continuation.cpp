@@ -645,3 +645,34 @@ TEST_F(ContinuationTest, CancelledPeriodFileAndAFileWithoutPeriods) {
     EXPECT_EQ(u->periodLines()[2].substr(0, 5), "    1");
     EXPECT_EQ(u->MSChart1->rowCount(), 2);
 }
+
+TEST_F(ContinuationTest, ARunDuringTheContinuationKeepsItsSaveCusum) {
+    const std::string dir = scratchDir("cusum_cont_rerun");
+    frmUnivariate* u = open(writeSurveyArea(dir));
+    setParameters(u, "0.3", "2", "1");
+    chooseRange(u, 1, 2);
+    u->cmdCalc_Click();
+    h.dlg->queueFile(dir + "/saved.csm");
+    u->cmdSaveCusum_Click();
+    frmTxtFileOpen* d = openContinuation(u, dir + "/saved.csm");
+    ASSERT_NE(d, nullptr);
+    chooseRange(u, 3, kPeriods);
+    bool again = true;
+    const std::int64_t base = h.pump->yields;
+    h.pump->onYield = [&](std::int64_t n) {
+        if (n == base + 3 && again) {
+            again = false;
+            u->selectZero();
+            u->cmdCalc_Click();
+        }
+    };
+    d->cmdOK_Click();
+    // The run from zero took over and ended as a run does.
+    EXPECT_TRUE(h.messageTexts().empty());
+    EXPECT_FALSE(again);
+    EXPECT_EQ(h.pump->yields, base + 3 + 6);
+    EXPECT_EQ(s().cusum.periodCount, 3.0);
+    EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+    EXPECT_TRUE(u->cmdSaveResult->isEnabled());
+    EXPECT_EQ(u->periodLines().size(), 6u);
+}
