@@ -676,3 +676,35 @@ TEST_F(ContinuationTest, ARunDuringTheContinuationKeepsItsSaveCusum) {
     EXPECT_TRUE(u->cmdSaveResult->isEnabled());
     EXPECT_EQ(u->periodLines().size(), 6u);
 }
+
+TEST_F(ContinuationTest, AFileLoadedForAnotherStudyAreaIsRefusedAtOK) {
+    const std::string dir = scratchDir("cusum_cont_other_area");
+    frmUnivariate* u = open(writeSurveyArea(dir));
+    setParameters(u, "0.3", "2", "1");
+    chooseRange(u, 1, 2);
+    u->cmdCalc_Click();
+    h.dlg->queueFile(dir + "/saved.csm");
+    u->cmdSaveCusum_Click();
+    ASSERT_NE(openContinuation(u, dir + "/saved.csm"), nullptr);
+    ASSERT_EQ(s().cusum.previousCusum.rows(), kRegions + 1);
+
+    // Another study area of three regions; the dialog goes with the old one.
+    h.openStudyArea(writeRow(scratchDir("cusum_cont_three"), 3, 1.0,
+                             {texts("NAME", {"a", "b", "c"}), numbers("Z1", {1.0, 2.0, 3.0})}));
+    modFunctions::CalcPolygonArea(s());
+    modFunctions::CalcPolygonCentroid(s());
+    u->studyAreaOpened();
+    EXPECT_FALSE(h.ctx.isOpen<frmTxtFileOpen>());
+    u->selectStartField(fieldIndex("Z1"));
+    u->selectEndField(fieldIndex("Z1"));
+    u->selectPrevious();
+    u->cmdCalc_Click();
+    frmTxtFileOpen* d = h.ctx.find<frmTxtFileOpen>();
+    ASSERT_NE(d, nullptr);
+    h.clearMessages();
+    d->cmdOK_Click();
+    EXPECT_EQ(h.messageTexts(),
+              std::vector<std::string>{"The loaded cusum file holds 4 rows of cusums but the study area has 3 regions."});
+    EXPECT_EQ(s().cusum.periodCount, 2.0);
+    EXPECT_TRUE(u->periodLines().empty());
+}
