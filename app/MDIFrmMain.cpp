@@ -24,6 +24,7 @@
 #include "platform/TextFile.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
+#include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "retrospective/frmClusterDetection.h"
@@ -270,6 +271,7 @@ void MDIFrmMain::mnuOpenShapeRetro_Click() {
     ctx.unloadNamed("frmClusterDetectionTextfile");
     ctx.unloadNamed("frmUnivariateCusumTextfile");
     ctx.unloadNamed("frmUnivariate");
+    ctx.unloadNamed("frmTxtFileOpen");
     ctx.unloadNamed("frmGraph");
     ctx.unload<frmSigmaChart>();
     ctx.unload<frmPolygonSHP>();
@@ -368,7 +370,7 @@ void MDIFrmMain::mnuCusumTool_Click() {
 }
 
 void MDIFrmMain::mnuExport_Click() {
-    // HOOK: ctx_.show<frmExportDataset>() once the export window exists.
+    ctx_.show<frmExportDataset>();
 }
 
 void MDIFrmMain::mnuGetPValue_Click() { ctx_.show<frmCalculatePValue>(); }

@@ -9,6 +9,7 @@
 #include "platform/FileChecks.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
+#include "stats/ParallelFor.h"
 
 namespace {
 
@@ -105,6 +106,29 @@ Loaded Read(const std::string& path, std::int32_t regionCount) {
 }  // namespace CusumFile
 
 namespace PeriodMatrixFile {
+
+std::vector<std::string> Lines(const Matrix& z, std::int32_t rows, std::int32_t columns) {
+    if (rows >= z.rows() || columns >= z.cols() || columns < 1) raiseSubscriptOutOfRange("PeriodMatrixFile::Lines");
+    for (std::int32_t i = 1; i <= rows; ++i)
+        for (std::int32_t t = 1; t <= columns; ++t)
+            if (!std::isfinite(z(i, t))) raiseOverflow("PeriodMatrixFile::Lines");
+    // Lines are formatted in blocks of rows side by side; each line is
+    // the same as one formatted alone.
+    std::vector<std::string> lines(static_cast<std::size_t>(rows));
+    constexpr std::int32_t kBlock = 64;
+    const std::int32_t blocks = (rows + kBlock - 1) / kBlock;
+    ParallelFor::forEach(blocks, blocks > 1, [&](std::ptrdiff_t b) {
+        const auto first = static_cast<std::int32_t>(b) * kBlock + 1;
+        for (std::int32_t i = first; i < first + kBlock && i <= rows; ++i) {
+            std::string& line = lines[static_cast<std::size_t>(i - 1)];
+            for (std::int32_t t = 1; t <= columns; ++t) {
+                if (t > 1) line += ',';
+                line += formatMask(z(i, t), "0.0000");
+            }
+        }
+    });
+    return lines;
+}
 
 Loaded Read(const std::string& path, std::int32_t regionCount) {
     const std::vector<std::string> lines = readLines(path);

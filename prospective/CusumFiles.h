@@ -40,6 +40,10 @@ Loaded Read(const std::string& path, std::int32_t regionCount);
 
 namespace PeriodMatrixFile {
 
+// The lines of a period matrix file: line i (1..rows) holds z(i, t) for
+// t = 1..columns, each written "0.0000", joined with ",".
+std::vector<std::string> Lines(const Matrix& z, std::int32_t rows, std::int32_t columns);
+
 struct Loaded {
     Matrix z;                 // 0..rows by 0..columns
     std::int32_t columns = 0; // 1 + the number of commas of the first line

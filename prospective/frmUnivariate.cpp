@@ -24,6 +24,7 @@
 #include "prospective/CusumLines.h"
 #include "prospective/CusumMapLink.h"
 #include "prospective/frmGraph.h"
+#include "prospective/frmTxtFileOpen.h"
 #include "prospective/modFileSaveOpen.h"
 #include "stats/modCusum.h"
 
@@ -306,7 +307,7 @@ void frmUnivariate::optExistingTextfile_Click() {
 void frmUnivariate::optZero_Click() {
     cmdSaveCusum->setEnabled(false);
     cmdSaveResult->setEnabled(false);
-    ctx_.unloadNamed("frmTxtFileOpen");
+    ctx_.unload<frmTxtFileOpen>();
 }
 
 void frmUnivariate::optFIR_Click() { optZero_Click(); }
@@ -359,12 +360,13 @@ void frmUnivariate::studyAreaOpened() {
     cmdSaveResult->setEnabled(false);
     MSChart1->setVisible(false);
     ctx_.unload<frmGraph>();
-    ctx_.unloadNamed("frmTxtFileOpen");
+    ctx_.unload<frmTxtFileOpen>();
     CusumMapLink::setGraphTool(ctx_, false, false);
     CusumMapLink::showLegend(ctx_, false, false);
 }
 
 void frmUnivariate::setAnimatingControls(bool on) {
+    const bool changed = animating_ != on;
     animating_ = on;
     for (QWidget* w : std::initializer_list<QWidget*>{txtKvalue, txtHvalue, txtSigma, optFieldSelection,
                                                       optExistingTextfile, optZero, optPre, optFast, optMedium,
@@ -376,6 +378,7 @@ void frmUnivariate::setAnimatingControls(bool on) {
         cmdSaveCusum->setEnabled(false);
         cmdSaveResult->setEnabled(false);
     }
+    if (changed) emit animatingChanged(on);
 }
 
 bool frmUnivariate::stillRunning(std::uint64_t generation) const {
@@ -461,11 +464,41 @@ void frmUnivariate::cmdCalc_Click() {
         // The continuation dialog takes the run from here with these.
         s.cusum.kValue = *k;
         s.cusum.hValue = *h;
-        // HOOK: ctx.show<frmTxtFileOpen>() once the continuation dialog exists.
+        ctx.show<frmTxtFileOpen>();
         return;
     }
     if (!optZero->isChecked()) return;
+    runRoad(*k, *h, *sigma, nullptr, {});
+}
 
+void frmUnivariate::continueRun(const Continuation& from) {
+    AppContext& ctx = ctx_;
+    AppState& s = ctx.state;
+    cancelAnimation();
+    clearList(lstPeriod);
+    // The signalled regions belong to the period list just emptied.
+    clearList(lstRegion);
+    s.cusum.signaledRegions.clear();
+    hasRun_ = false;
+    const std::uint64_t generation = generation_;
+    QPointer<frmUnivariate> self(this);
+    if (optFieldSelection->isChecked() || optExistingTextfile->isChecked()) {
+        // The bandwidth is read again; k, h and the speed are the Run's.
+        const auto sigma = parseNumber(txtSigma->text().toStdString());
+        std::string refusal;
+        if (!sigma) refusal = "The bandwidht should be properly input.";
+        else if (*sigma < 0.0) refusal = "Parameters should be positive values.";
+        runRoad(s.cusum.kValue, s.cusum.hValue, sigma.value_or(0.0), &from, refusal);
+    }
+    // A continued cusum is not saved from this window (a newer run that
+    // took over meanwhile keeps its own buttons).
+    if (self && generation_ == generation && !animating_) cmdSaveCusum->setEnabled(false);
+}
+
+void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation* from,
+                            const std::string& sigmaRefusal) {
+    AppContext& ctx = ctx_;
+    AppState& s = ctx.state;
     CusumMapLink::setMousePointer(ctx, 13);
     lstPeriod->addItem(qs(CusumLines::periodHeader()));
     lstPeriod->addItem(qs(CusumLines::rule()));
@@ -479,31 +512,37 @@ void frmUnivariate::cmdCalc_Click() {
     if (s.area.dbfRecordset->RecordCount() != n)
         return stop("The attribute table holds " + std::to_string(s.area.dbfRecordset->RecordCount()) +
                     " records but the shapefile has " + std::to_string(n) + " regions.");
+    if (from && from->start.size() != static_cast<std::size_t>(n) + 1)
+        return stop("The loaded cusum file does not hold one row for each of the " + std::to_string(n) +
+                    " regions.");
+    if (!sigmaRefusal.empty()) return stop(sigmaRefusal);
 
     Inputs in;
     const bool read = optFieldSelection->isChecked() ? readFieldPeriods(in)
                       : optExistingTextfile->isChecked() ? readTextPeriods(in) : false;
     if (!read) return stop({});
     // The map and the lists number the period shown in 16 bits.
-    if (in.periods > std::numeric_limits<std::int16_t>::max())
-        return stop("A run can have at most " + std::to_string(std::numeric_limits<std::int16_t>::max()) +
-                    " periods; these data have " + std::to_string(in.periods) + ".");
+    const double offset = from && from->previousAndCurrent ? from->previousPeriodCount : 0.0;
+    constexpr std::int32_t kMost = std::numeric_limits<std::int16_t>::max();
+    if (in.periods > kMost || in.periods + offset > kMost)
+        return stop("A run can have at most " + std::to_string(kMost) + " periods; these data have " +
+                    std::to_string(in.periods) + ".");
 
-    double runSigma = *sigma == 0.0 ? 1e-9 : *sigma;
+    double runSigma = sigma == 0.0 ? 1e-9 : sigma;
     Matrix smoothed;
     modCusum::CusumRun result;
     try {
         const Matrix w = modCusum::CalcSpatialWeights(runSigma, n, s.area.centroidTable, s.area.studyArea);
         smoothed = modCusum::Smooth(w, in.z, in.periods);
-        result = modCusum::Recursion(smoothed, n, in.periods, *k, {}, in.names);
+        result = modCusum::Recursion(smoothed, n, in.periods, k, from ? from->start : DoubleArray{}, in.names);
     } catch (const AppError& e) {
         return stop("The cusum cannot be computed on these data: " + e.description());
     }
 
     // Everything is computed: the results of the run replace the earlier ones.
     CusumState& c = s.cusum;
-    c.kValue = *k;
-    c.hValue = *h;
+    c.kValue = k;
+    c.hValue = h;
     s.shared.sigma = runSigma;
     c.periodCount = in.periods;
     if (in.fromText) {
@@ -512,6 +551,8 @@ void frmUnivariate::cmdCalc_Click() {
         c.textZScores = smoothed;
     }
     c.lastRunFromText = in.fromText;
+    c.periodLabelOffset = offset;
+    if (from && from->previousAndCurrent) c.previousMaxCusum = from->previousMax;
     c.cusumValues = result.cusum;
     c.mapCusum = result.cusum;
     c.csmCusum = std::move(result.cusum);
@@ -521,23 +562,26 @@ void frmUnivariate::cmdCalc_Click() {
     c.cusumColoring = true;
     c.periodIndex = 0;
     hasRun_ = true;
-    animate(in.periods);
+    animate(in.periods, from, in.fromText);
 }
 
-void frmUnivariate::setUpMaxChart(std::int32_t rows) {
+void frmUnivariate::setUpMaxChart(std::int32_t rows, const DoubleArray& before) {
     CusumState& c = ctx_.state.cusum;
     c.maxChartData = Matrix::Zero(rows, 2);
     c.maxChartData.col(1).setConstant(c.hValue);
+    for (std::size_t r = 1; r < before.size() && static_cast<Eigen::Index>(r) <= rows; ++r)
+        c.maxChartData(static_cast<Eigen::Index>(r) - 1, 0) = before[r];
     MSChart1->setChartType(LineChart::kLineChart2D);
     MSChart1->setChartData(c.maxChartData);
     for (std::int32_t r = 1; r <= rows; ++r) MSChart1->setRowLabel(r, QString::number(r));
     MSChart1->setVisible(true);
 }
 
-void frmUnivariate::updateMaxChart(std::int32_t p) {
+void frmUnivariate::updateMaxChart(std::int32_t p, std::int32_t offset) {
     CusumState& c = ctx_.state.cusum;
-    if (p < 1 || p > c.maxChartData.rows()) return;
-    c.maxChartData(p - 1, 0) = c.maxCusum[static_cast<std::size_t>(p)];
+    const std::int32_t row = offset + p;
+    if (p < 1 || row > c.maxChartData.rows()) return;
+    c.maxChartData(row - 1, 0) = c.maxCusum[static_cast<std::size_t>(p)];
     MSChart1->setChartData(c.maxChartData);
     for (std::int32_t r = 1; r <= c.maxChartData.rows(); ++r) MSChart1->setRowLabel(r, QString::number(r));
     MSChart1->Refresh();
@@ -547,13 +591,19 @@ void frmUnivariate::listMaxCusum(std::int16_t p) {
     const CusumState& c = ctx_.state.cusum;
     const auto k = static_cast<std::size_t>(p);
     if (p < 1 || k >= c.maxCusum.size()) return;
-    lstPeriod->addItem(qs(CusumLines::periodLine(p, c.maxCusum[k], c.maxCusumRegion[k])));
+    const auto label = static_cast<std::int64_t>(p) + static_cast<std::int64_t>(c.periodLabelOffset);
+    lstPeriod->addItem(qs(CusumLines::periodLine(label, c.maxCusum[k], c.maxCusumRegion[k])));
 }
 
-void frmUnivariate::animate(std::int32_t periods) {
+void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool fromText) {
     AppContext& ctx = ctx_;
     const std::uint64_t generation = generation_;
-    setUpMaxChart(periods);
+    const bool withPrevious = from && from->previousAndCurrent;
+    const auto offset = static_cast<std::int32_t>(ctx.state.cusum.periodLabelOffset);
+    if (withPrevious)
+        setUpMaxChart(offset + periods, from->previousMax);
+    else
+        setUpMaxChart(periods);
     setAnimatingControls(true);
     QPointer<frmUnivariate> self(this);
     const auto goOn = [self, generation] { return self && self->stillRunning(generation); };
@@ -563,14 +613,18 @@ void frmUnivariate::animate(std::int32_t periods) {
         ctx.state.cusum.periodIndex = static_cast<std::int16_t>(t);
         onMap([&] { CusumMapLink::showPeriod(ctx, static_cast<std::int16_t>(t)); });
         if (!self || !stillRunning(generation)) return;
-        updateMaxChart(t);
+        updateMaxChart(t, withPrevious ? offset : 0);
         listMaxCusum(static_cast<std::int16_t>(t));
-        CusumMapLink::showLegend(ctx, true, true);
+        // A continuation shows the legend once, at its end.
+        if (!from) CusumMapLink::showLegend(ctx, true, true);
     }
     setAnimatingControls(false);
-    lstPeriod->addItem(qs(CusumLines::rule()));
+    // A continuation on a period matrix file ends its list with the last
+    // period and leaves the legend as it was.
+    if (!from || !fromText) lstPeriod->addItem(qs(CusumLines::rule()));
+    if (from && !fromText) CusumMapLink::showLegend(ctx, true, true);
     cmdSaveResult->setEnabled(true);
-    cmdSaveCusum->setEnabled(true);
+    cmdSaveCusum->setEnabled(from == nullptr);
     selectPeriodRow(periods + 1);
     CusumMapLink::setMousePointer(ctx, 0);
     CusumMapLink::setGraphTool(ctx, true, true);

@@ -52,6 +52,20 @@ public:
     void lstPeriod_Click();
     void lstRegion_Click();
 
+    // A continuation of a saved cusum: the road of Run on the data option
+    // and the bandwidth set now, with k, h and the speed stored by the Run
+    // that opened the continuation dialog; region i starts from start(i)
+    // (0..N) instead of 0. With `previousAndCurrent` the maximum chart
+    // shows the loaded periods' maxima (0..previousPeriodCount) first and
+    // the period list numbers the new periods on from them.
+    struct Continuation {
+        DoubleArray start;
+        DoubleArray previousMax;
+        double previousPeriodCount = 0.0;
+        bool previousAndCurrent = false;
+    };
+    void continueRun(const Continuation& from);
+
     // The period list's line for period p of the running animation.
     void listMaxCusum(std::int16_t p);
     // Fills lstRegion with the regions that signal in currentPeriod.
@@ -117,6 +131,10 @@ public:
     QPushButton* cmdSaveCusum = nullptr;
     QPushButton* cmdSaveResult = nullptr;
 
+signals:
+    // An animation started (true) or ended or was cancelled (false).
+    void animatingChanged(bool on);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -124,13 +142,19 @@ private:
     struct Inputs;
     bool readFieldPeriods(Inputs& in);
     bool readTextPeriods(Inputs& in);
-    void animate(std::int32_t periods);
+    // The road shared by Run and the continuation, from the busy pointer
+    // and the list's header on; `sigmaRefusal`, when not empty, stops it
+    // with that message before anything is read.
+    void runRoad(double k, double h, double sigma, const Continuation* from, const std::string& sigmaRefusal);
+    void animate(std::int32_t periods, const Continuation* from, bool fromText);
     // False when this window went or a newer run (or a close) cancelled
     // the animation of `generation`.
     bool stillRunning(std::uint64_t generation) const;
     void setAnimatingControls(bool on);
-    void setUpMaxChart(std::int32_t rows);
-    void updateMaxChart(std::int32_t p);
+    // The maximum chart of `rows` rows whose first rows hold `before`
+    // (1..size-1); updateMaxChart writes period p at row offset + p - 1.
+    void setUpMaxChart(std::int32_t rows, const DoubleArray& before = {});
+    void updateMaxChart(std::int32_t p, std::int32_t offset = 0);
     void fillFieldLists();
     // Checks one field in every record; false (after its message) when a
     // value is null or not a number.

@@ -202,6 +202,9 @@ struct CusumState {
     // (else from attribute fields): the lists and charts follow the run,
     // not the option shown now.
     bool lastRunFromText = false;
+    // What the period list adds to a period's number in its label: the
+    // loaded periods' count after a continuation shown with them, else 0.
+    double periodLabelOffset = 0.0;
 
     // ---- Region names (the name-field dialog) ----
     std::string primaryIdField;
@@ -217,6 +220,7 @@ struct CusumState {
     // ---- The cusum file last written or read ----
     Matrix previousCusum;  // 0..N by 0..previousPeriodCount
     double previousPeriodCount = 0.0;
+    DoubleArray previousMaxCusum;  // 0..previousPeriodCount: each loaded period's largest cusum
     std::string csmPath;
     std::string csmHeader;
 };

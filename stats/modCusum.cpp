@@ -194,4 +194,40 @@ CusumRun Compute(const StudyAreaState& area, SharedState& shared, const Matrix& 
     return r;
 }
 
+double ZValue(ZTransform transform, double o, double e) {
+    if (o < 0.0 || e < 0.0) raiseInvalidArgument(kErrorSource, "A count is negative.");
+    double z = 0.0;
+    switch (transform) {
+    case ZTransform::Poisson:
+        if (e == 0.0) raiseDivisionByZero(kErrorSource);
+        z = (o - e) / std::sqrt(e);
+        break;
+    case ZTransform::Standard:
+        z = std::sqrt(o) + std::sqrt(o + 1.0) - std::sqrt(4.0 * e + 1.0);
+        break;
+    case ZTransform::Rossi:
+        if (e == 0.0) raiseDivisionByZero(kErrorSource);
+        z = (o - 3.0 * e + 2.0 * std::sqrt(o * e)) / (2.0 * std::sqrt(e));
+        break;
+    }
+    if (!std::isfinite(z)) raiseOverflow(kErrorSource);
+    return z;
+}
+
+Matrix SmoothedZValues(const Matrix& weights, const Matrix& observed, const Matrix& expected,
+                       std::int32_t regionCount, std::int32_t periodCount, ZTransform transform, bool parallel) {
+    const std::int32_t n = regionCount, t = periodCount;
+    if (n < 1 || t < 1 || observed.rows() < n + 1 || observed.cols() < t + 1 || expected.rows() < n + 1 ||
+        expected.cols() < t + 1)
+        raiseSubscriptOutOfRange(kErrorSource);
+    Matrix z = Matrix::Zero(n + 1, t + 1);
+    for (std::int32_t p = 1; p <= t; ++p)
+        for (std::int32_t i = 1; i <= n; ++i) z(i, p) = ZValue(transform, observed(i, p), expected(i, p));
+    Matrix smoothed = Smooth(weights, z, t, parallel);
+    for (std::int32_t p = 1; p <= t; ++p)
+        for (std::int32_t i = 1; i <= n; ++i)
+            if (!std::isfinite(smoothed(i, p))) raiseOverflow(kErrorSource);
+    return smoothed;
+}
+
 }  // namespace modCusum

@@ -62,4 +62,19 @@ std::vector<std::int32_t> SignalledRegions(const Matrix& cusum, std::int32_t per
 CusumRun Compute(const StudyAreaState& area, SharedState& shared, const Matrix& z, std::int32_t periodCount,
                  double k, const TextArray& names);
 
+// The z transforms of the export of smoothed z-values, for an observed
+// count O and an expected count E of one region and period.
+enum class ZTransform { Poisson, Standard, Rossi };
+// Poisson (O - E) / sqrt(E); Standard (Freeman-Tukey) sqrt(O) + sqrt(O + 1)
+// - sqrt(4E + 1); Rossi (O - 3E + 2 sqrt(O E)) / (2 sqrt(E)). Raises
+// AppError 11 for E = 0 with Poisson or Rossi and 5 for a negative count.
+double ZValue(ZTransform transform, double observed, double expected);
+
+// The smoothed z-values of every region and period (0..N by 0..T) from the
+// counts (0..N by 0..T) with a kernel computed once by the caller. Raises
+// AppError 6 when a value is not finite.
+Matrix SmoothedZValues(const Matrix& weights, const Matrix& observed, const Matrix& expected,
+                       std::int32_t regionCount, std::int32_t periodCount, ZTransform transform,
+                       bool parallel = true);
+
 }  // namespace modCusum

@@ -10,7 +10,9 @@
 
 #include "app/frmCalculatePValue.h"
 #include "map/frmPolygonSHP.h"
+#include "prospective/frmExportDataset.h"
 #include "prospective/frmGraph.h"
+#include "prospective/frmTxtFileOpen.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "retrospective/frmSigmaChart.h"
@@ -104,4 +106,8 @@ TEST_F(WindowCaptions, TheCusumWindowsShowEveryCaptionWhole) {
     EXPECT_EQ(clippedCaptions(cusum), std::vector<std::string>{});
     auto* graph = ctx->show<frmGraph>();
     EXPECT_EQ(clippedCaptions(graph), std::vector<std::string>{});
+    auto* continuation = ctx->show<frmTxtFileOpen>();
+    EXPECT_EQ(clippedCaptions(continuation), std::vector<std::string>{});
+    auto* exporter = ctx->show<frmExportDataset>();
+    EXPECT_EQ(clippedCaptions(exporter), std::vector<std::string>{});
 }

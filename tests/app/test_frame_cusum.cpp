@@ -12,7 +12,11 @@
 
 #include "app/MDIFrmMain.h"
 #include "platform/DbfTable.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
+#include "prospective/frmTxtFileOpen.h"
 #include "prospective/frmUnivariate.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/support/TestPaths.h"
@@ -104,8 +108,13 @@ namespace {
 TEST_F(FrameCusumTest, TheRetrospectiveEntryClosesTheCusumWindow) {
     frmUnivariate* u = openSample();
     ASSERT_NE(u, nullptr);
+    // With the continuation dialog open, which goes with the window.
+    u->selectPrevious();
+    u->cmdCalc_Click();
+    ASSERT_TRUE(ctx->isOpen<frmTxtFileOpen>());
     openRetro(writeStudyArea(scratchDir("cusum-retro"), "retro"));
     EXPECT_FALSE(ctx->isOpen<frmUnivariate>());
+    EXPECT_FALSE(ctx->isOpen<frmTxtFileOpen>());
 }
 
 // The program's own pump: real waits and real deletion of a closed window
@@ -127,6 +136,58 @@ TEST_F(FrameCusumTest, ClosingDuringARealWaitStopsTheAnimation) {
     EXPECT_FALSE(ctx->isOpen<frmUnivariate>());
     EXPECT_FALSE(ctx->state.shared.cusumMapMode);
     installEventPump(pump);
+}
+
+}  // namespace
+}  // namespace frametest
+
+namespace frametest {
+namespace {
+
+// The "&Export" entry of the opened sample: the sample's z-score fields
+// are the Poisson z-values of its observed and expected fields, so the
+// export without smoothing writes them, and the cusum window's run on the
+// exported file is its run on the fields.
+TEST_F(FrameCusumTest, ExportEntryWritesTheSampleZScoresThatTheCusumWindowRuns) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    ASSERT_TRUE(frame->isMenuEnabled("mnuExport"));
+    frame->mnuExport_Click();
+    frmExportDataset* x = ctx->find<frmExportDataset>();
+    ASSERT_NE(x, nullptr);
+    const auto& t = *ctx->state.area.dbfRecordset;
+    EXPECT_EQ(x->cboObsFrom->count(), t.FieldCount());
+    x->chooseField(x->cboObsFrom, t.FieldIndex("O01"));
+    x->chooseField(x->cboObsTo, t.FieldIndex("O12"));
+    x->chooseField(x->cboExpFrom, t.FieldIndex("E01"));
+    x->chooseField(x->cboExpTo, t.FieldIndex("E12"));
+    x->selectOption(x->optGeneric);
+    const std::string out = scratchDir("frame-export") + "/z.txt";
+    dlg->queueFile(out);
+    x->cmdExport_Click();
+    EXPECT_TRUE(takeMessages().empty());
+    const std::vector<std::string> lines = readTextFileLines(out);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(t.RecordCount()));
+    for (std::int32_t i = 1; i <= t.RecordCount(); ++i) {
+        std::string expected;
+        for (int p = 1; p <= 12; ++p) {
+            const std::string field = std::string(p < 10 ? "Z0" : "Z") + std::to_string(p);
+            if (p > 1) expected += ",";
+            expected += formatMask(t.ValueAt(i, t.FieldIndex(field)).number, "0.0000");
+        }
+        EXPECT_EQ(lines[static_cast<std::size_t>(i - 1)], expected) << "record " << i;
+    }
+
+    chooseSampleRange(u);
+    u->cmdCalc_Click();
+    const Matrix fromFields = ctx->state.cusum.cusumValues;
+    const std::vector<std::string> periodLines = u->periodLines();
+    u->selectExistingTextfile();
+    dlg->queueFile(out);
+    u->cmdCalc_Click();
+    EXPECT_TRUE(takeMessages().empty());
+    EXPECT_TRUE(ctx->state.cusum.cusumValues.isApprox(fromFields, 1e-12));
+    EXPECT_EQ(u->periodLines(), periodLines);
 }
 
 }  // namespace

@@ -228,3 +228,50 @@ TEST(CusumKernel, ManyRegionsMatchTheFormula) {
         for (int j = 1; j <= n; ++j) ASSERT_NEAR(w(i, j), row[j] / std::sqrt(sum), 1e-14) << i << "," << j;
     }
 }
+
+// The z transforms of the export, by their formulas, and the counts they
+// cannot take.
+TEST(CusumExportTransforms, ValuesAndRefusals) {
+    using modCusum::ZTransform;
+    struct Case {
+        ZTransform t;
+        double o, e, z;
+    };
+    for (const Case& c : {Case{ZTransform::Poisson, 6, 4, 1.0}, Case{ZTransform::Poisson, 0, 9, -3.0},
+                          Case{ZTransform::Standard, 0, 0, 0.0}, Case{ZTransform::Standard, 3, 2, std::sqrt(3.0) + 2.0 - 3.0},
+                          Case{ZTransform::Rossi, 4, 1, (4 - 3 + 2 * 2.0) / 2.0}, Case{ZTransform::Rossi, 0, 4, -3.0}})
+        EXPECT_DOUBLE_EQ(modCusum::ZValue(c.t, c.o, c.e), c.z) << c.o << " " << c.e;
+    for (ZTransform t : {ZTransform::Poisson, ZTransform::Rossi}) {
+        try {
+            modCusum::ZValue(t, 1, 0);
+            ADD_FAILURE() << "an expected count of 0 was taken";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), RuntimeErrors::DivisionByZero);
+        }
+    }
+    EXPECT_THROW(modCusum::ZValue(ZTransform::Standard, -1, 1), AppError);
+    EXPECT_THROW(modCusum::ZValue(ZTransform::Standard, 1, -1), AppError);
+}
+
+// The smoothed z-values of every period with one kernel equal the
+// smoothing of the z-values period by period.
+TEST(CusumExportTransforms, SmoothedZValuesEqualTheSmoothingOfEachPeriod) {
+    const int n = 5, t = 3;
+    std::vector<CentroidRecord> cs(n + 1);
+    for (int i = 1; i <= n; ++i) cs[static_cast<std::size_t>(i)] = {std::to_string(i), i * 0.7, (i % 2) * 0.4};
+    double sigma = 0.8;
+    const Matrix w = modCusum::CalcSpatialWeights(sigma, n, cs, 4.0);
+    Matrix o = Matrix::Zero(n + 1, t + 1), e = Matrix::Zero(n + 1, t + 1);
+    for (int i = 1; i <= n; ++i)
+        for (int p = 1; p <= t; ++p) {
+            o(i, p) = (i * 3 + p * 5) % 7;
+            e(i, p) = 1.0 + (i + p) % 3;
+        }
+    const Matrix all = modCusum::SmoothedZValues(w, o, e, n, t, modCusum::ZTransform::Rossi);
+    for (int p = 1; p <= t; ++p) {
+        Matrix z = Matrix::Zero(n + 1, 2);
+        for (int i = 1; i <= n; ++i) z(i, 1) = modCusum::ZValue(modCusum::ZTransform::Rossi, o(i, p), e(i, p));
+        const Matrix one = modCusum::Smooth(w, z, 1);
+        for (int i = 1; i <= n; ++i) EXPECT_EQ(all(i, p), one(i, 1)) << i << "," << p;
+    }
+}
