@@ -24,6 +24,7 @@
 #include "platform/TextFile.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
+#include "prospective/frmCusumTools.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "retrospective/frmClusterDetection.h"
@@ -363,9 +364,7 @@ void MDIFrmMain::mnuAttTable_Click() {
     w->setWindowTitle(QString::fromStdString(s.area.dbfFileName));
 }
 
-void MDIFrmMain::mnuCusumTool_Click() {
-    // HOOK: ctx_.show<frmCusumTools>() once the cusum tool exists.
-}
+void MDIFrmMain::mnuCusumTool_Click() { ctx_.show<frmCusumTools>(); }
 
 void MDIFrmMain::mnuExport_Click() {
     // HOOK: ctx_.show<frmExportDataset>() once the export window exists.

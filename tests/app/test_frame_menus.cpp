@@ -13,6 +13,7 @@
 #include "map/frmInfo.h"
 #include "map/frmPolygonSHP.h"
 #include "platform/ui/Twips.h"
+#include "prospective/frmCusumTools.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "tests/app/FrameFixture.h"
@@ -212,6 +213,18 @@ TEST_F(FrameMenus, ExitEndsTheProgramAtOnceWithoutClosingSteps) {
     // the entries it would have switched off are on.
     EXPECT_NE(ctx->find<frmPolygonSHP>(), nullptr);
     EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
+}
+
+TEST_F(FrameMenus, CusumToolEntryShowsTheThresholdToolInTheFrame) {
+    frame->mnuCusumTool_Click();
+    frmCusumTools* tool = ctx->find<frmCusumTools>();
+    ASSERT_NE(tool, nullptr);
+    ASSERT_EQ(frame->mdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(frame->mdiArea->subWindowList().front()->widget(), tool);
+    // A second choice brings the one window to the front.
+    frame->mnuCusumTool_Click();
+    EXPECT_EQ(frame->mdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(ctx->find<frmCusumTools>(), tool);
 }
 
 TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
