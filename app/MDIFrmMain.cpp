@@ -27,6 +27,7 @@
 #include "prospective/frmCusumTools.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
+#include "prospective/frmUnivariateCusumTextfile.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "retrospective/frmParameter.h"
@@ -346,9 +347,8 @@ void MDIFrmMain::mnuOpenTextRetro_Click() {
 void MDIFrmMain::mnuOpenTextPro_Click() {
     AppContext& ctx = ctx_;
     if (!closeForPointData()) return;
-    // HOOK: show the point-data cusum window once it exists
-    // (ctx.show<frmUnivariateCusumTextfile>()), which loads the frame anew.
-    if (ctx.mainFrameLoader) ctx.mdiArea();
+    // Showing the point window loads the frame anew around it.
+    if (ctx.mainFrameLoader) ctx.show<frmUnivariateCusumTextfile>();
 }
 
 // ---------------------------------------------------------------- tools and help
