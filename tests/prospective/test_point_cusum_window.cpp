@@ -330,3 +330,32 @@ TEST_F(PointCusumWindow, ToolsWaitForARun) {
     w->picPoint_MouseDown(1, 0, 10, 10);
     EXPECT_EQ(w->vars().view.pointZoom, 1.0);
 }
+
+TEST_F(PointCusumWindow, TheSampleOutbreakSignalsFromZeroAndContinued) {
+    const std::string points = sourcePath("data/sample/cusum_points.txt");
+    w->txtHvalue->setText("9.3");
+    open(w->cmdFileOpenIDXY, points);
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    ASSERT_EQ(w->lstPeriod->count(), 15);
+    // Nothing signals before the outbreak; by period 12 its seven points do.
+    const std::vector<std::int32_t> none;
+    for (std::int32_t p = 1; p <= 8; ++p) EXPECT_EQ(PointCusum::SignalledPoints(*w->vars().result, p), none) << p;
+    EXPECT_EQ(PointCusum::SignalledPoints(*w->vars().result, 9), std::vector<std::int32_t>{98});
+    EXPECT_EQ(w->lstRegion->count(), 7);
+    EXPECT_EQ(PointCusum::SignalledPoints(*w->vars().result, 12),
+              (std::vector<std::int32_t>{24, 45, 51, 90, 98, 111, 115}));
+
+    dialogs().queueFile(dir + "/sample");
+    w->cmdSaveCusum->click();
+    w->optPre->click();
+    open(w->cmdFileOpenIDXY, points);
+    open(w->cmdOldCusum, dir + "/sample.csm");
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z_next.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    EXPECT_EQ(w->lstPeriod->count(), 19);
+    EXPECT_EQ(w->lblY->text().toStdString(), "Period: 16");
+    EXPECT_EQ(w->lstRegion->count(), 7);
+}
