@@ -99,7 +99,7 @@ void frmUnivariateCusumTextfile::buildControls() {
     picPoint = new PointMap(ctx_.state, v_.view, Frame1);
     picPoint->setObjectName("picPoint");
     picPoint->setGeometry(twips(120, 600, 6400, 4110));
-    picPoint->setPointSource(&v_.coords.points, &v_.numPoints);
+    picPoint->setPointSource(&v_.mapPoints, &v_.mapCount);
     lblDisplay = control<QLabel>(picPoint, "lblDisplay", twips(60, 60, 4000, 255));
     picMapDisplayTools = control<QWidget>(Frame1, "picMapDisplayTools", twips(120, 4770, 6400, 300));
     optZoomIn = captioned<QRadioButton>(picMapDisplayTools, "optZoomIn", "Zoom In", twips(0, 30, 1050, 255));
@@ -228,16 +228,12 @@ void frmUnivariateCusumTextfile::cmdFileOpenIDXY_Click() {
     try {
         PointCoordinateFile::Loaded loaded = PointCoordinateFile::Read(chosen.fileName);
         v_.coords = std::move(loaded);
-        v_.numPoints = v_.coords.count;
         ctx_.state.points.pointCount = v_.coords.count;
-        picPoint->copyPoints();
     } catch (const AppError& e) {
         dialogs().warning(e.description());
         return;
     }
-    // Files read for other points no longer fit.
-    v_.newZ.reset();
-    v_.saved.reset();
+    // A z-score or saved cusum file read for other points is refused by Run.
     txtIDXY->setText(QString::fromStdString(chosen.fileName));
     if (optZero->isChecked()) {
         cmdNewZScore->setEnabled(true);
@@ -317,6 +313,9 @@ bool frmUnivariateCusumTextfile::stillRunning(std::uint64_t generation) const {
 void frmUnivariateCusumTextfile::cmdRun_Click() {
     lstPeriod->clear();
     lstRegion->clear();
+    v_.mapPoints = v_.coords.points;
+    v_.mapCount = v_.coords.count;
+    picPoint->copyPoints();
     drawing([&] { picPoint->DrawPointMap(); });
     const auto k = parseNumber(txtKvalue->text().toStdString());
     const auto h = parseNumber(txtHvalue->text().toStdString());
@@ -340,7 +339,7 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     double area = 0.0;
     PointCusum::Result result;
     try {
-        if (*sigma != 0.0 && picPoint->transform() && v_.numPoints >= 2) {
+        if (*sigma != 0.0 && picPoint->transform() && v_.mapCount >= 2) {
             modFunctions::HullResult hull = modFunctions::ComputeConvexHull(ctx_.state.points);
             area = hull.area;
             modFunctions::CommitConvexHull(ctx_.state.points, std::move(hull));
@@ -377,12 +376,14 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
         lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
 
     QPointer<frmUnivariateCusumTextfile> self(this);
+    AppContext& ctx = ctx_;
     auto goOn = [self, generation] { return self && self->stillRunning(generation); };
     for (std::int32_t p = r.savedPeriods + 1; p <= r.periods(); ++p) {
         const bool waited = eventPump().wait(periodWait(speed), goOn);
-        if (!self) return;
-        if (!waited || !stillRunning(generation)) {
-            if (generation_ == generation) setAnimating(false);
+        if (!self || !waited || !stillRunning(generation)) {
+            // Closed, or replaced by a newer run, which owns the controls.
+            if (self && generation_ == generation) setAnimating(false);
+            ctx.frame().setMousePointer(0);
             return;
         }
         drawing([&] { picPoint->DrawCusumPointMap(r.cusum, p, r.h); });
@@ -530,7 +531,7 @@ void frmUnivariateCusumTextfile::picPoint_MouseDown(int, int, double X, double Y
         v_.view.dragStarted = true;
     } else if (optIdentify->isChecked()) {
         const std::int32_t q = picPoint->nearest(X, Y);
-        if (q < 1) return;
+        if (q < 1 || q > v_.result->pointCount) return;
         drawPeriodMap();
         // The signalled points as the list shows them now.
         const auto& sig = v_.signaledPoints;
@@ -543,7 +544,7 @@ void frmUnivariateCusumTextfile::picPoint_MouseDown(int, int, double X, double Y
                 break;
             }
         if (!listed) chartPoint(q);
-        const QString id = QString::fromStdString(v_.coords.points[static_cast<std::size_t>(q)].ID);
+        const QString id = QString::fromStdString(v_.result->labels[static_cast<std::size_t>(q)]);
         lblDisplay->setText("Selected Region: " + id);
         picPoint->setToolTip(id);
     }

@@ -35,7 +35,10 @@ struct PointCusumVars {
     std::optional<PeriodMatrixFile::Loaded> newZ;
     std::optional<CusumFile::Loaded> saved;
     std::optional<PointCusum::Result> result;
-    std::int32_t numPoints = 0;
+    // The points the map draws: those of the last run (or of the run being
+    // started), not a coordinate file read since.
+    std::vector<CentroidRecord> mapPoints;
+    std::int32_t mapCount = 0;
     PointMapView view;
     std::int32_t shownPeriod = 0;
     std::vector<std::int32_t> signaledPoints;

@@ -359,3 +359,46 @@ TEST_F(PointCusumWindow, TheSampleOutbreakSignalsFromZeroAndContinued) {
     EXPECT_EQ(w->lblY->text().toStdString(), "Period: 16");
     EXPECT_EQ(w->lstRegion->count(), 7);
 }
+
+TEST_F(PointCusumWindow, AFailedWriteSaysSoAndKeepsTheButton) {
+    runFromZero();
+    for (QPushButton* button : {w->cmdSaveCusum, w->cmdSaveResult}) {
+        dialogs().messages.clear();
+        dialogs().queueFile(dir + "/no-such-folder/out.txt");
+        button->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u) << button->objectName().toStdString();
+        EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+        EXPECT_NE(dialogs().messages[0].text.find("could not be written"), std::string::npos);
+        EXPECT_TRUE(button->isEnabled());
+    }
+    // A cancelled report is refused with its message and ends the report.
+    dialogs().messages.clear();
+    dialogs().queueFile("");
+    w->cmdSaveResult->click();
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].text, "You didn't specify data file.");
+    EXPECT_FALSE(w->cmdSaveResult->isEnabled());
+}
+
+TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
+    runFromZero();
+    // Another coordinate file of four points is read after the run.
+    open(w->cmdFileOpenIDXY, file("four.txt", "Q1,0,0\nQ2,5,5\nQ3,9,1\nQ4,2,8\n"));
+    ASSERT_TRUE(dialogs().messages.empty());
+    w->lstPeriod->setCurrentRow(3);
+    w->lstPeriod_Click();
+    EXPECT_EQ(lines(w->lstRegion).back(), "    2.00 <---" + std::string(16, ' ') + "P3");
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const MapPoint p2 = pointPixelExact(*t, 0, 0, 10, 0);
+    w->optIdentify->click();
+    w->picPoint_MouseDown(1, 0, p2.X, p2.Y);
+    EXPECT_EQ(w->lblDisplay->text().toStdString(), "Selected Region: P2");
+    dialogs().queueFile(dir + "/after.csm");
+    w->cmdSaveCusum->click();
+    EXPECT_EQ(readBytes(dir + "/after.csm"), "period1,period2,period3,\r\n0.5,1,0,\r\n0,2,1.7,\r\n2.5,2,1.5,\r\n");
+    // Run checks the sizes again: the z-scores were read for three points.
+    w->cmdRun->click();
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_NE(dialogs().messages[0].text.find("z-score"), std::string::npos) << dialogs().messages[0].text;
+}
