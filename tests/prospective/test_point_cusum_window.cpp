@@ -402,3 +402,34 @@ TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
     ASSERT_EQ(dialogs().messages.size(), 1u);
     EXPECT_NE(dialogs().messages[0].text.find("z-score"), std::string::npos) << dialogs().messages[0].text;
 }
+
+TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
+    struct Case {
+        const char* coords;
+        const char* z;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"P1,0,0\n", "1,2\n", "at least two points"},
+        {"P1,0,0\nP2,5,5\n", "1\n2\n", "span no area"},
+        {"P1,0,0\nP2,0,5\nP3,0,10\n", "1\n2\n3\n", "span no area"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.coords);
+        w->optZero->click();
+        open(w->cmdFileOpenIDXY, file("c.txt", c.coords));
+        open(w->cmdNewZScore, file("cz.txt", c.z));
+        dialogs().messages.clear();
+        w->txtSigma->setText("1");
+        w->cmdRun->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_NE(dialogs().messages[0].text.find(c.says), std::string::npos) << dialogs().messages[0].text;
+        EXPECT_EQ(w->lstPeriod->count(), 0);
+        // Sigma 0 needs no area.
+        dialogs().messages.clear();
+        w->txtSigma->setText("0");
+        w->cmdRun->click();
+        EXPECT_TRUE(dialogs().messages.empty());
+        EXPECT_GT(w->lstPeriod->count(), 0);
+    }
+}
