@@ -339,6 +339,8 @@ TEST_F(PointCusumWindow, TheSampleOutbreakSignalsFromZeroAndContinued) {
     w->cmdRun->click();
     ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
     ASSERT_EQ(w->lstPeriod->count(), 15);
+    QCoreApplication::processEvents();
+    w->grab().save(QString::fromStdString(testOutputPath("point_cusum_window.png")));
     // Nothing signals before the outbreak; by period 12 its seven points do.
     const std::vector<std::int32_t> none;
     for (std::int32_t p = 1; p <= 8; ++p) EXPECT_EQ(PointCusum::SignalledPoints(*w->vars().result, p), none) << p;
