@@ -24,9 +24,11 @@
 #include "platform/TextFile.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Twips.h"
+#include "prospective/frmCusumTools.h"
 #include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
+#include "prospective/frmUnivariateCusumTextfile.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "retrospective/frmParameter.h"
@@ -347,9 +349,8 @@ void MDIFrmMain::mnuOpenTextRetro_Click() {
 void MDIFrmMain::mnuOpenTextPro_Click() {
     AppContext& ctx = ctx_;
     if (!closeForPointData()) return;
-    // HOOK: show the point-data cusum window once it exists
-    // (ctx.show<frmUnivariateCusumTextfile>()), which loads the frame anew.
-    if (ctx.mainFrameLoader) ctx.mdiArea();
+    // Showing the point window loads the frame anew around it.
+    if (ctx.mainFrameLoader) ctx.show<frmUnivariateCusumTextfile>();
 }
 
 // ---------------------------------------------------------------- tools and help
@@ -365,9 +366,7 @@ void MDIFrmMain::mnuAttTable_Click() {
     w->setWindowTitle(QString::fromStdString(s.area.dbfFileName));
 }
 
-void MDIFrmMain::mnuCusumTool_Click() {
-    // HOOK: ctx_.show<frmCusumTools>() once the cusum tool exists.
-}
+void MDIFrmMain::mnuCusumTool_Click() { ctx_.show<frmCusumTools>(); }
 
 void MDIFrmMain::mnuExport_Click() {
     ctx_.show<frmExportDataset>();

@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <cmath>
+
+#include "map/modFunctions.h"
 #include "map/modLegend.h"
 #include "platform/Convert.h"
 
@@ -15,14 +18,26 @@ constexpr double kHighlightRadius = 10.0;
 PointMap::PointMap(AppState& state, PointMapView& view, QWidget* parent)
     : PictureBox(ScaleUnit::Pixels, parent), state_(state), view_(view) {}
 
-std::int32_t PointMap::count() const { return toInt32(state_.points.pointCount, kSource); }
+std::int32_t PointMap::count() const {
+    if (pointCount_) return *pointCount_;
+    return toInt32(state_.points.pointCount, kSource);
+}
+
+const std::vector<CentroidRecord>& PointMap::points() const {
+    return points_ ? *points_ : state_.area.centroidTable;
+}
+
+void PointMap::setPointSource(const std::vector<CentroidRecord>* points, const std::int32_t* count) {
+    points_ = points;
+    pointCount_ = count;
+}
 
 void PointMap::copyPoints() {
     const std::int32_t n = std::max(count(), 0);
     const auto size = static_cast<std::size_t>(n) + 1;
     view_.pointX.assign(size, 0.0);
     view_.pointY.assign(size, 0.0);
-    const auto& c = state_.area.centroidTable;
+    const auto& c = points();
     for (std::size_t i = 1; i < size && i < c.size(); ++i) {
         view_.pointX[i] = c[i].X;
         view_.pointY[i] = c[i].Y;
@@ -69,19 +84,19 @@ void PointMap::drawPoints(const DoubleArray* values) {
     drawWidth_ = 1;
     if (drawn) {
         state_.points.devicePoints =
-            pointDevicePositions(*transform_, view_.dragX, view_.dragY, state_.area.centroidTable, n);
+            pointDevicePositions(*transform_, view_.dragX, view_.dragY, points(), n);
         QPainter p(&pic.image());
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setBrush(Qt::NoBrush);
         const QPen mark(bgrToQColor(0x000000), 1);
         const DoubleArray& breaks = state_.legend.classBreaks;
-        const std::int32_t m = std::min<std::int32_t>(n, static_cast<std::int32_t>(state_.area.centroidTable.size()) - 1);
+        const std::int32_t m = std::min<std::int32_t>(n, static_cast<std::int32_t>(points().size()) - 1);
         for (std::int32_t i = 1; i <= m; ++i) {
             const DevicePoint& d = state_.points.devicePoints[static_cast<std::size_t>(i)];
             // The circle is centred on the exact x, and the mark's left and
             // right edges are x - 1 and x + 1 each taken to the nearest
             // pixel, which differs from the stored x +- 1 when x is a half.
-            const CentroidRecord& c = state_.area.centroidTable[static_cast<std::size_t>(i)];
+            const CentroidRecord& c = points()[static_cast<std::size_t>(i)];
             const double x = pointPixelExact(*transform_, view_.dragX, view_.dragY, c.X, c.Y).X;
             if (values) {
                 const double v = static_cast<std::size_t>(i) < values->size() ? (*values)[static_cast<std::size_t>(i)] : 0.0;
@@ -104,7 +119,7 @@ void PointMap::drawPoints(const DoubleArray* values) {
 
 void PointMap::HighlightPoint(std::int32_t i) {
     if (!transformAnew()) return;
-    const auto& c = state_.area.centroidTable;
+    const auto& c = points();
     if (i < 1 || static_cast<std::size_t>(i) >= c.size()) return;
     const CentroidRecord& point = c[static_cast<std::size_t>(i)];
     // Centred, as the class circles, on the exact x and the nearest pixel's y.
@@ -122,6 +137,76 @@ void PointMap::HighlightPoint(std::int32_t i) {
     Refresh();
 }
 
+void PointMap::DrawCusumPointMap(const Eigen::MatrixXd& cusum, std::int32_t period, double h) {
+    const bool drawn = transformAnew();
+    PictureSurface& pic = surface();
+    pic.Cls();
+    drawWidth_ = 1;
+    if (drawn) {
+        const std::int32_t n = std::min<std::int32_t>(std::max(count(), 0), static_cast<std::int32_t>(points().size()) - 1);
+        const std::vector<DevicePoint> at = pointDevicePositions(*transform_, view_.dragX, view_.dragY, points(), n);
+        QPainter p(&pic.image());
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setBrush(Qt::NoBrush);
+        const QPen mark(bgrToQColor(0x000000), 1);
+        for (std::int32_t i = 1; i <= n; ++i) {
+            const double c = i < cusum.rows() && period >= 0 && period < cusum.cols() ? cusum(i, period) : 0.0;
+            const double r = c > h ? 6.0 : c > h / 4 * 3 ? 4.0 : 2.0;
+            const DevicePoint& d = at[static_cast<std::size_t>(i)];
+            p.setPen(QPen(bgrToQColor(static_cast<BgrColor>(modFunctions::CusumColor(c, h))), 1));
+            p.drawEllipse(QPointF(d.X, d.Y), r, r);
+            p.setPen(mark);
+            const QPoint corners[4] = {{d.X - 1, d.Y - 1}, {d.X + 1, d.Y - 1}, {d.X + 1, d.Y + 1}, {d.X - 1, d.Y + 1}};
+            p.drawPolygon(corners, 4);
+        }
+    }
+    Refresh();
+}
+
+void PointMap::DrawSelectedPoints(const std::vector<bool>& flags) {
+    if (!transformAnew()) return;
+    const std::int32_t n = std::min<std::int32_t>(std::max(count(), 0), static_cast<std::int32_t>(points().size()) - 1);
+    const std::vector<DevicePoint> at = pointDevicePositions(*transform_, view_.dragX, view_.dragY, points(), n);
+    {
+        QPainter p(&surface().image());
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(bgrToQColor(0x000000), 1));
+        p.setBrush(bgrToQColor(0x00FFFF));
+        for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < flags.size(); ++i) {
+            if (!flags[static_cast<std::size_t>(i)]) continue;
+            const DevicePoint& d = at[static_cast<std::size_t>(i)];
+            const QPoint corners[4] = {{d.X - 2, d.Y - 2}, {d.X + 2, d.Y - 2}, {d.X + 2, d.Y + 2}, {d.X - 2, d.Y + 2}};
+            p.drawPolygon(corners, 4);
+        }
+    }
+    Refresh();
+}
+
+void PointMap::drawCircle(double X, double Y, double r, BgrColor color) {
+    {
+        QPainter p(&surface().image());
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(bgrToQColor(color), 1));
+        p.drawEllipse(QPointF(X, Y), r, r);
+    }
+    Refresh();
+}
+
+std::vector<bool> PointMap::pointsInCircle(double X, double Y, double r) const {
+    const std::int32_t n = std::max(count(), 0);
+    std::vector<bool> flags(static_cast<std::size_t>(n) + 1, false);
+    if (!transform_) return flags;
+    const auto& c = points();
+    for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < c.size(); ++i) {
+        const MapPoint m = pointPixelExact(*transform_, view_.dragX, view_.dragY, c[static_cast<std::size_t>(i)].X,
+                                           c[static_cast<std::size_t>(i)].Y);
+        const double d = std::pow(std::pow(m.Y - Y, 2) + std::pow(m.X - X, 2), 0.5);
+        flags[static_cast<std::size_t>(i)] = d <= r;
+    }
+    return flags;
+}
+
 bool PointMap::zoomBy(double step) {
     const double next = view_.pointZoom + step;
     // Repeated steps of 0.2 leave a rounding residue near 0 instead of 0.
@@ -130,8 +215,8 @@ bool PointMap::zoomBy(double step) {
     return true;
 }
 
-void PointMap::fullExtent() {
-    view_.pointZoom = kStartZoom;
+void PointMap::fullExtent(double zoom) {
+    view_.pointZoom = zoom;
     view_.panX = 0.0;
     view_.panY = 0.0;
 }
@@ -157,5 +242,5 @@ void PointMap::endPan() {
 
 std::int32_t PointMap::nearest(double X, double Y) const {
     if (!transform_) return 0;
-    return nearestPoint(*transform_, view_.dragX, view_.dragY, state_.area.centroidTable, count(), X, Y);
+    return nearestPoint(*transform_, view_.dragX, view_.dragY, points(), count(), X, Y);
 }

@@ -26,7 +26,10 @@ public:
     static constexpr double kStartZoom = 1.2;
     static constexpr double kZoomStep = 0.2;
 
-    // Makes the coordinate copies of the view from centroidTable 1..n.
+    // The points drawn: centroidTable 1..pointCount unless a window hands
+    // the map points of its own (kept by the window, 1..count).
+    void setPointSource(const std::vector<CentroidRecord>* points, const std::int32_t* count);
+    // Makes the coordinate copies of the view from the points 1..n.
     void copyPoints();
 
     // The transform input of the view as the picture stands now.
@@ -37,6 +40,19 @@ public:
     // Clears the picture and draws every point as a circle of its class of
     // values(i) (1..n) under the breaks of the last legend, mark on top.
     void DrawPointClassMap(const DoubleArray& values);
+    // Clears the picture and draws every point as a circle of its cusum
+    // band in column `period` of `cusum` against h (radius 6 for a
+    // signal, 4 above three quarters of h, else 2), mark on top. The
+    // device points are left as the plain drawing stored them.
+    void DrawCusumPointMap(const Eigen::MatrixXd& cusum, std::int32_t period, double h);
+    // Yellow squares two pixels around the flagged points (flags 1..n)
+    // over what the picture shows.
+    void DrawSelectedPoints(const std::vector<bool>& flags);
+    // A circle outline of radius r pixels about (X, Y) over the picture.
+    void drawCircle(double X, double Y, double r, BgrColor color);
+    // The points (flags 1..n) whose exact pixel position on the last
+    // drawing lies within r pixels of (X, Y), r included.
+    std::vector<bool> pointsInCircle(double X, double Y, double r) const;
     // A green ring around point i over what the picture shows.
     void HighlightPoint(std::int32_t i);
     // Clears the picture.
@@ -49,7 +65,7 @@ public:
     // Map tools. A zoom step that would take the zoom to 0 or below is
     // ignored (false).
     bool zoomBy(double step);
-    void fullExtent();
+    void fullExtent(double zoom = kStartZoom);
     void startPan(double X, double Y);
     void dragTo(double X, double Y);
     // Adds the drag offset to the pan once and ends the drag.
@@ -60,6 +76,7 @@ public:
 
 private:
     std::int32_t count() const;
+    const std::vector<CentroidRecord>& points() const;
     // Recomputes the transform; false when there is none.
     bool transformAnew();
     void drawPoints(const DoubleArray* values);
@@ -68,4 +85,6 @@ private:
     PointMapView& view_;
     std::optional<PointTransform> transform_;
     int drawWidth_ = 1;
+    const std::vector<CentroidRecord>* points_ = nullptr;
+    const std::int32_t* pointCount_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/TextFile.h"
+#include "tools/SampleRng.h"
 
 namespace {
 
@@ -24,33 +25,6 @@ constexpr double kClusterX = 507200.0, kClusterY = 4002800.0;
 constexpr double kClusterRadius = 1300.0;
 constexpr double kBaseRate = 0.004;
 constexpr double kClusterFactor = 3.0;
-
-// A small linear congruential generator, so the output does not depend on
-// the standard library's distributions.
-class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    double uniform() {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(static_cast<std::uint32_t>(state_ >> 33)) / 2147483648.0;
-    }
-    double between(double a, double b) { return a + (b - a) * uniform(); }
-    int poisson(double lambda) {
-        const double limit = std::exp(-lambda);
-        int k = 0;
-        for (double product = uniform(); product > limit; product *= uniform()) ++k;
-        return k;
-    }
-
-private:
-    std::uint64_t state_;
-};
-
-std::string number(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
 
 }  // namespace
 
@@ -64,7 +38,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(folder, ec);
 
-    Rng rng(20241210);
+    SampleRng rng(20241210);
     std::vector<std::string> lines;
     int inCluster = 0;
     for (int i = 1; i <= kPoints; ++i) {
@@ -76,7 +50,7 @@ int main(int argc, char** argv) {
         const int cases = rng.poisson(population * kBaseRate * (cluster ? kClusterFactor : 1.0));
         char id[16];
         std::snprintf(id, sizeof id, "PT%03d", i);
-        lines.push_back(std::string(id) + "," + number(x, 1) + "," + number(y, 1) + "," + number(population, 0) + "," +
+        lines.push_back(std::string(id) + "," + sampleNumber(x, 1) + "," + sampleNumber(y, 1) + "," + sampleNumber(population, 0) + "," +
                         std::to_string(cases));
     }
     const std::string path = (folder / "points.txt").string();

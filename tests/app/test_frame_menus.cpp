@@ -13,6 +13,8 @@
 #include "map/frmInfo.h"
 #include "map/frmPolygonSHP.h"
 #include "platform/ui/Twips.h"
+#include "prospective/frmCusumTools.h"
+#include "prospective/frmUnivariateCusumTextfile.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "tests/app/FrameFixture.h"
@@ -214,6 +216,18 @@ TEST_F(FrameMenus, ExitEndsTheProgramAtOnceWithoutClosingSteps) {
     EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
 }
 
+TEST_F(FrameMenus, CusumToolEntryShowsTheThresholdToolInTheFrame) {
+    frame->mnuCusumTool_Click();
+    frmCusumTools* tool = ctx->find<frmCusumTools>();
+    ASSERT_NE(tool, nullptr);
+    ASSERT_EQ(frame->mdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(frame->mdiArea->subWindowList().front()->widget(), tool);
+    // A second choice brings the one window to the front.
+    frame->mnuCusumTool_Click();
+    EXPECT_EQ(frame->mdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(ctx->find<frmCusumTools>(), tool);
+}
+
 TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
     for (bool retro : {true, false}) {
         SCOPED_TRACE(retro ? "retrospective" : "prospective");
@@ -237,14 +251,12 @@ TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
         ASSERT_NE(frame, nullptr);
         EXPECT_NE(frame, old);
         EXPECT_TRUE(frame->isVisible());
-        // The retrospective entry brings the frame back around the point
-        // cluster window; the prospective one, until its window exists, alone.
-        if (retro) {
-            ASSERT_EQ(frame->mdiArea->subWindowList().size(), 1);
+        // Each entry brings the frame back around its point window.
+        ASSERT_EQ(frame->mdiArea->subWindowList().size(), 1);
+        if (retro)
             EXPECT_NE(ctx->find<frmClusterDetectionTextfile>(), nullptr);
-        } else {
-            EXPECT_TRUE(frame->mdiArea->subWindowList().isEmpty());
-        }
+        else
+            EXPECT_NE(ctx->find<frmUnivariateCusumTextfile>(), nullptr);
         // The new frame started afresh: the three tool entries are off again.
         EXPECT_FALSE(frame->isMenuEnabled("mnuAttTable"));
         EXPECT_FALSE(frame->isMenuEnabled("mnuGetCentroid"));

@@ -1,0 +1,204 @@
+#include "prospective/PointCusum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "platform/Error.h"
+#include "platform/FileChecks.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "prospective/CusumLines.h"
+#include "stats/modCusum.h"
+
+namespace {
+
+constexpr const char* kSource = "PointCusum";
+
+[[noreturn]] void refuse(const std::string& text) {
+    throw AppError(RuntimeErrors::InvalidArgument, text, kSource);
+}
+
+std::optional<double> fileNumber(const std::string& text) {
+    if (text.find_first_not_of("0123456789+-.eE \t") != std::string::npos) return std::nullopt;
+    return parseNumber(text);
+}
+
+// The point files' own test before the shared reader's: an empty value
+// among the first `count` of a line gives the missing-value message, the
+// line counted from `firstLine`.
+void checkMissing(const std::string& path, std::size_t skip, std::size_t count, std::size_t firstLine) {
+    requireReadableFile(path);
+    const std::vector<std::string> lines = readTextFileLines(path);
+    for (std::size_t i = skip; i < lines.size(); ++i) {
+        const std::vector<std::string> pieces = splitCommas(lines[i]);
+        const std::size_t upTo = std::min(count, pieces.size());
+        for (std::size_t c = 0; c < upTo; ++c)
+            if (pieces[c].empty())
+                refuse("There is missing value in row " + std::to_string(i - skip + firstLine) + " and column " +
+                       std::to_string(c + 1) + " in the dataset.");
+    }
+}
+
+std::size_t commasOf(const std::string& line) {
+    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
+}
+
+}  // namespace
+
+namespace PointCoordinateFile {
+
+Loaded Read(const std::string& path) {
+    requireReadableFile(path);
+    const std::vector<std::string> lines = readTextFileLines(path);
+    if (lines.empty() || std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); }))
+        refuse("The file \"" + path + "\" is empty.");
+    if (commasOf(lines.front()) != 2) refuse("ID, XY Coordinates file was misspecified.");
+    Loaded out;
+    out.points.assign(lines.size() + 1, CentroidRecord{});
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string where = " on line " + std::to_string(i + 1) + " of \"" + path + "\"";
+        const std::vector<std::string> pieces = splitCommas(lines[i]);
+        if (pieces.size() < 3) refuse("There is no ID with X and Y coordinates" + where + ".");
+        const auto x = fileNumber(pieces[1]);
+        const auto y = fileNumber(pieces[2]);
+        if (!x || !y) refuse("The coordinates" + where + " are not numbers.");
+        out.points[i + 1] = CentroidRecord{pieces[0], *x, *y};
+    }
+    out.count = static_cast<std::int32_t>(lines.size());
+    return out;
+}
+
+}  // namespace PointCoordinateFile
+
+namespace PointCusum {
+
+PeriodMatrixFile::Loaded ReadZScores(const std::string& path, std::int32_t pointCount) {
+    requireReadableFile(path);
+    const std::vector<std::string> lines = readTextFileLines(path);
+    if (!lines.empty()) checkMissing(path, 0, commasOf(lines.front()) + 1, 1);
+    return PeriodMatrixFile::Read(path, pointCount);
+}
+
+CusumFile::Loaded ReadSaved(const std::string& path, std::int32_t pointCount) {
+    requireReadableFile(path);
+    const std::vector<std::string> lines = readTextFileLines(path);
+    if (!lines.empty()) checkMissing(path, 1, commasOf(lines.front()), 2);
+    return CusumFile::Read(path, pointCount);
+}
+
+Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCount, double& sigma,
+               double hullArea) {
+    const std::int32_t n = pointCount;
+    if (n < 1 || points.size() < static_cast<std::size_t>(n) + 1) refuse("There are no points to run the cusum on.");
+    if (sigma == 0.0) {
+        // Every weight off the diagonal vanishes: the z-scores pass as they are.
+        sigma = 1E-9;
+        Matrix w = Matrix::Zero(n + 1, n + 1);
+        for (std::int32_t i = 1; i <= n; ++i) w(i, i) = 1.0;
+        return w;
+    }
+    if (n < 2)
+        refuse("A kernel bandwidth above 0 needs at least two points; with one point set Sigma to 0.");
+    if (!(hullArea > 0.0) || !std::isfinite(hullArea))
+        refuse("The points as drawn on the map span no area, so the kernel has no scale; set Sigma to 0 or use "
+               "points that do not lie on one line.");
+    return modCusum::CalcSpatialWeights(sigma, n, points, hullArea);
+}
+
+Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
+           std::int32_t periodCount, double k, double h, double sigma, double hullArea,
+           const CusumFile::Loaded* saved) {
+    const std::int32_t n = pointCount, t = periodCount;
+    if (z.rows() != n + 1 || z.cols() < t + 1 || t < 1)
+        refuse("The z-score file does not hold a line of values for each of the " + std::to_string(n) +
+               " points; read it again.");
+    std::int32_t p = 0;
+    if (saved) {
+        p = static_cast<std::int32_t>(saved->periodCount);
+        if (saved->cusum.rows() != n + 1 || saved->cusum.cols() < p + 1 || p < 1)
+            refuse("The saved cusum file does not hold a row for each of the " + std::to_string(n) +
+                   " points; read it again.");
+    }
+    Result r;
+    r.previous = saved != nullptr;
+    r.pointCount = n;
+    r.savedPeriods = p;
+    r.newPeriods = t;
+    r.k = k;
+    r.h = h;
+    r.kernelSigma = sigma;
+    r.weights = Weights(points, n, r.kernelSigma, hullArea);
+    const Matrix s = modCusum::Smooth(r.weights, z, t);
+
+    r.labels.assign(static_cast<std::size_t>(n) + 1, std::string());
+    for (std::int32_t i = 1; i <= n; ++i) r.labels[static_cast<std::size_t>(i)] = points[static_cast<std::size_t>(i)].ID;
+
+    DoubleArray start;
+    if (saved) {
+        start.assign(static_cast<std::size_t>(n) + 1, 0.0);
+        for (std::int32_t i = 1; i <= n; ++i) start[static_cast<std::size_t>(i)] = saved->cusum(i, p);
+    }
+    const modCusum::CusumRun run = modCusum::Recursion(s, n, t, k, start, r.labels);
+
+    r.cusum = Matrix::Zero(n + 1, p + t + 1);
+    r.maxCusum.assign(static_cast<std::size_t>(p + t) + 1, 0.0);
+    r.maxCusumId.assign(static_cast<std::size_t>(p + t) + 1, std::string());
+    r.savedMaxCusum.assign(static_cast<std::size_t>(p) + 1, 0.0);
+    for (std::int32_t c = 1; c <= p; ++c) {
+        double largest = saved->cusum(1, c);
+        for (std::int32_t i = 1; i <= n; ++i) {
+            const double v = saved->cusum(i, c);
+            r.cusum(i, c) = v;
+            largest = std::max(largest, v);
+            if (v > r.maxCusum[static_cast<std::size_t>(c)]) {
+                r.maxCusum[static_cast<std::size_t>(c)] = v;
+                r.maxCusumId[static_cast<std::size_t>(c)] = r.labels[static_cast<std::size_t>(i)];
+            }
+        }
+        r.savedMaxCusum[static_cast<std::size_t>(c)] = largest;
+    }
+    for (std::int32_t c = 1; c <= t; ++c) {
+        for (std::int32_t i = 1; i <= n; ++i) r.cusum(i, p + c) = run.cusum(i, c);
+        r.maxCusum[static_cast<std::size_t>(p + c)] = run.maxCusum[static_cast<std::size_t>(c)];
+        r.maxCusumId[static_cast<std::size_t>(p + c)] = run.maxRegion[static_cast<std::size_t>(c)];
+    }
+    return r;
+}
+
+std::vector<std::string> PeriodListLines(const Result& r) {
+    std::vector<std::string> lines{CusumLines::periodHeader(), CusumLines::rule()};
+    for (std::int32_t c = 1; c <= r.periods(); ++c)
+        lines.push_back(CusumLines::periodLine(c, r.maxCusum[static_cast<std::size_t>(c)],
+                                               r.maxCusumId[static_cast<std::size_t>(c)]));
+    lines.push_back(CusumLines::rule());
+    return lines;
+}
+
+std::vector<std::int32_t> SignalledPoints(const Result& r, std::int32_t period) {
+    return modCusum::SignalledRegions(r.cusum, period, r.h);
+}
+
+std::string PointCaption(const Result& r, std::int32_t point, std::int32_t period) {
+    const double c = period >= 0 && period < r.cusum.cols() && point >= 0 && point < r.cusum.rows()
+                         ? r.cusum(point, period)
+                         : 0.0;
+    return r.labels.at(static_cast<std::size_t>(point)) + " in " + std::to_string(period) + ": ---> " +
+           formatMaskDisplay(c, "0.00");
+}
+
+std::vector<std::string> CusumFileLines(const Result& r) {
+    return CusumFile::Lines(r.cusum, r.pointCount, r.periods());
+}
+
+std::vector<std::string> ReportLines(const Result& r) {
+    CusumState c;
+    c.periodCount = r.periods();
+    c.cusumValues = r.cusum;
+    c.maxCusum = r.maxCusum;
+    c.maxCusumRegion = r.maxCusumId;
+    c.regionLabels = r.labels;
+    return CusumLines::report(c, r.pointCount);
+}
+
+}  // namespace PointCusum

@@ -1,0 +1,587 @@
+#include "prospective/frmUnivariateCusumTextfile.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cmath>
+
+#include "map/PointMap.h"
+#include "map/modFunctions.h"
+#include "platform/Error.h"
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/LineChart.h"
+#include "platform/ui/WindowParts.h"
+#include "prospective/CusumLines.h"
+#include "stats/modFunctions.h"
+
+using namespace WindowParts;
+
+namespace {
+
+constexpr const char* kTextFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
+constexpr const char* kNoFileName = "File name is not specified.";
+// The counts of the speed options.
+constexpr int kFastDelay = 10000, kMediumDelay = 120000, kSlowDelay = 300000;
+constexpr BgrColor kGreen = 0x00FF00;
+
+QFont listFont() {
+    QFont f(kMonoFamily);
+    f.setPointSizeF(9.0);
+    return f;
+}
+
+}  // namespace
+
+frmUnivariateCusumTextfile::frmUnivariateCusumTextfile(AppContext& ctx)
+    : QWidget(nullptr), ctx_(ctx), v_(ctx.vars<PointCusumVars>()) {
+    setObjectName("frmUnivariateCusumTextfile");
+    setWindowTitle("Univariate cusum");
+    resize(twipsToPixels(16260), twipsToPixels(9660));
+    setMinimumSize(size());
+    buildControls();
+    Form_Load();
+}
+
+frmUnivariateCusumTextfile::~frmUnivariateCusumTextfile() = default;
+
+void frmUnivariateCusumTextfile::buildControls() {
+    FrameLoad = captioned<QGroupBox>(this, "Frame4_1", "Load Data", twips(120, 120, 4080, 2160));
+    Label3 = captioned<QLabel>(FrameLoad, "Label3", "ID, X-Y Coordinates", twips(120, 270, 3300, 255));
+    txtIDXY = control<QLineEdit>(FrameLoad, "txtIDXY", twips(120, 540, 3300, 285));
+    cmdFileOpenIDXY = captioned<QPushButton>(FrameLoad, "cmdFileOpenIDXY", "...", twips(3480, 540, 480, 285));
+    lblOldCusum = captioned<QLabel>(FrameLoad, "lblOldCusum", "Saved cusum file", twips(120, 900, 3300, 255));
+    txtOldCusum = control<QLineEdit>(FrameLoad, "txtOldCusum", twips(120, 1170, 3300, 285));
+    cmdOldCusum = captioned<QPushButton>(FrameLoad, "cmdOldCusum", "...", twips(3480, 1170, 480, 285));
+    lblNewZ = captioned<QLabel>(FrameLoad, "lblNewZ", "New z-score file", twips(120, 1530, 3300, 255));
+    txtNewZScore = control<QLineEdit>(FrameLoad, "txtNewZScore", twips(120, 1800, 3300, 285));
+    cmdNewZScore = captioned<QPushButton>(FrameLoad, "cmdNewZScore", "...", twips(3480, 1800, 480, 285));
+    for (QLineEdit* t : {txtIDXY, txtOldCusum, txtNewZScore}) t->setReadOnly(true);
+
+    FrameStart = captioned<QGroupBox>(this, "Frame4_0", "Start option", twips(120, 2340, 4080, 600));
+    optZero = captioned<QRadioButton>(FrameStart, "optZero", "Zero", twips(120, 270, 1200, 255));
+    optPre = captioned<QRadioButton>(FrameStart, "optPre", "Previous", twips(1380, 270, 1300, 255));
+    optFIR = captioned<QRadioButton>(FrameStart, "optFIR", "FIR", twips(2760, 270, 1200, 255));
+
+    Frame2 = captioned<QGroupBox>(this, "Frame2", "Parameters", twips(120, 3000, 4080, 1380));
+    captioned<QLabel>(Frame2, "Label1", "k-value", twips(120, 330, 1500, 255));
+    txtKvalue = control<QLineEdit>(Frame2, "txtKvalue", twips(1680, 300, 2280, 285));
+    captioned<QLabel>(Frame2, "Label7", "h-value", twips(120, 690, 1500, 255));
+    txtHvalue = control<QLineEdit>(Frame2, "txtHvalue", twips(1680, 660, 2280, 285));
+    captioned<QLabel>(Frame2, "Label11", "Sigma", twips(120, 1050, 1500, 255));
+    txtSigma = control<QLineEdit>(Frame2, "txtSigma", twips(1680, 1020, 2280, 285));
+    txtKvalue->setText("0.5");
+    txtHvalue->setText("9.3");
+    txtSigma->setText("0");
+
+    Frame9 = captioned<QGroupBox>(this, "Frame9", "Animation speed", twips(120, 4440, 4080, 600));
+    optFast = captioned<QRadioButton>(Frame9, "optFast", "H", twips(120, 270, 1200, 255));
+    optMedium = captioned<QRadioButton>(Frame9, "optMedium", "M", twips(1380, 270, 1200, 255));
+    optSlow = captioned<QRadioButton>(Frame9, "optSlow", "L", twips(2640, 270, 1200, 255));
+
+    cmdRun = captioned<QPushButton>(this, "cmdRun", "&Run", twips(120, 5130, 1280, 375));
+    cmdSaveCusum = captioned<QPushButton>(this, "cmdSaveCusum", "&Save Cusum", twips(1460, 5130, 1320, 375));
+    cmdSaveResult = captioned<QPushButton>(this, "cmdSaveResult", "&Save Result", twips(2840, 5130, 1360, 375));
+
+    Frame3 = captioned<QGroupBox>(this, "Frame3", "Maximum cusum value for each year", twips(120, 5580, 4080, 3960));
+    lstPeriod = control<QListWidget>(Frame3, "lstPeriod", twips(120, 270, 3840, 3570));
+
+    Frame1 = captioned<QGroupBox>(this, "Frame1", "Map Display", twips(4320, 120, 6640, 5760));
+    picPeriod = control<QWidget>(Frame1, "picPeriod", twips(120, 240, 6400, 300));
+    lblY = control<QLabel>(picPeriod, "lblY", twips(0, 0, 6400, 300));
+    picPoint = new PointMap(ctx_.state, v_.view, Frame1);
+    picPoint->setObjectName("picPoint");
+    picPoint->setGeometry(twips(120, 600, 6400, 4110));
+    picPoint->setPointSource(&v_.mapPoints, &v_.mapCount);
+    lblDisplay = control<QLabel>(picPoint, "lblDisplay", twips(60, 60, 4000, 255));
+    picMapDisplayTools = control<QWidget>(Frame1, "picMapDisplayTools", twips(120, 4770, 6400, 300));
+    optZoomIn = captioned<QRadioButton>(picMapDisplayTools, "optZoomIn", "Zoom In", twips(0, 30, 1050, 255));
+    optZoomOut = captioned<QRadioButton>(picMapDisplayTools, "optZoomOut", "Zoom Out", twips(1060, 30, 1100, 255));
+    optPan = captioned<QRadioButton>(picMapDisplayTools, "optPan", "Pan", twips(2170, 30, 800, 255));
+    optFullExtent = captioned<QRadioButton>(picMapDisplayTools, "optFullExtent", "Full Extent", twips(2980, 30, 1250, 255));
+    optMeasureDistance = captioned<QRadioButton>(picMapDisplayTools, "optMeasureDistance", "Select", twips(4240, 30, 950, 255));
+    optIdentify = captioned<QRadioButton>(picMapDisplayTools, "optIdentify", "Identify", twips(5200, 30, 1150, 255));
+    picLegend = control<QWidget>(Frame1, "picLegend", twips(120, 5130, 6400, 420));
+    const char* legNames[5] = {"lblLeg_0", "lblLeg_1", "lblLeg_2", "lblLeg_3", "lblLeg_4"};
+    for (int i = 0; i < 5; ++i) {
+        lblLeg[static_cast<std::size_t>(i)] = control<QLabel>(picLegend, legNames[i], twips(i * 1280, 60, 1200, 300));
+        lblLeg[static_cast<std::size_t>(i)]->setAlignment(Qt::AlignCenter);
+    }
+    modFunctions::SetCusumLegendLabels(lblLeg);
+
+    Frame5 = captioned<QGroupBox>(this, "Frame5", "Signaled region and cusum for the year ", twips(4320, 5940, 6640, 3600));
+    lstRegion = control<QListWidget>(Frame5, "lstRegion", twips(120, 270, 6400, 3210));
+
+    Frame7 = captioned<QGroupBox>(this, "Frame7", "Cusum chart (maximum value of each period)", twips(11080, 120, 5060, 4500));
+    MSChart1 = new LineChart(Frame7);
+    MSChart1->setObjectName("MSChart1");
+    MSChart1->setGeometry(twips(120, 270, 4820, 4110));
+    Frame10 = captioned<QGroupBox>(this, "Frame10", "Cusum chart (individual region)", twips(11080, 4680, 5060, 4860));
+    MSChart2 = new LineChart(Frame10);
+    MSChart2->setObjectName("MSChart2");
+    MSChart2->setGeometry(twips(120, 270, 4820, 4050));
+    picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(120, 4380, 4820, 360));
+    lblEachRegionInfo = control<QLabel>(picEachRegionInfo, "lblEachRegionInfo", twips(60, 30, 4700, 300));
+
+    connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
+    connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
+    connect(cmdFileOpenIDXY, &QPushButton::clicked, this, [this] { cmdFileOpenIDXY_Click(); });
+    connect(cmdOldCusum, &QPushButton::clicked, this, [this] { cmdOldCusum_Click(); });
+    connect(cmdNewZScore, &QPushButton::clicked, this, [this] { cmdNewZScore_Click(); });
+    connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+    connect(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
+    connect(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
+    for (QRadioButton* o : {optZoomIn, optZoomOut, optPan, optFullExtent})
+        connect(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
+    connect(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
+    connect(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
+    // A click runs the handler; a row chosen from code runs it once, by the caller.
+    connect(lstPeriod, &QListWidget::itemClicked, this, [this] { lstPeriod_Click(); });
+    connect(lstRegion, &QListWidget::itemClicked, this, [this] { lstRegion_Click(); });
+    connect(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
+    connect(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
+    connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
+    connect(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
+}
+
+template <class F>
+void frmUnivariateCusumTextfile::drawing(F&& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        dialogs().warning("The point map could not be drawn: " + e.description());
+    }
+}
+
+void frmUnivariateCusumTextfile::Form_Load() {
+    move(twipsToPixels(1), twipsToPixels(1));
+    v_.view.pointZoom = kStartZoom;
+    lstPeriod->clear();
+    lstRegion->clear();
+    lstPeriod->setFont(listFont());
+    lstRegion->setFont(listFont());
+    quietly(optZero, [](QRadioButton* b) { b->setChecked(true); });
+    optZero_Click();
+    optFast->setChecked(true);
+    optFIR->setEnabled(false);
+    MSChart1->hide();
+    MSChart2->hide();
+    picEachRegionInfo->hide();
+    cmdSaveResult->setEnabled(false);
+    cmdSaveCusum->setEnabled(false);
+    cmdRun->setEnabled(false);
+    cmdOldCusum->setEnabled(false);
+    cmdNewZScore->setEnabled(false);
+    lblNewZ->setEnabled(false);
+}
+
+void frmUnivariateCusumTextfile::closeEvent(QCloseEvent* event) {
+    // A running animation ends at its next wait.
+    ++generation_;
+    unloaded_ = true;
+    animating_ = false;
+    QWidget::closeEvent(event);
+}
+
+// ---- Start options and the three files ----
+
+void frmUnivariateCusumTextfile::resetForStart() {
+    picPoint->clearMap();
+    txtIDXY->clear();
+    for (QWidget* w : {static_cast<QWidget*>(cmdOldCusum), static_cast<QWidget*>(lblOldCusum),
+                       static_cast<QWidget*>(txtOldCusum), static_cast<QWidget*>(cmdNewZScore),
+                       static_cast<QWidget*>(lblNewZ), static_cast<QWidget*>(txtNewZScore)})
+        w->setEnabled(false);
+    txtOldCusum->clear();
+    txtNewZScore->clear();
+    lstPeriod->clear();
+    lstRegion->clear();
+    MSChart2->hide();
+    picEachRegionInfo->hide();
+    lblDisplay->hide();
+    cmdRun->setEnabled(false);
+    cmdSaveResult->setEnabled(false);
+    cmdSaveCusum->setEnabled(false);
+    // The files must be read again for the chosen start before a run.
+    v_.newZ.reset();
+    v_.saved.reset();
+}
+
+void frmUnivariateCusumTextfile::optZero_Click() { resetForStart(); }
+void frmUnivariateCusumTextfile::optPre_Click() { resetForStart(); }
+
+void frmUnivariateCusumTextfile::cmdFileOpenIDXY_Click() {
+    FileDialogRequest request;
+    request.filter = kTextFilter;
+    const FileDialogResult chosen = dialogs().openFile(request);
+    if (chosen.cancelled()) {
+        dialogs().warning(kNoFileName);
+        return;
+    }
+    try {
+        PointCoordinateFile::Loaded loaded = PointCoordinateFile::Read(chosen.fileName);
+        v_.coords = std::move(loaded);
+        ctx_.state.points.pointCount = v_.coords.count;
+    } catch (const AppError& e) {
+        dialogs().warning(e.description());
+        return;
+    }
+    // A z-score or saved cusum file read for other points is refused by Run.
+    txtIDXY->setText(QString::fromStdString(chosen.fileName));
+    if (optZero->isChecked()) {
+        cmdNewZScore->setEnabled(true);
+        lblNewZ->setEnabled(true);
+        txtNewZScore->setEnabled(true);
+    } else if (optPre->isChecked()) {
+        cmdOldCusum->setEnabled(true);
+        lblOldCusum->setEnabled(true);
+        txtOldCusum->setEnabled(true);
+    }
+}
+
+void frmUnivariateCusumTextfile::cmdOldCusum_Click() {
+    FileDialogRequest request;
+    request.filter = kTextFilter;
+    const FileDialogResult chosen = dialogs().openFile(request);
+    if (chosen.cancelled()) {
+        dialogs().warning(kNoFileName);
+        return;
+    }
+    try {
+        v_.saved = PointCusum::ReadSaved(chosen.fileName, v_.coords.count);
+    } catch (const AppError& e) {
+        dialogs().warning(e.description());
+        return;
+    }
+    txtOldCusum->setText(QString::fromStdString(chosen.fileName));
+    cmdNewZScore->setEnabled(true);
+    lblNewZ->setEnabled(true);
+    txtNewZScore->setEnabled(true);
+}
+
+void frmUnivariateCusumTextfile::cmdNewZScore_Click() {
+    FileDialogRequest request;
+    request.filter = kTextFilter;
+    const FileDialogResult chosen = dialogs().openFile(request);
+    if (chosen.cancelled()) {
+        dialogs().warning(kNoFileName);
+        return;
+    }
+    try {
+        v_.newZ = PointCusum::ReadZScores(chosen.fileName, v_.coords.count);
+    } catch (const AppError& e) {
+        dialogs().warning(e.description());
+        return;
+    }
+    txtNewZScore->setText(QString::fromStdString(chosen.fileName));
+    cmdRun->setEnabled(true);
+}
+
+// ---- The run ----
+
+Wait frmUnivariateCusumTextfile::periodWait(int speed) {
+    const double seconds = speed >= kSlowDelay ? 0.6 : speed >= kMediumDelay ? 0.25 : 0.0;
+    return Wait{static_cast<std::int64_t>(speed) + 1, seconds};
+}
+
+void frmUnivariateCusumTextfile::setAnimating(bool on) {
+    animating_ = on;
+    for (QWidget* w : {static_cast<QWidget*>(cmdRun), static_cast<QWidget*>(optZero), static_cast<QWidget*>(optPre),
+                       static_cast<QWidget*>(cmdFileOpenIDXY), static_cast<QWidget*>(Frame2),
+                       static_cast<QWidget*>(Frame9)})
+        w->setEnabled(!on);
+    cmdOldCusum->setEnabled(!on && optPre->isChecked() && !txtIDXY->text().isEmpty());
+    cmdNewZScore->setEnabled(!on && (optZero->isChecked() ? !txtIDXY->text().isEmpty()
+                                                          : !txtOldCusum->text().isEmpty()));
+    if (on) {
+        cmdSaveCusum->setEnabled(false);
+        cmdSaveResult->setEnabled(false);
+    }
+}
+
+bool frmUnivariateCusumTextfile::stillRunning(std::uint64_t generation) const {
+    return !unloaded_ && generation_ == generation && ctx_.find<frmUnivariateCusumTextfile>() == this;
+}
+
+void frmUnivariateCusumTextfile::cmdRun_Click() {
+    lstPeriod->clear();
+    lstRegion->clear();
+    v_.mapPoints = v_.coords.points;
+    v_.mapCount = v_.coords.count;
+    picPoint->copyPoints();
+    drawing([&] { picPoint->DrawPointMap(); });
+    const auto k = parseNumber(txtKvalue->text().toStdString());
+    const auto h = parseNumber(txtHvalue->text().toStdString());
+    const auto sigma = parseNumber(txtSigma->text().toStdString());
+    if (!k || !h || !sigma) {
+        dialogs().warning("Parameters are not properly input.");
+        return;
+    }
+    if (*k < 0 || *h < 0 || *sigma < 0) {
+        dialogs().warning("Parameters should be positive values.");
+        return;
+    }
+    const bool previous = optPre->isChecked();
+    if (!v_.newZ || (previous && !v_.saved)) {
+        dialogs().warning("Read the input files of the chosen start again before the run.");
+        return;
+    }
+    const int speed = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
+
+    // The study area of the kernel is the hull of the points as just drawn.
+    double area = 0.0;
+    PointCusum::Result result;
+    try {
+        if (*sigma != 0.0 && picPoint->transform() && v_.mapCount >= 2) {
+            modFunctions::HullResult hull = modFunctions::ComputeConvexHull(ctx_.state.points);
+            area = hull.area;
+            modFunctions::CommitConvexHull(ctx_.state.points, std::move(hull));
+        }
+        result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, *k, *h, *sigma,
+                                 area, previous ? &*v_.saved : nullptr);
+    } catch (const AppError& e) {
+        dialogs().warning(e.description());
+        return;
+    }
+    v_.result = std::move(result);
+    v_.shownPeriod = 0;
+    v_.signaledPoints.clear();
+    const PointCusum::Result& r = *v_.result;
+
+    const std::uint64_t generation = ++generation_;
+    ctx_.frame().setMousePointer(13);
+    setAnimating(true);
+    const std::vector<std::string> lines = PointCusum::PeriodListLines(r);
+    lstPeriod->addItem(QString::fromStdString(lines[0]));
+    lstPeriod->addItem(QString::fromStdString(lines[1]));
+
+    // The maximum chart keeps its own data: h in column 1 throughout, the
+    // saved maxima at once, each new period's maximum when it is shown.
+    chart1Data_ = Eigen::MatrixXd::Zero(r.periods(), 2);
+    chart1Data_.col(1).setConstant(r.h);
+    for (std::int32_t p = 1; p <= r.savedPeriods; ++p)
+        chart1Data_(p - 1, 0) = r.savedMaxCusum[static_cast<std::size_t>(p)];
+    MSChart1->setChartType(LineChart::kLineChart2D);
+    MSChart1->setChartData(chart1Data_);
+    for (int row = 1; row <= r.periods(); ++row) MSChart1->setRowLabel(row, QString::number(row));
+    MSChart1->show();
+    for (std::int32_t p = 1; p <= r.savedPeriods; ++p)
+        lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
+
+    QPointer<frmUnivariateCusumTextfile> self(this);
+    AppContext& ctx = ctx_;
+    auto goOn = [self, generation] { return self && self->stillRunning(generation); };
+    for (std::int32_t p = r.savedPeriods + 1; p <= r.periods(); ++p) {
+        const bool waited = eventPump().wait(periodWait(speed), goOn);
+        if (!self || !waited || !stillRunning(generation)) {
+            // Closed, or replaced by a newer run, which owns the controls.
+            if (self && generation_ == generation) setAnimating(false);
+            ctx.frame().setMousePointer(0);
+            return;
+        }
+        drawing([&] { picPoint->DrawCusumPointMap(r.cusum, p, r.h); });
+        chart1Data_(p - 1, 0) = r.maxCusum[static_cast<std::size_t>(p)];
+        MSChart1->setChartData(chart1Data_);
+        for (int row = 1; row <= r.periods(); ++row) MSChart1->setRowLabel(row, QString::number(row));
+        MSChart1->Refresh();
+        lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
+        lblY->setText("Period: " + QString::number(p));
+    }
+    lstPeriod->addItem(QString::fromStdString(lines.back()));
+    setAnimating(false);
+    cmdSaveResult->setEnabled(true);
+    cmdSaveCusum->setEnabled(true);
+    selectPeriodRow(r.periods() + 1);
+    ctx_.frame().setMousePointer(0);
+}
+
+// ---- Lists and charts ----
+
+void frmUnivariateCusumTextfile::selectPeriodRow(int row) {
+    quietly(lstPeriod, [row](QListWidget* l) { l->setCurrentRow(row); });
+    lstPeriod_Click();
+}
+
+void frmUnivariateCusumTextfile::lstPeriod_Click() {
+    if (!v_.result) return;
+    const int row = lstPeriod->currentRow();
+    const std::int32_t p = row - 1;
+    if (row < 2 || p > v_.result->periods()) {
+        lblY->clear();
+        lstRegion->clear();
+        return;
+    }
+    showPeriod(p);
+}
+
+void frmUnivariateCusumTextfile::showPeriod(std::int32_t p) {
+    const PointCusum::Result& r = *v_.result;
+    v_.shownPeriod = p;
+    lblY->setText("Period: " + QString::number(p));
+    v_.signaledPoints = PointCusum::SignalledPoints(r, p);
+    lstRegion->clear();
+    for (std::int32_t i : v_.signaledPoints)
+        lstRegion->addItem(QString::fromStdString(
+            CusumLines::signalledLine(r.cusum(i, p), r.labels[static_cast<std::size_t>(i)])));
+    MSChart2->hide();
+    picEachRegionInfo->hide();
+    drawPeriodMap();
+}
+
+void frmUnivariateCusumTextfile::drawPeriodMap() {
+    if (!v_.result) return;
+    drawing([&] { picPoint->DrawCusumPointMap(v_.result->cusum, v_.shownPeriod, v_.result->h); });
+}
+
+void frmUnivariateCusumTextfile::chartPoint(std::int32_t point) {
+    const PointCusum::Result& r = *v_.result;
+    // The point chart has its own data; the maximum chart is never touched.
+    Eigen::MatrixXd data = Eigen::MatrixXd::Zero(r.periods(), 2);
+    data.col(1).setConstant(r.h);
+    for (std::int32_t p = 1; p <= r.periods(); ++p) data(p - 1, 0) = r.cusum(point, p);
+    MSChart2->setChartType(LineChart::kLineChart2D);
+    MSChart2->setChartData(data);
+    for (int row = 1; row <= r.periods(); ++row) MSChart2->setRowLabel(row, QString::number(row));
+    MSChart2->Refresh();
+    MSChart2->show();
+    lblEachRegionInfo->setText(QString::fromStdString(PointCusum::PointCaption(r, point, v_.shownPeriod)));
+    picEachRegionInfo->show();
+}
+
+void frmUnivariateCusumTextfile::lstRegion_Click() {
+    if (!v_.result) return;
+    const int row = lstRegion->currentRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= v_.signaledPoints.size()) return;
+    const std::int32_t p = v_.signaledPoints[static_cast<std::size_t>(row)];
+    v_.selectedPoint = p - 1;
+    chartPoint(p);
+    drawPeriodMap();
+    drawing([&] { picPoint->HighlightPoint(p); });
+}
+
+// ---- Saves ----
+
+void frmUnivariateCusumTextfile::cmdSaveCusum_Click() {
+    if (!v_.result) return;
+    FileDialogRequest request;
+    request.filter = "cusum files (*.csm)|*.csm";
+    request.defaultExt = "csm";
+    const FileDialogResult chosen = dialogs().saveFile(request);
+    if (chosen.cancelled()) return;
+    try {
+        writeTextFileLines(CusumFile::WithSuffix(chosen.fileName), PointCusum::CusumFileLines(*v_.result));
+    } catch (const AppError& e) {
+        dialogs().warning("The cusum file could not be written: " + e.description());
+    }
+}
+
+void frmUnivariateCusumTextfile::cmdSaveResult_Click() {
+    if (!v_.result) return;
+    FileDialogRequest request;
+    request.filter = "Text File (*.txt)|*.txt";
+    const FileDialogResult chosen = dialogs().saveFile(request);
+    if (chosen.cancelled()) {
+        dialogs().warning("You didn't specify data file.");
+        ctx_.frame().setMousePointer(0);
+        cmdSaveResult->setEnabled(false);
+        return;
+    }
+    try {
+        writeTextFileLines(chosen.fileName, PointCusum::ReportLines(*v_.result));
+    } catch (const AppError& e) {
+        // The button stays, so the report can go elsewhere.
+        dialogs().warning("The report could not be written: " + e.description());
+        return;
+    }
+    cmdSaveResult->setEnabled(false);
+}
+
+// ---- Map tools ----
+
+void frmUnivariateCusumTextfile::optMeasureDistance_Click() { lblDisplay->show(); }
+
+void frmUnivariateCusumTextfile::optIdentify_Click() {
+    lblDisplay->clear();
+    lblDisplay->show();
+}
+
+void frmUnivariateCusumTextfile::picPoint_MouseDown(int, int, double X, double Y) {
+    if (lstPeriod->count() == 0 || !v_.result) return;
+    if (optZoomIn->isChecked()) {
+        picPoint->zoomBy(kZoomStep);
+        drawPeriodMap();
+    } else if (optZoomOut->isChecked()) {
+        picPoint->zoomBy(-kZoomStep);
+        drawPeriodMap();
+    } else if (optPan->isChecked()) {
+        picPoint->startPan(X, Y);
+    } else if (optFullExtent->isChecked()) {
+        picPoint->fullExtent(kStartZoom);
+        drawPeriodMap();
+    } else if (optMeasureDistance->isChecked()) {
+        v_.circleCentreX = X;
+        v_.circleCentreY = Y;
+        v_.view.dragStarted = true;
+    } else if (optIdentify->isChecked()) {
+        const std::int32_t q = picPoint->nearest(X, Y);
+        if (q < 1 || q > v_.result->pointCount) return;
+        drawPeriodMap();
+        // The signalled points as the list shows them now.
+        const auto& sig = v_.signaledPoints;
+        bool listed = false;
+        for (std::size_t k = 0; k < sig.size() && static_cast<int>(k) < lstRegion->count(); ++k)
+            if (sig[k] == q) {
+                quietly(lstRegion, [k](QListWidget* l) { l->setCurrentRow(static_cast<int>(k)); });
+                lstRegion_Click();
+                listed = true;
+                break;
+            }
+        if (!listed) chartPoint(q);
+        const QString id = QString::fromStdString(v_.result->labels[static_cast<std::size_t>(q)]);
+        lblDisplay->setText("Selected Region: " + id);
+        picPoint->setToolTip(id);
+    }
+}
+
+void frmUnivariateCusumTextfile::picPoint_MouseMove(int Button, int, double X, double Y) {
+    if (lstPeriod->count() == 0 || !v_.result || Button != 1 || !v_.view.dragStarted) return;
+    if (optPan->isChecked()) {
+        picPoint->dragTo(X, Y);
+        drawPeriodMap();
+    } else if (optMeasureDistance->isChecked()) {
+        drawPeriodMap();
+        const double r = std::pow(std::pow(v_.circleCentreX - X, 2) + std::pow(v_.circleCentreY - Y, 2), 0.5);
+        picPoint->drawCircle(v_.circleCentreX, v_.circleCentreY, r, kGreen);
+    }
+}
+
+void frmUnivariateCusumTextfile::picPoint_MouseUp(int Button, int, double X, double Y) {
+    if (lstPeriod->count() == 0 || !v_.result) return;
+    const bool gesture = v_.view.dragStarted;
+    if (Button == 1) drawPeriodMap();
+    if (optMeasureDistance->isChecked() && gesture) {
+        const double r = std::pow(std::pow(v_.circleCentreY - Y, 2) + std::pow(v_.circleCentreX - X, 2), 0.5);
+        const auto& t = picPoint->transform();
+        v_.selectionFlags = picPoint->pointsInCircle(v_.circleCentreX, v_.circleCentreY, r);
+        drawing([&] { picPoint->DrawSelectedPoints(v_.selectionFlags); });
+        picPoint->drawCircle(v_.circleCentreX, v_.circleCentreY, r, kGreen);
+        if (t && t->scaleX != 0.0) {
+            const std::string radius = formatMask(r / t->scaleX, "0");
+            lblDisplay->setText("Radius: " + QString::fromStdString(formatGeneralDisplay(parseNumber(radius).value_or(0.0))));
+        }
+    }
+    // The drag offset joins the pan once, wherever the button was released.
+    picPoint->endPan();
+}
+
+void frmUnivariateCusumTextfile::picPoint_Click() {
+    v_.view.dragX = 0.0;
+    v_.view.dragY = 0.0;
+}

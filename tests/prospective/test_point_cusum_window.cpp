@@ -1,0 +1,437 @@
+// The point cusum window driven as a user drives it: the three files, the
+// run from zero and continued, the animation with its locked controls, the
+// lists and charts, the map tools and both saves.
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <fstream>
+#include <sstream>
+
+#include "map/PointMap.h"
+#include "platform/ui/EventPump.h"
+#include "platform/ui/LineChart.h"
+#include "prospective/frmUnivariateCusumTextfile.h"
+#include "tests/app/ToolsFixture.h"
+
+using namespace toolsfixture;
+
+namespace {
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The three points of the run tests (see test_point_cusum.cpp).
+const char* kCoords = "P1,0,0\r\nP2,10,0\r\nP3,0,10\r\n";
+const char* kZ = "1,1,-3\r\n0.5,2.5,0.2\r\n3,0,0\r\n";
+const char* kZNext = "1,0\n0,0\n0.5,3\n";
+
+class PointCusumWindow : public ToolsTest {
+protected:
+    void SetUp() override {
+        ToolsTest::SetUp();
+        pump = std::make_shared<CountingEventPump>();
+        installEventPump(pump);
+        dir = scratchDir("point-cusum-window");
+        coords = file("points.txt", kCoords);
+        z = file("z.txt", kZ);
+        w = ctx.show<frmUnivariateCusumTextfile>();
+        w->txtHvalue->setText("1.4");
+    }
+    void TearDown() override {
+        installEventPump(std::make_shared<CountingEventPump>());
+        ToolsTest::TearDown();
+    }
+    std::string file(const std::string& name, const std::string& bytes) {
+        const std::string path = dir + "/" + name;
+        writeBytes(path, bytes);
+        return path;
+    }
+    void open(QPushButton* button, const std::string& path) {
+        dialogs().queueFile(path);
+        button->click();
+    }
+    void runFromZero() {
+        open(w->cmdFileOpenIDXY, coords);
+        open(w->cmdNewZScore, z);
+        w->cmdRun->click();
+    }
+    std::vector<std::string> lines(QListWidget* l) const {
+        std::vector<std::string> out;
+        for (int i = 0; i < l->count(); ++i) out.push_back(l->item(i)->text().toStdString());
+        return out;
+    }
+    std::string text(QLineEdit* t) const { return t->text().toStdString(); }
+
+    std::shared_ptr<CountingEventPump> pump;
+    std::string dir, coords, z;
+    frmUnivariateCusumTextfile* w = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PointCusumWindow, OpensInTheResetStateOfTheZeroStart) {
+    EXPECT_EQ(w->windowTitle().toStdString(), "Univariate cusum");
+    EXPECT_TRUE(w->optZero->isChecked());
+    EXPECT_TRUE(w->optFast->isChecked());
+    EXPECT_FALSE(w->optFIR->isEnabled());
+    EXPECT_EQ(text(w->txtKvalue), "0.5");
+    EXPECT_EQ(text(w->txtSigma), "0");
+    EXPECT_TRUE(w->cmdFileOpenIDXY->isEnabled());
+    for (QWidget* off : {static_cast<QWidget*>(w->cmdOldCusum), static_cast<QWidget*>(w->cmdNewZScore),
+                         static_cast<QWidget*>(w->cmdRun), static_cast<QWidget*>(w->cmdSaveCusum),
+                         static_cast<QWidget*>(w->cmdSaveResult)})
+        EXPECT_FALSE(off->isEnabled()) << off->objectName().toStdString();
+    EXPECT_TRUE(w->MSChart1->isHidden());
+    EXPECT_EQ(w->lblLeg[4]->text().toStdString(), "SIGNAL");
+}
+
+TEST_F(PointCusumWindow, RunFromZeroListsChartsAndSaves) {
+    runFromZero();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const auto period = lines(w->lstPeriod);
+    ASSERT_EQ(period.size(), 6u);
+    EXPECT_EQ(period[2], "    1     2.50" + std::string(19, ' ') + "P3");
+    // Fast: one wait of 10,001 yields before each period.
+    EXPECT_EQ(pump->yields, 3 * 10001);
+    // The last period is shown with its signalled points.
+    EXPECT_EQ(w->lblY->text().toStdString(), "Period: 3");
+    EXPECT_EQ(w->lstPeriod->currentRow(), 4);
+    const auto region = lines(w->lstRegion);
+    ASSERT_EQ(region.size(), 2u);
+    EXPECT_EQ(region[0], "    1.70 <---" + std::string(16, ' ') + "P2");
+    EXPECT_FALSE(w->MSChart1->isHidden());
+    EXPECT_EQ(w->MSChart1->rowCount(), 3);
+    EXPECT_DOUBLE_EQ(w->MSChart1->chartData()(0, 0), 2.5);
+    EXPECT_DOUBLE_EQ(w->MSChart1->chartData()(2, 1), 1.4);
+    EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+    EXPECT_TRUE(w->cmdSaveResult->isEnabled());
+
+    // A signalled point charts its cusums, captions and keeps the maximum chart.
+    w->lstRegion->setCurrentRow(1);
+    w->lstRegion_Click();
+    EXPECT_FALSE(w->MSChart2->isHidden());
+    EXPECT_DOUBLE_EQ(w->MSChart2->chartData()(0, 0), 2.5);
+    EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), "P3 in 3: ---> 1.50");
+    EXPECT_DOUBLE_EQ(w->MSChart1->chartData()(1, 0), 2.0);
+
+    // Period lines: the header, the rules and beyond select nothing.
+    w->lstPeriod->setCurrentRow(2);
+    w->lstPeriod_Click();
+    EXPECT_EQ(w->lblY->text().toStdString(), "Period: 1");
+    EXPECT_EQ(lines(w->lstRegion).size(), 1u);
+    EXPECT_TRUE(w->MSChart2->isHidden());
+    w->lstPeriod->setCurrentRow(5);
+    w->lstPeriod_Click();
+    EXPECT_EQ(w->lblY->text().toStdString(), "");
+    EXPECT_EQ(w->lstRegion->count(), 0);
+
+    // The cusum file gets its suffix; the report is written once per run.
+    dialogs().queueFile(dir + "/saved");
+    w->cmdSaveCusum->click();
+    EXPECT_EQ(readBytes(dir + "/saved.csm"), "period1,period2,period3,\r\n0.5,1,0,\r\n0,2,1.7,\r\n2.5,2,1.5,\r\n");
+    EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+    dialogs().queueFile(dir + "/report.txt");
+    w->cmdSaveResult->click();
+    EXPECT_NE(readBytes(dir + "/report.txt").find("P3"), std::string::npos);
+    EXPECT_FALSE(w->cmdSaveResult->isEnabled());
+    EXPECT_TRUE(dialogs().messages.empty());
+}
+
+TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
+    runFromZero();
+    dialogs().queueFile(dir + "/first.csm");
+    w->cmdSaveCusum->click();
+
+    w->optPre->click();
+    EXPECT_FALSE(w->cmdRun->isEnabled());
+    EXPECT_EQ(w->lstPeriod->count(), 0);
+    EXPECT_FALSE(w->MSChart1->isHidden());
+    open(w->cmdFileOpenIDXY, coords);
+    EXPECT_TRUE(w->cmdOldCusum->isEnabled());
+    EXPECT_FALSE(w->cmdNewZScore->isEnabled());
+    open(w->cmdOldCusum, dir + "/first.csm");
+    open(w->cmdNewZScore, file("next.txt", kZNext));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const auto period = lines(w->lstPeriod);
+    ASSERT_EQ(period.size(), 8u);
+    EXPECT_EQ(period[6], "    5     4.00" + std::string(19, ' ') + "P3");
+    EXPECT_EQ(w->lblY->text().toStdString(), "Period: 5");
+    EXPECT_EQ(w->MSChart1->rowCount(), 5);
+    EXPECT_DOUBLE_EQ(w->MSChart1->chartData()(2, 0), 1.7);  // the saved maximum of period 3
+    dialogs().queueFile(dir + "/second.csm");
+    w->cmdSaveCusum->click();
+    EXPECT_EQ(readBytes(dir + "/second.csm"),
+              "period1,period2,period3,period4,period5,\r\n0.5,1,0,0.5,0,\r\n0,2,1.7,1.2,0.7,\r\n2.5,2,1.5,1.5,4,\r\n");
+}
+
+TEST_F(PointCusumWindow, RefusedFilesLeaveTheEarlierLoad) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    ASSERT_TRUE(w->cmdRun->isEnabled());
+    struct Case {
+        QPushButton* frmUnivariateCusumTextfile::*button;
+        const char* bytes;
+        const char* says;
+    };
+    const Case cases[] = {
+        {&frmUnivariateCusumTextfile::cmdFileOpenIDXY, "P1,1\n", "ID, XY Coordinates file was misspecified."},
+        {&frmUnivariateCusumTextfile::cmdNewZScore, "1,2\n3,4\n", "holds 2 lines"},
+        {&frmUnivariateCusumTextfile::cmdNewZScore, "1,,3\n1,2,3\n1,2,3\n",
+         "There is missing value in row 1 and column 2 in the dataset."},
+        {&frmUnivariateCusumTextfile::cmdNewZScore, "", "is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        dialogs().messages.clear();
+        open(w->*c.button, file("bad.txt", c.bytes));
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_NE(dialogs().messages[0].text.find(c.says), std::string::npos) << dialogs().messages[0].text;
+        EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+        EXPECT_EQ(text(w->txtIDXY), coords);
+        EXPECT_EQ(text(w->txtNewZScore), z);
+    }
+    dialogs().messages.clear();
+    open(w->cmdNewZScore, "");
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].text, "File name is not specified.");
+    // The earlier files still run.
+    dialogs().messages.clear();
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty());
+    EXPECT_EQ(w->lstPeriod->count(), 6);
+}
+
+TEST_F(PointCusumWindow, ParametersAreChecked) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    const std::pair<const char*, const char*> cases[] = {{"abc", "Parameters are not properly input."},
+                                                         {"-1", "Parameters should be positive values."},
+                                                         {"nan", "Parameters are not properly input."}};
+    for (const auto& [sigma, says] : cases) {
+        dialogs().messages.clear();
+        w->txtSigma->setText(sigma);
+        w->cmdRun->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, says);
+        EXPECT_EQ(w->lstPeriod->count(), 0);
+    }
+    // Sigma above 0 smooths over the hull of the drawn points.
+    dialogs().messages.clear();
+    w->txtSigma->setText("1");
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    ASSERT_TRUE(w->vars().result);
+    EXPECT_GT(w->vars().result->weights(1, 2), 0.0);
+}
+
+TEST_F(PointCusumWindow, TheAnimationLocksRunAndInputsButNotTheLists) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    bool checked = false;
+    pump->onYield = [&](std::int64_t n) {
+        if (n != 10001 + 5) return;
+        checked = true;
+        EXPECT_TRUE(w->animating());
+        for (QWidget* off : {static_cast<QWidget*>(w->cmdRun), static_cast<QWidget*>(w->optZero),
+                             static_cast<QWidget*>(w->optPre), static_cast<QWidget*>(w->cmdFileOpenIDXY),
+                             static_cast<QWidget*>(w->cmdNewZScore), static_cast<QWidget*>(w->txtKvalue),
+                             static_cast<QWidget*>(w->optSlow)})
+            EXPECT_FALSE(off->isEnabled()) << off->objectName().toStdString();
+        EXPECT_TRUE(w->lstPeriod->isEnabled());
+        // The first period's line is there and can be chosen.
+        w->lstPeriod->setCurrentRow(2);
+        w->lstPeriod_Click();
+        EXPECT_EQ(w->lblY->text().toStdString(), "Period: 1");
+    };
+    w->cmdRun->click();
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(w->animating());
+    EXPECT_TRUE(w->cmdRun->isEnabled());
+    EXPECT_EQ(w->lstPeriod->count(), 6);
+}
+
+TEST_F(PointCusumWindow, ClosingStopsTheAnimation) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    pump->onYield = [&](std::int64_t n) {
+        if (n == 5) ctx.unload<frmUnivariateCusumTextfile>();
+    };
+    w->cmdRun->click();
+    EXPECT_EQ(pump->yields, 5);
+}
+
+TEST_F(PointCusumWindow, IdentifyAndSelectOnTheMap) {
+    runFromZero();
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const MapPoint p1 = pointPixelExact(*t, 0, 0, 0, 0);
+    const MapPoint p3 = pointPixelExact(*t, 0, 0, 0, 10);
+    // Identify on a signalled point selects its line.
+    w->optIdentify->click();
+    w->picPoint_MouseDown(1, 0, p3.X + 1, p3.Y);
+    EXPECT_EQ(w->lblDisplay->text().toStdString(), "Selected Region: P3");
+    EXPECT_EQ(w->lstRegion->currentRow(), 1);
+    EXPECT_FALSE(w->MSChart2->isHidden());
+    w->picPoint_MouseUp(1, 0, p3.X + 1, p3.Y);
+    w->picPoint_Click();
+    // On an unsignalled point it charts without a list line.
+    w->lstRegion->setCurrentRow(-1);
+    w->picPoint_MouseDown(1, 0, p1.X, p1.Y + 1);
+    EXPECT_EQ(w->lblDisplay->text().toStdString(), "Selected Region: P1");
+    EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), "P1 in 3: ---> 0.00");
+    w->picPoint_MouseUp(1, 0, p1.X, p1.Y + 1);
+    w->picPoint_Click();
+
+    // Select: a circle about P3 just reaching P1 (10 map units, r
+    // included) catches P1 and P3, not P2 (14.1 away).
+    const double r = std::hypot(p3.X - p1.X, p3.Y - p1.Y);
+    w->optMeasureDistance->click();
+    w->picPoint_MouseDown(1, 0, p3.X, p3.Y);
+    w->picPoint_MouseMove(1, 0, p3.X - r, p3.Y);
+    w->picPoint_MouseUp(1, 0, p3.X - r, p3.Y);
+    w->picPoint_Click();
+    EXPECT_EQ(w->vars().selectionFlags, (std::vector<bool>{false, true, false, true}));
+    EXPECT_EQ(w->lblDisplay->text().toStdString(), "Radius: 10");
+
+    // A pan released outside the map is applied once.
+    w->optPan->click();
+    const double panX = w->vars().view.panX;
+    w->picPoint_MouseDown(1, 0, 50, 50);
+    w->picPoint_MouseMove(1, 0, 80, 40);
+    w->picPoint_MouseUp(1, 0, 80, 40);  // no click follows
+    w->picPoint_MouseMove(1, 0, 90, 40);
+    w->picPoint_MouseUp(1, 0, 90, 40);
+    EXPECT_DOUBLE_EQ(w->vars().view.panX, panX + 30);
+    // Zoom steps of 0.15; full extent back to 1.
+    w->optZoomIn->click();
+    w->picPoint_MouseDown(1, 0, 10, 10);
+    EXPECT_NEAR(w->vars().view.pointZoom, 1.15, 1e-12);
+    w->optFullExtent->click();
+    w->picPoint_MouseDown(1, 0, 10, 10);
+    EXPECT_EQ(w->vars().view.pointZoom, 1.0);
+    EXPECT_EQ(w->vars().view.panX, 0.0);
+}
+
+TEST_F(PointCusumWindow, ToolsWaitForARun) {
+    open(w->cmdFileOpenIDXY, coords);
+    w->optZoomIn->click();
+    w->picPoint_MouseDown(1, 0, 10, 10);
+    EXPECT_EQ(w->vars().view.pointZoom, 1.0);
+}
+
+TEST_F(PointCusumWindow, TheSampleOutbreakSignalsFromZeroAndContinued) {
+    const std::string points = sourcePath("data/sample/cusum_points.txt");
+    w->txtHvalue->setText("9.3");
+    open(w->cmdFileOpenIDXY, points);
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    ASSERT_EQ(w->lstPeriod->count(), 15);
+    QCoreApplication::processEvents();
+    w->grab().save(QString::fromStdString(testOutputPath("point_cusum_window.png")));
+    // Nothing signals before the outbreak; by period 12 its seven points do.
+    const std::vector<std::int32_t> none;
+    for (std::int32_t p = 1; p <= 8; ++p) EXPECT_EQ(PointCusum::SignalledPoints(*w->vars().result, p), none) << p;
+    EXPECT_EQ(PointCusum::SignalledPoints(*w->vars().result, 9), std::vector<std::int32_t>{98});
+    EXPECT_EQ(w->lstRegion->count(), 7);
+    EXPECT_EQ(PointCusum::SignalledPoints(*w->vars().result, 12),
+              (std::vector<std::int32_t>{24, 45, 51, 90, 98, 111, 115}));
+
+    dialogs().queueFile(dir + "/sample");
+    w->cmdSaveCusum->click();
+    w->optPre->click();
+    open(w->cmdFileOpenIDXY, points);
+    open(w->cmdOldCusum, dir + "/sample.csm");
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z_next.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    EXPECT_EQ(w->lstPeriod->count(), 19);
+    EXPECT_EQ(w->lblY->text().toStdString(), "Period: 16");
+    EXPECT_EQ(w->lstRegion->count(), 7);
+}
+
+TEST_F(PointCusumWindow, AFailedWriteSaysSoAndKeepsTheButton) {
+    runFromZero();
+    for (QPushButton* button : {w->cmdSaveCusum, w->cmdSaveResult}) {
+        dialogs().messages.clear();
+        dialogs().queueFile(dir + "/no-such-folder/out.txt");
+        button->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u) << button->objectName().toStdString();
+        EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+        EXPECT_NE(dialogs().messages[0].text.find("could not be written"), std::string::npos);
+        EXPECT_TRUE(button->isEnabled());
+    }
+    // A cancelled report is refused with its message and ends the report.
+    dialogs().messages.clear();
+    dialogs().queueFile("");
+    w->cmdSaveResult->click();
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].text, "You didn't specify data file.");
+    EXPECT_FALSE(w->cmdSaveResult->isEnabled());
+}
+
+TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
+    runFromZero();
+    // Another coordinate file of four points is read after the run.
+    open(w->cmdFileOpenIDXY, file("four.txt", "Q1,0,0\nQ2,5,5\nQ3,9,1\nQ4,2,8\n"));
+    ASSERT_TRUE(dialogs().messages.empty());
+    w->lstPeriod->setCurrentRow(3);
+    w->lstPeriod_Click();
+    EXPECT_EQ(lines(w->lstRegion).back(), "    2.00 <---" + std::string(16, ' ') + "P3");
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const MapPoint p2 = pointPixelExact(*t, 0, 0, 10, 0);
+    w->optIdentify->click();
+    w->picPoint_MouseDown(1, 0, p2.X, p2.Y);
+    EXPECT_EQ(w->lblDisplay->text().toStdString(), "Selected Region: P2");
+    dialogs().queueFile(dir + "/after.csm");
+    w->cmdSaveCusum->click();
+    EXPECT_EQ(readBytes(dir + "/after.csm"), "period1,period2,period3,\r\n0.5,1,0,\r\n0,2,1.7,\r\n2.5,2,1.5,\r\n");
+    // Run checks the sizes again: the z-scores were read for three points.
+    w->cmdRun->click();
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_NE(dialogs().messages[0].text.find("z-score"), std::string::npos) << dialogs().messages[0].text;
+}
+
+TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
+    struct Case {
+        const char* coords;
+        const char* z;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"P1,0,0\n", "1,2\n", "at least two points"},
+        {"P1,0,0\nP2,5,5\n", "1\n2\n", "span no area"},
+        {"P1,0,0\nP2,0,5\nP3,0,10\n", "1\n2\n3\n", "span no area"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.coords);
+        w->optZero->click();
+        open(w->cmdFileOpenIDXY, file("c.txt", c.coords));
+        open(w->cmdNewZScore, file("cz.txt", c.z));
+        dialogs().messages.clear();
+        w->txtSigma->setText("1");
+        w->cmdRun->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_NE(dialogs().messages[0].text.find(c.says), std::string::npos) << dialogs().messages[0].text;
+        EXPECT_EQ(w->lstPeriod->count(), 0);
+        // Sigma 0 needs no area.
+        dialogs().messages.clear();
+        w->txtSigma->setText("0");
+        w->cmdRun->click();
+        EXPECT_TRUE(dialogs().messages.empty());
+        EXPECT_GT(w->lstPeriod->count(), 0);
+    }
+}
