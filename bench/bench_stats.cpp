@@ -8,8 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -80,6 +83,57 @@ const BenchRegistration scoreRunFigure("score-run", [] {
         });
         printFigure("score-run", "N=" + std::to_string(n), seconds);
     }
+});
+
+// Where the time of one score run goes, step by step, at N = 3000: the
+// median of each step over five runs on one state (as the program runs one
+// test after another on the state it keeps). The kernel is the M weights
+// (the same kernel alone); the cross product is the score weights less it.
+const BenchRegistration stepsFigure("score-run-steps", [] {
+    constexpr int kRuns = 5;
+    AppState s = studyArea(3000);
+    enum Step { ScoreWeights, Kernel, LocalScores, Moments, Standardise, M, Total, StepCount };
+    const char* names[StepCount] = {"score-weights", "kernel", "local-scores", "moments", "standardise", "m", "total"};
+    std::vector<double> times[StepCount];
+    auto timed = [](const std::function<void()>& fn) {
+        const auto t0 = std::chrono::steady_clock::now();
+        fn();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    for (int run = 0; run <= kRuns; ++run) {
+        double t[StepCount] = {};
+        volatile double sink = 0.0;
+        t[ScoreWeights] = timed([&] { cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro); });
+        t[LocalScores] += timed([&] { cd::CalcLocalScoreUnadjusted(s.area, s.retro); });
+        t[Moments] += timed([&] { cd::CalcScoreMomentsUnadjusted(s.area, s.retro); });
+        t[Standardise] += timed([&] {
+            cd::StandardizeScoreUnadjusted(s.retro);
+            sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
+        });
+        t[LocalScores] += timed([&] { cd::CalcLocalScoreAdjusted(s.area, s.retro); });
+        t[Moments] += timed([&] { cd::CalcScoreMomentsAdjusted(s.area, s.retro); });
+        t[Standardise] += timed([&] {
+            cd::StandardizeScoreAdjusted(s.retro);
+            sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
+        });
+        t[Kernel] = timed([&] { cd::CalcMWeights(s.area, s.points, s.shared, s.retro); });
+        t[M] = timed([&] {
+            cd::CalcLocalMPoisson(s.area, s.retro);
+            sink = cd::GetMaxLocalM(s.area, s.retro);
+            sink = cd::GetMCritical(s.area, s.shared, s.retro);
+        });
+        (void)sink;
+        for (int k = 0; k < Total; ++k) t[Total] += t[k];
+        if (run == 0) continue;  // warm-up
+        for (int k = 0; k < StepCount; ++k) times[k].push_back(t[k]);
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    for (int k = 0; k < StepCount; ++k)
+        printFigure("score-run-step", std::string("N=3000 step=") + names[k], median(times[k]));
+    printFigure("score-run-step", "N=3000 step=cross-product", median(times[ScoreWeights]) - median(times[Kernel]));
 });
 
 const BenchRegistration literalFigure("score-run-literal", [] {
