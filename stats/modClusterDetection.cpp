@@ -12,6 +12,7 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "stats/EngineBuffers.h"
 #include "stats/KernelProducts.h"
 #include "stats/ParallelFor.h"
 #include "stats/cMathLib.h"
@@ -145,8 +146,9 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
     }
 
     // A run holds about five N x N matrices at its peak (both kernels, their
-    // cross product and two moment temporaries). Beyond physical memory the
-    // system would not fail the allocation but end the program later.
+    // cross product, the moment scratch and a spare of the earlier result).
+    // Beyond physical memory the system would not fail the allocation but
+    // end the program later.
     const double bytes = 5.0 * 8.0 * static_cast<double>(n + 1) * static_cast<double>(n + 1);
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
     if (pages > 0 && pageSize > 0 && bytes > static_cast<double>(pages) * static_cast<double>(pageSize)) outOfMemory(source);
@@ -156,7 +158,10 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
     if (!std::isfinite(peak) || !std::isfinite(peak * peak) || (n >= 2 && !(std::isfinite(scale) && scale > 0.0)))
         bandwidthOutOfScale(source);
 
-    Matrix W = Matrix::Zero(n + 1, n + 1);
+    // Every element is written below; only row and column 0 must be zeroed.
+    Matrix W = EngineBuffers::take(n + 1, n + 1);
+    W.row(0).setZero();
+    W.col(0).setZero();
     std::vector<double> x(at(n) + 1), y(at(n) + 1);
     for (Index i = 1; i <= n; ++i) {
         x[at(i)] = centroids[at(i)].X;
@@ -174,9 +179,17 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
         }
         W(j, j) = peak;
     });
-    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
-        const Index j = k + 1;
-        for (Index i = j + 1; i <= n; ++i) W(i, j) = W(j, i);
+    // The lower triangle mirrors the upper one, a tile at a time so that
+    // both the rows read and the columns written stay in the cache.
+    constexpr Index kTile = 64;
+    const Index tiles = (n + kTile - 1) / kTile;
+    ParallelFor::forEach(tiles, n >= kParallelFrom, [&](Index J) {
+        const Index j0 = 1 + J * kTile, j1 = std::min(n, j0 + kTile - 1);
+        for (Index i0 = j0; i0 <= n; i0 += kTile) {
+            const Index i1 = std::min(n, i0 + kTile - 1);
+            for (Index j = j0; j <= j1; ++j)
+                for (Index i = std::max(i0, j + 1); i <= i1; ++i) W(i, j) = W(j, i);
+        }
     });
 
     // Row sums of squares in column order, then each row divided by its root.
@@ -211,6 +224,20 @@ void checkPositive(const DoubleArray& a, Index n, const char* what, const char* 
 // The stored kernel must belong to the current regions.
 void requireWeights(const Matrix& W, Index n, const char* source) {
     if (n < 1 || W.rows() != n + 1 || W.cols() != n + 1) weightsMissing(source);
+}
+
+// Whether every element of the leading size x size corner is finite.
+bool allFinite(const Matrix& M, Index size) {
+    std::vector<char> bad(at(size), 0);
+    ParallelFor::forEach(size, size >= kParallelFrom, [&](Index j) {
+        const double* col = M.col(j).data();
+        bool ok = true;
+        for (Index i = 0; i < size; ++i) ok = ok && std::isfinite(col[i]);
+        bad[at(j)] = ok ? 0 : 1;
+    });
+    for (char b : bad)
+        if (b) return false;
+    return true;
 }
 
 // ---------------------------------------------------------------- local scores
@@ -449,13 +476,13 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
             checkPositive(retro.expectedShare, n, "expected share", source);
         }
         Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, source);
-        Matrix C = Matrix::Zero(n + 1, n + 1);
+        Matrix C = EngineBuffers::take(n + 1, n + 1);
+        C.row(0).setZero();
+        C.col(0).setZero();
         KernelProducts::crossProduct(W.data() + W.outerStride() + 1, W.outerStride(), C.data() + C.outerStride() + 1,
                                      C.outerStride(), n);
-        for (Index j = 1; j <= n; ++j)
-            for (Index i = 1; i <= n; ++i)
-                if (!std::isfinite(C(i, j)))
-                    fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
+        if (!allFinite(C, n + 1))
+            fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
 
         DoubleArray E(retro.expected.begin(), retro.expected.begin() + n + 1);
         DoubleArray p(retro.expectedShare.begin(), retro.expectedShare.begin() + n + 1);
@@ -465,6 +492,8 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
         commitKernelInputs(area, points, in);
         retro.scoreWeights.swap(W);
         retro.weightCrossProduct.swap(C);
+        EngineBuffers::giveBack(W);
+        EngineBuffers::giveBack(C);
         retro.scoreWeightExpected = std::move(E);
         retro.scoreWeightShares = std::move(p);
         retro.scoreWeightsUnadjusted.resize(0, 0);
@@ -483,6 +512,7 @@ void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& s
         Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, source);
         commitKernelInputs(area, points, in);
         retro.mWeights.swap(W);
+        EngineBuffers::giveBack(W);
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -653,3 +683,4 @@ Matrix MomentMatrixAdjusted(const RetroState& retro) {
 void SetMessageHook(MessageHook hook) { messageHook() = std::move(hook); }
 
 }  // namespace modClusterDetection
+
