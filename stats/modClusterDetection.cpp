@@ -354,8 +354,9 @@ void commitMoments(RetroState& retro, const Moments& m) {
 
 Moments moments(const RetroState& retro, Index n, const double* A, Index lda, const char* source) {
     checkMomentInputs(retro, n, source);
+    EngineBuffers::Scratch B(n + 1, n + 1);
     const KernelProducts::Traces t =
-        KernelProducts::momentTraces(A, lda, retro.expectedShare.data() + 1, n);
+        KernelProducts::momentTraces(A, lda, retro.expectedShare.data() + 1, n, B->data(), B->outerStride());
     return momentsFromTraces(t, retro.totalCases, source);
 }
 
