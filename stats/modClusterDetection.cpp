@@ -15,6 +15,7 @@
 #include "stats/EngineBuffers.h"
 #include "stats/KernelProducts.h"
 #include "stats/ParallelFor.h"
+#include "stats/ScoreMomentRoute.h"
 #include "stats/cMathLib.h"
 #include "stats/modFunctions.h"
 #include "stats/modSorting.h"
@@ -352,11 +353,145 @@ void commitMoments(RetroState& retro, const Moments& m) {
     retro.scoreVariance = m.variance;
 }
 
-Moments moments(const RetroState& retro, Index n, const double* A, Index lda, const char* source) {
-    checkMomentInputs(retro, n, source);
+// The moment matrix A (N x N, 0-based) as the moment routines read it:
+// stored, or derived element by element from the cross product M as
+// A_ij = M_ij / sqrt(q_j q_i) (q the shares the weights were built with).
+struct MomentSource {
+    const double* M = nullptr;
+    Index ld = 0;
+    const double* q = nullptr;  // 0-based; null for a stored A
+    double operator()(Index i, Index j) const {
+        const double m = M[i + j * ld];
+        return q == nullptr ? m : m / std::sqrt(q[j] * q[i]);
+    }
+};
+
+bool isSymmetric(const MomentSource& A, Index n) {
+    std::vector<char> asymmetric(at(n), 0);
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
+        for (Index i = 0; i < j; ++i)
+            if (!(A(i, j) == A(j, i))) asymmetric[at(j)] = 1;
+    });
+    for (char a : asymmetric)
+        if (a) return false;
+    return true;
+}
+
+bool& directRouteForced() {
+    static bool forced = false;
+    return forced;
+}
+
+ScoreMomentRoute::Route& lastRoute() {
+    static ScoreMomentRoute::Route route = ScoreMomentRoute::Route::Direct;
+    return route;
+}
+
+// The shares may add up to at most this for the centred route.
+constexpr long double kCentredUpTo = 1.0L + 1e-12L;
+
+// With s = sum p, r = sqrt(p / s), P = I - s r r' and G = D A D (D =
+// diag(sqrt p)), B = A (diag(p) - p p') has the traces of (G P)^k. Split G
+// along r: K = (I - r r') G (I - r r'), h = (I - r r') G r, g = r'G r. With
+// t = 1 - s,
+//   tr B   = tr K + t g
+//   tr B^2 = ||K||^2 + 2 t h'h + t^2 g^2
+//   tr B^3 = tr K^3 + 3 t h'K h + 3 t^2 g h'h + t^3 g^3,
+// where K_ij = sqrt(p_i p_j) (A_ij - a_i - a_j + alpha), a = A p / s,
+// alpha = p'A p / s^2, h_i = sqrt(s p_i) (a_i - alpha) and g = s alpha.
+// K is A centred on both sides: for a wide kernel its elements are the
+// small differences of nearly equal ones, taken in extended precision
+// before anything is multiplied, so no large common part survives into the
+// products. With t >= 0 and A positive semi-definite (as the cross product
+// is) every term is >= 0 and nothing cancels; for s > 1 the terms alternate
+// in sign and the direct route is kept.
+KernelProducts::Traces centredTraces(const MomentSource& A, const double* p, Index n, long double s) {
+    using L = long double;
+    const bool parallel = n >= kParallelFrom;
+    // a_i from column i (A is symmetric), in extended precision.
+    std::vector<L> a(at(n));
+    ParallelFor::forEach(n, parallel, [&](Index i) {
+        L sum = 0.0L;
+        for (Index k = 0; k < n; ++k) sum += static_cast<L>(A(k, i)) * static_cast<L>(p[k]);
+        a[at(i)] = sum / s;
+    });
+    L pa = 0.0L;
+    for (Index i = 0; i < n; ++i) pa += static_cast<L>(p[i]) * a[at(i)];
+    const L alpha = pa / s;
+    std::vector<L> w(at(n)), h(at(n));
+    L hh = 0.0L;
+    for (Index i = 0; i < n; ++i) {
+        w[at(i)] = std::sqrt(static_cast<L>(p[i]));
+        h[at(i)] = std::sqrt(s * static_cast<L>(p[i])) * (a[at(i)] - alpha);
+        hh += h[at(i)] * h[at(i)];
+    }
+
+    // The lower triangle of K, column by column, with each column's part of
+    // tr K, ||K||^2 and h'K h.
+    EngineBuffers::Scratch scratch(n + 1, n + 1);
+    double* K = scratch->data();
+    const Index ldk = scratch->outerStride();
+    std::vector<L> colTrace(at(n)), colSquares(at(n)), colHKH(at(n));
+    ParallelFor::forEach(n, parallel, [&](Index j) {
+        const L aj = a[at(j)], wj = w[at(j)], hj = h[at(j)];
+        double* col = K + j * ldk;
+        L squares = 0.0L, hk = 0.0L;
+        for (Index i = j + 1; i < n; ++i) {
+            const L e = ((static_cast<L>(A(i, j)) - a[at(i)]) - aj) + alpha;
+            const double kij = static_cast<double>(w[at(i)] * wj * e);
+            col[i] = kij;
+            squares += static_cast<L>(kij) * kij;
+            hk += h[at(i)] * kij;
+        }
+        const L e = ((static_cast<L>(A(j, j)) - aj) - aj) + alpha;
+        const double kjj = static_cast<double>(wj * wj * e);
+        col[j] = kjj;
+        colTrace[at(j)] = kjj;
+        colSquares[at(j)] = static_cast<L>(kjj) * kjj + 2.0L * squares;
+        colHKH[at(j)] = hj * kjj * hj + 2.0L * hj * hk;
+    });
+    L trK = 0.0L, squaresK = 0.0L, hKh = 0.0L;
+    for (Index j = 0; j < n; ++j) {
+        trK += colTrace[at(j)];
+        squaresK += colSquares[at(j)];
+        hKh += colHKH[at(j)];
+    }
+    const L cube = KernelProducts::cubeTrace(K, ldk, n);
+
+    const L t = 1.0L - s;
+    const L g = s * alpha;
+    KernelProducts::Traces r;
+    r.t1 = static_cast<double>(trK + t * g);
+    r.t2 = static_cast<double>(squaresK + 2.0L * t * hh + t * t * g * g);
+    r.t3 = static_cast<double>(cube + 3.0L * t * hKh + 3.0L * t * t * g * hh + t * t * t * g * g * g);
+    return r;
+}
+
+// B formed element by element and its square a block at a time.
+KernelProducts::Traces directTraces(const MomentSource& A, const double* p, Index n) {
     EngineBuffers::Scratch B(n + 1, n + 1);
-    const KernelProducts::Traces t =
-        KernelProducts::momentTraces(A, lda, retro.expectedShare.data() + 1, n, B->data(), B->outerStride());
+    if (A.q == nullptr) return KernelProducts::momentTraces(A.M, A.ld, p, n, B->data(), B->outerStride());
+    EngineBuffers::Scratch stored(n + 1, n + 1);
+    Matrix& S = *stored;
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
+        for (Index i = 0; i < n; ++i) S(i, j) = A(i, j);
+    });
+    return KernelProducts::momentTraces(S.data(), S.outerStride(), p, n, B->data(), B->outerStride());
+}
+
+Moments moments(const RetroState& retro, Index n, const MomentSource& A, bool symmetric, const char* source) {
+    checkMomentInputs(retro, n, source);
+    const double* p = retro.expectedShare.data() + 1;
+    long double s = 0.0L;
+    bool nonNegative = true;
+    for (Index i = 0; i < n; ++i) {
+        s += p[i];
+        nonNegative = nonNegative && p[i] >= 0.0;
+    }
+    const bool centred = !directRouteForced() && nonNegative && s > 0.0L && s <= kCentredUpTo &&
+                         (symmetric || isSymmetric(A, n));
+    lastRoute() = centred ? ScoreMomentRoute::Route::Centred : ScoreMomentRoute::Route::Direct;
+    const KernelProducts::Traces t = centred ? centredTraces(A, p, n, s) : directTraces(A, p, n);
     return momentsFromTraces(t, retro.totalCases, source);
 }
 
@@ -367,13 +502,24 @@ void requireCrossProduct(const RetroState& retro, Index n, const char* source) {
         weightsMissing(source);
 }
 
-// C(i,j) / sqrt(p_j p_i) for i, j = 1..N into a 0-based N x N matrix.
+// C(i,j) for i, j = 1..N, 0-based.
+MomentSource unadjustedSource(const RetroState& retro) {
+    const Matrix& C = retro.weightCrossProduct;
+    return {C.data() + C.outerStride() + 1, C.outerStride(), nullptr};
+}
+
+// C(i,j) / sqrt(p_j p_i) for i, j = 1..N, 0-based.
+MomentSource adjustedSource(const RetroState& retro) {
+    MomentSource s = unadjustedSource(retro);
+    s.q = retro.scoreWeightShares.data() + 1;
+    return s;
+}
+
 Matrix adjustedMomentMatrix(const RetroState& retro, Index n) {
     Matrix A(n, n);
-    const Matrix& C = retro.weightCrossProduct;
-    const double* p = retro.scoreWeightShares.data();
+    const MomentSource source = adjustedSource(retro);
     ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
-        for (Index i = 0; i < n; ++i) A(i, j) = C(i + 1, j + 1) / std::sqrt(p[j + 1] * p[i + 1]);
+        for (Index i = 0; i < n; ++i) A(i, j) = source(i, j);
     });
     return A;
 }
@@ -546,11 +692,9 @@ void CalcScoreMoments(const StudyAreaState& area, RetroState& retro, const Matri
         const Index n = area.regionCount;
         if (A.rows() != n || A.cols() != n)
             fail(cMathLib::kMultiplyDimensionError, "Dimensions of the two matrices not suitable for multiplication !", source);
-        for (Index j = 0; j < n; ++j)
-            for (Index i = 0; i < n; ++i)
-                if (!std::isfinite(A(i, j)))
-                    fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
-        commitMoments(retro, moments(retro, n, A.data(), A.outerStride(), source));
+        if (!allFinite(A, n))
+            fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
+        commitMoments(retro, moments(retro, n, MomentSource{A.data(), A.outerStride(), nullptr}, false, source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -561,8 +705,7 @@ void CalcScoreMomentsUnadjusted(const StudyAreaState& area, RetroState& retro) {
     try {
         const Index n = area.regionCount;
         requireCrossProduct(retro, n, source);
-        const Matrix& C = retro.weightCrossProduct;
-        commitMoments(retro, moments(retro, n, C.data() + C.outerStride() + 1, C.outerStride(), source));
+        commitMoments(retro, moments(retro, n, unadjustedSource(retro), true, source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -573,9 +716,7 @@ void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro) {
     try {
         const Index n = area.regionCount;
         requireCrossProduct(retro, n, source);
-        checkMomentInputs(retro, n, source);
-        const Matrix A = adjustedMomentMatrix(retro, n);
-        commitMoments(retro, moments(retro, n, A.data(), A.outerStride(), source));
+        commitMoments(retro, moments(retro, n, adjustedSource(retro), true, source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -685,3 +826,10 @@ void SetMessageHook(MessageHook hook) { messageHook() = std::move(hook); }
 
 }  // namespace modClusterDetection
 
+namespace ScoreMomentRoute {
+
+Route last() { return modClusterDetection::lastRoute(); }
+
+void forceDirect(bool yes) { modClusterDetection::directRouteForced() = yes; }
+
+}  // namespace ScoreMomentRoute
