@@ -405,50 +405,107 @@ constexpr long double kCentredUpTo = 1.0L + 1e-12L;
 // products. With t >= 0 and A positive semi-definite (as the cross product
 // is) every term is >= 0 and nothing cancels; for s > 1 the terms alternate
 // in sign and the direct route is kept.
-KernelProducts::Traces centredTraces(const MomentSource& A, const double* p, Index n, long double s) {
+// Copies the lower triangle of the n x n M onto its upper one, a tile at a
+// time so that both the rows read and the columns written stay in the cache.
+void mirrorLower(double* M, Index ld, Index n) {
+    constexpr Index kTile = 64;
+    const Index tiles = (n + kTile - 1) / kTile;
+    ParallelFor::forEach(tiles, n >= kParallelFrom, [&](Index J) {
+        const Index j0 = J * kTile, j1 = std::min(n, j0 + kTile);
+        for (Index i0 = j0; i0 < n; i0 += kTile) {
+            const Index i1 = std::min(n, i0 + kTile);
+            for (Index i = i0; i < i1; ++i)
+                for (Index j = j0; j < std::min(j1, i); ++j) M[j + i * ld] = M[i + j * ld];
+        }
+    });
+}
+
+KernelProducts::Traces centredTraces(const MomentSource& source, const double* p, Index n, long double s) {
     using L = long double;
     const bool parallel = n >= kParallelFrom;
-    // a_i from column i (A is symmetric), in extended precision.
+    EngineBuffers::Scratch scratch(n + 1, n + 1);
+    double* K = scratch->data();
+    const Index ldk = scratch->outerStride();
+
+    // A stored matrix is read where it is; the adjusted one is derived into
+    // the scratch first (once for each pair i, j), and K then takes its place.
+    const double* A = source.M;
+    Index lda = source.ld;
+    if (source.q != nullptr) {
+        ParallelFor::forEach(n, parallel, [&](Index j) {
+            for (Index i = j; i < n; ++i) K[i + j * ldk] = source(i, j);
+        });
+        mirrorLower(K, ldk, n);
+        A = K;
+        lda = ldk;
+    }
+
+    // a_i from column i (A is symmetric), summed in extended precision and
+    // carried as a pair of doubles a = aHi + aLo.
     std::vector<L> a(at(n));
+    std::vector<double> aHi(at(n)), aLo(at(n));
     ParallelFor::forEach(n, parallel, [&](Index i) {
-        L sum = 0.0L;
-        for (Index k = 0; k < n; ++k) sum += static_cast<L>(A(k, i)) * static_cast<L>(p[k]);
-        a[at(i)] = sum / s;
+        const double* col = A + i * lda;
+        L s0 = 0.0L, s1 = 0.0L, s2 = 0.0L, s3 = 0.0L;
+        Index k = 0;
+        for (; k + 4 <= n; k += 4) {
+            s0 += static_cast<L>(col[k]) * static_cast<L>(p[k]);
+            s1 += static_cast<L>(col[k + 1]) * static_cast<L>(p[k + 1]);
+            s2 += static_cast<L>(col[k + 2]) * static_cast<L>(p[k + 2]);
+            s3 += static_cast<L>(col[k + 3]) * static_cast<L>(p[k + 3]);
+        }
+        for (; k < n; ++k) s0 += static_cast<L>(col[k]) * static_cast<L>(p[k]);
+        const L ai = ((s0 + s1) + (s2 + s3)) / s;
+        a[at(i)] = ai;
+        aHi[at(i)] = static_cast<double>(ai);
+        aLo[at(i)] = static_cast<double>(ai - static_cast<L>(aHi[at(i)]));
     });
     L pa = 0.0L;
     for (Index i = 0; i < n; ++i) pa += static_cast<L>(p[i]) * a[at(i)];
     const L alpha = pa / s;
-    std::vector<L> w(at(n)), h(at(n));
+    const double alphaHi = static_cast<double>(alpha), alphaLo = static_cast<double>(alpha - static_cast<L>(alphaHi));
+    std::vector<double> w(at(n)), h(at(n));
     L hh = 0.0L;
     for (Index i = 0; i < n; ++i) {
-        w[at(i)] = std::sqrt(static_cast<L>(p[i]));
-        h[at(i)] = std::sqrt(s * static_cast<L>(p[i])) * (a[at(i)] - alpha);
-        hh += h[at(i)] * h[at(i)];
+        w[at(i)] = std::sqrt(p[i]);
+        const L hi = std::sqrt(s * static_cast<L>(p[i])) * (a[at(i)] - alpha);
+        h[at(i)] = static_cast<double>(hi);
+        hh += hi * hi;
     }
 
     // The lower triangle of K, column by column, with each column's part of
-    // tr K, ||K||^2 and h'K h.
-    EngineBuffers::Scratch scratch(n + 1, n + 1);
-    double* K = scratch->data();
-    const Index ldk = scratch->outerStride();
-    std::vector<L> colTrace(at(n)), colSquares(at(n)), colHKH(at(n));
+    // tr K, ||K||^2 and h'K h. A_ij - a_i - a_j + alpha is taken as
+    // (A_ij - aHi_i) + (alphaHi - aHi_j) plus the low parts: for a wide
+    // kernel both differences are of nearly equal numbers and exact, so the
+    // small result keeps its digits.
+    std::vector<double> colTrace(at(n)), colSquares(at(n)), colHKH(at(n));
     ParallelFor::forEach(n, parallel, [&](Index j) {
-        const L aj = a[at(j)], wj = w[at(j)], hj = h[at(j)];
-        double* col = K + j * ldk;
-        L squares = 0.0L, hk = 0.0L;
-        for (Index i = j + 1; i < n; ++i) {
-            const L e = ((static_cast<L>(A(i, j)) - a[at(i)]) - aj) + alpha;
-            const double kij = static_cast<double>(w[at(i)] * wj * e);
-            col[i] = kij;
-            squares += static_cast<L>(kij) * kij;
-            hk += h[at(i)] * kij;
+        const double cj = alphaHi - aHi[at(j)], lj = alphaLo - aLo[at(j)], wj = w[at(j)], hj = h[at(j)];
+        const double* Acol = A + j * lda;
+        double* Kcol = K + j * ldk;
+        const double* aH = aHi.data();
+        const double* aL = aLo.data();
+        const double* wp = w.data();
+        for (Index i = j; i < n; ++i) {
+            const double e = ((Acol[i] - aH[i]) + cj) + (lj - aL[i]);
+            Kcol[i] = wp[i] * (wj * e);
         }
-        const L e = ((static_cast<L>(A(j, j)) - aj) - aj) + alpha;
-        const double kjj = static_cast<double>(wj * wj * e);
-        col[j] = kjj;
+        const double* hp = h.data();
+        double q[4] = {0.0, 0.0, 0.0, 0.0}, g[4] = {0.0, 0.0, 0.0, 0.0};
+        Index i = j + 1;
+        for (; i + 4 <= n; i += 4)
+            for (int u = 0; u < 4; ++u) {
+                q[u] += Kcol[i + u] * Kcol[i + u];
+                g[u] += hp[i + u] * Kcol[i + u];
+            }
+        for (; i < n; ++i) {
+            q[0] += Kcol[i] * Kcol[i];
+            g[0] += hp[i] * Kcol[i];
+        }
+        const double kjj = Kcol[j];
         colTrace[at(j)] = kjj;
-        colSquares[at(j)] = static_cast<L>(kjj) * kjj + 2.0L * squares;
-        colHKH[at(j)] = hj * kjj * hj + 2.0L * hj * hk;
+        colSquares[at(j)] = kjj * kjj + 2.0 * ((q[0] + q[1]) + (q[2] + q[3]));
+        colHKH[at(j)] = hj * kjj * hj + 2.0 * hj * ((g[0] + g[1]) + (g[2] + g[3]));
     });
     L trK = 0.0L, squaresK = 0.0L, hKh = 0.0L;
     for (Index j = 0; j < n; ++j) {
