@@ -128,8 +128,20 @@ void commitKernelInputs(StudyAreaState& area, PointState& points, KernelInputs& 
 // zero. The kernel before normalisation is exactly symmetric (the squared
 // differences do not depend on the order of the pair), so each exponential
 // is evaluated once for both elements.
+// A copy of the held kernel W, made in parallel into a kept buffer.
+Matrix copyKernel(const Matrix& W) {
+    Matrix copy = EngineBuffers::take(W.rows(), W.cols());
+    const Index rows = W.rows();
+    ParallelFor::forEach(W.cols(), rows > kParallelFrom, [&](Index j) {
+        const double* from = W.col(j).data();
+        double* to = copy.col(j).data();
+        for (Index i = 0; i < rows; ++i) to[i] = from[i];
+    });
+    return copy;
+}
+
 Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, Index n, double area,
-                   const char* source) {
+                   const RetroState& retro, KernelSource& built, const char* source) {
     if (n < 1) fail(RuntimeErrors::InvalidArgument, "There are no regions to compute the kernel weights for.", source);
     if (centroids.size() < at(n) + 1)
         fail(RuntimeErrors::SubscriptOutOfRange,
@@ -158,6 +170,21 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
     const double scale = 2.0 * (sigma * sigma) * (area / static_cast<double>(n));
     if (!std::isfinite(peak) || !std::isfinite(peak * peak) || (n >= 2 && !(std::isfinite(scale) && scale > 0.0)))
         bandwidthOutOfScale(source);
+
+    built.n = static_cast<std::int32_t>(n);
+    built.sigma = sigma;
+    built.area = area;
+    built.x.resize(at(n));
+    built.y.resize(at(n));
+    for (Index i = 1; i <= n; ++i) {
+        built.x[at(i - 1)] = centroids[at(i)].X;
+        built.y[at(i - 1)] = centroids[at(i)].Y;
+    }
+    // The kernel is a function of these inputs alone, computed in the same
+    // order whatever the threads: a held one of the same inputs is this one.
+    for (const auto& [held, heldSource] : {std::pair<const Matrix*, const KernelSource*>{&retro.scoreWeights, &retro.scoreWeightsSource},
+                                           std::pair<const Matrix*, const KernelSource*>{&retro.mWeights, &retro.mWeightsSource}})
+        if (held->rows() == n + 1 && held->cols() == n + 1 && *heldSource == built) return copyKernel(*held);
 
     // Every element is written below; only row and column 0 must be zeroed.
     Matrix W = EngineBuffers::take(n + 1, n + 1);
@@ -679,7 +706,8 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
             checkPositive(retro.expected, n, "expected count", source);
             checkPositive(retro.expectedShare, n, "expected share", source);
         }
-        Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, source);
+        KernelSource built;
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, retro, built, source);
         Matrix C = EngineBuffers::take(n + 1, n + 1);
         C.row(0).setZero();
         C.col(0).setZero();
@@ -695,6 +723,7 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
 
         commitKernelInputs(area, points, in);
         retro.scoreWeights.swap(W);
+        retro.scoreWeightsSource = std::move(built);
         retro.weightCrossProduct.swap(C);
         EngineBuffers::giveBack(W);
         EngineBuffers::giveBack(C);
@@ -713,9 +742,11 @@ void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& s
     const char* source = "modClusterDetection::CalcMWeights";
     try {
         KernelInputs in = kernelInputs(area, points, shared, source);
-        Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, source);
+        KernelSource built;
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, retro, built, source);
         commitKernelInputs(area, points, in);
         retro.mWeights.swap(W);
+        retro.mWeightsSource = std::move(built);
         EngineBuffers::giveBack(W);
     } catch (const std::bad_alloc&) {
         outOfMemory(source);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "stats/EngineBuffers.h"
@@ -93,6 +94,57 @@ TEST_F(EngineBuffersTest, ARepeatedRunReusesTheReplacedMatrices) {
         EXPECT_TRUE(s.retro.scoreWeights == W);
         EXPECT_TRUE(s.retro.weightCrossProduct == C);
         EXPECT_TRUE(s.retro.mWeights == M);
+    }
+}
+
+bool same(const Matrix& a, const Matrix& b) { return a.rows() == b.rows() && a.cols() == b.cols() && a == b; }
+
+// The M kernel of the same bandwidth is a copy of the score kernel (and the
+// other way round); any change of an input computes it afresh.
+TEST_F(EngineBuffersTest, AKernelIsCopiedOnlyForTheSameInputs) {
+    struct Change {
+        const char* name;
+        void (*apply)(AppState&);
+    };
+    const Change changes[] = {
+        {"nothing", [](AppState&) {}},
+        {"bandwidth", [](AppState& s) { s.shared.sigma *= 1.0 + 1e-15; }},
+        {"one centroid", [](AppState& s) { s.area.centroidTable[17].Y += 1e-9; }},
+        {"study area", [](AppState& s) { s.area.studyArea *= 2.0; }},
+        {"region count", [](AppState& s) { s.area.regionCount -= 1; }},
+    };
+    SyntheticArea::Options o;
+    o.n = 200;
+    o.sigma = 1.1;
+    o.layout = SyntheticArea::Layout::Scattered;
+    const AppState start = SyntheticArea::make(o);
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.name);
+        for (bool scoreFirst : {true, false}) {
+            AppState s = start;
+            if (scoreFirst)
+                cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+            else
+                cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+            c.apply(s);
+            AppState fresh = s;
+            fresh.retro = RetroState{};
+            static_cast<RetroValues&>(fresh.retro) = static_cast<const RetroValues&>(start.retro);
+            fresh.retro.scoreWeightsSource = fresh.retro.mWeightsSource = KernelSource{};
+            if (scoreFirst) {
+                cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
+                cd::CalcMWeights(fresh.area, fresh.points, fresh.shared, fresh.retro);
+                EXPECT_TRUE(s.retro.mWeights == fresh.retro.mWeights);
+                EXPECT_TRUE(s.retro.mWeightsSource == fresh.retro.mWeightsSource);
+                EXPECT_EQ(same(s.retro.mWeights, s.retro.scoreWeights), std::string(c.name) == "nothing");
+            } else {
+                cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
+                cd::CalcScoreWeights(fresh.area, fresh.points, fresh.shared, fresh.retro);
+                EXPECT_TRUE(s.retro.scoreWeights == fresh.retro.scoreWeights);
+                EXPECT_TRUE(s.retro.weightCrossProduct == fresh.retro.weightCrossProduct);
+                EXPECT_EQ(same(s.retro.mWeights, s.retro.scoreWeights), std::string(c.name) == "nothing");
+            }
+        }
     }
 }
 
