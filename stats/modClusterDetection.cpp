@@ -294,27 +294,30 @@ LocalScores localScores(const RetroState& retro, Index n, const double* rootE, c
     const double* E = retro.expected.data();
     std::vector<double> U(at(n) + 1, 0.0), Q(at(n) + 1, 0.0), R(at(n) + 1, 0.0);
     ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
-        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
+        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1), m = c1 - c0 + 1;
+        // The chunk's sums in arrays of its own, which the columns cannot
+        // overlap, so that the rows go through the vector unit together.
+        double u[kChunk] = {}, q[kChunk] = {}, r[kChunk] = {}, w[kChunk];
         for (Index j = 1; j <= n; ++j) {
             const double diff = O[j] - E[j];
             const double ej = E[j];
-            const double* col = W.col(j).data();
+            const double* col = W.col(j).data() + c0;
             if (rootE == nullptr) {
-                for (Index i = c0; i <= c1; ++i) {
-                    const double w = col[i];
-                    U[at(i)] = U[at(i)] + w * diff;
-                    Q[at(i)] = Q[at(i)] + w * w * ej;
-                    R[at(i)] = R[at(i)] + ej * w / T;
-                }
+                for (Index k = 0; k < m; ++k) w[k] = col[k];
             } else {
                 const double re = rootE[j];
-                for (Index i = c0; i <= c1; ++i) {
-                    const double w = col[i] / re;
-                    U[at(i)] = U[at(i)] + w * diff;
-                    Q[at(i)] = Q[at(i)] + w * w * ej;
-                    R[at(i)] = R[at(i)] + ej * w / T;
-                }
+                for (Index k = 0; k < m; ++k) w[k] = col[k] / re;
             }
+            for (Index k = 0; k < m; ++k) {
+                u[k] = u[k] + w[k] * diff;
+                q[k] = q[k] + w[k] * w[k] * ej;
+                r[k] = r[k] + ej * w[k] / T;
+            }
+        }
+        for (Index k = 0; k < m; ++k) {
+            U[at(c0 + k)] = u[k];
+            Q[at(c0 + k)] = q[k];
+            R[at(c0 + k)] = r[k];
         }
     });
 
@@ -669,12 +672,14 @@ void localM(RetroState& retro, Index n, Residual form, const char* source) {
     const Matrix& W = retro.mWeights;
     DoubleArray M(at(n) + 1, 0.0);
     ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
-        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
+        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1), m = c1 - c0 + 1;
+        double sum[kChunk] = {};
         for (Index j = 1; j <= n; ++j) {
             const double rj = r[at(j)];
-            const double* col = W.col(j).data();
-            for (Index i = c0; i <= c1; ++i) M[at(i)] = M[at(i)] + rj * col[i];
+            const double* col = W.col(j).data() + c0;
+            for (Index k = 0; k < m; ++k) sum[k] = sum[k] + rj * col[k];
         }
+        for (Index k = 0; k < m; ++k) M[at(c0 + k)] = sum[k];
     });
     for (Index i = 1; i <= n; ++i) finiteResult(M[at(i)], "local M statistic", source);
 
