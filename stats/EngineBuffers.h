@@ -7,8 +7,10 @@
 // back those it replaces, so that a run after the first finds them ready.
 //
 // A buffer new to the process is asked for transparent huge pages and
-// touched first by all processors at once. Buffers too small to matter are
-// not kept. Not for concurrent use: the engine runs one call at a time.
+// touched first by all processors at once (the matrix allocates where it
+// likes, so the huge pages are the 2 MB ones wholly inside it). Buffers too
+// small to matter are not kept; only the size last asked for is kept, at
+// most kMostKept of them. The calls may come from any thread.
 
 #include <cstddef>
 
