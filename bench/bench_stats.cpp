@@ -1,15 +1,20 @@
 // Figures of the statistics engine: one full single-bandwidth computation of
 // the score tests (unadjusted and Poisson-adjusted together, with the
-// Poisson M and both critical values) at several sizes, the literal
-// reference at N = 1000 for the ratio, the normal p-value, and the peak
-// memory of the largest run measured in a process of its own.
+// Poisson M and both critical values) at several sizes, its time step by
+// step at N = 3000, the literal reference at N = 1000 for the ratio, the
+// normal p-value, and the peak memory of the two largest runs, each
+// measured in a process of its own.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,8 +40,12 @@ AppState studyArea(std::int32_t n) {
 }
 
 // What a run computes for one bandwidth of the "Unadjusted" and the
-// "Adjusted - Poisson" tests.
+// "Adjusted - Poisson" tests. Repeated on one state, each run takes a
+// bandwidth other than the last one's (1 and the next double above it, in
+// turn), as a new run would: with the same bandwidth the engine would copy
+// the kernel it still holds instead of computing it.
 void scoreRun(AppState& s) {
+    s.shared.sigma = s.shared.sigma == 1.0 ? std::nextafter(1.0, 2.0) : 1.0;
     cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro);
     cd::CalcLocalScoreUnadjusted(s.area, s.retro);
     cd::CalcScoreMomentsUnadjusted(s.area, s.retro);
@@ -70,18 +79,77 @@ void literalScoreRun(AppState& s) {
     (void)sink;
 }
 
+// The median of three runs on one state after a first run, as the program
+// runs one test after another: the first run asks for its N x N buffers,
+// the later ones find them kept (a run's commit hands the matrices it
+// replaces back for the next run in the same way).
+double scoreRunSeconds(std::int32_t n) {
+    AppState s = studyArea(n);
+    return medianSeconds(3, [&] { scoreRun(s); });
+}
+
 const BenchRegistration scoreRunFigure("score-run", [] {
     std::fprintf(stderr, "score-run: block products built for %s\n", KernelProducts::implementationName());
-    for (std::int32_t n : {1000, 2000, 3000}) {
-        const AppState start = studyArea(n);
-        const double seconds = medianSeconds(3, [&] {
-            AppState s = start;
-            scoreRun(s);
-        });
-        printFigure("score-run", "N=" + std::to_string(n), seconds);
-    }
+    for (std::int32_t n : {1000, 2000, 3000, 5000}) printFigure("score-run", "N=" + std::to_string(n), scoreRunSeconds(n));
 });
 
+// Where the time of one score run goes, step by step, at N = 3000: the
+// median of each step over five runs on one state (as the program runs one
+// test after another on the state it keeps), each run on a bandwidth of its
+// own. The M weights come first here, so that the kernel is computed there
+// alone; the score weights then copy it and add the cross product (in a
+// run it is the other way round, and the same work). score-weights is the
+// two together.
+const BenchRegistration stepsFigure("score-run-steps", [] {
+    constexpr int kRuns = 5;
+    AppState s = studyArea(3000);
+    enum Step { Kernel, CrossProduct, LocalScores, Moments, Standardise, M, Total, StepCount };
+    const char* names[StepCount] = {"kernel", "cross-product", "local-scores", "moments", "standardise", "m", "total"};
+    std::vector<double> times[StepCount];
+    auto timed = [](const std::function<void()>& fn) {
+        const auto t0 = std::chrono::steady_clock::now();
+        fn();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    for (int run = 0; run <= kRuns; ++run) {
+        double t[StepCount] = {};
+        s.shared.sigma = s.shared.sigma == 1.0 ? std::nextafter(1.0, 2.0) : 1.0;  // as in scoreRun
+        volatile double sink = 0.0;
+        t[Kernel] = timed([&] { cd::CalcMWeights(s.area, s.points, s.shared, s.retro); });
+        t[CrossProduct] = timed([&] { cd::CalcScoreWeights(s.area, s.points, s.shared, s.retro); });
+        t[LocalScores] += timed([&] { cd::CalcLocalScoreUnadjusted(s.area, s.retro); });
+        t[Moments] += timed([&] { cd::CalcScoreMomentsUnadjusted(s.area, s.retro); });
+        t[Standardise] += timed([&] {
+            cd::StandardizeScoreUnadjusted(s.retro);
+            sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
+        });
+        t[LocalScores] += timed([&] { cd::CalcLocalScoreAdjusted(s.area, s.retro); });
+        t[Moments] += timed([&] { cd::CalcScoreMomentsAdjusted(s.area, s.retro); });
+        t[Standardise] += timed([&] {
+            cd::StandardizeScoreAdjusted(s.retro);
+            sink = cd::GetChiSquareCritical(s.retro.alpha, s.retro.scoreDf);
+        });
+        t[M] = timed([&] {
+            cd::CalcLocalMPoisson(s.area, s.retro);
+            sink = cd::GetMaxLocalM(s.area, s.retro);
+            sink = cd::GetMCritical(s.area, s.shared, s.retro);
+        });
+        (void)sink;
+        for (int k = 0; k < Total; ++k) t[Total] += t[k];
+        if (run == 0) continue;  // warm-up
+        for (int k = 0; k < StepCount; ++k) times[k].push_back(t[k]);
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    for (int k = 0; k < StepCount; ++k)
+        printFigure("score-run-step", std::string("N=3000 step=") + names[k], median(times[k]));
+    printFigure("score-run-step", "N=3000 step=score-weights", median(times[Kernel]) + median(times[CrossProduct]));
+});
+
+// The literal reference at N = 1000, and how many times faster the engine
+// is on the same study area.
 const BenchRegistration literalFigure("score-run-literal", [] {
     const AppState start = studyArea(1000);
     const double seconds = medianSeconds(
@@ -92,6 +160,8 @@ const BenchRegistration literalFigure("score-run-literal", [] {
         },
         false);
     printFigure("score-run-literal", "N=1000", seconds);
+    std::printf("score-run-literal-ratio N=1000 ratio=%.1f\n", seconds / scoreRunSeconds(1000));
+    std::fflush(stdout);
 });
 
 const BenchRegistration pValueFigure("normal-pvalue", [] {
@@ -106,36 +176,54 @@ const BenchRegistration pValueFigure("normal-pvalue", [] {
 
 constexpr const char* kPeakChild = "KORVANE_BENCH_SCORE_PEAK_CHILD";
 
-// The parent starts this program again with kPeakChild set; the child runs
-// the N = 3000 computation once and exits, and its peak resident memory is
-// that of the run alone.
+// The high-water mark of this process's own memory image, in megabytes. The
+// rusage figures would not do: a process started by posix_spawn shares its
+// parent's memory until it executes, and the kernel carries that image's
+// peak into the child's.
+double ownPeakMb() {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return peakResidentMb();
+    char line[256];
+    double kb = -1.0;
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::sscanf(line, "VmHWM: %lf kB", &kb) == 1) break;
+    std::fclose(f);
+    return kb >= 0.0 ? kb / 1024.0 : peakResidentMb();
+}
+
+// The parent starts this program again with kPeakChild set to N; the child
+// runs the computation once on a fresh state, as the first run on a new
+// study area does, and prints its own peak.
 const BenchRegistration peakFigure("score-run-peak-mb", [] {
-    if (std::getenv(kPeakChild) != nullptr) {
-        AppState s = studyArea(3000);
+    if (const char* child = std::getenv(kPeakChild)) {
+        const std::int32_t n = std::atoi(child);
+        AppState s = studyArea(n);
         scoreRun(s);
+        std::printf("score-run-peak-mb N=%d mb=%.1f\n", n, ownPeakMb());
+        std::fflush(stdout);
         return;
     }
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-    env.push_back(std::string(kPeakChild) + "=1");
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string self = "/proc/self/exe", name = "score-run-peak-mb";
-    char* argv[] = {self.data(), name.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) {
-        std::fprintf(stderr, "score-run-peak-mb: cannot start the measuring process\n");
-        return;
+    for (std::int32_t n : {3000, 5000}) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e)
+            if (std::string(*e).rfind(std::string(kPeakChild) + "=", 0) != 0) env.emplace_back(*e);
+        env.push_back(std::string(kPeakChild) + "=" + std::to_string(n));
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string self = "/proc/self/exe", name = "score-run-peak-mb";
+        char* argv[] = {self.data(), name.data(), nullptr};
+        pid_t pid = 0;
+        if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) {
+            std::fprintf(stderr, "score-run-peak-mb: cannot start the measuring process\n");
+            return;
+        }
+        int status = 0;
+        if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            std::fprintf(stderr, "score-run-peak-mb: the measuring process failed\n");
+            return;
+        }
     }
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "score-run-peak-mb: the measuring process failed\n");
-        return;
-    }
-    std::printf("score-run-peak-mb N=3000 mb=%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
-    std::fflush(stdout);
 });
 
 }  // namespace

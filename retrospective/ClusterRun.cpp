@@ -6,6 +6,7 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "stats/EngineBuffers.h"
 #include "stats/modClusterDetection.h"
 #include "stats/modFunctions.h"
 #include "stats/modPValue.h"
@@ -126,8 +127,13 @@ AppState workingCopy(const AppState& state) {
 }
 
 void commit(AppState& state, AppState&& work) {
+    // The matrices the run replaced become the spares of the next run, so
+    // that it need not ask the system for its large buffers again.
     work.retro.forEachMatrix(state.retro, [](Matrix& written, Matrix& earlier) {
-        if (written.size() == 0) written.swap(earlier);
+        if (written.size() == 0)
+            written.swap(earlier);
+        else
+            EngineBuffers::giveBack(earlier);
     });
     state.area = std::move(work.area);
     state.points = std::move(work.points);

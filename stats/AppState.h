@@ -131,6 +131,17 @@ struct RetroMatrices {
     }
 };
 
+// What a kernel matrix was computed from: N, the bandwidth, the area and
+// the centroids 1..N. The engine copies a kernel it already holds for the
+// same inputs (the score and the M weights of one bandwidth are the same
+// kernel) instead of computing it again.
+struct KernelSource {
+    std::int32_t n = 0;
+    double sigma = 0.0, area = 0.0;
+    std::vector<double> x, y;
+    bool operator==(const KernelSource&) const = default;
+};
+
 // The retrospective cluster test's input, the engine's results other than
 // the matrices, and the range run over bandwidths.
 struct RetroValues {
@@ -153,6 +164,8 @@ struct RetroValues {
     // ---- Results of the statistics engine ----
     // E and p as CalcScoreWeights read them (0..N), for the derived weights.
     DoubleArray scoreWeightExpected, scoreWeightShares;
+    // The inputs scoreWeights and mWeights were computed from.
+    KernelSource scoreWeightsSource, mWeightsSource;
     DoubleArray localScoreUnadjusted, localScoreZUnadjusted, localScoreAdjusted, localScoreZAdjusted;
     double globalScoreUnadjusted = 0.0, globalScoreAdjusted = 0.0;
     DoubleArray scoreMapValues, scoreLegendValues;

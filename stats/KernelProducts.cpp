@@ -1,7 +1,7 @@
 #include "stats/KernelProducts.h"
 
 #include <atomic>
-#include <vector>
+#include <mutex>
 
 #include "stats/KernelProductsImpl.h"
 
@@ -9,36 +9,106 @@ namespace KernelProducts {
 
 namespace {
 
-std::atomic<bool> genericOnly{false};
-
-bool useAvx2() {
+bool processorHas(Build build) {
+    switch (build) {
+    case Build::Generic: return true;
+    case Build::Avx2:
 #if defined(KORVANE_HAVE_AVX2_BUILD)
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available && !genericOnly.load();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
-    return false;
+        return false;
 #endif
+    case Build::Avx512:
+#if defined(KORVANE_HAVE_AVX512_BUILD)
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+               __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("fma");
+#else
+        return false;
+#endif
+    }
+    return false;
+}
+
+Build fastest() {
+    static const Build best = processorHas(Build::Avx512) ? Build::Avx512
+                              : processorHas(Build::Avx2) ? Build::Avx2
+                                                          : Build::Generic;
+    return best;
+}
+
+std::atomic<Build>& chosen() {
+    static std::atomic<Build> build{fastest()};
+    return build;
+}
+
+// Each build keeps one workspace: one call at a time.
+std::mutex& callLock() {
+    static std::mutex m;
+    return m;
 }
 
 }  // namespace
 
-void setGenericOnly(bool yes) { genericOnly = yes; }
+bool available(Build build) { return processorHas(build); }
+
+bool force(Build build) {
+    if (!available(build)) return false;
+    chosen() = build;
+    return true;
+}
+
+void useFastest() { chosen() = fastest(); }
+
+Build current() { return chosen().load(); }
+
+const char* name(Build build) {
+    switch (build) {
+    case Build::Generic: return "generic";
+    case Build::Avx2: return "avx2";
+    case Build::Avx512: return "avx512";
+    }
+    return "generic";
+}
+
+const char* implementationName() { return name(current()); }
+
+void setGenericOnly(bool yes) {
+    if (yes)
+        force(Build::Generic);
+    else
+        useFastest();
+}
+
+// One switch per entry: the build chosen when the call starts runs all of it.
+#if defined(KORVANE_HAVE_AVX2_BUILD)
+#define KP_AVX2_CASE(call) \
+    case Build::Avx2: return KernelProductsAvx2::call;
+#else
+#define KP_AVX2_CASE(call)
+#endif
+#if defined(KORVANE_HAVE_AVX512_BUILD)
+#define KP_AVX512_CASE(call) \
+    case Build::Avx512: return KernelProductsAvx512::call;
+#else
+#define KP_AVX512_CASE(call)
+#endif
+#define KP_DISPATCH(call)                       \
+    const std::lock_guard<std::mutex> guard(callLock()); \
+    switch (current()) {                        \
+        KP_AVX2_CASE(call)                      \
+        KP_AVX512_CASE(call)                    \
+    default: break;                             \
+    }                                           \
+    return KernelProductsGeneric::call;
 
 void crossProduct(const double* W, Index ldw, double* C, Index ldc, Index n) {
-#if defined(KORVANE_HAVE_AVX2_BUILD)
-    if (useAvx2()) return KernelProductsAvx2::crossProduct(W, ldw, C, ldc, n);
-#endif
-    KernelProductsGeneric::crossProduct(W, ldw, C, ldc, n);
+    KP_DISPATCH(crossProduct(W, ldw, C, ldc, n))
 }
 
-Traces momentTraces(const double* A, Index lda, const double* p, Index n) {
-    std::vector<double> scratch(static_cast<std::size_t>(KernelProductsGeneric::scratchSize(n)));
-#if defined(KORVANE_HAVE_AVX2_BUILD)
-    if (useAvx2()) return KernelProductsAvx2::momentTraces(A, lda, p, n, scratch.data());
-#endif
-    return KernelProductsGeneric::momentTraces(A, lda, p, n, scratch.data());
+Traces momentTraces(const double* A, Index lda, const double* p, Index n, double* B, Index ldb) {
+    KP_DISPATCH(momentTraces(A, lda, p, n, B, ldb))
 }
 
-const char* implementationName() { return useAvx2() ? "avx2" : "generic"; }
+double cubeTrace(const double* K, Index ldk, Index n) { KP_DISPATCH(cubeTrace(K, ldk, n)) }
 
 }  // namespace KernelProducts

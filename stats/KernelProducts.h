@@ -1,9 +1,10 @@
 #pragma once
-// The engine's two heavy products, on plain column-major storage so that
-// one implementation can be built for several instruction sets and picked
-// at run time. Blocks of a fixed partition (it depends only on n) are
-// computed in parallel and their sums added in block order, so a result
-// does not depend on the number of threads.
+// The engine's heavy products, on plain column-major storage so that one
+// implementation can be built for several instruction sets and picked at
+// run time. Blocks of a fixed partition (it depends only on n) are computed
+// in parallel and their sums added in block order, so a result does not
+// depend on the number of threads. Each thread keeps its block buffers
+// from one call to the next.
 
 #include <cstddef>
 
@@ -22,13 +23,32 @@ struct Traces {
 };
 
 // The traces of B, B^2 and B^3 for B = A (diag(p) - p p'), A n x n, p
-// 0-based; B is formed element by element and B^2 one block at a time.
-Traces momentTraces(const double* A, Index lda, const double* p, Index n);
+// 0-based, formed element by element into B (n x n, leading dimension ldb,
+// the caller's buffer), B^2 one block at a time. Sound for any A and p.
+Traces momentTraces(const double* A, Index lda, const double* p, Index n, double* B, Index ldb);
 
-// Which implementation runs ("avx2" or "generic"), for the benchmark.
+// tr(K^3) = sum over i, j, k of K_ij K_jk K_ki for the symmetric n x n K of
+// which only the lower triangle (i >= j) is read. Each product of three
+// distinct blocks of the partition is computed once and counted for its
+// orderings, a third of the work of K K.
+double cubeTrace(const double* K, Index ldk, Index n);
+
+// The builds of the block products.
+enum class Build { Generic, Avx2, Avx512 };
+
+// Whether the program holds the build and this processor can run it.
+bool available(Build build);
+// Runs every later product on the given build (for the tests of each
+// build); false, and nothing changes, where it is not available.
+bool force(Build build);
+// Back to the fastest available build, the one picked at start.
+void useFastest();
+// The build that runs now, and the names "generic", "avx2", "avx512".
+Build current();
+const char* name(Build build);
 const char* implementationName();
 
-// Keeps to the generic build even where AVX2 is there (tests of both).
+// Keeps to the generic build (true) or the fastest one (false).
 void setGenericOnly(bool genericOnly);
 
 }  // namespace KernelProducts

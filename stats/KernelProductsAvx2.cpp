@@ -1,8 +1,10 @@
-// The block products built for processors with AVX2 (without fused
-// multiply-adds, like the rest of the program); chosen at run
-// time only where the processor has them. Eigen is compiled here under its
-// own namespace name (and without its own threads) so that none of its code
-// built for these instructions can stand in for the generic build's.
+// The block products built for processors with AVX2 and fused
+// multiply-adds (allowed in the product files alone: the moments they feed
+// are compared to a relative 1e-9, while everything compared bit for bit is
+// built without them); chosen at run time only where the processor has
+// them. Eigen is compiled here under its own namespace name (and without
+// its own threads) so that none of its code built for these instructions
+// can stand in for the generic build's.
 #include <cstddef>
 
 #include "stats/KernelProducts.h"

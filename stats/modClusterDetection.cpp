@@ -12,8 +12,10 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "stats/EngineBuffers.h"
 #include "stats/KernelProducts.h"
 #include "stats/ParallelFor.h"
+#include "stats/ScoreMomentRoute.h"
 #include "stats/cMathLib.h"
 #include "stats/modFunctions.h"
 #include "stats/modSorting.h"
@@ -126,8 +128,20 @@ void commitKernelInputs(StudyAreaState& area, PointState& points, KernelInputs& 
 // zero. The kernel before normalisation is exactly symmetric (the squared
 // differences do not depend on the order of the pair), so each exponential
 // is evaluated once for both elements.
+// A copy of the held kernel W, made in parallel into a kept buffer.
+Matrix copyKernel(const Matrix& W) {
+    Matrix copy = EngineBuffers::take(W.rows(), W.cols());
+    const Index rows = W.rows();
+    ParallelFor::forEach(W.cols(), rows > kParallelFrom, [&](Index j) {
+        const double* from = W.col(j).data();
+        double* to = copy.col(j).data();
+        for (Index i = 0; i < rows; ++i) to[i] = from[i];
+    });
+    return copy;
+}
+
 Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, Index n, double area,
-                   const char* source) {
+                   const RetroState& retro, KernelSource& built, const char* source) {
     if (n < 1) fail(RuntimeErrors::InvalidArgument, "There are no regions to compute the kernel weights for.", source);
     if (centroids.size() < at(n) + 1)
         fail(RuntimeErrors::SubscriptOutOfRange,
@@ -145,8 +159,9 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
     }
 
     // A run holds about five N x N matrices at its peak (both kernels, their
-    // cross product and two moment temporaries). Beyond physical memory the
-    // system would not fail the allocation but end the program later.
+    // cross product, the moment scratch and a spare of the earlier result).
+    // Beyond physical memory the system would not fail the allocation but
+    // end the program later.
     const double bytes = 5.0 * 8.0 * static_cast<double>(n + 1) * static_cast<double>(n + 1);
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
     if (pages > 0 && pageSize > 0 && bytes > static_cast<double>(pages) * static_cast<double>(pageSize)) outOfMemory(source);
@@ -156,7 +171,25 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
     if (!std::isfinite(peak) || !std::isfinite(peak * peak) || (n >= 2 && !(std::isfinite(scale) && scale > 0.0)))
         bandwidthOutOfScale(source);
 
-    Matrix W = Matrix::Zero(n + 1, n + 1);
+    built.n = static_cast<std::int32_t>(n);
+    built.sigma = sigma;
+    built.area = area;
+    built.x.resize(at(n));
+    built.y.resize(at(n));
+    for (Index i = 1; i <= n; ++i) {
+        built.x[at(i - 1)] = centroids[at(i)].X;
+        built.y[at(i - 1)] = centroids[at(i)].Y;
+    }
+    // The kernel is a function of these inputs alone, computed in the same
+    // order whatever the threads: a held one of the same inputs is this one.
+    for (const auto& [held, heldSource] : {std::pair<const Matrix*, const KernelSource*>{&retro.scoreWeights, &retro.scoreWeightsSource},
+                                           std::pair<const Matrix*, const KernelSource*>{&retro.mWeights, &retro.mWeightsSource}})
+        if (held->rows() == n + 1 && held->cols() == n + 1 && *heldSource == built) return copyKernel(*held);
+
+    // Every element is written below; only row and column 0 must be zeroed.
+    Matrix W = EngineBuffers::take(n + 1, n + 1);
+    W.row(0).setZero();
+    W.col(0).setZero();
     std::vector<double> x(at(n) + 1), y(at(n) + 1);
     for (Index i = 1; i <= n; ++i) {
         x[at(i)] = centroids[at(i)].X;
@@ -174,9 +207,17 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
         }
         W(j, j) = peak;
     });
-    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
-        const Index j = k + 1;
-        for (Index i = j + 1; i <= n; ++i) W(i, j) = W(j, i);
+    // The lower triangle mirrors the upper one, a tile at a time so that
+    // both the rows read and the columns written stay in the cache.
+    constexpr Index kTile = 64;
+    const Index tiles = (n + kTile - 1) / kTile;
+    ParallelFor::forEach(tiles, n >= kParallelFrom, [&](Index J) {
+        const Index j0 = 1 + J * kTile, j1 = std::min(n, j0 + kTile - 1);
+        for (Index i0 = j0; i0 <= n; i0 += kTile) {
+            const Index i1 = std::min(n, i0 + kTile - 1);
+            for (Index j = j0; j <= j1; ++j)
+                for (Index i = std::max(i0, j + 1); i <= i1; ++i) W(i, j) = W(j, i);
+        }
     });
 
     // Row sums of squares in column order, then each row divided by its root.
@@ -213,6 +254,20 @@ void requireWeights(const Matrix& W, Index n, const char* source) {
     if (n < 1 || W.rows() != n + 1 || W.cols() != n + 1) weightsMissing(source);
 }
 
+// Whether every element of the leading size x size corner is finite.
+bool allFinite(const Matrix& M, Index size) {
+    std::vector<char> bad(at(size), 0);
+    ParallelFor::forEach(size, size >= kParallelFrom, [&](Index j) {
+        const double* col = M.col(j).data();
+        bool ok = true;
+        for (Index i = 0; i < size; ++i) ok = ok && std::isfinite(col[i]);
+        bad[at(j)] = ok ? 0 : 1;
+    });
+    for (char b : bad)
+        if (b) return false;
+    return true;
+}
+
 // ---------------------------------------------------------------- local scores
 
 struct LocalScores {
@@ -239,27 +294,30 @@ LocalScores localScores(const RetroState& retro, Index n, const double* rootE, c
     const double* E = retro.expected.data();
     std::vector<double> U(at(n) + 1, 0.0), Q(at(n) + 1, 0.0), R(at(n) + 1, 0.0);
     ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
-        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
+        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1), m = c1 - c0 + 1;
+        // The chunk's sums in arrays of its own, which the columns cannot
+        // overlap, so that the rows go through the vector unit together.
+        double u[kChunk] = {}, q[kChunk] = {}, r[kChunk] = {}, w[kChunk];
         for (Index j = 1; j <= n; ++j) {
             const double diff = O[j] - E[j];
             const double ej = E[j];
-            const double* col = W.col(j).data();
+            const double* col = W.col(j).data() + c0;
             if (rootE == nullptr) {
-                for (Index i = c0; i <= c1; ++i) {
-                    const double w = col[i];
-                    U[at(i)] = U[at(i)] + w * diff;
-                    Q[at(i)] = Q[at(i)] + w * w * ej;
-                    R[at(i)] = R[at(i)] + ej * w / T;
-                }
+                for (Index k = 0; k < m; ++k) w[k] = col[k];
             } else {
                 const double re = rootE[j];
-                for (Index i = c0; i <= c1; ++i) {
-                    const double w = col[i] / re;
-                    U[at(i)] = U[at(i)] + w * diff;
-                    Q[at(i)] = Q[at(i)] + w * w * ej;
-                    R[at(i)] = R[at(i)] + ej * w / T;
-                }
+                for (Index k = 0; k < m; ++k) w[k] = col[k] / re;
             }
+            for (Index k = 0; k < m; ++k) {
+                u[k] = u[k] + w[k] * diff;
+                q[k] = q[k] + w[k] * w[k] * ej;
+                r[k] = r[k] + ej * w[k] / T;
+            }
+        }
+        for (Index k = 0; k < m; ++k) {
+            U[at(c0 + k)] = u[k];
+            Q[at(c0 + k)] = q[k];
+            R[at(c0 + k)] = r[k];
         }
     });
 
@@ -325,10 +383,202 @@ void commitMoments(RetroState& retro, const Moments& m) {
     retro.scoreVariance = m.variance;
 }
 
-Moments moments(const RetroState& retro, Index n, const double* A, Index lda, const char* source) {
+// The moment matrix A (N x N, 0-based) as the moment routines read it:
+// stored, or derived element by element from the cross product M as
+// A_ij = M_ij / sqrt(q_j q_i) (q the shares the weights were built with).
+struct MomentSource {
+    const double* M = nullptr;
+    Index ld = 0;
+    const double* q = nullptr;  // 0-based; null for a stored A
+    double operator()(Index i, Index j) const {
+        const double m = M[i + j * ld];
+        return q == nullptr ? m : m / std::sqrt(q[j] * q[i]);
+    }
+};
+
+bool isSymmetric(const MomentSource& A, Index n) {
+    std::vector<char> asymmetric(at(n), 0);
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
+        for (Index i = 0; i < j; ++i)
+            if (!(A(i, j) == A(j, i))) asymmetric[at(j)] = 1;
+    });
+    for (char a : asymmetric)
+        if (a) return false;
+    return true;
+}
+
+bool& directRouteForced() {
+    static bool forced = false;
+    return forced;
+}
+
+ScoreMomentRoute::Route& lastRoute() {
+    static ScoreMomentRoute::Route route = ScoreMomentRoute::Route::Direct;
+    return route;
+}
+
+// The shares may add up to at most this for the centred route.
+constexpr long double kCentredUpTo = 1.0L + 1e-12L;
+
+// With s = sum p, r = sqrt(p / s), P = I - s r r' and G = D A D (D =
+// diag(sqrt p)), B = A (diag(p) - p p') has the traces of (G P)^k. Split G
+// along r: K = (I - r r') G (I - r r'), h = (I - r r') G r, g = r'G r. With
+// t = 1 - s,
+//   tr B   = tr K + t g
+//   tr B^2 = ||K||^2 + 2 t h'h + t^2 g^2
+//   tr B^3 = tr K^3 + 3 t h'K h + 3 t^2 g h'h + t^3 g^3,
+// where K_ij = sqrt(p_i p_j) (A_ij - a_i - a_j + alpha), a = A p / s,
+// alpha = p'A p / s^2, h_i = sqrt(s p_i) (a_i - alpha) and g = s alpha.
+// K is A centred on both sides: for a wide kernel its elements are the
+// small differences of nearly equal ones, taken in extended precision
+// before anything is multiplied, so no large common part survives into the
+// products. With t >= 0 and A positive semi-definite (as the cross product
+// is) every term is >= 0 and nothing cancels; for s > 1 the terms alternate
+// in sign and the direct route is kept.
+// Copies the lower triangle of the n x n M onto its upper one, a tile at a
+// time so that both the rows read and the columns written stay in the cache.
+void mirrorLower(double* M, Index ld, Index n) {
+    constexpr Index kTile = 64;
+    const Index tiles = (n + kTile - 1) / kTile;
+    ParallelFor::forEach(tiles, n >= kParallelFrom, [&](Index J) {
+        const Index j0 = J * kTile, j1 = std::min(n, j0 + kTile);
+        for (Index i0 = j0; i0 < n; i0 += kTile) {
+            const Index i1 = std::min(n, i0 + kTile);
+            for (Index i = i0; i < i1; ++i)
+                for (Index j = j0; j < std::min(j1, i); ++j) M[j + i * ld] = M[i + j * ld];
+        }
+    });
+}
+
+KernelProducts::Traces centredTraces(const MomentSource& source, const double* p, Index n, long double s) {
+    using L = long double;
+    const bool parallel = n >= kParallelFrom;
+    EngineBuffers::Scratch scratch(n + 1, n + 1);
+    double* K = scratch->data();
+    const Index ldk = scratch->outerStride();
+
+    // A stored matrix is read where it is; the adjusted one is derived into
+    // the scratch first (once for each pair i, j), and K then takes its place.
+    const double* A = source.M;
+    Index lda = source.ld;
+    if (source.q != nullptr) {
+        ParallelFor::forEach(n, parallel, [&](Index j) {
+            for (Index i = j; i < n; ++i) K[i + j * ldk] = source(i, j);
+        });
+        mirrorLower(K, ldk, n);
+        A = K;
+        lda = ldk;
+    }
+
+    // a_i from column i (A is symmetric), summed in extended precision and
+    // carried as a pair of doubles a = aHi + aLo.
+    std::vector<L> a(at(n));
+    std::vector<double> aHi(at(n)), aLo(at(n));
+    ParallelFor::forEach(n, parallel, [&](Index i) {
+        const double* col = A + i * lda;
+        L s0 = 0.0L, s1 = 0.0L, s2 = 0.0L, s3 = 0.0L;
+        Index k = 0;
+        for (; k + 4 <= n; k += 4) {
+            s0 += static_cast<L>(col[k]) * static_cast<L>(p[k]);
+            s1 += static_cast<L>(col[k + 1]) * static_cast<L>(p[k + 1]);
+            s2 += static_cast<L>(col[k + 2]) * static_cast<L>(p[k + 2]);
+            s3 += static_cast<L>(col[k + 3]) * static_cast<L>(p[k + 3]);
+        }
+        for (; k < n; ++k) s0 += static_cast<L>(col[k]) * static_cast<L>(p[k]);
+        const L ai = ((s0 + s1) + (s2 + s3)) / s;
+        a[at(i)] = ai;
+        aHi[at(i)] = static_cast<double>(ai);
+        aLo[at(i)] = static_cast<double>(ai - static_cast<L>(aHi[at(i)]));
+    });
+    L pa = 0.0L;
+    for (Index i = 0; i < n; ++i) pa += static_cast<L>(p[i]) * a[at(i)];
+    const L alpha = pa / s;
+    const double alphaHi = static_cast<double>(alpha), alphaLo = static_cast<double>(alpha - static_cast<L>(alphaHi));
+    std::vector<double> w(at(n)), h(at(n));
+    L hh = 0.0L;
+    for (Index i = 0; i < n; ++i) {
+        w[at(i)] = std::sqrt(p[i]);
+        const L hi = std::sqrt(s * static_cast<L>(p[i])) * (a[at(i)] - alpha);
+        h[at(i)] = static_cast<double>(hi);
+        hh += hi * hi;
+    }
+
+    // The lower triangle of K, column by column, with each column's part of
+    // tr K, ||K||^2 and h'K h. A_ij - a_i - a_j + alpha is taken as
+    // (A_ij - aHi_i) + (alphaHi - aHi_j) plus the low parts: for a wide
+    // kernel both differences are of nearly equal numbers and exact, so the
+    // small result keeps its digits.
+    std::vector<double> colTrace(at(n)), colSquares(at(n)), colHKH(at(n));
+    ParallelFor::forEach(n, parallel, [&](Index j) {
+        const double cj = alphaHi - aHi[at(j)], lj = alphaLo - aLo[at(j)], wj = w[at(j)], hj = h[at(j)];
+        const double* Acol = A + j * lda;
+        double* Kcol = K + j * ldk;
+        const double* aH = aHi.data();
+        const double* aL = aLo.data();
+        const double* wp = w.data();
+        for (Index i = j; i < n; ++i) {
+            const double e = ((Acol[i] - aH[i]) + cj) + (lj - aL[i]);
+            Kcol[i] = wp[i] * (wj * e);
+        }
+        const double* hp = h.data();
+        double q[4] = {0.0, 0.0, 0.0, 0.0}, g[4] = {0.0, 0.0, 0.0, 0.0};
+        Index i = j + 1;
+        for (; i + 4 <= n; i += 4)
+            for (int u = 0; u < 4; ++u) {
+                q[u] += Kcol[i + u] * Kcol[i + u];
+                g[u] += hp[i + u] * Kcol[i + u];
+            }
+        for (; i < n; ++i) {
+            q[0] += Kcol[i] * Kcol[i];
+            g[0] += hp[i] * Kcol[i];
+        }
+        const double kjj = Kcol[j];
+        colTrace[at(j)] = kjj;
+        colSquares[at(j)] = kjj * kjj + 2.0 * ((q[0] + q[1]) + (q[2] + q[3]));
+        colHKH[at(j)] = hj * kjj * hj + 2.0 * hj * ((g[0] + g[1]) + (g[2] + g[3]));
+    });
+    L trK = 0.0L, squaresK = 0.0L, hKh = 0.0L;
+    for (Index j = 0; j < n; ++j) {
+        trK += colTrace[at(j)];
+        squaresK += colSquares[at(j)];
+        hKh += colHKH[at(j)];
+    }
+    const L cube = KernelProducts::cubeTrace(K, ldk, n);
+
+    const L t = 1.0L - s;
+    const L g = s * alpha;
+    KernelProducts::Traces r;
+    r.t1 = static_cast<double>(trK + t * g);
+    r.t2 = static_cast<double>(squaresK + 2.0L * t * hh + t * t * g * g);
+    r.t3 = static_cast<double>(cube + 3.0L * t * hKh + 3.0L * t * t * g * hh + t * t * t * g * g * g);
+    return r;
+}
+
+// B formed element by element and its square a block at a time.
+KernelProducts::Traces directTraces(const MomentSource& A, const double* p, Index n) {
+    EngineBuffers::Scratch B(n + 1, n + 1);
+    if (A.q == nullptr) return KernelProducts::momentTraces(A.M, A.ld, p, n, B->data(), B->outerStride());
+    EngineBuffers::Scratch stored(n + 1, n + 1);
+    Matrix& S = *stored;
+    ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
+        for (Index i = 0; i < n; ++i) S(i, j) = A(i, j);
+    });
+    return KernelProducts::momentTraces(S.data(), S.outerStride(), p, n, B->data(), B->outerStride());
+}
+
+Moments moments(const RetroState& retro, Index n, const MomentSource& A, bool symmetric, const char* source) {
     checkMomentInputs(retro, n, source);
-    const KernelProducts::Traces t =
-        KernelProducts::momentTraces(A, lda, retro.expectedShare.data() + 1, n);
+    const double* p = retro.expectedShare.data() + 1;
+    long double s = 0.0L;
+    bool nonNegative = true;
+    for (Index i = 0; i < n; ++i) {
+        s += p[i];
+        nonNegative = nonNegative && p[i] >= 0.0;
+    }
+    const bool centred = !directRouteForced() && nonNegative && s > 0.0L && s <= kCentredUpTo &&
+                         (symmetric || isSymmetric(A, n));
+    lastRoute() = centred ? ScoreMomentRoute::Route::Centred : ScoreMomentRoute::Route::Direct;
+    const KernelProducts::Traces t = centred ? centredTraces(A, p, n, s) : directTraces(A, p, n);
     return momentsFromTraces(t, retro.totalCases, source);
 }
 
@@ -339,13 +589,24 @@ void requireCrossProduct(const RetroState& retro, Index n, const char* source) {
         weightsMissing(source);
 }
 
-// C(i,j) / sqrt(p_j p_i) for i, j = 1..N into a 0-based N x N matrix.
+// C(i,j) for i, j = 1..N, 0-based.
+MomentSource unadjustedSource(const RetroState& retro) {
+    const Matrix& C = retro.weightCrossProduct;
+    return {C.data() + C.outerStride() + 1, C.outerStride(), nullptr};
+}
+
+// C(i,j) / sqrt(p_j p_i) for i, j = 1..N, 0-based.
+MomentSource adjustedSource(const RetroState& retro) {
+    MomentSource s = unadjustedSource(retro);
+    s.q = retro.scoreWeightShares.data() + 1;
+    return s;
+}
+
 Matrix adjustedMomentMatrix(const RetroState& retro, Index n) {
     Matrix A(n, n);
-    const Matrix& C = retro.weightCrossProduct;
-    const double* p = retro.scoreWeightShares.data();
+    const MomentSource source = adjustedSource(retro);
     ParallelFor::forEach(n, n >= kParallelFrom, [&](Index j) {
-        for (Index i = 0; i < n; ++i) A(i, j) = C(i + 1, j + 1) / std::sqrt(p[j + 1] * p[i + 1]);
+        for (Index i = 0; i < n; ++i) A(i, j) = source(i, j);
     });
     return A;
 }
@@ -411,12 +672,14 @@ void localM(RetroState& retro, Index n, Residual form, const char* source) {
     const Matrix& W = retro.mWeights;
     DoubleArray M(at(n) + 1, 0.0);
     ParallelFor::forEach(chunks(n), n >= kParallelFrom, [&](Index c) {
-        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1);
+        const Index c0 = 1 + c * kChunk, c1 = std::min(n, c0 + kChunk - 1), m = c1 - c0 + 1;
+        double sum[kChunk] = {};
         for (Index j = 1; j <= n; ++j) {
             const double rj = r[at(j)];
-            const double* col = W.col(j).data();
-            for (Index i = c0; i <= c1; ++i) M[at(i)] = M[at(i)] + rj * col[i];
+            const double* col = W.col(j).data() + c0;
+            for (Index k = 0; k < m; ++k) sum[k] = sum[k] + rj * col[k];
         }
+        for (Index k = 0; k < m; ++k) M[at(c0 + k)] = sum[k];
     });
     for (Index i = 1; i <= n; ++i) finiteResult(M[at(i)], "local M statistic", source);
 
@@ -448,14 +711,15 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
             checkPositive(retro.expected, n, "expected count", source);
             checkPositive(retro.expectedShare, n, "expected share", source);
         }
-        Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, source);
-        Matrix C = Matrix::Zero(n + 1, n + 1);
+        KernelSource built;
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, retro, built, source);
+        Matrix C = EngineBuffers::take(n + 1, n + 1);
+        C.row(0).setZero();
+        C.col(0).setZero();
         KernelProducts::crossProduct(W.data() + W.outerStride() + 1, W.outerStride(), C.data() + C.outerStride() + 1,
                                      C.outerStride(), n);
-        for (Index j = 1; j <= n; ++j)
-            for (Index i = 1; i <= n; ++i)
-                if (!std::isfinite(C(i, j)))
-                    fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
+        if (!allFinite(C, n + 1))
+            fail(RuntimeErrors::Overflow, "The kernel weights have no finite value for these data.", source);
 
         DoubleArray E(retro.expected.begin(), retro.expected.begin() + n + 1);
         DoubleArray p(retro.expectedShare.begin(), retro.expectedShare.begin() + n + 1);
@@ -464,7 +728,10 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
 
         commitKernelInputs(area, points, in);
         retro.scoreWeights.swap(W);
+        retro.scoreWeightsSource = std::move(built);
         retro.weightCrossProduct.swap(C);
+        EngineBuffers::giveBack(W);
+        EngineBuffers::giveBack(C);
         retro.scoreWeightExpected = std::move(E);
         retro.scoreWeightShares = std::move(p);
         retro.scoreWeightsUnadjusted.resize(0, 0);
@@ -480,9 +747,12 @@ void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& s
     const char* source = "modClusterDetection::CalcMWeights";
     try {
         KernelInputs in = kernelInputs(area, points, shared, source);
-        Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, source);
+        KernelSource built;
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, retro, built, source);
         commitKernelInputs(area, points, in);
         retro.mWeights.swap(W);
+        retro.mWeightsSource = std::move(built);
+        EngineBuffers::giveBack(W);
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -515,11 +785,9 @@ void CalcScoreMoments(const StudyAreaState& area, RetroState& retro, const Matri
         const Index n = area.regionCount;
         if (A.rows() != n || A.cols() != n)
             fail(cMathLib::kMultiplyDimensionError, "Dimensions of the two matrices not suitable for multiplication !", source);
-        for (Index j = 0; j < n; ++j)
-            for (Index i = 0; i < n; ++i)
-                if (!std::isfinite(A(i, j)))
-                    fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
-        commitMoments(retro, moments(retro, n, A.data(), A.outerStride(), source));
+        if (!allFinite(A, n))
+            fail(RuntimeErrors::InvalidArgument, "The moment matrix holds a value that is not finite.", source);
+        commitMoments(retro, moments(retro, n, MomentSource{A.data(), A.outerStride(), nullptr}, false, source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -530,8 +798,7 @@ void CalcScoreMomentsUnadjusted(const StudyAreaState& area, RetroState& retro) {
     try {
         const Index n = area.regionCount;
         requireCrossProduct(retro, n, source);
-        const Matrix& C = retro.weightCrossProduct;
-        commitMoments(retro, moments(retro, n, C.data() + C.outerStride() + 1, C.outerStride(), source));
+        commitMoments(retro, moments(retro, n, unadjustedSource(retro), true, source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -542,9 +809,7 @@ void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro) {
     try {
         const Index n = area.regionCount;
         requireCrossProduct(retro, n, source);
-        checkMomentInputs(retro, n, source);
-        const Matrix A = adjustedMomentMatrix(retro, n);
-        commitMoments(retro, moments(retro, n, A.data(), A.outerStride(), source));
+        commitMoments(retro, moments(retro, n, adjustedSource(retro), true, source));
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }
@@ -653,3 +918,11 @@ Matrix MomentMatrixAdjusted(const RetroState& retro) {
 void SetMessageHook(MessageHook hook) { messageHook() = std::move(hook); }
 
 }  // namespace modClusterDetection
+
+namespace ScoreMomentRoute {
+
+Route last() { return modClusterDetection::lastRoute(); }
+
+void forceDirect(bool yes) { modClusterDetection::directRouteForced() = yes; }
+
+}  // namespace ScoreMomentRoute

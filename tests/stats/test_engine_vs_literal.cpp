@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
+#include <string>
 
 #include "stats/KernelProducts.h"
 #include "stats/modClusterDetection.h"
@@ -321,6 +323,125 @@ TEST(PointData, FastAndLiteralAgree) {
             expectSameMCopies(fast, lit);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Every build of the block products (generic, AVX2, AVX-512: each where
+// this processor can run it) against the literal engine, and its products
+// against plain sums.
+class EveryBuild : public ::testing::TestWithParam<KernelProducts::Build> {
+protected:
+    void SetUp() override {
+        if (!KernelProducts::available(GetParam()))
+            GTEST_SKIP() << "this processor cannot run the " << KernelProducts::name(GetParam()) << " build";
+        ASSERT_TRUE(KernelProducts::force(GetParam()));
+        ASSERT_EQ(KernelProducts::current(), GetParam());
+    }
+    void TearDown() override { KernelProducts::useFastest(); }
+};
+
+TEST_P(EveryBuild, AgreesWithTheLiteralEngine) {
+    struct Area {
+        std::int32_t n;
+        double sigma;
+        Layout layout;
+        Counts counts;
+    };
+    // Sizes that take several blocks of both partitions, and an odd one.
+    for (const Area& a : {Area{260, 1.7, Layout::Scattered, Counts::PopulationAndCases},
+                          Area{333, 0.9, Layout::Grid, Counts::ObservedAndExpected},
+                          Area{129, 4.0, Layout::Groups, Counts::PopulationAndCases}}) {
+        SCOPED_TRACE("N=" + std::to_string(a.n));
+        SyntheticArea::Options o;
+        o.n = a.n;
+        o.sigma = a.sigma;
+        o.layout = a.layout;
+        o.counts = a.counts;
+        o.seed = static_cast<std::uint64_t>(a.n);
+        const AppState start = SyntheticArea::make(o);
+        AppState fast = start, lit = start;
+        cd::CalcScoreWeights(fast.area, fast.points, fast.shared, fast.retro);
+        LiteralEngine::CalcScoreWeights(lit);
+        expectSameMatrix(fast.retro.scoreWeights, lit.retro.scoreWeights, 0.0, "scoreWeights");
+        expectSameMatrix(fast.retro.weightCrossProduct, lit.retro.weightCrossProduct, 1e-13, "weightCrossProduct");
+        const Matrix& C = fast.retro.weightCrossProduct;
+        EXPECT_TRUE(C == C.transpose()) << "the cross product is exactly symmetric";
+        for (bool adjusted : {false, true}) {
+            SCOPED_TRACE(adjusted ? "adjusted" : "unadjusted");
+            if (adjusted) {
+                cd::CalcLocalScoreAdjusted(fast.area, fast.retro);
+                cd::CalcScoreMomentsAdjusted(fast.area, fast.retro);
+                cd::StandardizeScoreAdjusted(fast.retro);
+                LiteralEngine::CalcLocalScoreAdjusted(lit);
+                LiteralEngine::CalcScoreMomentsAdjusted(lit);
+                LiteralEngine::StandardizeScoreAdjusted(lit);
+            } else {
+                cd::CalcLocalScoreUnadjusted(fast.area, fast.retro);
+                cd::CalcScoreMomentsUnadjusted(fast.area, fast.retro);
+                cd::StandardizeScoreUnadjusted(fast.retro);
+                LiteralEngine::CalcLocalScoreUnadjusted(lit);
+                LiteralEngine::CalcScoreMomentsUnadjusted(lit);
+                LiteralEngine::StandardizeScoreUnadjusted(lit);
+            }
+            expectGlobal(global(fast), global(lit));
+        }
+    }
+}
+
+// The products alone, on a matrix of both signs with no structure to hide
+// a wrong block: sums in long double as the yardstick.
+TEST_P(EveryBuild, ProductsMatchPlainSums) {
+    for (Eigen::Index n : {1, 7, 130, 401}) {
+        SCOPED_TRACE("n=" + std::to_string(n));
+        std::mt19937_64 g(static_cast<std::uint64_t>(n) + 5);
+        Matrix W(n + 3, n);  // a leading dimension other than n
+        for (Eigen::Index j = 0; j < n; ++j)
+            for (Eigen::Index i = 0; i < n + 3; ++i) W(i, j) = SyntheticArea::uniform(g) - 0.5;
+        Matrix C = Matrix::Constant(n + 1, n, 99.0);
+        KernelProducts::crossProduct(W.data(), W.outerStride(), C.data(), C.outerStride(), n);
+        long double cube = 0.0L;
+        for (Eigen::Index j = 0; j < n; ++j)
+            for (Eigen::Index i = 0; i < n; ++i) {
+                long double sum = 0.0L;
+                for (Eigen::Index k = 0; k < n; ++k) sum += static_cast<long double>(W(k, i)) * W(k, j);
+                ASSERT_NEAR(C(i, j), static_cast<double>(sum), 1e-13 * n) << i << "," << j;
+                ASSERT_EQ(C(i, j), C(j, i));
+            }
+        EXPECT_EQ(C(n, 0), 99.0) << "nothing beyond the n rows is written";
+        // K = C - 1 (both signs); only its lower triangle may be read.
+        Matrix K = C.topRows(n).array() - 1.0;
+        Matrix lowerOnly = K;
+        for (Eigen::Index j = 0; j < n; ++j)
+            for (Eigen::Index i = 0; i < j; ++i) lowerOnly(i, j) = std::nan("");
+        for (Eigen::Index i = 0; i < n; ++i)
+            for (Eigen::Index j = 0; j < n; ++j) {
+                long double kk = 0.0L;
+                for (Eigen::Index k = 0; k < n; ++k) kk += static_cast<long double>(K(i, k)) * K(k, j);
+                cube += kk * K(j, i);
+            }
+        const double fast = KernelProducts::cubeTrace(lowerOnly.data(), lowerOnly.outerStride(), n);
+        EXPECT_NEAR(fast, static_cast<double>(cube), 1e-12 * std::fabs(static_cast<double>(cube)) + 1e-12);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, EveryBuild,
+                         ::testing::Values(KernelProducts::Build::Generic, KernelProducts::Build::Avx2,
+                                           KernelProducts::Build::Avx512),
+                         [](const ::testing::TestParamInfo<KernelProducts::Build>& info) {
+                             return std::string(KernelProducts::name(info.param));
+                         });
+
+TEST(EveryBuild, AnUnavailableBuildIsRefusedAndChangesNothing) {
+    const KernelProducts::Build before = KernelProducts::current();
+    for (auto b : {KernelProducts::Build::Generic, KernelProducts::Build::Avx2, KernelProducts::Build::Avx512}) {
+        if (KernelProducts::available(b)) continue;
+        EXPECT_FALSE(KernelProducts::force(b));
+        EXPECT_EQ(KernelProducts::current(), before);
+    }
+    EXPECT_TRUE(KernelProducts::available(KernelProducts::Build::Generic));
 }
 
 }  // namespace
