@@ -25,6 +25,7 @@ AppState studyArea(int n) {
     s.retro.expectedShare.assign(size, 0.0);
     s.retro.population.assign(size, 0.0);
     s.retro.primaryIds.assign(size, "");
+    s.retro.countsGeneration = s.area.generation;  // the counts belong to this study area
     const int cols = static_cast<int>(std::ceil(std::sqrt(n)));
     double totalPop = 0.0;
     for (int i = 1; i <= n; ++i) {

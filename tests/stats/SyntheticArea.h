@@ -97,6 +97,7 @@ inline AppState make(const Options& o) {
             s.retro.expectedShare[k] = s.retro.expected[k] / total;
         }
     }
+    s.retro.countsGeneration = s.area.generation;  // the counts belong to this study area
     return s;
 }
 
