@@ -217,24 +217,31 @@ void frmUnivariateCusumTextfile::resetForStart() {
 void frmUnivariateCusumTextfile::optZero_Click() { resetForStart(); }
 void frmUnivariateCusumTextfile::optPre_Click() { resetForStart(); }
 
-void frmUnivariateCusumTextfile::cmdFileOpenIDXY_Click() {
+bool frmUnivariateCusumTextfile::chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read) {
     FileDialogRequest request;
     request.filter = kTextFilter;
     const FileDialogResult chosen = dialogs().openFile(request);
     if (chosen.cancelled()) {
         dialogs().warning(kNoFileName);
-        return;
+        return false;
     }
     try {
-        PointCoordinateFile::Loaded loaded = PointCoordinateFile::Read(chosen.fileName);
-        v_.coords = std::move(loaded);
-        ctx_.state.points.pointCount = v_.coords.count;
+        read(chosen.fileName);
     } catch (const AppError& e) {
         dialogs().warning(e.description());
-        return;
+        return false;
     }
+    box->setText(QString::fromStdString(chosen.fileName));
+    return true;
+}
+
+void frmUnivariateCusumTextfile::cmdFileOpenIDXY_Click() {
+    const bool read = chooseAndRead(txtIDXY, [this](const std::string& path) {
+        v_.coords = PointCoordinateFile::Read(path);
+        ctx_.state.points.pointCount = v_.coords.count;
+    });
+    if (!read) return;
     // A z-score or saved cusum file read for other points is refused by Run.
-    txtIDXY->setText(QString::fromStdString(chosen.fileName));
     if (optZero->isChecked()) {
         cmdNewZScore->setEnabled(true);
         lblNewZ->setEnabled(true);
@@ -247,40 +254,18 @@ void frmUnivariateCusumTextfile::cmdFileOpenIDXY_Click() {
 }
 
 void frmUnivariateCusumTextfile::cmdOldCusum_Click() {
-    FileDialogRequest request;
-    request.filter = kTextFilter;
-    const FileDialogResult chosen = dialogs().openFile(request);
-    if (chosen.cancelled()) {
-        dialogs().warning(kNoFileName);
+    if (!chooseAndRead(txtOldCusum,
+                       [this](const std::string& path) { v_.saved = PointCusum::ReadSaved(path, v_.coords.count); }))
         return;
-    }
-    try {
-        v_.saved = PointCusum::ReadSaved(chosen.fileName, v_.coords.count);
-    } catch (const AppError& e) {
-        dialogs().warning(e.description());
-        return;
-    }
-    txtOldCusum->setText(QString::fromStdString(chosen.fileName));
     cmdNewZScore->setEnabled(true);
     lblNewZ->setEnabled(true);
     txtNewZScore->setEnabled(true);
 }
 
 void frmUnivariateCusumTextfile::cmdNewZScore_Click() {
-    FileDialogRequest request;
-    request.filter = kTextFilter;
-    const FileDialogResult chosen = dialogs().openFile(request);
-    if (chosen.cancelled()) {
-        dialogs().warning(kNoFileName);
+    if (!chooseAndRead(txtNewZScore,
+                       [this](const std::string& path) { v_.newZ = PointCusum::ReadZScores(path, v_.coords.count); }))
         return;
-    }
-    try {
-        v_.newZ = PointCusum::ReadZScores(chosen.fileName, v_.coords.count);
-    } catch (const AppError& e) {
-        dialogs().warning(e.description());
-        return;
-    }
-    txtNewZScore->setText(QString::fromStdString(chosen.fileName));
     cmdRun->setEnabled(true);
 }
 

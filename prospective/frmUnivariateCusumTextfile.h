@@ -8,6 +8,7 @@
 // it saves the cusums and a report.
 
 #include <QWidget>
+#include <functional>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -138,6 +139,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Asks for a text file and reads it with `read` (which commits only what
+    // it read whole); shows the file's name in `box`. False when nothing was
+    // chosen or the file was refused, after the message saying why.
+    bool chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read);
     void buildControls();
     void resetForStart();
     void setAnimating(bool on);
