@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPixmap>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -89,7 +90,7 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     optRossi = option(Frame4, "optRossi", "Rossi", twips(270, 1110, 2200, 225));
     Frame5 = frameBox(this, "Frame5", "Expression of Variables", twips(2730, 30, 3045, 1425));
     picEquation = control<QLabel>(Frame5, "picEquation", twips(80, 240, 2880, 1100));
-    picEquation->setScaledContents(true);
+    picEquation->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     fraSpatialEffect = frameBox(this, "fraSpatialEffect", "Bandwidth", twips(30, 1500, 2655, 2295));
     optSpatialSingleSigma = option(fraSpatialEffect, "optSpatialSingleSigma", "Single value", twips(240, 300, 2200, 255));
@@ -274,7 +275,14 @@ std::vector<std::string> frmClusterDetectionTextfile::localLines() const { retur
 
 // ---- Options and buttons ----
 
-void frmClusterDetectionTextfile::showEquation(const char* fileName) { Pictures::loadPicture(picEquation, fileName); }
+void frmClusterDetectionTextfile::showEquation(const char* fileName) {
+    Pictures::loadPicture(picEquation, fileName);
+    // The formula pictures are drawn for a wide strip; in this taller box
+    // they keep their proportions instead of being squeezed to its shape.
+    const QPixmap picture = picEquation->pixmap();
+    if (!picture.isNull())
+        picEquation->setPixmap(picture.scaled(picEquation->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
 
 void frmClusterDetectionTextfile::settingsChanged() {
     cmdSave->setEnabled(false);

@@ -5,6 +5,8 @@
 // degenerate point sets, and the map tools.
 #include <gtest/gtest.h>
 
+#include <QPixmap>
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -130,6 +132,20 @@ TEST_F(PointWindow, StartsWithRunAndSaveOff) {
     EXPECT_EQ(w->height(), twipsToPixels(9965));
     w->selectAlpha(1);
     EXPECT_EQ(h.ctx.state.retro.alpha, 0.01);
+}
+
+TEST_F(PointWindow, FormulaPicturesKeepTheirProportions) {
+    for (ClusterTest t : {ClusterTest::Unadjusted, ClusterTest::AdjustedPoisson, ClusterTest::FreemanTukey,
+                          ClusterTest::Rossi}) {
+        w->selectTest(t);
+        const QPixmap shown = w->picEquation->pixmap();
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_LE(shown.width(), w->picEquation->width());
+        EXPECT_LE(shown.height(), w->picEquation->height());
+        // The formulas are wide strips; squeezed to the box they would be
+        // as tall for their width as the box is.
+        EXPECT_GT(shown.width(), 3 * shown.height());
+    }
 }
 
 TEST_F(PointWindow, ContinueLoadsThePointsAndEnablesRun) {
