@@ -28,45 +28,14 @@
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "prospective/modFileSaveOpen.h"
+#include "tests/prospective/CusumFixture.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
 
 using namespace retro_test;
+using namespace cusum_test;
 
 namespace {
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-Field numbers(const std::string& name, const std::vector<std::optional<double>>& values) {
-    Field f;
-    f.name = name;
-    f.type = 'N';
-    f.width = 14;
-    f.decimals = 6;
-    f.numbers = values;
-    return f;
-}
-
-Field texts(const std::string& name, const std::vector<std::optional<std::string>>& values) {
-    Field f;
-    f.name = name;
-    f.type = 'C';
-    f.width = 12;
-    f.texts = values;
-    return f;
-}
-
-// Squares in a row, `gap` apart; the table's fields as given.
-std::string writeRow(const std::string& dir, int n, double gap, const std::vector<Field>& fields) {
-    std::vector<Square> squares;
-    for (int i = 0; i < n; ++i) squares.push_back({i * gap, 0.0, 1.0});
-    return writeStudyArea(dir, "area", squares, fields);
-}
 
 // The worked run's area: two unit squares side by side (centroids one
 // unit apart, area 2), three periods of z-values.
