@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "app/MDIFrmMain.h"
-#include "platform/ui/Twips.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Twips.h"
+#include "ui/Pictures.h"
 
 namespace {
 

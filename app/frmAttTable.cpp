@@ -7,8 +7,8 @@
 #include "map/modFunctions.h"
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/Twips.h"
+#include "ui/Dialogs.h"
+#include "ui/Twips.h"
 
 namespace {
 // An error number that reports nothing the user must act on: it is

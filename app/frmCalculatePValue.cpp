@@ -10,8 +10,8 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/Twips.h"
+#include "ui/Dialogs.h"
+#include "ui/Twips.h"
 #include "stats/modPValue.h"
 
 namespace {

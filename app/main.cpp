@@ -7,9 +7,9 @@
 #include "app/MDIFrmMain.h"
 #include "geometry/NotImplemented.h"
 #include "stats/modClusterDetection.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/EventPump.h"
-#include "platform/ui/Fonts.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
+#include "ui/Fonts.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

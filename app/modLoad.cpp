@@ -13,7 +13,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/Error.h"
 #include "platform/FileChecks.h"
-#include "platform/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace fs = std::filesystem;
 

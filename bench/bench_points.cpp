@@ -10,7 +10,7 @@
 #include "bench/Bench.h"
 #include "context/AppContext.h"
 #include "map/PointMap.h"
-#include "platform/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 

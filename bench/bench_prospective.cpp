@@ -18,7 +18,7 @@
 #include "map/modArea.h"
 #include "platform/DbfTable.h"
 #include "platform/TextFile.h"
-#include "platform/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "prospective/CusumFiles.h"
 #include "prospective/frmExportDataset.h"
 #include "stats/modCusum.h"

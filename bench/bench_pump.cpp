@@ -6,7 +6,7 @@
 #include <string>
 
 #include "bench/Bench.h"
-#include "platform/ui/EventPump.h"
+#include "ui/EventPump.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "context/AppContext.h"
 #include "bench/Bench.h"
-#include "platform/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmClusterDetection.h"
 

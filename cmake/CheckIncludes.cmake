@@ -3,7 +3,7 @@
 # (or the file's own folder). SOURCE_DIR is the source tree.
 include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
-# The layer of a path's folder; platform/ui before platform.
+# The layer of a path's folder (the longest folder that holds it).
 function(layer_of_path path out)
   set(best "")
   set(bestLength 0)
@@ -25,7 +25,7 @@ function(layer_of_path path out)
 endfunction()
 
 set(problems "")
-foreach(folder platform geometry stats context map retrospective prospective app)
+foreach(folder platform geometry ui stats context map retrospective prospective app)
   file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(file ${files})
     layer_of_path(${file} own)

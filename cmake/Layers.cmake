@@ -7,7 +7,7 @@
 set(KORVANE_LAYERS
     0 platform_core  platform
     1 geometry       geometry
-    2 platform_ui    platform/ui
+    2 ui             ui
     2 stats          stats
     3 context        context
     4 map            map

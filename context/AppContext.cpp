@@ -6,7 +6,7 @@
 #include <QEventLoop>
 #include <cstring>
 
-#include "platform/ui/EventPump.h"
+#include "ui/EventPump.h"
 
 namespace {
 

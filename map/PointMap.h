@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "map/PointTransform.h"
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 #include "stats/AppState.h"
 
 class PointMap : public PictureBox {

@@ -5,7 +5,7 @@
 
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 namespace PolygonMap {
 

@@ -4,7 +4,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "platform/ui/Twips.h"
+#include "ui/Twips.h"
 
 frmInfo::frmInfo(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
     setObjectName("frmInfo");

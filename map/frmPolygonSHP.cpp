@@ -22,9 +22,9 @@
 #include "map/modFunctions.h"
 #include "map/frmInfo.h"
 #include "platform/Format.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/EventPump.h"
-#include "platform/ui/Twips.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
+#include "ui/Twips.h"
 
 namespace {
 

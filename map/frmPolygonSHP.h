@@ -15,8 +15,8 @@
 #include <string>
 
 #include "context/AppContext.h"
-#include "platform/ui/EventPump.h"
-#include "platform/ui/PictureSurface.h"
+#include "ui/EventPump.h"
+#include "ui/PictureSurface.h"
 
 class QAction;
 class QActionGroup;

@@ -11,9 +11,9 @@
 #include "map/modFunctions.h"
 #include "map/modLegend.h"
 #include "platform/Convert.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/PictureSurface.h"
-#include "platform/ui/Twips.h"
+#include "ui/Dialogs.h"
+#include "ui/PictureSurface.h"
+#include "ui/Twips.h"
 #include "stats/modClusterDetection.h"
 
 namespace modDrawPolygon {

@@ -9,7 +9,7 @@
 #include "map/frmInfo.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 
 namespace modFunctions {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/Format.h"
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 #include "stats/modSorting.h"
 
 namespace modLegend {

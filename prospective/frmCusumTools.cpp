@@ -13,8 +13,8 @@
 
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/Twips.h"
+#include "ui/Dialogs.h"
+#include "ui/Twips.h"
 #include "stats/CusumThreshold.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowParts.h"
 #include "prospective/CusumFiles.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "platform/ui/LineChart.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/LineChart.h"
+#include "ui/WindowParts.h"
 #include "prospective/CusumLines.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "platform/DbfTable.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowParts.h"
 #include "prospective/frmUnivariate.h"
 
 namespace {

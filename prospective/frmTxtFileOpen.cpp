@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowParts.h"
 #include "prospective/frmUnivariate.h"
 #include "prospective/modFileSaveOpen.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "context/AppContext.h"
-#include "platform/ui/EventPump.h"
+#include "ui/EventPump.h"
 
 class LineChart;
 class QComboBox;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "context/AppContext.h"
-#include "platform/ui/EventPump.h"
+#include "ui/EventPump.h"
 #include "prospective/PointCusum.h"
 
 class LineChart;

@@ -1,7 +1,7 @@
 #include "prospective/modFileSaveOpen.h"
 
 #include "platform/Error.h"
-#include "platform/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "prospective/CusumFiles.h"
 
 namespace modFileSaveOpen {

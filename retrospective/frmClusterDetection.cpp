@@ -15,16 +15,16 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/Twips.h"
+#include "ui/Dialogs.h"
+#include "ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/ClusterRun.h"
-#include "platform/ui/LineChart.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/LineChart.h"
+#include "ui/WindowParts.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 namespace {
 

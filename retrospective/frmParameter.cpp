@@ -11,9 +11,9 @@
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/Twips.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/Dialogs.h"
+#include "ui/Twips.h"
+#include "ui/WindowParts.h"
 #include "retrospective/frmClusterDetection.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <QRadioButton>
 
 #include "platform/Error.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowParts.h"
 #include "retrospective/PointCaseFile.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 

@@ -5,10 +5,10 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "platform/ui/PictureSurface.h"
-#include "platform/ui/Twips.h"
-#include "platform/ui/LineChart.h"
-#include "platform/ui/WindowParts.h"
+#include "ui/PictureSurface.h"
+#include "ui/Twips.h"
+#include "ui/LineChart.h"
+#include "ui/WindowParts.h"
 
 namespace {
 

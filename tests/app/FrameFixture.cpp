@@ -8,7 +8,7 @@
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSelectDataFormat.h"
 #include "tests/support/TestPaths.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 namespace frametest {
 

@@ -15,8 +15,8 @@
 #include "context/AppContext.h"
 #include "app/MDIFrmMain.h"
 #include "geometry/Records.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/EventPump.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
 #include "tests/app/ShapeBuilders.h"
 
 namespace frametest {

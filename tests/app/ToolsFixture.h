@@ -17,7 +17,7 @@
 #include "context/AppContext.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "platform/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "tests/support/TestPaths.h"
 
 namespace toolsfixture {

@@ -12,14 +12,14 @@
 #include "app/frmAbout.h"
 #include "map/frmInfo.h"
 #include "map/frmPolygonSHP.h"
-#include "platform/ui/Twips.h"
+#include "ui/Twips.h"
 #include "prospective/frmCusumTools.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/support/TestPaths.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 using namespace frametest;
 

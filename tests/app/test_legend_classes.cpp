@@ -13,7 +13,7 @@
 #include "map/modFunctions.h"
 #include "map/modLegend.h"
 #include "platform/Format.h"
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 #include "stats/AppState.h"
 #include "tests/support/CaseNames.h"
 

@@ -14,8 +14,8 @@
 #include "context/AppContext.h"
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/EventPump.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
 #include "tests/app/ShapeBuilders.h"
 
 namespace maptest {

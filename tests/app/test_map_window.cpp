@@ -15,7 +15,7 @@
 #include "app/MDIFrmMain.h"
 #include "map/frmInfo.h"
 #include "map/modArea.h"
-#include "platform/ui/Twips.h"
+#include "ui/Twips.h"
 #include "test_map_support.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/TestPaths.h"

@@ -9,7 +9,7 @@
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 #include "stats/AppState.h"
 #include "tests/support/CaseNames.h"
 

@@ -3,7 +3,7 @@
 #include <QTableWidget>
 
 #include "app/frmAttTable.h"
-#include "platform/ui/Twips.h"
+#include "ui/Twips.h"
 #include "tests/app/ToolsFixture.h"
 
 using namespace toolsfixture;

@@ -6,7 +6,7 @@
 
 #include "map/frmInfo.h"
 #include "map/modFunctions.h"
-#include "platform/ui/Twips.h"
+#include "ui/Twips.h"
 #include "tests/app/ToolsFixture.h"
 
 using namespace toolsfixture;

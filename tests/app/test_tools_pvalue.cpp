@@ -7,7 +7,7 @@
 #include <QRadioButton>
 
 #include "app/frmCalculatePValue.h"
-#include "platform/ui/Twips.h"
+#include "ui/Twips.h"
 #include "stats/modPValue.h"
 #include "tests/app/ToolsFixture.h"
 

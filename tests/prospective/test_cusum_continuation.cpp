@@ -20,7 +20,7 @@
 #include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "platform/ui/LineChart.h"
+#include "ui/LineChart.h"
 #include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmTxtFileOpen.h"

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "map/PointMap.h"
-#include "platform/ui/EventPump.h"
-#include "platform/ui/LineChart.h"
+#include "ui/EventPump.h"
+#include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
 

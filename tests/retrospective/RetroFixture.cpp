@@ -18,7 +18,7 @@
 #include "retrospective/frmSelectDataFormat.h"
 #include "stats/modClusterDetection.h"
 #include "tests/support/TestPaths.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 namespace retro_test {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "context/AppContext.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/EventPump.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
 
 namespace retro_test {
 

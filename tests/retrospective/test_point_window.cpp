@@ -22,7 +22,7 @@
 #include "map/modLegend.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
-#include "platform/ui/LineChart.h"
+#include "ui/LineChart.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/PointCaseFile.h"
 #include "retrospective/frmClusterDetectionTextfile.h"

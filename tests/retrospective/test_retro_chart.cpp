@@ -9,7 +9,7 @@
 #include <QValueAxis>
 #include <cmath>
 
-#include "platform/ui/LineChart.h"
+#include "ui/LineChart.h"
 #include "stats/AppState.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <filesystem>
 
 #include "app/MDIFrmMain.h"
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/EventPump.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
 #include "map/frmPolygonSHP.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmClusterDetection.h"
@@ -23,7 +23,7 @@
 #include "retrospective/frmSigmaChart.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 namespace {
 

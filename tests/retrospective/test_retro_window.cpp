@@ -28,14 +28,14 @@
 #include "platform/Format.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/ClusterMapLink.h"
-#include "platform/ui/LineChart.h"
+#include "ui/LineChart.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
 #include "stats/modPValue.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 using namespace retro_test;
 namespace cd = modClusterDetection;

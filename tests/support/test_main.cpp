@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ui/Fonts.h"
+#include "ui/Fonts.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);

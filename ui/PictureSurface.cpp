@@ -1,4 +1,4 @@
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 
 #include <QPainterPath>
 
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/ui/Fonts.h"
+#include "ui/Fonts.h"
 
 QColor bgrToQColor(BgrColor c) { return QColor(c & 255, (c >> 8) & 255, (c >> 16) & 255); }
 

@@ -1,4 +1,4 @@
-#include "platform/ui/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

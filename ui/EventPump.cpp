@@ -1,4 +1,4 @@
-#include "platform/ui/EventPump.h"
+#include "ui/EventPump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "platform/ui/LineChart.h"
+#include "ui/LineChart.h"
 
 #include <QBarCategoryAxis>
 #include <QCategoryAxis>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 
 LineChart::LineChart(QWidget* parent) : QChartView(new QChart, parent) {
     setRenderHint(QPainter::Antialiasing, false);

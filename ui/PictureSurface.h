@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "geometry/Records.h"
-#include "platform/ui/Fonts.h"
-#include "platform/ui/Twips.h"
+#include "ui/Fonts.h"
+#include "ui/Twips.h"
 
 using BgrColor = std::int32_t;
 

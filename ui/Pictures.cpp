@@ -1,4 +1,4 @@
-#include "platform/ui/Pictures.h"
+#include "ui/Pictures.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

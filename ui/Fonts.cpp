@@ -1,4 +1,4 @@
-#include "platform/ui/Fonts.h"
+#include "ui/Fonts.h"
 
 #include <QApplication>
 

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "platform/ui/EventPump.h"
+#include "ui/EventPump.h"
 
 TEST(WaitLoop, CountingPumpYieldsTheWaitsCountAndStopsWhenAsked) {
     CountingEventPump pump;

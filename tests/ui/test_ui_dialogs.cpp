@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ui/Dialogs.h"
-#include "platform/ui/EventPump.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
 
 TEST(ScriptedDialogs, RecordsMessagesAndAnswersFromTheScript) {
     ScriptedDialogs d;

@@ -11,8 +11,8 @@
 #include <QWidget>
 #include <type_traits>
 
-#include "platform/ui/PictureSurface.h"
-#include "platform/ui/Twips.h"
+#include "ui/PictureSurface.h"
+#include "ui/Twips.h"
 
 namespace WindowParts {
 

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 
-#include "platform/ui/PictureSurface.h"
+#include "ui/PictureSurface.h"
 
 namespace {
 
