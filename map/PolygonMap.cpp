@@ -72,4 +72,12 @@ void hideRangeControls(AppContext& ctx, When when) {
     }
 }
 
+void setRangeSlider(AppContext& ctx, int index, When when) {
+    if (frmPolygonSHP* w = mapWindow(ctx, when)) w->setSliderRow(index);
+}
+
+void stopWaiting(AppContext& ctx) {
+    if (frmPolygonSHP* w = ctx.find<frmPolygonSHP>()) w->stopWaiting();
+}
+
 }  // namespace PolygonMap

@@ -44,5 +44,11 @@ void showMLegend(AppContext& ctx, bool show, When when);
 void showCusumLegend(AppContext& ctx, bool show, When when);
 // Hides the bandwidth slider, its label and the M-class legend picture.
 void hideRangeControls(AppContext& ctx, When when);
+// Moves the bandwidth slider to bandwidth `index` of the range run, without
+// shading the map again.
+void setRangeSlider(AppContext& ctx, int index, When when);
+// Stops the map's region blink or bandwidth animation; an animation ends on
+// the bandwidth it shows.
+void stopWaiting(AppContext& ctx);
 
 }  // namespace PolygonMap

@@ -351,6 +351,8 @@ void frmPolygonSHP::Form_Activate() {
 void frmPolygonSHP::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;
+        // A blink or animation of this map ends with it.
+        WaitingAction::stop(this);
         Form_Unload();
     }
     event->accept();
@@ -369,14 +371,38 @@ void frmPolygonSHP::RedrawByMode() {
         modDrawPolygon::RedrawShapefile(ctx_);
 }
 
-bool frmPolygonSHP::pause(const Wait& w) {
+std::function<bool()> frmPolygonSHP::whileOpen() {
     QPointer<frmPolygonSHP> self(this);
-    return eventPump().wait(w, [&] { return self && !self->unloaded_ && ctx_.find<frmPolygonSHP>() == self.data(); });
+    AppContext& ctx = ctx_;
+    return [self, &ctx] { return self && !self->unloaded_ && ctx.find<frmPolygonSHP>() == self.data(); };
+}
+
+bool frmPolygonSHP::blinkRegion(const Wait& w, bool outlinesBetween) {
+    QPointer<frmPolygonSHP> self(this);
+    WaitingAction blink(this, WaitingAction::Start::IfIdle, whileOpen());
+    for (int i = 0; i < 3; ++i) {
+        modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
+        if (!blink.wait(w) || !self) return false;
+        if (outlinesBetween) modDrawPolygon::RedrawShapefile(ctx_);
+    }
+    return true;
+}
+
+void frmPolygonSHP::stopWaiting() {
+    if (!WaitingAction::stop(this) || !animating_) return;
+    animating_ = false;
+    showBandwidth(std::max(0, animatedRow_));
+    if (!unloaded_) showRangeControls();
 }
 
 // ---- The map's mouse ----
 
 void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
+    // The tools that pick a region are ignored while a blink or an
+    // animation runs: their blinks, charts and list rows would start inside
+    // it and pile up behind it.
+    const bool picksRegion = isButtonPressed("ID") || isButtonPressed("Find") || isButtonPressed("Graph");
+    if (picksRegion && WaitingAction::busy()) return;
     if (isButtonPressed("ID")) {
         Cls();
         modDrawPolygon::RedrawShapefile(ctx_);
@@ -388,10 +414,7 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
         }
         ctx_.show<frmInfo>();
         modFunctions::ShowRegionInfo(ctx_);
-        for (int blink = 0; blink < 3; ++blink) {
-            modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
-            if (!pause(kRegionBlink)) return;
-        }
+        if (!blinkRegion(kRegionBlink, false)) return;
         Cls();
         RedrawByMode();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();
@@ -410,11 +433,7 @@ void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
         }
         emit ctx_.mapHub().regionCharted(state_.shared.selectedRegion);
         if (unloaded_) return;
-        for (int blink = 0; blink < 3; ++blink) {
-            modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
-            if (!pause(kChartBlink)) return;
-            modDrawPolygon::RedrawShapefile(ctx_);
-        }
+        if (!blinkRegion(kChartBlink, true)) return;
         modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
     } else if (isButtonPressed("ZoomIn")) {
         zoomClick(+kZoomStep);
@@ -520,22 +539,62 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
         }
         picSHP->Refresh();
     } else if (key == "MapAnimation") {
-        // The range tables of a study area opened before have nothing to show here.
-        if (!retroResultsCurrent(state_)) return;
-        const int k = state_.retro.bandwidthCount;
-        for (int j = 0; j < k; ++j) {
-            fillRangeRow(j);
-            if (!pause(kBandwidthFrame)) return;
-            modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
-            emit ctx_.mapHub().rangeRowChosen(j);
-            if (unloaded_) return;
-        }
-        sliderStatsRange->show();
-        lblAni->show();
-        // Setting the range must not count as a change of the value.
+        // A second click stops the animation where it is.
+        if (animating_) stopWaiting();
+        else animateBandwidths();
+    }
+}
+
+// ---- Bandwidth animation ----
+
+void frmPolygonSHP::animateBandwidths() {
+    // The range tables of a study area opened before have nothing to show here.
+    if (!retroResultsCurrent(state_)) return;
+    QPointer<frmPolygonSHP> self(this);
+    WaitingAction animation(this, WaitingAction::Start::IfIdle, whileOpen());
+    if (!animation.started()) return;  // a blink runs
+    const int k = state_.retro.bandwidthCount;
+    {
+        // The slider follows the frames; its range must not count as a change.
         const QSignalBlocker block(sliderStatsRange);
         sliderStatsRange->setMaximum(std::max(0, k - 1));
     }
+    animating_ = true;
+    animatedRow_ = -1;
+    for (int j = 0; j < k; ++j) {
+        fillRangeRow(j);
+        const bool waited = animation.wait(kBandwidthFrame);
+        if (!self) return;
+        // Stopped: whoever stopped it has shown what comes next.
+        if (!waited || !animating_) {
+            animating_ = false;
+            return;
+        }
+        // A row chosen in the list during the wait filled the values of its
+        // own bandwidth: the frame shows the one it names.
+        animatedRow_ = j;
+        showBandwidth(j);
+        if (!self || unloaded_) return;
+    }
+    animating_ = false;
+    showRangeControls();
+}
+
+void frmPolygonSHP::showBandwidth(int row) {
+    fillRangeRow(row);
+    modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+    setSliderRow(row);
+    emit ctx_.mapHub().rangeRowChosen(row);
+}
+
+void frmPolygonSHP::setSliderRow(int row) {
+    const QSignalBlocker block(sliderStatsRange);
+    sliderStatsRange->setValue(row);
+}
+
+void frmPolygonSHP::showRangeControls() {
+    sliderStatsRange->show();
+    lblAni->show();
 }
 
 // ---- Bandwidth slider ----
@@ -564,10 +623,7 @@ void frmPolygonSHP::sliderStatsRange_Scroll() {
 
 void frmPolygonSHP::sliderStatsRange_Change() {
     if (!retroResultsCurrent(state_)) return;
-    const int v = sliderStatsRange->value();
-    fillRangeRow(v);
-    modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
-    emit ctx_.mapHub().rangeRowChosen(v);
+    showBandwidth(sliderStatsRange->value());
 }
 
 // ---- Other windows ----

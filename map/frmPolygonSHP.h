@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "context/AppContext.h"
@@ -79,6 +80,14 @@ public:
     // flags.
     void RedrawByMode();
 
+    // Moves the bandwidth slider to `row` of the range run; not a change of
+    // its value (the map is not shaded again).
+    void setSliderRow(int row);
+    // Stops the region blink or the bandwidth animation this window runs.
+    // An animation ends on the bandwidth it shows (on the first when none
+    // was shown yet): the map, the slider and the global list agree on it.
+    void stopWaiting();
+
     // The status panel text last set by a mouse move over the map.
     const std::string& coordinateText() const noexcept { return coordinateText_; }
     // Whether the window last enabled (activate) or disabled (close) the
@@ -95,9 +104,17 @@ private:
     void buildControls();
     void placeInTwips(QWidget* w, double left, double top, double width, double height);
     void onMouseUpSignal(int button, double x, double y);
-    // Waits through the event pump; false when this window closed
-    // meanwhile or the program is ending.
-    bool pause(const Wait& w);
+    // Whether this window is still the open map window (a wait's question).
+    std::function<bool()> whileOpen();
+    // Blinks the selected region three times, each blink `w` long, and
+    // between the blinks draws the outlines when `outlinesBetween`. False
+    // when the blink was stopped or this window closed meanwhile.
+    bool blinkRegion(const Wait& w, bool outlinesBetween);
+    void animateBandwidths();
+    // Bandwidth `row` of the range run on the map, on the slider and in
+    // the global list.
+    void showBandwidth(int row);
+    void showRangeControls();
     void setStatusText(const std::string& text);
     void setMapMenusEnabled(bool enabled);
     void fillRangeRow(int row);
@@ -111,4 +128,8 @@ private:
     bool sized_ = false;
     bool unloaded_ = false;
     bool mapMenusEnabled_ = false;
+    // While the bandwidth animation runs: the bandwidth it shows (-1 before
+    // its first).
+    bool animating_ = false;
+    int animatedRow_ = -1;
 };

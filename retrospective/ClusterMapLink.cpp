@@ -18,6 +18,10 @@ void clearLegend(AppContext& ctx, bool load) { PolygonMap::clearLegend(ctx, when
 
 void hideRangeControls(AppContext& ctx, bool load) { PolygonMap::hideRangeControls(ctx, when(load)); }
 
+void setRangeSlider(AppContext& ctx, int index) { PolygonMap::setRangeSlider(ctx, index, PolygonMap::When::IfOpen); }
+
+void stopWaiting(AppContext& ctx) { PolygonMap::stopWaiting(ctx); }
+
 void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues) {
     PolygonMap::showClassMap(ctx, legendValues, mapValues);
 }

@@ -23,6 +23,11 @@ void closeMapWindow(AppContext& ctx);
 void clearLegend(AppContext& ctx, bool load);
 // Hides the bandwidth slider, its label and the M-class legend image.
 void hideRangeControls(AppContext& ctx, bool load);
+// The slider of an open map window at bandwidth `index` of the range run.
+void setRangeSlider(AppContext& ctx, int index);
+// Stops a blink or the bandwidth animation of the map window; an animation
+// ends on the bandwidth it shows.
+void stopWaiting(AppContext& ctx);
 
 void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
 void redrawShapefile(AppContext& ctx);

@@ -288,6 +288,7 @@ void frmClusterDetection::closeEvent(QCloseEvent* event) {
 }
 
 void frmClusterDetection::Form_Unload() {
+    ClusterMapLink::stopWaiting(ctx_);
     ctx_.state.shared.retroMapMode = false;
     ctx_.unload<frmSigmaChart>();
     if (!ClusterMapLink::mapWindowOpen(ctx_)) return;
@@ -334,6 +335,7 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
             s.retro.mapLegendValues = s.retro.mapClassValues;
             s.shared.sigma = s.retro.rangeSigmas[static_cast<std::size_t>(k)];
             ClusterMapLink::showClassMap(ctx_, s.retro.mapLegendValues, s.retro.mapClassValues);
+            ClusterMapLink::setRangeSlider(ctx_, k);
         } else {
             ClusterMapLink::redrawShapefile(ctx_);
         }
@@ -365,6 +367,8 @@ void frmClusterDetection::runStart() {
 }
 
 void frmClusterDetection::cmdRun_Click() {
+    // The map's animation of the results shown so far ends before they change.
+    ClusterMapLink::stopWaiting(ctx_);
     Dialogs& d = dialogs();
     const ClusterTest test = selectedTest();
     if (optSpatialSingleSigma->isChecked()) {

@@ -29,6 +29,55 @@ bool EventPump::wait(const Wait& w, const std::function<bool()>& goOn) {
     return true;
 }
 
+namespace {
+// The action that runs now: its number (0: none) and the window it draws on.
+struct RunningAction {
+    std::uint64_t id = 0;
+    const QObject* owner = nullptr;
+};
+RunningAction& runningAction() {
+    static RunningAction r;
+    return r;
+}
+std::uint64_t lastActionId = 0;
+}  // namespace
+
+WaitingAction::WaitingAction(const QObject* owner, Start start, std::function<bool()> goOn)
+    : goOn_(std::move(goOn)) {
+    RunningAction& r = runningAction();
+    if (r.id != 0 && start == Start::IfIdle) return;
+    // One taking over leaves the action it stops waiting further up the
+    // stack; that one sees it was stopped as soon as its wait gets control.
+    id_ = ++lastActionId;
+    r = {id_, owner};
+}
+
+WaitingAction::~WaitingAction() { end(); }
+
+bool WaitingAction::running() const noexcept { return id_ != 0 && runningAction().id == id_; }
+
+void WaitingAction::end() noexcept {
+    if (running()) runningAction() = {};
+}
+
+bool WaitingAction::wait(const Wait& w) {
+    if (!running()) return false;
+    const bool waited = eventPump().wait(w, [this] { return running() && (!goOn_ || goOn_()); });
+    if (!waited) end();
+    return waited;
+}
+
+bool WaitingAction::busy() noexcept { return runningAction().id != 0; }
+
+bool WaitingAction::stop(const QObject* owner) noexcept {
+    RunningAction& r = runningAction();
+    if (r.id == 0 || r.owner != owner) return false;
+    r = {};
+    return true;
+}
+
+void WaitingAction::stopAny() noexcept { runningAction() = {}; }
+
 EventPump& eventPump() {
     auto& p = installed();
     if (!p) p = std::make_shared<QtEventPump>();

@@ -40,6 +40,53 @@ public:
 EventPump& eventPump();
 void installEventPump(std::shared_ptr<EventPump> pump);
 
+class QObject;
+
+// One action of the program that waits: a blink, a flash, a bandwidth or
+// period animation. Its waits hand control to the event loop, so a click
+// runs its handler inside the action's handler; these actions therefore
+// run one at a time. An action that would start while another runs is
+// either refused (a blink, a flash, the map's animation: the click that
+// asked for it is ignored) or takes over, stopping the one that runs (the
+// animation of a new run). A running action is also stopped from outside
+// (a second click on its control, a Run, another study area, closing its
+// window); whoever stops it decides what is shown next.
+//
+// The action ends when it goes out of scope, when it is stopped, when
+// `goOn` says its window is gone or when the program is ending; from then
+// on its waits return false at once.
+class WaitingAction {
+public:
+    enum class Start { IfIdle, TakingOver };
+
+    // Starts an action of `owner` (the window it draws on), unless another
+    // runs and `start` is IfIdle.
+    WaitingAction(const QObject* owner, Start start, std::function<bool()> goOn);
+    ~WaitingAction();
+    WaitingAction(const WaitingAction&) = delete;
+    WaitingAction& operator=(const WaitingAction&) = delete;
+
+    bool started() const noexcept { return id_ != 0; }
+    // Started, and neither stopped nor ended.
+    bool running() const noexcept;
+    // Waits `w` through the event pump; false when the action ended
+    // before or during the wait.
+    bool wait(const Wait& w);
+
+    // Whether an action runs now.
+    static bool busy() noexcept;
+    // Stops the running action when `owner` started it; true when it did.
+    static bool stop(const QObject* owner) noexcept;
+    // Stops the running action, whoever started it.
+    static void stopAny() noexcept;
+
+private:
+    void end() noexcept;
+
+    std::uint64_t id_ = 0;
+    std::function<bool()> goOn_;
+};
+
 // The program's pump: QCoreApplication::processEvents, each yield lasting at
 // least `minMicroseconds` (50 by default: a blink of 2,501 yields lasts
 // about an eighth of a second). It reports quitting once setQuitting() was
