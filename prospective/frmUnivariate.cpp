@@ -340,6 +340,8 @@ void frmUnivariate::Form_Unload() {
 
 void frmUnivariate::cancelAnimation() {
     ++generation_;
+    // A blink or flash still running belongs to the results being replaced.
+    WaitingAction::stopAny();
     if (animating_) {
         setAnimatingControls(false);
         CusumMapLink::setMousePointer(ctx_, 0);
@@ -606,9 +608,10 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
         setUpMaxChart(periods);
     setAnimatingControls(true);
     QPointer<frmUnivariate> self(this);
-    const auto goOn = [self, generation] { return self && self->stillRunning(generation); };
+    WaitingAction animation(this, WaitingAction::Start::TakingOver,
+                            [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t t = 1; t <= periods; ++t) {
-        const bool waited = eventPump().wait(periodWait(ctx.state.cusum.animationDelay), goOn);
+        const bool waited = animation.wait(periodWait(ctx.state.cusum.animationDelay));
         if (!self || !waited || !stillRunning(generation)) return;
         ctx.state.cusum.periodIndex = static_cast<std::int16_t>(t);
         onMap([&] { CusumMapLink::showPeriod(ctx, static_cast<std::int16_t>(t)); });
@@ -680,12 +683,15 @@ void frmUnivariate::lstRegion_Click() {
     AppState& s = ctx.state;
     const int row = lstRegion->currentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= s.cusum.signaledRegions.size()) return;
-    s.shared.selectedRegion = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
     QPointer<frmUnivariate> self(this);
-    const auto goOn = [self] { return self && !self->unloaded_; };
-    for (int flash = 0; flash < 3; ++flash) {
+    // A region chosen during a blink or an animation is not flashed or
+    // charted: the flash would run inside it.
+    WaitingAction flash(this, WaitingAction::Start::IfIdle, [self] { return self && !self->unloaded_; });
+    if (!flash.started()) return;
+    s.shared.selectedRegion = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
+    for (int i = 0; i < 3; ++i) {
         onMap([&] { CusumMapLink::highlightRegion(ctx, s.shared.selectedRegion); });
-        if (!eventPump().wait(kFlash, goOn) || !self) return;
+        if (!flash.wait(kFlash) || !self) return;
         onMap([&] { CusumMapLink::redrawOutlines(ctx); });
     }
     ShowRegionChart(ctx);

@@ -183,8 +183,9 @@ void frmUnivariateCusumTextfile::Form_Load() {
 }
 
 void frmUnivariateCusumTextfile::closeEvent(QCloseEvent* event) {
-    // A running animation ends at its next wait.
+    // A running animation ends with the window.
     ++generation_;
+    WaitingAction::stop(this);
     unloaded_ = true;
     animating_ = false;
     QWidget::closeEvent(event);
@@ -362,9 +363,10 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
 
     QPointer<frmUnivariateCusumTextfile> self(this);
     AppContext& ctx = ctx_;
-    auto goOn = [self, generation] { return self && self->stillRunning(generation); };
+    WaitingAction animation(this, WaitingAction::Start::TakingOver,
+                            [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t p = r.savedPeriods + 1; p <= r.periods(); ++p) {
-        const bool waited = eventPump().wait(periodWait(speed), goOn);
+        const bool waited = animation.wait(periodWait(speed));
         if (!self || !waited || !stillRunning(generation)) {
             // Closed, or replaced by a newer run, which owns the controls.
             if (self && generation_ == generation) setAnimating(false);
@@ -499,6 +501,9 @@ void frmUnivariateCusumTextfile::optIdentify_Click() {
 
 void frmUnivariateCusumTextfile::picPoint_MouseDown(int, int, double X, double Y) {
     if (lstPeriod->count() == 0 || !v_.result) return;
+    // The tools that pick points are ignored during the animation: the
+    // frames would draw over what they show.
+    if ((optMeasureDistance->isChecked() || optIdentify->isChecked()) && WaitingAction::busy()) return;
     if (optZoomIn->isChecked()) {
         picPoint->zoomBy(kZoomStep);
         drawPeriodMap();
