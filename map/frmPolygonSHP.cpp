@@ -566,12 +566,10 @@ void frmPolygonSHP::animateBandwidths() {
         const bool waited = animation.wait(kBandwidthFrame);
         if (!self) return;
         // Stopped: whoever stopped it has shown what comes next.
-        if (!waited || !animating_) {
+        if (!waited) {
             animating_ = false;
             return;
         }
-        // A row chosen in the list during the wait filled the values of its
-        // own bandwidth: the frame shows the one it names.
         animatedRow_ = j;
         showBandwidth(j);
         if (!self || unloaded_) return;

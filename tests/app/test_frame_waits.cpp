@@ -1,0 +1,402 @@
+// One wait-driven action at a time, through the real main frame on the
+// sample data: a click of each kind during each kind of wait either is
+// ignored (the map's and the point map's region tools, an Animation click
+// during a blink), acts at once while the wait goes on (a list row), stops
+// the wait (a second Animation click, a Run of the cluster window, another
+// study area, closing) or stops it and runs its own animation in its place
+// (a Run of the cusum window). The counting pump's yields show that exactly
+// one action ran; afterwards the map, the slider, the label and the chosen
+// list row show the same bandwidth or period.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include <functional>
+
+#include "map/MapTransform.h"
+#include "map/PointMap.h"
+#include "map/PointTransform.h"
+#include "map/frmInfo.h"
+#include "map/frmPolygonSHP.h"
+#include "map/modDrawPolygon.h"
+#include "platform/DbfTable.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
+#include "prospective/frmUnivariateCusumTextfile.h"
+#include "retrospective/ClusterLines.h"
+#include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
+#include "tests/app/FrameFixture.h"
+#include "tests/support/CaseNames.h"
+#include "tests/support/TestPaths.h"
+#include "ui/LineChart.h"
+
+namespace frametest {
+namespace {
+
+// What the windows show beforehand: a range run of the cluster test animated
+// once (the slider showing), a single-bandwidth run (the tool Find on), a
+// cusum run of the sample's twelve periods, the point cusum window with its
+// two files read.
+enum class Scene { ClusterRange, ClusterSingle, Cusum, PointCusum };
+
+enum class WaitKind { BandwidthAnimation, RegionBlink, GraphBlink, RegionFlash, CusumAnimation, PointAnimation };
+
+enum class Click { Animation, Run, ListRow, Graph, Find, Identify, StudyArea, CloseWaiting, CloseClusterWindow };
+
+enum class Effect {
+    Ignored,   // the wait runs whole; the click changed nothing
+    Live,      // the wait runs whole; the click showed its row at once
+    Stops,     // the wait ends at the click
+    Replaces,  // the wait ends at the click and the click's run animates whole
+};
+
+// The bandwidth or period that every view shows afterwards.
+constexpr int kNothingChosen = -1;  // the slider hidden, no list row chosen
+constexpr int kGone = -2;           // the wait's window closed or its results were replaced
+constexpr int kLast = -3;           // the last bandwidth or period
+constexpr int kBeforeLast = -4;     // the one before the last
+
+struct WaitCase {
+    const char* name;
+    Scene scene;
+    WaitKind wait;
+    Click click;
+    Effect effect;
+    int shownAfter;
+};
+
+const std::vector<WaitCase>& waitCases() {
+    using enum Scene;
+    using enum WaitKind;
+    using enum Click;
+    using enum Effect;
+    static const std::vector<WaitCase> cases = {
+        // The bandwidth animation; Graph and Find are off after a range run.
+        {"BandwidthAnimation_Animation", ClusterRange, BandwidthAnimation, Animation, Stops, kBeforeLast},
+        {"BandwidthAnimation_Run", ClusterRange, BandwidthAnimation, Run, Stops, kNothingChosen},
+        {"BandwidthAnimation_GlobalListRow", ClusterRange, BandwidthAnimation, ListRow, Live, kLast},
+        {"BandwidthAnimation_Identify", ClusterRange, BandwidthAnimation, Identify, Ignored, kLast},
+        {"BandwidthAnimation_StudyArea", ClusterRange, BandwidthAnimation, StudyArea, Stops, kGone},
+        {"BandwidthAnimation_CloseMap", ClusterRange, BandwidthAnimation, CloseWaiting, Stops, kGone},
+        {"BandwidthAnimation_CloseClusterWindow", ClusterRange, BandwidthAnimation, CloseClusterWindow, Stops,
+         kGone},
+        // A region's blink on the map of a range run.
+        {"RegionBlink_Animation", ClusterRange, RegionBlink, Animation, Ignored, kLast},
+        {"RegionBlink_Run", ClusterRange, RegionBlink, Run, Stops, kNothingChosen},
+        {"RegionBlink_GlobalListRow", ClusterRange, RegionBlink, ListRow, Live, 0},
+        {"RegionBlink_Identify", ClusterRange, RegionBlink, Identify, Ignored, kLast},
+        {"RegionBlink_StudyArea", ClusterRange, RegionBlink, StudyArea, Stops, kGone},
+        {"RegionBlink_CloseMap", ClusterRange, RegionBlink, CloseWaiting, Stops, kGone},
+        // Find is on only after a single-bandwidth run, whose map has no
+        // bandwidths to agree on.
+        {"RegionBlink_Find", ClusterSingle, RegionBlink, Find, Ignored, kGone},
+        // The cusum animation of a second run; the Animation button is the
+        // cluster test's and Find is off, while Run restarts the animation.
+        {"CusumAnimation_Run", Cusum, CusumAnimation, Run, Replaces, kLast},
+        {"CusumAnimation_PeriodListRow", Cusum, CusumAnimation, ListRow, Live, kLast},
+        {"CusumAnimation_Graph", Cusum, CusumAnimation, Graph, Ignored, kLast},
+        {"CusumAnimation_Identify", Cusum, CusumAnimation, Identify, Ignored, kLast},
+        {"CusumAnimation_StudyArea", Cusum, CusumAnimation, StudyArea, Stops, kGone},
+        {"CusumAnimation_CloseCusumWindow", Cusum, CusumAnimation, CloseWaiting, Stops, kGone},
+        // The Graph tool's blink after a cusum run.
+        {"GraphBlink_Run", Cusum, GraphBlink, Run, Replaces, kLast},
+        {"GraphBlink_PeriodListRow", Cusum, GraphBlink, ListRow, Live, 1},
+        {"GraphBlink_Graph", Cusum, GraphBlink, Graph, Ignored, kLast},
+        {"GraphBlink_Identify", Cusum, GraphBlink, Identify, Ignored, kLast},
+        {"GraphBlink_StudyArea", Cusum, GraphBlink, StudyArea, Stops, kGone},
+        {"GraphBlink_CloseMap", Cusum, GraphBlink, CloseWaiting, Stops, kGone},
+        // The flash of a region chosen in the signalled-region list.
+        {"RegionFlash_Run", Cusum, RegionFlash, Run, Replaces, kLast},
+        {"RegionFlash_PeriodListRow", Cusum, RegionFlash, ListRow, Live, 1},
+        {"RegionFlash_Graph", Cusum, RegionFlash, Graph, Ignored, kLast},
+        {"RegionFlash_Identify", Cusum, RegionFlash, Identify, Ignored, kLast},
+        {"RegionFlash_StudyArea", Cusum, RegionFlash, StudyArea, Stops, kGone},
+        {"RegionFlash_CloseCusumWindow", Cusum, RegionFlash, CloseWaiting, Stops, kGone},
+        // The point cusum animation: its Run stays off until the animation
+        // ends and it has no other animation control; its map's Identify
+        // stands for Graph (it charts a point), Select for Find.
+        {"PointAnimation_PeriodListRow", PointCusum, PointAnimation, ListRow, Live, kLast},
+        {"PointAnimation_Identify", PointCusum, PointAnimation, Graph, Ignored, kLast},
+        {"PointAnimation_Select", PointCusum, PointAnimation, Find, Ignored, kLast},
+        {"PointAnimation_StudyArea", PointCusum, PointAnimation, StudyArea, Stops, kGone},
+        {"PointAnimation_ClosePointWindow", PointCusum, PointAnimation, CloseWaiting, Stops, kGone},
+    };
+    return cases;
+}
+
+constexpr int kPeriods = 12;  // the sample's z-score fields and point z-score columns
+constexpr int kBlinkRegion = 64, kOtherRegion = 50;  // 1-based; 64 signals from period 9
+
+// The yields of each wait (the program's counts), and the yield at which
+// the click comes: inside a later step, so that earlier steps are shown.
+// The bandwidth animation is clicked in its last frame's wait, so that a
+// frame drawing the bandwidth a list row chose instead of its own is seen.
+std::int64_t fullYields(WaitKind wait, int bandwidths) {
+    switch (wait) {
+    case WaitKind::BandwidthAnimation: return 50000LL * bandwidths;
+    case WaitKind::RegionBlink: return 3 * 2501;
+    case WaitKind::GraphBlink:
+    case WaitKind::RegionFlash: return 3 * 50001;
+    case WaitKind::CusumAnimation: return frmUnivariate::periodWait(1).yields * kPeriods;
+    case WaitKind::PointAnimation: return frmUnivariateCusumTextfile::periodWait(10000).yields * kPeriods;
+    }
+    return 0;
+}
+
+std::int64_t clickYield(WaitKind wait, int bandwidths) {
+    switch (wait) {
+    case WaitKind::BandwidthAnimation: return 50000LL * (bandwidths - 1) + 7;
+    case WaitKind::RegionBlink: return 2501 + 7;
+    case WaitKind::GraphBlink:
+    case WaitKind::RegionFlash: return 50001 + 7;
+    case WaitKind::CusumAnimation: return 3 * 2 + 1;  // periods 1 to 3 on show
+    case WaitKind::PointAnimation: return 3 * 10001 + 7;
+    }
+    return 0;
+}
+
+class FrameWaits : public FrameTest, public ::testing::WithParamInterface<WaitCase> {
+protected:
+    AppState& s() { return ctx->state; }
+    frmPolygonSHP* map() { return ctx->find<frmPolygonSHP>(); }
+    frmClusterDetection* cluster() { return ctx->find<frmClusterDetection>(); }
+    frmUnivariate* cusum() { return ctx->find<frmUnivariate>(); }
+    frmUnivariateCusumTextfile* points() { return ctx->find<frmUnivariateCusumTextfile>(); }
+
+    void setUpScene(Scene scene) {
+        switch (scene) {
+        case Scene::ClusterRange:
+        case Scene::ClusterSingle: {
+            dataInput = [](QWidget* w) {
+                auto* p = static_cast<frmParameter*>(w);
+                p->pickField(p->cboBasePopulation, "POP");
+                p->pickField(p->cboCase, "CASES");
+                p->pickField(p->cboPrimaryID, "NAME");
+                p->cmdOK_Click();
+            };
+            openRetro(sourcePath("data/sample/sample.shp"));
+            dataInput = nullptr;
+            frmClusterDetection* w = cluster();
+            ASSERT_NE(w, nullptr);
+            if (scene == Scene::ClusterSingle) {
+                w->cmdRun->click();
+                ASSERT_TRUE(map()->isButtonPressed("Find"));
+                break;
+            }
+            w->selectSigmaRange();
+            w->txtFromSigma->setText("0.5");
+            w->txtToSigma->setText("2");
+            w->txtStep->setText("0.5");
+            w->cmdRun->click();
+            ASSERT_GE(s().retro.bandwidthCount, 4);
+            map()->button("MapAnimation")->trigger();
+            ASSERT_TRUE(map()->sliderStatsRange->isVisibleTo(map()));
+            break;
+        }
+        case Scene::Cusum: {
+            openPro(sourcePath("data/sample/sample.shp"));
+            frmSelectName* d = ctx->find<frmSelectName>();
+            ASSERT_NE(d, nullptr);
+            d->pickField(d->cmbName1, "NAME");
+            d->cmdOK_Click();
+            frmUnivariate* u = cusum();
+            ASSERT_NE(u, nullptr);
+            const auto& t = *s().area.dbfRecordset;
+            u->selectStartField(t.FieldIndex("Z01"));
+            u->selectEndField(t.FieldIndex("Z12"));
+            u->cmdCalc->click();
+            ASSERT_TRUE(map()->isButtonPressed("Graph"));
+            break;
+        }
+        case Scene::PointCusum: {
+            frame->mnuOpenTextPro_Click();
+            frame = ctx->find<MDIFrmMain>();
+            frmUnivariateCusumTextfile* w = points();
+            ASSERT_NE(w, nullptr);
+            dlg->queueFile(sourcePath("data/sample/cusum_points.txt"));
+            w->cmdFileOpenIDXY->click();
+            dlg->queueFile(sourcePath("data/sample/cusum_points_z.txt"));
+            w->cmdNewZScore->click();
+            ASSERT_TRUE(w->cmdRun->isEnabled());
+            break;
+        }
+        }
+        ASSERT_TRUE(takeMessages().empty());
+    }
+
+    // A press of the map's tool `key` and a click on region k's centroid.
+    void useMapTool(const std::string& key, int k) {
+        map()->button(key)->trigger();
+        const CentroidRecord& c = s().area.centroidTable[static_cast<std::size_t>(k)];
+        const MapPoint p = mapToDeviceExact(modDrawPolygon::currentTransform(s()), s().view.panDragX,
+                                            s().view.panDragY, c.X, c.Y);
+        map()->picSHP_MouseDown(1, 0, static_cast<float>(p.X), static_cast<float>(p.Y));
+    }
+    // A press of the point map's tool and a click on point q.
+    void usePointTool(QRadioButton* tool, int q) {
+        frmUnivariateCusumTextfile* w = points();
+        tool->click();
+        const CentroidRecord& c = w->vars().mapPoints[static_cast<std::size_t>(q)];
+        const MapPoint p = pointPixelExact(*w->picPoint->transform(), 0, 0, c.X, c.Y);
+        w->picPoint_MouseDown(1, 0, p.X, p.Y);
+        w->picPoint_MouseUp(1, 0, p.X, p.Y);
+    }
+
+    void startWait(WaitKind wait) {
+        switch (wait) {
+        case WaitKind::BandwidthAnimation: map()->button("MapAnimation")->trigger(); break;
+        case WaitKind::RegionBlink: useMapTool("ID", kBlinkRegion); break;
+        case WaitKind::GraphBlink: useMapTool("Graph", kBlinkRegion); break;
+        case WaitKind::RegionFlash: cusum()->selectRegionRow(0); break;
+        case WaitKind::CusumAnimation: cusum()->cmdCalc->click(); break;
+        case WaitKind::PointAnimation: points()->cmdRun->click(); break;
+        }
+    }
+
+    void click(const WaitCase& c) {
+        const bool onPoints = c.scene == Scene::PointCusum;
+        switch (c.click) {
+        case Click::Animation: map()->button("MapAnimation")->trigger(); break;
+        case Click::Run:
+            if (c.scene == Scene::Cusum) cusum()->cmdCalc->click();
+            else cluster()->cmdRun->click();
+            break;
+        case Click::ListRow:
+            if (c.scene == Scene::Cusum) {
+                cusum()->selectPeriodRow(2);
+            } else if (onPoints) {
+                points()->lstPeriod->setCurrentRow(2);
+                points()->lstPeriod_Click();
+            } else {
+                cluster()->selectGlobalRow(ClusterLines::rangeRowOfBandwidth(0));
+            }
+            break;
+        case Click::Graph:
+            if (onPoints) usePointTool(points()->optIdentify, 1);
+            else useMapTool("Graph", kOtherRegion);
+            break;
+        case Click::Find:
+            if (onPoints) usePointTool(points()->optMeasureDistance, 1);
+            else useMapTool("Find", kOtherRegion);
+            break;
+        case Click::Identify: useMapTool("ID", kOtherRegion); break;
+        case Click::StudyArea:
+            if (onPoints) frame->mnuOpenTextPro_Click();
+            else if (c.scene == Scene::Cusum) openPro(other_);
+            else openRetro(other_);
+            break;
+        case Click::CloseWaiting:
+            if (onPoints) AppContext::topOf(points())->close();
+            else if (c.wait == WaitKind::CusumAnimation || c.wait == WaitKind::RegionFlash)
+                AppContext::topOf(cusum())->close();
+            else AppContext::topOf(map())->close();
+            break;
+        case Click::CloseClusterWindow: AppContext::topOf(cluster())->close(); break;
+        }
+    }
+
+    // What a click that is ignored must leave as it was: the region or
+    // point picked, the charts asked for, the point map's display.
+    std::string pickedState() {
+        std::string out = std::to_string(s().shared.selectedRegion) + " charted " + std::to_string(charted_);
+        if (frmUnivariateCusumTextfile* w = points())
+            out += " " + w->lblDisplay->text().toStdString() + " chart " + (w->MSChart2->isHidden() ? "off" : "on") +
+                   " selected " + std::to_string(w->vars().selectionFlags.size());
+        return out;
+    }
+
+    // Checks that every view shows bandwidth or period `shown`.
+    void expectAgreement(const WaitCase& c, int shown) {
+        if (shown == kGone) return;
+        if (c.scene == Scene::PointCusum) {
+            frmUnivariateCusumTextfile* w = points();
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->vars().shownPeriod, shown);
+            EXPECT_EQ(w->lstPeriod->currentRow(), shown + 1);
+            EXPECT_EQ(w->lblY->text().toStdString(), "Period: " + std::to_string(shown));
+            const QImage drawn = w->picPoint->surface().image().copy();
+            w->picPoint->DrawCusumPointMap(w->vars().result->cusum, shown, w->vars().result->h);
+            EXPECT_TRUE(drawn == w->picPoint->surface().image()) << "the point map shows another period";
+            return;
+        }
+        frmPolygonSHP* m = map();
+        ASSERT_NE(m, nullptr);
+        if (c.scene == Scene::Cusum) {
+            frmUnivariate* u = cusum();
+            ASSERT_NE(u, nullptr);
+            EXPECT_EQ(s().shared.currentPeriod, shown);
+            EXPECT_EQ(u->lstPeriod->currentRow(), shown + 1);
+            EXPECT_EQ(u->lblY->text().toStdString(), std::to_string(shown));
+            EXPECT_TRUE(s().shared.cusumMapMode);
+        } else if (shown == kNothingChosen) {
+            EXPECT_FALSE(m->sliderStatsRange->isVisibleTo(m));
+            EXPECT_EQ(cluster()->lstGlobalPatternSummary->currentRow(), -1);
+            return;
+        } else {
+            EXPECT_TRUE(m->sliderStatsRange->isVisibleTo(m));
+            EXPECT_EQ(m->sliderStatsRange->value(), shown);
+            EXPECT_EQ(ClusterLines::bandwidthOfRangeRow(cluster()->lstGlobalPatternSummary->currentRow()), shown);
+            EXPECT_DOUBLE_EQ(s().shared.sigma, s().retro.rangeSigmas[static_cast<std::size_t>(shown)]);
+            for (std::int32_t i = 1; i <= s().area.regionCount; ++i)
+                ASSERT_EQ(s().retro.mapClassValues[static_cast<std::size_t>(i)], s().retro.rangeLocalStats(shown, i))
+                    << "region " << i;
+        }
+        // The picture is the one its state redraws: no frame or highlight
+        // of a stopped wait is left on it.
+        const QImage drawn = m->picSHP->surface().image().copy();
+        m->RedrawByMode();
+        EXPECT_TRUE(drawn == m->picSHP->surface().image()) << "the map shows other than its state";
+    }
+
+    int charted_ = 0;
+    std::string other_;
+};
+
+TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
+    const WaitCase& c = GetParam();
+    other_ = writeStudyArea(scratchDir("frame-waits-other"), "other");
+    setUpScene(c.scene);
+    if (HasFatalFailure()) return;
+    QObject::connect(&ctx->mapHub(), &MapHub::regionCharted, [this](int) { ++charted_; });
+    const int bandwidths = s().retro.bandwidthCount;
+    const int last = c.scene == Scene::ClusterRange ? bandwidths - 1 : kPeriods;
+    const int shownAfter = c.shownAfter == kLast ? last : c.shownAfter == kBeforeLast ? last - 1 : c.shownAfter;
+
+    pump->yields = 0;
+    const std::int64_t at = clickYield(c.wait, bandwidths);
+    bool clicked = false;
+    pump->onYield = [&](std::int64_t n) {
+        if (clicked || n != at) return;
+        clicked = true;
+        const std::string before = pickedState();
+        click(c);
+        if (c.effect == Effect::Ignored) {
+            EXPECT_EQ(pickedState(), before) << "the click was not ignored";
+        }
+        // A row chosen shows at once; a stopped animation shows where it stopped.
+        if (c.effect == Effect::Live) expectAgreement(c, c.scene == Scene::ClusterRange ? 0 : 1);
+        if (c.click == Click::Animation && c.effect == Effect::Stops) expectAgreement(c, shownAfter);
+    };
+    startWait(c.wait);
+    pump->onYield = nullptr;
+    ASSERT_TRUE(clicked);
+    if (c.click == Click::StudyArea && c.scene == Scene::PointCusum) frame = ctx->find<MDIFrmMain>();
+
+    std::int64_t expected = fullYields(c.wait, bandwidths);
+    if (c.effect == Effect::Stops) expected = at;
+    if (c.effect == Effect::Replaces) expected = at + fullYields(WaitKind::CusumAnimation, bandwidths);
+    EXPECT_EQ(pump->yields, expected);
+    EXPECT_FALSE(WaitingAction::busy());
+    expectAgreement(c, shownAfter);
+    takeMessages();
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, FrameWaits, ::testing::ValuesIn(waitCases()), CaseNameOf());
+
+}  // namespace
+}  // namespace frametest
