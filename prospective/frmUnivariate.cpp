@@ -572,8 +572,7 @@ void frmUnivariate::setUpMaxChart(std::int32_t rows, const DoubleArray& before) 
     for (std::size_t r = 1; r < before.size() && static_cast<Eigen::Index>(r) <= rows; ++r)
         c.maxChartData(static_cast<Eigen::Index>(r) - 1, 0) = before[r];
     MSChart1->setChartType(LineChart::kLineChart2D);
-    MSChart1->setChartData(c.maxChartData);
-    for (std::int32_t r = 1; r <= rows; ++r) MSChart1->setRowLabel(r, QString::number(r));
+    MSChart1->setChartData(c.maxChartData, LineChart::numberedRows(rows));
     MSChart1->setVisible(true);
 }
 
@@ -582,9 +581,8 @@ void frmUnivariate::updateMaxChart(std::int32_t p, std::int32_t offset) {
     const std::int32_t row = offset + p;
     if (p < 1 || row > c.maxChartData.rows()) return;
     c.maxChartData(row - 1, 0) = c.maxCusum[static_cast<std::size_t>(p)];
-    MSChart1->setChartData(c.maxChartData);
-    for (std::int32_t r = 1; r <= c.maxChartData.rows(); ++r) MSChart1->setRowLabel(r, QString::number(r));
-    MSChart1->Refresh();
+    // The one new maximum moves its point; the rest of the chart stays.
+    MSChart1->setValue(row - 1, 0, c.maxChartData(row - 1, 0));
 }
 
 void frmUnivariate::listMaxCusum(std::int16_t p) {
