@@ -126,6 +126,9 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
 
     Frame1 = frameBox(this, "Frame1", "Maximum cusum value for each year", twips(60, 5400, 4200, 3300));
     lstPeriod = control<QListWidget>(Frame1, "lstPeriod", twips(90, 240, 4020, 2970));
+    // One line per period, all of one font and height: as the list grows
+    // during an animation its lines are not measured again one by one.
+    lstPeriod->setUniformItemSizes(true);
     Frame6 = frameBox(this, "Frame6", "Signaled region and cusum for the year ", twips(4320, 5400, 4020, 3300));
     lblY = control<QLabel>(Frame6, "lblY", twips(150, 250, 900, 255));
     lstRegion = control<QListWidget>(Frame6, "lstRegion", twips(90, 540, 3840, 2670));

@@ -92,6 +92,9 @@ void frmUnivariateCusumTextfile::buildControls() {
 
     Frame3 = captioned<QGroupBox>(this, "Frame3", "Maximum cusum value for each year", twips(120, 5580, 4080, 3960));
     lstPeriod = control<QListWidget>(Frame3, "lstPeriod", twips(120, 270, 3840, 3570));
+    // One line per period, all of one font and height: as the list grows
+    // during an animation its lines are not measured again one by one.
+    lstPeriod->setUniformItemSizes(true);
 
     Frame1 = captioned<QGroupBox>(this, "Frame1", "Map Display", twips(4320, 120, 6640, 5760));
     picPeriod = control<QWidget>(Frame1, "picPeriod", twips(120, 240, 6400, 300));

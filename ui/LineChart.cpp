@@ -218,10 +218,16 @@ void LineChart::fitValueAxis() {
         }
     if (!any || !yAxis_ || fitted_ == std::make_pair(lo, hi)) return;
     fitted_ = std::make_pair(lo, hi);
+    // Ticks at round values (steps of 1, 2 or 5 times a power of ten), worked
+    // out on an axis of no chart: the chart's own is set, and laid out with
+    // all its labels, only when the round range or the ticks change.
     const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
-    yAxis_->setRange(lo - pad, hi + pad);
-    // Ticks at round values (steps of 1, 2 or 5 times a power of ten).
-    yAxis_->applyNiceNumbers();
+    QValueAxis nice;
+    nice.setRange(lo - pad, hi + pad);
+    nice.applyNiceNumbers();
+    if (nice.min() == yAxis_->min() && nice.max() == yAxis_->max() && nice.tickCount() == yAxis_->tickCount()) return;
+    yAxis_->setRange(nice.min(), nice.max());
+    yAxis_->setTickCount(nice.tickCount());
 }
 
 void LineChart::colorSeries() {

@@ -12,6 +12,7 @@
 #include <QValueAxis>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "ui/LineChart.h"
 
@@ -32,9 +33,10 @@ std::vector<std::pair<QString, double>> axisTexts(const LineChart& c) {
     return out;
 }
 
-std::pair<double, double> valueRange(const LineChart& c) {
+// The vertical axis: its range and its count of ticks.
+std::tuple<double, double, int> valueRange(const LineChart& c) {
     auto* y = qobject_cast<QValueAxis*>(c.chart()->axes(Qt::Vertical).value(0));
-    return y ? std::make_pair(y->min(), y->max()) : std::make_pair(0.0, 0.0);
+    return y ? std::make_tuple(y->min(), y->max(), y->tickCount()) : std::make_tuple(0.0, 0.0, 0);
 }
 
 Matrix ramp(int rows) {
@@ -149,6 +151,27 @@ TEST(LineChart, OneValueMovesOnePointWithoutALayout) {
         EXPECT_EQ(moved.series(0)->points(), fresh.series(0)->points());
         EXPECT_EQ(axisTexts(moved), axisTexts(fresh));
     }
+}
+
+TEST(LineChart, FrameByFrameTheAxisIsThatOfTheWholeArray) {
+    // A maximum cusum growing period by period against h, as an animation
+    // shows it: after every frame the chart is what the array handed over
+    // whole would show.
+    constexpr int kRows = 60;
+    Matrix data = Matrix::Zero(kRows, 2);
+    data.col(1).setConstant(9.3);
+    LineChart animated;
+    animated.setChartData(data, LineChart::numberedRows(kRows));
+    for (int r = 0; r < kRows; ++r) {
+        SCOPED_TRACE(r);
+        data(r, 0) = 0.37 * r * r - 2.0 * r;
+        animated.setValue(r, 0, data(r, 0));
+        LineChart whole;
+        whole.setChartData(data, LineChart::numberedRows(kRows));
+        ASSERT_EQ(valueRange(animated), valueRange(whole));
+        ASSERT_EQ(animated.series(0)->points(), whole.series(0)->points());
+    }
+    EXPECT_EQ(animated.layoutCount(), 1);
 }
 
 TEST(LineChart, AValueThatIsNoNumberLeavesItsRowOut) {
