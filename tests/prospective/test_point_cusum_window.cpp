@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "map/PointMap.h"
@@ -478,4 +479,27 @@ TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
         EXPECT_TRUE(dialogs().messages.empty());
         EXPECT_GT(w->lstPeriod->count(), 0);
     }
+}
+
+// Ten years of weeks: the long z-score file of the sample points runs whole;
+// the seven points of the outbreak signal from the sixth year on, and one
+// other crosses h by chance years later.
+TEST_F(PointCusumWindow, TheLongSampleSignalsTheOutbreakOfItsSixthYear) {
+    w->txtHvalue->setText("9.3");
+    open(w->cmdFileOpenIDXY, sourcePath("data/sample/cusum_points.txt"));
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z520.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const PointCusum::Result& r = *w->vars().result;
+    ASSERT_EQ(r.periods(), 520);
+    EXPECT_EQ(w->lstPeriod->count(), 520 + 3);
+    std::map<int, int> first;
+    for (int i = 1; i <= 120; ++i)
+        for (int p = 1; p <= 520; ++p)
+            if (r.cusum(i, p) > 9.3) {
+                first[i] = p;
+                break;
+            }
+    EXPECT_EQ(first, (std::map<int, int>{{24, 263}, {45, 262}, {51, 262}, {55, 386}, {90, 263}, {98, 264}, {111, 262},
+                                         {115, 263}}));
 }
