@@ -5,8 +5,6 @@
 // each in a process of its own so that its peak memory is its own; one chart
 // of the map's Graph tool after a 520-period run; and the statistics plot of
 // a range of 3,001 bandwidths.
-#include <shapefil.h>
-
 #include <QApplication>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -15,18 +13,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/MDIFrmMain.h"
 #include "bench/Bench.h"
+#include "bench/CusumAreas.h"
 #include "context/AppContext.h"
 #include "platform/TextFile.h"
 #include "prospective/CusumFiles.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
-#include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmSigmaChart.h"
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
@@ -46,40 +45,11 @@ double secondsOf(const std::function<void()>& fn) {
 
 std::string sizes(int n, int t) { return "N=" + std::to_string(n) + " T=" + std::to_string(t); }
 
-// z-values of n regions or points over t periods: noise, with a rising
-// patch among the first tenth from the middle period on.
-Matrix zScores(int n, int t) {
-    Matrix z = Matrix::Zero(n + 1, t + 1);
-    for (int i = 1; i <= n; ++i)
-        for (int p = 1; p <= t; ++p) z(i, p) = std::sin(i * 0.37 + p * 1.1) + (i <= n / 10 && p > t / 2 ? 1.5 : 0.0);
-    return z;
-}
-
-std::string writePeriods(const std::string& path, int n, int t) {
-    writeTextFileLines(path, PeriodMatrixFile::Lines(zScores(n, t), n, t));
+// A period file of n regions or points over t periods, `cols` of them to a
+// row of the grid that places the rising patch.
+std::string writePeriods(const std::string& path, int n, int t, int cols) {
+    writeTextFileLines(path, PeriodMatrixFile::Lines(cornerOutbreakZ(n, t, cols), n, t));
     return path;
-}
-
-// A grid of cols x rows unit squares with a NAME field, as a study area.
-std::string writeGrid(const std::string& folder, int cols, int rows) {
-    const std::string base = folder + "/grid";
-    SHPHandle shp = SHPCreate(base.c_str(), SHPT_POLYGON);
-    DBFHandle dbf = DBFCreate((base + ".dbf").c_str());
-    DBFAddField(dbf, "NAME", FTString, 16, 0);
-    int record = 0;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            double xs[5] = {double(c), double(c), c + 1.0, c + 1.0, double(c)};
-            double ys[5] = {double(r), r + 1.0, r + 1.0, double(r), double(r)};
-            SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
-            SHPWriteObject(shp, -1, o);
-            SHPDestroyObject(o);
-            DBFWriteStringAttribute(dbf, record, 0, ("Region " + std::to_string(record + 1)).c_str());
-            ++record;
-        }
-    SHPClose(shp);
-    DBFClose(dbf);
-    return base + ".shp";
 }
 
 // The program around a window: the main frame, scripted dialogs, the
@@ -112,7 +82,7 @@ struct Program {
 // matrix file of t periods at Fast speed.
 struct CusumWindow : Program {
     CusumWindow(int cols, int rows, int t) : Program("korvane-bench-cusum-window"), n(cols * rows), periods(t) {
-        dialogs->queueFile(writeGrid(folder, cols, rows));
+        dialogs->queueFile(writeSquareGrid(folder, cols, rows));
         frame->mnuOpenShapePro_Click();
         frmSelectName* names = ctx.find<frmSelectName>();
         names->pickField(names->cmbName1, "NAME");
@@ -120,7 +90,7 @@ struct CusumWindow : Program {
         window = ctx.find<frmUnivariate>();
         window->selectExistingTextfile();
         window->selectSpeed(window->optFast);
-        periodFile = writePeriods(folder + "/periods.txt", n, t);
+        periodFile = writePeriods(folder + "/periods.txt", n, t, cols);
     }
     void run() {
         dialogs->queueFile(periodFile);
@@ -142,7 +112,7 @@ struct PointCusumWindow : Program {
         window = ctx.show<frmUnivariateCusumTextfile>();
         dialogs->queueFile(folder + "/points.txt");
         window->cmdFileOpenIDXY_Click();
-        dialogs->queueFile(writePeriods(folder + "/z.txt", n, t));
+        dialogs->queueFile(writePeriods(folder + "/z.txt", n, t, static_cast<int>(std::ceil(std::sqrt(n)))));
         window->cmdNewZScore_Click();
         window->optFast->setChecked(true);
     }
