@@ -9,7 +9,9 @@
 // handed over lay the chart out once, and one changed value moves one point.
 // An animation frame therefore costs the same at every row count, and it
 // removes nothing that the event loop would have to delete later (a wait
-// runs inside a handler, where such objects would pile up).
+// runs inside a handler, where such objects would pile up). Only a change
+// between every row labelled and every few rows labelled replaces the
+// horizontal axis, once for that change.
 
 #include <QChartView>
 #include <QString>
