@@ -12,11 +12,25 @@ struct BenchRegistration {
 // when warmUp is set).
 double medianSeconds(int repeats, const std::function<void()>& fn, bool warmUp = true);
 
-// Prints "NAME <params> seconds=<value>" and flushes.
-void printFigure(const std::string& name, const std::string& params, double seconds);
+// Prints "NAME <params> seconds=<value>", then `more` (further
+// "key=value" pairs, each after a blank), and flushes.
+void printFigure(const std::string& name, const std::string& params, double seconds, const std::string& more = {});
 
 // Peak resident memory of this process so far, in megabytes.
 double peakResidentMb();
+
+// The high-water mark of this process's own memory image (VmHWM), in
+// megabytes. The rusage figures would not do in a child: a process started
+// by posix_spawn shares its parent's memory until it executes, and the
+// kernel carries that image's peak into the child's.
+double ownPeakMb();
+
+// Starts this program again on the figure `name`, with the environment
+// variable `variable` set to `value`, and waits for it: a figure of peak
+// memory is measured in a fresh process of its own, which finds `variable`
+// set and measures. False, after a message, when the child could not start
+// or failed.
+bool runInChild(const std::string& name, const std::string& variable, const std::string& value);
 
 // The one QApplication of the benchmark program (offscreen unless a
 // platform is set), created when first asked for.

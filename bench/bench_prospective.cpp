@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "bench/Bench.h"
+#include "bench/CusumAreas.h"
 #include "context/AppContext.h"
 #include "map/PolygonMap.h"
 #include "map/modArea.h"
@@ -29,27 +30,6 @@ constexpr int kGridCols = 60, kGridRows = 50;  // 3,000 regions
 constexpr int kRegions = 3000;
 constexpr int kPeriods = 52;
 
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "korvane-bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-// z-values of n regions over t periods with a rising patch in one corner.
-Matrix zScores(int n, int t, int cols) {
-    Matrix z = Matrix::Zero(n + 1, t + 1);
-    for (int i = 1; i <= n; ++i)
-        for (int p = 1; p <= t; ++p) {
-            const int c = (i - 1) % cols, r = (i - 1) / cols;
-            z(i, p) = std::sin(i * 0.37 + p * 1.1) + ((c < 6 && r < 6 && p > t / 2) ? 2.0 : 0.0);
-        }
-    return z;
-}
-
 const BenchRegistration run("cusum-run", [] {
     StudyAreaState area;
     area.regionCount = kRegions;
@@ -60,7 +40,7 @@ const BenchRegistration run("cusum-run", [] {
         area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), c + 0.1 * std::sin(i), r + 0.1 * std::cos(i)};
     }
     area.studyArea = kRegions;
-    const Matrix z = zScores(kRegions, kPeriods, cols);
+    const Matrix z = cornerOutbreakZ(kRegions, kPeriods, cols);
     TextArray names(kRegions + 1);
     for (int i = 1; i <= kRegions; ++i) names[static_cast<std::size_t>(i)] = "Region " + std::to_string(i);
     const double secs = medianSeconds(5, [&] {
@@ -71,23 +51,8 @@ const BenchRegistration run("cusum-run", [] {
     printFigure("cusum-run", "N=" + std::to_string(kRegions) + " T=" + std::to_string(kPeriods), secs);
 });
 
-std::string writeGrid(const std::string& folder) {
-    const std::string base = folder + "/grid";
-    SHPHandle shp = SHPCreate(base.c_str(), SHPT_POLYGON);
-    for (int r = 0; r < kGridRows; ++r)
-        for (int c = 0; c < kGridCols; ++c) {
-            double xs[5] = {double(c), double(c), c + 1.0, c + 1.0, double(c)};
-            double ys[5] = {double(r), r + 1.0, r + 1.0, double(r), double(r)};
-            SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
-            SHPWriteObject(shp, -1, o);
-            SHPDestroyObject(o);
-        }
-    SHPClose(shp);
-    return base + ".shp";
-}
-
 const BenchRegistration draw("cusum-period-draw", [] {
-    application();
+    benchApplication();
     installDialogs(std::make_shared<ScriptedDialogs>());
     const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-cusum").string();
     std::filesystem::create_directories(folder);
@@ -101,7 +66,7 @@ const BenchRegistration draw("cusum-period-draw", [] {
         frame.show();
         ctx.mainFrameLoader = [area] { return area; };
         AppState& s = ctx.state;
-        s.area.shpPath = writeGrid(folder);
+        s.area.shpPath = writeSquareGrid(folder, kGridCols, kGridRows);
         s.area.regionCount = n;
         s.view.mapExtent = MapRect{0.0, double(kGridRows), double(kGridCols), double(kGridRows)};
         s.view.mapZoom = 1.0;

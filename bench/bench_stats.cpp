@@ -4,11 +4,6 @@
 // step at N = 3000, the literal reference at N = 1000 for the ratio, the
 // normal p-value, and the peak memory of the two largest runs, each
 // measured in a process of its own.
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -24,8 +19,6 @@
 #include "stats/modPValue.h"
 #include "tests/stats/LiteralEngine.h"
 #include "tests/stats/SyntheticArea.h"
-
-extern char** environ;
 
 namespace {
 
@@ -176,21 +169,6 @@ const BenchRegistration pValueFigure("normal-pvalue", [] {
 
 constexpr const char* kPeakChild = "KORVANE_BENCH_SCORE_PEAK_CHILD";
 
-// The high-water mark of this process's own memory image, in megabytes. The
-// rusage figures would not do: a process started by posix_spawn shares its
-// parent's memory until it executes, and the kernel carries that image's
-// peak into the child's.
-double ownPeakMb() {
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (f == nullptr) return peakResidentMb();
-    char line[256];
-    double kb = -1.0;
-    while (std::fgets(line, sizeof line, f) != nullptr)
-        if (std::sscanf(line, "VmHWM: %lf kB", &kb) == 1) break;
-    std::fclose(f);
-    return kb >= 0.0 ? kb / 1024.0 : peakResidentMb();
-}
-
 // The parent starts this program again with kPeakChild set to N; the child
 // runs the computation once on a fresh state, as the first run on a new
 // study area does, and prints its own peak.
@@ -203,27 +181,8 @@ const BenchRegistration peakFigure("score-run-peak-mb", [] {
         std::fflush(stdout);
         return;
     }
-    for (std::int32_t n : {3000, 5000}) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e != nullptr; ++e)
-            if (std::string(*e).rfind(std::string(kPeakChild) + "=", 0) != 0) env.emplace_back(*e);
-        env.push_back(std::string(kPeakChild) + "=" + std::to_string(n));
-        std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string self = "/proc/self/exe", name = "score-run-peak-mb";
-        char* argv[] = {self.data(), name.data(), nullptr};
-        pid_t pid = 0;
-        if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) {
-            std::fprintf(stderr, "score-run-peak-mb: cannot start the measuring process\n");
-            return;
-        }
-        int status = 0;
-        if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            std::fprintf(stderr, "score-run-peak-mb: the measuring process failed\n");
-            return;
-        }
-    }
+    for (std::int32_t n : {3000, 5000})
+        if (!runInChild("score-run-peak-mb", kPeakChild, std::to_string(n))) return;
 });
 
 }  // namespace

@@ -41,21 +41,12 @@ void ShowRegionChart(AppContext& ctx) {
 
     frmGraph* g = ctx.show<frmGraph>();
     LineChart* chart = g->MSChart1;
-    const auto label = [&] {
-        for (std::int32_t k = 1; k <= rows; ++k) chart->setRowLabel(k, QString::number(k));
-    };
     c.regionChartData = Matrix::Zero(rows, 2);
     c.regionChartData.col(1).setConstant(c.hValue);
+    for (std::int32_t p = 1; p <= rows; ++p) c.regionChartData(p - 1, 0) = c.cusumValues(r, p);
     chart->setChartType(LineChart::kLineChart2D);
-    chart->setChartData(c.regionChartData);
-    label();
+    chart->setChartData(c.regionChartData, LineChart::numberedRows(rows));
     chart->setVisible(true);
-    for (std::int32_t p = 1; p <= rows; ++p) {
-        c.regionChartData(p - 1, 0) = c.cusumValues(r, p);
-        chart->setChartData(c.regionChartData);
-        label();
-        chart->Refresh();
-    }
 
     std::string text = std::to_string(r);
     if (s.area.dbfRecordset) {

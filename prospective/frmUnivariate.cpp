@@ -126,6 +126,9 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
 
     Frame1 = frameBox(this, "Frame1", "Maximum cusum value for each year", twips(60, 5400, 4200, 3300));
     lstPeriod = control<QListWidget>(Frame1, "lstPeriod", twips(90, 240, 4020, 2970));
+    // One line per period, all of one font and height: as the list grows
+    // during an animation its lines are not measured again one by one.
+    lstPeriod->setUniformItemSizes(true);
     Frame6 = frameBox(this, "Frame6", "Signaled region and cusum for the year ", twips(4320, 5400, 4020, 3300));
     lblY = control<QLabel>(Frame6, "lblY", twips(150, 250, 900, 255));
     lstRegion = control<QListWidget>(Frame6, "lstRegion", twips(90, 540, 3840, 2670));
@@ -574,8 +577,7 @@ void frmUnivariate::setUpMaxChart(std::int32_t rows, const DoubleArray& before) 
     for (std::size_t r = 1; r < before.size() && static_cast<Eigen::Index>(r) <= rows; ++r)
         c.maxChartData(static_cast<Eigen::Index>(r) - 1, 0) = before[r];
     MSChart1->setChartType(LineChart::kLineChart2D);
-    MSChart1->setChartData(c.maxChartData);
-    for (std::int32_t r = 1; r <= rows; ++r) MSChart1->setRowLabel(r, QString::number(r));
+    MSChart1->setChartData(c.maxChartData, LineChart::numberedRows(rows));
     MSChart1->setVisible(true);
 }
 
@@ -584,9 +586,8 @@ void frmUnivariate::updateMaxChart(std::int32_t p, std::int32_t offset) {
     const std::int32_t row = offset + p;
     if (p < 1 || row > c.maxChartData.rows()) return;
     c.maxChartData(row - 1, 0) = c.maxCusum[static_cast<std::size_t>(p)];
-    MSChart1->setChartData(c.maxChartData);
-    for (std::int32_t r = 1; r <= c.maxChartData.rows(); ++r) MSChart1->setRowLabel(r, QString::number(r));
-    MSChart1->Refresh();
+    // The one new maximum moves its point; the rest of the chart stays.
+    MSChart1->setValue(row - 1, 0, c.maxChartData(row - 1, 0));
 }
 
 void frmUnivariate::listMaxCusum(std::int16_t p) {

@@ -92,6 +92,9 @@ void frmUnivariateCusumTextfile::buildControls() {
 
     Frame3 = captioned<QGroupBox>(this, "Frame3", "Maximum cusum value for each year", twips(120, 5580, 4080, 3960));
     lstPeriod = control<QListWidget>(Frame3, "lstPeriod", twips(120, 270, 3840, 3570));
+    // One line per period, all of one font and height: as the list grows
+    // during an animation its lines are not measured again one by one.
+    lstPeriod->setUniformItemSizes(true);
 
     Frame1 = captioned<QGroupBox>(this, "Frame1", "Map Display", twips(4320, 120, 6640, 5760));
     picPeriod = control<QWidget>(Frame1, "picPeriod", twips(120, 240, 6400, 300));
@@ -355,8 +358,7 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     for (std::int32_t p = 1; p <= r.savedPeriods; ++p)
         chart1Data_(p - 1, 0) = r.savedMaxCusum[static_cast<std::size_t>(p)];
     MSChart1->setChartType(LineChart::kLineChart2D);
-    MSChart1->setChartData(chart1Data_);
-    for (int row = 1; row <= r.periods(); ++row) MSChart1->setRowLabel(row, QString::number(row));
+    MSChart1->setChartData(chart1Data_, LineChart::numberedRows(r.periods()));
     MSChart1->show();
     for (std::int32_t p = 1; p <= r.savedPeriods; ++p)
         lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
@@ -375,9 +377,7 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
         }
         drawing([&] { picPoint->DrawCusumPointMap(r.cusum, p, r.h); });
         chart1Data_(p - 1, 0) = r.maxCusum[static_cast<std::size_t>(p)];
-        MSChart1->setChartData(chart1Data_);
-        for (int row = 1; row <= r.periods(); ++row) MSChart1->setRowLabel(row, QString::number(row));
-        MSChart1->Refresh();
+        MSChart1->setValue(p - 1, 0, chart1Data_(p - 1, 0));
         lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
         lblY->setText("Period: " + QString::number(p));
     }
@@ -434,9 +434,7 @@ void frmUnivariateCusumTextfile::chartPoint(std::int32_t point) {
     data.col(1).setConstant(r.h);
     for (std::int32_t p = 1; p <= r.periods(); ++p) data(p - 1, 0) = r.cusum(point, p);
     MSChart2->setChartType(LineChart::kLineChart2D);
-    MSChart2->setChartData(data);
-    for (int row = 1; row <= r.periods(); ++row) MSChart2->setRowLabel(row, QString::number(row));
-    MSChart2->Refresh();
+    MSChart2->setChartData(data, LineChart::numberedRows(r.periods()));
     MSChart2->show();
     lblEachRegionInfo->setText(QString::fromStdString(PointCusum::PointCaption(r, point, v_.shownPeriod)));
     picEachRegionInfo->show();

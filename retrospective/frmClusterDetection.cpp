@@ -469,13 +469,14 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     chart->lblCriticalStats->setText(isScoreTest(test) ? "Chi*" : "M*");
     ClusterMapLink::setMousePointer(ctx_, 0);
 
-    LineChart* c = chart->chartPlotStatistics;
-    c->Refresh();
-    c->setChartType(LineChart::kLineChart2D);
-    c->setChartData(s.retro.chartData);
     // Each row is labelled with the bandwidth its values belong to.
+    QStringList bandwidths;
+    bandwidths.reserve(count);
     for (std::int32_t k = 0; k < count; ++k)
-        c->setRowLabel(k + 1, QString::fromStdString(ClusterLines::FD(s.retro.rangeSigmas[static_cast<std::size_t>(k)], "0.000")));
+        bandwidths << QString::fromStdString(ClusterLines::FD(s.retro.rangeSigmas[static_cast<std::size_t>(k)], "0.000"));
+    LineChart* c = chart->chartPlotStatistics;
+    c->setChartType(LineChart::kLineChart2D);
+    c->setChartData(s.retro.chartData, bandwidths);
 
     ClusterMapLink::setFindTool(ctx_, false, true);
     ClusterMapLink::setMapAnimationEnabled(ctx_, true, true);

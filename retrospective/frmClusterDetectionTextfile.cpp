@@ -535,19 +535,20 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
     lastRun_ = LastRun{true, test, true, s.area.regionCount, count};
 
-    MSChart1->setChartType(LineChart::kLineChart2D);
-    MSChart1->setChartData(s.retro.chartData);
     // The labels count on from "from" by the step, as typed.
+    QStringList labels;
+    labels.reserve(count);
     double labelValue = *from;
     for (std::int32_t r = 0; r < count; ++r) {
-        MSChart1->setRowLabel(r + 1, QString::fromStdString(formatMaskDisplay(labelValue, "0.00")));
+        labels << QString::fromStdString(formatMaskDisplay(labelValue, "0.00"));
         labelValue = labelValue + *step;
     }
 
     s.shared.retroMapMode = true;
     showChartGroup(true);
     // Laid out once it is shown, with its labels in place.
-    MSChart1->Refresh();
+    MSChart1->setChartType(LineChart::kLineChart2D);
+    MSChart1->setChartData(s.retro.chartData, labels);
     imgM_Legend->setVisible(false);
     if (isMTest(test)) Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
     picLegend->surface().Cls();

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLineSeries>
 #include <QPen>
+#include <QSet>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -14,39 +15,58 @@
 
 LineChart::LineChart(QWidget* parent) : QChartView(new QChart, parent) {
     setRenderHint(QPainter::Antialiasing, false);
-    // A chart rebuilt frame by frame (an animation) is repainted whole.
+    // A chart changed frame by frame (an animation) is repainted whole.
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     chart()->legend()->hide();
     chart()->setMargins(QMargins(4, 4, 4, 4));
-    rebuild();
 }
 
 void LineChart::setChartType(int type) {
+    if (type == chartType_) return;
     chartType_ = type;
-    rebuild();
+    layOut();
 }
 
-void LineChart::setChartData(const Matrix& data) {
+void LineChart::setChartData(const Matrix& data, const QStringList& rowLabels) {
     data_ = data;
-    labels_.clear();
-    for (int r = 1; r <= rowCount(); ++r) labels_ << QStringLiteral("R%1").arg(r);
-    rebuild();
+    labels_ = rowLabels.mid(0, rowCount());
+    labels_.reserve(rowCount());
+    for (int r = static_cast<int>(labels_.size()) + 1; r <= rowCount(); ++r) labels_ << QStringLiteral("R%1").arg(r);
+    layOut();
+}
+
+void LineChart::setChartData(const Matrix& data) { setChartData(data, {}); }
+
+void LineChart::setValue(Eigen::Index row, Eigen::Index column, double value) {
+    if (row < 0 || row >= data_.rows() || column < 0 || column >= data_.cols()) return;
+    data_(row, column) = value;
+    QLineSeries* s = series(static_cast<int>(column));
+    // A series that skips a row (a value that is no number) has no point of
+    // its own for each row to move: it is laid out again.
+    if (!s || s->count() != data_.rows() || !std::isfinite(value)) {
+        layOut();
+        return;
+    }
+    s->replace(static_cast<int>(row), QPointF(static_cast<double>(row), value));
+    fitValueAxis();
 }
 
 namespace {
 
 // A category axis needs distinct, non-empty texts: an empty label shows as a
-// blank, and a label equal to another row's gets invisible trailing blanks,
+// blank, and a label equal to an earlier one gets invisible trailing blanks,
 // so that each row keeps its own place and its own text.
-QString distinctCategory(const QString& label, const QStringList& others, int own) {
-    QString t = label.isEmpty() ? QStringLiteral(" ") : label;
-    auto taken = [&](const QString& c) {
-        for (int i = 0; i < others.size(); ++i)
-            if (i != own && others[i] == c) return true;
-        return false;
-    };
-    while (taken(t)) t += QLatin1Char(' ');
-    return t;
+QStringList distinctCategories(const QStringList& labels) {
+    QStringList out;
+    out.reserve(labels.size());
+    QSet<QString> taken;
+    for (const QString& label : labels) {
+        QString t = label.isEmpty() ? QStringLiteral(" ") : label;
+        while (taken.contains(t)) t += QLatin1Char(' ');
+        taken.insert(t);
+        out << t;
+    }
+    return out;
 }
 
 }  // namespace
@@ -54,15 +74,7 @@ QString distinctCategory(const QString& label, const QStringList& others, int ow
 void LineChart::setRowLabel(int row, const QString& label) {
     if (row < 1 || row > labels_.size()) return;
     labels_[row - 1] = label;
-    if (labels_.size() > kAllLabelsUpTo) {
-        rebuild();
-        return;
-    }
-    auto* axis = qobject_cast<QBarCategoryAxis*>(chart()->axes(Qt::Horizontal).value(0));
-    if (!axis || row > axis->count()) return;
-    const QStringList shown = axis->categories();
-    const QString t = distinctCategory(label, shown, row - 1);
-    if (t != shown[row - 1]) axis->replace(shown[row - 1], t);
+    if (xAxis_) labelAxis();
 }
 
 QString LineChart::rowLabel(int row) const {
@@ -70,12 +82,19 @@ QString LineChart::rowLabel(int row) const {
     return labels_[row - 1];
 }
 
-void LineChart::setSeriesColors(std::vector<int> bgrColors) {
-    colors_ = std::move(bgrColors);
-    rebuild();
+QStringList LineChart::numberedRows(int rows) {
+    QStringList labels;
+    labels.reserve(std::max(rows, 0));
+    for (int r = 1; r <= rows; ++r) labels << QString::number(r);
+    return labels;
 }
 
-void LineChart::Refresh() { rebuild(); }
+void LineChart::setSeriesColors(std::vector<int> bgrColors) {
+    colors_ = std::move(bgrColors);
+    colorSeries();
+}
+
+void LineChart::Refresh() { viewport()->update(); }
 
 QLineSeries* LineChart::series(int column) const {
     const auto all = chart()->series();
@@ -83,71 +102,140 @@ QLineSeries* LineChart::series(int column) const {
     return qobject_cast<QLineSeries*>(all[column]);
 }
 
-void LineChart::rebuild() {
+void LineChart::layOut() {
+    ++layouts_;
+    if (chartType_ != kLineChart2D || data_.rows() == 0) {
+        removeAll();
+        return;
+    }
+    QChart* c = chart();
+    if (!yAxis_) {
+        yAxis_ = new QValueAxis;
+        c->addAxis(yAxis_, Qt::AlignLeft);
+        fitted_.reset();
+    }
+    // One series per column, kept from one layout to the next.
+    while (c->series().size() > data_.cols()) {
+        QAbstractSeries* s = c->series().last();
+        c->removeSeries(s);
+        delete s;
+    }
+    while (c->series().size() < data_.cols()) {
+        auto* s = new QLineSeries;
+        c->addSeries(s);
+        if (xAxis_) s->attachAxis(xAxis_);
+        s->attachAxis(yAxis_);
+    }
+    labelAxis();
+    for (Eigen::Index col = 0; col < data_.cols(); ++col) {
+        QList<QPointF> points;
+        points.reserve(data_.rows());
+        for (Eigen::Index r = 0; r < data_.rows(); ++r)
+            if (std::isfinite(data_(r, col))) points.append(QPointF(static_cast<double>(r), data_(r, col)));
+        series(static_cast<int>(col))->replace(points);
+    }
+    colorSeries();
+    fitValueAxis();
+}
+
+void LineChart::removeAll() {
     QChart* c = chart();
     c->removeAllSeries();
     for (QAbstractAxis* a : c->axes()) {
         // Hidden first: an axis removed while shown leaves its labels on a
-        // real screen, and a chart rebuilt frame by frame piles them up.
+        // real screen.
         a->hide();
         c->removeAxis(a);
         delete a;
     }
-    if (chartType_ != kLineChart2D || data_.rows() == 0) return;
+    xAxis_ = nullptr;
+    yAxis_ = nullptr;
+    fitted_.reset();
+}
 
-    QStringList cats;
-    cats.reserve(labels_.size());
-    for (const QString& l : labels_) cats << distinctCategory(l, cats, static_cast<int>(cats.size()));
-    QAbstractAxis* xAxis = nullptr;
-    if (cats.size() <= kAllLabelsUpTo) {
-        auto* all = new QBarCategoryAxis;
-        all->append(cats);
-        xAxis = all;
-    } else {
-        // Too many rows for a label each: every step-th row is labelled, so
-        // that the labels stay readable at the chart's size.
-        auto* some = new QCategoryAxis;
-        some->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        some->setRange(-0.5, static_cast<double>(cats.size()) - 0.5);
-        some->setStartValue(-0.5);
-        const int step = (static_cast<int>(cats.size()) + kAllLabelsUpTo - 1) / kAllLabelsUpTo;
-        for (int r = 0; r < cats.size(); r += step) some->append(cats[r], r);
-        xAxis = some;
+void LineChart::labelAxis() {
+    QChart* c = chart();
+    const int rows = static_cast<int>(labels_.size());
+    const bool everyRow = rows <= kAllLabelsUpTo;
+    // Too many rows for a label each: every step-th row is labelled, so that
+    // the labels stay readable at the chart's size.
+    const int step = everyRow ? 1 : (rows + kAllLabelsUpTo - 1) / kAllLabelsUpTo;
+    QStringList picked;
+    QList<int> at;
+    for (int r = 0; r < rows; r += step) {
+        picked << labels_[r];
+        at << r;
     }
-    QFont small = xAxis->labelsFont();
-    small.setPointSize(7);
-    xAxis->setLabelsFont(small);
-    if (cats.size() > 6) xAxis->setLabelsAngle(-90);
-    auto* yAxis = new QValueAxis;
-    c->addAxis(xAxis, Qt::AlignBottom);
-    c->addAxis(yAxis, Qt::AlignLeft);
+    const QStringList shown = distinctCategories(picked);
 
+    auto* all = qobject_cast<QBarCategoryAxis*>(xAxis_);
+    auto* some = qobject_cast<QCategoryAxis*>(xAxis_);
+    if (everyRow ? !all : !some) {
+        // The other kind of axis is wanted now: it replaces the one shown.
+        if (xAxis_) {
+            xAxis_->hide();
+            c->removeAxis(xAxis_);
+            delete xAxis_;
+        }
+        all = everyRow ? new QBarCategoryAxis : nullptr;
+        some = everyRow ? nullptr : new QCategoryAxis;
+        if (some) some->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        xAxis_ = all ? static_cast<QAbstractAxis*>(all) : some;
+        QFont small = xAxis_->labelsFont();
+        small.setPointSize(7);
+        xAxis_->setLabelsFont(small);
+        c->addAxis(xAxis_, Qt::AlignBottom);
+        for (QAbstractSeries* s : c->series()) s->attachAxis(xAxis_);
+    }
+    if (all) {
+        if (all->categories() != shown) all->setCategories(shown);
+    } else {
+        const double end = static_cast<double>(rows) - 0.5;
+        bool same = some->categoriesLabels() == shown && some->max() == end;
+        for (int k = 0; same && k < shown.size(); ++k) same = some->endValue(shown[k]) == at[k];
+        if (!same) {
+            const QStringList old = some->categoriesLabels();
+            for (const QString& label : old) some->remove(label);
+            some->setRange(-0.5, end);
+            some->setStartValue(-0.5);
+            for (int k = 0; k < shown.size(); ++k) some->append(shown[k], at[k]);
+        }
+    }
+    const int angle = rows > 6 ? -90 : 0;
+    if (xAxis_->labelsAngle() != angle) xAxis_->setLabelsAngle(angle);
+}
+
+void LineChart::fitValueAxis() {
     double lo = 0.0, hi = 0.0;
     bool any = false;
-    for (Eigen::Index col = 0; col < data_.cols(); ++col) {
-        auto* s = new QLineSeries;
+    for (Eigen::Index col = 0; col < data_.cols(); ++col)
         for (Eigen::Index r = 0; r < data_.rows(); ++r) {
             const double v = data_(r, col);
             if (!std::isfinite(v)) continue;
-            s->append(static_cast<double>(r), v);
             lo = any ? std::min(lo, v) : v;
             hi = any ? std::max(hi, v) : v;
             any = true;
         }
-        if (static_cast<std::size_t>(col) < colors_.size()) {
-            QPen pen(bgrToQColor(colors_[static_cast<std::size_t>(col)]));
-            pen.setWidth(2);
-            s->setPen(pen);
-        }
-        c->addSeries(s);
-        s->attachAxis(xAxis);
-        s->attachAxis(yAxis);
-    }
-    if (any) {
-        const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
-        yAxis->setRange(lo - pad, hi + pad);
-        // Ticks at round values (steps of 1, 2 or 5 times a power of ten).
-        yAxis->applyNiceNumbers();
-    }
+    if (!any || !yAxis_ || fitted_ == std::make_pair(lo, hi)) return;
+    fitted_ = std::make_pair(lo, hi);
+    // Ticks at round values (steps of 1, 2 or 5 times a power of ten), worked
+    // out on an axis of no chart: the chart's own is set, and laid out with
+    // all its labels, only when the round range or the ticks change.
+    const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
+    QValueAxis nice;
+    nice.setRange(lo - pad, hi + pad);
+    nice.applyNiceNumbers();
+    if (nice.min() == yAxis_->min() && nice.max() == yAxis_->max() && nice.tickCount() == yAxis_->tickCount()) return;
+    yAxis_->setRange(nice.min(), nice.max());
+    yAxis_->setTickCount(nice.tickCount());
+}
 
+void LineChart::colorSeries() {
+    for (std::size_t col = 0; col < colors_.size(); ++col) {
+        QLineSeries* s = series(static_cast<int>(col));
+        if (!s) break;
+        QPen pen(bgrToQColor(colors_[col]));
+        pen.setWidth(2);
+        if (s->pen() != pen) s->setPen(pen);
+    }
 }

@@ -1,17 +1,30 @@
 #pragma once
 // A line chart filled the way the program's charts are filled: a chart type,
-// a rows-by-columns data array handed over whole (one line series per
-// column, the rows as categories of the horizontal axis), a text label per
-// row, and a refresh. Only type 3, the two-dimensional line chart, is drawn.
+// a rows-by-columns data array handed over whole together with a text label
+// per row (one line series per column, the rows as categories of the
+// horizontal axis), and a refresh. Only type 3, the two-dimensional line
+// chart, is drawn.
+//
+// The chart keeps its series and axes and refills them: data and labels
+// handed over lay the chart out once, and one changed value moves one point.
+// An animation frame therefore costs the same at every row count, and it
+// removes nothing that the event loop would have to delete later (a wait
+// runs inside a handler, where such objects would pile up). Only a change
+// between every row labelled and every few rows labelled replaces the
+// horizontal axis, once for that change.
 
 #include <QChartView>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <Eigen/Core>
 
+class QAbstractAxis;
 class QLineSeries;
+class QValueAxis;
 
 class LineChart : public QChartView {
     Q_OBJECT
@@ -28,18 +41,29 @@ public:
     void setChartType(int type);
     int chartType() const noexcept { return chartType_; }
 
-    // Takes a copy of the array: what the chart shows changes only when an
-    // array is handed over again. Row labels start as "R1", "R2", ...
+    // Takes a copy of the array and of the label of every row (a row beyond
+    // the list is labelled "R<row>") and lays the chart out once: what the
+    // chart shows changes only when they are handed over again.
+    void setChartData(const Matrix& data, const QStringList& rowLabels);
+    // The same with the rows labelled "R1", "R2", ...
     void setChartData(const Matrix& data);
     const Matrix& chartData() const noexcept { return data_; }
+
+    // Changes the value at chartData()(row, column) and moves that one point
+    // (the vertical axis follows when the value leaves its range).
+    void setValue(Eigen::Index row, Eigen::Index column, double value);
 
     int rowCount() const noexcept { return static_cast<int>(data_.rows()); }
     int columnCount() const noexcept { return static_cast<int>(data_.cols()); }
 
     // Label of row `row`, counted from 1 as the chart counts its rows.
+    // Changing one relabels the horizontal axis only.
     void setRowLabel(int row, const QString& label);
     QString rowLabel(int row) const;
     QStringList rowLabels() const { return labels_; }
+
+    // "1", "2", ... up to `rows`: the period numbers under the cusum charts.
+    static QStringList numberedRows(int rows);
 
     // Series colours in column order (24-bit BGR values).
     void setSeriesColors(std::vector<int> bgrColors);
@@ -50,11 +74,24 @@ public:
     // The series of data column `column` (from 0), or nullptr.
     QLineSeries* series(int column) const;
 
+    // How often the chart was laid out whole (every point of every series
+    // placed anew) since it was made.
+    int layoutCount() const noexcept { return layouts_; }
+
 private:
-    void rebuild();
+    void layOut();
+    void removeAll();
+    void labelAxis();
+    void fitValueAxis();
+    void colorSeries();
 
     int chartType_ = kLineChart2D;
     Matrix data_;
     QStringList labels_;
     std::vector<int> colors_;
+    QAbstractAxis* xAxis_ = nullptr;
+    QValueAxis* yAxis_ = nullptr;
+    // The smallest and largest value the vertical axis was last fitted to.
+    std::optional<std::pair<double, double>> fitted_;
+    int layouts_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <filesystem>
+#include <map>
 
 #include "app/MDIFrmMain.h"
 #include "platform/DbfTable.h"
@@ -188,6 +189,35 @@ TEST_F(FrameCusumTest, ExportEntryWritesTheSampleZScoresThatTheCusumWindowRuns) 
     EXPECT_TRUE(takeMessages().empty());
     EXPECT_TRUE(ctx->state.cusum.cusumValues.isApprox(fromFields, 1e-12));
     EXPECT_EQ(u->periodLines(), periodLines);
+}
+
+}  // namespace
+}  // namespace frametest
+
+namespace frametest {
+namespace {
+
+// Ten years of weeks: the long period file of the sample study area runs
+// whole, and its outbreak of the sixth year is signalled at once.
+TEST_F(FrameCusumTest, TheLongSampleSignalsTheOutbreakOfItsSixthYear) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    u->selectExistingTextfile();
+    dlg->queueFile(sourcePath("data/sample/sample_z520.txt"));
+    u->cmdCalc_Click();
+    EXPECT_TRUE(takeMessages().empty());
+    const CusumState& c = ctx->state.cusum;
+    ASSERT_EQ(c.periodCount, 520.0);
+    EXPECT_EQ(u->periodLines().size(), 520u + 3u);
+    // Each region's first period above h (0: none).
+    std::map<int, int> first;
+    for (int i = 1; i <= 100; ++i)
+        for (int p = 1; p <= 520; ++p)
+            if (c.cusumValues(i, p) > 9.3) {
+                first[i] = p;
+                break;
+            }
+    EXPECT_EQ(first, (std::map<int, int>{{63, 262}, {64, 263}, {73, 262}, {74, 262}}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -369,6 +370,49 @@ TEST_F(CusumWindowTest, AnimationDrawsEachPeriodAfterItsWait) {
     EXPECT_NEAR(frmUnivariate::periodWait(120000).seconds, 0.25, 1e-12);
     EXPECT_EQ(frmUnivariate::periodWait(300000).yields, 300001);
     EXPECT_NEAR(frmUnivariate::periodWait(300000).seconds, 0.6, 1e-12);
+}
+
+// An animation moves one point of the maximum chart per period: the chart is
+// laid out as the run starts and at no frame after, whatever the number of
+// periods; the Graph tool lays the region chart out once per click.
+TEST_F(CusumWindowTest, ChartsAreLaidOutOncePerRunAndPerClickAtEveryLength) {
+    constexpr int kMost = 60;
+    std::vector<Field> fields = {texts("NAME", {"A1", "A2", "A3"})};
+    for (int p = 1; p <= kMost; ++p)
+        fields.push_back(numbers("Z" + std::to_string(p), {std::sin(p) + 0.1 * p, std::cos(p), 0.02 * p}));
+    frmUnivariate* u = open(writeRow(scratchDir("cusum_lengths"), 3, 1.0, fields));
+    ASSERT_NE(u, nullptr);
+    setParameters(u, "0.5", "2", "1");
+    LineChart* chart = u->MSChart1;
+    for (int periods : {3, 13, kMost}) {
+        SCOPED_TRACE(periods);
+        chooseRange(u, "Z1", "Z" + std::to_string(periods));
+        const int before = chart->layoutCount();
+        std::vector<int> atFrames;
+        h.pump->onYield = [&](std::int64_t) { atFrames.push_back(chart->layoutCount()); };
+        u->cmdCalc_Click();
+        h.pump->onYield = nullptr;
+        ASSERT_TRUE(h.messageTexts().empty());
+        ASSERT_EQ(atFrames.size(), static_cast<std::size_t>(2 * periods));
+        EXPECT_EQ(atFrames.front() - before, 1);
+        EXPECT_EQ(atFrames.back(), atFrames.front());
+        EXPECT_EQ(chart->layoutCount(), atFrames.front());
+        ASSERT_EQ(chart->rowCount(), periods);
+        EXPECT_EQ(chart->rowLabels(), LineChart::numberedRows(periods));
+        ASSERT_EQ(chart->series(0)->count(), periods);
+        for (int p = 1; p <= periods; ++p)
+            EXPECT_DOUBLE_EQ(chart->series(0)->at(p - 1).y(), s().cusum.maxCusum[static_cast<std::size_t>(p)]) << p;
+
+        s().shared.selectedRegion = 2;
+        emit h.ctx.mapHub().regionCharted(2);
+        const frmGraph* g = h.ctx.find<frmGraph>();
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->MSChart1->layoutCount(), 1);
+        EXPECT_EQ(g->MSChart1->rowLabels(), LineChart::numberedRows(periods));
+        for (int p = 1; p <= periods; ++p) EXPECT_EQ(g->MSChart1->chartData()(p - 1, 0), s().cusum.cusumValues(3, p));
+        emit h.ctx.mapHub().regionCharted(2);
+        EXPECT_EQ(g->MSChart1->layoutCount(), 2);
+    }
 }
 
 TEST_F(CusumWindowTest, SecondRunCancelsTheFirstAnimation) {

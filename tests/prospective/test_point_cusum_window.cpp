@@ -2,12 +2,14 @@
 // run from zero and continued, the animation with its locked controls, the
 // lists and charts, the map tools and both saves.
 #include <QLabel>
+#include <QLineSeries>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "map/PointMap.h"
@@ -262,6 +264,49 @@ TEST_F(PointCusumWindow, TheAnimationLocksRunAndInputsButNotTheLists) {
     EXPECT_EQ(w->lstPeriod->count(), 6);
 }
 
+// An animation moves one point of the maximum chart per period: the chart is
+// laid out as the run starts and at no frame after, whatever the number of
+// periods; a point's chart is laid out once per choice.
+TEST_F(PointCusumWindow, ChartsAreLaidOutOncePerRunAndPerPointAtEveryLength) {
+    open(w->cmdFileOpenIDXY, coords);
+    for (int periods : {3, 13, 60}) {
+        SCOPED_TRACE(periods);
+        std::string lines3;
+        for (int i = 1; i <= 3; ++i) {
+            for (int p = 1; p <= periods; ++p)
+                lines3 += (p > 1 ? "," : "") + std::to_string(i == 3 ? 1.0 + 0.01 * p : std::sin(i * p));
+            lines3 += "\r\n";
+        }
+        open(w->cmdNewZScore, file("z" + std::to_string(periods) + ".txt", lines3));
+        const int before = w->MSChart1->layoutCount();
+        int fewest = -1, most = -1;
+        pump->onYield = [&](std::int64_t) {
+            const int now = w->MSChart1->layoutCount();
+            fewest = fewest < 0 ? now : std::min(fewest, now);
+            most = std::max(most, now);
+        };
+        w->cmdRun->click();
+        pump->onYield = nullptr;
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        EXPECT_EQ(fewest - before, 1);
+        EXPECT_EQ(most, fewest);
+        EXPECT_EQ(w->MSChart1->layoutCount(), fewest);
+        ASSERT_EQ(w->MSChart1->rowCount(), periods);
+        EXPECT_EQ(w->MSChart1->rowLabels(), LineChart::numberedRows(periods));
+        const PointCusum::Result& r = *w->vars().result;
+        ASSERT_EQ(w->MSChart1->series(0)->count(), periods);
+        for (int p = 1; p <= periods; ++p)
+            EXPECT_DOUBLE_EQ(w->MSChart1->series(0)->at(p - 1).y(), r.maxCusum[static_cast<std::size_t>(p)]) << p;
+
+        const int pointBefore = w->MSChart2->layoutCount();
+        ASSERT_GT(w->lstRegion->count(), 0);
+        w->lstRegion->setCurrentRow(0);
+        w->lstRegion_Click();
+        EXPECT_EQ(w->MSChart2->layoutCount() - pointBefore, 1);
+        EXPECT_EQ(w->MSChart2->rowLabels(), LineChart::numberedRows(periods));
+    }
+}
+
 TEST_F(PointCusumWindow, ClosingStopsTheAnimation) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
@@ -434,4 +479,27 @@ TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
         EXPECT_TRUE(dialogs().messages.empty());
         EXPECT_GT(w->lstPeriod->count(), 0);
     }
+}
+
+// Ten years of weeks: the long z-score file of the sample points runs whole;
+// the seven points of the outbreak signal from the sixth year on, and one
+// other crosses h by chance years later.
+TEST_F(PointCusumWindow, TheLongSampleSignalsTheOutbreakOfItsSixthYear) {
+    w->txtHvalue->setText("9.3");
+    open(w->cmdFileOpenIDXY, sourcePath("data/sample/cusum_points.txt"));
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z520.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const PointCusum::Result& r = *w->vars().result;
+    ASSERT_EQ(r.periods(), 520);
+    EXPECT_EQ(w->lstPeriod->count(), 520 + 3);
+    std::map<int, int> first;
+    for (int i = 1; i <= 120; ++i)
+        for (int p = 1; p <= 520; ++p)
+            if (r.cusum(i, p) > 9.3) {
+                first[i] = p;
+                break;
+            }
+    EXPECT_EQ(first, (std::map<int, int>{{24, 263}, {45, 262}, {51, 262}, {55, 386}, {90, 263}, {98, 264}, {111, 262},
+                                         {115, 263}}));
 }

@@ -480,6 +480,31 @@ INSTANTIATE_TEST_SUITE_P(Tests, PointWindowTests,
                                            TestCase{"Rossi", ClusterTest::Rossi}),
                          CaseNameOf{});
 
+// However many bandwidths a range has, its run lays the window's statistics
+// plot out once, with every bandwidth's label handed over in the same call.
+TEST_F(PointWindow, EachRangeRunLaysThePlotOutOnce) {
+    load(clusteredPoints(30));
+    struct Case {
+        const char *from, *to, *step;
+        QStringList firstLabels;
+    };
+    const std::vector<Case> cases = {
+        {"1", "2", "0.4", {"1.00", "1.40", "1.80", "2.20"}},
+        {"0.5", "3.5", "0.1", {"0.50", "0.60", "0.70", "0.80"}},  // labelled every few rows
+        {"1", "1.5", "0.25", {"1.00", "1.25", "1.50"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + c.step);
+        const int before = w->MSChart1->layoutCount();
+        runRange(ClusterTest::Unadjusted, c.from, c.to, c.step);
+        ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+        EXPECT_EQ(w->MSChart1->layoutCount() - before, 1);
+        ASSERT_EQ(w->MSChart1->rowCount(), h.ctx.state.retro.bandwidthCount);
+        ASSERT_EQ(w->MSChart1->rowLabels().size(), w->MSChart1->rowCount());
+        EXPECT_EQ(w->MSChart1->rowLabels().mid(0, c.firstLabels.size()), c.firstLabels);
+    }
+}
+
 TEST_F(PointWindow, BandwidthAndRangeMessages) {
     load(kFourPoints);
     const struct {

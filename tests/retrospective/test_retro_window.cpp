@@ -394,6 +394,30 @@ TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
     EXPECT_FALSE(w->cmdSave->isEnabled());
 }
 
+// However many bandwidths a range has, its run lays the statistics plot out
+// once, with every bandwidth's label handed over in the same call.
+TEST_F(RetroWindow, EachRangeRunLaysThePlotOutOnce) {
+    struct Case {
+        const char *from, *to, *step;
+    };
+    for (const Case& c : {Case{"0.2", "2.0", "0.2"}, Case{"0.05", "3.0", "0.05"}, Case{"0.5", "1.0", "0.2"}}) {
+        SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + c.step);
+        const frmSigmaChart* open = h->ctx.find<frmSigmaChart>();
+        const int before = open ? open->chartPlotStatistics->layoutCount() : 0;
+        runRange(ClusterTest::Unadjusted, c.from, c.to, c.step);
+        const frmSigmaChart* chart = h->ctx.find<frmSigmaChart>();
+        ASSERT_NE(chart, nullptr);
+        const LineChart* plot = chart->chartPlotStatistics;
+        EXPECT_EQ(plot->layoutCount() - before, 1);
+        const AppState& s = state();
+        ASSERT_EQ(plot->rowCount(), s.retro.bandwidthCount);
+        QStringList labels;
+        for (int k = 0; k < s.retro.bandwidthCount; ++k)
+            labels << QString::fromStdString(F(s.retro.rangeSigmas[static_cast<std::size_t>(k)], "0.000"));
+        EXPECT_EQ(plot->rowLabels(), labels);
+    }
+}
+
 TEST_F(RetroWindow, RangeLastBandwidthIsClampedBeforeItIsComputed) {
     runRange(ClusterTest::FreemanTukey, "0.5", "1.0", "0.2");
     const AppState& s = state();
