@@ -469,9 +469,9 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     c->Refresh();
     c->setChartType(LineChart::kLineChart2D);
     c->setChartData(s.retro.chartData);
-    // Each row is labelled with the bandwidth its values belong to.
-    for (std::int32_t k = 0; k < count; ++k)
-        c->setRowLabel(k + 1, QString::fromStdString(ClusterLines::FD(s.retro.rangeSigmas[static_cast<std::size_t>(k)], "0.000")));
+    const std::vector<std::string> labels = ClusterLines::rangeChartLabels(s);
+    for (std::size_t k = 0; k < labels.size(); ++k)
+        c->setRowLabel(static_cast<int>(k) + 1, QString::fromStdString(labels[k]));
 
     ClusterMapLink::setFindTool(ctx_, false, true);
     ClusterMapLink::setMapAnimationEnabled(ctx_, true, true);

@@ -537,12 +537,9 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
 
     MSChart1->setChartType(LineChart::kLineChart2D);
     MSChart1->setChartData(s.retro.chartData);
-    // The labels count on from "from" by the step, as typed.
-    double labelValue = *from;
-    for (std::int32_t r = 0; r < count; ++r) {
-        MSChart1->setRowLabel(r + 1, QString::fromStdString(formatMaskDisplay(labelValue, "0.00")));
-        labelValue = labelValue + *step;
-    }
+    const std::vector<std::string> labels = ClusterLines::rangeChartLabels(s, kLayout);
+    for (std::size_t r = 0; r < labels.size(); ++r)
+        MSChart1->setRowLabel(static_cast<int>(r) + 1, QString::fromStdString(labels[r]));
 
     s.shared.retroMapMode = true;
     showChartGroup(true);
