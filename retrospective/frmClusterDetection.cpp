@@ -459,6 +459,13 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     AppState& s = ctx_.state;
     ClusterRun::commit(s, std::move(work));
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
+    // Nothing is shaded until a bandwidth is chosen: the classes of an
+    // earlier run go with its legend.
+    try {
+        ClusterMapLink::redrawShapefile(ctx_);
+    } catch (const AppError& e) {
+        dialogs().warning("The map could not be drawn: " + e.description());
+    }
 
     frmSigmaChart* chart = ctx_.load<frmSigmaChart>();
     chart->lblStats->setText(isScoreTest(test) ? "Chi" : "M");

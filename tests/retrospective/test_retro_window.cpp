@@ -152,6 +152,25 @@ protected:
     }
     AppState& state() { return h->ctx.state; }
 
+    // How many colours the map's picture holds: two (background and
+    // outlines) for the plain map, more when it is shaded.
+    std::size_t mapColours() const {
+        const QImage& pic = map->picSHP->surface().image();
+        std::set<QRgb> c;
+        for (int y = 0; y < pic.height(); ++y)
+            for (int x = 0; x < pic.width(); ++x) c.insert(pic.pixel(x, y) & 0xFFFFFF);
+        return c.size();
+    }
+    // Whether the map window's own surface, where the class legend stands, is empty.
+    bool legendCleared() const {
+        const QImage& legend = map->surface().image();
+        const QRgb back = legend.pixel(0, 0);
+        for (int y = 0; y < legend.height(); y += 3)
+            for (int x = 0; x < legend.width(); x += 3)
+                if (legend.pixel(x, y) != back) return false;
+        return true;
+    }
+
     std::string dir;
     std::unique_ptr<Harness> h;
     frmClusterDetection* w = nullptr;
@@ -676,42 +695,42 @@ TEST_F(RetroWindow, ClosingTheWindowResetsTheMapWindow) {
     EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
     EXPECT_FALSE(map->lblAni->isVisibleTo(map));
     // The legend is gone from the window's own surface, and the map shows the plain outlines.
-    const QImage& legend = map->surface().image();
-    const QRgb back = legend.pixel(0, 0);
-    for (int y = 0; y < legend.height(); y += 3)
-        for (int x = 0; x < legend.width(); x += 3) ASSERT_EQ(legend.pixel(x, y), back) << x << "," << y;
+    EXPECT_TRUE(legendCleared());
     map->RedrawByMode();
-    const QImage& pic = map->picSHP->surface().image();
-    std::set<QRgb> colours;
-    for (int y = 0; y < pic.height(); ++y)
-        for (int x = 0; x < pic.width(); ++x) colours.insert(pic.pixel(x, y) & 0xFFFFFF);
-    EXPECT_LE(colours.size(), 2u);  // background and outlines only
+    EXPECT_LE(mapColours(), 2u);
 }
 
 TEST_F(RetroWindow, GlobalRowsOutsideTheRangeDrawThePlainMap) {
     runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
     ASSERT_EQ(state().retro.bandwidthCount, 3);
-    auto colours = [&] {
-        const QImage& pic = map->picSHP->surface().image();
-        std::set<QRgb> c;
-        for (int y = 0; y < pic.height(); ++y)
-            for (int x = 0; x < pic.width(); ++x) c.insert(pic.pixel(x, y) & 0xFFFFFF);
-        return c.size();
-    };
     struct Case { int row; bool shaded; };
     for (const Case& c : {Case{2, true}, Case{0, false}, Case{4, true}, Case{1, false}, Case{3, true}, Case{5, false},
                           Case{6, false}}) {
         SCOPED_TRACE(c.row);
         w->selectGlobalRow(c.row);
         if (c.shaded) {
-            EXPECT_GT(colours(), 2u);
+            EXPECT_GT(mapColours(), 2u);
             EXPECT_EQ(state().shared.sigma, state().retro.rangeSigmas[static_cast<std::size_t>(c.row - 2)]);
         } else {
-            EXPECT_LE(colours(), 2u);
+            EXPECT_LE(mapColours(), 2u);
         }
     }
     // Row 6 lies beyond the list: nothing is selected, and the map stays plain.
     EXPECT_EQ(state().shared.sigma, 1.0);
+}
+
+TEST_F(RetroWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
+    runSingle(ClusterTest::FreemanTukey, "1");
+    ASSERT_GT(mapColours(), 2u);
+    ASSERT_FALSE(legendCleared());
+    runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+    ASSERT_TRUE(h->dlg->messages.empty());
+    // Neither the classes of the single run nor its legend stay.
+    EXPECT_LE(mapColours(), 2u);
+    EXPECT_TRUE(legendCleared());
+    w->selectGlobalRow(2);
+    EXPECT_GT(mapColours(), 2u);
+    EXPECT_FALSE(legendCleared());
 }
 
 TEST_F(RetroWindow, SaveOffersTheFileOfThePreviousSave) {
