@@ -142,9 +142,10 @@ void frmClusterDetection::connectMap() {
     connect(&hub, &MapHub::rangeRowChosen, this, [this](int index) {
         if (ctx_.find<frmClusterDetection>() == this) selectGlobalRow(ClusterLines::rangeRowOfBandwidth(index));
     });
-    // The results shown belong to the study area before: nothing more is
-    // saved from them (the lists and the map's tools ignore them too).
-    connect(&hub, &MapHub::studyAreaOpened, this, [this] { cmdSave->setEnabled(false); });
+    // The results shown belong to the study area before.
+    connect(&hub, &MapHub::studyAreaOpened, this, [this] {
+        if (ctx_.find<frmClusterDetection>() == this) countsReplaced();
+    });
     // The map's legend follows the chosen test.
     for (QRadioButton* o : {optUnadjusted, optAdjusted_Generic, optStandard, optRossi})
         connect(o, &QRadioButton::toggled, this, [this] { ctx_.state.legend.legendStatistic = legendStatistic(); });
@@ -287,7 +288,15 @@ void frmClusterDetection::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void frmClusterDetection::Form_Unload() {
+void frmClusterDetection::Form_Unload() { withdrawResults(); }
+
+void frmClusterDetection::countsReplaced() {
+    clearLists();
+    cmdSave->setEnabled(false);
+    withdrawResults();
+}
+
+void frmClusterDetection::withdrawResults() {
     ctx_.state.shared.retroMapMode = false;
     ctx_.unload<frmSigmaChart>();
     if (!ClusterMapLink::mapWindowOpen(ctx_)) return;
@@ -357,6 +366,10 @@ void frmClusterDetection::ListMStatistic() { appendLines(ClusterLines::mStatisti
 void frmClusterDetection::runStart() {
     ClusterMapLink::clearLegend(ctx_, true);
     ClusterMapLink::hideRangeControls(ctx_, true);
+    clearLists();
+}
+
+void frmClusterDetection::clearLists() {
     for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
         const QSignalBlocker block(list);
         list->clear();

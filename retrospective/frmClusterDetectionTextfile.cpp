@@ -319,8 +319,14 @@ void frmClusterDetectionTextfile::cmdLoadData_Click() { ctx_.show<frmSelectDataF
 
 void frmClusterDetectionTextfile::pointDataLoaded() {
     cmdRun->setEnabled(true);
-    cmdSave->setEnabled(false);
-    lastRun_.valid = false;
+    settingsChanged();
+    // What the window shows belongs to the points before: the new points
+    // stand plain, without lists, plot or legend, until they are run.
+    runStart();
+    showChartGroup(false);
+    picLegend->surface().Cls();
+    picLegend->Refresh();
+    imgM_Legend->setVisible(false);
 }
 
 void frmClusterDetectionTextfile::cmdExit_Click() { ctx_.unload<frmClusterDetectionTextfile>(); }

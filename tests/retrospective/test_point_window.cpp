@@ -17,6 +17,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -575,6 +576,54 @@ TEST_F(PointWindow, ListClicksHighlightAndAreInertAfterNewData) {
     w->picPoint->clearMap();
     w->selectLocalRow(3);
     EXPECT_EQ(qColorToBgr(QColor(w->picPoint->surface().image().pixel(dev[1].X + 10, dev[1].Y))), 0xFFFFFF);
+}
+
+// How many colours a picture holds: one for an empty picture, two for the
+// plain point marks on their background, more for class circles.
+std::size_t colourCount(const QImage& image) {
+    std::set<QRgb> c;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) c.insert(image.pixel(x, y) & 0xFFFFFF);
+    return c.size();
+}
+
+// Another point file replaces the points the results came from: the lists,
+// the plot, the legend and the classes of the run before all go.
+TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
+    const struct {
+        const char* name;
+        bool range;
+    } cases[] = {{"single run", false}, {"range run", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(clusteredPoints(12));
+        if (c.range) {
+            runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
+            w->selectGlobalRow(2);
+            ASSERT_TRUE(w->MSChart1->isVisibleTo(w));
+            ASSERT_TRUE(w->imgM_Legend->isVisibleTo(w));
+        } else {
+            runSingle(ClusterTest::AdjustedPoisson, "1");
+            ASSERT_GT(w->lstLocalPatternSummary->count(), 0);
+        }
+        ASSERT_TRUE(h.messageTexts().empty());
+        ASSERT_GT(w->lstGlobalPatternSummary->count(), 0);
+        ASSERT_GT(colourCount(w->picPoint->surface().image()), 2u);
+        ASSERT_GT(colourCount(w->picLegend->surface().image()), 1u);
+
+        load(kFourPoints);
+        EXPECT_TRUE(w->cmdRun->isEnabled());
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+        EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+        EXPECT_FALSE(w->MSChart1->isVisibleTo(w));
+        EXPECT_FALSE(w->picMLegend->isVisibleTo(w));
+        EXPECT_FALSE(w->imgM_Legend->isVisibleTo(w));
+        EXPECT_EQ(colourCount(w->picLegend->surface().image()), 1u);
+        // The new points, plain.
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+        EXPECT_EQ(h.ctx.state.points.devicePoints.size(), 5u);
+    }
 }
 
 TEST_F(PointWindow, TwoRunsInARowGiveTheSameLists) {

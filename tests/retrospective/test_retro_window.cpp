@@ -30,6 +30,7 @@
 #include "retrospective/ClusterMapLink.h"
 #include "ui/LineChart.h"
 #include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
 #include "stats/modPValue.h"
@@ -731,6 +732,60 @@ TEST_F(RetroWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
     w->selectGlobalRow(2);
     EXPECT_GT(mapColours(), 2u);
     EXPECT_FALSE(legendCleared());
+}
+
+// Data input OK with other count fields replaces the counts the results
+// came from: the window shows none of them any more, whichever run made them.
+TEST_F(RetroWindow, ResetDataWithOtherCountsClearsTheResultsShown) {
+    const struct {
+        const char* name;
+        bool range;
+    } cases[] = {{"single run", false}, {"range run", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.range) {
+            runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+            w->selectGlobalRow(3);
+            map->Toolbar1_ButtonClick("MapAnimation");
+            ASSERT_TRUE(map->sliderStatsRange->isVisibleTo(map));
+            ASSERT_NE(h->ctx.find<frmSigmaChart>(), nullptr);
+        } else {
+            runSingle(ClusterTest::Rossi, "1");
+            ASSERT_TRUE(map->isButtonPressed("Find"));
+        }
+        ASSERT_GT(mapColours(), 2u);
+        ASSERT_GT(w->lstGlobalPatternSummary->count(), 0);
+
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w->cmdDataReset_Click();
+        auto* p = h->ctx.find<frmParameter>();
+        ASSERT_NE(p, nullptr);
+        p->selectObsExp();
+        ASSERT_TRUE(p->pickField(p->cboObs, "OBS"));
+        ASSERT_TRUE(p->pickField(p->cboExp, "EXP"));
+        ASSERT_TRUE(p->pickField(p->cboPrimaryID, "NAME"));
+        p->cmdOK_Click();
+        ASSERT_TRUE(h->dlg->messages.empty()) << h->dlg->messages[0].text;
+        ASSERT_EQ(h->ctx.find<frmClusterDetection>(), w);
+
+        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+        EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+        EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+        EXPECT_LE(mapColours(), 2u);
+        EXPECT_TRUE(legendCleared());
+        EXPECT_FALSE(map->isButtonPressed("Find"));
+        EXPECT_FALSE(map->isButtonEnabled("MapAnimation"));
+        EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
+        // The map's redraws keep it plain.
+        map->RedrawByMode();
+        EXPECT_LE(mapColours(), 2u);
+        // The next run computes from the new counts.
+        runSingle(ClusterTest::Unadjusted, "1");
+        EXPECT_TRUE(h->dlg->messages.empty());
+        EXPECT_NEAR(state().retro.expected[1], clusteredCounts(12).exp[0], 1e-4);
+        EXPECT_GT(w->lstLocalPatternSummary->count(), 0);
+    }
 }
 
 TEST_F(RetroWindow, SaveOffersTheFileOfThePreviousSave) {
