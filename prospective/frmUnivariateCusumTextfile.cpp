@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,6 +37,11 @@ QFont listFont() {
     QFont f(kMonoFamily);
     f.setPointSizeF(9.0);
     return f;
+}
+
+// Emptying a list is no choice of a line: its handler does not run.
+void clearQuietly(QListWidget* list) {
+    quietly(list, [](QListWidget* l) { l->clear(); });
 }
 
 }  // namespace
@@ -142,9 +148,16 @@ void frmUnivariateCusumTextfile::buildControls() {
         connect(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
     connect(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
     connect(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
-    // A click runs the handler; a row chosen from code runs it once, by the caller.
-    connect(lstPeriod, &QListWidget::itemClicked, this, [this] { lstPeriod_Click(); });
-    connect(lstRegion, &QListWidget::itemClicked, this, [this] { lstRegion_Click(); });
+    // A mouse click (on a new line or the current one) runs the handler when
+    // the button is released, a line chosen with the keyboard at once; a
+    // line chosen from code runs it once, by the caller.
+    for (auto [list, handler] : {std::pair{lstPeriod, &frmUnivariateCusumTextfile::lstPeriod_Click},
+                                 std::pair{lstRegion, &frmUnivariateCusumTextfile::lstRegion_Click}}) {
+        connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
+            if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
+        });
+    }
     connect(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
@@ -163,8 +176,8 @@ void frmUnivariateCusumTextfile::drawing(F&& f) {
 void frmUnivariateCusumTextfile::Form_Load() {
     move(twipsToPixels(1), twipsToPixels(1));
     v_.view.pointZoom = kStartZoom;
-    lstPeriod->clear();
-    lstRegion->clear();
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     lstPeriod->setFont(listFont());
     lstRegion->setFont(listFont());
     quietly(optZero, [](QRadioButton* b) { b->setChecked(true); });
@@ -201,8 +214,8 @@ void frmUnivariateCusumTextfile::resetForStart() {
         w->setEnabled(false);
     txtOldCusum->clear();
     txtNewZScore->clear();
-    lstPeriod->clear();
-    lstRegion->clear();
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     MSChart2->hide();
     picEachRegionInfo->hide();
     lblDisplay->hide();
@@ -296,8 +309,8 @@ bool frmUnivariateCusumTextfile::stillRunning(std::uint64_t generation) const {
 }
 
 void frmUnivariateCusumTextfile::cmdRun_Click() {
-    lstPeriod->clear();
-    lstRegion->clear();
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     v_.mapPoints = v_.coords.points;
     v_.mapCount = v_.coords.count;
     picPoint->copyPoints();
@@ -400,7 +413,7 @@ void frmUnivariateCusumTextfile::lstPeriod_Click() {
     const std::int32_t p = row - 1;
     if (row < 2 || p > v_.result->periods()) {
         lblY->clear();
-        lstRegion->clear();
+        clearQuietly(lstRegion);
         return;
     }
     showPeriod(p);
@@ -411,7 +424,7 @@ void frmUnivariateCusumTextfile::showPeriod(std::int32_t p) {
     v_.shownPeriod = p;
     lblY->setText("Period: " + QString::number(p));
     v_.signaledPoints = PointCusum::SignalledPoints(r, p);
-    lstRegion->clear();
+    clearQuietly(lstRegion);
     for (std::int32_t i : v_.signaledPoints)
         lstRegion->addItem(QString::fromStdString(
             CusumLines::signalledLine(r.cusum(i, p), r.labels[static_cast<std::size_t>(i)])));

@@ -1,6 +1,7 @@
 // The point cusum window driven as a user drives it: the three files, the
 // run from zero and continued, the animation with its locked controls, the
 // lists and charts, the map tools and both saves.
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -146,6 +147,40 @@ TEST_F(PointCusumWindow, RunFromZeroListsChartsAndSaves) {
     EXPECT_NE(readBytes(dir + "/report.txt").find("P3"), std::string::npos);
     EXPECT_FALSE(w->cmdSaveResult->isEnabled());
     EXPECT_TRUE(dialogs().messages.empty());
+}
+
+// A line chosen with the keyboard acts as a click on it does.
+TEST_F(PointCusumWindow, ListLinesChosenWithTheKeyboardAreShown) {
+    runFromZero();
+    ASSERT_EQ(w->lstPeriod->currentRow(), 4);
+    const auto press = [](QListWidget* list, Qt::Key key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(list, &down);
+    };
+    press(w->lstPeriod, Qt::Key_Up);
+    ASSERT_EQ(w->lstPeriod->currentRow(), 3);
+    EXPECT_EQ(w->lblY->text().toStdString(), "Period: 2");
+    EXPECT_EQ(w->vars().shownPeriod, 2);
+    EXPECT_EQ(lines(w->lstRegion), (std::vector<std::string>{"    2.00 <---" + std::string(16, ' ') + "P2",
+                                                             "    2.00 <---" + std::string(16, ' ') + "P3"}));
+    // The map shows period 2: P2's cusum of 2 (above h = 1.4) is a red ring.
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const DevicePoint p2 = pointPixel(*t, 0, 0, 10, 0);
+    bool red = false;
+    for (int dx = -1; dx <= 1; ++dx) red |= w->picPoint->surface().Point(p2.X + 6 + dx, p2.Y) == 0x0000FF;
+    EXPECT_TRUE(red);
+
+    press(w->lstRegion, Qt::Key_Down);
+    ASSERT_EQ(w->lstRegion->currentRow(), 0);
+    EXPECT_FALSE(w->MSChart2->isHidden());
+    EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), "P2 in 2: ---> 2.00");
+    press(w->lstRegion, Qt::Key_Down);
+    EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), "P3 in 2: ---> 2.00");
+    // Up to the rule: the label and the signalled points are emptied.
+    press(w->lstPeriod, Qt::Key_Home);
+    EXPECT_EQ(w->lblY->text().toStdString(), "");
+    EXPECT_EQ(w->lstRegion->count(), 0);
 }
 
 TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
