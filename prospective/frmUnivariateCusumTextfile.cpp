@@ -333,6 +333,8 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     }
     const int speed = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
 
+    // Busy from the kernel on, as long as the run computes and animates.
+    ctx_.frame().setMousePointer(13);
     // The study area of the kernel is the hull of the points as just drawn.
     double area = 0.0;
     PointCusum::Result result;
@@ -345,6 +347,7 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
         result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, *k, *h, *sigma,
                                  area, previous ? &*v_.saved : nullptr);
     } catch (const AppError& e) {
+        ctx_.frame().setMousePointer(0);
         dialogs().warning(e.description());
         return;
     }
@@ -354,7 +357,6 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     const PointCusum::Result& r = *v_.result;
 
     const std::uint64_t generation = ++generation_;
-    ctx_.frame().setMousePointer(13);
     setAnimating(true);
     const std::vector<std::string> lines = PointCusum::PeriodListLines(r);
     lstPeriod->addItem(QString::fromStdString(lines[0]));

@@ -297,6 +297,42 @@ TEST_F(PointCusumWindow, TheAnimationLocksRunAndInputsButNotTheLists) {
     EXPECT_EQ(w->lstPeriod->count(), 6);
 }
 
+// The pointer shows the run busy before the hull, the kernel, the smoothing
+// and the recursion, and normal again once the run ends or is refused.
+TEST_F(PointCusumWindow, ThePointerIsBusyFromTheKernelOn) {
+    struct Change {
+        int pointer;
+        std::int32_t hullPoints;  // the hull's input count when the pointer changed
+    };
+    std::vector<Change> changes;
+    ctx.frame().install([&](int p) { changes.push_back({p, ctx.state.points.hullInputCount}); }, {}, {});
+    const struct {
+        const char* name;
+        const char* coords;
+        const char* z;
+        bool refused;
+    } cases[] = {{"a run", kCoords, kZ, false}, {"a run refused by the kernel", "P1,0,0\nP2,5,5\n", "1\n2\n", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        changes.clear();
+        ctx.state.points.hullInputCount = 0;
+        open(w->cmdFileOpenIDXY, file("c.txt", c.coords));
+        open(w->cmdNewZScore, file("cz.txt", c.z));
+        w->txtSigma->setText("1");
+        w->cmdRun->click();
+        EXPECT_EQ(dialogs().messages.size(), c.refused ? 1u : 0u);
+        dialogs().messages.clear();
+        ASSERT_EQ(changes.size(), 2u);
+        EXPECT_EQ(changes[0].pointer, 13);
+        EXPECT_EQ(changes[0].hullPoints, 0);
+        EXPECT_EQ(changes[1].pointer, 0);
+        if (!c.refused) {
+            EXPECT_EQ(changes[1].hullPoints, 3);
+        }
+    }
+    ctx.frame().uninstall();
+}
+
 TEST_F(PointCusumWindow, ClosingStopsTheAnimation) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
