@@ -564,9 +564,11 @@ void frmUnivariateCusumTextfile::picPoint_MouseMove(int Button, int, double X, d
 
 void frmUnivariateCusumTextfile::picPoint_MouseUp(int Button, int, double X, double Y) {
     if (lstPeriod->count() == 0 || !v_.result) return;
-    const bool gesture = v_.view.dragStarted;
-    if (Button == 1) drawPeriodMap();
-    if (optMeasureDistance->isChecked() && gesture) {
+    const bool selecting = optMeasureDistance->isChecked() && v_.view.dragStarted;
+    // A selection starts from the period's map whichever button ends it, so
+    // no squares or circle of an earlier one stay.
+    if (Button == 1 || selecting) drawPeriodMap();
+    if (selecting) {
         const double r = std::pow(std::pow(v_.circleCentreY - Y, 2) + std::pow(v_.circleCentreX - X, 2), 0.5);
         const auto& t = picPoint->transform();
         v_.selectionFlags = picPoint->pointsInCircle(v_.circleCentreX, v_.circleCentreY, r);

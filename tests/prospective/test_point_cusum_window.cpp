@@ -16,6 +16,7 @@
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
+#include "tests/support/RingPixels.h"
 
 using namespace toolsfixture;
 
@@ -393,6 +394,72 @@ TEST_F(PointCusumWindow, IdentifyAndSelectOnTheMap) {
     w->picPoint_MouseDown(1, 0, 10, 10);
     EXPECT_EQ(w->vars().view.pointZoom, 1.0);
     EXPECT_EQ(w->vars().view.panX, 0.0);
+}
+
+// A Select gesture ended with another button than the left one starts from
+// the period's map too: the squares of the selection before go.
+TEST_F(PointCusumWindow, ASelectionEndedWithAnyButtonReplacesTheOneBefore) {
+    runFromZero();
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const MapPoint p3 = pointPixelExact(*t, 0, 0, 0, 10);
+    const auto yellowPixels = [&] {
+        const QImage& image = w->picPoint->surface().image();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) n += qColorToBgr(QColor(image.pixel(x, y))) == 0x00FFFF;
+        return n;
+    };
+    w->optMeasureDistance->click();
+    for (int button : {1, 2}) {
+        SCOPED_TRACE("released with button " + std::to_string(button));
+        // A circle about P3 catching P3 alone ...
+        w->picPoint_MouseDown(1, 0, p3.X, p3.Y);
+        w->picPoint_MouseUp(button, 0, p3.X + 3, p3.Y);
+        w->picPoint_Click();
+        EXPECT_EQ(w->vars().selectionFlags, (std::vector<bool>{false, false, false, true}));
+        const int oneSquare = yellowPixels();
+        EXPECT_GT(oneSquare, 0);
+        // ... then one far from every point: no square is left.
+        w->picPoint_MouseDown(button, 0, p3.X + 60, p3.Y + 60);
+        w->picPoint_MouseUp(button, 0, p3.X + 61, p3.Y + 60);
+        w->picPoint_Click();
+        EXPECT_EQ(w->vars().selectionFlags, (std::vector<bool>{false, false, false, false}));
+        EXPECT_EQ(yellowPixels(), 0);
+    }
+}
+
+// The cusum circles and the point marks stand on each point's exact x, as
+// on the cluster window's map: a square picture at zoom 0.5 with a pan of
+// half a pixel puts every x on a half (x = 4 X + 48.5, y = 108 - 4 Y).
+TEST_F(PointCusumWindow, CirclesAndMarksStandOnTheExactX) {
+    w->picPoint->resize(176, 176);
+    w->vars().view.pointZoom = 0.5;
+    w->vars().view.panX = 0.5;
+    open(w->cmdFileOpenIDXY, file("half.txt", "A,0,0\nB,20,10\nC,10,5\n"));
+    open(w->cmdNewZScore, file("signals.txt", "3\n3\n3\n"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const PictureSurface& pic = w->picPoint->surface();
+    const double xs[] = {48.5, 128.5, 88.5}, ys[] = {108, 68, 88}, X[] = {0, 20, 10}, Y[] = {0, 10, 5};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("point " + std::to_string(i + 1));
+        const MapPoint exact = pointPixelExact(*t, 0, 0, X[i], Y[i]);
+        ASSERT_EQ(exact.X, xs[i]);
+        ASSERT_EQ(exact.Y, ys[i]);
+        const DevicePoint d = pointPixel(*t, 0, 0, X[i], Y[i]);
+        // Every signal's red ring (radius 6) is centred on the exact x ...
+        for (const QPoint& q : ringPixels(pic.image().size(), QPointF(exact.X, d.Y), 6, 1))
+            EXPECT_EQ(pic.Point(q.x(), q.y()), 0x0000FF) << "ring pixel " << q.x() << "," << q.y();
+        // ... and the mark's edges are x - 1 and x + 1 each taken to the
+        // nearest pixel: 47.5 and 49.5 give 48 and 50, not the rounded 48 - 1 and 48 + 1.
+        const int left = static_cast<int>(std::nearbyint(exact.X - 1)), right = left + 2;
+        EXPECT_EQ(pic.Point(left, d.Y - 1), 0x000000);
+        EXPECT_EQ(pic.Point(right, d.Y - 1), 0x000000);
+        EXPECT_EQ(pic.Point(left - 1, d.Y), 0xFFFFFF);
+    }
 }
 
 TEST_F(PointCusumWindow, ToolsWaitForARun) {
