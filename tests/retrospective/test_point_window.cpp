@@ -14,6 +14,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -476,12 +479,12 @@ TEST_P(PointWindowTests, RangeRunFillsRowsChartAndReport) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tests, PointWindowTests,
-                         ::testing::Values(TestCase{"Unadjusted", ClusterTest::Unadjusted},
-                                           TestCase{"AdjustedPoisson", ClusterTest::AdjustedPoisson},
-                                           TestCase{"FreemanTukey", ClusterTest::FreemanTukey},
-                                           TestCase{"Rossi", ClusterTest::Rossi}),
-                         CaseNameOf{});
+const TestCase kTestCases[] = {{"Unadjusted", ClusterTest::Unadjusted},
+                               {"AdjustedPoisson", ClusterTest::AdjustedPoisson},
+                               {"FreemanTukey", ClusterTest::FreemanTukey},
+                               {"Rossi", ClusterTest::Rossi}};
+
+INSTANTIATE_TEST_SUITE_P(Tests, PointWindowTests, ::testing::ValuesIn(kTestCases), CaseNameOf{});
 
 TEST_F(PointWindow, BandwidthAndRangeMessages) {
     load(kFourPoints);
@@ -726,6 +729,55 @@ TEST_F(PointWindow, AReportThatCannotBeWrittenSaysSoAndKeepsTheOldFile) {
     h.clearMessages();
     w->cmdSave_Click();
     EXPECT_TRUE(h.dlg->messages.empty());
+}
+
+// Every line of both lists is whole at the window's default size, for each
+// test, one bandwidth or a range (one that needs a scroll bar too), on the
+// sample points with their large statistics.
+TEST_F(PointWindow, EveryListLineIsWholeAtTheDefaultSize) {
+    const std::string sample = sourcePath("data/sample/points.txt");
+    if (!std::filesystem::exists(sample)) GTEST_SKIP() << "no sample points";
+    loadPath(sample);
+    const QSize defaultSize = w->size();
+    const struct {
+        const char* name;
+        bool range;
+        const char* to;
+        const char* by;
+    } modes[] = {{"single", false, "", ""}, {"range", true, "2.0", "0.2"}, {"long range", true, "4.0", "0.1"}};
+    for (const TestCase& t : kTestCases) {
+        const ClusterTest test = t.test;
+        for (const auto& mode : modes) {
+            const std::string name = std::string(t.name) + " " + mode.name;
+            SCOPED_TRACE(name);
+            if (mode.range)
+                runRange(test, "0.2", mode.to, mode.by);
+            else
+                runSingle(test, "0.5");
+            ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+            QCoreApplication::processEvents();  // the lists settle their scroll bars
+            ASSERT_EQ(w->size(), defaultSize);
+            for (QListWidget* list : {w->lstGlobalPatternSummary, w->lstLocalPatternSummary}) {
+                if (list->count() == 0) continue;
+                EXPECT_TRUE(list->isVisibleTo(w)) << list->objectName().toStdString();
+                const QFontMetrics metrics(list->font());
+                // The style leaves this much room either side of an item's text.
+                const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+                for (int row = 0; row < list->count(); ++row) {
+                    const QString line = list->item(row)->text();
+                    EXPECT_LE(metrics.horizontalAdvance(line) + 2 * margin, list->viewport()->width())
+                        << list->objectName().toStdString() << " row " << row << ": " << line.toStdString();
+                }
+                EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << list->objectName().toStdString();
+            }
+            if (test == ClusterTest::AdjustedPoisson && std::string(mode.name) != "long range") {
+                QCoreApplication::processEvents();  // the chart lays itself out at its shown size
+                std::string file = "point_cluster_layout_" + name + ".png";
+                std::replace(file.begin(), file.end(), ' ', '_');
+                w->grab().save(QString::fromStdString(testOutputPath(file)));
+            }
+        }
+    }
 }
 
 TEST_F(PointWindow, ClassMapAndLegendOfTheSamplePoints) {
