@@ -61,7 +61,8 @@ TEST(CusumLegend, EveryBandsCaptionReadsOnItsFill) {
             EXPECT_GE(captionContrast(label), 4.5);
         }
     }
-    points->grab().save(QString::fromStdString(testOutputPath("point_cusum_legend.png")));
+    map->picLegend->grab().save(QString::fromStdString(testOutputPath("map_cusum_legend.png")));
+    points->picLegend->grab().save(QString::fromStdString(testOutputPath("point_cusum_legend.png")));
 }
 
 }  // namespace

@@ -626,6 +626,8 @@ TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
         // The new points, plain.
         EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
         EXPECT_EQ(h.ctx.state.points.devicePoints.size(), 5u);
+        w->grab().save(QString::fromStdString(testOutputPath(std::string("point_cluster_new_points_after_") +
+                                                             (c.range ? "range" : "single") + ".png")));
     }
 }
 

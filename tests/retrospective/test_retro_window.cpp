@@ -729,6 +729,7 @@ TEST_F(RetroWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
     // Neither the classes of the single run nor its legend stay.
     EXPECT_LE(mapColours(), 2u);
     EXPECT_TRUE(legendCleared());
+    AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_range_run_plain_map.png")));
     w->selectGlobalRow(2);
     EXPECT_GT(mapColours(), 2u);
     EXPECT_FALSE(legendCleared());
@@ -780,6 +781,8 @@ TEST_F(RetroWindow, ResetDataWithOtherCountsClearsTheResultsShown) {
         // The map's redraws keep it plain.
         map->RedrawByMode();
         EXPECT_LE(mapColours(), 2u);
+        h->frame->grab().save(QString::fromStdString(testOutputPath(std::string("retro_reset_data_after_") +
+                                                                     (c.range ? "range" : "single") + ".png")));
         // The next run computes from the new counts.
         runSingle(ClusterTest::Unadjusted, "1");
         EXPECT_TRUE(h->dlg->messages.empty());
