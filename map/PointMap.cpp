@@ -13,6 +13,16 @@ namespace {
 constexpr const char* kSource = "PointMap";
 constexpr BgrColor kHighlightColor = 0x00FF00;
 constexpr double kHighlightRadius = 10.0;
+
+// The outline of a square `half` pixels about a point's centre: its left and
+// right edges are x - half and x + half each taken to the nearest pixel from
+// the exact x, which differs from the rounded x +- half when x is a half.
+void drawSquare(QPainter& p, const PointMap::Centre& c, int half) {
+    const int x1 = toInt32(c.x - half, kSource), x2 = toInt32(c.x + half, kSource);
+    const QPoint corners[4] = {{x1, c.y - half}, {x2, c.y - half}, {x2, c.y + half}, {x1, c.y + half}};
+    p.drawPolygon(corners, 4);
+}
+
 }  // namespace
 
 PointMap::PointMap(AppState& state, PointMapView& view, QWidget* parent)
@@ -92,12 +102,7 @@ void PointMap::drawPoints(const DoubleArray* values) {
         const DoubleArray& breaks = state_.legend.classBreaks;
         const std::int32_t m = std::min<std::int32_t>(n, static_cast<std::int32_t>(points().size()) - 1);
         for (std::int32_t i = 1; i <= m; ++i) {
-            const DevicePoint& d = state_.points.devicePoints[static_cast<std::size_t>(i)];
-            // The circle is centred on the exact x, and the mark's left and
-            // right edges are x - 1 and x + 1 each taken to the nearest
-            // pixel, which differs from the stored x +- 1 when x is a half.
-            const CentroidRecord& c = points()[static_cast<std::size_t>(i)];
-            const double x = pointPixelExact(*transform_, view_.dragX, view_.dragY, c.X, c.Y).X;
+            const Centre at = centreOf(i);
             if (values) {
                 const double v = static_cast<std::size_t>(i) < values->size() ? (*values)[static_cast<std::size_t>(i)] : 0.0;
                 const int k = modLegend::PointClassOf(breaks, v);
@@ -105,26 +110,26 @@ void PointMap::drawPoints(const DoubleArray* values) {
                     const auto ku = static_cast<std::size_t>(k - 1);
                     p.setPen(QPen(bgrToQColor(modLegend::kClassColors[ku]), 1));
                     const double r = modLegend::kPointMapRadii[ku];
-                    p.drawEllipse(QPointF(static_cast<float>(x), d.Y), r, r);
+                    p.drawEllipse(QPointF(static_cast<float>(at.x), at.y), r, r);
                 }
             }
             p.setPen(mark);
-            const int x1 = toInt32(x - 1.0, kSource), x2 = toInt32(x + 1.0, kSource);
-            const QPoint corners[4] = {{x1, d.Y - 1}, {x2, d.Y - 1}, {x2, d.Y + 1}, {x1, d.Y + 1}};
-            p.drawPolygon(corners, 4);
+            drawSquare(p, at, 1);
         }
     }
     Refresh();
 }
 
+PointMap::Centre PointMap::centreOf(std::int32_t i) const {
+    const CentroidRecord& c = points()[static_cast<std::size_t>(i)];
+    return {pointPixelExact(*transform_, view_.dragX, view_.dragY, c.X, c.Y).X,
+            pointPixel(*transform_, view_.dragX, view_.dragY, c.X, c.Y).Y};
+}
+
 void PointMap::HighlightPoint(std::int32_t i) {
     if (!transformAnew()) return;
-    const auto& c = points();
-    if (i < 1 || static_cast<std::size_t>(i) >= c.size()) return;
-    const CentroidRecord& point = c[static_cast<std::size_t>(i)];
-    // Centred, as the class circles, on the exact x and the nearest pixel's y.
-    const double x = pointPixelExact(*transform_, view_.dragX, view_.dragY, point.X, point.Y).X;
-    const DevicePoint d = pointPixel(*transform_, view_.dragX, view_.dragY, point.X, point.Y);
+    if (i < 1 || static_cast<std::size_t>(i) >= points().size()) return;
+    const Centre at = centreOf(i);
     PictureSurface& pic = surface();
     drawWidth_ = 4;
     {
@@ -132,7 +137,7 @@ void PointMap::HighlightPoint(std::int32_t i) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(bgrToQColor(kHighlightColor), drawWidth_));
-        p.drawEllipse(QPointF(x, d.Y), kHighlightRadius, kHighlightRadius);
+        p.drawEllipse(QPointF(at.x, at.y), kHighlightRadius, kHighlightRadius);
     }
     Refresh();
 }
@@ -144,7 +149,6 @@ void PointMap::DrawCusumPointMap(const Eigen::MatrixXd& cusum, std::int32_t peri
     drawWidth_ = 1;
     if (drawn) {
         const std::int32_t n = std::min<std::int32_t>(std::max(count(), 0), static_cast<std::int32_t>(points().size()) - 1);
-        const std::vector<DevicePoint> at = pointDevicePositions(*transform_, view_.dragX, view_.dragY, points(), n);
         QPainter p(&pic.image());
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setBrush(Qt::NoBrush);
@@ -152,12 +156,11 @@ void PointMap::DrawCusumPointMap(const Eigen::MatrixXd& cusum, std::int32_t peri
         for (std::int32_t i = 1; i <= n; ++i) {
             const double c = i < cusum.rows() && period >= 0 && period < cusum.cols() ? cusum(i, period) : 0.0;
             const double r = c > h ? 6.0 : c > h / 4 * 3 ? 4.0 : 2.0;
-            const DevicePoint& d = at[static_cast<std::size_t>(i)];
+            const Centre at = centreOf(i);
             p.setPen(QPen(bgrToQColor(static_cast<BgrColor>(modFunctions::CusumColor(c, h))), 1));
-            p.drawEllipse(QPointF(d.X, d.Y), r, r);
+            p.drawEllipse(QPointF(at.x, at.y), r, r);
             p.setPen(mark);
-            const QPoint corners[4] = {{d.X - 1, d.Y - 1}, {d.X + 1, d.Y - 1}, {d.X + 1, d.Y + 1}, {d.X - 1, d.Y + 1}};
-            p.drawPolygon(corners, 4);
+            drawSquare(p, at, 1);
         }
     }
     Refresh();
@@ -166,18 +169,13 @@ void PointMap::DrawCusumPointMap(const Eigen::MatrixXd& cusum, std::int32_t peri
 void PointMap::DrawSelectedPoints(const std::vector<bool>& flags) {
     if (!transformAnew()) return;
     const std::int32_t n = std::min<std::int32_t>(std::max(count(), 0), static_cast<std::int32_t>(points().size()) - 1);
-    const std::vector<DevicePoint> at = pointDevicePositions(*transform_, view_.dragX, view_.dragY, points(), n);
     {
         QPainter p(&surface().image());
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(bgrToQColor(0x000000), 1));
         p.setBrush(bgrToQColor(0x00FFFF));
-        for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < flags.size(); ++i) {
-            if (!flags[static_cast<std::size_t>(i)]) continue;
-            const DevicePoint& d = at[static_cast<std::size_t>(i)];
-            const QPoint corners[4] = {{d.X - 2, d.Y - 2}, {d.X + 2, d.Y - 2}, {d.X + 2, d.Y + 2}, {d.X - 2, d.Y + 2}};
-            p.drawPolygon(corners, 4);
-        }
+        for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < flags.size(); ++i)
+            if (flags[static_cast<std::size_t>(i)]) drawSquare(p, centreOf(i), 2);
     }
     Refresh();
 }

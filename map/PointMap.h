@@ -74,12 +74,22 @@ public:
     // there is none.
     std::int32_t nearest(double X, double Y) const;
 
+    // Where point i is drawn: circles are centred on its exact x and the
+    // nearest pixel row y; its marks and squares are taken to pixels from
+    // there.
+    struct Centre {
+        double x = 0.0;
+        std::int32_t y = 0;
+    };
+
 private:
     std::int32_t count() const;
     const std::vector<CentroidRecord>& points() const;
     // Recomputes the transform; false when there is none.
     bool transformAnew();
     void drawPoints(const DoubleArray* values);
+    // Point i (1..n of the points) on the last transform.
+    Centre centreOf(std::int32_t i) const;
 
     AppState& state_;
     PointMapView& view_;

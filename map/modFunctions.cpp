@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPalette>
+#include <cmath>
 
 #include "context/AppContext.h"
 #include "platform/Utf8Text.h"
@@ -18,6 +19,23 @@ namespace {
 // Columns are counted in characters, so names in any script keep them.
 constexpr std::size_t kNameWidth = 15;
 constexpr std::size_t kValueWidth = 16;
+
+// The relative luminance of a colour on the sRGB scale: 0 for black, 1 for white.
+double luminance(const QColor& c) {
+    const auto linear = [](int channel) {
+        const double v = channel / 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
+}
+
+// Black or white, whichever stands out more against the fill: black on the
+// light bands, white on the dark blue one.
+QColor textColourOn(const QColor& fill) {
+    const double l = luminance(fill);
+    const double onBlack = (l + 0.05) / 0.05, onWhite = 1.05 / (l + 0.05);
+    return onBlack >= onWhite ? QColor(Qt::black) : QColor(Qt::white);
+}
 
 }  // namespace
 
@@ -46,6 +64,7 @@ void SetCusumLegendLabels(const std::array<QLabel*, 5>& lblLeg) {
         const QColor back = entry.systemWindowColor ? label->palette().color(QPalette::Base)
                                                     : bgrToQColor(entry.backColor);
         palette.setColor(QPalette::Window, back);
+        palette.setColor(QPalette::WindowText, textColourOn(back));
         label->setPalette(palette);
     }
 }

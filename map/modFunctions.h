@@ -48,8 +48,9 @@ inline constexpr std::array<CusumLegendEntry, 5> kCusumLegend = {{
 }};
 
 // Gives the map window's cusum legend labels lblLeg(0) to lblLeg(4) their
-// captions and back colours, in the order of kCusumLegend. Missing labels
-// are skipped.
+// captions and back colours, in the order of kCusumLegend, and each the
+// text colour (black or white) that reads best on its back colour. Missing
+// labels are skipped.
 void SetCusumLegendLabels(const std::array<QLabel*, 5>& lblLeg);
 
 // ---- Region information ----

@@ -446,12 +446,8 @@ bool frmUnivariate::readTextPeriods(Inputs& in) {
 void frmUnivariate::cmdCalc_Click() {
     AppContext& ctx = ctx_;
     AppState& s = ctx.state;
-    cancelAnimation();
-    ctx.unload<frmGraph>();
-    clearList(lstPeriod);
-    clearList(lstRegion);
-    hasRun_ = false;
-
+    // Until a run starts (a refused one never does) the last run's lists,
+    // charts and map tools stay as they are and keep answering.
     const auto k = parseNumber(txtKvalue->text().toStdString());
     const auto h = parseNumber(txtHvalue->text().toStdString());
     const auto sigma = parseNumber(txtSigma->text().toStdString());
@@ -466,9 +462,10 @@ void frmUnivariate::cmdCalc_Click() {
     const std::int32_t delay = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
     s.cusum.animationDelay = delay;
     if (optPre->isChecked()) {
-        // The continuation dialog takes the run from here with these.
-        s.cusum.kValue = *k;
-        s.cusum.hValue = *h;
+        // The continuation dialog takes the run from here with these; the
+        // last run keeps its own k and h meanwhile.
+        s.cusum.continuationK = *k;
+        s.cusum.continuationH = *h;
         ctx.show<frmTxtFileOpen>();
         return;
     }
@@ -477,14 +474,7 @@ void frmUnivariate::cmdCalc_Click() {
 }
 
 void frmUnivariate::continueRun(const Continuation& from) {
-    AppContext& ctx = ctx_;
-    AppState& s = ctx.state;
-    cancelAnimation();
-    clearList(lstPeriod);
-    // The signalled regions belong to the period list just emptied.
-    clearList(lstRegion);
-    s.cusum.signaledRegions.clear();
-    hasRun_ = false;
+    AppState& s = ctx_.state;
     const std::uint64_t generation = generation_;
     QPointer<frmUnivariate> self(this);
     if (optFieldSelection->isChecked() || optExistingTextfile->isChecked()) {
@@ -493,10 +483,10 @@ void frmUnivariate::continueRun(const Continuation& from) {
         std::string refusal;
         if (!sigma) refusal = "The bandwidht should be properly input.";
         else if (*sigma < 0.0) refusal = "Parameters should be positive values.";
-        runRoad(s.cusum.kValue, s.cusum.hValue, sigma.value_or(0.0), &from, refusal);
+        runRoad(s.cusum.continuationK, s.cusum.continuationH, sigma.value_or(0.0), &from, refusal);
     }
-    // A continued cusum is not saved from this window (a newer run that
-    // took over meanwhile keeps its own buttons).
+    // A continued cusum is not saved from this window (a run that started
+    // meanwhile keeps its own buttons).
     if (self && generation_ == generation && !animating_) cmdSaveCusum->setEnabled(false);
 }
 
@@ -505,8 +495,6 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
     AppContext& ctx = ctx_;
     AppState& s = ctx.state;
     CusumMapLink::setMousePointer(ctx, 13);
-    lstPeriod->addItem(qs(CusumLines::periodHeader()));
-    lstPeriod->addItem(qs(CusumLines::rule()));
 
     const auto stop = [&](const std::string& message) {
         CusumMapLink::setMousePointer(ctx, 0);
@@ -544,7 +532,16 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
         return stop("The cusum cannot be computed on these data: " + e.description());
     }
 
-    // Everything is computed: the results of the run replace the earlier ones.
+    // Everything is computed: the run starts, and its results replace the
+    // earlier run's with everything that showed them.
+    cancelAnimation();
+    ctx.unload<frmGraph>();
+    clearList(lstPeriod);
+    clearList(lstRegion);
+    lblY->clear();
+    s.cusum.signaledRegions.clear();
+    lstPeriod->addItem(qs(CusumLines::periodHeader()));
+    lstPeriod->addItem(qs(CusumLines::rule()));
     CusumState& c = s.cusum;
     c.kValue = k;
     c.hValue = h;

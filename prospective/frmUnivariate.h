@@ -143,8 +143,9 @@ private:
     bool readFieldPeriods(Inputs& in);
     bool readTextPeriods(Inputs& in);
     // The road shared by Run and the continuation, from the busy pointer
-    // and the list's header on; `sigmaRefusal`, when not empty, stops it
-    // with that message before anything is read.
+    // on; `sigmaRefusal`, when not empty, stops it with that message before
+    // anything is read. The last run's lists, charts and map tools are
+    // replaced only once the new run is computed.
     void runRoad(double k, double h, double sigma, const Continuation* from, const std::string& sigmaRefusal);
     void animate(std::int32_t periods, const Continuation* from, bool fromText);
     // False when this window went or a newer run (or a close) cancelled

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,6 +37,11 @@ QFont listFont() {
     QFont f(kMonoFamily);
     f.setPointSizeF(9.0);
     return f;
+}
+
+// Emptying a list is no choice of a line: its handler does not run.
+void clearQuietly(QListWidget* list) {
+    quietly(list, [](QListWidget* l) { l->clear(); });
 }
 
 }  // namespace
@@ -145,9 +151,16 @@ void frmUnivariateCusumTextfile::buildControls() {
         connect(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
     connect(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
     connect(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
-    // A click runs the handler; a row chosen from code runs it once, by the caller.
-    connect(lstPeriod, &QListWidget::itemClicked, this, [this] { lstPeriod_Click(); });
-    connect(lstRegion, &QListWidget::itemClicked, this, [this] { lstRegion_Click(); });
+    // A mouse click (on a new line or the current one) runs the handler when
+    // the button is released, a line chosen with the keyboard at once; a
+    // line chosen from code runs it once, by the caller.
+    for (auto [list, handler] : {std::pair{lstPeriod, &frmUnivariateCusumTextfile::lstPeriod_Click},
+                                 std::pair{lstRegion, &frmUnivariateCusumTextfile::lstRegion_Click}}) {
+        connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
+            if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
+        });
+    }
     connect(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
@@ -166,8 +179,8 @@ void frmUnivariateCusumTextfile::drawing(F&& f) {
 void frmUnivariateCusumTextfile::Form_Load() {
     move(twipsToPixels(1), twipsToPixels(1));
     v_.view.pointZoom = kStartZoom;
-    lstPeriod->clear();
-    lstRegion->clear();
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     lstPeriod->setFont(listFont());
     lstRegion->setFont(listFont());
     quietly(optZero, [](QRadioButton* b) { b->setChecked(true); });
@@ -205,8 +218,8 @@ void frmUnivariateCusumTextfile::resetForStart() {
         w->setEnabled(false);
     txtOldCusum->clear();
     txtNewZScore->clear();
-    lstPeriod->clear();
-    lstRegion->clear();
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     MSChart2->hide();
     picEachRegionInfo->hide();
     lblDisplay->hide();
@@ -300,8 +313,8 @@ bool frmUnivariateCusumTextfile::stillRunning(std::uint64_t generation) const {
 }
 
 void frmUnivariateCusumTextfile::cmdRun_Click() {
-    lstPeriod->clear();
-    lstRegion->clear();
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     v_.mapPoints = v_.coords.points;
     v_.mapCount = v_.coords.count;
     picPoint->copyPoints();
@@ -324,6 +337,8 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     }
     const int speed = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
 
+    // Busy from the kernel on, as long as the run computes and animates.
+    ctx_.frame().setMousePointer(13);
     // The study area of the kernel is the hull of the points as just drawn.
     double area = 0.0;
     PointCusum::Result result;
@@ -336,6 +351,7 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
         result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, *k, *h, *sigma,
                                  area, previous ? &*v_.saved : nullptr);
     } catch (const AppError& e) {
+        ctx_.frame().setMousePointer(0);
         dialogs().warning(e.description());
         return;
     }
@@ -345,7 +361,6 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     const PointCusum::Result& r = *v_.result;
 
     const std::uint64_t generation = ++generation_;
-    ctx_.frame().setMousePointer(13);
     setAnimating(true);
     const std::vector<std::string> lines = PointCusum::PeriodListLines(r);
     lstPeriod->addItem(QString::fromStdString(lines[0]));
@@ -402,7 +417,7 @@ void frmUnivariateCusumTextfile::lstPeriod_Click() {
     const std::int32_t p = row - 1;
     if (row < 2 || p > v_.result->periods()) {
         lblY->clear();
-        lstRegion->clear();
+        clearQuietly(lstRegion);
         return;
     }
     showPeriod(p);
@@ -413,7 +428,7 @@ void frmUnivariateCusumTextfile::showPeriod(std::int32_t p) {
     v_.shownPeriod = p;
     lblY->setText("Period: " + QString::number(p));
     v_.signaledPoints = PointCusum::SignalledPoints(r, p);
-    lstRegion->clear();
+    clearQuietly(lstRegion);
     for (std::int32_t i : v_.signaledPoints)
         lstRegion->addItem(QString::fromStdString(
             CusumLines::signalledLine(r.cusum(i, p), r.labels[static_cast<std::size_t>(i)])));
@@ -552,9 +567,11 @@ void frmUnivariateCusumTextfile::picPoint_MouseMove(int Button, int, double X, d
 
 void frmUnivariateCusumTextfile::picPoint_MouseUp(int Button, int, double X, double Y) {
     if (lstPeriod->count() == 0 || !v_.result) return;
-    const bool gesture = v_.view.dragStarted;
-    if (Button == 1) drawPeriodMap();
-    if (optMeasureDistance->isChecked() && gesture) {
+    const bool selecting = optMeasureDistance->isChecked() && v_.view.dragStarted;
+    // A selection starts from the period's map whichever button ends it, so
+    // no squares or circle of an earlier one stay.
+    if (Button == 1 || selecting) drawPeriodMap();
+    if (selecting) {
         const double r = std::pow(std::pow(v_.circleCentreY - Y, 2) + std::pow(v_.circleCentreX - X, 2), 0.5);
         const auto& t = picPoint->transform();
         v_.selectionFlags = picPoint->pointsInCircle(v_.circleCentreX, v_.circleCentreY, r);

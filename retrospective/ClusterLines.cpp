@@ -175,6 +175,13 @@ ResultLines mStatistic(AppState& s, ListLayout layout) {
 
 std::string rangeRule() { return std::string(50, '-'); }
 
+std::vector<std::string> rangeChartLabels(const AppState& s, ListLayout layout) {
+    const char* mask = layout == ListLayout::Points ? "0.00" : "0.000";
+    std::vector<std::string> labels;
+    for (std::int32_t k = 0; k < s.retro.bandwidthCount; ++k) labels.push_back(FD(at(s.retro.rangeSigmas, k), mask));
+    return labels;
+}
+
 namespace {
 
 std::string pointRangeHeader(ClusterTest test) {

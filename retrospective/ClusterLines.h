@@ -76,6 +76,10 @@ std::string rangeHeader(ClusterTest test, ListLayout layout = ListLayout::Region
 std::string rangeRow(ClusterTest test, const RangeRow& row, ListLayout layout = ListLayout::Regions);
 // A line of 50 hyphens that frames the range rows.
 std::string rangeRule();
+// The labels of the statistics plot's rows, one per bandwidth of the last
+// range run: the bandwidth each row was computed at (the clamped last one
+// included), to three decimals for regions and two for points.
+std::vector<std::string> rangeChartLabels(const AppState& state, ListLayout layout = ListLayout::Regions);
 
 // The result report, line by line (without line ends).
 std::vector<std::string> singleReport(AppState& state, ClusterTest test, ListLayout layout = ListLayout::Regions);

@@ -142,9 +142,10 @@ void frmClusterDetection::connectMap() {
     connect(&hub, &MapHub::rangeRowChosen, this, [this](int index) {
         if (ctx_.find<frmClusterDetection>() == this) selectGlobalRow(ClusterLines::rangeRowOfBandwidth(index));
     });
-    // The results shown belong to the study area before: nothing more is
-    // saved from them (the lists and the map's tools ignore them too).
-    connect(&hub, &MapHub::studyAreaOpened, this, [this] { cmdSave->setEnabled(false); });
+    // The results shown belong to the study area before.
+    connect(&hub, &MapHub::studyAreaOpened, this, [this] {
+        if (ctx_.find<frmClusterDetection>() == this) countsReplaced();
+    });
     // The map's legend follows the chosen test.
     for (QRadioButton* o : {optUnadjusted, optAdjusted_Generic, optStandard, optRossi})
         connect(o, &QRadioButton::toggled, this, [this] { ctx_.state.legend.legendStatistic = legendStatistic(); });
@@ -287,7 +288,16 @@ void frmClusterDetection::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void frmClusterDetection::Form_Unload() {
+void frmClusterDetection::Form_Unload() { withdrawResults(); }
+
+void frmClusterDetection::countsReplaced() {
+    clearLists();
+    cmdSave->setEnabled(false);
+    withdrawResults();
+}
+
+void frmClusterDetection::withdrawResults() {
+    // The map's animation of these results ends before they go.
     ClusterMapLink::stopWaiting(ctx_);
     ctx_.state.shared.retroMapMode = false;
     ctx_.unload<frmSigmaChart>();
@@ -359,6 +369,10 @@ void frmClusterDetection::ListMStatistic() { appendLines(ClusterLines::mStatisti
 void frmClusterDetection::runStart() {
     ClusterMapLink::clearLegend(ctx_, true);
     ClusterMapLink::hideRangeControls(ctx_, true);
+    clearLists();
+}
+
+void frmClusterDetection::clearLists() {
     for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
         const QSignalBlocker block(list);
         list->clear();
@@ -463,17 +477,22 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     AppState& s = ctx_.state;
     ClusterRun::commit(s, std::move(work));
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
+    // Nothing is shaded until a bandwidth is chosen: the classes of an
+    // earlier run go with its legend.
+    try {
+        ClusterMapLink::redrawShapefile(ctx_);
+    } catch (const AppError& e) {
+        dialogs().warning("The map could not be drawn: " + e.description());
+    }
 
     frmSigmaChart* chart = ctx_.load<frmSigmaChart>();
     chart->lblStats->setText(isScoreTest(test) ? "Chi" : "M");
     chart->lblCriticalStats->setText(isScoreTest(test) ? "Chi*" : "M*");
     ClusterMapLink::setMousePointer(ctx_, 0);
 
-    // Each row is labelled with the bandwidth its values belong to.
+    // Each row is labelled with the bandwidth its values were computed at.
     QStringList bandwidths;
-    bandwidths.reserve(count);
-    for (std::int32_t k = 0; k < count; ++k)
-        bandwidths << QString::fromStdString(ClusterLines::FD(s.retro.rangeSigmas[static_cast<std::size_t>(k)], "0.000"));
+    for (const std::string& label : ClusterLines::rangeChartLabels(s)) bandwidths << QString::fromStdString(label);
     LineChart* c = chart->chartPlotStatistics;
     c->setChartType(LineChart::kLineChart2D);
     c->setChartData(s.retro.chartData, bandwidths);

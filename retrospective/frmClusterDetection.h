@@ -63,6 +63,12 @@ public:
     // The significance levels 0.05 and 0.01, each once (the data input sets them).
     void setAlphaLevels();
 
+    // The counts or the study area the shown results came from were
+    // replaced (the data input committed counts, or another study area
+    // opened): both lists are emptied, the statistics plot closes, the map
+    // shows the plain outlines and Save is off until the next run.
+    void countsReplaced();
+
     // The first selected test option, in the order the options stand.
     ClusterTest selectedTest() const;
 
@@ -106,6 +112,10 @@ protected:
 
 private:
     void runStart();
+    void clearLists();
+    // The map window (when open) back to the plain outlines without the
+    // results' legend, tools and range controls; the statistics plot closed.
+    void withdrawResults();
     void runSingle(ClusterTest test, double sigma);
     void runRange(ClusterTest test, double from, double to, double step);
     void appendLines(const ResultLines& lines);

@@ -81,15 +81,15 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     setWindowTitle("Cluster Detection --- Score and M test");
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
-    setFixedWidth(twipsToPixels(14370));
+    setFixedWidth(twipsToPixels(15450));
 
     Frame4 = frameBox(this, "Frame4", "Variables", twips(30, 30, 2655, 1425));
     optUnadjusted = option(Frame4, "optUnadjusted", "Unadjusted", twips(270, 300, 2200, 225));
     optAdjusted_Generic = option(Frame4, "optAdjusted_Generic", "Adjusted - Poisson", twips(270, 570, 2200, 225));
     optStandard = option(Frame4, "optStandard", "Freeman-Tukey", twips(270, 840, 2200, 225));
     optRossi = option(Frame4, "optRossi", "Rossi", twips(270, 1110, 2200, 225));
-    Frame5 = frameBox(this, "Frame5", "Expression of Variables", twips(2730, 30, 3045, 1425));
-    picEquation = control<QLabel>(Frame5, "picEquation", twips(80, 240, 2880, 1100));
+    Frame5 = frameBox(this, "Frame5", "Expression of Variables", twips(2730, 30, 3240, 1425));
+    picEquation = control<QLabel>(Frame5, "picEquation", twips(80, 240, 3075, 1100));
     picEquation->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     fraSpatialEffect = frameBox(this, "fraSpatialEffect", "Bandwidth", twips(30, 1500, 2655, 2295));
@@ -103,24 +103,29 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     Label3 = label(fraSpatialEffect, "Label3", "by", twips(240, 1960, 400, 225));
     txtStep = textBox(fraSpatialEffect, "txtStep", "0.2", twips(700, 1930, 840, 285));
 
-    fraAlpha = frameBox(this, "fraAlpha", "Alpha", twips(30, 3840, 2655, 645));
-    cboAlpha = control<QComboBox>(fraAlpha, "cboAlpha", twips(510, 240, 1425, 315));
+    fraAlpha = frameBox(this, "fraAlpha", "Alpha", twips(2730, 2700, 3240, 1095));
+    cboAlpha = control<QComboBox>(fraAlpha, "cboAlpha", twips(510, 420, 1425, 315));
     cboAlpha->setEditable(true);
     cboAlpha->setInsertPolicy(QComboBox::NoInsert);
     cboAlpha->setEditText("0.05");
 
-    Frame6 = frameBox(this, "Frame6", "", twips(2730, 1500, 3045, 1155));
-    cmdLoadData = button(Frame6, "cmdLoadData", "&Load Data", twips(120, 180, 1350, 375));
-    cmdRun = button(Frame6, "cmdRun", "&Run", twips(1575, 180, 1350, 375));
-    cmdSave = button(Frame6, "cmdSave", "&Save", twips(120, 660, 1350, 375));
-    cmdExit = button(Frame6, "cmdExit", "&Exit", twips(1575, 660, 1350, 375));
+    Frame6 = frameBox(this, "Frame6", "", twips(2730, 1500, 3240, 1155));
+    cmdLoadData = button(Frame6, "cmdLoadData", "&Load Data", twips(120, 180, 1440, 375));
+    cmdRun = button(Frame6, "cmdRun", "&Run", twips(1680, 180, 1440, 375));
+    cmdSave = button(Frame6, "cmdSave", "&Save", twips(120, 660, 1440, 375));
+    cmdExit = button(Frame6, "cmdExit", "&Exit", twips(1680, 660, 1440, 375));
 
-    Frame2 = frameBox(this, "Frame2", "Global Pattern Summary", twips(2730, 2700, 3045, 2940));
-    lstGlobalPatternSummary = control<QListWidget>(Frame2, "lstGlobalPatternSummary", twips(60, 240, 2925, 2640));
-    Frame1 = frameBox(this, "Frame1", "Local Pattern Summary", twips(30, 5685, 5745, 4200));
-    lstLocalPatternSummary = control<QListWidget>(Frame1, "lstLocalPatternSummary", twips(60, 240, 5625, 3900));
+    // The lists are as wide as their longest lines in the fixed-pitch font
+    // (the range rows' rule of 50 and the local rule of 82 characters), with
+    // room for a scroll bar. The local list and the chart of a range run take
+    // turns in one place below the map: a range run leaves the local list
+    // empty, a single run shows no chart.
+    Frame2 = frameBox(this, "Frame2", "Global Pattern Summary", twips(30, 3840, 5940, 6045));
+    lstGlobalPatternSummary = control<QListWidget>(Frame2, "lstGlobalPatternSummary", twips(60, 240, 5820, 5745));
+    Frame1 = frameBox(this, "Frame1", "Local Pattern Summary", twips(6030, 5175, 9390, 4710));
+    lstLocalPatternSummary = control<QListWidget>(Frame1, "lstLocalPatternSummary", twips(60, 240, 9270, 4410));
 
-    Frame7 = frameBox(this, "Frame7", "Map Display", twips(5820, 30, 8505, 5100));
+    Frame7 = frameBox(this, "Frame7", "Map Display", twips(6030, 30, 9390, 5100));
     picMapDisplayTools = control<QWidget>(Frame7, "picMapDisplayTools", twips(120, 240, 7260, 330));
     optZoomIn = option(picMapDisplayTools, "optZoomIn", "Zoom In", twips(0, 30, 1350, 270));
     optZoomOut = option(picMapDisplayTools, "optZoomOut", "Zoom Out", twips(1400, 30, 1400, 270));
@@ -132,24 +137,24 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     picPoint->setGeometry(twips(120, 660, 5595, 4275));
     picLegend = new PictureBox(ScaleUnit::Twips, Frame7);
     picLegend->setObjectName("picLegend");
-    picLegend->setGeometry(twips(5760, 660, 2655, 2250));
-    imgM_Legend = control<QLabel>(Frame7, "imgM_Legend", twips(5760, 3000, 2655, 1935));
+    picLegend->setGeometry(twips(5835, 660, 3435, 2250));
+    imgM_Legend = control<QLabel>(Frame7, "imgM_Legend", twips(6225, 3000, 2655, 1935));
     imgM_Legend->setScaledContents(true);
 
-    Frame10 = frameBox(this, "Frame10", "Score/M statistics for a range of bandwidth", twips(5820, 5175, 8505, 4710));
+    Frame10 = frameBox(this, "Frame10", "Score/M statistics for a range of bandwidth", twips(6030, 5175, 9390, 4710));
     MSChart1 = new LineChart(Frame10);
     MSChart1->setObjectName("MSChart1");
-    MSChart1->setGeometry(twips(120, 240, 6600, 3900));
+    MSChart1->setGeometry(twips(120, 240, 7380, 3900));
     MSChart1->setSeriesColors({frmSigmaChart::kStatisticColor, frmSigmaChart::kCriticalColor});
-    picMLegend = control<QWidget>(Frame10, "picMLegend", twips(6840, 300, 1500, 900));
+    picMLegend = control<QWidget>(Frame10, "picMLegend", twips(7620, 300, 1650, 900));
     Line1 = WindowParts::legendLine(picMLegend, "Line1", frmSigmaChart::kStatisticColor, 4, 14);
     lblStats = label(picMLegend, "lblStats", "M", QRect(32, 6, 60, 18));
     Line2 = WindowParts::legendLine(picMLegend, "Line2", frmSigmaChart::kCriticalColor, 4, 38);
     lblCriticalStats = label(picMLegend, "lblCriticalStats", "M*", QRect(32, 30, 60, 18));
-    txtXTitle = textBox(Frame10, "txtXTitle", "Bandwidth(Sigma)", twips(2220, 4200, 2400, 285));
+    txtXTitle = textBox(Frame10, "txtXTitle", "Bandwidth(Sigma)", twips(2610, 4200, 2400, 285));
     txtXTitle->setAlignment(Qt::AlignCenter);
     txtXTitle->setFrame(false);
-    picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(6840, 1300, 1500, 900));
+    picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(7620, 1300, 1650, 900));
     lblEachRegionInfo = label(picEachRegionInfo, "lblEachRegionInfo", "", QRect(0, 0, 100, 60));
 
     connect(cmdLoadData, &QPushButton::clicked, this, [this] { cmdLoadData_Click(); });
@@ -213,6 +218,9 @@ void frmClusterDetectionTextfile::Form_Load() {
 void frmClusterDetectionTextfile::showChartGroup(bool show) {
     for (QWidget* w : {static_cast<QWidget*>(MSChart1), picEachRegionInfo, picMLegend, static_cast<QWidget*>(txtXTitle)})
         w->setVisible(show);
+    // The chart's frame and the local list share their place.
+    Frame10->setVisible(show);
+    Frame1->setVisible(!show);
 }
 
 void frmClusterDetectionTextfile::setMousePointer(int pointer) { ctx_.frame().setMousePointer(pointer); }
@@ -319,8 +327,14 @@ void frmClusterDetectionTextfile::cmdLoadData_Click() { ctx_.show<frmSelectDataF
 
 void frmClusterDetectionTextfile::pointDataLoaded() {
     cmdRun->setEnabled(true);
-    cmdSave->setEnabled(false);
-    lastRun_.valid = false;
+    settingsChanged();
+    // What the window shows belongs to the points before: the new points
+    // stand plain, without lists, plot or legend, until they are run.
+    runStart();
+    showChartGroup(false);
+    picLegend->surface().Cls();
+    picLegend->Refresh();
+    imgM_Legend->setVisible(false);
 }
 
 void frmClusterDetectionTextfile::cmdExit_Click() { ctx_.unload<frmClusterDetectionTextfile>(); }
@@ -486,8 +500,7 @@ void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
     setMousePointer(1);
     s.shared.retroMapMode = true;
     showMLegendFor(test);
-    MSChart1->setVisible(false);
-    picMLegend->setVisible(false);
+    showChartGroup(false);
     cmdSave->setEnabled(true);
 }
 
@@ -535,14 +548,9 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
     lastRun_ = LastRun{true, test, true, s.area.regionCount, count};
 
-    // The labels count on from "from" by the step, as typed.
+    // Each row is labelled with the bandwidth its values were computed at.
     QStringList labels;
-    labels.reserve(count);
-    double labelValue = *from;
-    for (std::int32_t r = 0; r < count; ++r) {
-        labels << QString::fromStdString(formatMaskDisplay(labelValue, "0.00"));
-        labelValue = labelValue + *step;
-    }
+    for (const std::string& label : ClusterLines::rangeChartLabels(s, kLayout)) labels << QString::fromStdString(label);
 
     s.shared.retroMapMode = true;
     showChartGroup(true);

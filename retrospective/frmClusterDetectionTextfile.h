@@ -68,8 +68,8 @@ public:
     void HighlightPoint(std::int32_t i);
 
     // What the data-type dialog does once a point file was read: Run on,
-    // Save off, and the last run's results no longer answer the lists and
-    // tools.
+    // Save off, and the last run's results go (both lists emptied, the
+    // statistics plot and the legend cleared, the new points drawn plain).
     void pointDataLoaded();
 
     // Selecting from code runs the control's click handler once.
@@ -149,6 +149,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Both lists emptied and the points drawn plain, as a run starts.
     void runStart();
     void runSingle(ClusterTest test, double sigma);
     void runRange(ClusterTest test);

@@ -334,6 +334,8 @@ bool frmParameter::acceptData() {
     if (secondOn) s.retro.secondaryIds = std::move(ids2);
     s.retro.secondaryIdOn = secondOn;
     s.retro.countsGeneration = s.area.generation;
+    // Results computed from the counts before no longer belong to them.
+    s.retro.resultsGeneration = -1;
 
     frmParameterVars& v = vars();
     v.primaryIdFieldName = comboText(cboPrimaryID);
@@ -360,7 +362,7 @@ void frmParameter::Form_Unload() {
     frmClusterDetection* test = ctx_.load<frmClusterDetection>();
     test->setAlphaLevels();
     ctx_.state.retro.alpha = 0.05;
-    test->cmdSave->setEnabled(false);
+    test->countsReplaced();
 }
 
 void frmParameter::closeEvent(QCloseEvent* event) {

@@ -202,6 +202,10 @@ struct CusumState {
     Matrix textZScores;            // 0..N by 0..textColumnCount, smoothed after a run
     std::int32_t animationDelay = 0;
     std::int16_t periodIndex = 0;
+    // k and h of the Run that opened the continuation dialog, for the run
+    // that dialog starts (kValue and hValue stay those of the last run).
+    double continuationK = 0.0;
+    double continuationH = 0.0;
 
     // ---- Results (0..N by 0..T, periods 0..T) ----
     Matrix cusumValues;

@@ -12,6 +12,7 @@
 #include "ui/PictureSurface.h"
 #include "stats/AppState.h"
 #include "tests/support/CaseNames.h"
+#include "tests/support/RingPixels.h"
 
 namespace {
 
@@ -83,25 +84,6 @@ TEST(PointLegend, RingsInTheClassColoursAndLabelsOnlyForTheScore) {
     modLegend::DrawPointLegend(s, m, mValues, 5, LegendStatistic::M, [] { return 2.0; });
     EXPECT_EQ(s.legend.classBreaks, kM2);
     EXPECT_FALSE(blackRightOfRings(m));
-}
-
-// Every pixel of a ring centred on (x, y) as the painter draws it on an
-// empty picture of the same size.
-std::vector<QPoint> ringPixels(QSize size, QPointF centre, double r, int width) {
-    QImage ref(size, QImage::Format_RGB32);
-    ref.fill(Qt::white);
-    {
-        QPainter p(&ref);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(Qt::black, width));
-        p.drawEllipse(centre, r, r);
-    }
-    std::vector<QPoint> out;
-    for (int y = 0; y < ref.height(); ++y)
-        for (int x = 0; x < ref.width(); ++x)
-            if (ref.pixel(x, y) != QColor(Qt::white).rgb()) out.emplace_back(x, y);
-    return out;
 }
 
 TEST(PointMapDrawing, MarksAndClassCirclesAtThePointsPixels) {

@@ -596,11 +596,11 @@ TEST_F(ContinuationTest, CancelledPeriodFileAndAFileWithoutPeriods) {
     ASSERT_TRUE(h.messageTexts().empty());
     EXPECT_EQ(s().cusum.previousPeriodCount, 0.0);
 
-    // A cancelled period file: silent, the two header lines, nothing changed.
+    // A cancelled period file: silent, nothing changed, the last run's lines stay.
     u->selectExistingTextfile();
     d->cmdOK_Click();
     EXPECT_TRUE(h.messageTexts().empty());
-    EXPECT_EQ(u->periodLines().size(), 2u);
+    EXPECT_EQ(u->periodLines().size(), 5u);
     EXPECT_TRUE(s().cusum.cusumValues == before);
     EXPECT_FALSE(u->cmdSaveCusum->isEnabled());
 

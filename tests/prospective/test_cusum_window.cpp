@@ -17,6 +17,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "map/frmPolygonSHP.h"
@@ -27,6 +28,7 @@
 #include "ui/LineChart.h"
 #include "prospective/frmGraph.h"
 #include "prospective/frmSelectName.h"
+#include "prospective/frmTxtFileOpen.h"
 #include "prospective/frmUnivariate.h"
 #include "prospective/modFileSaveOpen.h"
 #include "tests/prospective/CusumFixture.h"
@@ -308,8 +310,9 @@ TEST_F(CusumWindowTest, ParameterAndFieldMessages) {
         u->cmdCalc_Click();
         EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message}) << c.k << " " << c.hv << " " << c.sigma;
     }
-    // The two header lines stay after a refused field range.
-    EXPECT_EQ(u->periodLines().size(), 2u);
+    // A refused run adds no lines: the list keeps what the last run left
+    // (nothing here).
+    EXPECT_TRUE(u->periodLines().empty());
 
     h.clearMessages();
     u->selectStartField(fieldIndex("ZN"));
@@ -487,11 +490,68 @@ TEST_F(CusumWindowTest, PeriodMatrixFileRun) {
     EXPECT_NE(h.messageTexts()[0].find("holds 1 lines but the study area has 2 regions"), std::string::npos);
     EXPECT_TRUE(s().cusum.cusumValues == before);
 
-    // A cancelled dialog: no message, the two header lines.
+    // A cancelled dialog: no message, and the last run's lines stay.
     h.clearMessages();
     u->cmdCalc_Click();
     EXPECT_TRUE(h.messageTexts().empty());
-    EXPECT_EQ(u->periodLines().size(), 2u);
+    EXPECT_EQ(u->periodLines().size(), 6u);
+}
+
+// A refused Run, and a Run with "Previous" while its continuation is being
+// set up, leave the last run's lists, charts and map tools answering.
+TEST_F(CusumWindowTest, ARefusedRunLeavesTheLastRunWorking) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_refused")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    ASSERT_TRUE(h.messageTexts().empty());
+    const std::vector<std::string> periods = u->periodLines(), regions = u->regionLines();
+    const Worked worked;
+
+    const struct {
+        const char* name;
+        std::function<void()> refuse;
+    } cases[] = {
+        {"a k made of letters", [&] { setParameters(u, "abc", "2", "1"); }},
+        {"a cancelled period file", [&] { u->selectExistingTextfile(); }},
+        {"Previous, its dialog still open", [&] {
+             setParameters(u, "0.5", "5", "1");
+             u->selectPrevious();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.clearMessages();
+        c.refuse();
+        u->selectRegionRow(0);
+        ASSERT_TRUE(h.ctx.isOpen<frmGraph>());
+        u->cmdCalc_Click();
+        EXPECT_FALSE(u->animating());
+        EXPECT_EQ(u->periodLines(), periods);
+        EXPECT_EQ(u->regionLines(), regions);
+        EXPECT_EQ(u->lblY->text().toStdString(), "3");
+        EXPECT_TRUE(h.ctx.isOpen<frmGraph>());
+        EXPECT_EQ(s().cusum.hValue, 2.0);
+        ASSERT_TRUE(map()->isButtonPressed("Graph"));
+
+        // The Graph tool charts the region clicked on the map.
+        const MapPoint a2 = mapToDeviceExact(modDrawPolygon::currentTransform(s()), 0, 0,
+                                             s().area.centroidTable[2].X, s().area.centroidTable[2].Y);
+        map()->picSHP_MouseDown(1, 0, static_cast<float>(a2.X), static_cast<float>(a2.Y));
+        frmGraph* g = h.ctx.find<frmGraph>();
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->Text1->text().toStdString().substr(0, 8), "A2 in 3:");
+        EXPECT_DOUBLE_EQ(g->MSChart1->chartData()(2, 0), worked.c[2][3]);
+
+        // The header row empties lblY, releases Graph and shows the plain map.
+        u->selectPeriodRow(0);
+        EXPECT_TRUE(u->lblY->text().isEmpty());
+        EXPECT_FALSE(map()->isButtonPressed("Graph"));
+        EXPECT_FALSE(s().shared.cusumMapMode);
+        u->selectPeriodRow(4);
+        EXPECT_TRUE(s().shared.cusumMapMode);
+    }
+    ASSERT_TRUE(h.ctx.isOpen<frmTxtFileOpen>());
 }
 
 TEST_F(CusumWindowTest, SaveCusumFailureKeepsTheButton) {

@@ -1,6 +1,7 @@
 // The point cusum window driven as a user drives it: the three files, the
 // run from zero and continued, the animation with its locked controls, the
 // lists and charts, the map tools and both saves.
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
+#include "tests/support/RingPixels.h"
 
 using namespace toolsfixture;
 
@@ -148,6 +150,40 @@ TEST_F(PointCusumWindow, RunFromZeroListsChartsAndSaves) {
     EXPECT_NE(readBytes(dir + "/report.txt").find("P3"), std::string::npos);
     EXPECT_FALSE(w->cmdSaveResult->isEnabled());
     EXPECT_TRUE(dialogs().messages.empty());
+}
+
+// A line chosen with the keyboard acts as a click on it does.
+TEST_F(PointCusumWindow, ListLinesChosenWithTheKeyboardAreShown) {
+    runFromZero();
+    ASSERT_EQ(w->lstPeriod->currentRow(), 4);
+    const auto press = [](QListWidget* list, Qt::Key key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(list, &down);
+    };
+    press(w->lstPeriod, Qt::Key_Up);
+    ASSERT_EQ(w->lstPeriod->currentRow(), 3);
+    EXPECT_EQ(w->lblY->text().toStdString(), "Period: 2");
+    EXPECT_EQ(w->vars().shownPeriod, 2);
+    EXPECT_EQ(lines(w->lstRegion), (std::vector<std::string>{"    2.00 <---" + std::string(16, ' ') + "P2",
+                                                             "    2.00 <---" + std::string(16, ' ') + "P3"}));
+    // The map shows period 2: P2's cusum of 2 (above h = 1.4) is a red ring.
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const DevicePoint p2 = pointPixel(*t, 0, 0, 10, 0);
+    bool red = false;
+    for (int dx = -1; dx <= 1; ++dx) red |= w->picPoint->surface().Point(p2.X + 6 + dx, p2.Y) == 0x0000FF;
+    EXPECT_TRUE(red);
+
+    press(w->lstRegion, Qt::Key_Down);
+    ASSERT_EQ(w->lstRegion->currentRow(), 0);
+    EXPECT_FALSE(w->MSChart2->isHidden());
+    EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), "P2 in 2: ---> 2.00");
+    press(w->lstRegion, Qt::Key_Down);
+    EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), "P3 in 2: ---> 2.00");
+    // Up to the rule: the label and the signalled points are emptied.
+    press(w->lstPeriod, Qt::Key_Home);
+    EXPECT_EQ(w->lblY->text().toStdString(), "");
+    EXPECT_EQ(w->lstRegion->count(), 0);
 }
 
 TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
@@ -300,11 +336,46 @@ TEST_F(PointCusumWindow, ChartsAreLaidOutOncePerRunAndPerPointAtEveryLength) {
 
         const int pointBefore = w->MSChart2->layoutCount();
         ASSERT_GT(w->lstRegion->count(), 0);
-        w->lstRegion->setCurrentRow(0);
-        w->lstRegion_Click();
+        w->lstRegion->setCurrentRow(0);  // a row chosen from code acts as a click
         EXPECT_EQ(w->MSChart2->layoutCount() - pointBefore, 1);
         EXPECT_EQ(w->MSChart2->rowLabels(), LineChart::numberedRows(periods));
     }
+}
+
+// The pointer shows the run busy before the hull, the kernel, the smoothing
+// and the recursion, and normal again once the run ends or is refused.
+TEST_F(PointCusumWindow, ThePointerIsBusyFromTheKernelOn) {
+    struct Change {
+        int pointer;
+        std::int32_t hullPoints;  // the hull's input count when the pointer changed
+    };
+    std::vector<Change> changes;
+    ctx.frame().install([&](int p) { changes.push_back({p, ctx.state.points.hullInputCount}); }, {}, {});
+    const struct {
+        const char* name;
+        const char* coords;
+        const char* z;
+        bool refused;
+    } cases[] = {{"a run", kCoords, kZ, false}, {"a run refused by the kernel", "P1,0,0\nP2,5,5\n", "1\n2\n", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        changes.clear();
+        ctx.state.points.hullInputCount = 0;
+        open(w->cmdFileOpenIDXY, file("c.txt", c.coords));
+        open(w->cmdNewZScore, file("cz.txt", c.z));
+        w->txtSigma->setText("1");
+        w->cmdRun->click();
+        EXPECT_EQ(dialogs().messages.size(), c.refused ? 1u : 0u);
+        dialogs().messages.clear();
+        ASSERT_EQ(changes.size(), 2u);
+        EXPECT_EQ(changes[0].pointer, 13);
+        EXPECT_EQ(changes[0].hullPoints, 0);
+        EXPECT_EQ(changes[1].pointer, 0);
+        if (!c.refused) {
+            EXPECT_EQ(changes[1].hullPoints, 3);
+        }
+    }
+    ctx.frame().uninstall();
 }
 
 TEST_F(PointCusumWindow, ClosingStopsTheAnimation) {
@@ -367,6 +438,72 @@ TEST_F(PointCusumWindow, IdentifyAndSelectOnTheMap) {
     w->picPoint_MouseDown(1, 0, 10, 10);
     EXPECT_EQ(w->vars().view.pointZoom, 1.0);
     EXPECT_EQ(w->vars().view.panX, 0.0);
+}
+
+// A Select gesture ended with another button than the left one starts from
+// the period's map too: the squares of the selection before go.
+TEST_F(PointCusumWindow, ASelectionEndedWithAnyButtonReplacesTheOneBefore) {
+    runFromZero();
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const MapPoint p3 = pointPixelExact(*t, 0, 0, 0, 10);
+    const auto yellowPixels = [&] {
+        const QImage& image = w->picPoint->surface().image();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) n += qColorToBgr(QColor(image.pixel(x, y))) == 0x00FFFF;
+        return n;
+    };
+    w->optMeasureDistance->click();
+    for (int button : {1, 2}) {
+        SCOPED_TRACE("released with button " + std::to_string(button));
+        // A circle about P3 catching P3 alone ...
+        w->picPoint_MouseDown(1, 0, p3.X, p3.Y);
+        w->picPoint_MouseUp(button, 0, p3.X + 3, p3.Y);
+        w->picPoint_Click();
+        EXPECT_EQ(w->vars().selectionFlags, (std::vector<bool>{false, false, false, true}));
+        const int oneSquare = yellowPixels();
+        EXPECT_GT(oneSquare, 0);
+        // ... then one far from every point: no square is left.
+        w->picPoint_MouseDown(button, 0, p3.X + 60, p3.Y + 60);
+        w->picPoint_MouseUp(button, 0, p3.X + 61, p3.Y + 60);
+        w->picPoint_Click();
+        EXPECT_EQ(w->vars().selectionFlags, (std::vector<bool>{false, false, false, false}));
+        EXPECT_EQ(yellowPixels(), 0);
+    }
+}
+
+// The cusum circles and the point marks stand on each point's exact x, as
+// on the cluster window's map: a square picture at zoom 0.5 with a pan of
+// half a pixel puts every x on a half (x = 4 X + 48.5, y = 108 - 4 Y).
+TEST_F(PointCusumWindow, CirclesAndMarksStandOnTheExactX) {
+    w->picPoint->resize(176, 176);
+    w->vars().view.pointZoom = 0.5;
+    w->vars().view.panX = 0.5;
+    open(w->cmdFileOpenIDXY, file("half.txt", "A,0,0\nB,20,10\nC,10,5\n"));
+    open(w->cmdNewZScore, file("signals.txt", "3\n3\n3\n"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const PictureSurface& pic = w->picPoint->surface();
+    const double xs[] = {48.5, 128.5, 88.5}, ys[] = {108, 68, 88}, X[] = {0, 20, 10}, Y[] = {0, 10, 5};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("point " + std::to_string(i + 1));
+        const MapPoint exact = pointPixelExact(*t, 0, 0, X[i], Y[i]);
+        ASSERT_EQ(exact.X, xs[i]);
+        ASSERT_EQ(exact.Y, ys[i]);
+        const DevicePoint d = pointPixel(*t, 0, 0, X[i], Y[i]);
+        // Every signal's red ring (radius 6) is centred on the exact x ...
+        for (const QPoint& q : ringPixels(pic.image().size(), QPointF(exact.X, d.Y), 6, 1))
+            EXPECT_EQ(pic.Point(q.x(), q.y()), 0x0000FF) << "ring pixel " << q.x() << "," << q.y();
+        // ... and the mark's edges are x - 1 and x + 1 each taken to the
+        // nearest pixel: 47.5 and 49.5 give 48 and 50, not the rounded 48 - 1 and 48 + 1.
+        const int left = static_cast<int>(std::nearbyint(exact.X - 1)), right = left + 2;
+        EXPECT_EQ(pic.Point(left, d.Y - 1), 0x000000);
+        EXPECT_EQ(pic.Point(right, d.Y - 1), 0x000000);
+        EXPECT_EQ(pic.Point(left - 1, d.Y), 0xFFFFFF);
+    }
 }
 
 TEST_F(PointCusumWindow, ToolsWaitForARun) {

@@ -14,9 +14,13 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -420,7 +424,9 @@ TEST_P(PointWindowTests, RangeRunFillsRowsChartAndReport) {
         break;
     default: EXPECT_EQ(g[0], R("Sigma", 6) + R("M  ", 8) + R("M* ", 5));
     }
-    EXPECT_EQ(w->MSChart1->rowLabels(), (QStringList{"1.00", "1.40", "1.80", "2.20"}));
+    // Each row is labelled with the bandwidth it was computed at, the
+    // clamped last one too.
+    EXPECT_EQ(w->MSChart1->rowLabels(), (QStringList{"1.00", "1.40", "1.80", "2.00"}));
     EXPECT_TRUE(w->MSChart1->isVisibleTo(w));
     EXPECT_EQ(w->lblStats->text().toStdString(), isScoreTest(test) ? "Chi" : "M");
     EXPECT_EQ(w->lblCriticalStats->text().toStdString(), isScoreTest(test) ? "Chi*" : "M*");
@@ -473,12 +479,12 @@ TEST_P(PointWindowTests, RangeRunFillsRowsChartAndReport) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tests, PointWindowTests,
-                         ::testing::Values(TestCase{"Unadjusted", ClusterTest::Unadjusted},
-                                           TestCase{"AdjustedPoisson", ClusterTest::AdjustedPoisson},
-                                           TestCase{"FreemanTukey", ClusterTest::FreemanTukey},
-                                           TestCase{"Rossi", ClusterTest::Rossi}),
-                         CaseNameOf{});
+const TestCase kTestCases[] = {{"Unadjusted", ClusterTest::Unadjusted},
+                               {"AdjustedPoisson", ClusterTest::AdjustedPoisson},
+                               {"FreemanTukey", ClusterTest::FreemanTukey},
+                               {"Rossi", ClusterTest::Rossi}};
+
+INSTANTIATE_TEST_SUITE_P(Tests, PointWindowTests, ::testing::ValuesIn(kTestCases), CaseNameOf{});
 
 // However many bandwidths a range has, its run lays the window's statistics
 // plot out once, with every bandwidth's label handed over in the same call.
@@ -489,7 +495,7 @@ TEST_F(PointWindow, EachRangeRunLaysThePlotOutOnce) {
         QStringList firstLabels;
     };
     const std::vector<Case> cases = {
-        {"1", "2", "0.4", {"1.00", "1.40", "1.80", "2.20"}},
+        {"1", "2", "0.4", {"1.00", "1.40", "1.80", "2.00"}},  // the last one clamped
         {"0.5", "3.5", "0.1", {"0.50", "0.60", "0.70", "0.80"}},  // labelled every few rows
         {"1", "1.5", "0.25", {"1.00", "1.25", "1.50"}},
     };
@@ -600,6 +606,56 @@ TEST_F(PointWindow, ListClicksHighlightAndAreInertAfterNewData) {
     EXPECT_EQ(qColorToBgr(QColor(w->picPoint->surface().image().pixel(dev[1].X + 10, dev[1].Y))), 0xFFFFFF);
 }
 
+// How many colours a picture holds: one for an empty picture, two for the
+// plain point marks on their background, more for class circles.
+std::size_t colourCount(const QImage& image) {
+    std::set<QRgb> c;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) c.insert(image.pixel(x, y) & 0xFFFFFF);
+    return c.size();
+}
+
+// Another point file replaces the points the results came from: the lists,
+// the plot, the legend and the classes of the run before all go.
+TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
+    const struct {
+        const char* name;
+        bool range;
+    } cases[] = {{"single run", false}, {"range run", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(clusteredPoints(12));
+        if (c.range) {
+            runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
+            w->selectGlobalRow(2);
+            ASSERT_TRUE(w->MSChart1->isVisibleTo(w));
+            ASSERT_TRUE(w->imgM_Legend->isVisibleTo(w));
+        } else {
+            runSingle(ClusterTest::AdjustedPoisson, "1");
+            ASSERT_GT(w->lstLocalPatternSummary->count(), 0);
+        }
+        ASSERT_TRUE(h.messageTexts().empty());
+        ASSERT_GT(w->lstGlobalPatternSummary->count(), 0);
+        ASSERT_GT(colourCount(w->picPoint->surface().image()), 2u);
+        ASSERT_GT(colourCount(w->picLegend->surface().image()), 1u);
+
+        load(kFourPoints);
+        EXPECT_TRUE(w->cmdRun->isEnabled());
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+        EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+        EXPECT_FALSE(w->MSChart1->isVisibleTo(w));
+        EXPECT_FALSE(w->picMLegend->isVisibleTo(w));
+        EXPECT_FALSE(w->imgM_Legend->isVisibleTo(w));
+        EXPECT_EQ(colourCount(w->picLegend->surface().image()), 1u);
+        // The new points, plain.
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+        EXPECT_EQ(h.ctx.state.points.devicePoints.size(), 5u);
+        w->grab().save(QString::fromStdString(testOutputPath(std::string("point_cluster_new_points_after_") +
+                                                             (c.range ? "range" : "single") + ".png")));
+    }
+}
+
 TEST_F(PointWindow, TwoRunsInARowGiveTheSameLists) {
     load(clusteredPoints(25));
     runSingle(ClusterTest::AdjustedPoisson, "0.8");
@@ -700,6 +756,55 @@ TEST_F(PointWindow, AReportThatCannotBeWrittenSaysSoAndKeepsTheOldFile) {
     h.clearMessages();
     w->cmdSave_Click();
     EXPECT_TRUE(h.dlg->messages.empty());
+}
+
+// Every line of both lists is whole at the window's default size, for each
+// test, one bandwidth or a range (one that needs a scroll bar too), on the
+// sample points with their large statistics.
+TEST_F(PointWindow, EveryListLineIsWholeAtTheDefaultSize) {
+    const std::string sample = sourcePath("data/sample/points.txt");
+    if (!std::filesystem::exists(sample)) GTEST_SKIP() << "no sample points";
+    loadPath(sample);
+    const QSize defaultSize = w->size();
+    const struct {
+        const char* name;
+        bool range;
+        const char* to;
+        const char* by;
+    } modes[] = {{"single", false, "", ""}, {"range", true, "2.0", "0.2"}, {"long range", true, "4.0", "0.1"}};
+    for (const TestCase& t : kTestCases) {
+        const ClusterTest test = t.test;
+        for (const auto& mode : modes) {
+            const std::string name = std::string(t.name) + " " + mode.name;
+            SCOPED_TRACE(name);
+            if (mode.range)
+                runRange(test, "0.2", mode.to, mode.by);
+            else
+                runSingle(test, "0.5");
+            ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+            QCoreApplication::processEvents();  // the lists settle their scroll bars
+            ASSERT_EQ(w->size(), defaultSize);
+            for (QListWidget* list : {w->lstGlobalPatternSummary, w->lstLocalPatternSummary}) {
+                if (list->count() == 0) continue;
+                EXPECT_TRUE(list->isVisibleTo(w)) << list->objectName().toStdString();
+                const QFontMetrics metrics(list->font());
+                // The style leaves this much room either side of an item's text.
+                const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+                for (int row = 0; row < list->count(); ++row) {
+                    const QString line = list->item(row)->text();
+                    EXPECT_LE(metrics.horizontalAdvance(line) + 2 * margin, list->viewport()->width())
+                        << list->objectName().toStdString() << " row " << row << ": " << line.toStdString();
+                }
+                EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << list->objectName().toStdString();
+            }
+            if (test == ClusterTest::AdjustedPoisson && std::string(mode.name) != "long range") {
+                QCoreApplication::processEvents();  // the chart lays itself out at its shown size
+                std::string file = "point_cluster_layout_" + name + ".png";
+                std::replace(file.begin(), file.end(), ' ', '_');
+                w->grab().save(QString::fromStdString(testOutputPath(file)));
+            }
+        }
+    }
 }
 
 TEST_F(PointWindow, ClassMapAndLegendOfTheSamplePoints) {

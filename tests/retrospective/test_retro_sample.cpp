@@ -192,3 +192,60 @@ TEST_F(RetroSample, ResultsOfTheStudyAreaBeforeAreNotUsedOnTheNextOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another study area opened beside the cluster window: the lists and the
+// statistics plot of the results before go, whether or not the data input
+// of the new area was confirmed.
+TEST_F(RetroSample, AnotherStudyAreaClearsTheResultsShown) {
+    ASSERT_NE(w, nullptr);
+    const std::string dir = scratchDir("retro-sample-other");
+    const struct {
+        const char* name;
+        bool range;
+        bool confirmed;
+    } cases[] = {{"single run, input confirmed", false, true}, {"range run, input closed without OK", true, false}};
+    int areas = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.range) {
+            w->selectSigmaRange();
+            w->txtFromSigma->setText("0.5");
+            w->txtToSigma->setText("1.5");
+            w->txtStep->setText("0.5");
+        } else {
+            w->selectSingleSigma();
+            w->txtSingleSigma->setText("1");
+        }
+        w->cmdRun_Click();
+        ASSERT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+        ASSERT_GT(w->lstGlobalPatternSummary->count(), 0);
+        ASSERT_EQ(ctx->find<frmSigmaChart>() != nullptr, c.range);
+
+        ctx->modalHook = [&c](QWidget* widget) {
+            auto* p = static_cast<frmParameter*>(widget);
+            if (!c.confirmed) {
+                p->close();
+                return;
+            }
+            p->pickField(p->cboBasePopulation, "POP");
+            p->pickField(p->cboCase, "CASES");
+            p->pickField(p->cboPrimaryID, "NAME");
+            p->cmdOK_Click();
+        };
+        dlg->queueFile(retro_test::writeGrid(dir, "grid" + std::to_string(++areas), 3, 3, retro_test::clusteredCounts(9)));
+        frame->mnuOpenShapeRetro_Click();
+        ASSERT_EQ(ctx->state.area.regionCount, 9);
+        ASSERT_EQ(ctx->find<frmClusterDetection>(), w);
+        EXPECT_TRUE(dlg->messages.empty());
+
+        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+        EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+        EXPECT_EQ(ctx->find<frmSigmaChart>(), nullptr);
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+        EXPECT_FALSE(ctx->state.shared.retroMapMode);
+    }
+}
+
+}  // namespace

@@ -30,6 +30,7 @@
 #include "retrospective/ClusterMapLink.h"
 #include "ui/LineChart.h"
 #include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
 #include "stats/modPValue.h"
@@ -151,6 +152,25 @@ protected:
         w->cmdRun_Click();
     }
     AppState& state() { return h->ctx.state; }
+
+    // How many colours the map's picture holds: two (background and
+    // outlines) for the plain map, more when it is shaded.
+    std::size_t mapColours() const {
+        const QImage& pic = map->picSHP->surface().image();
+        std::set<QRgb> c;
+        for (int y = 0; y < pic.height(); ++y)
+            for (int x = 0; x < pic.width(); ++x) c.insert(pic.pixel(x, y) & 0xFFFFFF);
+        return c.size();
+    }
+    // Whether the map window's own surface, where the class legend stands, is empty.
+    bool legendCleared() const {
+        const QImage& legend = map->surface().image();
+        const QRgb back = legend.pixel(0, 0);
+        for (int y = 0; y < legend.height(); y += 3)
+            for (int x = 0; x < legend.width(); x += 3)
+                if (legend.pixel(x, y) != back) return false;
+        return true;
+    }
 
     std::string dir;
     std::unique_ptr<Harness> h;
@@ -700,42 +720,99 @@ TEST_F(RetroWindow, ClosingTheWindowResetsTheMapWindow) {
     EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
     EXPECT_FALSE(map->lblAni->isVisibleTo(map));
     // The legend is gone from the window's own surface, and the map shows the plain outlines.
-    const QImage& legend = map->surface().image();
-    const QRgb back = legend.pixel(0, 0);
-    for (int y = 0; y < legend.height(); y += 3)
-        for (int x = 0; x < legend.width(); x += 3) ASSERT_EQ(legend.pixel(x, y), back) << x << "," << y;
+    EXPECT_TRUE(legendCleared());
     map->RedrawByMode();
-    const QImage& pic = map->picSHP->surface().image();
-    std::set<QRgb> colours;
-    for (int y = 0; y < pic.height(); ++y)
-        for (int x = 0; x < pic.width(); ++x) colours.insert(pic.pixel(x, y) & 0xFFFFFF);
-    EXPECT_LE(colours.size(), 2u);  // background and outlines only
+    EXPECT_LE(mapColours(), 2u);
 }
 
 TEST_F(RetroWindow, GlobalRowsOutsideTheRangeDrawThePlainMap) {
     runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
     ASSERT_EQ(state().retro.bandwidthCount, 3);
-    auto colours = [&] {
-        const QImage& pic = map->picSHP->surface().image();
-        std::set<QRgb> c;
-        for (int y = 0; y < pic.height(); ++y)
-            for (int x = 0; x < pic.width(); ++x) c.insert(pic.pixel(x, y) & 0xFFFFFF);
-        return c.size();
-    };
     struct Case { int row; bool shaded; };
     for (const Case& c : {Case{2, true}, Case{0, false}, Case{4, true}, Case{1, false}, Case{3, true}, Case{5, false},
                           Case{6, false}}) {
         SCOPED_TRACE(c.row);
         w->selectGlobalRow(c.row);
         if (c.shaded) {
-            EXPECT_GT(colours(), 2u);
+            EXPECT_GT(mapColours(), 2u);
             EXPECT_EQ(state().shared.sigma, state().retro.rangeSigmas[static_cast<std::size_t>(c.row - 2)]);
         } else {
-            EXPECT_LE(colours(), 2u);
+            EXPECT_LE(mapColours(), 2u);
         }
     }
     // Row 6 lies beyond the list: nothing is selected, and the map stays plain.
     EXPECT_EQ(state().shared.sigma, 1.0);
+}
+
+TEST_F(RetroWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
+    runSingle(ClusterTest::FreemanTukey, "1");
+    ASSERT_GT(mapColours(), 2u);
+    ASSERT_FALSE(legendCleared());
+    runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+    ASSERT_TRUE(h->dlg->messages.empty());
+    // Neither the classes of the single run nor its legend stay.
+    EXPECT_LE(mapColours(), 2u);
+    EXPECT_TRUE(legendCleared());
+    AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_range_run_plain_map.png")));
+    w->selectGlobalRow(2);
+    EXPECT_GT(mapColours(), 2u);
+    EXPECT_FALSE(legendCleared());
+}
+
+// Data input OK with other count fields replaces the counts the results
+// came from: the window shows none of them any more, whichever run made them.
+TEST_F(RetroWindow, ResetDataWithOtherCountsClearsTheResultsShown) {
+    const struct {
+        const char* name;
+        bool range;
+    } cases[] = {{"single run", false}, {"range run", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.range) {
+            runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+            w->selectGlobalRow(3);
+            map->Toolbar1_ButtonClick("MapAnimation");
+            ASSERT_TRUE(map->sliderStatsRange->isVisibleTo(map));
+            ASSERT_NE(h->ctx.find<frmSigmaChart>(), nullptr);
+        } else {
+            runSingle(ClusterTest::Rossi, "1");
+            ASSERT_TRUE(map->isButtonPressed("Find"));
+        }
+        ASSERT_GT(mapColours(), 2u);
+        ASSERT_GT(w->lstGlobalPatternSummary->count(), 0);
+
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w->cmdDataReset_Click();
+        auto* p = h->ctx.find<frmParameter>();
+        ASSERT_NE(p, nullptr);
+        p->selectObsExp();
+        ASSERT_TRUE(p->pickField(p->cboObs, "OBS"));
+        ASSERT_TRUE(p->pickField(p->cboExp, "EXP"));
+        ASSERT_TRUE(p->pickField(p->cboPrimaryID, "NAME"));
+        p->cmdOK_Click();
+        ASSERT_TRUE(h->dlg->messages.empty()) << h->dlg->messages[0].text;
+        ASSERT_EQ(h->ctx.find<frmClusterDetection>(), w);
+
+        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
+        EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+        EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
+        EXPECT_FALSE(w->cmdSave->isEnabled());
+        EXPECT_LE(mapColours(), 2u);
+        EXPECT_TRUE(legendCleared());
+        EXPECT_FALSE(map->isButtonPressed("Find"));
+        EXPECT_FALSE(map->isButtonEnabled("MapAnimation"));
+        EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
+        // The map's redraws keep it plain.
+        map->RedrawByMode();
+        EXPECT_LE(mapColours(), 2u);
+        h->frame->grab().save(QString::fromStdString(testOutputPath(std::string("retro_reset_data_after_") +
+                                                                     (c.range ? "range" : "single") + ".png")));
+        // The next run computes from the new counts.
+        runSingle(ClusterTest::Unadjusted, "1");
+        EXPECT_TRUE(h->dlg->messages.empty());
+        EXPECT_NEAR(state().retro.expected[1], clusteredCounts(12).exp[0], 1e-4);
+        EXPECT_GT(w->lstLocalPatternSummary->count(), 0);
+    }
 }
 
 TEST_F(RetroWindow, SaveOffersTheFileOfThePreviousSave) {
