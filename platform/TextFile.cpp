@@ -7,14 +7,13 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <random>
 #include <sstream>
-#include <system_error>
 
 #include "platform/Error.h"
+#include "platform/FileChecks.h"
 
 TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {}
 
@@ -213,9 +212,7 @@ void writeTextFileLines(const std::string& path, const std::vector<std::string>&
 }
 
 std::vector<std::string> readTextFileLines(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        raiseFileNotFound(path);
+    requireReadableFile(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) raisePathFileAccess(path, "cannot open the file");
     std::ostringstream ss;
@@ -237,14 +234,22 @@ std::vector<std::string> readTextFileLines(const std::string& path) {
     return lines;
 }
 
+bool CommaPieces::next(std::string_view& piece) noexcept {
+    if (done_) return false;
+    const auto comma = rest_.find(',');
+    if (comma == std::string_view::npos) {
+        piece = rest_;
+        done_ = true;
+    } else {
+        piece = rest_.substr(0, comma);
+        rest_.remove_prefix(comma + 1);
+    }
+    return true;
+}
+
 std::vector<std::string> splitCommas(std::string_view line) {
     std::vector<std::string> out;
-    std::size_t start = 0;
-    for (;;) {
-        const auto p = line.find(',', start);
-        out.emplace_back(line.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
-        if (p == std::string_view::npos) break;
-        start = p + 1;
-    }
+    CommaPieces pieces(line);
+    for (std::string_view piece; pieces.next(piece);) out.emplace_back(piece);
     return out;
 }

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "platform/Error.h"
-#include "platform/FileChecks.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "prospective/CusumLines.h"
@@ -19,29 +18,9 @@ constexpr const char* kSource = "PointCusum";
     throw AppError(RuntimeErrors::InvalidArgument, text, kSource);
 }
 
-std::optional<double> fileNumber(const std::string& text) {
-    if (text.find_first_not_of("0123456789+-.eE \t") != std::string::npos) return std::nullopt;
+std::optional<double> fileNumber(std::string_view text) {
+    if (text.find_first_not_of("0123456789+-.eE \t") != std::string_view::npos) return std::nullopt;
     return parseNumber(text);
-}
-
-// The point files' own test before the shared reader's: an empty value
-// among the first `count` of a line gives the missing-value message, the
-// line counted from `firstLine`.
-void checkMissing(const std::string& path, std::size_t skip, std::size_t count, std::size_t firstLine) {
-    requireReadableFile(path);
-    const std::vector<std::string> lines = readTextFileLines(path);
-    for (std::size_t i = skip; i < lines.size(); ++i) {
-        const std::vector<std::string> pieces = splitCommas(lines[i]);
-        const std::size_t upTo = std::min(count, pieces.size());
-        for (std::size_t c = 0; c < upTo; ++c)
-            if (pieces[c].empty())
-                refuse("There is missing value in row " + std::to_string(i - skip + firstLine) + " and column " +
-                       std::to_string(c + 1) + " in the dataset.");
-    }
-}
-
-std::size_t commasOf(const std::string& line) {
-    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
 }
 
 }  // namespace
@@ -49,21 +28,24 @@ std::size_t commasOf(const std::string& line) {
 namespace PointCoordinateFile {
 
 Loaded Read(const std::string& path) {
-    requireReadableFile(path);
     const std::vector<std::string> lines = readTextFileLines(path);
     if (lines.empty() || std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); }))
         refuse("The file \"" + path + "\" is empty.");
-    if (commasOf(lines.front()) != 2) refuse("ID, XY Coordinates file was misspecified.");
+    if (std::count(lines.front().begin(), lines.front().end(), ',') != 2)
+        refuse("ID, XY Coordinates file was misspecified.");
     Loaded out;
     out.points.assign(lines.size() + 1, CentroidRecord{});
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string where = " on line " + std::to_string(i + 1) + " of \"" + path + "\"";
-        const std::vector<std::string> pieces = splitCommas(lines[i]);
-        if (pieces.size() < 3) refuse("There is no ID with X and Y coordinates" + where + ".");
-        const auto x = fileNumber(pieces[1]);
-        const auto y = fileNumber(pieces[2]);
+        // Pieces after the third are not looked at.
+        CommaPieces pieces(lines[i]);
+        std::string_view id, xText, yText;
+        if (!pieces.next(id) || !pieces.next(xText) || !pieces.next(yText))
+            refuse("There is no ID with X and Y coordinates" + where + ".");
+        const auto x = fileNumber(xText);
+        const auto y = fileNumber(yText);
         if (!x || !y) refuse("The coordinates" + where + " are not numbers.");
-        out.points[i + 1] = CentroidRecord{pieces[0], *x, *y};
+        out.points[i + 1] = CentroidRecord{std::string(id), *x, *y};
     }
     out.count = static_cast<std::int32_t>(lines.size());
     return out;
@@ -74,17 +56,11 @@ Loaded Read(const std::string& path) {
 namespace PointCusum {
 
 PeriodMatrixFile::Loaded ReadZScores(const std::string& path, std::int32_t pointCount) {
-    requireReadableFile(path);
-    const std::vector<std::string> lines = readTextFileLines(path);
-    if (!lines.empty()) checkMissing(path, 0, commasOf(lines.front()) + 1, 1);
-    return PeriodMatrixFile::Read(path, pointCount);
+    return PeriodMatrixFile::Read(path, pointCount, modCusum::Rows::Points);
 }
 
 CusumFile::Loaded ReadSaved(const std::string& path, std::int32_t pointCount) {
-    requireReadableFile(path);
-    const std::vector<std::string> lines = readTextFileLines(path);
-    if (!lines.empty()) checkMissing(path, 1, commasOf(lines.front()), 2);
-    return CusumFile::Read(path, pointCount);
+    return CusumFile::Read(path, pointCount, modCusum::Rows::Points);
 }
 
 Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCount, double& sigma,

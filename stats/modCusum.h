@@ -18,6 +18,11 @@ namespace modCusum {
 // The source of the errors raised for inputs the arithmetic cannot take.
 inline constexpr const char* kErrorSource = "modCusum";
 
+// What the rows of the arithmetic are, so that its messages name them as
+// the window that runs it does: the regions of a study area, or the points
+// of the point cusum window.
+enum class Rows { Regions, Points };
+
 // A cusum signals when it is strictly above h.
 inline bool Signals(double cusum, double h) noexcept { return cusum > h; }
 
