@@ -8,6 +8,7 @@
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "prospective/CusumLines.h"
+#include "stats/KernelMemory.h"
 #include "stats/modCusum.h"
 
 namespace {
@@ -67,6 +68,7 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
                double hullArea) {
     const std::int32_t n = pointCount;
     if (n < 1 || points.size() < static_cast<std::size_t>(n) + 1) refuse("There are no points to run the cusum on.");
+    KernelMemory::Require(n, 1, "points", kSource);
     if (sigma == 0.0) {
         // Every weight off the diagonal vanishes: the z-scores pass as they are.
         sigma = 1E-9;
@@ -79,7 +81,7 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
     if (!(hullArea > 0.0) || !std::isfinite(hullArea))
         refuse("The points as drawn on the map span no area, so the kernel has no scale; set Sigma to 0 or use "
                "points that do not lie on one line.");
-    return modCusum::CalcSpatialWeights(sigma, n, points, hullArea);
+    return modCusum::CalcSpatialWeights(sigma, n, points, hullArea, true, modCusum::Rows::Points);
 }
 
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
@@ -105,7 +107,7 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
     r.h = h;
     r.kernelSigma = sigma;
     r.weights = Weights(points, n, r.kernelSigma, hullArea);
-    const Matrix s = modCusum::Smooth(r.weights, z, t);
+    const Matrix s = modCusum::Smooth(r.weights, z, t, true, modCusum::Rows::Points);
 
     r.labels.assign(static_cast<std::size_t>(n) + 1, std::string());
     for (std::int32_t i = 1; i <= n; ++i) r.labels[static_cast<std::size_t>(i)] = points[static_cast<std::size_t>(i)].ID;
@@ -115,7 +117,7 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
         start.assign(static_cast<std::size_t>(n) + 1, 0.0);
         for (std::int32_t i = 1; i <= n; ++i) start[static_cast<std::size_t>(i)] = saved->cusum(i, p);
     }
-    const modCusum::CusumRun run = modCusum::Recursion(s, n, t, k, start, r.labels);
+    const modCusum::CusumRun run = modCusum::Recursion(s, n, t, k, start, r.labels, modCusum::Rows::Points);
 
     r.cusum = Matrix::Zero(n + 1, p + t + 1);
     r.maxCusum.assign(static_cast<std::size_t>(p + t) + 1, 0.0);
