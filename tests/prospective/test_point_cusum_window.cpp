@@ -1,14 +1,18 @@
 // The point cusum window driven as a user drives it: the three files, the
 // run from zero and continued, the animation with its locked controls, the
 // lists and charts, the map tools and both saves.
+#include <QCoreApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <fstream>
+#include <new>
 #include <sstream>
+#include <utility>
 
 #include "map/PointMap.h"
 #include "ui/EventPump.h"
@@ -434,4 +438,61 @@ TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
         EXPECT_TRUE(dialogs().messages.empty());
         EXPECT_GT(w->lstPeriod->count(), 0);
     }
+}
+
+namespace {
+
+// File dialogs that run out of memory once when told to, as any step of a
+// handler may.
+class DialogsOutOfMemory : public ScriptedDialogs {
+public:
+    bool failNext = false;
+    FileDialogResult openFile(const FileDialogRequest& request) override {
+        if (std::exchange(failNext, false)) throw std::bad_alloc();
+        return ScriptedDialogs::openFile(request);
+    }
+};
+
+// A press and release of the left button, through the application's event
+// dispatch as a user's click comes.
+void realClick(QWidget* w) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+}  // namespace
+
+// An allocation that fails inside a real handler ends in a "Warning!", not
+// in the end of the program: the run shown before stays, with its files,
+// and the window answers the next click.
+TEST_F(PointCusumWindow, AnAllocationFailureInAHandlerIsAWarning) {
+    runFromZero();
+    const auto periods = lines(w->lstPeriod);
+    auto failing = std::make_shared<DialogsOutOfMemory>();
+    dialogs_ = failing;
+    installDialogs(failing);
+
+    failing->failNext = true;
+    realClick(w->cmdNewZScore);
+    ASSERT_EQ(failing->messages.size(), 1u);
+    EXPECT_EQ(failing->messages[0].title, "Warning!");
+    EXPECT_EQ(failing->messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(failing->messages[0].text, "There is not enough memory to finish this step. The step was stopped; the "
+                                         "data and results from before it are kept.");
+    EXPECT_EQ(lines(w->lstPeriod), periods);
+    EXPECT_EQ(text(w->txtNewZScore), z);
+    EXPECT_TRUE(w->cmdRun->isEnabled());
+    EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+
+    failing->queueFile(file("z2.txt", "0,0,0\n0,0,0\n9,0,0\n"));
+    realClick(w->cmdNewZScore);
+    EXPECT_EQ(failing->messages.size(), 1u);
+    EXPECT_EQ(text(w->txtNewZScore), dir + "/z2.txt");
+    realClick(w->cmdRun);
+    EXPECT_EQ(failing->messages.size(), 1u);
+    EXPECT_EQ(lines(w->lstPeriod)[2], "    1     8.50" + std::string(19, ' ') + "P3");
 }
