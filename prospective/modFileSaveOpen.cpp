@@ -45,6 +45,7 @@ Outcome OpenCusumFile(AppContext& ctx) {
     CusumState& c = ctx.state.cusum;
     c.previousCusum = std::move(loaded.cusum);
     c.previousPeriodCount = loaded.periodCount;
+    c.previousCusumGeneration = ctx.state.area.generation;
     c.csmHeader = std::move(loaded.header);
     c.csmPath = chosen.fileName;
     return Outcome::Done;
