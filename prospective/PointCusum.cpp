@@ -10,6 +10,7 @@
 #include "prospective/CusumLines.h"
 #include "stats/KernelMemory.h"
 #include "stats/modCusum.h"
+#include "stats/modFunctions.h"
 
 namespace {
 
@@ -78,8 +79,10 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
     }
     if (n < 2)
         refuse("A kernel bandwidth above 0 needs at least two points; with one point set Sigma to 0.");
-    if (!(hullArea > 0.0) || !std::isfinite(hullArea))
-        refuse("The points as drawn on the map span no area, so the kernel has no scale; set Sigma to 0 or use "
+    // Points on one slanted line are drawn on steps of pixels, whose hull
+    // has an area; their own coordinates say they have none.
+    if (!(hullArea > 0.0) || !std::isfinite(hullArea) || !modFunctions::SpanAnArea(points, n))
+        refuse("The points span no area (they lie on one line), so the kernel has no scale; set Sigma to 0 or use "
                "points that do not lie on one line.");
     return modCusum::CalcSpatialWeights(sigma, n, points, hullArea, true, modCusum::Rows::Points);
 }

@@ -62,7 +62,8 @@ struct Result {
 // The kernel of the points: modCusum's kernel on their coordinates with the
 // hull area as the study area. A sigma of 0 becomes 1E-9 (written back),
 // which gives the identity and needs no area. Other sigmas need at least
-// two points and a finite positive area, else AppError 5. Either matrix is
+// two points, a finite positive hull area and points that are not all on
+// one line in their own coordinates, else AppError 5. Either matrix is
 // refused, naming the points and the memory it would need, when the
 // machine cannot hold it (AppError 7).
 Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCount, double& sigma,

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "map/PointMap.h"
+#include "platform/Format.h"
 #include "ui/EventPump.h"
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
@@ -33,6 +34,20 @@ std::string readBytes(const std::string& path) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// Points i = 1..n at (1.3 i, 0.7 i + 3), on one line up to the rounding of
+// their coordinates, and a z-score of 0 for each.
+std::string slantedLine(int n) {
+    std::string out;
+    for (int i = 1; i <= n; ++i)
+        out += "P" + std::to_string(i) + "," + formatGeneral(1.3 * i) + "," + formatGeneral(0.7 * i + 3) + "\n";
+    return out;
+}
+std::string zeros(int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += "0\n";
+    return out;
 }
 
 // The three points of the run tests (see test_point_cusum.cpp).
@@ -411,14 +426,16 @@ TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
 
 TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
     struct Case {
-        const char* coords;
-        const char* z;
+        std::string coords;
+        std::string z;
         const char* says;
     };
     const Case cases[] = {
         {"P1,0,0\n", "1,2\n", "at least two points"},
         {"P1,0,0\nP2,5,5\n", "1\n2\n", "span no area"},
         {"P1,0,0\nP2,0,5\nP3,0,10\n", "1\n2\n3\n", "span no area"},
+        // Drawn on steps of rounded pixels, whose hull has an area.
+        {slantedLine(50), zeros(50), "span no area"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.coords);
