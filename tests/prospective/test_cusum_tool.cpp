@@ -239,3 +239,35 @@ TEST_F(CusumTool, ArithmeticOutOfRangeGivesAMessage) {
     EXPECT_EQ(text(w->txtHvalue_NoAdjustment), "old");
     EXPECT_EQ(text(w->txtKvalue), "1E200");
 }
+
+// Where the approximation gives a threshold below 0 no h fits: a warning
+// says so and the result box is left empty.
+TEST_F(CusumTool, NoThresholdBelowZeroIsShown) {
+    struct Case {
+        const char* k;
+        const char* n;
+        const char* sigma;
+        const char* arl0;
+        QRadioButton* frmCusumTools::*option;
+        QLineEdit* frmCusumTools::*box;
+    };
+    const Case cases[] = {
+        {"0.001", "100", "1", "100", &frmCusumTools::optOverallRegion, &frmCusumTools::txtHvalue_NoAdjustment},
+        {"1E-300", "100", "1", "100", &frmCusumTools::optBonferroniCorrection, &frmCusumTools::txtBonferroni_Correction},
+        {"0.5", "100", "1", "1E-300", &frmCusumTools::optOverallRegion, &frmCusumTools::txtHvalue_NoAdjustment},
+        {"0.5", "100", "1E308", "100", &frmCusumTools::optAdjustForLocalStatistics, &frmCusumTools::txtLocalStatistics},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.k + std::string(" ") + c.arl0 + " " + c.sigma);
+        dialogs().messages.clear();
+        fill(c.k, c.n, c.sigma, c.arl0);
+        (w->*c.option)->click();
+        (w->*c.box)->setText("old");
+        w->cmdGetResult->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+        EXPECT_EQ(dialogs().messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(dialogs().messages[0].text.rfind("No h-value fits these inputs", 0), 0u) << dialogs().messages[0].text;
+        EXPECT_EQ(text(w->*c.box), "");
+    }
+}
