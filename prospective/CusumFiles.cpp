@@ -1,7 +1,6 @@
 #include "prospective/CusumFiles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -11,6 +10,7 @@
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "stats/ParallelFor.h"
+#include "ui/Dialogs.h"
 
 namespace {
 
@@ -116,14 +116,7 @@ void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std:
     writeTextFileLines(path, Lines(cusum, rows, periods));
 }
 
-std::string WithSuffix(const std::string& path) {
-    if (path.size() >= 4) {
-        std::string tail = path.substr(path.size() - 4);
-        std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (tail == ".csm") return path;
-    }
-    return path + ".csm";
-}
+std::string WithSuffix(const std::string& path) { return withExtension(path, "csm"); }
 
 Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
     const std::vector<std::string> lines = readLines(path);

@@ -12,6 +12,7 @@ FileDialogRequest csmRequest() {
     FileDialogRequest r;
     r.filter = "cusum files (*.csm)|*.csm";
     r.defaultExt = "csm";
+    r.extensionRequired = true;  // a save writes a .csm whatever name is typed
     return r;
 }
 

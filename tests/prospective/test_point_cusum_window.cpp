@@ -401,6 +401,20 @@ TEST_F(PointCusumWindow, AFailedWriteSaysSoAndKeepsTheButton) {
     EXPECT_FALSE(w->cmdSaveResult->isEnabled());
 }
 
+// As in the polygon window: a name typed with another extension is saved
+// with ".csm" added, and the dialog is told so before it confirms.
+TEST_F(PointCusumWindow, ACusumFileIsSavedUnderTheNameItWillHave) {
+    runFromZero();
+    file("out.txt", "earlier");
+    dialogs().queueFile(dir + "/out.txt");
+    w->cmdSaveCusum->click();
+    ASSERT_FALSE(dialogs().fileCalls.empty());
+    EXPECT_TRUE(dialogs().fileCalls.back().request.extensionRequired);
+    EXPECT_EQ(dialogs().fileCalls.back().request.defaultExt, "csm");
+    EXPECT_EQ(readBytes(dir + "/out.txt.csm"), "period1,period2,period3,\r\n0.5,1,0,\r\n0,2,1.7,\r\n2.5,2,1.5,\r\n");
+    EXPECT_EQ(readBytes(dir + "/out.txt"), "earlier");
+}
+
 TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
     runFromZero();
     // Another coordinate file of four points is read after the run.
