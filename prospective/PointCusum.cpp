@@ -97,7 +97,7 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
     std::int32_t p = 0;
     if (saved) {
         p = static_cast<std::int32_t>(saved->periodCount);
-        if (saved->cusum.rows() != n + 1 || saved->cusum.cols() < p + 1 || p < 1)
+        if (saved->cusum.rows() != n + 1 || saved->cusum.cols() < p + 1 || p < 0)
             refuse("The saved cusum file does not hold a row for each of the " + std::to_string(n) +
                    " points; read it again.");
     }

@@ -72,7 +72,8 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
 // The run: smoothing of z (0..N by 0..T) with the kernel and the
 // recursion, from zero when `saved` is null, else from the saved cusums'
 // last column (the saved values are kept as they are, without a floor).
-// `saved` must hold a row per point. Raises AppError, committing nothing,
+// `saved` must hold a row per point; one of no periods (a header without
+// a comma) continues every point from 0. Raises AppError, committing nothing,
 // when an input does not fit or a value leaves the double range.
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
            std::int32_t periodCount, double k, double h, double sigma, double hullArea,

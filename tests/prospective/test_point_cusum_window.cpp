@@ -195,6 +195,21 @@ TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
               "period1,period2,period3,period4,period5,\r\n0.5,1,0,0.5,0,\r\n0,2,1.7,1.2,0.7,\r\n2.5,2,1.5,1.5,4,\r\n");
 }
 
+// A saved cusum file whose header has no comma holds no period: it is read
+// as such, and the run continues every point from 0, which is the run from
+// zero.
+TEST_F(PointCusumWindow, ASavedFileOfNoPeriodContinuesFromZero) {
+    runFromZero();
+    const auto fromZero = lines(w->lstPeriod);
+    w->optPre->click();
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdOldCusum, file("none.csm", "periods\r\n1\r\n2\r\n3\r\n"));
+    open(w->cmdNewZScore, z);
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    EXPECT_EQ(lines(w->lstPeriod), fromZero);
+}
+
 TEST_F(PointCusumWindow, RefusedFilesLeaveTheEarlierLoad) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
