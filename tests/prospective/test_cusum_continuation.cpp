@@ -517,6 +517,53 @@ TEST_F(ExportTest, FieldChoicesAreCheckedWhenChosen) {
     EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Start and end priods were not set improperly!"});
 }
 
+// dBASE's stars where the digits of a number would stand mark a number too
+// wide for its field: the export and the cusum window name it so, whether
+// the stars fill the field or stand among blanks; only a blank is null.
+TEST_F(ExportTest, StarsAreANumberTooWideForItsField) {
+    const auto raw = [](const std::string& name, std::vector<std::optional<std::string>> v) {
+        Field f;
+        f.name = name;
+        f.type = 'N';
+        f.width = 9;
+        f.texts = std::move(v);
+        return f;
+    };
+    const std::string dir = scratchDir("export_stars");
+    const std::string shp = writeRow(dir, 3, 1.0,
+                                     {texts("NAME", {"A", "B", "C"}), raw("FULL", {"1", "*********", "2"}),
+                                      raw("PART", {"1", "2", "****"}), numbers("NUL", {1.0, std::nullopt, 2.0})});
+    frmExportDataset* x = openExport(shp);
+    const struct {
+        const char* field;
+        std::string message;
+    } cases[] = {
+        {"FULL", "Data include '*********', a number too wide for its field. Check data and try again!"},
+        {"PART", "Data include '****', a number too wide for its field. Check data and try again!"},
+        {"NUL", "Data include null values. Check data and try again!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        h.clearMessages();
+        x->chooseField(x->cboObsFrom, fieldIndex(c.field));
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+    }
+    h.ctx.unload<frmExportDataset>();
+
+    modDrawPolygon::DrawShapefile(h.ctx);
+    frmSelectName* d = h.ctx.show<frmSelectName>();
+    d->pickField(d->cmbName1, "NAME");
+    d->cmdOK_Click();
+    frmUnivariate* u = h.ctx.find<frmUnivariate>();
+    ASSERT_NE(u, nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        h.clearMessages();
+        u->selectStartField(fieldIndex(c.field));
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+    }
+}
+
 TEST_F(ExportTest, RefusalsAtExportWriteNothing) {
     const std::string dir = scratchDir("export_refusals");
     frmExportDataset* x = openExport(writeCounts(dir, 1.0));
