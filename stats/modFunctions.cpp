@@ -98,7 +98,12 @@ HullResult ComputeConvexHull(const PointState& points) {
     }
     const double invX = checkedDivide(1.0, points.pointScaleX, kSource);
     const double invY = checkedDivide(1.0, points.pointScaleY, kSource);
-    r.area = checkedFinite(std::fabs(sum) * invX * invY, kSource);
+    r.area = std::fabs(sum) * invX * invY;
+    if (!std::isfinite(r.area))
+        throw AppError(RuntimeErrors::Overflow,
+                       "The coordinates of the points are too large: the area of their convex hull is beyond the "
+                       "numbers this program can hold.",
+                       kSource);
     return r;
 }
 

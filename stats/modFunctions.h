@@ -16,7 +16,9 @@ namespace modFunctions {
 // pointScaleY. Reorders devicePoints (hull vertices first, in wrapping
 // order) and sets hullInputCount, hullVertexCount and hullPoints.
 // One point, or all points on one pixel, has area 0. A pointCount beyond
-// the stored points raises 9; a zero pixel scale raises 11.
+// the stored points raises 9; a zero pixel scale raises 11; an area beyond
+// the doubles (coordinates of 1E160 and more) raises 6 with a text that
+// says so.
 double ConvexHullArea(PointState& points);
 
 // Gift wrapping in place on devicePoints 1..hullInputCount; sets

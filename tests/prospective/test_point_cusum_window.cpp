@@ -453,6 +453,30 @@ TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
     EXPECT_NE(dialogs().messages[0].text.find("z-score"), std::string::npos) << dialogs().messages[0].text;
 }
 
+// Coordinates so large that the area of their hull is beyond the doubles
+// are named as the cause; without a bandwidth no area is needed.
+TEST_F(PointCusumWindow, CoordinatesTooLargeForTheirAreaAreNamed) {
+    for (const std::string scale : {"1e160", "1e300"}) {
+        SCOPED_TRACE(scale);
+        w->optZero->click();
+        open(w->cmdFileOpenIDXY,
+             file("huge.txt", "P1,0,0\nP2," + scale + ",0\nP3,0," + scale + "\nP4," + scale + "," + scale + "\n"));
+        open(w->cmdNewZScore, file("hz.txt", "1\n2\n3\n4\n"));
+        dialogs().messages.clear();
+        w->txtSigma->setText("1");
+        w->cmdRun->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, "The coordinates of the points are too large: the area of their convex "
+                                               "hull is beyond the numbers this program can hold.");
+        EXPECT_EQ(w->lstPeriod->count(), 0);
+        dialogs().messages.clear();
+        w->txtSigma->setText("0");
+        w->cmdRun->click();
+        EXPECT_TRUE(dialogs().messages.empty());
+        EXPECT_GT(w->lstPeriod->count(), 0);
+    }
+}
+
 TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
     struct Case {
         std::string coords;

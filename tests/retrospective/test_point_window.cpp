@@ -573,6 +573,25 @@ TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
 
 // The rounded pixels still measure every set that spans an area, however
 // thin: one point off the slanted line makes a study area.
+// Coordinates so large that the area of their hull is beyond the doubles
+// are named as the cause, and the earlier run stays.
+TEST_F(PointWindow, CoordinatesTooLargeForTheirAreaAreNamed) {
+    load(kFourPoints);
+    runSingle(ClusterTest::Unadjusted, "1");
+    const auto before = h.ctx.state.retro.localScoreUnadjusted;
+    for (const std::string scale : {"1e160", "1e300"}) {
+        SCOPED_TRACE(scale);
+        load({"a,0,0,10,1", "b," + scale + ",0,10,2", "c,0," + scale + ",20,3", "d," + scale + "," + scale + ",10,1"});
+        h.clearMessages();
+        runSingle(ClusterTest::Unadjusted, "1");
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{
+                                        "The test cannot be computed on these data: The coordinates of the points are "
+                                        "too large: the area of their convex hull is beyond the numbers this program "
+                                        "can hold."});
+        EXPECT_EQ(h.ctx.state.retro.localScoreUnadjusted, before);
+    }
+}
+
 TEST_F(PointWindow, OnePointOffTheLineMakesAStudyArea) {
     std::vector<std::string> lines = slantedLine(50);
     lines.push_back("off,30,40,100,9");
