@@ -10,6 +10,7 @@
 #include <QRadioButton>
 
 #include <fstream>
+#include <functional>
 #include <new>
 #include <sstream>
 #include <utility>
@@ -474,6 +475,33 @@ TEST_F(PointCusumWindow, CoordinatesTooLargeForTheirAreaAreNamed) {
         w->cmdRun->click();
         EXPECT_TRUE(dialogs().messages.empty());
         EXPECT_GT(w->lstPeriod->count(), 0);
+    }
+}
+
+// The window's refusals speak of points, not of regions or a study area.
+TEST_F(PointCusumWindow, RefusalsSpeakOfPoints) {
+    open(w->cmdFileOpenIDXY, coords);
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        std::string message;
+    } cases[] = {
+        {"z-scores of fewer points", [&] { open(w->cmdNewZScore, file("z2.txt", "1\n2\n")); },
+         "The file \"" + dir + "/z2.txt\" holds 2 lines but the point coordinate file holds 3 points."},
+        {"a bandwidth out of scale",
+         [&] {
+             open(w->cmdNewZScore, z);
+             w->txtSigma->setText("1e-300");
+             w->cmdRun->click();
+         },
+         "The bandwidth is too small or too large for the kernel of these points."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs().messages.clear();
+        c.act();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages.back().text, c.message);
     }
 }
 

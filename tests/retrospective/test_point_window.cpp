@@ -592,6 +592,16 @@ TEST_F(PointWindow, CoordinatesTooLargeForTheirAreaAreNamed) {
     }
 }
 
+// A bandwidth the kernel cannot scale by is refused in words about points.
+TEST_F(PointWindow, ABandwidthOutOfScaleIsRefusedInWordsAboutPoints) {
+    load(kFourPoints);
+    h.clearMessages();
+    runSingle(ClusterTest::Unadjusted, "1e-300");
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The test cannot be computed on these data: The bandwidth is "
+                                                         "too large or too small for the kernel weights of these "
+                                                         "points."});
+}
+
 TEST_F(PointWindow, OnePointOffTheLineMakesAStudyArea) {
     std::vector<std::string> lines = slantedLine(50);
     lines.push_back("off,30,40,100,9");
