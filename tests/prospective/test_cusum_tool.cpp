@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <array>
 #include <cmath>
+#include <tuple>
 
 #include "platform/Error.h"
 #include "prospective/frmCusumTools.h"
@@ -243,31 +245,25 @@ TEST_F(CusumTool, ArithmeticOutOfRangeGivesAMessage) {
 // Where the approximation gives a threshold below 0 no h fits: a warning
 // says so and the result box is left empty.
 TEST_F(CusumTool, NoThresholdBelowZeroIsShown) {
-    struct Case {
-        const char* k;
-        const char* n;
-        const char* sigma;
-        const char* arl0;
-        QRadioButton* frmCusumTools::*option;
-        QLineEdit* frmCusumTools::*box;
+    // k, n, sigma and ARL0, then the option whose box would show h.
+    using Inputs = std::array<const char*, 4>;
+    const std::tuple<Inputs, QRadioButton*, QLineEdit*> cases[] = {
+        {{"0.001", "100", "1", "100"}, w->optOverallRegion, w->txtHvalue_NoAdjustment},
+        {{"1E-300", "100", "1", "100"}, w->optBonferroniCorrection, w->txtBonferroni_Correction},
+        {{"0.5", "100", "1", "1E-300"}, w->optOverallRegion, w->txtHvalue_NoAdjustment},
+        {{"0.5", "100", "1E308", "100"}, w->optAdjustForLocalStatistics, w->txtLocalStatistics},
     };
-    const Case cases[] = {
-        {"0.001", "100", "1", "100", &frmCusumTools::optOverallRegion, &frmCusumTools::txtHvalue_NoAdjustment},
-        {"1E-300", "100", "1", "100", &frmCusumTools::optBonferroniCorrection, &frmCusumTools::txtBonferroni_Correction},
-        {"0.5", "100", "1", "1E-300", &frmCusumTools::optOverallRegion, &frmCusumTools::txtHvalue_NoAdjustment},
-        {"0.5", "100", "1E308", "100", &frmCusumTools::optAdjustForLocalStatistics, &frmCusumTools::txtLocalStatistics},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.k + std::string(" ") + c.arl0 + " " + c.sigma);
+    for (const auto& [in, option, box] : cases) {
+        SCOPED_TRACE(testing::Message() << in[0] << " " << in[1] << " " << in[2] << " " << in[3]);
         dialogs().messages.clear();
-        fill(c.k, c.n, c.sigma, c.arl0);
-        (w->*c.option)->click();
-        (w->*c.box)->setText("old");
+        fill(in[0], in[1], in[2], in[3]);
+        option->click();
+        box->setText("old");
         w->cmdGetResult->click();
         ASSERT_EQ(dialogs().messages.size(), 1u);
         EXPECT_EQ(dialogs().messages[0].title, "Warning!");
         EXPECT_EQ(dialogs().messages[0].icon, MsgIcon::Critical);
         EXPECT_EQ(dialogs().messages[0].text.rfind("No h-value fits these inputs", 0), 0u) << dialogs().messages[0].text;
-        EXPECT_EQ(text(w->*c.box), "");
+        EXPECT_EQ(text(box), "");
     }
 }

@@ -454,57 +454,6 @@ TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
     EXPECT_NE(dialogs().messages[0].text.find("z-score"), std::string::npos) << dialogs().messages[0].text;
 }
 
-// Coordinates so large that the area of their hull is beyond the doubles
-// are named as the cause; without a bandwidth no area is needed.
-TEST_F(PointCusumWindow, CoordinatesTooLargeForTheirAreaAreNamed) {
-    for (const std::string scale : {"1e160", "1e300"}) {
-        SCOPED_TRACE(scale);
-        w->optZero->click();
-        open(w->cmdFileOpenIDXY,
-             file("huge.txt", "P1,0,0\nP2," + scale + ",0\nP3,0," + scale + "\nP4," + scale + "," + scale + "\n"));
-        open(w->cmdNewZScore, file("hz.txt", "1\n2\n3\n4\n"));
-        dialogs().messages.clear();
-        w->txtSigma->setText("1");
-        w->cmdRun->click();
-        ASSERT_EQ(dialogs().messages.size(), 1u);
-        EXPECT_EQ(dialogs().messages[0].text, "The coordinates of the points are too large: the area of their convex "
-                                               "hull is beyond the numbers this program can hold.");
-        EXPECT_EQ(w->lstPeriod->count(), 0);
-        dialogs().messages.clear();
-        w->txtSigma->setText("0");
-        w->cmdRun->click();
-        EXPECT_TRUE(dialogs().messages.empty());
-        EXPECT_GT(w->lstPeriod->count(), 0);
-    }
-}
-
-// The window's refusals speak of points, not of regions or a study area.
-TEST_F(PointCusumWindow, RefusalsSpeakOfPoints) {
-    open(w->cmdFileOpenIDXY, coords);
-    const struct {
-        const char* name;
-        std::function<void()> act;
-        std::string message;
-    } cases[] = {
-        {"z-scores of fewer points", [&] { open(w->cmdNewZScore, file("z2.txt", "1\n2\n")); },
-         "The file \"" + dir + "/z2.txt\" holds 2 lines but the point coordinate file holds 3 points."},
-        {"a bandwidth out of scale",
-         [&] {
-             open(w->cmdNewZScore, z);
-             w->txtSigma->setText("1e-300");
-             w->cmdRun->click();
-         },
-         "The bandwidth is too small or too large for the kernel of these points."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        dialogs().messages.clear();
-        c.act();
-        ASSERT_EQ(dialogs().messages.size(), 1u);
-        EXPECT_EQ(dialogs().messages.back().text, c.message);
-    }
-}
-
 TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
     struct Case {
         std::string coords;
@@ -517,6 +466,9 @@ TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
         {"P1,0,0\nP2,0,5\nP3,0,10\n", "1\n2\n3\n", "span no area"},
         // Drawn on steps of rounded pixels, whose hull has an area.
         {slantedLine(50), zeros(50), "span no area"},
+        // An area beyond the doubles is named as the cause.
+        {"P1,0,0\nP2,1e160,0\nP3,0,1e160\n", zeros(3), "The coordinates of the points are too large"},
+        {"P1,0,0\nP2,1e300,0\nP3,0,1e300\n", zeros(3), "The coordinates of the points are too large"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.coords);

@@ -29,17 +29,6 @@ Field numbers(const std::string& name, std::vector<std::optional<double>> v, int
     return f;
 }
 
-// A number field whose records hold these texts as they stand in the file.
-Field rawNumbers(const std::string& name, std::vector<std::optional<std::string>> v) {
-    Field f;
-    f.name = name;
-    f.type = 'N';
-    f.width = 12;
-    f.decimals = 2;
-    f.texts = std::move(v);
-    return f;
-}
-
 Field texts(const std::string& name, std::vector<std::optional<std::string>> v) {
     Field f;
     f.name = name;
