@@ -221,7 +221,8 @@ std::string FitExtentToRegions(StagedStudyArea& staged) {
     // down are drawn as a dot, which shows nothing either.
     constexpr double kFarLarger = 1000.0;
     const bool farLarger = right > left && top > bottom &&
-                           (h.Right - h.Left > kFarLarger * (right - left) || h.Top - h.Bottom > kFarLarger * (top - bottom));
+                           (h.Right - h.Left > kFarLarger * (right - left) ||
+                            h.Top - h.Bottom > kFarLarger * (top - bottom));
     if (holds && !farLarger) return {};
     staged.mapExtent.Left = left;
     staged.mapExtent.Top = top;
@@ -229,7 +230,8 @@ std::string FitExtentToRegions(StagedStudyArea& staged) {
     staged.mapExtent.Height = top - bottom;
     return "The header of " + staged.shpPath + " gives an extent " +
            (holds ? "far larger than its regions" : "that does not hold all of its regions") +
-           " (the file is damaged or was written carelessly). The map is drawn at the extent of the regions themselves.";
+           " (the file is damaged or was written carelessly). The map is drawn at the extent of the regions "
+           "themselves.";
 }
 
 void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {

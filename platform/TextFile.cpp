@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -203,6 +205,17 @@ void TextFileWriter::writeInPlace(const std::string& target) {
     if (::ftruncate(fd, static_cast<off_t>(buffer_.size())) != 0 || ::fsync(fd) != 0)
         fail(std::string("write failed: ") + std::strerror(errno));
     if (::close(fd) != 0) raisePathFileAccess(path_, std::string("write failed: ") + std::strerror(errno));
+}
+
+std::string withExtension(const std::string& path, const std::string& ext) {
+    const std::string tail = "." + ext;
+    const bool hasIt = path.size() >= tail.size() &&
+                       std::equal(tail.begin(), tail.end(), path.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                                  [](char a, char b) {
+                                      return std::tolower(static_cast<unsigned char>(a)) ==
+                                             std::tolower(static_cast<unsigned char>(b));
+                                  });
+    return hasIt ? path : path + tail;
 }
 
 void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines) {

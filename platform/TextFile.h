@@ -38,6 +38,10 @@ private:
     std::string buffer_;
 };
 
+// `path` with "." ext added unless it already ends in it (case ignored):
+// the name a save writes whatever the user typed.
+std::string withExtension(const std::string& path, const std::string& ext);
+
 // Writes `lines`, each ended with CR LF, as one whole file.
 void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines);
 

@@ -10,7 +10,6 @@
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "stats/ParallelFor.h"
-#include "ui/Dialogs.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "platform/TextFile.h"
+
 namespace {
 
 std::shared_ptr<Dialogs>& installed() {
@@ -95,15 +97,6 @@ MsgResult QtDialogs::message(const std::string& text, const std::string& title, 
             // can answer nothing but OK.
             return buttons == MsgButtons::OK ? MsgResult::OK : MsgResult::Cancel;
     }
-}
-
-std::string withExtension(const std::string& path, const std::string& ext) {
-    const std::string tail = "." + ext;
-    if (path.size() >= tail.size() &&
-        QString::fromStdString(path.substr(path.size() - tail.size())).compare(QString::fromStdString(tail),
-                                                                               Qt::CaseInsensitive) == 0)
-        return path;
-    return path + tail;
 }
 
 namespace {

@@ -27,8 +27,6 @@ struct FileDialogRequest {
     bool extensionRequired = false;
 };
 
-// `path` with "." ext added unless it already ends in it (case ignored).
-std::string withExtension(const std::string& path, const std::string& ext);
 
 struct FileDialogResult {
     std::string fileName;   // full path; empty when cancelled

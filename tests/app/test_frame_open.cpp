@@ -322,7 +322,8 @@ TEST_F(FrameOpen, AHeaderBoxFarLargerThanItsRegionsIsNotTheMapsExtent) {
         const std::vector<std::string> messages = takeMessages();
         if (c.fitted) {
             ASSERT_EQ(messages.size(), 1u);
-            EXPECT_NE(messages[0].find("gives an extent far larger than its regions"), std::string::npos) << messages[0];
+            EXPECT_NE(messages[0].find("gives an extent far larger than its regions"), std::string::npos)
+                << messages[0];
             EXPECT_NE(messages[0].find("The map is drawn at the extent of the regions themselves."), std::string::npos);
         } else {
             EXPECT_TRUE(messages.empty());

@@ -263,7 +263,8 @@ TEST_F(CusumTool, NoThresholdBelowZeroIsShown) {
         ASSERT_EQ(dialogs().messages.size(), 1u);
         EXPECT_EQ(dialogs().messages[0].title, "Warning!");
         EXPECT_EQ(dialogs().messages[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(dialogs().messages[0].text.rfind("No h-value fits these inputs", 0), 0u) << dialogs().messages[0].text;
+        EXPECT_EQ(dialogs().messages[0].text.rfind("No h-value fits these inputs", 0), 0u)
+            << dialogs().messages[0].text;
         EXPECT_EQ(text(box), "");
     }
 }

@@ -178,14 +178,6 @@ TEST(QtDialogs, MessageBoxesCarryTitleTextIconAndButtons) {
 
 #include "tests/support/TestPaths.h"
 
-TEST(WithExtension, AddedUnlessTheNameEndsInIt) {
-    EXPECT_EQ(withExtension("/d/run", "csm"), "/d/run.csm");
-    EXPECT_EQ(withExtension("/d/run.csm", "csm"), "/d/run.csm");
-    EXPECT_EQ(withExtension("/d/run.CSM", "csm"), "/d/run.CSM");
-    EXPECT_EQ(withExtension("/d/out.txt", "csm"), "/d/out.txt.csm");
-    EXPECT_EQ(withExtension("/d/csm", "csm"), "/d/csm.csm");
-}
-
 TEST(ScriptedDialogs, ASaveWithARequiredExtensionReturnsTheNameWithIt) {
     ScriptedDialogs d;
     FileDialogRequest request;
@@ -243,6 +235,7 @@ TEST(QtDialogs, ASaveWithARequiredExtensionAsksAboutTheFileItWillWrite) {
         const FileDialogResult r = QtDialogs().saveFile(request);
         user.stop();
         EXPECT_EQ(r.fileName, c.want);
-        EXPECT_EQ(questions, std::vector<std::string>{dir + "/out.txt.csm already exists.\nDo you want to replace it?"});
+        EXPECT_EQ(questions,
+                  std::vector<std::string>{dir + "/out.txt.csm already exists.\nDo you want to replace it?"});
     }
 }
