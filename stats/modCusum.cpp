@@ -133,8 +133,7 @@ Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, 
         for (std::int32_t p = 1; p <= t; ++p)
             if (!std::isfinite(z(i, p)))
                 refuse(std::string("The z-value of ") + wordsFor(rows).one + " " + std::to_string(i) + " in period " +
-                       std::to_string(p) +
-                       " is not a finite number.");
+                       std::to_string(p) + " is not a finite number.");
 
     // The periods of a region lie side by side, so that the sum over j of
     // every period of region i runs along memory; each sum still adds its
@@ -182,8 +181,7 @@ CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_
             if (!std::isfinite(c))
                 throw AppError(RuntimeErrors::Overflow,
                                std::string("The cusum of ") + wordsFor(rows).one + " " + std::to_string(i) +
-                                   " in period " + std::to_string(p) +
-                                   " is not a finite number.",
+                                   " in period " + std::to_string(p) + " is not a finite number.",
                                kErrorSource);
             r.cusum(i, p) = c;
             if (c > r.maxCusum[static_cast<std::size_t>(p)]) {
