@@ -1,6 +1,5 @@
 // Korvane: spatial surveillance of disease counts. Starting the program
 // loads the main frame; everything else starts from its menus.
-#include <QApplication>
 #include <memory>
 
 #include "context/AppContext.h"
@@ -10,9 +9,10 @@
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
 #include "ui/Fonts.h"
+#include "ui/GuardedApplication.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName("Korvane");
     QApplication::setApplicationVersion("1.1");
     applyProgramFont();

@@ -215,14 +215,23 @@ std::string FitExtentToRegions(StagedStudyArea& staged) {
     const BoxRecord& h = staged.shpHeaderBox;
     // A little slack: header boxes are often written rounded.
     const double slack = 1e-9 * std::max({1.0, std::fabs(right - left), std::fabs(top - bottom)});
-    if (left >= h.Left - slack && right <= h.Right + slack && bottom >= h.Bottom - slack && top <= h.Top + slack)
-        return {};
+    const bool holds =
+        left >= h.Left - slack && right <= h.Right + slack && bottom >= h.Bottom - slack && top <= h.Top + slack;
+    // Regions that would take less than a thousandth of the map across or
+    // down are drawn as a dot, which shows nothing either.
+    constexpr double kFarLarger = 1000.0;
+    const bool farLarger = right > left && top > bottom &&
+                           (h.Right - h.Left > kFarLarger * (right - left) ||
+                            h.Top - h.Bottom > kFarLarger * (top - bottom));
+    if (holds && !farLarger) return {};
     staged.mapExtent.Left = left;
     staged.mapExtent.Top = top;
     staged.mapExtent.Width = right - left;
     staged.mapExtent.Height = top - bottom;
-    return "The header of " + staged.shpPath + " gives an extent that does not hold all of its regions (the file is "
-           "damaged or was written carelessly). The map is drawn at the extent of the regions themselves.";
+    return "The header of " + staged.shpPath + " gives an extent " +
+           (holds ? "far larger than its regions" : "that does not hold all of its regions") +
+           " (the file is damaged or was written carelessly). The map is drawn at the extent of the regions "
+           "themselves.";
 }
 
 void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {

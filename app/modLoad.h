@@ -63,7 +63,8 @@ void CheckStudyArea(const StagedStudyArea& staged);
 // Replaces the open study area by the staged one.
 void CommitStudyArea(AppState& state, StagedStudyArea&& staged);
 
-// When the header's box does not hold every region, sets the map extent to
+// When the header's box does not hold every region, or holds them but is
+// so much larger that they would be drawn as a dot, sets the map extent to
 // the regions' own and returns the warning to show; else empty.
 std::string FitExtentToRegions(StagedStudyArea& staged);
 

@@ -103,10 +103,10 @@ DbfValue readValue(std::string_view raw, char nativeType, CodePage page) {
         case 'F': {
             std::string_view t = trimmed(raw);
             if (!t.empty() && t.front() == '+') t.remove_prefix(1);
-            // Blank is null, and so is a field starred over its whole width (as
-            // shapelib writes a null number); stars among blanks mark a value too
-            // wide for its field, which is no number either.
-            if (t.empty() || raw.find_first_not_of('*') == std::string_view::npos) return v;
+            // Blank is null. Stars (over the whole width or among blanks) are
+            // dBASE's mark of a number too wide for its field: a value that is
+            // there but cannot be read, not a missing one.
+            if (t.empty()) return v;
             double d = 0.0;
             const auto res = std::from_chars(t.data(), t.data() + t.size(), d);
             if (res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(d)) {
@@ -145,6 +145,14 @@ DbfValue readValue(std::string_view raw, char nativeType, CodePage page) {
 }
 
 }  // namespace
+
+bool DbfValue::IsTooWide() const noexcept {
+    return kind == Kind::Invalid && !text.empty() && text.find_first_not_of('*') == std::string::npos;
+}
+
+std::string DbfValue::InvalidText() const {
+    return "'" + text + "'" + (IsTooWide() ? ", a number too wide for its field" : ", which is not a valid number");
+}
 
 std::string DbfValue::ToText() const {
     switch (kind) {

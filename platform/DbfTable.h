@@ -36,7 +36,7 @@ struct DbfField {
 struct DbfValue {
     // Invalid: a number field holding text that is no number ("****", the
     // mark of a value too wide for its field, or one beyond the doubles);
-    // `text` keeps it as it stands.
+    // `text` keeps it as it stands. Only a blank number is null.
     enum class Kind { Null, Number, Text, Boolean, Date, Invalid };
     Kind kind = Kind::Null;
     double number = 0.0;  // Number; Boolean as -1 / 0
@@ -45,6 +45,12 @@ struct DbfValue {
     bool IsNull() const noexcept { return kind == Kind::Null; }
     bool IsNumber() const noexcept { return kind == Kind::Number; }
     bool IsInvalid() const noexcept { return kind == Kind::Invalid; }
+    // Whether the value is dBASE's mark of a number too wide for its field:
+    // stars where the digits would stand.
+    bool IsTooWide() const noexcept;
+    // An invalid value as the messages name it: "'****', a number too wide
+    // for its field", or "'1e400', which is not a valid number".
+    std::string InvalidText() const;
     // The value as the grid and the lists show it: numbers in their default
     // text form, null as empty text.
     std::string ToText() const;

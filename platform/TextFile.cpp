@@ -5,16 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <random>
 #include <sstream>
-#include <system_error>
 
 #include "platform/Error.h"
+#include "platform/FileChecks.h"
 
 TextFileWriter::TextFileWriter(std::string path) : path_(std::move(path)) {}
 
@@ -206,6 +207,17 @@ void TextFileWriter::writeInPlace(const std::string& target) {
     if (::close(fd) != 0) raisePathFileAccess(path_, std::string("write failed: ") + std::strerror(errno));
 }
 
+std::string withExtension(const std::string& path, const std::string& ext) {
+    const std::string tail = "." + ext;
+    const bool hasIt = path.size() >= tail.size() &&
+                       std::equal(tail.begin(), tail.end(), path.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                                  [](char a, char b) {
+                                      return std::tolower(static_cast<unsigned char>(a)) ==
+                                             std::tolower(static_cast<unsigned char>(b));
+                                  });
+    return hasIt ? path : path + tail;
+}
+
 void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines) {
     TextFileWriter w(path);
     for (const auto& l : lines) w.PrintLine(l);
@@ -213,9 +225,7 @@ void writeTextFileLines(const std::string& path, const std::vector<std::string>&
 }
 
 std::vector<std::string> readTextFileLines(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        raiseFileNotFound(path);
+    requireReadableFile(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) raisePathFileAccess(path, "cannot open the file");
     std::ostringstream ss;
@@ -237,14 +247,22 @@ std::vector<std::string> readTextFileLines(const std::string& path) {
     return lines;
 }
 
+bool CommaPieces::next(std::string_view& piece) noexcept {
+    if (done_) return false;
+    const auto comma = rest_.find(',');
+    if (comma == std::string_view::npos) {
+        piece = rest_;
+        done_ = true;
+    } else {
+        piece = rest_.substr(0, comma);
+        rest_.remove_prefix(comma + 1);
+    }
+    return true;
+}
+
 std::vector<std::string> splitCommas(std::string_view line) {
     std::vector<std::string> out;
-    std::size_t start = 0;
-    for (;;) {
-        const auto p = line.find(',', start);
-        out.emplace_back(line.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
-        if (p == std::string_view::npos) break;
-        start = p + 1;
-    }
+    CommaPieces pieces(line);
+    for (std::string_view piece; pieces.next(piece);) out.emplace_back(piece);
     return out;
 }

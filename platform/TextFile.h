@@ -38,12 +38,31 @@ private:
     std::string buffer_;
 };
 
+// `path` with "." ext added unless it already ends in it (case ignored):
+// the name a save writes whatever the user typed.
+std::string withExtension(const std::string& path, const std::string& ext);
+
 // Writes `lines`, each ended with CR LF, as one whole file.
 void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines);
 
 // Reads a text file as lines; a line ends at CR LF, LF or CR. Raises AppError
-// 53 "File not found" or 75 when the file cannot be read.
+// 53 "File not found" when nothing is under the name and 75 when it cannot
+// be read (a folder, a pipe or a device is named as such, see FileChecks).
 std::vector<std::string> readTextFileLines(const std::string& path);
+
+// The comma-separated pieces of a line one at a time, as views into it, with
+// no quoting and no trimming: a reader that wants the first few pieces of a
+// line of a million values takes no memory beyond the line.
+class CommaPieces {
+public:
+    explicit CommaPieces(std::string_view line) noexcept : rest_(line) {}
+    // The next piece into `piece`; false once the last one was given.
+    bool next(std::string_view& piece) noexcept;
+
+private:
+    std::string_view rest_;
+    bool done_ = false;
+};
 
 // Splits a line at every comma, with no quoting and no trimming.
 std::vector<std::string> splitCommas(std::string_view line);

@@ -1,56 +1,90 @@
 #include "prospective/CusumFiles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
+#include <limits>
 #include <optional>
+#include <string_view>
 
 #include "platform/Error.h"
-#include "platform/FileChecks.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "stats/ParallelFor.h"
 
 namespace {
 
+using modCusum::Rows;
+
 [[noreturn]] void refuse(const std::string& path, const std::string& why) {
     throw AppError(RuntimeErrors::InvalidArgument, "The file \"" + path + "\" " + why, CusumFile::kFormatError);
 }
 
 // A number in a file: "." is the decimal sign whatever the display uses.
-std::optional<double> fileNumber(const std::string& text) {
-    if (text.find_first_not_of("0123456789+-.eE \t") != std::string::npos) return std::nullopt;
+std::optional<double> fileNumber(std::string_view text) {
+    if (text.find_first_not_of("0123456789+-.eE \t") != std::string_view::npos) return std::nullopt;
     return parseNumber(text);
 }
 
+bool blank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
+
+std::size_t piecesOf(const std::string& line) {
+    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+}
+
+// The lines of the file without the blank lines at its end, which are only
+// line ends.
 std::vector<std::string> readLines(const std::string& path) {
-    requireReadableFile(path);
     std::vector<std::string> lines = readTextFileLines(path);
-    if (std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); }))
-        refuse(path, "is empty.");
+    while (!lines.empty() && blank(lines.back())) lines.pop_back();
+    if (lines.empty()) refuse(path, "is empty.");
     return lines;
 }
 
-void checkRowCount(const std::string& path, std::size_t rows, std::int32_t regionCount, const char* what) {
-    if (rows != static_cast<std::size_t>(regionCount))
-        refuse(path, std::string("holds ") + std::to_string(rows) + " " + what + " but the study area has " +
-                         std::to_string(regionCount) + " regions.");
-}
-
-// Fills row `row` of m (columns 1..count) from the pieces of `line`.
-void readRow(const std::string& path, const std::string& line, std::size_t lineNumber, std::int32_t count,
-             Matrix& m, Eigen::Index row) {
-    const std::vector<std::string> pieces = splitCommas(line);
-    if (pieces.size() < static_cast<std::size_t>(count))
-        refuse(path, "has only " + std::to_string(pieces.size()) + " values on line " + std::to_string(lineNumber) +
-                         ", " + std::to_string(count) + " are needed.");
-    for (std::int32_t c = 0; c < count; ++c) {
-        const auto v = fileNumber(pieces[static_cast<std::size_t>(c)]);
-        if (!v)
-            refuse(path, "holds \"" + pieces[static_cast<std::size_t>(c)] + "\" on line " + std::to_string(lineNumber) +
-                             ", column " + std::to_string(c + 1) + ", which is not a number.");
-        m(row, c + 1) = *v;
+// The matrix of rows 1..rowCount and columns 1..count read from
+// lines[first..], row r from line first + r (1-based line numbers in the
+// messages). The lines are measured against the row count and against
+// `count` before the matrix is sized.
+Matrix readRows(const std::string& path, const std::vector<std::string>& lines, std::size_t first,
+                std::int32_t count, std::int32_t rowCount, Rows rows, const char* rowsHeld) {
+    const std::size_t need = static_cast<std::size_t>(count);
+    if (rows == Rows::Points) {
+        // The point window's own test, before the others: an empty value
+        // among the first `count` of a line.
+        for (std::size_t i = first; i < lines.size(); ++i) {
+            CommaPieces pieces(lines[i]);
+            std::string_view piece;
+            for (std::size_t c = 0; c < need && pieces.next(piece); ++c)
+                if (piece.empty())
+                    throw AppError(RuntimeErrors::InvalidArgument,
+                                   "There is missing value in row " + std::to_string(i + 1) + " and column " +
+                                       std::to_string(c + 1) + " in the dataset.",
+                                   CusumFile::kFormatError);
+        }
     }
+    const std::size_t held = lines.size() - first;
+    if (held != static_cast<std::size_t>(rowCount))
+        refuse(path, "holds " + std::to_string(held) + " " + rowsHeld +
+                         (rows == Rows::Points ? " but the point coordinate file holds " + std::to_string(rowCount) +
+                                                     " points."
+                                               : " but the study area has " + std::to_string(rowCount) + " regions."));
+    for (std::size_t i = first; i < lines.size(); ++i)
+        if (const std::size_t pieces = piecesOf(lines[i]); pieces < need)
+            refuse(path, "has only " + std::to_string(pieces) + " values on line " + std::to_string(i + 1) + ", " +
+                             std::to_string(count) + " are needed.");
+
+    Matrix m = Matrix::Zero(rowCount + 1, count + 1);
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        CommaPieces pieces(lines[i]);
+        std::string_view piece;
+        for (std::int32_t c = 0; c < count && pieces.next(piece); ++c) {
+            const auto v = fileNumber(piece);
+            if (!v)
+                refuse(path, "holds \"" + std::string(piece) + "\" on line " + std::to_string(i + 1) + ", column " +
+                                 std::to_string(c + 1) + ", which is not a number.");
+            m(static_cast<Eigen::Index>(i - first + 1), c + 1) = *v;
+        }
+    }
+    return m;
 }
 
 }  // namespace
@@ -81,25 +115,17 @@ void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std:
     writeTextFileLines(path, Lines(cusum, rows, periods));
 }
 
-std::string WithSuffix(const std::string& path) {
-    if (path.size() >= 4) {
-        std::string tail = path.substr(path.size() - 4);
-        std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (tail == ".csm") return path;
-    }
-    return path + ".csm";
-}
+std::string WithSuffix(const std::string& path) { return withExtension(path, "csm"); }
 
-Loaded Read(const std::string& path, std::int32_t regionCount) {
+Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
     out.header = lines.front();
-    const auto commas = std::count(out.header.begin(), out.header.end(), ',');
-    checkRowCount(path, lines.size() - 1, regionCount, "rows of cusums");
-    out.periodCount = static_cast<double>(commas);
-    out.cusum = Matrix::Zero(regionCount + 1, commas + 1);
-    for (std::size_t r = 1; r < lines.size(); ++r)
-        readRow(path, lines[r], r + 1, static_cast<std::int32_t>(commas), out.cusum, static_cast<Eigen::Index>(r));
+    const std::size_t periods = piecesOf(out.header) - 1;  // the commas of the header
+    if (periods > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1))
+        refuse(path, "has a header of more periods than a run can hold.");
+    out.periodCount = static_cast<double>(periods);
+    out.cusum = readRows(path, lines, 1, static_cast<std::int32_t>(periods), rowCount, rows, "rows of cusums");
     return out;
 }
 
@@ -130,14 +156,14 @@ std::vector<std::string> Lines(const Matrix& z, std::int32_t rows, std::int32_t 
     return lines;
 }
 
-Loaded Read(const std::string& path, std::int32_t regionCount) {
+Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
-    out.columns = static_cast<std::int32_t>(1 + std::count(lines.front().begin(), lines.front().end(), ','));
-    checkRowCount(path, lines.size(), regionCount, "lines");
-    out.z = Matrix::Zero(regionCount + 1, out.columns + 1);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        readRow(path, lines[i], i + 1, out.columns, out.z, static_cast<Eigen::Index>(i + 1));
+    const std::size_t columns = piecesOf(lines.front());
+    if (columns > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1))
+        refuse(path, "has a first line of more values than a run can hold.");
+    out.columns = static_cast<std::int32_t>(columns);
+    out.z = readRows(path, lines, 0, out.columns, rowCount, rows, "lines");
     return out;
 }
 

@@ -5,12 +5,20 @@
 // Both always use "." as the decimal sign. Readers parse the whole file into
 // temporaries and raise AppError with a text that says what is wrong (and
 // where) before anything is handed back, so a refused file changes nothing.
+// They measure every line before they size a matrix, so a matrix never
+// holds more values than the file's lines do; blank lines at the end of a
+// file are only line ends.
+//
+// The point cusum window reads both formats for its points (Rows::Points):
+// its refusals speak of points, and an empty value gets its own message
+// "There is missing value in row <line> and column <c> in the dataset.".
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "stats/AppState.h"
+#include "stats/modCusum.h"
 
 namespace CusumFile {
 
@@ -31,10 +39,10 @@ struct Loaded {
     double periodCount = 0.0;  // the number of commas of the header line
     std::string header;
 };
-// Reads a .csm for `regionCount` rows. Refused: a file that cannot be
-// read, an empty file, a row count other than regionCount, a line with
-// fewer than periodCount values, a value that is not a number.
-Loaded Read(const std::string& path, std::int32_t regionCount);
+// Reads a .csm for `rowCount` rows. Refused: a file that cannot be read,
+// an empty file, a row count other than rowCount, a line with fewer than
+// periodCount values, a value that is not a number.
+Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions);
 
 }  // namespace CusumFile
 
@@ -48,10 +56,10 @@ struct Loaded {
     Matrix z;                 // 0..rows by 0..columns
     std::int32_t columns = 0; // 1 + the number of commas of the first line
 };
-// Reads a period matrix file for `regionCount` regions: line i is region
-// i, its first `columns` values periods 1..columns. Refused as the cusum
-// file is: unreadable, empty, another line count, a short line, a value
-// that is not a number.
-Loaded Read(const std::string& path, std::int32_t regionCount);
+// Reads a period matrix file for `rowCount` regions or points: line i is
+// row i, its first `columns` values periods 1..columns. Refused as the
+// cusum file is: unreadable, empty, another line count, a short line, a
+// value that is not a number.
+Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions);
 
 }  // namespace PeriodMatrixFile

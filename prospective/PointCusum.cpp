@@ -5,11 +5,12 @@
 #include <optional>
 
 #include "platform/Error.h"
-#include "platform/FileChecks.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "prospective/CusumLines.h"
+#include "stats/KernelMemory.h"
 #include "stats/modCusum.h"
+#include "stats/modFunctions.h"
 
 namespace {
 
@@ -19,29 +20,9 @@ constexpr const char* kSource = "PointCusum";
     throw AppError(RuntimeErrors::InvalidArgument, text, kSource);
 }
 
-std::optional<double> fileNumber(const std::string& text) {
-    if (text.find_first_not_of("0123456789+-.eE \t") != std::string::npos) return std::nullopt;
+std::optional<double> fileNumber(std::string_view text) {
+    if (text.find_first_not_of("0123456789+-.eE \t") != std::string_view::npos) return std::nullopt;
     return parseNumber(text);
-}
-
-// The point files' own test before the shared reader's: an empty value
-// among the first `count` of a line gives the missing-value message, the
-// line counted from `firstLine`.
-void checkMissing(const std::string& path, std::size_t skip, std::size_t count, std::size_t firstLine) {
-    requireReadableFile(path);
-    const std::vector<std::string> lines = readTextFileLines(path);
-    for (std::size_t i = skip; i < lines.size(); ++i) {
-        const std::vector<std::string> pieces = splitCommas(lines[i]);
-        const std::size_t upTo = std::min(count, pieces.size());
-        for (std::size_t c = 0; c < upTo; ++c)
-            if (pieces[c].empty())
-                refuse("There is missing value in row " + std::to_string(i - skip + firstLine) + " and column " +
-                       std::to_string(c + 1) + " in the dataset.");
-    }
-}
-
-std::size_t commasOf(const std::string& line) {
-    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
 }
 
 }  // namespace
@@ -49,21 +30,24 @@ std::size_t commasOf(const std::string& line) {
 namespace PointCoordinateFile {
 
 Loaded Read(const std::string& path) {
-    requireReadableFile(path);
     const std::vector<std::string> lines = readTextFileLines(path);
     if (lines.empty() || std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); }))
         refuse("The file \"" + path + "\" is empty.");
-    if (commasOf(lines.front()) != 2) refuse("ID, XY Coordinates file was misspecified.");
+    if (std::count(lines.front().begin(), lines.front().end(), ',') != 2)
+        refuse("ID, XY Coordinates file was misspecified.");
     Loaded out;
     out.points.assign(lines.size() + 1, CentroidRecord{});
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string where = " on line " + std::to_string(i + 1) + " of \"" + path + "\"";
-        const std::vector<std::string> pieces = splitCommas(lines[i]);
-        if (pieces.size() < 3) refuse("There is no ID with X and Y coordinates" + where + ".");
-        const auto x = fileNumber(pieces[1]);
-        const auto y = fileNumber(pieces[2]);
+        // Pieces after the third are not looked at.
+        CommaPieces pieces(lines[i]);
+        std::string_view id, xText, yText;
+        if (!pieces.next(id) || !pieces.next(xText) || !pieces.next(yText))
+            refuse("There is no ID with X and Y coordinates" + where + ".");
+        const auto x = fileNumber(xText);
+        const auto y = fileNumber(yText);
         if (!x || !y) refuse("The coordinates" + where + " are not numbers.");
-        out.points[i + 1] = CentroidRecord{pieces[0], *x, *y};
+        out.points[i + 1] = CentroidRecord{std::string(id), *x, *y};
     }
     out.count = static_cast<std::int32_t>(lines.size());
     return out;
@@ -74,23 +58,18 @@ Loaded Read(const std::string& path) {
 namespace PointCusum {
 
 PeriodMatrixFile::Loaded ReadZScores(const std::string& path, std::int32_t pointCount) {
-    requireReadableFile(path);
-    const std::vector<std::string> lines = readTextFileLines(path);
-    if (!lines.empty()) checkMissing(path, 0, commasOf(lines.front()) + 1, 1);
-    return PeriodMatrixFile::Read(path, pointCount);
+    return PeriodMatrixFile::Read(path, pointCount, modCusum::Rows::Points);
 }
 
 CusumFile::Loaded ReadSaved(const std::string& path, std::int32_t pointCount) {
-    requireReadableFile(path);
-    const std::vector<std::string> lines = readTextFileLines(path);
-    if (!lines.empty()) checkMissing(path, 1, commasOf(lines.front()), 2);
-    return CusumFile::Read(path, pointCount);
+    return CusumFile::Read(path, pointCount, modCusum::Rows::Points);
 }
 
 Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCount, double& sigma,
                double hullArea) {
     const std::int32_t n = pointCount;
     if (n < 1 || points.size() < static_cast<std::size_t>(n) + 1) refuse("There are no points to run the cusum on.");
+    KernelMemory::Require(n, 1, "points", kSource);
     if (sigma == 0.0) {
         // Every weight off the diagonal vanishes: the z-scores pass as they are.
         sigma = 1E-9;
@@ -100,10 +79,12 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
     }
     if (n < 2)
         refuse("A kernel bandwidth above 0 needs at least two points; with one point set Sigma to 0.");
-    if (!(hullArea > 0.0) || !std::isfinite(hullArea))
-        refuse("The points as drawn on the map span no area, so the kernel has no scale; set Sigma to 0 or use "
+    // Points on one slanted line are drawn on steps of pixels, whose hull
+    // has an area; their own coordinates say they have none.
+    if (!(hullArea > 0.0) || !std::isfinite(hullArea) || !modFunctions::SpanAnArea(points, n))
+        refuse("The points span no area (they lie on one line), so the kernel has no scale; set Sigma to 0 or use "
                "points that do not lie on one line.");
-    return modCusum::CalcSpatialWeights(sigma, n, points, hullArea);
+    return modCusum::CalcSpatialWeights(sigma, n, points, hullArea, true, modCusum::Rows::Points);
 }
 
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
@@ -116,7 +97,7 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
     std::int32_t p = 0;
     if (saved) {
         p = static_cast<std::int32_t>(saved->periodCount);
-        if (saved->cusum.rows() != n + 1 || saved->cusum.cols() < p + 1 || p < 1)
+        if (saved->cusum.rows() != n + 1 || saved->cusum.cols() < p + 1 || p < 0)
             refuse("The saved cusum file does not hold a row for each of the " + std::to_string(n) +
                    " points; read it again.");
     }
@@ -129,7 +110,7 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
     r.h = h;
     r.kernelSigma = sigma;
     r.weights = Weights(points, n, r.kernelSigma, hullArea);
-    const Matrix s = modCusum::Smooth(r.weights, z, t);
+    const Matrix s = modCusum::Smooth(r.weights, z, t, true, modCusum::Rows::Points);
 
     r.labels.assign(static_cast<std::size_t>(n) + 1, std::string());
     for (std::int32_t i = 1; i <= n; ++i) r.labels[static_cast<std::size_t>(i)] = points[static_cast<std::size_t>(i)].ID;
@@ -139,7 +120,7 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
         start.assign(static_cast<std::size_t>(n) + 1, 0.0);
         for (std::int32_t i = 1; i <= n; ++i) start[static_cast<std::size_t>(i)] = saved->cusum(i, p);
     }
-    const modCusum::CusumRun run = modCusum::Recursion(s, n, t, k, start, r.labels);
+    const modCusum::CusumRun run = modCusum::Recursion(s, n, t, k, start, r.labels, modCusum::Rows::Points);
 
     r.cusum = Matrix::Zero(n + 1, p + t + 1);
     r.maxCusum.assign(static_cast<std::size_t>(p + t) + 1, 0.0);

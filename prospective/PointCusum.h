@@ -62,14 +62,18 @@ struct Result {
 // The kernel of the points: modCusum's kernel on their coordinates with the
 // hull area as the study area. A sigma of 0 becomes 1E-9 (written back),
 // which gives the identity and needs no area. Other sigmas need at least
-// two points and a finite positive area, else AppError 5.
+// two points, a finite positive hull area and points that are not all on
+// one line in their own coordinates, else AppError 5. Either matrix is
+// refused, naming the points and the memory it would need, when the
+// machine cannot hold it (AppError 7).
 Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCount, double& sigma,
                double hullArea);
 
 // The run: smoothing of z (0..N by 0..T) with the kernel and the
 // recursion, from zero when `saved` is null, else from the saved cusums'
 // last column (the saved values are kept as they are, without a floor).
-// `saved` must hold a row per point. Raises AppError, committing nothing,
+// `saved` must hold a row per point; one of no periods (a header without
+// a comma) continues every point from 0. Raises AppError, committing nothing,
 // when an input does not fit or a value leaves the double range.
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
            std::int32_t periodCount, double k, double h, double sigma, double hullArea,

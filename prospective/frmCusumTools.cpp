@@ -163,6 +163,13 @@ void frmCusumTools::cmdGetResult_Click() {
     const double sigma = variant == Variant::SpatialAutocorrelation ? inputs[3].value : 0;
     try {
         const double h = cusumThreshold::hForARL(k, arl0, cusumThreshold::multiplier(variant, regions, sigma));
+        if (!cusumThreshold::isThreshold(h)) {
+            result->clear();
+            dialogs().warning(
+                "No h-value fits these inputs: the approximation gives a threshold below 0 (the k-value, ARL0 or "
+                "number of regions is too small, or the sigma too large).");
+            return;
+        }
         result->setText(QString::fromStdString(formatGeneralDisplay(h)));
     } catch (const AppError&) {
         dialogs().warning(

@@ -39,6 +39,7 @@ const char* const kUnequalRanges = "Periods for Obs and Exp are not identical. "
 // Why a value cannot be a count, or nothing when it can.
 std::optional<std::string> countProblem(const DbfValue& v, double& number) {
     if (v.IsNull()) return std::string("Data include null values. Check data and try again!");
+    if (v.IsTooWide()) return "Data include " + v.InvalidText() + ". Check data and try again!";
     if (v.IsNumber()) {
         number = v.number;
     } else if (v.kind == DbfValue::Kind::Text) {

@@ -90,6 +90,11 @@ void frmTxtFileOpen::cmdOK_Click() {
                           " rows of cusums but the study area has " + std::to_string(n) + " regions.");
         return;
     }
+    if (c.previousCusumGeneration != s.area.generation) {
+        dialogs().warning("The loaded cusum file was opened for another study area. Open a cusum (.csm) file of "
+                          "this study area first.");
+        return;
+    }
     // The cusum window reads k, h, the bandwidth and the data option.
     frmUnivariate* u = ctx_.load<frmUnivariate>();
 

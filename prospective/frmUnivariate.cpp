@@ -259,6 +259,10 @@ bool frmUnivariate::checkField(int fieldIndex) {
             dialogs().warning("Data include null values. Check data and try again!");
             return false;
         }
+        if (v.IsTooWide()) {
+            dialogs().warning("Data include " + v.InvalidText() + ". Check data and try again!");
+            return false;
+        }
         if (!isNumericValue(v)) {
             dialogs().warning("Data should be numerical values!");
             return false;

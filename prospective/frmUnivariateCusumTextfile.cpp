@@ -473,6 +473,7 @@ void frmUnivariateCusumTextfile::cmdSaveCusum_Click() {
     FileDialogRequest request;
     request.filter = "cusum files (*.csm)|*.csm";
     request.defaultExt = "csm";
+    request.extensionRequired = true;
     const FileDialogResult chosen = dialogs().saveFile(request);
     if (chosen.cancelled()) return;
     try {

@@ -12,6 +12,7 @@ FileDialogRequest csmRequest() {
     FileDialogRequest r;
     r.filter = "cusum files (*.csm)|*.csm";
     r.defaultExt = "csm";
+    r.extensionRequired = true;  // a save writes a .csm whatever name is typed
     return r;
 }
 
@@ -45,6 +46,7 @@ Outcome OpenCusumFile(AppContext& ctx) {
     CusumState& c = ctx.state.cusum;
     c.previousCusum = std::move(loaded.cusum);
     c.previousPeriodCount = loaded.periodCount;
+    c.previousCusumGeneration = ctx.state.area.generation;
     c.csmHeader = std::move(loaded.header);
     c.csmPath = chosen.fileName;
     return Outcome::Done;

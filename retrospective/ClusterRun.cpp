@@ -115,6 +115,10 @@ void checkPointData(const AppState& s, bool mapDrawn) {
     const double area = modFunctions::ComputeConvexHull(s.points).area;
     if (!(std::isfinite(area) && area > 0.0))
         refuse("The points lie on one line as drawn on the map, so their study area (the convex hull) has no area.");
+    // Points on one slanted line are drawn on steps of pixels, whose hull
+    // has an area; their own coordinates say they have none.
+    if (!modFunctions::SpanAnArea(s.area.centroidTable, n))
+        refuse("The points lie on one line, so their study area (the convex hull) has no area.");
 }
 
 AppState workingCopy(const AppState& state) {

@@ -26,7 +26,8 @@ void checkData(const AppState& state);
 // The same for point data, after the plain point map was drawn: at least
 // three points, a map that could be drawn (`mapDrawn`: the points' extent
 // has a width and a height) and a convex hull of the drawn points with a
-// finite area above 0 (not all points on one line).
+// finite area above 0 (not all points on one line, as drawn nor in their
+// own coordinates).
 void checkPointData(const AppState& state, bool mapDrawn);
 
 

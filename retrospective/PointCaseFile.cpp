@@ -1,5 +1,6 @@
 #include "retrospective/PointCaseFile.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/Error.h"
@@ -42,12 +43,15 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
         // the format at all, so an empty one gets the format message.
         if (line.empty() && i > 1)
             refuse(lineText(i) + " is empty: every line must hold one point (ID, X, Y and two counts).");
-        const std::vector<std::string> f = splitCommas(line);
-        if (f.size() != 5) {
+        // Counted before the line is split: a line of a million fields is
+        // refused without taking a million pieces.
+        const auto fields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+        if (fields != 5) {
             if (i == 1) refuse(kFormatMessage);
-            refuse(lineText(i) + " holds " + std::to_string(f.size()) +
+            refuse(lineText(i) + " holds " + std::to_string(fields) +
                    " comma-separated fields instead of five (ID, X, Y and two counts).");
         }
+        const std::vector<std::string> f = splitCommas(line);
         double v[5] = {};
         for (std::size_t k = 1; k < 5; ++k) {
             const auto x = parseNumber(f[k]);

@@ -255,8 +255,7 @@ bool frmParameter::acceptData() {
         for (const auto& [v, field] : {std::pair{&base, baseField}, std::pair{&count, countField}}) {
             if (!v->IsInvalid()) continue;
             d.warning("Data include invalid values. Record " + std::to_string(k) + " of the field '" +
-                      table->Field(field).Name + "' holds '" + v->text +
-                      "', which is not a valid number. Check data and try again!");
+                      table->Field(field).Name + "' holds " + v->InvalidText() + ". Check data and try again!");
             return false;
         }
         auto invalidNumber = [](const DbfValue& v) {

@@ -237,6 +237,9 @@ struct CusumState {
     // ---- The cusum file last written or read ----
     Matrix previousCusum;  // 0..N by 0..previousPeriodCount
     double previousPeriodCount = 0.0;
+    // The study area (its generation) previousCusum was loaded for; -1 for
+    // none. A continuation takes it only on that study area.
+    std::int64_t previousCusumGeneration = -1;
     DoubleArray previousMaxCusum;  // 0..previousPeriodCount: each loaded period's largest cusum
     std::string csmPath;
     std::string csmHeader;

@@ -21,4 +21,9 @@ double multiplier(Variant variant, double regions, double sigma);
 // inverted argument or h is not a finite number (k or ARL0 too large).
 double hForARL(double k, double arl0, double m);
 
+// Whether an h of hForARL is a threshold at all. Where the wanted run
+// length is shorter than the approximation can reach (a tiny k, ARL0 or
+// multiplier) the inversion gives an h below 0, which no cusum can use.
+inline bool isThreshold(double h) noexcept { return h >= 0; }
+
 }  // namespace cusumThreshold

@@ -7,12 +7,11 @@
 #include <string>
 #include <utility>
 
-#include <unistd.h>
-
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "stats/EngineBuffers.h"
+#include "stats/KernelMemory.h"
 #include "stats/KernelProducts.h"
 #include "stats/ParallelFor.h"
 #include "stats/ScoreMomentRoute.h"
@@ -50,8 +49,10 @@ void showMessage(const std::string& text, const std::string& title) {
     throw AppError(number, text, source);
 }
 
+// An allocation refused although the machine's memory looked sufficient
+// (other programs hold the rest).
 [[noreturn]] void outOfMemory(const char* source) {
-    fail(7, "There is not enough memory for the kernel matrices of this many regions.", source);
+    fail(KernelMemory::kOutOfMemory, "There is not enough memory left for the kernel matrices of this run.", source);
 }
 
 std::string regionText(Index i) { return std::to_string(i); }
@@ -80,8 +81,10 @@ double totalCases(const RetroState& retro, const char* source) {
          "The kernel weights have not been computed for the current regions and bandwidth.", source);
 }
 
-[[noreturn]] void bandwidthOutOfScale(const char* source) {
-    fail(RuntimeErrors::Overflow, "The bandwidth is too large or too small for the kernel weights of this study area.",
+[[noreturn]] void bandwidthOutOfScale(bool pointData, const char* source) {
+    fail(RuntimeErrors::Overflow,
+         std::string("The bandwidth is too large or too small for the kernel weights of ") +
+             (pointData ? "these points." : "this study area."),
          source);
 }
 
@@ -98,6 +101,7 @@ struct KernelInputs {
     double area = 0.0;
     bool pointData = false;
     modFunctions::HullResult hull;
+
 };
 
 // N and A as the kernel sees them: with point data both come from the
@@ -140,8 +144,9 @@ Matrix copyKernel(const Matrix& W) {
     return copy;
 }
 
+// With point data the N centroids are points, and the messages say so.
 Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, Index n, double area,
-                   const RetroState& retro, KernelSource& built, const char* source) {
+                   const RetroState& retro, KernelSource& built, bool pointData, const char* source) {
     if (n < 1) fail(RuntimeErrors::InvalidArgument, "There are no regions to compute the kernel weights for.", source);
     if (centroids.size() < at(n) + 1)
         fail(RuntimeErrors::SubscriptOutOfRange,
@@ -160,16 +165,12 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
 
     // A run holds about five N x N matrices at its peak (both kernels, their
     // cross product, the moment scratch and a spare of the earlier result).
-    // Beyond physical memory the system would not fail the allocation but
-    // end the program later.
-    const double bytes = 5.0 * 8.0 * static_cast<double>(n + 1) * static_cast<double>(n + 1);
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0 && bytes > static_cast<double>(pages) * static_cast<double>(pageSize)) outOfMemory(source);
+    KernelMemory::Require(n, 5, pointData ? "points" : "regions", source);
 
     const double peak = 1.0 / (sigma * std::sqrt(3.14159265));
     const double scale = 2.0 * (sigma * sigma) * (area / static_cast<double>(n));
     if (!std::isfinite(peak) || !std::isfinite(peak * peak) || (n >= 2 && !(std::isfinite(scale) && scale > 0.0)))
-        bandwidthOutOfScale(source);
+        bandwidthOutOfScale(pointData, source);
 
     built.n = static_cast<std::int32_t>(n);
     built.sigma = sigma;
@@ -233,7 +234,7 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
     // row would come out all 0 or NaN.
     for (Index i = 1; i <= n; ++i)
         if (!(std::isfinite(root[at(i)]) && root[at(i)] > 0.0))
-            bandwidthOutOfScale(source);
+            bandwidthOutOfScale(pointData, source);
     ParallelFor::forEach(n, n >= kParallelFrom, [&](Index k) {
         const Index j = k + 1;
         for (Index i = 1; i <= n; ++i) W(i, j) = W(i, j) / root[at(i)];
@@ -712,7 +713,7 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
             checkPositive(retro.expectedShare, n, "expected share", source);
         }
         KernelSource built;
-        Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, retro, built, source);
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, n, in.area, retro, built, in.pointData, source);
         Matrix C = EngineBuffers::take(n + 1, n + 1);
         C.row(0).setZero();
         C.col(0).setZero();
@@ -748,7 +749,7 @@ void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& s
     try {
         KernelInputs in = kernelInputs(area, points, shared, source);
         KernelSource built;
-        Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, retro, built, source);
+        Matrix W = buildKernel(area.centroidTable, shared.sigma, in.n, in.area, retro, built, in.pointData, source);
         commitKernelInputs(area, points, in);
         retro.mWeights.swap(W);
         retro.mWeightsSource = std::move(built);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/Error.h"
+#include "stats/KernelMemory.h"
 #include "stats/ParallelFor.h"
 
 namespace modCusum {
@@ -20,24 +21,38 @@ constexpr std::int32_t kParallelRegions = 256;
     throw AppError(RuntimeErrors::InvalidArgument, text, kErrorSource);
 }
 
+// The words the messages name the rows with.
+struct Words {
+    const char* one;
+    const char* many;
+    const char* whole;
+};
+Words wordsFor(Rows rows) {
+    if (rows == Rows::Points) return {"point", "points", "these points"};
+    return {"region", "regions", "this study area"};
+}
+
 }  // namespace
 
-void CheckStudyArea(std::int32_t regionCount, const std::vector<CentroidRecord>& centroids, double studyArea) {
-    if (regionCount < 1) refuse("The study area holds no region.");
+void CheckStudyArea(std::int32_t regionCount, const std::vector<CentroidRecord>& centroids, double studyArea,
+                    Rows rows) {
+    const Words w = wordsFor(rows);
+    if (regionCount < 1) refuse(std::string("There are no ") + w.many + " to compute the kernel for.");
     if (centroids.size() < static_cast<std::size_t>(regionCount) + 1)
-        refuse("The regions have no centroids to measure the kernel with.");
+        refuse(std::string("The ") + w.many + " have no centroids to measure the kernel with.");
     if (!std::isfinite(studyArea) || !(studyArea > 0.0))
-        refuse("The area of the study area is not a positive number, so the kernel has no scale.");
+        refuse(std::string("The area of ") + w.whole + " is not a positive number, so the kernel has no scale.");
     for (std::int32_t i = 1; i <= regionCount; ++i) {
         const CentroidRecord& c = centroids[static_cast<std::size_t>(i)];
         if (!std::isfinite(c.X) || !std::isfinite(c.Y))
-            refuse("The centroid of region " + std::to_string(i) + " is not a finite point.");
+            refuse(std::string("The centroid of ") + w.one + " " + std::to_string(i) + " is not a finite point.");
     }
 }
 
 Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::vector<CentroidRecord>& centroids,
-                          double studyArea, bool parallel) {
-    CheckStudyArea(regionCount, centroids, studyArea);
+                          double studyArea, bool parallel, Rows rows) {
+    const Words words = wordsFor(rows);
+    CheckStudyArea(regionCount, centroids, studyArea, rows);
     if (sigma == 0.0) sigma = kZeroSigma;
     if (!std::isfinite(sigma) || sigma < 0.0) refuse("The bandwidth is not a finite number of at least 0.");
     const std::int32_t n = regionCount;
@@ -46,8 +61,9 @@ Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::ve
     const double sigmaSquare = std::pow(sigma, 2);
     const double divisor = (sigmaSquare + sigmaSquare) * (studyArea / n);
     if (!(divisor > 0.0) || !std::isfinite(divisor) || !std::isfinite(factor) || factor == 0.0)
-        refuse("The bandwidth is too small or too large for the kernel of this study area.");
+        refuse(std::string("The bandwidth is too small or too large for the kernel of ") + words.whole + ".");
 
+    KernelMemory::Require(n, 1, words.many, kErrorSource);
     Matrix w = Matrix::Zero(n + 1, n + 1);
     // Before the scaling the weights are symmetric (the distance is the same
     // both ways, to the last bit): each pair is computed once, down column i
@@ -96,7 +112,9 @@ Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::ve
         const double l = length[static_cast<std::size_t>(i)];
         if (!(l > 0.0) || !std::isfinite(l))
             throw AppError(RuntimeErrors::DivisionByZero,
-                           "The kernel weights of region " + std::to_string(i) + " cannot be scaled.", kErrorSource);
+                           std::string("The kernel weights of ") + words.one + " " + std::to_string(i) +
+                               " cannot be scaled.",
+                           kErrorSource);
     }
     // Row j is divided by its length: down every column, element j by length j.
     auto scaleColumn = [&](std::ptrdiff_t k) {
@@ -107,15 +125,15 @@ Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::ve
     return w;
 }
 
-Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, bool parallel) {
+Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, bool parallel, Rows rows) {
     const auto n = static_cast<std::int32_t>(weights.rows()) - 1;
     const std::int32_t t = periodCount;
     if (n < 1 || z.rows() < n + 1 || z.cols() < t + 1) raiseSubscriptOutOfRange(kErrorSource);
     for (std::int32_t i = 1; i <= n; ++i)
         for (std::int32_t p = 1; p <= t; ++p)
             if (!std::isfinite(z(i, p)))
-                refuse("The z-value of region " + std::to_string(i) + " in period " + std::to_string(p) +
-                       " is not a finite number.");
+                refuse(std::string("The z-value of ") + wordsFor(rows).one + " " + std::to_string(i) + " in period " +
+                       std::to_string(p) + " is not a finite number.");
 
     // The periods of a region lie side by side, so that the sum over j of
     // every period of region i runs along memory; each sum still adds its
@@ -147,7 +165,7 @@ Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, 
 }
 
 CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_t periodCount, double k,
-                   const DoubleArray& start, const TextArray& names) {
+                   const DoubleArray& start, const TextArray& names, Rows rows) {
     const std::int32_t n = regionCount, t = periodCount;
     if (smoothed.rows() < n + 1 || smoothed.cols() < t + 1) raiseSubscriptOutOfRange(kErrorSource);
     CusumRun r;
@@ -162,8 +180,8 @@ CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_
             if (c < 0.0) c = 0.0;
             if (!std::isfinite(c))
                 throw AppError(RuntimeErrors::Overflow,
-                               "The cusum of region " + std::to_string(i) + " in period " + std::to_string(p) +
-                                   " is not a finite number.",
+                               std::string("The cusum of ") + wordsFor(rows).one + " " + std::to_string(i) +
+                                   " in period " + std::to_string(p) + " is not a finite number.",
                                kErrorSource);
             r.cusum(i, p) = c;
             if (c > r.maxCusum[static_cast<std::size_t>(p)]) {

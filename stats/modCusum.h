@@ -18,24 +18,33 @@ namespace modCusum {
 // The source of the errors raised for inputs the arithmetic cannot take.
 inline constexpr const char* kErrorSource = "modCusum";
 
+// What the rows of the arithmetic are, so that its messages name them as
+// the window that runs it does: the regions of a study area, or the points
+// of the point cusum window.
+enum class Rows { Regions, Points };
+
 // A cusum signals when it is strictly above h.
 inline bool Signals(double cusum, double h) noexcept { return cusum > h; }
 
 // Refuses, before any division, a study area the kernel cannot scale by:
 // fewer than one region, centroids that do not cover them, or an area that
 // is not a finite positive number (AppError 5, source kErrorSource).
-void CheckStudyArea(std::int32_t regionCount, const std::vector<CentroidRecord>& centroids, double studyArea);
+void CheckStudyArea(std::int32_t regionCount, const std::vector<CentroidRecord>& centroids, double studyArea,
+                    Rows rows = Rows::Regions);
 
 // The kernel weights W (0..N by 0..N). A sigma of exactly 0 becomes 1E-9,
 // written back. The diagonal is 1 / (sigma sqrt(3.14159265)) without the
 // exponential; each row is then scaled to unit Euclidean length. Rows are
 // computed in parallel when `parallel` is set (the values do not change).
+// A matrix that the machine's memory cannot hold is refused before it is
+// sized (KernelMemory).
 Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::vector<CentroidRecord>& centroids,
-                          double studyArea, bool parallel = true);
+                          double studyArea, bool parallel = true, Rows rows = Rows::Regions);
 
 // Zs(i, t) = sum over j of W(i, j) Z(j, t), summed in increasing j, for
 // periods 1..T (Z and the result are 0..N by 0..T).
-Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, bool parallel = true);
+Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, bool parallel = true,
+              Rows rows = Rows::Regions);
 
 // The recursion with its maxima.
 struct CusumRun {
@@ -49,7 +58,7 @@ struct CusumRun {
 // from zero. names(i) is the display name of region i (0..N). Raises
 // AppError 6 when a cusum is not finite.
 CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_t periodCount, double k,
-                   const DoubleArray& start, const TextArray& names);
+                   const DoubleArray& start, const TextArray& names, Rows rows = Rows::Regions);
 
 // Record numbers (1..N, ascending) of the regions whose cusum signals in
 // `period`.

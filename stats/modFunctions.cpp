@@ -1,7 +1,9 @@
 #include "stats/modFunctions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 #include "platform/Convert.h"
@@ -96,7 +98,12 @@ HullResult ComputeConvexHull(const PointState& points) {
     }
     const double invX = checkedDivide(1.0, points.pointScaleX, kSource);
     const double invY = checkedDivide(1.0, points.pointScaleY, kSource);
-    r.area = checkedFinite(std::fabs(sum) * invX * invY, kSource);
+    r.area = std::fabs(sum) * invX * invY;
+    if (!std::isfinite(r.area))
+        throw AppError(RuntimeErrors::Overflow,
+                       "The coordinates of the points are too large: the area of their convex hull is beyond the "
+                       "numbers this program can hold.",
+                       kSource);
     return r;
 }
 
@@ -112,6 +119,37 @@ double ConvexHullArea(PointState& points) {
     const double area = hull.area;
     CommitConvexHull(points, std::move(hull));
     return area;
+}
+
+bool SpanAnArea(const std::vector<CentroidRecord>& points, std::int32_t n) {
+    if (n < 3 || points.size() < static_cast<std::size_t>(n) + 1) return false;
+    // In long double the differences and products of any two finite
+    // coordinates stay finite.
+    using Real = long double;
+    auto at = [&points](std::int32_t i) -> const CentroidRecord& { return points[static_cast<std::size_t>(i)]; };
+    // The line through point 1 and the point farthest from it ...
+    const CentroidRecord& a = at(1);
+    std::int32_t far = 1;
+    Real farthest = 0, largest = 0;
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const Real dx = Real(at(i).X) - a.X, dy = Real(at(i).Y) - a.Y;
+        if (const Real d = dx * dx + dy * dy; d > farthest) {
+            farthest = d;
+            far = i;
+        }
+        largest = std::max({largest, std::fabs(Real(at(i).X)), std::fabs(Real(at(i).Y))});
+    }
+    if (farthest == 0) return false;
+    const Real length = std::sqrt(farthest);
+    const Real ux = (Real(at(far).X) - a.X) / length, uy = (Real(at(far).Y) - a.Y) / length;
+    // ... and how far any point stands off it, against the rounding of the
+    // coordinates and a billionth of the set's own size.
+    const Real tolerance = 1e-9L * length + 8 * std::numeric_limits<double>::epsilon() * largest;
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const Real off = std::fabs(ux * (Real(at(i).Y) - a.Y) - uy * (Real(at(i).X) - a.X));
+        if (off > tolerance) return true;
+    }
+    return false;
 }
 
 void WrapConvexHull(PointState& points) {

@@ -2,6 +2,7 @@
 // The study area of point data: the area of the convex hull of the points
 // as the point map last drew them, converted to square map units.
 
+#include <cstdint>
 #include <vector>
 
 #include "geometry/Records.h"
@@ -15,7 +16,9 @@ namespace modFunctions {
 // pointScaleY. Reorders devicePoints (hull vertices first, in wrapping
 // order) and sets hullInputCount, hullVertexCount and hullPoints.
 // One point, or all points on one pixel, has area 0. A pointCount beyond
-// the stored points raises 9; a zero pixel scale raises 11.
+// the stored points raises 9; a zero pixel scale raises 11; an area beyond
+// the doubles (coordinates of 1E160 and more) raises 6 with a text that
+// says so.
 double ConvexHullArea(PointState& points);
 
 // Gift wrapping in place on devicePoints 1..hullInputCount; sets
@@ -38,5 +41,11 @@ struct HullResult {
 };
 HullResult ComputeConvexHull(const PointState& points);
 void CommitConvexHull(PointState& points, HullResult&& hull);
+
+// Whether points 1..n (n <= points.size() - 1) span an area in map units:
+// not all of them on one line (or on one spot), within the rounding of
+// their coordinates. The hull of the drawn pixels gives points on one
+// slanted line a small area of rounding steps; this asks the coordinates.
+bool SpanAnArea(const std::vector<CentroidRecord>& points, std::int32_t n);
 
 }  // namespace modFunctions

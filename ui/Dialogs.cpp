@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "platform/TextFile.h"
+
 namespace {
 
 std::shared_ptr<Dialogs>& installed() {
@@ -101,6 +103,10 @@ namespace {
 FileDialogResult runFileDialog(const FileDialogRequest& request, bool save) {
     QFileDialog dlg(dialogParent(), QString::fromStdString(request.title));
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // The dialog would ask about the name as typed; the question comes
+    // below, about the name with its extension.
+    const bool required = save && request.extensionRequired && !request.defaultExt.empty();
+    if (required) dlg.setOption(QFileDialog::DontConfirmOverwrite);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setNameFilter(QString::fromStdString(qtFileFilter(request.filter)));
     if (!request.defaultExt.empty()) dlg.setDefaultSuffix(QString::fromStdString(request.defaultExt));
@@ -115,13 +121,26 @@ FileDialogResult runFileDialog(const FileDialogRequest& request, bool save) {
             dlg.selectFile(start.fileName());
         }
     }
-    if (dlg.exec() != QDialog::Accepted) return {};
-    const QStringList files = dlg.selectedFiles();
-    if (files.isEmpty() || files.front().isEmpty()) return {};
-    FileDialogResult r;
-    r.fileName = QFileInfo(files.front()).absoluteFilePath().toStdString();
-    r.fileTitle = fileTitleOf(r.fileName);
-    return r;
+    for (;;) {
+        if (dlg.exec() != QDialog::Accepted) return {};
+        const QStringList files = dlg.selectedFiles();
+        if (files.isEmpty() || files.front().isEmpty()) return {};
+        FileDialogResult r;
+        r.fileName = QFileInfo(files.front()).absoluteFilePath().toStdString();
+        if (required) {
+            r.fileName = withExtension(r.fileName, request.defaultExt);
+            const QFileInfo target(QString::fromStdString(r.fileName));
+            if (target.exists() &&
+                QtDialogs().message(r.fileName + " already exists.\nDo you want to replace it?",
+                                    dlg.windowTitle().toStdString(), MsgIcon::Exclamation,
+                                    MsgButtons::YesNo) != MsgResult::Yes) {
+                dlg.selectFile(target.fileName());
+                continue;  // the dialog again, to choose another name
+            }
+        }
+        r.fileTitle = fileTitleOf(r.fileName);
+        return r;
+    }
 }
 }  // namespace
 
@@ -152,7 +171,10 @@ FileDialogResult ScriptedDialogs::answerFile(bool save, const FileDialogRequest&
     FileDialogResult r;
     r.fileName = fileAnswers.front();
     fileAnswers.pop_front();
-    if (!r.fileName.empty()) r.fileTitle = fileTitleOf(r.fileName);
+    if (r.fileName.empty()) return r;
+    if (save && request.extensionRequired && !request.defaultExt.empty())
+        r.fileName = withExtension(r.fileName, request.defaultExt);
+    r.fileTitle = fileTitleOf(r.fileName);
     return r;
 }
 

@@ -20,7 +20,13 @@ struct FileDialogRequest {
     std::string filter;        // "Shapefiles (*.shp)|*.shp|All files (*.*)|*.*"
     std::string defaultExt;    // without the dot
     std::string initialDir;
+    // A save whose file must end in "." defaultExt: a name that ends
+    // otherwise gets it added ("out.txt" becomes "out.txt.csm") before the
+    // dialog asks whether to replace an existing file, so the question and
+    // the name returned are those of the file that will be written.
+    bool extensionRequired = false;
 };
+
 
 struct FileDialogResult {
     std::string fileName;   // full path; empty when cancelled
@@ -61,7 +67,8 @@ public:
 
 // Scripted implementation for tests: queued answers are consumed in order;
 // with none queued a message answers OK (or the first button) and a file
-// dialog is cancelled. Every call is recorded.
+// dialog is cancelled. A save with a required extension returns the queued
+// name with it, as the real dialog does. Every call is recorded.
 class ScriptedDialogs : public Dialogs {
 public:
     struct MessageCall {

@@ -40,12 +40,16 @@ inline std::string writeTable(const std::string& path, const std::vector<FieldSp
     for (int r = 0; r < static_cast<int>(records.size()); ++r)
         for (int f = 0; f < static_cast<int>(fields.size()); ++f) {
             const auto& v = records[static_cast<std::size_t>(r)][static_cast<std::size_t>(f)];
-            if (!v)
+            if (!v && fields[static_cast<std::size_t>(f)].type != FTString) {
+                char blank[] = "";
+                DBFWriteAttributeDirectly(h, r, f, blank);  // a blank number, dBASE's null
+            } else if (!v) {
                 DBFWriteNULLAttribute(h, r, f);
-            else if (fields[static_cast<std::size_t>(f)].type == FTString)
+            } else if (fields[static_cast<std::size_t>(f)].type == FTString) {
                 DBFWriteStringAttribute(h, r, f, v->c_str());
-            else
+            } else {
                 DBFWriteDoubleAttribute(h, r, f, std::stod(*v));
+            }
         }
     DBFClose(h);
     return path;

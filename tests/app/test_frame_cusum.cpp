@@ -100,6 +100,53 @@ TEST_F(FrameCusumTest, AnotherStudyAreaStopsTheAnimationAndRefillsTheLists) {
     EXPECT_FALSE(ctx->state.shared.cusumMapMode);
 }
 
+// A cusum file belongs to the study area it was loaded for: after another
+// study area of as many regions opens, OK asks for its own file instead of
+// continuing the new regions from the old ones, and continues once it is
+// loaded.
+TEST_F(FrameCusumTest, TheContinuationTakesACusumFileOnlyOnTheStudyAreaItWasLoadedFor) {
+    frmUnivariate* u = openSample();
+    ASSERT_NE(u, nullptr);
+    chooseSampleRange(u);
+    u->cmdCalc_Click();
+    const std::string dir = scratchDir("cusum-same-count");
+    dlg->queueFile(dir + "/run.csm");
+    u->cmdSaveCusum_Click();
+    u->selectPrevious();
+    u->cmdCalc_Click();
+    ASSERT_NE(ctx->find<frmTxtFileOpen>(), nullptr);
+    dlg->queueFile(dir + "/run.csm");
+    ctx->find<frmTxtFileOpen>()->cmdOpen_Click();
+    ASSERT_TRUE(takeMessages().empty());
+
+    // The sample's files under another name: another study area of the
+    // same hundred regions.
+    for (const char* ext : {".shp", ".shx", ".dbf"})
+        std::filesystem::copy_file(sourcePath(std::string("data/sample/sample") + ext), dir + "/copy" + ext);
+    openPro(dir + "/copy.shp");
+    frmSelectName* names = ctx->find<frmSelectName>();
+    ASSERT_NE(names, nullptr);
+    names->pickField(names->cmbName1, "NAME");
+    names->cmdOK_Click();
+    ASSERT_EQ(ctx->find<frmUnivariate>(), u);
+    chooseSampleRange(u);
+    u->selectPrevious();
+    u->cmdCalc_Click();
+    frmTxtFileOpen* d = ctx->find<frmTxtFileOpen>();
+    ASSERT_NE(d, nullptr);
+    takeMessages();
+    d->cmdOK_Click();
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"The loaded cusum file was opened for another study area. Open "
+                                                       "a cusum (.csm) file of this study area first."});
+    EXPECT_TRUE(u->periodLines().empty());
+
+    dlg->queueFile(dir + "/run.csm");
+    d->cmdOpen_Click();
+    d->cmdOK_Click();
+    EXPECT_TRUE(takeMessages().empty());
+    EXPECT_EQ(u->periodLines().size(), 15u);
+}
+
 }  // namespace
 }  // namespace frametest
 

@@ -293,6 +293,46 @@ TEST_F(FrameOpen, AMapThatWouldShowNothingSaysWhy) {
     EXPECT_NE(dlg->messages[0].text.find("holds 0 records now, but the study area has 3 regions"), std::string::npos);
 }
 
+// A header box that holds the regions is the map's extent, unless it is so
+// much larger that the regions would be drawn as a dot: then the map is
+// drawn at the regions' own extent, with the warning.
+TEST_F(FrameOpen, AHeaderBoxFarLargerThanItsRegionsIsNotTheMapsExtent) {
+    const struct {
+        const char* name;
+        double box[4];  // Xmin, Ymin, Xmax, Ymax
+        bool fitted;
+        double left, width;
+    } cases[] = {
+        {"the box of the regions", {0, 0, 20, 15}, false, 0.0, 20.0},
+        {"a box written rounded outward", {-1, -1, 21, 16}, false, -1.0, 22.0},
+        {"a box of 1e300 about the origin", {-1e300, -1e300, 1e300, 1e300}, true, 0.0, 20.0},
+        {"a box far wider only", {-1e6, 0, 1e6, 15}, true, 0.0, 20.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder = scratchDir("open-large-box");
+        const std::string shp = writeStudyArea(folder, "bigbox");
+        {
+            std::fstream f(shp, std::ios::binary | std::ios::in | std::ios::out);
+            f.seekp(36);
+            f.write(reinterpret_cast<const char*>(c.box), sizeof c.box);
+        }
+        takeMessages();
+        openRetro(shp);
+        const std::vector<std::string> messages = takeMessages();
+        if (c.fitted) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_NE(messages[0].find("gives an extent far larger than its regions"), std::string::npos)
+                << messages[0];
+            EXPECT_NE(messages[0].find("The map is drawn at the extent of the regions themselves."), std::string::npos);
+        } else {
+            EXPECT_TRUE(messages.empty());
+        }
+        EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Left, c.left);
+        EXPECT_DOUBLE_EQ(ctx->state.view.mapExtent.Width, c.width);
+    }
+}
+
 TEST_F(FrameOpen, TheAttributeGridShowsCompactRowsAndWholeValues) {
     folder = scratchDir("open-grid");
     const std::vector<Region> many(30, Region{rectCW(0, 0, 1, 1)});

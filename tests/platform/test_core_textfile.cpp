@@ -370,3 +370,11 @@ TEST(SplitCommasTest, Table) {
         EXPECT_EQ(splitCommas(c.line), c.fields);
     }
 }
+
+TEST(WithExtensionTest, AddedUnlessTheNameEndsInIt) {
+    EXPECT_EQ(withExtension("/d/run", "csm"), "/d/run.csm");
+    EXPECT_EQ(withExtension("/d/run.csm", "csm"), "/d/run.csm");
+    EXPECT_EQ(withExtension("/d/run.CSM", "csm"), "/d/run.CSM");
+    EXPECT_EQ(withExtension("/d/out.txt", "csm"), "/d/out.txt.csm");
+    EXPECT_EQ(withExtension("/d/csm", "csm"), "/d/csm.csm");
+}

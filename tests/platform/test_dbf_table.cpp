@@ -41,10 +41,10 @@ std::string writeSampleTable(const std::string& dir, const char* codePage = null
     DBFWriteAttributeDirectly(h, 0, 6, day1);
 
     DBFWriteStringAttribute(h, 1, 0, "");
-    DBFWriteNULLAttribute(h, 1, 1);
-    DBFWriteNULLAttribute(h, 1, 2);
-    DBFWriteNULLAttribute(h, 1, 3);
-    DBFWriteNULLAttribute(h, 1, 4);
+    // Blank numbers, dBASE's null (shapelib's null would be stars, dBASE's
+    // mark of a number too wide for its field).
+    char blank[] = "";
+    for (int f = 1; f <= 4; ++f) DBFWriteAttributeDirectly(h, 1, f, blank);
     DBFWriteNULLAttribute(h, 1, 5);
     DBFWriteNULLAttribute(h, 1, 6);
 
@@ -166,6 +166,46 @@ TEST(DbfTable, DeletedRecordsAreSkipped) {
     ASSERT_EQ(t->RecordCount(), 2);
     EXPECT_TRUE(t->ValueAt(1, 1).IsNull());
     EXPECT_EQ(t->ValueAt(2, 1).number, -7.0);
+}
+
+// A number field holds a number, a blank (null), or text that is no number:
+// stars (dBASE's mark of a number too wide for its field, also as shapelib
+// writes its nulls) or text beyond the doubles, kept as it stands.
+TEST(DbfTable, StarsAreANumberTooWideForItsFieldNotANull) {
+    const std::string path = scratchDir("dbf-stars") + "/stars.dbf";
+    DBFHandle h = DBFCreate(path.c_str());
+    DBFAddField(h, "N", FTInteger, 6, 0);
+    const std::vector<std::string> raw = {"    12", "      ", "******", "  ****", " 1e400"};
+    for (int r = 0; r < static_cast<int>(raw.size()); ++r) {
+        std::string bytes = raw[static_cast<std::size_t>(r)];
+        DBFWriteAttributeDirectly(h, r, 0, bytes.data());
+    }
+    DBFWriteNULLAttribute(h, static_cast<int>(raw.size()), 0);
+    DBFClose(h);
+    const auto t = DbfTable::Open(path);
+    const struct {
+        DbfValue::Kind kind;
+        bool tooWide;
+        const char* invalidText;
+    } want[] = {
+        {DbfValue::Kind::Number, false, ""},
+        {DbfValue::Kind::Null, false, ""},
+        {DbfValue::Kind::Invalid, true, "'******', a number too wide for its field"},
+        {DbfValue::Kind::Invalid, true, "'****', a number too wide for its field"},
+        {DbfValue::Kind::Invalid, false, "'1e400', which is not a valid number"},
+        {DbfValue::Kind::Invalid, true, "'******', a number too wide for its field"},  // shapelib's null
+    };
+    ASSERT_EQ(t->RecordCount(), 6);
+    for (int r = 1; r <= 6; ++r) {
+        SCOPED_TRACE(r);
+        const DbfValue v = t->ValueAt(r, 0);
+        const auto& w = want[r - 1];
+        EXPECT_EQ(v.kind, w.kind);
+        EXPECT_EQ(v.IsTooWide(), w.tooWide);
+        if (v.IsInvalid()) {
+            EXPECT_EQ(v.InvalidText(), w.invalidText);
+        }
+    }
 }
 
 TEST(DbfTable, TextIsDecodedByItsCodePage) {

@@ -65,6 +65,12 @@ protected:
         h.openStudyArea(shp);
         modFunctions::CalcPolygonArea(s());
         modFunctions::CalcPolygonCentroid(s());
+        return openCusumWindow();
+    }
+
+    // The plain map of the open study area, then the cusum window through
+    // the name-field dialog, named by NAME.
+    frmUnivariate* openCusumWindow() {
         modDrawPolygon::DrawShapefile(h.ctx);
         frmSelectName* d = h.ctx.show<frmSelectName>();
         EXPECT_TRUE(d->pickField(d->cmbName1, "NAME"));
@@ -465,11 +471,7 @@ TEST_F(ExportTest, TheExportedFileRunsAsTheAttributeFields) {
     ASSERT_TRUE(h.messageTexts().empty());
     EXPECT_EQ(readBytes(dir + "/z.txt"), "1.0000,1.0000\r\n0.0000,2.5000\r\n0.0000,-0.5000\r\n");
 
-    modDrawPolygon::DrawShapefile(h.ctx);
-    frmSelectName* d = h.ctx.show<frmSelectName>();
-    d->pickField(d->cmbName1, "NAME");
-    d->cmdOK_Click();
-    frmUnivariate* u = h.ctx.find<frmUnivariate>();
+    frmUnivariate* u = openCusumWindow();
     ASSERT_NE(u, nullptr);
     setParameters(u, "0.2", "1", "1");
     u->selectStartField(fieldIndex("Z1"));
@@ -515,6 +517,42 @@ TEST_F(ExportTest, FieldChoicesAreCheckedWhenChosen) {
     x->chooseField(x->cboExpFrom, fieldIndex("E2"));
     x->chooseField(x->cboExpTo, fieldIndex("E1"));
     EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Start and end priods were not set improperly!"});
+}
+
+// dBASE's stars where the digits of a number would stand mark a number too
+// wide for its field: the export and the cusum window name it so, whether
+// the stars fill the field or stand among blanks; only a blank is null.
+TEST_F(ExportTest, StarsAreANumberTooWideForItsField) {
+    const std::string dir = scratchDir("export_stars");
+    const std::string shp =
+        writeRow(dir, 3, 1.0,
+                 {texts("NAME", {"A", "B", "C"}), rawNumbers("FULL", {"1", "************", "2"}),
+                  rawNumbers("PART", {"1", "2", "****"}), numbers("NUL", {1.0, std::nullopt, 2.0})});
+    frmExportDataset* x = openExport(shp);
+    const struct {
+        const char* field;
+        std::string message;
+    } cases[] = {
+        {"FULL", "Data include '************', a number too wide for its field. Check data and try again!"},
+        {"PART", "Data include '****', a number too wide for its field. Check data and try again!"},
+        {"NUL", "Data include null values. Check data and try again!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        h.clearMessages();
+        x->chooseField(x->cboObsFrom, fieldIndex(c.field));
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+    }
+    h.ctx.unload<frmExportDataset>();
+
+    frmUnivariate* u = openCusumWindow();
+    ASSERT_NE(u, nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        h.clearMessages();
+        u->selectStartField(fieldIndex(c.field));
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+    }
 }
 
 TEST_F(ExportTest, RefusalsAtExportWriteNothing) {

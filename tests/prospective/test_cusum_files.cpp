@@ -143,3 +143,59 @@ TEST(PeriodMatrixFileRead, RefusesWhatItCannotTake) {
         }
     }
 }
+
+// Both readers, for the regions of a study area and for the points of the
+// point window: blank lines at the end of a file are only line ends, a
+// refusal names what the rows are, and a first line far wider than the
+// lines under it is refused by the first line it does not fit, before a
+// matrix of its width is sized (160 GB here, more than a machine holds).
+TEST(CusumReaders, LinesAreMeasuredBeforeAnythingIsSized) {
+    using modCusum::Rows;
+    constexpr int kWide = 10'000'000, kRows = 2000;
+    std::string wideHeader(kWide, ',');
+    std::string wideFirstLine;
+    wideFirstLine.reserve(2 * kWide + 1);
+    for (int i = 0; i < kWide; ++i) wideFirstLine += "0,";
+    wideFirstLine += "0";
+    std::string csmRows, matrixRows;
+    for (int i = 1; i < kRows; ++i) matrixRows += "0\r\n";
+    for (int i = 0; i < kRows; ++i) csmRows += "0,\r\n";
+
+    struct Case {
+        const char* name;
+        bool csm;  // else a period matrix file
+        Rows rows;
+        std::string bytes;
+        std::int32_t rowCount;
+        std::string why;  // part of the refusal; empty: read, its last row holding 2
+    };
+    const std::vector<Case> cases = {
+        {"cusum file ending in blank lines", true, Rows::Regions, "period1,\r\n1,\r\n2,\r\n\r\n  \r\n", 2, ""},
+        {"period file ending in blank lines", false, Rows::Points, "1,0\n2,0\n\n\n", 2, ""},
+        {"blank line inside", false, Rows::Regions, "1,0\r\n\r\n2,0\r\n", 2, "holds 3 lines"},
+        {"saved cusums of fewer points", true, Rows::Points, "period1,\r\n1,\r\n", 2,
+         "holds 1 rows of cusums but the point coordinate file holds 2 points."},
+        {"z-scores of fewer points", false, Rows::Points, "1,2\r\n", 2,
+         "holds 1 lines but the point coordinate file holds 2 points."},
+        {"header far wider than its rows", true, Rows::Regions, wideHeader + "\r\n" + csmRows, kRows,
+         "has only 2 values on line 2, 10000000 are needed."},
+        {"first line far wider than the next", false, Rows::Points, wideFirstLine + "\r\n" + matrixRows, kRows,
+         "has only 1 values on line 2, 10000001 are needed."},
+    };
+    const std::string dir = scratchDir("cusum_readers");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/in.txt";
+        writeBytes(path, c.bytes);
+        try {
+            const Matrix m = c.csm ? CusumFile::Read(path, c.rowCount, c.rows).cusum
+                                   : PeriodMatrixFile::Read(path, c.rowCount, c.rows).z;
+            EXPECT_EQ(c.why, "") << "accepted";
+            EXPECT_EQ(m.rows(), c.rowCount + 1);
+            EXPECT_EQ(m(c.rowCount, 1), 2.0);
+        } catch (const AppError& e) {
+            EXPECT_NE(c.why, "") << e.description();
+            EXPECT_NE(e.description().find(c.why), std::string::npos) << e.description();
+        }
+    }
+}

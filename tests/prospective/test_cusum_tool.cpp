@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <array>
 #include <cmath>
+#include <tuple>
 
 #include "platform/Error.h"
 #include "prospective/frmCusumTools.h"
@@ -238,4 +240,31 @@ TEST_F(CusumTool, ArithmeticOutOfRangeGivesAMessage) {
     EXPECT_NE(dialogs().messages[0].text.find("cannot be computed"), std::string::npos);
     EXPECT_EQ(text(w->txtHvalue_NoAdjustment), "old");
     EXPECT_EQ(text(w->txtKvalue), "1E200");
+}
+
+// Where the approximation gives a threshold below 0 no h fits: a warning
+// says so and the result box is left empty.
+TEST_F(CusumTool, NoThresholdBelowZeroIsShown) {
+    // k, n, sigma and ARL0, then the option whose box would show h.
+    using Inputs = std::array<const char*, 4>;
+    const std::tuple<Inputs, QRadioButton*, QLineEdit*> cases[] = {
+        {{"0.001", "100", "1", "100"}, w->optOverallRegion, w->txtHvalue_NoAdjustment},
+        {{"1E-300", "100", "1", "100"}, w->optBonferroniCorrection, w->txtBonferroni_Correction},
+        {{"0.5", "100", "1", "1E-300"}, w->optOverallRegion, w->txtHvalue_NoAdjustment},
+        {{"0.5", "100", "1E308", "100"}, w->optAdjustForLocalStatistics, w->txtLocalStatistics},
+    };
+    for (const auto& [in, option, box] : cases) {
+        SCOPED_TRACE(testing::Message() << in[0] << " " << in[1] << " " << in[2] << " " << in[3]);
+        dialogs().messages.clear();
+        fill(in[0], in[1], in[2], in[3]);
+        option->click();
+        box->setText("old");
+        w->cmdGetResult->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+        EXPECT_EQ(dialogs().messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(dialogs().messages[0].text.rfind("No h-value fits these inputs", 0), 0u)
+            << dialogs().messages[0].text;
+        EXPECT_EQ(text(box), "");
+    }
 }

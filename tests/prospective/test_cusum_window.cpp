@@ -554,6 +554,28 @@ TEST_F(CusumWindowTest, ARefusedRunLeavesTheLastRunWorking) {
     ASSERT_TRUE(h.ctx.isOpen<frmTxtFileOpen>());
 }
 
+// A name typed with another extension is saved with ".csm" added, and the
+// dialog is told so, so that any question about replacing a file is about
+// the file written (see the dialogs' own test); the file of the name as
+// typed is not touched.
+TEST_F(CusumWindowTest, ACusumFileIsSavedUnderTheNameItWillHave) {
+    const std::string dir = scratchDir("cusum_save_extension");
+    std::ofstream(dir + "/out.txt") << "earlier";
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    h.dlg->queueFile(dir + "/out.txt");
+    u->cmdSaveCusum_Click();
+    ASSERT_FALSE(h.dlg->fileCalls.empty());
+    EXPECT_TRUE(h.dlg->fileCalls.back().save);
+    EXPECT_TRUE(h.dlg->fileCalls.back().request.extensionRequired);
+    EXPECT_EQ(h.dlg->fileCalls.back().request.defaultExt, "csm");
+    EXPECT_EQ(readBytes(dir + "/out.txt.csm").rfind("period1,period2,period3,\r\n", 0), 0u);
+    EXPECT_EQ(readBytes(dir + "/out.txt"), "earlier");
+    EXPECT_EQ(s().cusum.csmPath, dir + "/out.txt.csm");
+}
+
 TEST_F(CusumWindowTest, SaveCusumFailureKeepsTheButton) {
     const std::string dir = scratchDir("cusum_save_fail");
     frmUnivariate* u = open(writeWorkedArea(dir));

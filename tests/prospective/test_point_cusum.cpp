@@ -156,6 +156,24 @@ TEST(PointKernel, SigmaZeroIsTheIdentityAndNeedsNoArea) {
     EXPECT_NE(refusal([&] { PointCusum::Weights(pts, 3, sigma, 0.0); }).find("span no area"), std::string::npos);
 }
 
+// The run refuses a kernel the machine cannot hold, with or without a
+// bandwidth (the identity of sigma 0 is as large), naming the points.
+TEST(PointKernel, AKernelBeyondTheMemoryIsRefusedNamingThePoints) {
+    constexpr std::int32_t kMillion = 1'000'000;
+    std::vector<CentroidRecord> pts(kMillion + 1);
+    for (std::int32_t i = 1; i <= kMillion; ++i) pts[static_cast<std::size_t>(i)] = {"P", i * 1.0, (i % 7) * 1.0};
+    const Matrix z = Matrix::Ones(kMillion + 1, 2);
+    for (double sigma : {0.0, 1.0}) {
+        SCOPED_TRACE(sigma);
+        const std::string why = refusal([&] { PointCusum::Run(pts, kMillion, z, 1, 0.5, 4, sigma, 1e6, nullptr); });
+        EXPECT_EQ(why.rfind("There is not enough memory for the kernel matrices of 1000000 points: they would need "
+                            "about 8001 GB",
+                            0),
+                  0u)
+            << why;
+    }
+}
+
 TEST_F(PointCusumFixture, RunFromZero) {
     const PointCusum::Result r = runFromZero();
     EXPECT_FALSE(r.previous);

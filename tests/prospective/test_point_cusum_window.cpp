@@ -1,19 +1,25 @@
 // The point cusum window driven as a user drives it: the three files, the
 // run from zero and continued, the animation with its locked controls, the
 // lists and charts, the map tools and both saves.
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <fstream>
+#include <functional>
 #include <map>
+#include <new>
 #include <sstream>
+#include <utility>
 
 #include "map/PointMap.h"
+#include "platform/Format.h"
 #include "ui/EventPump.h"
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
@@ -33,6 +39,20 @@ std::string readBytes(const std::string& path) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// Points i = 1..n at (1.3 i, 0.7 i + 3), on one line up to the rounding of
+// their coordinates, and a z-score of 0 for each.
+std::string slantedLine(int n) {
+    std::string out;
+    for (int i = 1; i <= n; ++i)
+        out += "P" + std::to_string(i) + "," + formatGeneral(1.3 * i) + "," + formatGeneral(0.7 * i + 3) + "\n";
+    return out;
+}
+std::string zeros(int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += "0\n";
+    return out;
 }
 
 // The three points of the run tests (see test_point_cusum.cpp).
@@ -212,6 +232,21 @@ TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
     w->cmdSaveCusum->click();
     EXPECT_EQ(readBytes(dir + "/second.csm"),
               "period1,period2,period3,period4,period5,\r\n0.5,1,0,0.5,0,\r\n0,2,1.7,1.2,0.7,\r\n2.5,2,1.5,1.5,4,\r\n");
+}
+
+// A saved cusum file whose header has no comma holds no period: it is read
+// as such, and the run continues every point from 0, which is the run from
+// zero.
+TEST_F(PointCusumWindow, ASavedFileOfNoPeriodContinuesFromZero) {
+    runFromZero();
+    const auto fromZero = lines(w->lstPeriod);
+    w->optPre->click();
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdOldCusum, file("none.csm", "periods\r\n1\r\n2\r\n3\r\n"));
+    open(w->cmdNewZScore, z);
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    EXPECT_EQ(lines(w->lstPeriod), fromZero);
 }
 
 TEST_F(PointCusumWindow, RefusedFilesLeaveTheEarlierLoad) {
@@ -564,6 +599,20 @@ TEST_F(PointCusumWindow, AFailedWriteSaysSoAndKeepsTheButton) {
     EXPECT_FALSE(w->cmdSaveResult->isEnabled());
 }
 
+// As in the polygon window: a name typed with another extension is saved
+// with ".csm" added, and the dialog is told so before it confirms.
+TEST_F(PointCusumWindow, ACusumFileIsSavedUnderTheNameItWillHave) {
+    runFromZero();
+    file("out.txt", "earlier");
+    dialogs().queueFile(dir + "/out.txt");
+    w->cmdSaveCusum->click();
+    ASSERT_FALSE(dialogs().fileCalls.empty());
+    EXPECT_TRUE(dialogs().fileCalls.back().request.extensionRequired);
+    EXPECT_EQ(dialogs().fileCalls.back().request.defaultExt, "csm");
+    EXPECT_EQ(readBytes(dir + "/out.txt.csm"), "period1,period2,period3,\r\n0.5,1,0,\r\n0,2,1.7,\r\n2.5,2,1.5,\r\n");
+    EXPECT_EQ(readBytes(dir + "/out.txt"), "earlier");
+}
+
 TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
     runFromZero();
     // Another coordinate file of four points is read after the run.
@@ -589,14 +638,19 @@ TEST_F(PointCusumWindow, ViewsAndSavesFollowTheLastRunNotAFileReadSince) {
 
 TEST_F(PointCusumWindow, ABandwidthNeedsPointsThatSpanAnArea) {
     struct Case {
-        const char* coords;
-        const char* z;
+        std::string coords;
+        std::string z;
         const char* says;
     };
     const Case cases[] = {
         {"P1,0,0\n", "1,2\n", "at least two points"},
         {"P1,0,0\nP2,5,5\n", "1\n2\n", "span no area"},
         {"P1,0,0\nP2,0,5\nP3,0,10\n", "1\n2\n3\n", "span no area"},
+        // Drawn on steps of rounded pixels, whose hull has an area.
+        {slantedLine(50), zeros(50), "span no area"},
+        // An area beyond the doubles is named as the cause.
+        {"P1,0,0\nP2,1e160,0\nP3,0,1e160\n", zeros(3), "The coordinates of the points are too large"},
+        {"P1,0,0\nP2,1e300,0\nP3,0,1e300\n", zeros(3), "The coordinates of the points are too large"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.coords);
@@ -639,4 +693,61 @@ TEST_F(PointCusumWindow, TheLongSampleSignalsTheOutbreakOfItsSixthYear) {
             }
     EXPECT_EQ(first, (std::map<int, int>{{24, 263}, {45, 262}, {51, 262}, {55, 386}, {90, 263}, {98, 264}, {111, 262},
                                          {115, 263}}));
+}
+
+namespace {
+
+// File dialogs that run out of memory once when told to, as any step of a
+// handler may.
+class DialogsOutOfMemory : public ScriptedDialogs {
+public:
+    bool failNext = false;
+    FileDialogResult openFile(const FileDialogRequest& request) override {
+        if (std::exchange(failNext, false)) throw std::bad_alloc();
+        return ScriptedDialogs::openFile(request);
+    }
+};
+
+// A press and release of the left button, through the application's event
+// dispatch as a user's click comes.
+void realClick(QWidget* w) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+}  // namespace
+
+// An allocation that fails inside a real handler ends in a "Warning!", not
+// in the end of the program: the run shown before stays, with its files,
+// and the window answers the next click.
+TEST_F(PointCusumWindow, AnAllocationFailureInAHandlerIsAWarning) {
+    runFromZero();
+    const auto periods = lines(w->lstPeriod);
+    auto failing = std::make_shared<DialogsOutOfMemory>();
+    dialogs_ = failing;
+    installDialogs(failing);
+
+    failing->failNext = true;
+    realClick(w->cmdNewZScore);
+    ASSERT_EQ(failing->messages.size(), 1u);
+    EXPECT_EQ(failing->messages[0].title, "Warning!");
+    EXPECT_EQ(failing->messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(failing->messages[0].text, "There is not enough memory to finish this step. The step was stopped; the "
+                                         "data and results from before it are kept.");
+    EXPECT_EQ(lines(w->lstPeriod), periods);
+    EXPECT_EQ(text(w->txtNewZScore), z);
+    EXPECT_TRUE(w->cmdRun->isEnabled());
+    EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+
+    failing->queueFile(file("z2.txt", "0,0,0\n0,0,0\n9,0,0\n"));
+    realClick(w->cmdNewZScore);
+    EXPECT_EQ(failing->messages.size(), 1u);
+    EXPECT_EQ(text(w->txtNewZScore), dir + "/z2.txt");
+    realClick(w->cmdRun);
+    EXPECT_EQ(failing->messages.size(), 1u);
+    EXPECT_EQ(lines(w->lstPeriod)[2], "    1     8.50" + std::string(19, ' ') + "P3");
 }

@@ -61,7 +61,8 @@ std::string writeStudyArea(const std::string& dir, const std::string& base, cons
                 } else if (r < f.numbers.size() && f.numbers[r]) {
                     DBFWriteDoubleAttribute(dbf, ri, ci, *f.numbers[r]);
                 } else {
-                    DBFWriteNULLAttribute(dbf, ri, ci);
+                    char blank[] = "";
+                    DBFWriteAttributeDirectly(dbf, ri, ci, blank);  // a blank number, dBASE's null
                 }
             }
         }

@@ -28,6 +28,18 @@ struct Field {
     std::vector<std::optional<std::string>> texts;
 };
 
+// A number field whose records hold these texts as they stand in the file
+// ("****", "1e400"), right-aligned in its width.
+inline Field rawNumbers(const std::string& name, std::vector<std::optional<std::string>> v) {
+    Field f;
+    f.name = name;
+    f.type = 'N';
+    f.width = 12;
+    f.decimals = 2;
+    f.texts = std::move(v);
+    return f;
+}
+
 struct Square {
     double x = 0.0, y = 0.0, size = 1.0;
 };

@@ -7,6 +7,8 @@
 #include "platform/Error.h"
 #include "retrospective/PointCaseFile.h"
 #include "tests/support/CaseNames.h"
+#include "tests/support/SpecialFiles.h"
+#include "tests/support/TestPaths.h"
 
 namespace {
 
@@ -133,6 +135,31 @@ TEST(PointCaseFile, ReadsCrLfAndLoneLfLinesWithoutAPointForTheFinalLineEnd) {
     EXPECT_EQ(d.pointCount, 3.0);
     EXPECT_EQ(d.centroidTable[3].ID, "c");
     EXPECT_EQ(d.totalCases, 6.0);
+}
+
+// What stands under the chosen name is named when it is no file to read.
+TEST(PointCaseFile, AFolderAPipeOrADeviceIsNamedAsSuch) {
+    const std::string dir = scratchDir("points_not_files");
+    HeldPipe pipe(dir + "/pipe.txt");
+    const struct {
+        const char* name;
+        std::string path;
+        const char* says;
+    } cases[] = {
+        {"folder", dir, "is a folder, not a file"},
+        {"named pipe", pipe.path(), "is not a regular file"},
+        {"device", "/dev/null", "is not a regular file"},
+        {"nothing", dir + "/missing.txt", "File not found"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            PointCaseFile::read(c.path, Format::PopulationCase);
+            ADD_FAILURE() << "read";
+        } catch (const AppError& e) {
+            EXPECT_NE(e.description().find(c.says), std::string::npos) << e.description();
+        }
+    }
 }
 
 }  // namespace

@@ -71,6 +71,16 @@ std::vector<std::string> clusteredPoints(int n) {
     return out;
 }
 
+// Points i = 1..n at (1.3 i, 0.7 i + 3), on one line up to the rounding of
+// their coordinates.
+std::vector<std::string> slantedLine(int n) {
+    std::vector<std::string> out;
+    for (int i = 1; i <= n; ++i)
+        out.push_back("P" + std::to_string(i) + "," + formatGeneral(1.3 * i) + "," + formatGeneral(0.7 * i + 3) +
+                      ",100," + std::to_string(1 + i % 3));
+    return out;
+}
+
 class PointWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -574,6 +584,9 @@ TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
          "All points share one X or one Y coordinate, so they cannot be drawn and their study area has no size."},
         {"one slanted line", {"a,0,0,10,1", "b,1,1,10,2", "c,2,2,10,2", "d,3,3,10,1"},
          "The points lie on one line as drawn on the map, so their study area (the convex hull) has no area."},
+        // Drawn on steps of rounded pixels, whose hull has an area.
+        {"fifty points on a slanted line", slantedLine(50),
+         "The points lie on one line, so their study area (the convex hull) has no area."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -587,6 +600,47 @@ TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
         runRange(ClusterTest::Rossi, "0.2", "1", "0.2");
         EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
     }
+}
+
+// The rounded pixels still measure every set that spans an area, however
+// thin: one point off the slanted line makes a study area.
+// Coordinates so large that the area of their hull is beyond the doubles
+// are named as the cause, and the earlier run stays.
+TEST_F(PointWindow, CoordinatesTooLargeForTheirAreaAreNamed) {
+    load(kFourPoints);
+    runSingle(ClusterTest::Unadjusted, "1");
+    const auto before = h.ctx.state.retro.localScoreUnadjusted;
+    for (const std::string scale : {"1e160", "1e300"}) {
+        SCOPED_TRACE(scale);
+        load({"a,0,0,10,1", "b," + scale + ",0,10,2", "c,0," + scale + ",20,3", "d," + scale + "," + scale + ",10,1"});
+        h.clearMessages();
+        runSingle(ClusterTest::Unadjusted, "1");
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{
+                                        "The test cannot be computed on these data: The coordinates of the points are "
+                                        "too large: the area of their convex hull is beyond the numbers this program "
+                                        "can hold."});
+        EXPECT_EQ(h.ctx.state.retro.localScoreUnadjusted, before);
+    }
+}
+
+// A bandwidth the kernel cannot scale by is refused in words about points.
+TEST_F(PointWindow, ABandwidthOutOfScaleIsRefusedInWordsAboutPoints) {
+    load(kFourPoints);
+    h.clearMessages();
+    runSingle(ClusterTest::Unadjusted, "1e-300");
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The test cannot be computed on these data: The bandwidth is "
+                                                         "too large or too small for the kernel weights of these "
+                                                         "points."});
+}
+
+TEST_F(PointWindow, OnePointOffTheLineMakesAStudyArea) {
+    std::vector<std::string> lines = slantedLine(50);
+    lines.push_back("off,30,40,100,9");
+    load(lines);
+    h.clearMessages();
+    runSingle(ClusterTest::Unadjusted, "1");
+    EXPECT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+    EXPECT_FALSE(w->localLines().empty());
 }
 
 TEST_F(PointWindow, ListClicksHighlightAndAreInertAfterNewData) {

@@ -136,6 +136,28 @@ TEST(CusumKernel, RefusesWhatItCannotScale) {
     }
 }
 
+// A kernel the machine cannot hold is refused before it is sized, naming
+// its rows and the memory it would need: a million rows take 8 TB.
+TEST(CusumKernel, AKernelBeyondTheMemoryIsRefusedByItsSize) {
+    constexpr std::int32_t kMillion = 1'000'000;
+    std::vector<CentroidRecord> c(kMillion + 1);
+    for (std::int32_t i = 1; i <= kMillion; ++i) c[static_cast<std::size_t>(i)] = {"", i * 1.0, (i % 7) * 1.0};
+    using modCusum::Rows;
+    for (const auto& [rows, word] : {std::pair{Rows::Regions, "regions"}, std::pair{Rows::Points, "points"}}) {
+        SCOPED_TRACE(word);
+        double sigma = 1.0;
+        try {
+            modCusum::CalcSpatialWeights(sigma, kMillion, c, 1e6, true, rows);
+            ADD_FAILURE() << "computed";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), 7);
+            const std::string want = std::string("There is not enough memory for the kernel matrices of 1000000 ") +
+                                     word + ": they would need about 8001 GB, and this computer has ";
+            EXPECT_EQ(e.description().rfind(want, 0), 0u) << e.description();
+        }
+    }
+}
+
 // The recursion without smoothing (identity weights).
 TEST(CusumRecursion, CasesWithoutSmoothing) {
     struct Case {

@@ -158,3 +158,29 @@ TEST(Theta, PseudoAngles) {
 }
 
 }  // namespace
+
+// Whether points span an area in their own coordinates, whatever their
+// drawing would round them to.
+TEST(SpanAnArea, AskedOfTheCoordinates) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<double, double>> xy;
+        bool spans;
+    } cases[] = {
+        {"a triangle", {{0, 0}, {4, 0}, {0, 3}}, true},
+        {"a thin triangle", {{0, 0}, {1000, 0}, {500, 0.01}}, true},
+        {"three on a slanted line", {{0, 0}, {1, 2}, {3, 6}}, false},
+        {"a line of rounded coordinates", {{1.3, 3.7}, {2.6, 4.4}, {3.9, 5.1}, {65.0, 38.0}, {13.0, 10.0}}, false},
+        {"a line far from the origin", {{1e6, 1e6}, {1e6 + 0.1, 1e6 + 0.3}, {1e6 + 0.2, 1e6 + 0.6}}, false},
+        {"a line of huge coordinates", {{-1e300, -1e300}, {0, 0}, {1e300, 1e300}}, false},
+        {"a triangle of huge coordinates", {{-1e300, 0}, {1e300, 0}, {0, 1e300}}, true},
+        {"one spot", {{2, 2}, {2, 2}, {2, 2}}, false},
+        {"two points", {{0, 0}, {1, 5}}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<CentroidRecord> points(1);
+        for (const auto& [x, y] : c.xy) points.push_back({"", x, y});
+        EXPECT_EQ(modFunctions::SpanAnArea(points, static_cast<std::int32_t>(c.xy.size())), c.spans);
+    }
+}

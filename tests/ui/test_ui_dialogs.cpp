@@ -169,3 +169,73 @@ TEST(QtDialogs, MessageBoxesCarryTitleTextIconAndButtons) {
         EXPECT_EQ(seenIcon, c.wantIcon);
     }
 }
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <fstream>
+
+#include "tests/support/TestPaths.h"
+
+TEST(ScriptedDialogs, ASaveWithARequiredExtensionReturnsTheNameWithIt) {
+    ScriptedDialogs d;
+    FileDialogRequest request;
+    request.defaultExt = "csm";
+    request.extensionRequired = true;
+    d.queueFile("/d/out.txt");
+    EXPECT_EQ(d.saveFile(request).fileName, "/d/out.txt.csm");
+    d.queueFile("/d/out.txt");
+    EXPECT_EQ(d.openFile(request).fileName, "/d/out.txt");  // an open takes the file as it is
+}
+
+// The real save dialog, answered as a user would: "out.txt" typed where
+// the file must be a .csm writes "out.txt.csm", and the question about
+// replacing a file is asked about that file, not about "out.txt".
+TEST(QtDialogs, ASaveWithARequiredExtensionAsksAboutTheFileItWillWrite) {
+    const std::string dir = scratchDir("save-required-extension");
+    for (const char* name : {"/out.txt", "/out.txt.csm"}) std::ofstream(dir + name) << "earlier";
+    FileDialogRequest request;
+    request.filter = "cusum files (*.csm)|*.csm";
+    request.defaultExt = "csm";
+    request.extensionRequired = true;
+    request.initialDir = dir;
+
+    const struct {
+        const char* name;
+        std::vector<QMessageBox::StandardButton> answers;  // to the questions, in turn
+        std::string want;                                   // "" for a cancel
+    } cases[] = {
+        {"replace", {QMessageBox::Yes}, dir + "/out.txt.csm"},
+        {"keep, then cancel", {QMessageBox::No}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> questions;
+        int dialogsShown = 0;
+        std::size_t answered = 0;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                questions.push_back(box->text().toStdString());
+                box->button(answered < c.answers.size() ? c.answers[answered++] : QMessageBox::No)->click();
+            } else if (auto* dlg = qobject_cast<QFileDialog*>(modal)) {
+                // Typed into the name box and accepted the first time; the
+                // dialog shown again after a "No" is cancelled.
+                if (dialogsShown++ == 0) {
+                    dlg->findChild<QLineEdit*>("fileNameEdit")->setText("out.txt");
+                    dlg->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Save)->click();
+                } else {
+                    dlg->reject();
+                }
+            }
+        });
+        user.start(5);
+        const FileDialogResult r = QtDialogs().saveFile(request);
+        user.stop();
+        EXPECT_EQ(r.fileName, c.want);
+        EXPECT_EQ(questions,
+                  std::vector<std::string>{dir + "/out.txt.csm already exists.\nDo you want to replace it?"});
+    }
+}
