@@ -113,13 +113,7 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdDataReset, &QPushButton::clicked, this, [this] { cmdDataReset_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
-    connect(cboAlpha, &QComboBox::activated, this, [this] { cboAlpha_Click(); });
-    connect(optUnadjusted, &QRadioButton::clicked, this, [this] { optUnadjusted_Click(); });
-    connect(optAdjusted_Generic, &QRadioButton::clicked, this, [this] { optAdjusted_Generic_Click(); });
-    connect(optStandard, &QRadioButton::clicked, this, [this] { optStandard_Click(); });
-    connect(optRossi, &QRadioButton::clicked, this, [this] { optRossi_Click(); });
-    connect(optSpatialSigmaRange, &QRadioButton::clicked, this, [this] { optSpatialSigmaRange_Click(); });
-    connect(optSpatialSingleSigma, &QRadioButton::clicked, this, [this] { optSpatialSingleSigma_Click(); });
+    connectOptions(this);
     connectList(lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
     connectList(lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
     connectMap();
@@ -167,40 +161,10 @@ void frmClusterDetection::connectList(QListWidget* list, void (frmClusterDetecti
 
 void frmClusterDetection::Form_Load() {
     move(twipsToPixels(8000), twipsToPixels(1));
-    selectOption(optUnadjusted, &frmClusterDetection::optUnadjusted_Click);
-    selectOption(optSpatialSingleSigma, &frmClusterDetection::optSpatialSingleSigma_Click);
+    selectTest(ClusterTest::Unadjusted);
+    selectSingleSigma();
     ctx_.state.retro.alpha = 0.05;
     cmdSave->setEnabled(false);
-}
-
-void frmClusterDetection::selectOption(QRadioButton* o, void (frmClusterDetection::*handler)()) {
-    quietly(o, [](QRadioButton* b) { b->setChecked(true); });
-    ctx_.state.legend.legendStatistic = legendStatistic();
-    (this->*handler)();
-}
-
-void frmClusterDetection::selectTest(ClusterTest test) {
-    switch (test) {
-    case ClusterTest::Unadjusted: selectOption(optUnadjusted, &frmClusterDetection::optUnadjusted_Click); break;
-    case ClusterTest::AdjustedPoisson:
-        selectOption(optAdjusted_Generic, &frmClusterDetection::optAdjusted_Generic_Click);
-        break;
-    case ClusterTest::FreemanTukey: selectOption(optStandard, &frmClusterDetection::optStandard_Click); break;
-    case ClusterTest::Rossi: selectOption(optRossi, &frmClusterDetection::optRossi_Click); break;
-    }
-}
-
-void frmClusterDetection::selectSingleSigma() {
-    selectOption(optSpatialSingleSigma, &frmClusterDetection::optSpatialSingleSigma_Click);
-}
-void frmClusterDetection::selectSigmaRange() {
-    selectOption(optSpatialSigmaRange, &frmClusterDetection::optSpatialSigmaRange_Click);
-}
-
-void frmClusterDetection::selectAlpha(int index) {
-    if (index < 0 || index >= cboAlpha->count()) return;
-    quietly(cboAlpha, [index](QComboBox* c) { c->setCurrentIndex(index); });
-    cboAlpha_Click();
 }
 
 void frmClusterDetection::selectLocalRow(int row) {
@@ -213,25 +177,8 @@ void frmClusterDetection::selectGlobalRow(int row) {
     lstGlobalPatternSummary_Click();
 }
 
-ClusterTest frmClusterDetection::selectedTest() const {
-    if (optUnadjusted->isChecked()) return ClusterTest::Unadjusted;
-    if (optAdjusted_Generic->isChecked()) return ClusterTest::AdjustedPoisson;
-    if (optStandard->isChecked()) return ClusterTest::FreemanTukey;
-    return ClusterTest::Rossi;
-}
-
 std::vector<std::string> frmClusterDetection::globalLines() const { return fromList(lstGlobalPatternSummary); }
 std::vector<std::string> frmClusterDetection::localLines() const { return fromList(lstLocalPatternSummary); }
-
-void frmClusterDetection::setAlphaLevels() {
-    const QSignalBlocker block(cboAlpha);
-    const QString text = cboAlpha->currentText();
-    cboAlpha->clear();
-    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
-    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
-    cboAlpha->setCurrentIndex(-1);
-    cboAlpha->setEditText(text);
-}
 
 // ---- Options ----
 

@@ -9,6 +9,7 @@
 
 #include "context/AppContext.h"
 #include "retrospective/ClusterLines.h"
+#include "retrospective/ClusterOptions.h"
 
 class QComboBox;
 class QGroupBox;
@@ -18,7 +19,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 
-class frmClusterDetection : public QWidget {
+class frmClusterDetection : public QWidget, public ClusterOptions {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
@@ -34,13 +35,13 @@ public:
     void cmdSave_Click();
     void cmdDataReset_Click();
     void cmdExit_Click();
-    void cboAlpha_Click();
-    void optUnadjusted_Click();
-    void optAdjusted_Generic_Click();
-    void optStandard_Click();
-    void optRossi_Click();
-    void optSpatialSigmaRange_Click();
-    void optSpatialSingleSigma_Click();
+    void cboAlpha_Click() override;
+    void optUnadjusted_Click() override;
+    void optAdjusted_Generic_Click() override;
+    void optStandard_Click() override;
+    void optRossi_Click() override;
+    void optSpatialSigmaRange_Click() override;
+    void optSpatialSingleSigma_Click() override;
     void lstLocalPatternSummary_Click();
     void lstGlobalPatternSummary_Click();
 
@@ -54,17 +55,6 @@ public:
     // user's click does. Rows count from 0; -1 selects nothing.
     void selectLocalRow(int row);
     void selectGlobalRow(int row);
-    void selectTest(ClusterTest test);
-    void selectSingleSigma();
-    void selectSigmaRange();
-    // Picks entry `index` of the significance list.
-    void selectAlpha(int index);
-
-    // The significance levels 0.05 and 0.01, each once (the data input sets them).
-    void setAlphaLevels();
-
-    // The first selected test option, in the order the options stand.
-    ClusterTest selectedTest() const;
 
     // The lines each list shows now.
     std::vector<std::string> globalLines() const;
@@ -73,10 +63,6 @@ public:
     QGroupBox* Frame1 = nullptr;
     QListWidget* lstLocalPatternSummary = nullptr;
     QGroupBox* Frame4 = nullptr;
-    QRadioButton* optUnadjusted = nullptr;
-    QRadioButton* optAdjusted_Generic = nullptr;
-    QRadioButton* optStandard = nullptr;
-    QRadioButton* optRossi = nullptr;
     QGroupBox* Frame5 = nullptr;
     QLabel* picEquation = nullptr;
     QGroupBox* Frame6 = nullptr;
@@ -85,10 +71,8 @@ public:
     QPushButton* cmdDataReset = nullptr;
     QPushButton* cmdExit = nullptr;
     QGroupBox* fraSpatialEffect = nullptr;
-    QRadioButton* optSpatialSingleSigma = nullptr;
     QGroupBox* Frame3 = nullptr;
     QLineEdit* txtSingleSigma = nullptr;
-    QRadioButton* optSpatialSigmaRange = nullptr;
     QGroupBox* fra = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* txtFromSigma = nullptr;
@@ -99,7 +83,6 @@ public:
     QGroupBox* Frame2 = nullptr;
     QListWidget* lstGlobalPatternSummary = nullptr;
     QGroupBox* fraAlpha = nullptr;
-    QComboBox* cboAlpha = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,8 +93,6 @@ private:
     void runRange(ClusterTest test, double from, double to, double step);
     void appendLines(const ResultLines& lines);
     void showEquation(const char* fileName);
-    // Checks the option quietly, then runs its click handler.
-    void selectOption(QRadioButton* option, void (frmClusterDetection::*handler)());
     void connectList(QListWidget* list, void (frmClusterDetection::*handler)());
     // Follows the map's tools through the map hub.
     void connectMap();

@@ -156,13 +156,7 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
-    connect(cboAlpha, &QComboBox::activated, this, [this] { cboAlpha_Click(); });
-    connect(optUnadjusted, &QRadioButton::clicked, this, [this] { optUnadjusted_Click(); });
-    connect(optAdjusted_Generic, &QRadioButton::clicked, this, [this] { optAdjusted_Generic_Click(); });
-    connect(optStandard, &QRadioButton::clicked, this, [this] { optStandard_Click(); });
-    connect(optRossi, &QRadioButton::clicked, this, [this] { optRossi_Click(); });
-    connect(optSpatialSingleSigma, &QRadioButton::clicked, this, [this] { optSpatialSingleSigma_Click(); });
-    connect(optSpatialSigmaRange, &QRadioButton::clicked, this, [this] { optSpatialSigmaRange_Click(); });
+    connectOptions(this);
     connectList(lstLocalPatternSummary, &frmClusterDetectionTextfile::lstLocalPatternSummary_Click);
     connectList(lstGlobalPatternSummary, &frmClusterDetectionTextfile::lstGlobalPatternSummary_Click);
     connect(picPoint, &PictureBox::mouseDown, this,
@@ -189,15 +183,9 @@ void frmClusterDetectionTextfile::connectList(QListWidget* list, void (frmCluste
 void frmClusterDetectionTextfile::Form_Load() {
     move(twipsToPixels(1), twipsToPixels(1));
     setFixedHeight(twipsToPixels(9965));
-    selectOption(optUnadjusted, &frmClusterDetectionTextfile::optUnadjusted_Click);
-    selectOption(optSpatialSingleSigma, &frmClusterDetectionTextfile::optSpatialSingleSigma_Click);
-    {
-        const QSignalBlocker block(cboAlpha);
-        cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
-        cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
-        cboAlpha->setCurrentIndex(-1);
-        cboAlpha->setEditText("0.05");
-    }
+    selectTest(ClusterTest::Unadjusted);
+    selectSingleSigma();
+    setAlphaLevels();
     ctx_.state.retro.alpha = 0.05;
     cmdRun->setEnabled(false);
     cmdSave->setEnabled(false);
@@ -219,35 +207,6 @@ void frmClusterDetectionTextfile::setMousePointer(int pointer) { ctx_.frame().se
 
 // ---- Selection from code ----
 
-void frmClusterDetectionTextfile::selectOption(QRadioButton* o, void (frmClusterDetectionTextfile::*handler)()) {
-    quietly(o, [](QRadioButton* b) { b->setChecked(true); });
-    (this->*handler)();
-}
-
-void frmClusterDetectionTextfile::selectTest(ClusterTest test) {
-    switch (test) {
-    case ClusterTest::Unadjusted: selectOption(optUnadjusted, &frmClusterDetectionTextfile::optUnadjusted_Click); break;
-    case ClusterTest::AdjustedPoisson:
-        selectOption(optAdjusted_Generic, &frmClusterDetectionTextfile::optAdjusted_Generic_Click);
-        break;
-    case ClusterTest::FreemanTukey: selectOption(optStandard, &frmClusterDetectionTextfile::optStandard_Click); break;
-    case ClusterTest::Rossi: selectOption(optRossi, &frmClusterDetectionTextfile::optRossi_Click); break;
-    }
-}
-
-void frmClusterDetectionTextfile::selectSingleSigma() {
-    selectOption(optSpatialSingleSigma, &frmClusterDetectionTextfile::optSpatialSingleSigma_Click);
-}
-void frmClusterDetectionTextfile::selectSigmaRange() {
-    selectOption(optSpatialSigmaRange, &frmClusterDetectionTextfile::optSpatialSigmaRange_Click);
-}
-
-void frmClusterDetectionTextfile::selectAlpha(int index) {
-    if (index < 0 || index >= cboAlpha->count()) return;
-    quietly(cboAlpha, [index](QComboBox* c) { c->setCurrentIndex(index); });
-    cboAlpha_Click();
-}
-
 void frmClusterDetectionTextfile::selectTool(const char* name) {
     for (QRadioButton* o : {optZoomIn, optZoomOut, optPan, optFullExtent, optIdentify})
         if (o->objectName() == name) o->setChecked(true);
@@ -261,13 +220,6 @@ void frmClusterDetectionTextfile::selectLocalRow(int row) {
 void frmClusterDetectionTextfile::selectGlobalRow(int row) {
     quietly(lstGlobalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
     lstGlobalPatternSummary_Click();
-}
-
-ClusterTest frmClusterDetectionTextfile::selectedTest() const {
-    if (optUnadjusted->isChecked()) return ClusterTest::Unadjusted;
-    if (optAdjusted_Generic->isChecked()) return ClusterTest::AdjustedPoisson;
-    if (optStandard->isChecked()) return ClusterTest::FreemanTukey;
-    return ClusterTest::Rossi;
 }
 
 std::vector<std::string> frmClusterDetectionTextfile::globalLines() const { return fromList(lstGlobalPatternSummary); }

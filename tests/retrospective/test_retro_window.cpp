@@ -21,6 +21,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -457,6 +458,43 @@ TEST_F(RetroWindow, AlphaChoiceKeepsSaveAndLists) {
         runSingle(ClusterTest::Rossi, "1");
         o->click();
         EXPECT_FALSE(w->cmdSave->isEnabled());
+    }
+}
+
+TEST_F(RetroWindow, AnOptionChosenFromCodeActsAsAClickOnIt) {
+    // Either way the option is checked, its handler turns Save off, and the
+    // map's legend follows the chosen test.
+    const struct {
+        const char* name;
+        QRadioButton* option;
+        std::function<void()> choose;
+        ClusterTest test;
+        LegendStatistic legend;
+    } cases[] = {
+        {"unadjusted", w->optUnadjusted, [&] { w->selectTest(ClusterTest::Unadjusted); }, ClusterTest::Unadjusted,
+         LegendStatistic::Score},
+        {"adjusted", w->optAdjusted_Generic, [&] { w->selectTest(ClusterTest::AdjustedPoisson); },
+         ClusterTest::AdjustedPoisson, LegendStatistic::Score},
+        {"Freeman-Tukey", w->optStandard, [&] { w->selectTest(ClusterTest::FreemanTukey); }, ClusterTest::FreemanTukey,
+         LegendStatistic::M},
+        {"Rossi, already chosen", w->optRossi, [&] { w->selectTest(ClusterTest::Rossi); }, ClusterTest::Rossi,
+         LegendStatistic::M},
+        {"single bandwidth, already chosen", w->optSpatialSingleSigma, [&] { w->selectSingleSigma(); },
+         ClusterTest::Rossi, LegendStatistic::M},
+        {"range", w->optSpatialSigmaRange, [&] { w->selectSigmaRange(); }, ClusterTest::Rossi, LegendStatistic::M},
+    };
+    for (const auto& c : cases) {
+        for (const bool click : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (click ? ", clicked" : ", from code"));
+            runSingle(ClusterTest::Rossi, "1");
+            ASSERT_TRUE(w->cmdSave->isEnabled());
+            if (click) c.option->click();
+            else c.choose();
+            EXPECT_TRUE(c.option->isChecked());
+            EXPECT_FALSE(w->cmdSave->isEnabled());
+            EXPECT_EQ(w->selectedTest(), c.test);
+            EXPECT_EQ(state().legend.legendStatistic, c.legend);
+        }
     }
 }
 
