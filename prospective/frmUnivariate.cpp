@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +17,7 @@
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
 #include "prospective/CusumFiles.h"
@@ -30,7 +30,9 @@
 
 namespace {
 
+using WindowParts::connectList;
 using WindowParts::control;
+using WindowParts::fromList;
 using WindowParts::quietly;
 using WindowParts::twips;
 
@@ -46,19 +48,6 @@ constexpr int kHeightTwips = 9560;
 constexpr std::int32_t kFastDelay = 1, kMediumDelay = 120000, kSlowDelay = 300000;
 // Cusum green, h red (BGR).
 const std::vector<int> kSeriesColors = {0x00C000, 0x0000FF};
-
-QFont listFont() {
-    QFont f("DejaVu Sans Mono");
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(9);
-    return f;
-}
-
-std::vector<std::string> fromList(const QListWidget* list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
-    return out;
-}
 
 bool isNumericValue(const DbfValue& v) {
     if (v.IsNumber()) return true;
@@ -147,8 +136,8 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
     connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
     connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
     connect(optFIR, &QRadioButton::clicked, this, [this] { optFIR_Click(); });
-    connectList(lstPeriod, &frmUnivariate::lstPeriod_Click);
-    connectList(lstRegion, &frmUnivariate::lstRegion_Click);
+    connectList(this, lstPeriod, &frmUnivariate::lstPeriod_Click);
+    connectList(this, lstRegion, &frmUnivariate::lstRegion_Click);
 
     // The map's tool "Graph" charts the region it picked.
     connect(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
@@ -156,13 +145,6 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
     });
 
     Form_Load();
-}
-
-void frmUnivariate::connectList(QListWidget* list, void (frmUnivariate::*handler)()) {
-    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
-    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
-        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
-    });
 }
 
 void frmUnivariate::Form_Load() {

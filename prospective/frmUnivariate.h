@@ -160,7 +160,6 @@ private:
     // value is null or not a number.
     bool checkField(int fieldIndex);
     void clearList(QListWidget* list);
-    void connectList(QListWidget* list, void (frmUnivariate::*handler)());
     void selectOption(QRadioButton* option, void (frmUnivariate::*handler)());
     // A drawing of the map that cannot be made says why, once.
     template <class F>

@@ -32,12 +32,6 @@ constexpr const char* kNoFileName = "File name is not specified.";
 constexpr int kFastDelay = 10000, kMediumDelay = 120000, kSlowDelay = 300000;
 constexpr BgrColor kGreen = 0x00FF00;
 
-QFont listFont() {
-    QFont f(kMonoFamily);
-    f.setPointSizeF(9.0);
-    return f;
-}
-
 }  // namespace
 
 frmUnivariateCusumTextfile::frmUnivariateCusumTextfile(AppContext& ctx)

@@ -2,9 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFont>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +14,7 @@
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/ClusterRun.h"
@@ -28,8 +27,11 @@
 
 namespace {
 
+using WindowParts::connectList;
 using WindowParts::control;
+using WindowParts::fromList;
 using WindowParts::quietly;
+using WindowParts::toQt;
 using WindowParts::twips;
 
 constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
@@ -37,28 +39,6 @@ constexpr auto option = WindowParts::captioned<QRadioButton>;
 constexpr auto button = WindowParts::captioned<QPushButton>;
 constexpr auto textBox = WindowParts::captioned<QLineEdit>;
 constexpr auto label = WindowParts::captioned<QLabel>;
-
-// The fixed-pitch font of the result lists.
-QFont listFont() {
-    QFont f("DejaVu Sans Mono");
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(9);
-    return f;
-}
-
-QStringList toQt(const std::vector<std::string>& lines) {
-    QStringList out;
-    out.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& l : lines) out << QString::fromStdString(l);
-    return out;
-}
-
-std::vector<std::string> fromList(const QListWidget* list) {
-    std::vector<std::string> out;
-    out.reserve(static_cast<std::size_t>(list->count()));
-    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
-    return out;
-}
 
 std::string runFailureText(const AppError& e) {
     if (e.source() == ClusterRun::kDataErrorSource) return e.description();
@@ -114,8 +94,8 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     connect(cmdDataReset, &QPushButton::clicked, this, [this] { cmdDataReset_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
     connectOptions(this);
-    connectList(lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
-    connectList(lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
+    connectList(this, lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
+    connectList(this, lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
     connectMap();
 
     // The critical value's own notice ("Error!") is a modal message box.
@@ -148,15 +128,6 @@ LegendStatistic frmClusterDetection::legendStatistic() const {
     if (optStandard->isChecked() || optRossi->isChecked()) return LegendStatistic::M;
     if (optUnadjusted->isChecked() || optAdjusted_Generic->isChecked()) return LegendStatistic::Score;
     return LegendStatistic::None;
-}
-
-void frmClusterDetection::connectList(QListWidget* list, void (frmClusterDetection::*handler)()) {
-    // A mouse click (on a new row or the current one) runs the handler when
-    // the button is released; a row changed from the keyboard runs it at once.
-    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
-    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
-        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
-    });
 }
 
 void frmClusterDetection::Form_Load() {

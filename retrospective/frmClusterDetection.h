@@ -93,7 +93,6 @@ private:
     void runRange(ClusterTest test, double from, double to, double step);
     void appendLines(const ResultLines& lines);
     void showEquation(const char* fileName);
-    void connectList(QListWidget* list, void (frmClusterDetection::*handler)());
     // Follows the map's tools through the map hub.
     void connectMap();
     // The statistic the chosen test shades the map with.

@@ -2,10 +2,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFont>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QLineEdit>
@@ -21,6 +19,7 @@
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
@@ -32,8 +31,11 @@
 
 namespace {
 
+using WindowParts::connectList;
 using WindowParts::control;
+using WindowParts::fromList;
 using WindowParts::quietly;
+using WindowParts::toQt;
 using WindowParts::twips;
 
 constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
@@ -44,26 +46,6 @@ constexpr auto label = WindowParts::captioned<QLabel>;
 
 constexpr std::int16_t kLegendClasses = 5;
 constexpr ListLayout kLayout = ListLayout::Points;
-
-QFont listFont() {
-    QFont f("DejaVu Sans Mono");
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(9);
-    return f;
-}
-
-QStringList toQt(const std::vector<std::string>& lines) {
-    QStringList out;
-    out.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& l : lines) out << QString::fromStdString(l);
-    return out;
-}
-
-std::vector<std::string> fromList(const QListWidget* list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
-    return out;
-}
 
 std::string runFailureText(const AppError& e) {
     if (e.source() == ClusterRun::kDataErrorSource) return e.description();
@@ -157,8 +139,8 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
     connectOptions(this);
-    connectList(lstLocalPatternSummary, &frmClusterDetectionTextfile::lstLocalPatternSummary_Click);
-    connectList(lstGlobalPatternSummary, &frmClusterDetectionTextfile::lstGlobalPatternSummary_Click);
+    connectList(this, lstLocalPatternSummary, &frmClusterDetectionTextfile::lstLocalPatternSummary_Click);
+    connectList(this, lstGlobalPatternSummary, &frmClusterDetectionTextfile::lstGlobalPatternSummary_Click);
     connect(picPoint, &PictureBox::mouseDown, this,
             [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseMove, this,
@@ -171,13 +153,6 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     });
 
     Form_Load();
-}
-
-void frmClusterDetectionTextfile::connectList(QListWidget* list, void (frmClusterDetectionTextfile::*handler)()) {
-    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
-    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
-        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
-    });
 }
 
 void frmClusterDetectionTextfile::Form_Load() {

@@ -152,7 +152,6 @@ private:
     // reported, and the window goes on.
     template <class F>
     void drawing(F&& f);
-    void connectList(QListWidget* list, void (frmClusterDetectionTextfile::*handler)());
     void setMousePointer(int pointer);
 
     AppContext& ctx_;
