@@ -12,11 +12,11 @@
 
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
+#include "retrospective/ClusterReport.h"
 #include "retrospective/ClusterRun.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
@@ -39,11 +39,6 @@ constexpr auto option = WindowParts::captioned<QRadioButton>;
 constexpr auto button = WindowParts::captioned<QPushButton>;
 constexpr auto textBox = WindowParts::captioned<QLineEdit>;
 constexpr auto label = WindowParts::captioned<QLabel>;
-
-std::string runFailureText(const AppError& e) {
-    if (e.source() == ClusterRun::kDataErrorSource) return e.description();
-    return "The test cannot be computed on these data: " + e.description();
-}
 
 }  // namespace
 
@@ -332,7 +327,7 @@ void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
         result = ClusterRun::computeSingle(work, test);
     } catch (const AppError& e) {
         ClusterMapLink::setMousePointer(ctx_, 1);
-        dialogs().warning(runFailureText(e));
+        dialogs().warning(ClusterRun::failureText(e));
         return;
     }
 
@@ -369,7 +364,7 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
         result = ClusterRun::computeRange(work, test, from, to, step, count);
     } catch (const AppError& e) {
         ClusterMapLink::setMousePointer(ctx_, 0);
-        dialogs().warning(runFailureText(e));
+        dialogs().warning(ClusterRun::failureText(e));
         return;
     }
 
@@ -412,27 +407,7 @@ void frmClusterDetection::cmdSave_Click() {
     if (optSpatialSingleSigma->isChecked()) single = true;
     else if (!optSpatialSigmaRange->isChecked()) return;
     const ClusterTest test = selectedTest();
-
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    request.initialDir = lastSaveName_;
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-
-    std::vector<std::string> lines;
-    try {
-        lines = single ? ClusterLines::singleReport(ctx_.state, test) : ClusterLines::rangeReport(ctx_.state, test);
-    } catch (const AppError& e) {
-        dialogs().warning("The report was not saved: its values cannot be written (" + e.description() + ").");
-        return;
-    }
-    try {
-        TextFileWriter out(chosen.fileName);
-        for (const std::string& l : lines) out.PrintLine(l);
-        out.Close();
-    } catch (const AppError& e) {
-        dialogs().warning("The report could not be saved to \"" + chosen.fileName + "\": " + e.description());
-        return;
-    }
-    lastSaveName_ = chosen.fileName;
+    ClusterReport::save(lastSaveName_, [&] {
+        return single ? ClusterLines::singleReport(ctx_.state, test) : ClusterLines::rangeReport(ctx_.state, test);
+    });
 }

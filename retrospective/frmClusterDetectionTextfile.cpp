@@ -17,13 +17,13 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
+#include "retrospective/ClusterReport.h"
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmSelectDataFormat.h"
 #include "retrospective/frmSigmaChart.h"
@@ -46,11 +46,6 @@ constexpr auto label = WindowParts::captioned<QLabel>;
 
 constexpr std::int16_t kLegendClasses = 5;
 constexpr ListLayout kLayout = ListLayout::Points;
-
-std::string runFailureText(const AppError& e) {
-    if (e.source() == ClusterRun::kDataErrorSource) return e.description();
-    return "The test cannot be computed on these data: " + e.description();
-}
 
 LegendStatistic legendStatisticOf(ClusterTest test) {
     return isScoreTest(test) ? LegendStatistic::Score : LegendStatistic::M;
@@ -398,7 +393,7 @@ void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
         result = ClusterRun::computeSingle(work, test, kLayout);
     } catch (const AppError& e) {
         setMousePointer(1);
-        dialogs().warning(runFailureText(e));
+        dialogs().warning(ClusterRun::failureText(e));
         return;
     }
     AppState& s = ctx_.state;
@@ -455,7 +450,7 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
         result = ClusterRun::computeRange(work, test, *from, *to, *step, count, kLayout);
     } catch (const AppError& e) {
         setMousePointer(0);
-        d.warning(runFailureText(e));
+        d.warning(ClusterRun::failureText(e));
         return;
     }
     ClusterRun::commit(s, std::move(work));
@@ -542,26 +537,8 @@ void frmClusterDetectionTextfile::picPoint_Click() {
 
 void frmClusterDetectionTextfile::cmdSave_Click() {
     if (!lastRun_.valid) return;
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    request.initialDir = lastSaveName_;
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-    std::vector<std::string> lines;
-    try {
-        lines = lastRun_.range ? ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout)
-                               : ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);
-    } catch (const AppError& e) {
-        dialogs().warning("The report was not saved: its values cannot be written (" + e.description() + ").");
-        return;
-    }
-    try {
-        TextFileWriter out(chosen.fileName);
-        for (const std::string& l : lines) out.PrintLine(l);
-        out.Close();
-    } catch (const AppError& e) {
-        dialogs().warning("The report could not be saved to \"" + chosen.fileName + "\": " + e.description());
-        return;
-    }
-    lastSaveName_ = chosen.fileName;
+    ClusterReport::save(lastSaveName_, [&] {
+        return lastRun_.range ? ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout)
+                              : ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);
+    });
 }
