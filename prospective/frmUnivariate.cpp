@@ -23,6 +23,7 @@
 #include "prospective/CusumFiles.h"
 #include "prospective/CusumLines.h"
 #include "prospective/CusumMapLink.h"
+#include "prospective/CusumParameters.h"
 #include "prospective/frmGraph.h"
 #include "prospective/frmTxtFileOpen.h"
 #include "prospective/modFileSaveOpen.h"
@@ -429,28 +430,19 @@ void frmUnivariate::cmdCalc_Click() {
     clearList(lstRegion);
     hasRun_ = false;
 
-    const auto k = parseNumber(txtKvalue->text().toStdString());
-    const auto h = parseNumber(txtHvalue->text().toStdString());
-    const auto sigma = parseNumber(txtSigma->text().toStdString());
-    if (!k || !h || !sigma) {
-        dialogs().warning("Parameters are not properly input.");
-        return;
-    }
-    if (*k < 0.0 || *h < 0.0 || *sigma < 0.0) {
-        dialogs().warning("Parameters should be positive values.");
-        return;
-    }
+    const auto p = readCusumParameters(txtKvalue, txtHvalue, txtSigma);
+    if (!p) return;
     const std::int32_t delay = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
     s.cusum.animationDelay = delay;
     if (optPre->isChecked()) {
         // The continuation dialog takes the run from here with these.
-        s.cusum.kValue = *k;
-        s.cusum.hValue = *h;
+        s.cusum.kValue = p->k;
+        s.cusum.hValue = p->h;
         ctx.show<frmTxtFileOpen>();
         return;
     }
     if (!optZero->isChecked()) return;
-    runRoad(*k, *h, *sigma, nullptr, {});
+    runRoad(p->k, p->h, p->sigma, nullptr, {});
 }
 
 void frmUnivariate::continueRun(const Continuation& from) {
