@@ -28,9 +28,7 @@ class frmUnivariate : public QWidget {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
-    static constexpr Qt::WindowFlags subWindowFlags =
-        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags subWindowFlags = kFixedChildFlags;
     explicit frmUnivariate(AppContext& ctx);
 
     // The waits of the animation and of a region's flash.

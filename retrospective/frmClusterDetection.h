@@ -23,10 +23,7 @@ class frmClusterDetection : public QWidget, public ClusterOptions {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
-    // A fixed border with a caption and a close box, no minimise or maximise box.
-    static constexpr Qt::WindowFlags subWindowFlags =
-        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags subWindowFlags = kFixedChildFlags;
     explicit frmClusterDetection(AppContext& ctx);
 
     void Form_Load();
