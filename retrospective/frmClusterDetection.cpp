@@ -25,22 +25,7 @@
 #include "stats/modClusterDetection.h"
 #include "ui/Pictures.h"
 
-namespace {
-
-using WindowParts::connectList;
-using WindowParts::control;
-using WindowParts::fromList;
-using WindowParts::quietly;
-using WindowParts::toQt;
-using WindowParts::twips;
-
-constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
-constexpr auto option = WindowParts::captioned<QRadioButton>;
-constexpr auto button = WindowParts::captioned<QPushButton>;
-constexpr auto textBox = WindowParts::captioned<QLineEdit>;
-constexpr auto label = WindowParts::captioned<QLabel>;
-
-}  // namespace
+using namespace WindowParts;
 
 frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     setObjectName("frmClusterDetection");

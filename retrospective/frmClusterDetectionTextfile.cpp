@@ -31,18 +31,7 @@
 
 namespace {
 
-using WindowParts::connectList;
-using WindowParts::control;
-using WindowParts::fromList;
-using WindowParts::quietly;
-using WindowParts::toQt;
-using WindowParts::twips;
-
-constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
-constexpr auto option = WindowParts::captioned<QRadioButton>;
-constexpr auto button = WindowParts::captioned<QPushButton>;
-constexpr auto textBox = WindowParts::captioned<QLineEdit>;
-constexpr auto label = WindowParts::captioned<QLabel>;
+using namespace WindowParts;
 
 constexpr std::int16_t kLegendClasses = 5;
 constexpr ListLayout kLayout = ListLayout::Points;

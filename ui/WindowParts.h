@@ -6,8 +6,12 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRect>
 #include <QSignalBlocker>
 #include <QStringList>
@@ -46,6 +50,13 @@ W* captioned(QWidget* parent, const char* name, const char* caption, QRect geome
         w->setText(caption);
     return w;
 }
+
+// The captioned controls by kind.
+inline constexpr auto frameBox = captioned<QGroupBox>;
+inline constexpr auto option = captioned<QRadioButton>;
+inline constexpr auto button = captioned<QPushButton>;
+inline constexpr auto textBox = captioned<QLineEdit>;
+inline constexpr auto label = captioned<QLabel>;
 
 // A short thick line in a colour (24-bit BGR), the sample of a chart line
 // beside its legend text; (x, y) in pixels.
