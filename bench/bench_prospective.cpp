@@ -29,16 +29,6 @@ constexpr int kGridCols = 60, kGridRows = 50;  // 3,000 regions
 constexpr int kRegions = 3000;
 constexpr int kPeriods = 52;
 
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "korvane-bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 // z-values of n regions over t periods with a rising patch in one corner.
 Matrix zScores(int n, int t, int cols) {
     Matrix z = Matrix::Zero(n + 1, t + 1);
@@ -87,7 +77,7 @@ std::string writeGrid(const std::string& folder) {
 }
 
 const BenchRegistration draw("cusum-period-draw", [] {
-    application();
+    benchApplication();
     installDialogs(std::make_shared<ScriptedDialogs>());
     const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-cusum").string();
     std::filesystem::create_directories(folder);
