@@ -15,8 +15,8 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/TextSave.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
@@ -666,15 +666,11 @@ void frmUnivariate::cmdSaveCusum_Click() {
 }
 
 void frmUnivariate::cmdSaveResult_Click() {
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-    try {
-        writeTextFileLines(chosen.fileName, CusumLines::report(ctx_.state.cusum, ctx_.state.area.regionCount));
-    } catch (const AppError& e) {
-        dialogs().warning("The result could not be saved to \"" + chosen.fileName + "\": " + e.description());
-        return;
-    }
+    const std::string saved = saveTextFile(
+        [&] { return CusumLines::report(ctx_.state.cusum, ctx_.state.area.regionCount); },
+        [](const std::string& file, const std::string& cause) {
+            return "The result could not be saved to \"" + file + "\": " + cause;
+        });
+    if (saved.empty()) return;
     cmdSaveResult->setEnabled(false);
 }
