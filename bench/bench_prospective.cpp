@@ -28,6 +28,8 @@ namespace {
 constexpr int kGridCols = 60, kGridRows = 50;  // 3,000 regions
 constexpr int kRegions = 3000;
 constexpr int kPeriods = 52;
+// The side of the square grid that holds kRegions cells.
+const int kGridSide = static_cast<int>(std::ceil(std::sqrt(kRegions)));
 
 // z-values of n regions over t periods with a rising patch in one corner.
 Matrix zScores(int n, int t, int cols) {
@@ -40,17 +42,24 @@ Matrix zScores(int n, int t, int cols) {
     return z;
 }
 
-const BenchRegistration run("cusum-run", [] {
+// kRegions centroids, row by row on a square grid of unit cells, each
+// moved by up to `jitter` from its cell's corner.
+StudyAreaState gridArea(double jitter) {
     StudyAreaState area;
     area.regionCount = kRegions;
     area.centroidTable.resize(kRegions + 1);
-    const int cols = static_cast<int>(std::ceil(std::sqrt(kRegions)));
     for (int i = 1; i <= kRegions; ++i) {
-        const int c = (i - 1) % cols, r = (i - 1) / cols;
-        area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), c + 0.1 * std::sin(i), r + 0.1 * std::cos(i)};
+        const int c = (i - 1) % kGridSide, r = (i - 1) / kGridSide;
+        area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), c + jitter * std::sin(i),
+                                                           r + jitter * std::cos(i)};
     }
     area.studyArea = kRegions;
-    const Matrix z = zScores(kRegions, kPeriods, cols);
+    return area;
+}
+
+const BenchRegistration run("cusum-run", [] {
+    const StudyAreaState area = gridArea(0.1);
+    const Matrix z = zScores(kRegions, kPeriods, kGridSide);
     TextArray names(kRegions + 1);
     for (int i = 1; i <= kRegions; ++i) names[static_cast<std::size_t>(i)] = "Region " + std::to_string(i);
     const double secs = medianSeconds(5, [&] {
@@ -130,15 +139,7 @@ const BenchRegistration exportRun("export", [] {
     const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-export").string();
     std::filesystem::create_directories(folder);
     {
-        StudyAreaState area;
-        area.regionCount = kRegions;
-        area.centroidTable.resize(kRegions + 1);
-        const int cols = static_cast<int>(std::ceil(std::sqrt(kRegions)));
-        for (int i = 1; i <= kRegions; ++i) {
-            const int c = (i - 1) % cols, r = (i - 1) / cols;
-            area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), double(c), double(r)};
-        }
-        area.studyArea = kRegions;
+        StudyAreaState area = gridArea(0.0);
         area.dbfRecordset = DbfTable::Open(writeCountTable(folder, kRegions, kPeriods));
         const std::string out = folder + "/export.txt";
         // What Export does after its checks of the dialog: read and check
