@@ -17,7 +17,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -138,23 +137,8 @@ TEST_F(PointWindow, StartsWithRunAndSaveOff) {
 TEST_F(PointWindow, AnOptionChosenFromCodeActsAsAClickOnIt) {
     // Either way the option is checked, and its handler turns Save off and
     // leaves the last run no longer answering the lists and tools.
-    const struct {
-        const char* name;
-        QRadioButton* option;
-        std::function<void()> choose;
-        ClusterTest test;
-    } cases[] = {
-        {"unadjusted", w->optUnadjusted, [&] { w->selectTest(ClusterTest::Unadjusted); }, ClusterTest::Unadjusted},
-        {"adjusted", w->optAdjusted_Generic, [&] { w->selectTest(ClusterTest::AdjustedPoisson); },
-         ClusterTest::AdjustedPoisson},
-        {"Freeman-Tukey", w->optStandard, [&] { w->selectTest(ClusterTest::FreemanTukey); }, ClusterTest::FreemanTukey},
-        {"Rossi, already chosen", w->optRossi, [&] { w->selectTest(ClusterTest::Rossi); }, ClusterTest::Rossi},
-        {"single bandwidth, already chosen", w->optSpatialSingleSigma, [&] { w->selectSingleSigma(); },
-         ClusterTest::Rossi},
-        {"range", w->optSpatialSigmaRange, [&] { w->selectSigmaRange(); }, ClusterTest::Rossi},
-    };
     load(kFourPoints);
-    for (const auto& c : cases) {
+    for (const OptionChoice& c : optionChoices(*w)) {
         for (const bool click : {true, false}) {
             SCOPED_TRACE(std::string(c.name) + (click ? ", clicked" : ", from code"));
             runSingle(ClusterTest::Rossi, "1");

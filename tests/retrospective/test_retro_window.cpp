@@ -21,7 +21,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <set>
 #include <sstream>
 
@@ -464,26 +463,7 @@ TEST_F(RetroWindow, AlphaChoiceKeepsSaveAndLists) {
 TEST_F(RetroWindow, AnOptionChosenFromCodeActsAsAClickOnIt) {
     // Either way the option is checked, its handler turns Save off, and the
     // map's legend follows the chosen test.
-    const struct {
-        const char* name;
-        QRadioButton* option;
-        std::function<void()> choose;
-        ClusterTest test;
-        LegendStatistic legend;
-    } cases[] = {
-        {"unadjusted", w->optUnadjusted, [&] { w->selectTest(ClusterTest::Unadjusted); }, ClusterTest::Unadjusted,
-         LegendStatistic::Score},
-        {"adjusted", w->optAdjusted_Generic, [&] { w->selectTest(ClusterTest::AdjustedPoisson); },
-         ClusterTest::AdjustedPoisson, LegendStatistic::Score},
-        {"Freeman-Tukey", w->optStandard, [&] { w->selectTest(ClusterTest::FreemanTukey); }, ClusterTest::FreemanTukey,
-         LegendStatistic::M},
-        {"Rossi, already chosen", w->optRossi, [&] { w->selectTest(ClusterTest::Rossi); }, ClusterTest::Rossi,
-         LegendStatistic::M},
-        {"single bandwidth, already chosen", w->optSpatialSingleSigma, [&] { w->selectSingleSigma(); },
-         ClusterTest::Rossi, LegendStatistic::M},
-        {"range", w->optSpatialSigmaRange, [&] { w->selectSigmaRange(); }, ClusterTest::Rossi, LegendStatistic::M},
-    };
-    for (const auto& c : cases) {
+    for (const OptionChoice& c : optionChoices(*w)) {
         for (const bool click : {true, false}) {
             SCOPED_TRACE(std::string(c.name) + (click ? ", clicked" : ", from code"));
             runSingle(ClusterTest::Rossi, "1");
@@ -493,7 +473,8 @@ TEST_F(RetroWindow, AnOptionChosenFromCodeActsAsAClickOnIt) {
             EXPECT_TRUE(c.option->isChecked());
             EXPECT_FALSE(w->cmdSave->isEnabled());
             EXPECT_EQ(w->selectedTest(), c.test);
-            EXPECT_EQ(state().legend.legendStatistic, c.legend);
+            const LegendStatistic legend = isScoreTest(c.test) ? LegendStatistic::Score : LegendStatistic::M;
+            EXPECT_EQ(state().legend.legendStatistic, legend);
         }
     }
 }
