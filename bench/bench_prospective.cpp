@@ -28,8 +28,16 @@ namespace {
 constexpr int kGridCols = 60, kGridRows = 50;  // 3,000 regions
 constexpr int kRegions = 3000;
 constexpr int kPeriods = 52;
-// The side of the square grid that holds kRegions cells.
-const int kGridSide = static_cast<int>(std::ceil(std::sqrt(kRegions)));
+
+QApplication& application() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "korvane-bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
 
 // z-values of n regions over t periods with a rising patch in one corner.
 Matrix zScores(int n, int t, int cols) {
@@ -42,24 +50,17 @@ Matrix zScores(int n, int t, int cols) {
     return z;
 }
 
-// kRegions centroids, row by row on a square grid of unit cells, each
-// moved by up to `jitter` from its cell's corner.
-StudyAreaState gridArea(double jitter) {
+const BenchRegistration run("cusum-run", [] {
     StudyAreaState area;
     area.regionCount = kRegions;
     area.centroidTable.resize(kRegions + 1);
+    const int cols = static_cast<int>(std::ceil(std::sqrt(kRegions)));
     for (int i = 1; i <= kRegions; ++i) {
-        const int c = (i - 1) % kGridSide, r = (i - 1) / kGridSide;
-        area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), c + jitter * std::sin(i),
-                                                           r + jitter * std::cos(i)};
+        const int c = (i - 1) % cols, r = (i - 1) / cols;
+        area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), c + 0.1 * std::sin(i), r + 0.1 * std::cos(i)};
     }
     area.studyArea = kRegions;
-    return area;
-}
-
-const BenchRegistration run("cusum-run", [] {
-    const StudyAreaState area = gridArea(0.1);
-    const Matrix z = zScores(kRegions, kPeriods, kGridSide);
+    const Matrix z = zScores(kRegions, kPeriods, cols);
     TextArray names(kRegions + 1);
     for (int i = 1; i <= kRegions; ++i) names[static_cast<std::size_t>(i)] = "Region " + std::to_string(i);
     const double secs = medianSeconds(5, [&] {
@@ -86,7 +87,7 @@ std::string writeGrid(const std::string& folder) {
 }
 
 const BenchRegistration draw("cusum-period-draw", [] {
-    benchApplication();
+    application();
     installDialogs(std::make_shared<ScriptedDialogs>());
     const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-cusum").string();
     std::filesystem::create_directories(folder);
@@ -139,7 +140,15 @@ const BenchRegistration exportRun("export", [] {
     const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-export").string();
     std::filesystem::create_directories(folder);
     {
-        StudyAreaState area = gridArea(0.0);
+        StudyAreaState area;
+        area.regionCount = kRegions;
+        area.centroidTable.resize(kRegions + 1);
+        const int cols = static_cast<int>(std::ceil(std::sqrt(kRegions)));
+        for (int i = 1; i <= kRegions; ++i) {
+            const int c = (i - 1) % cols, r = (i - 1) / cols;
+            area.centroidTable[static_cast<std::size_t>(i)] = {std::to_string(i), double(c), double(r)};
+        }
+        area.studyArea = kRegions;
         area.dbfRecordset = DbfTable::Open(writeCountTable(folder, kRegions, kPeriods));
         const std::string out = folder + "/export.txt";
         // What Export does after its checks of the dialog: read and check
