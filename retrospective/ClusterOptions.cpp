@@ -44,7 +44,9 @@ void ClusterOptions::selectSingleSigma() {
     selectOption(optSpatialSingleSigma, &ClusterOptions::optSpatialSingleSigma_Click);
 }
 
-void ClusterOptions::selectSigmaRange() { selectOption(optSpatialSigmaRange, &ClusterOptions::optSpatialSigmaRange_Click); }
+void ClusterOptions::selectSigmaRange() {
+    selectOption(optSpatialSigmaRange, &ClusterOptions::optSpatialSigmaRange_Click);
+}
 
 void ClusterOptions::selectAlpha(int index) {
     if (index < 0 || index >= cboAlpha->count()) return;

@@ -11,13 +11,11 @@
 #include "retrospective/ClusterLines.h"
 #include "retrospective/ClusterOptions.h"
 
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 
 class frmClusterDetection : public QWidget, public ClusterOptions {
     Q_OBJECT

@@ -21,7 +21,6 @@
 class LineChart;
 class PointMap;
 class PictureBox;
-class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
