@@ -21,8 +21,8 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/TextSave.h"
 #include "ui/Twips.h"
 #include "prospective/frmCusumTools.h"
 #include "prospective/frmExportDataset.h"
@@ -409,14 +409,7 @@ void MDIFrmMain::mnuGetCentroid_Click() {
         return;
     }
 
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-
-    try {
-        writeTextFileLines(chosen.fileName, lines);
-    } catch (const AppError& e) {
-        dialogs().warning("The centroid file " + chosen.fileName + " cannot be written:\n" + e.description());
-    }
+    saveTextFile([&] { return lines; }, [](const std::string& file, const std::string& cause) {
+        return "The centroid file " + file + " cannot be written:\n" + cause;
+    });
 }

@@ -12,39 +12,17 @@
 #include "platform/Format.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
 #include "stats/modPValue.h"
 
 namespace {
 
+using WindowParts::captioned;
+using WindowParts::control;
+using WindowParts::twips;
+
 constexpr const char* kResultMask = "0.00000000";
-
-// Places w at a position and size given in twips inside its parent.
-void place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(twipsRect(left, top, width, height));
-}
-
-QLabel* label(QWidget* parent, const char* name, const char* caption, double left, double top, double width) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    place(l, left, top, width, 255);
-    return l;
-}
-
-QLineEdit* textBox(QWidget* parent, const char* name, double left, double top, double width, bool result) {
-    auto* t = new QLineEdit(parent);
-    t->setObjectName(name);
-    t->setReadOnly(result);
-    place(t, left, top, width, 285);
-    return t;
-}
-
-QGroupBox* frame(QWidget* parent, const char* name, const char* caption, double left, double top, double width,
-                 double height) {
-    auto* f = new QGroupBox(caption, parent);
-    f->setObjectName(name);
-    place(f, left, top, width, height);
-    return f;
-}
+constexpr int kLabelHeight = 255, kBoxHeight = 285;
 
 }  // namespace
 
@@ -61,40 +39,33 @@ frmCalculatePValue::frmCalculatePValue(AppContext& ctx) : QWidget(nullptr), ctx_
 }
 
 void frmCalculatePValue::buildControls() {
-    optNormal = new QRadioButton("Normal Distribution", this);
-    optNormal->setObjectName("optNormal");
-    place(optNormal, 60, 60, 3015, 195);
+    optNormal = captioned<QRadioButton>(this, "optNormal", "Normal Distribution", twips(60, 60, 3015, 195));
     optNormal->adjustSize();
 
-    Frame2 = frame(this, "Frame2", "", 60, 240, 3015, 1695);
-    Frame6 = frame(Frame2, "Frame6", "User input", 120, 180, 2745, 615);
-    Label9 = label(Frame6, "Label9", "z-value", 120, 270, 1095);
-    txtInputNormalZScore = textBox(Frame6, "txtInputNormalZScore", 1260, 240, 1365, false);
-    Frame7 = frame(Frame2, "Frame7", "Result", 120, 810, 2745, 645);
-    Label10 = label(Frame7, "Label10", "p-value", 120, 300, 1095);
-    txtInputZScore_PValue = textBox(Frame7, "txtInputZScore_PValue", 1260, 270, 1365, true);
+    Frame2 = captioned<QGroupBox>(this, "Frame2", "", twips(60, 240, 3015, 1695));
+    Frame6 = captioned<QGroupBox>(Frame2, "Frame6", "User input", twips(120, 180, 2745, 615));
+    Label9 = captioned<QLabel>(Frame6, "Label9", "z-value", twips(120, 270, 1095, kLabelHeight));
+    txtInputNormalZScore = control<QLineEdit>(Frame6, "txtInputNormalZScore", twips(1260, 240, 1365, kBoxHeight));
+    Frame7 = captioned<QGroupBox>(Frame2, "Frame7", "Result", twips(120, 810, 2745, 645));
+    Label10 = captioned<QLabel>(Frame7, "Label10", "p-value", twips(120, 300, 1095, kLabelHeight));
+    txtInputZScore_PValue = control<QLineEdit>(Frame7, "txtInputZScore_PValue", twips(1260, 270, 1365, kBoxHeight));
 
-    optChiSquare = new QRadioButton("Chi-Square Distribution", this);
-    optChiSquare->setObjectName("optChiSquare");
-    place(optChiSquare, 60, 2010, 3015, 195);
+    optChiSquare = captioned<QRadioButton>(this, "optChiSquare", "Chi-Square Distribution", twips(60, 2010, 3015, 195));
     optChiSquare->adjustSize();
 
-    Frame1 = frame(this, "Frame1", "", 60, 2190, 3015, 2025);
-    Frame5 = frame(Frame1, "Frame5", "User input", 120, 180, 2745, 1035);
-    Label4 = label(Frame5, "Label4", "Chi-Square statistic", 120, 300, 1455);
-    txtInputChiSquare = textBox(Frame5, "txtInputChiSquare", 1620, 270, 1005, false);
-    Label5 = label(Frame5, "Label5", "Degree of Freedom", 120, 660, 1455);
-    txtInputDF = textBox(Frame5, "txtInputDF", 1620, 630, 1005, false);
-    Frame4 = frame(Frame1, "Frame4", "Result", 120, 1230, 2745, 645);
-    Label1 = label(Frame4, "Label1", "p-value", 120, 300, 1095);
-    txtChiSquarePValue = textBox(Frame4, "txtChiSquarePValue", 1260, 270, 1365, true);
+    Frame1 = captioned<QGroupBox>(this, "Frame1", "", twips(60, 2190, 3015, 2025));
+    Frame5 = captioned<QGroupBox>(Frame1, "Frame5", "User input", twips(120, 180, 2745, 1035));
+    Label4 = captioned<QLabel>(Frame5, "Label4", "Chi-Square statistic", twips(120, 300, 1455, kLabelHeight));
+    txtInputChiSquare = control<QLineEdit>(Frame5, "txtInputChiSquare", twips(1620, 270, 1005, kBoxHeight));
+    Label5 = captioned<QLabel>(Frame5, "Label5", "Degree of Freedom", twips(120, 660, 1455, kLabelHeight));
+    txtInputDF = control<QLineEdit>(Frame5, "txtInputDF", twips(1620, 630, 1005, kBoxHeight));
+    Frame4 = captioned<QGroupBox>(Frame1, "Frame4", "Result", twips(120, 1230, 2745, 645));
+    Label1 = captioned<QLabel>(Frame4, "Label1", "p-value", twips(120, 300, 1095, kLabelHeight));
+    txtChiSquarePValue = control<QLineEdit>(Frame4, "txtChiSquarePValue", twips(1260, 270, 1365, kBoxHeight));
+    for (QLineEdit* result : {txtInputZScore_PValue, txtChiSquarePValue}) result->setReadOnly(true);
 
-    cmdCalculate = new QPushButton("&Calculate", this);
-    cmdCalculate->setObjectName("cmdCalculate");
-    place(cmdCalculate, 990, 4290, 1005, 345);
-    cmdExit = new QPushButton("&Exit", this);
-    cmdExit->setObjectName("cmdExit");
-    place(cmdExit, 2070, 4290, 1005, 345);
+    cmdCalculate = captioned<QPushButton>(this, "cmdCalculate", "&Calculate", twips(990, 4290, 1005, 345));
+    cmdExit = captioned<QPushButton>(this, "cmdExit", "&Exit", twips(2070, 4290, 1005, 345));
 
     // The two options form one group (they share this window as parent).
     // toggled fires only when an option becomes selected, so a click on the

@@ -35,6 +35,11 @@
 
 enum class WindowKind { MainFrame, MdiChild, FreeStanding };
 
+// The sub-window of a child with a fixed border, a caption and a close box,
+// but no minimise or maximise box.
+inline constexpr Qt::WindowFlags kFixedChildFlags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
 class AppContext {
 public:
     AppState state;

@@ -1,9 +1,9 @@
 #include "map/frmInfo.h"
 
-#include <QFont>
 #include <QListWidget>
 #include <QPushButton>
 
+#include "ui/Fonts.h"
 #include "ui/Twips.h"
 
 frmInfo::frmInfo(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
@@ -36,10 +36,7 @@ void frmInfo::Form_Load() {
     move(0, twipsToPixels(5780));
     lstInfo->clear();
     // A fixed-width font keeps the columns under the headings.
-    QFont font("DejaVu Sans Mono");
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSizeF(9.0);
-    lstInfo->setFont(font);
+    lstInfo->setFont(listFont());
 }
 
 void frmInfo::Form_Resize() {

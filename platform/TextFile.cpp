@@ -139,8 +139,11 @@ void TextFileWriter::Close() {
     if (::stat(folder.c_str(), &folderSt) != 0 || !S_ISDIR(folderSt.st_mode))
         raisePathFileAccess(path_, "the folder " + folder + " does not exist");
 
-    if (!mayWrite(folder, folderSt, W_OK | X_OK)) {
-        if (!exists) raisePathFileAccess(path_, "the folder " + folder + " is read-only");
+    const bool folderTakesNewFile = mayWrite(folder, folderSt, W_OK | X_OK);
+    if (!exists && !folderTakesNewFile) raisePathFileAccess(path_, "the folder " + folder + " is read-only");
+    // A file with a second name (a hard link) is written where it is too: a
+    // new file in its place would leave the other name with the old text.
+    if (exists && (!folderTakesNewFile || st.st_nlink > 1)) {
         writeInPlace(target);
         return;
     }

@@ -8,7 +8,8 @@
 // (the link stays), with the earlier file's mode and owner. A read-only file
 // is refused. The new text goes to a temporary file of a fresh name beside
 // the target, which then replaces it; in a folder that takes no new file,
-// a writable target is written where it is, once the whole text is built.
+// and for a file that has a second name (a hard link), a writable target is
+// written where it is, once the whole text is built.
 
 #include <string>
 #include <string_view>

@@ -15,34 +15,15 @@
 #include "platform/Format.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
 #include "stats/CusumThreshold.h"
 
 namespace {
 
-void place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(twipsRect(left, top, width, height));
-}
+using WindowParts::captioned;
+using WindowParts::twips;
 
-QLabel* label(QWidget* parent, const char* name, const char* caption, double left, double top, double width) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    place(l, left, top, width, 255);
-    return l;
-}
-
-QLineEdit* textBox(QWidget* parent, const char* name, const char* text, double left, double top, double width) {
-    auto* t = new QLineEdit(text, parent);
-    t->setObjectName(name);
-    place(t, left, top, width, 285);
-    return t;
-}
-
-QRadioButton* option(QWidget* parent, const char* name, const char* caption, double left, double top) {
-    auto* o = new QRadioButton(caption, parent);
-    o->setObjectName(name);
-    place(o, left, top, 2520, 255);
-    return o;
-}
+constexpr int kLabelHeight = 255, kBoxHeight = 285;
 
 constexpr const char* kInvalid = "k-value and ARL0 should be positive numerical values";
 
@@ -58,37 +39,33 @@ frmCusumTools::frmCusumTools(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
 }
 
 void frmCusumTools::buildControls() {
-    Frame1 = new QGroupBox("Parameters", this);
-    Frame1->setObjectName("Frame1");
-    place(Frame1, 120, 120, 2700, 2175);
-    Label1 = label(Frame1, "Label1", "k-value", 120, 390, 1200);
-    txtKvalue = textBox(Frame1, "txtKvalue", "0.5", 1380, 360, 1170);
-    Label3 = label(Frame1, "Label3", "# of region", 120, 840, 1200);
-    txtNumRegion = textBox(Frame1, "txtNumRegion", "100", 1380, 810, 1170);
-    Label2 = label(Frame1, "Label2", "Sigma", 120, 1290, 1200);
-    txtSigma = textBox(Frame1, "txtSigma", "1", 1380, 1260, 1170);
-    lblARL0 = label(Frame1, "lblARL0", "ARL0", 120, 1740, 1200);
-    txtARL0 = textBox(Frame1, "txtARL0", "", 1380, 1710, 1170);
+    Frame1 = captioned<QGroupBox>(this, "Frame1", "Parameters", twips(120, 120, 2700, 2175));
+    Label1 = captioned<QLabel>(Frame1, "Label1", "k-value", twips(120, 390, 1200, kLabelHeight));
+    txtKvalue = captioned<QLineEdit>(Frame1, "txtKvalue", "0.5", twips(1380, 360, 1170, kBoxHeight));
+    Label3 = captioned<QLabel>(Frame1, "Label3", "# of region", twips(120, 840, 1200, kLabelHeight));
+    txtNumRegion = captioned<QLineEdit>(Frame1, "txtNumRegion", "100", twips(1380, 810, 1170, kBoxHeight));
+    Label2 = captioned<QLabel>(Frame1, "Label2", "Sigma", twips(120, 1290, 1200, kLabelHeight));
+    txtSigma = captioned<QLineEdit>(Frame1, "txtSigma", "1", twips(1380, 1260, 1170, kBoxHeight));
+    lblARL0 = captioned<QLabel>(Frame1, "lblARL0", "ARL0", twips(120, 1740, 1200, kLabelHeight));
+    txtARL0 = captioned<QLineEdit>(Frame1, "txtARL0", "", twips(1380, 1710, 1170, kBoxHeight));
 
-    Frame2 = new QGroupBox("ARL0 Options", this);
-    Frame2->setObjectName("Frame2");
-    place(Frame2, 2940, 120, 2910, 2175);
-    optOverallRegion = option(Frame2, "optOverallRegion", "Overall Region", 120, 270);
-    optBonferroniCorrection = option(Frame2, "optBonferroniCorrection", "Bonferroni correction", 120, 960);
-    optAdjustForLocalStatistics =
-        option(Frame2, "optAdjustForLocalStatistics", "Spatial autocorrelation", 120, 1470);
+    Frame2 = captioned<QGroupBox>(this, "Frame2", "ARL0 Options", twips(2940, 120, 2910, 2175));
+    const auto option = [this](const char* name, const char* caption, int top) {
+        return captioned<QRadioButton>(Frame2, name, caption, twips(120, top, 2520, kLabelHeight));
+    };
+    optOverallRegion = option("optOverallRegion", "Overall Region", 270);
+    optBonferroniCorrection = option("optBonferroniCorrection", "Bonferroni correction", 960);
+    optAdjustForLocalStatistics = option("optAdjustForLocalStatistics", "Spatial autocorrelation", 1470);
     QLineEdit** results[3] = {&txtHvalue_NoAdjustment, &txtBonferroni_Correction, &txtLocalStatistics};
     const char* resultNames[3] = {"txtHvalue_NoAdjustment", "txtBonferroni_Correction", "txtLocalStatistics"};
-    const double resultTops[3] = {570, 1260 - 30, 1770};
+    const int resultTops[3] = {570, 1260 - 30, 1770};
     for (int i = 0; i < 3; ++i) {
-        Label8[i] = label(Frame2, "Label8", "h-value", 360, resultTops[i] + 30, 900);
+        Label8[i] = captioned<QLabel>(Frame2, "Label8", "h-value", twips(360, resultTops[i] + 30, 900, kLabelHeight));
         Label8[i]->setProperty("index", i);
-        *results[i] = textBox(Frame2, resultNames[i], "", 1380, resultTops[i], 1350);
+        *results[i] = captioned<QLineEdit>(Frame2, resultNames[i], "", twips(1380, resultTops[i], 1350, kBoxHeight));
     }
 
-    cmdGetResult = new QPushButton("&Get Result", this);
-    cmdGetResult->setObjectName("cmdGetResult");
-    place(cmdGetResult, 4570, 2415, 1280, 375);
+    cmdGetResult = captioned<QPushButton>(this, "cmdGetResult", "&Get Result", twips(4570, 2415, 1280, 375));
     connect(cmdGetResult, &QPushButton::clicked, this, [this] { cmdGetResult_Click(); });
 
     // ARL0 comes first in the tab order, so it has the focus at opening.

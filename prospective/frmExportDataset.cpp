@@ -14,8 +14,8 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/TextSave.h"
 #include "ui/WindowParts.h"
 #include "prospective/CusumFiles.h"
 
@@ -250,13 +250,7 @@ void frmExportDataset::cmdExport_Click() {
         return;
     }
 
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-    try {
-        writeTextFileLines(chosen.fileName, lines);
-    } catch (const AppError& e) {
-        dialogs().warning("The z-values could not be written to \"" + chosen.fileName + "\": " + e.description());
-    }
+    saveTextFile([&] { return lines; }, [](const std::string& file, const std::string& cause) {
+        return "The z-values could not be written to \"" + file + "\": " + cause;
+    });
 }

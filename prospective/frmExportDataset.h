@@ -21,9 +21,7 @@ class frmExportDataset : public QWidget {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
-    static constexpr Qt::WindowFlags subWindowFlags =
-        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags subWindowFlags = kFixedChildFlags;
     explicit frmExportDataset(AppContext& ctx);
 
     void Form_Load();

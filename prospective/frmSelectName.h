@@ -17,9 +17,7 @@ class frmSelectName : public QWidget {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
-    static constexpr Qt::WindowFlags subWindowFlags =
-        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags subWindowFlags = kFixedChildFlags;
     explicit frmSelectName(AppContext& ctx);
 
     void Form_Load();

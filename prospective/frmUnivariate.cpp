@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,13 +15,15 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/TextSave.h"
+#include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
 #include "prospective/CusumFiles.h"
 #include "prospective/CusumLines.h"
 #include "prospective/CusumMapLink.h"
+#include "prospective/CusumParameters.h"
 #include "prospective/frmGraph.h"
 #include "prospective/frmTxtFileOpen.h"
 #include "prospective/modFileSaveOpen.h"
@@ -30,15 +31,7 @@
 
 namespace {
 
-using WindowParts::control;
-using WindowParts::quietly;
-using WindowParts::twips;
-
-constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
-constexpr auto option = WindowParts::captioned<QRadioButton>;
-constexpr auto button = WindowParts::captioned<QPushButton>;
-constexpr auto textBox = WindowParts::captioned<QLineEdit>;
-constexpr auto label = WindowParts::captioned<QLabel>;
+using namespace WindowParts;
 
 constexpr int kWidthTwips = 8400;
 constexpr int kHeightTwips = 9560;
@@ -46,19 +39,6 @@ constexpr int kHeightTwips = 9560;
 constexpr std::int32_t kFastDelay = 1, kMediumDelay = 120000, kSlowDelay = 300000;
 // Cusum green, h red (BGR).
 const std::vector<int> kSeriesColors = {0x00C000, 0x0000FF};
-
-QFont listFont() {
-    QFont f("DejaVu Sans Mono");
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(9);
-    return f;
-}
-
-std::vector<std::string> fromList(const QListWidget* list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
-    return out;
-}
 
 bool isNumericValue(const DbfValue& v) {
     if (v.IsNumber()) return true;
@@ -150,8 +130,8 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
     connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
     connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
     connect(optFIR, &QRadioButton::clicked, this, [this] { optFIR_Click(); });
-    connectList(lstPeriod, &frmUnivariate::lstPeriod_Click);
-    connectList(lstRegion, &frmUnivariate::lstRegion_Click);
+    connectList(this, lstPeriod, &frmUnivariate::lstPeriod_Click);
+    connectList(this, lstRegion, &frmUnivariate::lstRegion_Click);
 
     // The map's tool "Graph" charts the region it picked.
     connect(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
@@ -159,13 +139,6 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
     });
 
     Form_Load();
-}
-
-void frmUnivariate::connectList(QListWidget* list, void (frmUnivariate::*handler)()) {
-    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
-    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
-        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
-    });
 }
 
 void frmUnivariate::Form_Load() {
@@ -452,29 +425,20 @@ void frmUnivariate::cmdCalc_Click() {
     AppState& s = ctx.state;
     // Until a run starts (a refused one never does) the last run's lists,
     // charts and map tools stay as they are and keep answering.
-    const auto k = parseNumber(txtKvalue->text().toStdString());
-    const auto h = parseNumber(txtHvalue->text().toStdString());
-    const auto sigma = parseNumber(txtSigma->text().toStdString());
-    if (!k || !h || !sigma) {
-        dialogs().warning("Parameters are not properly input.");
-        return;
-    }
-    if (*k < 0.0 || *h < 0.0 || *sigma < 0.0) {
-        dialogs().warning("Parameters should be positive values.");
-        return;
-    }
+    const auto p = readCusumParameters(txtKvalue, txtHvalue, txtSigma);
+    if (!p) return;
     const std::int32_t delay = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
     s.cusum.animationDelay = delay;
     if (optPre->isChecked()) {
         // The continuation dialog takes the run from here with these; the
         // last run keeps its own k and h meanwhile.
-        s.cusum.continuationK = *k;
-        s.cusum.continuationH = *h;
+        s.cusum.continuationK = p->k;
+        s.cusum.continuationH = p->h;
         ctx.show<frmTxtFileOpen>();
         return;
     }
     if (!optZero->isChecked()) return;
-    runRoad(*k, *h, *sigma, nullptr, {});
+    runRoad(p->k, p->h, p->sigma, nullptr, {});
 }
 
 void frmUnivariate::continueRun(const Continuation& from) {
@@ -710,15 +674,11 @@ void frmUnivariate::cmdSaveCusum_Click() {
 }
 
 void frmUnivariate::cmdSaveResult_Click() {
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-    try {
-        writeTextFileLines(chosen.fileName, CusumLines::report(ctx_.state.cusum, ctx_.state.area.regionCount));
-    } catch (const AppError& e) {
-        dialogs().warning("The result could not be saved to \"" + chosen.fileName + "\": " + e.description());
-        return;
-    }
+    const std::string saved = saveTextFile(
+        [&] { return CusumLines::report(ctx_.state.cusum, ctx_.state.area.regionCount); },
+        [](const std::string& file, const std::string& cause) {
+            return "The result could not be saved to \"" + file + "\": " + cause;
+        });
+    if (saved.empty()) return;
     cmdSaveResult->setEnabled(false);
 }

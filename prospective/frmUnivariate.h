@@ -28,9 +28,7 @@ class frmUnivariate : public QWidget {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
-    static constexpr Qt::WindowFlags subWindowFlags =
-        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags subWindowFlags = kFixedChildFlags;
     explicit frmUnivariate(AppContext& ctx);
 
     // The waits of the animation and of a region's flash.
@@ -161,7 +159,6 @@ private:
     // value is null or not a number.
     bool checkField(int fieldIndex);
     void clearList(QListWidget* list);
-    void connectList(QListWidget* list, void (frmUnivariate::*handler)());
     void selectOption(QRadioButton* option, void (frmUnivariate::*handler)());
     // A drawing of the map that cannot be made says why, once.
     template <class F>

@@ -21,6 +21,7 @@
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
 #include "prospective/CusumLines.h"
+#include "prospective/CusumParameters.h"
 #include "stats/modFunctions.h"
 
 using namespace WindowParts;
@@ -32,12 +33,6 @@ constexpr const char* kNoFileName = "File name is not specified.";
 // The counts of the speed options.
 constexpr int kFastDelay = 10000, kMediumDelay = 120000, kSlowDelay = 300000;
 constexpr BgrColor kGreen = 0x00FF00;
-
-QFont listFont() {
-    QFont f(kMonoFamily);
-    f.setPointSizeF(9.0);
-    return f;
-}
 
 // Emptying a list is no choice of a line: its handler does not run.
 void clearQuietly(QListWidget* list) {
@@ -319,17 +314,8 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     v_.mapCount = v_.coords.count;
     picPoint->copyPoints();
     drawing([&] { picPoint->DrawPointMap(); });
-    const auto k = parseNumber(txtKvalue->text().toStdString());
-    const auto h = parseNumber(txtHvalue->text().toStdString());
-    const auto sigma = parseNumber(txtSigma->text().toStdString());
-    if (!k || !h || !sigma) {
-        dialogs().warning("Parameters are not properly input.");
-        return;
-    }
-    if (*k < 0 || *h < 0 || *sigma < 0) {
-        dialogs().warning("Parameters should be positive values.");
-        return;
-    }
+    const auto p = readCusumParameters(txtKvalue, txtHvalue, txtSigma);
+    if (!p) return;
     const bool previous = optPre->isChecked();
     if (!v_.newZ || (previous && !v_.saved)) {
         dialogs().warning("Read the input files of the chosen start again before the run.");
@@ -343,12 +329,12 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     double area = 0.0;
     PointCusum::Result result;
     try {
-        if (*sigma != 0.0 && picPoint->transform() && v_.mapCount >= 2) {
+        if (p->sigma != 0.0 && picPoint->transform() && v_.mapCount >= 2) {
             modFunctions::HullResult hull = modFunctions::ComputeConvexHull(ctx_.state.points);
             area = hull.area;
             modFunctions::CommitConvexHull(ctx_.state.points, std::move(hull));
         }
-        result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, *k, *h, *sigma,
+        result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, p->k, p->h, p->sigma,
                                  area, previous ? &*v_.saved : nullptr);
     } catch (const AppError& e) {
         ctx_.frame().setMousePointer(0);

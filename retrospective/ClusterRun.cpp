@@ -27,6 +27,22 @@ double finiteOr(double v, const char* what) {
     return v;
 }
 
+// The cases and the counts of items 1..n ("Region" or "Point"): some cases,
+// no negative observed count, and positive expected counts and shares.
+void checkCounts(const AppState& s, std::int32_t n, const std::string& item) {
+    if (!(std::isfinite(s.retro.totalCases) && s.retro.totalCases > 0.0))
+        refuse("The data hold no cases (the observed counts add up to 0), so the test cannot be computed.");
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (!std::isfinite(s.retro.observed[k]) || s.retro.observed[k] < 0.0)
+            refuse(item + " " + regionText(i) + " has an invalid observed count.");
+        if (!(std::isfinite(s.retro.expected[k]) && s.retro.expected[k] > 0.0))
+            refuse(item + " " + regionText(i) + " has an expected count of 0, so the test cannot be computed.");
+        if (!(std::isfinite(s.retro.expectedShare[k]) && s.retro.expectedShare[k] > 0.0))
+            refuse(item + " " + regionText(i) + " has an expected share of 0, so the test cannot be computed.");
+    }
+}
+
 // The score statistic of one bandwidth, unadjusted or adjusted.
 void calcScore(AppState& s, bool unadjusted) {
     namespace cd = modClusterDetection;
@@ -58,6 +74,11 @@ void calcLocalM(AppState& s, ClusterTest test) {
 
 }  // namespace
 
+std::string failureText(const AppError& e) {
+    if (e.source() == kDataErrorSource) return e.description();
+    return "The test cannot be computed on these data: " + e.description();
+}
+
 void checkData(const AppState& s) {
     const std::int32_t n = s.area.regionCount;
     const auto need = static_cast<std::size_t>(n) + 1;
@@ -71,16 +92,9 @@ void checkData(const AppState& s) {
         refuse("The region centroids have not been computed for this study area.");
     if (!(std::isfinite(s.area.studyArea) && s.area.studyArea > 0.0))
         refuse("The study area has no area, so the kernel of the test has no scale.");
-    if (!(std::isfinite(s.retro.totalCases) && s.retro.totalCases > 0.0))
-        refuse("The data hold no cases (the observed counts add up to 0), so the test cannot be computed.");
+    checkCounts(s, n, "Region");
     for (std::int32_t i = 1; i <= n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        if (!std::isfinite(s.retro.observed[k]) || s.retro.observed[k] < 0.0)
-            refuse("Region " + regionText(i) + " has an invalid observed count.");
-        if (!(std::isfinite(s.retro.expected[k]) && s.retro.expected[k] > 0.0))
-            refuse("Region " + regionText(i) + " has an expected count of 0, so the test cannot be computed.");
-        if (!(std::isfinite(s.retro.expectedShare[k]) && s.retro.expectedShare[k] > 0.0))
-            refuse("Region " + regionText(i) + " has an expected share of 0, so the test cannot be computed.");
         if (!std::isfinite(s.area.centroidTable[k].X) || !std::isfinite(s.area.centroidTable[k].Y))
             refuse("Region " + regionText(i) + " has no valid centroid.");
     }
@@ -97,17 +111,7 @@ void checkPointData(const AppState& s, bool mapDrawn) {
     if (s.retro.observed.size() != need || s.retro.expected.size() != need || s.retro.expectedShare.size() != need ||
         s.area.centroidTable.size() != need)
         refuse("The counts were read for other points. Load the point file again with \"Load Data\".");
-    if (!(std::isfinite(s.retro.totalCases) && s.retro.totalCases > 0.0))
-        refuse("The data hold no cases (the observed counts add up to 0), so the test cannot be computed.");
-    for (std::int32_t i = 1; i <= n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        if (!std::isfinite(s.retro.observed[k]) || s.retro.observed[k] < 0.0)
-            refuse("Point " + regionText(i) + " has an invalid observed count.");
-        if (!(std::isfinite(s.retro.expected[k]) && s.retro.expected[k] > 0.0))
-            refuse("Point " + regionText(i) + " has an expected count of 0, so the test cannot be computed.");
-        if (!(std::isfinite(s.retro.expectedShare[k]) && s.retro.expectedShare[k] > 0.0))
-            refuse("Point " + regionText(i) + " has an expected share of 0, so the test cannot be computed.");
-    }
+    checkCounts(s, n, "Point");
     if (!mapDrawn)
         refuse("All points share one X or one Y coordinate, so they cannot be drawn and their study area has no size.");
     if (s.points.devicePoints.size() != need)

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Error.h"
 #include "retrospective/ClusterLines.h"
 #include "stats/AppState.h"
 
@@ -19,6 +20,10 @@ namespace ClusterRun {
 // Raised for data the test cannot be computed on; the description says why
 // in words the user can act on.
 inline constexpr const char* kDataErrorSource = "ClusterRun";
+
+// What a window says of a run that raised `e`: the reason for data the
+// test cannot be computed on, else the error with a word of context.
+std::string failureText(const AppError& e);
 
 // Checks that the counts, centroids and study area a run reads are there
 // and usable; raises AppError (source kDataErrorSource) otherwise.

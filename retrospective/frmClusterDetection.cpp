@@ -2,9 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFont>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,10 +12,11 @@
 
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
+#include "retrospective/ClusterReport.h"
 #include "retrospective/ClusterRun.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
@@ -26,46 +25,7 @@
 #include "stats/modClusterDetection.h"
 #include "ui/Pictures.h"
 
-namespace {
-
-using WindowParts::control;
-using WindowParts::quietly;
-using WindowParts::twips;
-
-constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
-constexpr auto option = WindowParts::captioned<QRadioButton>;
-constexpr auto button = WindowParts::captioned<QPushButton>;
-constexpr auto textBox = WindowParts::captioned<QLineEdit>;
-constexpr auto label = WindowParts::captioned<QLabel>;
-
-// The fixed-pitch font of the result lists.
-QFont listFont() {
-    QFont f("DejaVu Sans Mono");
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(9);
-    return f;
-}
-
-QStringList toQt(const std::vector<std::string>& lines) {
-    QStringList out;
-    out.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& l : lines) out << QString::fromStdString(l);
-    return out;
-}
-
-std::vector<std::string> fromList(const QListWidget* list) {
-    std::vector<std::string> out;
-    out.reserve(static_cast<std::size_t>(list->count()));
-    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
-    return out;
-}
-
-std::string runFailureText(const AppError& e) {
-    if (e.source() == ClusterRun::kDataErrorSource) return e.description();
-    return "The test cannot be computed on these data: " + e.description();
-}
-
-}  // namespace
+using namespace WindowParts;
 
 frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     setObjectName("frmClusterDetection");
@@ -113,15 +73,9 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdDataReset, &QPushButton::clicked, this, [this] { cmdDataReset_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
-    connect(cboAlpha, &QComboBox::activated, this, [this] { cboAlpha_Click(); });
-    connect(optUnadjusted, &QRadioButton::clicked, this, [this] { optUnadjusted_Click(); });
-    connect(optAdjusted_Generic, &QRadioButton::clicked, this, [this] { optAdjusted_Generic_Click(); });
-    connect(optStandard, &QRadioButton::clicked, this, [this] { optStandard_Click(); });
-    connect(optRossi, &QRadioButton::clicked, this, [this] { optRossi_Click(); });
-    connect(optSpatialSigmaRange, &QRadioButton::clicked, this, [this] { optSpatialSigmaRange_Click(); });
-    connect(optSpatialSingleSigma, &QRadioButton::clicked, this, [this] { optSpatialSingleSigma_Click(); });
-    connectList(lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
-    connectList(lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
+    connectOptions(this);
+    connectList(this, lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
+    connectList(this, lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
     connectMap();
 
     // The critical value's own notice ("Error!") is a modal message box.
@@ -157,51 +111,12 @@ LegendStatistic frmClusterDetection::legendStatistic() const {
     return LegendStatistic::None;
 }
 
-void frmClusterDetection::connectList(QListWidget* list, void (frmClusterDetection::*handler)()) {
-    // A mouse click (on a new row or the current one) runs the handler when
-    // the button is released; a row changed from the keyboard runs it at once.
-    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
-    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
-        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
-    });
-}
-
 void frmClusterDetection::Form_Load() {
     move(twipsToPixels(8000), twipsToPixels(1));
-    selectOption(optUnadjusted, &frmClusterDetection::optUnadjusted_Click);
-    selectOption(optSpatialSingleSigma, &frmClusterDetection::optSpatialSingleSigma_Click);
+    selectTest(ClusterTest::Unadjusted);
+    selectSingleSigma();
     ctx_.state.retro.alpha = 0.05;
     cmdSave->setEnabled(false);
-}
-
-void frmClusterDetection::selectOption(QRadioButton* o, void (frmClusterDetection::*handler)()) {
-    quietly(o, [](QRadioButton* b) { b->setChecked(true); });
-    ctx_.state.legend.legendStatistic = legendStatistic();
-    (this->*handler)();
-}
-
-void frmClusterDetection::selectTest(ClusterTest test) {
-    switch (test) {
-    case ClusterTest::Unadjusted: selectOption(optUnadjusted, &frmClusterDetection::optUnadjusted_Click); break;
-    case ClusterTest::AdjustedPoisson:
-        selectOption(optAdjusted_Generic, &frmClusterDetection::optAdjusted_Generic_Click);
-        break;
-    case ClusterTest::FreemanTukey: selectOption(optStandard, &frmClusterDetection::optStandard_Click); break;
-    case ClusterTest::Rossi: selectOption(optRossi, &frmClusterDetection::optRossi_Click); break;
-    }
-}
-
-void frmClusterDetection::selectSingleSigma() {
-    selectOption(optSpatialSingleSigma, &frmClusterDetection::optSpatialSingleSigma_Click);
-}
-void frmClusterDetection::selectSigmaRange() {
-    selectOption(optSpatialSigmaRange, &frmClusterDetection::optSpatialSigmaRange_Click);
-}
-
-void frmClusterDetection::selectAlpha(int index) {
-    if (index < 0 || index >= cboAlpha->count()) return;
-    quietly(cboAlpha, [index](QComboBox* c) { c->setCurrentIndex(index); });
-    cboAlpha_Click();
 }
 
 void frmClusterDetection::selectLocalRow(int row) {
@@ -214,25 +129,8 @@ void frmClusterDetection::selectGlobalRow(int row) {
     lstGlobalPatternSummary_Click();
 }
 
-ClusterTest frmClusterDetection::selectedTest() const {
-    if (optUnadjusted->isChecked()) return ClusterTest::Unadjusted;
-    if (optAdjusted_Generic->isChecked()) return ClusterTest::AdjustedPoisson;
-    if (optStandard->isChecked()) return ClusterTest::FreemanTukey;
-    return ClusterTest::Rossi;
-}
-
 std::vector<std::string> frmClusterDetection::globalLines() const { return fromList(lstGlobalPatternSummary); }
 std::vector<std::string> frmClusterDetection::localLines() const { return fromList(lstLocalPatternSummary); }
-
-void frmClusterDetection::setAlphaLevels() {
-    const QSignalBlocker block(cboAlpha);
-    const QString text = cboAlpha->currentText();
-    cboAlpha->clear();
-    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
-    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
-    cboAlpha->setCurrentIndex(-1);
-    cboAlpha->setEditText(text);
-}
 
 // ---- Options ----
 
@@ -432,7 +330,7 @@ void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
         result = ClusterRun::computeSingle(work, test);
     } catch (const AppError& e) {
         ClusterMapLink::setMousePointer(ctx_, 1);
-        dialogs().warning(runFailureText(e));
+        dialogs().warning(ClusterRun::failureText(e));
         return;
     }
 
@@ -469,7 +367,7 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
         result = ClusterRun::computeRange(work, test, from, to, step, count);
     } catch (const AppError& e) {
         ClusterMapLink::setMousePointer(ctx_, 0);
-        dialogs().warning(runFailureText(e));
+        dialogs().warning(ClusterRun::failureText(e));
         return;
     }
 
@@ -518,27 +416,7 @@ void frmClusterDetection::cmdSave_Click() {
     if (optSpatialSingleSigma->isChecked()) single = true;
     else if (!optSpatialSigmaRange->isChecked()) return;
     const ClusterTest test = selectedTest();
-
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    request.initialDir = lastSaveName_;
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-
-    std::vector<std::string> lines;
-    try {
-        lines = single ? ClusterLines::singleReport(ctx_.state, test) : ClusterLines::rangeReport(ctx_.state, test);
-    } catch (const AppError& e) {
-        dialogs().warning("The report was not saved: its values cannot be written (" + e.description() + ").");
-        return;
-    }
-    try {
-        TextFileWriter out(chosen.fileName);
-        for (const std::string& l : lines) out.PrintLine(l);
-        out.Close();
-    } catch (const AppError& e) {
-        dialogs().warning("The report could not be saved to \"" + chosen.fileName + "\": " + e.description());
-        return;
-    }
-    lastSaveName_ = chosen.fileName;
+    ClusterReport::save(lastSaveName_, [&] {
+        return single ? ClusterLines::singleReport(ctx_.state, test) : ClusterLines::rangeReport(ctx_.state, test);
+    });
 }

@@ -9,23 +9,19 @@
 
 #include "context/AppContext.h"
 #include "retrospective/ClusterLines.h"
+#include "retrospective/ClusterOptions.h"
 
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 
-class frmClusterDetection : public QWidget {
+class frmClusterDetection : public QWidget, public ClusterOptions {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
-    // A fixed border with a caption and a close box, no minimise or maximise box.
-    static constexpr Qt::WindowFlags subWindowFlags =
-        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags subWindowFlags = kFixedChildFlags;
     explicit frmClusterDetection(AppContext& ctx);
 
     void Form_Load();
@@ -34,13 +30,13 @@ public:
     void cmdSave_Click();
     void cmdDataReset_Click();
     void cmdExit_Click();
-    void cboAlpha_Click();
-    void optUnadjusted_Click();
-    void optAdjusted_Generic_Click();
-    void optStandard_Click();
-    void optRossi_Click();
-    void optSpatialSigmaRange_Click();
-    void optSpatialSingleSigma_Click();
+    void cboAlpha_Click() override;
+    void optUnadjusted_Click() override;
+    void optAdjusted_Generic_Click() override;
+    void optStandard_Click() override;
+    void optRossi_Click() override;
+    void optSpatialSigmaRange_Click() override;
+    void optSpatialSingleSigma_Click() override;
     void lstLocalPatternSummary_Click();
     void lstGlobalPatternSummary_Click();
 
@@ -54,23 +50,12 @@ public:
     // user's click does. Rows count from 0; -1 selects nothing.
     void selectLocalRow(int row);
     void selectGlobalRow(int row);
-    void selectTest(ClusterTest test);
-    void selectSingleSigma();
-    void selectSigmaRange();
-    // Picks entry `index` of the significance list.
-    void selectAlpha(int index);
-
-    // The significance levels 0.05 and 0.01, each once (the data input sets them).
-    void setAlphaLevels();
 
     // The counts or the study area the shown results came from were
     // replaced (the data input committed counts, or another study area
     // opened): both lists are emptied, the statistics plot closes, the map
     // shows the plain outlines and Save is off until the next run.
     void countsReplaced();
-
-    // The first selected test option, in the order the options stand.
-    ClusterTest selectedTest() const;
 
     // The lines each list shows now.
     std::vector<std::string> globalLines() const;
@@ -79,10 +64,6 @@ public:
     QGroupBox* Frame1 = nullptr;
     QListWidget* lstLocalPatternSummary = nullptr;
     QGroupBox* Frame4 = nullptr;
-    QRadioButton* optUnadjusted = nullptr;
-    QRadioButton* optAdjusted_Generic = nullptr;
-    QRadioButton* optStandard = nullptr;
-    QRadioButton* optRossi = nullptr;
     QGroupBox* Frame5 = nullptr;
     QLabel* picEquation = nullptr;
     QGroupBox* Frame6 = nullptr;
@@ -91,10 +72,8 @@ public:
     QPushButton* cmdDataReset = nullptr;
     QPushButton* cmdExit = nullptr;
     QGroupBox* fraSpatialEffect = nullptr;
-    QRadioButton* optSpatialSingleSigma = nullptr;
     QGroupBox* Frame3 = nullptr;
     QLineEdit* txtSingleSigma = nullptr;
-    QRadioButton* optSpatialSigmaRange = nullptr;
     QGroupBox* fra = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* txtFromSigma = nullptr;
@@ -105,7 +84,6 @@ public:
     QGroupBox* Frame2 = nullptr;
     QListWidget* lstGlobalPatternSummary = nullptr;
     QGroupBox* fraAlpha = nullptr;
-    QComboBox* cboAlpha = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -120,9 +98,6 @@ private:
     void runRange(ClusterTest test, double from, double to, double step);
     void appendLines(const ResultLines& lines);
     void showEquation(const char* fileName);
-    // Checks the option quietly, then runs its click handler.
-    void selectOption(QRadioButton* option, void (frmClusterDetection::*handler)());
-    void connectList(QListWidget* list, void (frmClusterDetection::*handler)());
     // Follows the map's tools through the map hub.
     void connectMap();
     // The statistic the chosen test shades the map with.

@@ -2,10 +2,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFont>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QLineEdit>
@@ -19,12 +17,13 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "platform/TextFile.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
+#include "retrospective/ClusterReport.h"
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmSelectDataFormat.h"
 #include "retrospective/frmSigmaChart.h"
@@ -32,43 +31,10 @@
 
 namespace {
 
-using WindowParts::control;
-using WindowParts::quietly;
-using WindowParts::twips;
-
-constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
-constexpr auto option = WindowParts::captioned<QRadioButton>;
-constexpr auto button = WindowParts::captioned<QPushButton>;
-constexpr auto textBox = WindowParts::captioned<QLineEdit>;
-constexpr auto label = WindowParts::captioned<QLabel>;
+using namespace WindowParts;
 
 constexpr std::int16_t kLegendClasses = 5;
 constexpr ListLayout kLayout = ListLayout::Points;
-
-QFont listFont() {
-    QFont f("DejaVu Sans Mono");
-    f.setStyleHint(QFont::Monospace);
-    f.setPointSize(9);
-    return f;
-}
-
-QStringList toQt(const std::vector<std::string>& lines) {
-    QStringList out;
-    out.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& l : lines) out << QString::fromStdString(l);
-    return out;
-}
-
-std::vector<std::string> fromList(const QListWidget* list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
-    return out;
-}
-
-std::string runFailureText(const AppError& e) {
-    if (e.source() == ClusterRun::kDataErrorSource) return e.description();
-    return "The test cannot be computed on these data: " + e.description();
-}
 
 LegendStatistic legendStatisticOf(ClusterTest test) {
     return isScoreTest(test) ? LegendStatistic::Score : LegendStatistic::M;
@@ -161,15 +127,9 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
-    connect(cboAlpha, &QComboBox::activated, this, [this] { cboAlpha_Click(); });
-    connect(optUnadjusted, &QRadioButton::clicked, this, [this] { optUnadjusted_Click(); });
-    connect(optAdjusted_Generic, &QRadioButton::clicked, this, [this] { optAdjusted_Generic_Click(); });
-    connect(optStandard, &QRadioButton::clicked, this, [this] { optStandard_Click(); });
-    connect(optRossi, &QRadioButton::clicked, this, [this] { optRossi_Click(); });
-    connect(optSpatialSingleSigma, &QRadioButton::clicked, this, [this] { optSpatialSingleSigma_Click(); });
-    connect(optSpatialSigmaRange, &QRadioButton::clicked, this, [this] { optSpatialSigmaRange_Click(); });
-    connectList(lstLocalPatternSummary, &frmClusterDetectionTextfile::lstLocalPatternSummary_Click);
-    connectList(lstGlobalPatternSummary, &frmClusterDetectionTextfile::lstGlobalPatternSummary_Click);
+    connectOptions(this);
+    connectList(this, lstLocalPatternSummary, &frmClusterDetectionTextfile::lstLocalPatternSummary_Click);
+    connectList(this, lstGlobalPatternSummary, &frmClusterDetectionTextfile::lstGlobalPatternSummary_Click);
     connect(picPoint, &PictureBox::mouseDown, this,
             [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseMove, this,
@@ -184,25 +144,12 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     Form_Load();
 }
 
-void frmClusterDetectionTextfile::connectList(QListWidget* list, void (frmClusterDetectionTextfile::*handler)()) {
-    connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
-    connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
-        if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
-    });
-}
-
 void frmClusterDetectionTextfile::Form_Load() {
     move(twipsToPixels(1), twipsToPixels(1));
     setFixedHeight(twipsToPixels(9965));
-    selectOption(optUnadjusted, &frmClusterDetectionTextfile::optUnadjusted_Click);
-    selectOption(optSpatialSingleSigma, &frmClusterDetectionTextfile::optSpatialSingleSigma_Click);
-    {
-        const QSignalBlocker block(cboAlpha);
-        cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
-        cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
-        cboAlpha->setCurrentIndex(-1);
-        cboAlpha->setEditText("0.05");
-    }
+    selectTest(ClusterTest::Unadjusted);
+    selectSingleSigma();
+    setAlphaLevels();
     ctx_.state.retro.alpha = 0.05;
     cmdRun->setEnabled(false);
     cmdSave->setEnabled(false);
@@ -227,35 +174,6 @@ void frmClusterDetectionTextfile::setMousePointer(int pointer) { ctx_.frame().se
 
 // ---- Selection from code ----
 
-void frmClusterDetectionTextfile::selectOption(QRadioButton* o, void (frmClusterDetectionTextfile::*handler)()) {
-    quietly(o, [](QRadioButton* b) { b->setChecked(true); });
-    (this->*handler)();
-}
-
-void frmClusterDetectionTextfile::selectTest(ClusterTest test) {
-    switch (test) {
-    case ClusterTest::Unadjusted: selectOption(optUnadjusted, &frmClusterDetectionTextfile::optUnadjusted_Click); break;
-    case ClusterTest::AdjustedPoisson:
-        selectOption(optAdjusted_Generic, &frmClusterDetectionTextfile::optAdjusted_Generic_Click);
-        break;
-    case ClusterTest::FreemanTukey: selectOption(optStandard, &frmClusterDetectionTextfile::optStandard_Click); break;
-    case ClusterTest::Rossi: selectOption(optRossi, &frmClusterDetectionTextfile::optRossi_Click); break;
-    }
-}
-
-void frmClusterDetectionTextfile::selectSingleSigma() {
-    selectOption(optSpatialSingleSigma, &frmClusterDetectionTextfile::optSpatialSingleSigma_Click);
-}
-void frmClusterDetectionTextfile::selectSigmaRange() {
-    selectOption(optSpatialSigmaRange, &frmClusterDetectionTextfile::optSpatialSigmaRange_Click);
-}
-
-void frmClusterDetectionTextfile::selectAlpha(int index) {
-    if (index < 0 || index >= cboAlpha->count()) return;
-    quietly(cboAlpha, [index](QComboBox* c) { c->setCurrentIndex(index); });
-    cboAlpha_Click();
-}
-
 void frmClusterDetectionTextfile::selectTool(const char* name) {
     for (QRadioButton* o : {optZoomIn, optZoomOut, optPan, optFullExtent, optIdentify})
         if (o->objectName() == name) o->setChecked(true);
@@ -269,13 +187,6 @@ void frmClusterDetectionTextfile::selectLocalRow(int row) {
 void frmClusterDetectionTextfile::selectGlobalRow(int row) {
     quietly(lstGlobalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
     lstGlobalPatternSummary_Click();
-}
-
-ClusterTest frmClusterDetectionTextfile::selectedTest() const {
-    if (optUnadjusted->isChecked()) return ClusterTest::Unadjusted;
-    if (optAdjusted_Generic->isChecked()) return ClusterTest::AdjustedPoisson;
-    if (optStandard->isChecked()) return ClusterTest::FreemanTukey;
-    return ClusterTest::Rossi;
 }
 
 std::vector<std::string> frmClusterDetectionTextfile::globalLines() const { return fromList(lstGlobalPatternSummary); }
@@ -485,7 +396,7 @@ void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
         result = ClusterRun::computeSingle(work, test, kLayout);
     } catch (const AppError& e) {
         setMousePointer(1);
-        dialogs().warning(runFailureText(e));
+        dialogs().warning(ClusterRun::failureText(e));
         return;
     }
     AppState& s = ctx_.state;
@@ -541,7 +452,7 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
         result = ClusterRun::computeRange(work, test, *from, *to, *step, count, kLayout);
     } catch (const AppError& e) {
         setMousePointer(0);
-        d.warning(runFailureText(e));
+        d.warning(ClusterRun::failureText(e));
         return;
     }
     ClusterRun::commit(s, std::move(work));
@@ -624,26 +535,8 @@ void frmClusterDetectionTextfile::picPoint_Click() {
 
 void frmClusterDetectionTextfile::cmdSave_Click() {
     if (!lastRun_.valid) return;
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    request.initialDir = lastSaveName_;
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return;
-    std::vector<std::string> lines;
-    try {
-        lines = lastRun_.range ? ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout)
-                               : ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);
-    } catch (const AppError& e) {
-        dialogs().warning("The report was not saved: its values cannot be written (" + e.description() + ").");
-        return;
-    }
-    try {
-        TextFileWriter out(chosen.fileName);
-        for (const std::string& l : lines) out.PrintLine(l);
-        out.Close();
-    } catch (const AppError& e) {
-        dialogs().warning("The report could not be saved to \"" + chosen.fileName + "\": " + e.description());
-        return;
-    }
-    lastSaveName_ = chosen.fileName;
+    ClusterReport::save(lastSaveName_, [&] {
+        return lastRun_.range ? ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout)
+                              : ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);
+    });
 }

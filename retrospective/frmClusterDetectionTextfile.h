@@ -16,11 +16,11 @@
 
 #include "context/AppContext.h"
 #include "retrospective/ClusterLines.h"
+#include "retrospective/ClusterOptions.h"
 
 class LineChart;
 class PointMap;
 class PictureBox;
-class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -29,13 +29,11 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 
-class frmClusterDetectionTextfile : public QWidget {
+class frmClusterDetectionTextfile : public QWidget, public ClusterOptions {
     Q_OBJECT
 public:
     static constexpr WindowKind kind = WindowKind::MdiChild;
-    static constexpr Qt::WindowFlags subWindowFlags =
-        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-        Qt::WindowCloseButtonHint;
+    static constexpr Qt::WindowFlags subWindowFlags = kFixedChildFlags;
     explicit frmClusterDetectionTextfile(AppContext& ctx);
 
     void Form_Load();
@@ -43,13 +41,13 @@ public:
     void cmdRun_Click();
     void cmdSave_Click();
     void cmdExit_Click();
-    void cboAlpha_Click();
-    void optUnadjusted_Click();
-    void optAdjusted_Generic_Click();
-    void optStandard_Click();
-    void optRossi_Click();
-    void optSpatialSingleSigma_Click();
-    void optSpatialSigmaRange_Click();
+    void cboAlpha_Click() override;
+    void optUnadjusted_Click() override;
+    void optAdjusted_Generic_Click() override;
+    void optStandard_Click() override;
+    void optRossi_Click() override;
+    void optSpatialSingleSigma_Click() override;
+    void optSpatialSigmaRange_Click() override;
     void lstGlobalPatternSummary_Click();
     void lstLocalPatternSummary_Click();
 
@@ -75,14 +73,9 @@ public:
     // Selecting from code runs the control's click handler once.
     void selectLocalRow(int row);
     void selectGlobalRow(int row);
-    void selectTest(ClusterTest test);
-    void selectSingleSigma();
-    void selectSigmaRange();
-    void selectAlpha(int index);
     // Selects a map tool option (optZoomIn ... optIdentify) by its name.
     void selectTool(const char* name);
 
-    ClusterTest selectedTest() const;
     std::vector<std::string> globalLines() const;
     std::vector<std::string> localLines() const;
 
@@ -97,15 +90,9 @@ public:
     const LastRun& lastRun() const noexcept { return lastRun_; }
 
     QGroupBox* Frame4 = nullptr;
-    QRadioButton* optUnadjusted = nullptr;
-    QRadioButton* optAdjusted_Generic = nullptr;
-    QRadioButton* optStandard = nullptr;
-    QRadioButton* optRossi = nullptr;
     QGroupBox* Frame5 = nullptr;
     QLabel* picEquation = nullptr;
     QGroupBox* fraSpatialEffect = nullptr;
-    QRadioButton* optSpatialSingleSigma = nullptr;
-    QRadioButton* optSpatialSigmaRange = nullptr;
     QLineEdit* txtSingleSigma = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* txtFromSigma = nullptr;
@@ -114,7 +101,6 @@ public:
     QLabel* Label3 = nullptr;
     QLineEdit* txtStep = nullptr;
     QGroupBox* fraAlpha = nullptr;
-    QComboBox* cboAlpha = nullptr;
     QGroupBox* Frame2 = nullptr;
     QListWidget* lstGlobalPatternSummary = nullptr;
     QGroupBox* Frame1 = nullptr;
@@ -164,8 +150,6 @@ private:
     // reported, and the window goes on.
     template <class F>
     void drawing(F&& f);
-    void selectOption(QRadioButton* option, void (frmClusterDetectionTextfile::*handler)());
-    void connectList(QListWidget* list, void (frmClusterDetectionTextfile::*handler)());
     void setMousePointer(int pointer);
 
     AppContext& ctx_;

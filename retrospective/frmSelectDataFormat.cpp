@@ -11,12 +11,7 @@
 #include "retrospective/PointCaseFile.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 
-namespace {
-using WindowParts::twips;
-constexpr auto frameBox = WindowParts::captioned<QGroupBox>;
-constexpr auto option = WindowParts::captioned<QRadioButton>;
-constexpr auto button = WindowParts::captioned<QPushButton>;
-}  // namespace
+using namespace WindowParts;
 
 frmSelectDataFormat::frmSelectDataFormat(AppContext& ctx) : ctx_(ctx) {
     setObjectName("frmSelectDataFormat");

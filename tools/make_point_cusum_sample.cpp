@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/TextFile.h"
+#include "tools/SampleFolder.h"
 #include "tools/SampleRng.h"
 
 namespace {
@@ -34,14 +35,9 @@ constexpr double kOutbreakFactor = 3.0;
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_point_cusum_sample <output folder>\n");
-        return 2;
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::absolute(argv[1]).lexically_normal();
-    std::error_code ec;
-    fs::create_directories(folder, ec);
+    const std::optional<std::filesystem::path> chosen = sampleFolder(argc, argv, "make_point_cusum_sample");
+    if (!chosen) return 2;
+    const std::filesystem::path& folder = *chosen;
 
     SampleRng rng(20261210);
     std::vector<std::string> coords, z, next;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/TextFile.h"
+#include "tools/SampleFolder.h"
 #include "tools/SampleRng.h"
 
 namespace {
@@ -29,14 +30,9 @@ constexpr double kClusterFactor = 3.0;
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_point_sample <output folder>\n");
-        return 2;
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::absolute(argv[1]).lexically_normal();
-    std::error_code ec;
-    fs::create_directories(folder, ec);
+    const std::optional<std::filesystem::path> chosen = sampleFolder(argc, argv, "make_point_sample");
+    if (!chosen) return 2;
+    const std::filesystem::path& folder = *chosen;
 
     SampleRng rng(20241210);
     std::vector<std::string> lines;

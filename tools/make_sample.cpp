@@ -24,6 +24,7 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
+#include "tools/SampleFolder.h"
 
 namespace {
 
@@ -187,14 +188,9 @@ std::string periodField(char kind, int period) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sample <output folder>\n");
-        return 2;
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::absolute(argv[1]).lexically_normal();
-    std::error_code ec;
-    fs::create_directories(folder, ec);
+    const std::optional<std::filesystem::path> chosen = sampleFolder(argc, argv, "make_sample");
+    if (!chosen) return 2;
+    const std::filesystem::path& folder = *chosen;
     const std::string base = (folder / "sample").string();
 
     Rng rng(20240611);
@@ -252,7 +248,8 @@ int main(int argc, char** argv) {
     }
 
     const std::string dbfPath = base + ".dbf";
-    fs::remove(dbfPath, ec);
+    std::error_code ec;
+    std::filesystem::remove(dbfPath, ec);
     DBFHandle dbf = DBFCreate(dbfPath.c_str());
     if (!dbf) {
         std::fprintf(stderr, "make_sample: cannot create %s\n", dbfPath.c_str());

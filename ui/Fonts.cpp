@@ -10,4 +10,11 @@ QFont sansFont(double pointSize, bool bold) {
     return f;
 }
 
+QFont listFont() {
+    QFont f(kMonoFamily);
+    f.setStyleHint(QFont::Monospace);
+    f.setPointSizeF(9.0);
+    return f;
+}
+
 void applyProgramFont() { QApplication::setFont(sansFont()); }

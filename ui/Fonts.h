@@ -13,5 +13,8 @@ inline constexpr int kSansStretch = 83;  // percent of the face's normal width
 // The sans-serif face at a size, condensed as above.
 QFont sansFont(double pointSize = 8.0, bool bold = false);
 
+// The fixed-pitch face of the lists whose columns stand under headings.
+QFont listFont();
+
 // Makes sansFont() the default font of every window.
 void applyProgramFont();

@@ -203,9 +203,11 @@ TEST(ShapefileReaderTest, AFileThatCannotServeIsRefusedWithItsCauseNotAsMissing)
         {"shp cannot be read", "regions.shp", 2, "cannot be read: permission denied"},
         {"shx cannot be read", "regions.shx", 2, "cannot be read: permission denied"},
     };
+    std::string why;  // why the ids could not change, if they could not
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string dir = scratchDir("cannot-serve");
+        const OpenScratchDir open("cannot-serve");
+        const std::string dir = open.path();
         const std::string shp = threePolygons(dir);
         const std::string special = dir + "/" + c.replaced;
         std::unique_ptr<HeldPipe> pipe;
@@ -225,8 +227,9 @@ TEST(ShapefileReaderTest, AFileThatCannotServeIsRefusedWithItsCauseNotAsMissing)
             EXPECT_EQ(file.Count(), 0);
         };
         if (c.kind != 2) run();
-        else if (!runUnprivileged(run)) ADD_FAILURE() << "cannot act as an ordinary user";
+        else runUnprivileged(run, &why);
     }
+    if (!why.empty()) GTEST_SKIP() << "the cases that need an ordinary user: " << why;
 }
 
 TEST(ShapefileReaderTest, MissingFiles) {

@@ -230,4 +230,17 @@ std::vector<std::string> Harness::messageTexts() const {
 
 void Harness::clearMessages() { dlg->messages.clear(); }
 
+std::vector<OptionChoice> optionChoices(ClusterOptions& w) {
+    return {
+        {"unadjusted", w.optUnadjusted, [&w] { w.selectTest(ClusterTest::Unadjusted); }, ClusterTest::Unadjusted},
+        {"adjusted", w.optAdjusted_Generic, [&w] { w.selectTest(ClusterTest::AdjustedPoisson); },
+         ClusterTest::AdjustedPoisson},
+        {"Freeman-Tukey", w.optStandard, [&w] { w.selectTest(ClusterTest::FreemanTukey); }, ClusterTest::FreemanTukey},
+        {"Rossi, already chosen", w.optRossi, [&w] { w.selectTest(ClusterTest::Rossi); }, ClusterTest::Rossi},
+        {"single bandwidth, already chosen", w.optSpatialSingleSigma, [&w] { w.selectSingleSigma(); },
+         ClusterTest::Rossi},
+        {"range", w.optSpatialSigmaRange, [&w] { w.selectSigmaRange(); }, ClusterTest::Rossi},
+    };
+}
+
 }  // namespace retro_test

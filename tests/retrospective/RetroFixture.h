@@ -5,12 +5,14 @@
 
 #include <QMainWindow>
 #include <QMdiArea>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "context/AppContext.h"
+#include "retrospective/ClusterOptions.h"
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
 
@@ -83,5 +85,15 @@ public:
     std::vector<std::string> messageTexts() const;
     void clearMessages();
 };
+
+// Each option of a cluster window with its choice from code and the test
+// selected afterwards, for a window that runs Rossi with one bandwidth.
+struct OptionChoice {
+    const char* name;
+    QRadioButton* option;
+    std::function<void()> choose;
+    ClusterTest test;
+};
+std::vector<OptionChoice> optionChoices(ClusterOptions& w);
 
 }  // namespace retro_test

@@ -1,0 +1,72 @@
+#include "retrospective/ClusterOptions.h"
+
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include "platform/Format.h"
+#include "ui/WindowParts.h"
+
+void ClusterOptions::connectOptions(QWidget* window) {
+    QObject::connect(cboAlpha, &QComboBox::activated, window, [this] { cboAlpha_Click(); });
+    const struct {
+        QRadioButton* option;
+        void (ClusterOptions::*handler)();
+    } options[] = {
+        {optUnadjusted, &ClusterOptions::optUnadjusted_Click},
+        {optAdjusted_Generic, &ClusterOptions::optAdjusted_Generic_Click},
+        {optStandard, &ClusterOptions::optStandard_Click},
+        {optRossi, &ClusterOptions::optRossi_Click},
+        {optSpatialSingleSigma, &ClusterOptions::optSpatialSingleSigma_Click},
+        {optSpatialSigmaRange, &ClusterOptions::optSpatialSigmaRange_Click},
+    };
+    for (const auto& o : options)
+        QObject::connect(o.option, &QRadioButton::clicked, window, [this, handler = o.handler] { (this->*handler)(); });
+}
+
+void ClusterOptions::selectOption(QRadioButton* option, void (ClusterOptions::*handler)()) {
+    // Checking from code emits no click, so the handler runs here, once;
+    // whatever follows the option's state (toggled) hears of it as usual.
+    option->setChecked(true);
+    (this->*handler)();
+}
+
+void ClusterOptions::selectTest(ClusterTest test) {
+    switch (test) {
+    case ClusterTest::Unadjusted: selectOption(optUnadjusted, &ClusterOptions::optUnadjusted_Click); break;
+    case ClusterTest::AdjustedPoisson: selectOption(optAdjusted_Generic, &ClusterOptions::optAdjusted_Generic_Click); break;
+    case ClusterTest::FreemanTukey: selectOption(optStandard, &ClusterOptions::optStandard_Click); break;
+    case ClusterTest::Rossi: selectOption(optRossi, &ClusterOptions::optRossi_Click); break;
+    }
+}
+
+void ClusterOptions::selectSingleSigma() {
+    selectOption(optSpatialSingleSigma, &ClusterOptions::optSpatialSingleSigma_Click);
+}
+
+void ClusterOptions::selectSigmaRange() {
+    selectOption(optSpatialSigmaRange, &ClusterOptions::optSpatialSigmaRange_Click);
+}
+
+void ClusterOptions::selectAlpha(int index) {
+    if (index < 0 || index >= cboAlpha->count()) return;
+    WindowParts::quietly(cboAlpha, [index](QComboBox* c) { c->setCurrentIndex(index); });
+    cboAlpha_Click();
+}
+
+ClusterTest ClusterOptions::selectedTest() const {
+    if (optUnadjusted->isChecked()) return ClusterTest::Unadjusted;
+    if (optAdjusted_Generic->isChecked()) return ClusterTest::AdjustedPoisson;
+    if (optStandard->isChecked()) return ClusterTest::FreemanTukey;
+    return ClusterTest::Rossi;
+}
+
+void ClusterOptions::setAlphaLevels() {
+    const QSignalBlocker block(cboAlpha);
+    const QString text = cboAlpha->currentText();
+    cboAlpha->clear();
+    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
+    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
+    cboAlpha->setCurrentIndex(-1);
+    cboAlpha->setEditText(text);
+}

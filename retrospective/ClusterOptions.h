@@ -1,0 +1,56 @@
+#pragma once
+// The options both cluster windows offer, for polygons and for points: the
+// four tests, one bandwidth or a range, and the significance level, with
+// their selection from code. Each window builds these controls where its
+// layout puts them, connects them with connectOptions, and keeps its own
+// click handlers.
+
+#include "retrospective/ClusterLines.h"
+
+class QComboBox;
+class QRadioButton;
+class QWidget;
+
+class ClusterOptions {
+public:
+    virtual ~ClusterOptions() = default;
+
+    // The click handlers, each window's own.
+    virtual void optUnadjusted_Click() = 0;
+    virtual void optAdjusted_Generic_Click() = 0;
+    virtual void optStandard_Click() = 0;
+    virtual void optRossi_Click() = 0;
+    virtual void optSpatialSingleSigma_Click() = 0;
+    virtual void optSpatialSigmaRange_Click() = 0;
+    virtual void cboAlpha_Click() = 0;
+
+    // Selecting from code runs the control's click handler once, as a
+    // user's click does.
+    void selectTest(ClusterTest test);
+    void selectSingleSigma();
+    void selectSigmaRange();
+    // Picks entry `index` of the significance list.
+    void selectAlpha(int index);
+
+    // The first selected test option, in the order the options stand.
+    ClusterTest selectedTest() const;
+
+    // The significance levels 0.05 and 0.01, each once, none of them
+    // picked; the text shown stays.
+    void setAlphaLevels();
+
+    QRadioButton* optUnadjusted = nullptr;
+    QRadioButton* optAdjusted_Generic = nullptr;
+    QRadioButton* optStandard = nullptr;
+    QRadioButton* optRossi = nullptr;
+    QRadioButton* optSpatialSingleSigma = nullptr;
+    QRadioButton* optSpatialSigmaRange = nullptr;
+    QComboBox* cboAlpha = nullptr;
+
+protected:
+    // A user's click on an option, or a pick from the significance list,
+    // runs its handler; `window` owns the connections.
+    void connectOptions(QWidget* window);
+    // Checks the option, then runs its click handler.
+    void selectOption(QRadioButton* option, void (ClusterOptions::*handler)());
+};
