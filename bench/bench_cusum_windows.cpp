@@ -177,7 +177,9 @@ const BenchRegistration regionChart("region-chart", [] {
 });
 
 // The statistics plot of a range run of 3,001 bandwidths: the polygon
-// cluster window's chart filled as its Run fills it, and painted.
+// cluster window's chart handed made-up values of that many bandwidths and
+// their labels in one call, the way a range run hands its own over, and
+// painted. The run's computation is left out.
 const BenchRegistration rangePlot("range-plot", [] {
     constexpr int kBandwidths = 3001;
     Program p("korvane-bench-range-plot");

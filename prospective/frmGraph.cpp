@@ -6,6 +6,7 @@
 #include "platform/Format.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
+#include "prospective/CusumChart.h"
 #include "prospective/CusumLines.h"
 
 namespace {
@@ -41,12 +42,8 @@ void ShowRegionChart(AppContext& ctx) {
 
     frmGraph* g = ctx.show<frmGraph>();
     LineChart* chart = g->MSChart1;
-    c.regionChartData = Matrix::Zero(rows, 2);
-    c.regionChartData.col(1).setConstant(c.hValue);
-    for (std::int32_t p = 1; p <= rows; ++p) c.regionChartData(p - 1, 0) = c.cusumValues(r, p);
-    chart->setChartType(LineChart::kLineChart2D);
-    chart->setChartData(c.regionChartData, LineChart::numberedRows(rows));
-    chart->setVisible(true);
+    c.regionChartData =
+        CusumChart::show(chart, rows, c.hValue, rows, [&](Eigen::Index p) { return c.cusumValues(r, p); });
 
     std::string text = std::to_string(r);
     if (s.area.dbfRecordset) {

@@ -20,6 +20,7 @@
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
+#include "prospective/CusumChart.h"
 #include "prospective/CusumFiles.h"
 #include "prospective/CusumLines.h"
 #include "prospective/CusumMapLink.h"
@@ -537,13 +538,9 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
 
 void frmUnivariate::setUpMaxChart(std::int32_t rows, const DoubleArray& before) {
     CusumState& c = ctx_.state.cusum;
-    c.maxChartData = Matrix::Zero(rows, 2);
-    c.maxChartData.col(1).setConstant(c.hValue);
-    for (std::size_t r = 1; r < before.size() && static_cast<Eigen::Index>(r) <= rows; ++r)
-        c.maxChartData(static_cast<Eigen::Index>(r) - 1, 0) = before[r];
-    MSChart1->setChartType(LineChart::kLineChart2D);
-    MSChart1->setChartData(c.maxChartData, LineChart::numberedRows(rows));
-    MSChart1->setVisible(true);
+    const auto known = static_cast<Eigen::Index>(before.empty() ? 0 : before.size() - 1);
+    c.maxChartData = CusumChart::show(MSChart1, rows, c.hValue, known,
+                                      [&](Eigen::Index p) { return before[static_cast<std::size_t>(p)]; });
 }
 
 void frmUnivariate::updateMaxChart(std::int32_t p, std::int32_t offset) {

@@ -20,6 +20,7 @@
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
+#include "prospective/CusumChart.h"
 #include "prospective/CusumLines.h"
 #include "prospective/CusumParameters.h"
 #include "stats/modFunctions.h"
@@ -354,13 +355,8 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
 
     // The maximum chart keeps its own data: h in column 1 throughout, the
     // saved maxima at once, each new period's maximum when it is shown.
-    chart1Data_ = Eigen::MatrixXd::Zero(r.periods(), 2);
-    chart1Data_.col(1).setConstant(r.h);
-    for (std::int32_t p = 1; p <= r.savedPeriods; ++p)
-        chart1Data_(p - 1, 0) = r.savedMaxCusum[static_cast<std::size_t>(p)];
-    MSChart1->setChartType(LineChart::kLineChart2D);
-    MSChart1->setChartData(chart1Data_, LineChart::numberedRows(r.periods()));
-    MSChart1->show();
+    chart1Data_ = CusumChart::show(MSChart1, r.periods(), r.h, r.savedPeriods,
+                                   [&](Eigen::Index p) { return r.savedMaxCusum[static_cast<std::size_t>(p)]; });
     for (std::int32_t p = 1; p <= r.savedPeriods; ++p)
         lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
 
@@ -431,12 +427,7 @@ void frmUnivariateCusumTextfile::drawPeriodMap() {
 void frmUnivariateCusumTextfile::chartPoint(std::int32_t point) {
     const PointCusum::Result& r = *v_.result;
     // The point chart has its own data; the maximum chart is never touched.
-    Eigen::MatrixXd data = Eigen::MatrixXd::Zero(r.periods(), 2);
-    data.col(1).setConstant(r.h);
-    for (std::int32_t p = 1; p <= r.periods(); ++p) data(p - 1, 0) = r.cusum(point, p);
-    MSChart2->setChartType(LineChart::kLineChart2D);
-    MSChart2->setChartData(data, LineChart::numberedRows(r.periods()));
-    MSChart2->show();
+    CusumChart::show(MSChart2, r.periods(), r.h, r.periods(), [&](Eigen::Index p) { return r.cusum(point, p); });
     lblEachRegionInfo->setText(QString::fromStdString(PointCusum::PointCaption(r, point, v_.shownPeriod)));
     picEachRegionInfo->show();
 }

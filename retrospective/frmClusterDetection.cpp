@@ -389,11 +389,9 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     ClusterMapLink::setMousePointer(ctx_, 0);
 
     // Each row is labelled with the bandwidth its values were computed at.
-    QStringList bandwidths;
-    for (const std::string& label : ClusterLines::rangeChartLabels(s)) bandwidths << QString::fromStdString(label);
     LineChart* c = chart->chartPlotStatistics;
     c->setChartType(LineChart::kLineChart2D);
-    c->setChartData(s.retro.chartData, bandwidths);
+    c->setChartData(s.retro.chartData, toQt(ClusterLines::rangeChartLabels(s)));
 
     ClusterMapLink::setFindTool(ctx_, false, true);
     ClusterMapLink::setMapAnimationEnabled(ctx_, true, true);

@@ -459,15 +459,12 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
     lastRun_ = LastRun{true, test, true, s.area.regionCount, count};
 
-    // Each row is labelled with the bandwidth its values were computed at.
-    QStringList labels;
-    for (const std::string& label : ClusterLines::rangeChartLabels(s, kLayout)) labels << QString::fromStdString(label);
-
     s.shared.retroMapMode = true;
     showChartGroup(true);
-    // Laid out once it is shown, with its labels in place.
+    // Laid out once it is shown, with its labels in place: each row's
+    // label is the bandwidth its values were computed at.
     MSChart1->setChartType(LineChart::kLineChart2D);
-    MSChart1->setChartData(s.retro.chartData, labels);
+    MSChart1->setChartData(s.retro.chartData, toQt(ClusterLines::rangeChartLabels(s, kLayout)));
     imgM_Legend->setVisible(false);
     if (isMTest(test)) Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
     picLegend->surface().Cls();

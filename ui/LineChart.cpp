@@ -39,6 +39,7 @@ void LineChart::setChartData(const Matrix& data) { setChartData(data, {}); }
 
 void LineChart::setValue(Eigen::Index row, Eigen::Index column, double value) {
     if (row < 0 || row >= data_.rows() || column < 0 || column >= data_.cols()) return;
+    const double before = data_(row, column);
     data_(row, column) = value;
     QLineSeries* s = series(static_cast<int>(column));
     // A series that skips a row (a value that is no number) has no point of
@@ -48,6 +49,7 @@ void LineChart::setValue(Eigen::Index row, Eigen::Index column, double value) {
         return;
     }
     s->replace(static_cast<int>(row), QPointF(static_cast<double>(row), value));
+    rangeAfterChange(before, value);
     fitValueAxis();
 }
 
@@ -70,12 +72,6 @@ QStringList distinctCategories(const QStringList& labels) {
 }
 
 }  // namespace
-
-void LineChart::setRowLabel(int row, const QString& label) {
-    if (row < 1 || row > labels_.size()) return;
-    labels_[row - 1] = label;
-    if (xAxis_) labelAxis();
-}
 
 QString LineChart::rowLabel(int row) const {
     if (row < 1 || row > labels_.size()) return {};
@@ -135,6 +131,7 @@ void LineChart::layOut() {
         series(static_cast<int>(col))->replace(points);
     }
     colorSeries();
+    scanRange();
     fitValueAxis();
 }
 
@@ -205,19 +202,50 @@ void LineChart::labelAxis() {
     if (xAxis_->labelsAngle() != angle) xAxis_->setLabelsAngle(angle);
 }
 
-void LineChart::fitValueAxis() {
-    double lo = 0.0, hi = 0.0;
-    bool any = false;
+void LineChart::ValueRange::join(double v) {
+    if (v < lo) {
+        lo = v;
+        loCells = 1;
+    } else if (v == lo) {
+        ++loCells;
+    }
+    if (v > hi) {
+        hi = v;
+        hiCells = 1;
+    } else if (v == hi) {
+        ++hiCells;
+    }
+}
+
+void LineChart::scanRange() {
+    ++rangeScans_;
+    range_.reset();
     for (Eigen::Index col = 0; col < data_.cols(); ++col)
         for (Eigen::Index r = 0; r < data_.rows(); ++r) {
             const double v = data_(r, col);
             if (!std::isfinite(v)) continue;
-            lo = any ? std::min(lo, v) : v;
-            hi = any ? std::max(hi, v) : v;
-            any = true;
+            if (!range_) range_ = ValueRange{v, v, 0, 0};
+            range_->join(v);
         }
-    if (!any || !yAxis_ || fitted_ == std::make_pair(lo, hi)) return;
-    fitted_ = std::make_pair(lo, hi);
+}
+
+void LineChart::rangeAfterChange(double before, double after) {
+    // Both are numbers: a cell that is none has no point, and a change to or
+    // from one lays the chart out, which reads the array anyway.
+    if (!range_) return scanRange();
+    ValueRange& k = *range_;
+    if (before == k.lo) --k.loCells;
+    if (before == k.hi) --k.hiCells;
+    k.join(after);
+    // No cell holds the old end of the range any more: where the range ends
+    // now only the whole array tells.
+    if (k.loCells == 0 || k.hiCells == 0) scanRange();
+}
+
+void LineChart::fitValueAxis() {
+    if (!range_ || !yAxis_) return;
+    const double lo = range_->lo, hi = range_->hi;
+    if (fitted_ == std::make_pair(lo, hi)) return;
     // Ticks at round values (steps of 1, 2 or 5 times a power of ten), worked
     // out on an axis of no chart: the chart's own is set, and laid out with
     // all its labels, only when the round range or the ticks change.

@@ -57,8 +57,6 @@ public:
     int columnCount() const noexcept { return static_cast<int>(data_.cols()); }
 
     // Label of row `row`, counted from 1 as the chart counts its rows.
-    // Changing one relabels the horizontal axis only.
-    void setRowLabel(int row, const QString& label);
     QString rowLabel(int row) const;
     QStringList rowLabels() const { return labels_; }
 
@@ -77,11 +75,15 @@ public:
     // How often the chart was laid out whole (every point of every series
     // placed anew) since it was made.
     int layoutCount() const noexcept { return layouts_; }
+    // How often the chart read its whole array for the range of its values.
+    int rangeScanCount() const noexcept { return rangeScans_; }
 
 private:
     void layOut();
     void removeAll();
     void labelAxis();
+    void scanRange();
+    void rangeAfterChange(double before, double after);
     void fitValueAxis();
     void colorSeries();
 
@@ -91,7 +93,19 @@ private:
     std::vector<int> colors_;
     QAbstractAxis* xAxis_ = nullptr;
     QValueAxis* yAxis_ = nullptr;
+    // The smallest and largest number of the array, each with how many
+    // cells hold it, kept as values change: a new value only widens the
+    // range, and the array is read again only when the last cell that held
+    // an end of the range is overwritten.
+    struct ValueRange {
+        double lo = 0.0, hi = 0.0;
+        Eigen::Index loCells = 0, hiCells = 0;
+        // Counts `v` in, widening the range when it lies outside.
+        void join(double v);
+    };
+    std::optional<ValueRange> range_;
     // The smallest and largest value the vertical axis was last fitted to.
     std::optional<std::pair<double, double>> fitted_;
     int layouts_ = 0;
+    int rangeScans_ = 0;
 };

@@ -47,8 +47,8 @@ TEST(RetroChart, RowLabelsReachTheAxisEvenWhenTheyRepeat) {
         chart.setChartType(LineChart::kLineChart2D);
         chart.setChartData(rows(static_cast<int>(c.labels.size())));
         EXPECT_EQ(axisTexts(chart), (QStringList{"R1", "R2", "R3"}));
-        for (int r = 1; r <= static_cast<int>(c.labels.size()); ++r)
-            chart.setRowLabel(r, c.labels[static_cast<std::size_t>(r - 1)]);
+        chart.setChartData(rows(static_cast<int>(c.labels.size())),
+                           QStringList(c.labels.begin(), c.labels.end()));
         const QStringList shown = axisTexts(chart);
         ASSERT_EQ(shown.size(), 3);
         for (int r = 0; r < 3; ++r) {
@@ -98,8 +98,9 @@ TEST(RetroChart, ManyBandwidthsShowAReadableSubsetOfLabelsAndRoundTicks) {
         m(r, 0) = 0.8 + 2.0 * r;  // 0.8 .. 58.8, the range that gave ticks at 0.8, 30.1, 59.4
         m(r, 1) = 12.3;
     }
-    chart.setChartData(m);
-    for (int r = 1; r <= 30; ++r) chart.setRowLabel(r, QString::number(0.1 * r, 'f', 3));
+    QStringList labels;
+    for (int r = 1; r <= 30; ++r) labels << QString::number(0.1 * r, 'f', 3);
+    chart.setChartData(m, labels);
     auto* axis = qobject_cast<QCategoryAxis*>(chart.chart()->axes(Qt::Horizontal).value(0));
     ASSERT_NE(axis, nullptr);
     const QStringList shown = axis->categoriesLabels();

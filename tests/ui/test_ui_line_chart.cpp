@@ -1,7 +1,8 @@
 // The line chart's contract with the windows: data and row labels handed
-// over in one call lay the chart out once and show what labelling row by row
-// showed; one changed value moves one point; and a chart changed over and
-// over leaves nothing behind.
+// over in one call lay the chart out once and show every row's label or
+// every few rows' labels; one changed value moves one point and reads the
+// array again only when it overwrote an end of its range; and a chart
+// changed over and over leaves nothing behind.
 #include <gtest/gtest.h>
 
 #include <QBarCategoryAxis>
@@ -49,9 +50,12 @@ Matrix ramp(int rows) {
     return m;
 }
 
+using AxisTexts = std::vector<std::pair<QString, double>>;
+
 struct LabelCase {
     const char* name;
     QStringList labels;
+    AxisTexts shown;  // what the horizontal axis shows, text and row
 };
 
 QStringList repeated(const QString& text, int n) {
@@ -66,51 +70,70 @@ QStringList bandwidths(int n) {
     return out;
 }
 
+// The labels of rows 0, step, 2 step, ... as the axis shows them, for label
+// lists whose only repeated text is the first row's: each repeat of it is
+// widened by one more blank than the one before.
+AxisTexts everyStep(const QStringList& labels, int step) {
+    AxisTexts out;
+    int blanks = 0;
+    for (int r = 0; r < labels.size(); r += step) {
+        const bool repeatsFirst = !out.empty() && labels[r] == labels[0];
+        out.emplace_back(labels[r] + QString(repeatsFirst ? ++blanks : 0, QLatin1Char(' ')), r);
+    }
+    return out;
+}
+
+const std::vector<LabelCase>& labelCases() {
+    static const std::vector<LabelCase> cases = {
+        {"periods", LineChart::numberedRows(5), {{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}, {"5", 4}}},
+        {"twelve_rows", LineChart::numberedRows(12), everyStep(LineChart::numberedRows(12), 1)},
+        {"equal_texts",
+         repeated("0.000", 4),
+         {{"0.000", 0}, {"0.000 ", 1}, {"0.000  ", 2}, {"0.000   ", 3}}},
+        {"empty_texts", {"", "", "0.100"}, {{" ", 0}, {"  ", 1}, {"0.100", 2}}},
+        {"thirteen_rows",
+         LineChart::numberedRows(13),
+         {{"1", 0}, {"3", 2}, {"5", 4}, {"7", 6}, {"9", 8}, {"11", 10}, {"13", 12}}},
+        {"a_year_of_weeks",
+         LineChart::numberedRows(52),
+         {{"1", 0}, {"6", 5}, {"11", 10}, {"16", 15}, {"21", 20}, {"26", 25}, {"31", 30}, {"36", 35}, {"41", 40},
+          {"46", 45}, {"51", 50}}},
+        // Every 44th of 520 rows: twelve labels.
+        {"ten_years_of_weeks",
+         LineChart::numberedRows(520),
+         {{"1", 0}, {"45", 44}, {"89", 88}, {"133", 132}, {"177", 176}, {"221", 220}, {"265", 264}, {"309", 308},
+          {"353", 352}, {"397", 396}, {"441", 440}, {"485", 484}}},
+        {"many_bandwidths", bandwidths(3001), everyStep(bandwidths(3001), 251)},
+        {"many_equal_bandwidths", repeated("0.000", 3001), everyStep(repeated("0.000", 3001), 251)},
+    };
+    return cases;
+}
+
 class LabelsInOneCall : public ::testing::TestWithParam<LabelCase> {};
 
-TEST_P(LabelsInOneCall, ShowWhatRowByRowLabellingShowed) {
-    const QStringList& labels = GetParam().labels;
-    const Matrix data = ramp(static_cast<int>(labels.size()));
-
-    LineChart byRow;
-    byRow.setChartData(data);
-    for (int r = 1; r <= labels.size(); ++r) byRow.setRowLabel(r, labels[r - 1]);
-
-    LineChart atOnce;
-    const int before = atOnce.layoutCount();
-    atOnce.setChartData(data, labels);
-    EXPECT_EQ(atOnce.layoutCount() - before, 1);
-
-    EXPECT_EQ(atOnce.rowLabels(), labels);
-    EXPECT_EQ(axisTexts(atOnce), axisTexts(byRow));
-    EXPECT_EQ(valueRange(atOnce), valueRange(byRow));
-    const auto shown = axisTexts(atOnce);
-    EXPECT_LE(shown.size(), static_cast<std::size_t>(std::max<qsizetype>(labels.size(), 1)));
-    EXPECT_LE(shown.size(), static_cast<std::size_t>(std::max<qsizetype>(LineChart::kAllLabelsUpTo, 1)));
-    // Every text shown is its row's label (trailing blanks keep equal ones apart).
-    for (const auto& [text, row] : shown) {
-        const QString own = atOnce.rowLabel(static_cast<int>(row) + 1);
-        EXPECT_EQ(text.trimmed(), own.trimmed()) << text.toStdString();
-        EXPECT_TRUE(text.startsWith(own.isEmpty() ? QStringLiteral(" ") : own)) << text.toStdString();
-    }
+TEST_P(LabelsInOneCall, LayTheChartOutOnceAndShowTheirRowsTexts) {
+    const LabelCase& c = GetParam();
+    const int rows = static_cast<int>(c.labels.size());
+    LineChart chart;
+    const int before = chart.layoutCount();
+    chart.setChartData(ramp(rows), c.labels);
+    EXPECT_EQ(chart.layoutCount() - before, 1);
+    EXPECT_EQ(chart.rowLabels(), c.labels);
+    EXPECT_EQ(axisTexts(chart), c.shown);
     for (int col = 0; col < 2; ++col) {
-        ASSERT_NE(atOnce.series(col), nullptr);
-        EXPECT_EQ(atOnce.series(col)->points(), byRow.series(col)->points());
+        ASSERT_NE(chart.series(col), nullptr);
+        EXPECT_EQ(chart.series(col)->count(), rows);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LabelsInOneCall,
-    ::testing::Values(LabelCase{"periods", LineChart::numberedRows(5)},
-                      LabelCase{"twelve_rows", LineChart::numberedRows(12)},
-                      LabelCase{"equal_texts", repeated("0.000", 4)},
-                      LabelCase{"empty_texts", {"", "", "0.100"}},
-                      LabelCase{"thirteen_rows", LineChart::numberedRows(13)},
-                      LabelCase{"a_year_of_weeks", LineChart::numberedRows(52)},
-                      LabelCase{"ten_years_of_weeks", LineChart::numberedRows(520)},
-                      LabelCase{"many_bandwidths", bandwidths(3001)},
-                      LabelCase{"many_equal_bandwidths", repeated("0.000", 3001)}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, LabelsInOneCall, ::testing::ValuesIn(labelCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LineChart, EveryStepWidensEqualTextsAsTheAxisMust) {
+    // The helper of the cases above, against a hand-written table.
+    EXPECT_EQ(everyStep(repeated("a", 5), 2), (AxisTexts{{"a", 0}, {"a ", 2}, {"a  ", 4}}));
+    EXPECT_EQ(everyStep({"x", "y", "z"}, 1), (AxisTexts{{"x", 0}, {"y", 1}, {"z", 2}}));
+}
 
 TEST(LineChart, NumberedRowsCountFromOne) {
     EXPECT_EQ(LineChart::numberedRows(3), (QStringList{"1", "2", "3"}));
@@ -173,6 +196,52 @@ TEST(LineChart, FrameByFrameTheAxisIsThatOfTheWholeArray) {
         ASSERT_EQ(animated.series(0)->points(), whole.series(0)->points());
     }
     EXPECT_EQ(animated.layoutCount(), 1);
+}
+
+TEST(LineChart, TheValueRangeIsReadAgainOnlyWhenAnEndOfItIsOverwritten) {
+    // Each case: an array, the values written into it one by one, and how
+    // often the whole array is read for its range over all those writes.
+    struct Write {
+        Eigen::Index row, column;
+        double value;
+    };
+    struct Case {
+        const char* name;
+        Matrix start;
+        std::vector<Write> writes;
+        int scans;
+    };
+    Matrix zeros = Matrix::Zero(520, 2);
+    zeros.col(1).setConstant(9.3);
+    std::vector<Write> animation;
+    for (Eigen::Index r = 0; r < 520; ++r) animation.push_back({r, 0, 1.0 + 0.05 * static_cast<double>(r)});
+    Matrix twoLargest = ramp(8);
+    twoLargest(3, 0) = 50.0;
+    twoLargest(5, 0) = 50.0;
+    const std::vector<Case> cases = {
+        // Only the last zero written over shrinks the range.
+        {"an animation over zeros", zeros, animation, 1},
+        {"the one largest lowered", twoLargest, {{3, 0, 1.0}, {5, 0, 2.0}}, 1},
+        {"the smallest lowered further", ramp(8), {{0, 1, -30.0}, {1, 1, -31.0}}, 0},
+        {"a value within the range", ramp(8), {{2, 0, 0.5}, {4, 0, 0.25}}, 0},
+        {"the smallest raised above the largest", ramp(3), {{0, 0, 99.0}, {1, 0, 99.0}, {2, 0, 99.0}}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LineChart moved;
+        moved.setChartData(c.start);
+        const int scans = moved.rangeScanCount();
+        Matrix whole = c.start;
+        for (const Write& w : c.writes) {
+            moved.setValue(w.row, w.column, w.value);
+            whole(w.row, w.column) = w.value;
+            LineChart fresh;
+            fresh.setChartData(whole);
+            ASSERT_EQ(valueRange(moved), valueRange(fresh)) << "after row " << w.row;
+        }
+        EXPECT_EQ(moved.rangeScanCount() - scans, c.scans);
+        EXPECT_EQ(moved.layoutCount(), 1);
+    }
 }
 
 TEST(LineChart, AValueThatIsNoNumberLeavesItsRowOut) {
