@@ -47,8 +47,9 @@ void hideRangeControls(AppContext& ctx, When when);
 // Moves the bandwidth slider to bandwidth `index` of the range run, without
 // shading the map again.
 void setRangeSlider(AppContext& ctx, int index, When when);
-// Stops the map's region blink or bandwidth animation; an animation ends on
-// the bandwidth it shows.
+// Stops the map's region blink or bandwidth animation and nothing more: the
+// caller, which replaces or withdraws what the map shows, draws what comes
+// next.
 void stopWaiting(AppContext& ctx);
 
 }  // namespace PolygonMap

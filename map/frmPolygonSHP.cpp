@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QToolBar>
 #include <cmath>
@@ -379,7 +380,7 @@ std::function<bool()> frmPolygonSHP::whileOpen() {
 
 bool frmPolygonSHP::blinkRegion(const Wait& w, bool outlinesBetween) {
     QPointer<frmPolygonSHP> self(this);
-    WaitingAction blink(this, WaitingAction::Start::IfIdle, whileOpen());
+    WaitingAction blink(this, whileOpen());
     for (int i = 0; i < 3; ++i) {
         modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
         if (!blink.wait(w) || !self) return false;
@@ -388,16 +389,17 @@ bool frmPolygonSHP::blinkRegion(const Wait& w, bool outlinesBetween) {
     return true;
 }
 
-void frmPolygonSHP::stopWaiting() {
-    if (!WaitingAction::stop(this) || !animating_) return;
-    animating_ = false;
-    showBandwidth(std::max(0, animatedRow_));
-    if (!unloaded_) showRangeControls();
-}
+void frmPolygonSHP::stopWaiting() { WaitingAction::stop(this); }
 
 // ---- The map's mouse ----
 
 void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
+    useTool(X, Y);
+    // A click deferred while a blink ran (a Run) starts now that it is over.
+    WaitingAction::runDeferred();
+}
+
+void frmPolygonSHP::useTool(float X, float Y) {
     // The tools that pick a region are ignored while a blink or an
     // animation runs: their blinks, charts and list rows would start inside
     // it and pile up behind it.
@@ -539,9 +541,17 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
         }
         picSHP->Refresh();
     } else if (key == "MapAnimation") {
-        // A second click stops the animation where it is.
-        if (animating_) stopWaiting();
-        else animateBandwidths();
+        if (!animating_) {
+            animateBandwidths();
+            // A click deferred while it ran starts now that it is over.
+            WaitingAction::runDeferred();
+        } else if (WaitingAction::stop(this)) {
+            // A second click stops the animation on the bandwidth it shows
+            // (the first when none was shown yet): the map, the slider and
+            // the global list agree on it.
+            showBandwidth(std::max(0, animatedRow_));
+            showRangeControls();
+        }
     }
 }
 
@@ -551,38 +561,46 @@ void frmPolygonSHP::animateBandwidths() {
     // The range tables of a study area opened before have nothing to show here.
     if (!retroResultsCurrent(state_)) return;
     QPointer<frmPolygonSHP> self(this);
-    WaitingAction animation(this, WaitingAction::Start::IfIdle, whileOpen());
+    const std::function<bool()> open = whileOpen();
+    WaitingAction animation(this, open);
     if (!animation.started()) return;  // a blink runs
+    // Set as long as the animation is on the stack, however it ends.
+    animating_ = true;
+    const auto done = qScopeGuard([self] {
+        if (self) self->animating_ = false;
+    });
     const int k = state_.retro.bandwidthCount;
     {
         // The slider follows the frames; its range must not count as a change.
         const QSignalBlocker block(sliderStatsRange);
         sliderStatsRange->setMaximum(std::max(0, k - 1));
     }
-    animating_ = true;
     animatedRow_ = -1;
     for (int j = 0; j < k; ++j) {
-        fillRangeRow(j);
-        const bool waited = animation.wait(kBandwidthFrame);
-        if (!self) return;
-        // Stopped: whoever stopped it has shown what comes next.
-        if (!waited) {
-            animating_ = false;
-            return;
-        }
+        // Stopped: whoever stopped it has shown what comes next. Until the
+        // frame is over, the map, the slider and the list show the
+        // bandwidth before, and a redraw meanwhile draws that one.
+        if (!animation.wait(kBandwidthFrame) || !open()) return;
         animatedRow_ = j;
-        showBandwidth(j);
-        if (!self || unloaded_) return;
+        const bool drawn = showBandwidth(j);
+        if (!open()) return;
+        // A frame that cannot be drawn ends the animation there.
+        if (!drawn) break;
     }
-    animating_ = false;
     showRangeControls();
 }
 
-void frmPolygonSHP::showBandwidth(int row) {
+bool frmPolygonSHP::showBandwidth(int row) {
     fillRangeRow(row);
-    modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+    try {
+        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+    } catch (const AppError& e) {
+        dialogs().warning("The map could not be drawn: " + e.description());
+        return false;
+    }
     setSliderRow(row);
     emit ctx_.mapHub().rangeRowChosen(row);
+    return true;
 }
 
 void frmPolygonSHP::setSliderRow(int row) {

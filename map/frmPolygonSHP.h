@@ -83,9 +83,9 @@ public:
     // Moves the bandwidth slider to `row` of the range run; not a change of
     // its value (the map is not shaded again).
     void setSliderRow(int row);
-    // Stops the region blink or the bandwidth animation this window runs.
-    // An animation ends on the bandwidth it shows (on the first when none
-    // was shown yet): the map, the slider and the global list agree on it.
+    // Stops the region blink or the bandwidth animation this window runs,
+    // and nothing else: the caller, which is replacing or withdrawing what
+    // they show, decides what the map shows next.
     void stopWaiting();
 
     // The status panel text last set by a mouse move over the map.
@@ -106,14 +106,18 @@ private:
     void onMouseUpSignal(int button, double x, double y);
     // Whether this window is still the open map window (a wait's question).
     std::function<bool()> whileOpen();
+    // What a click of the pressed tool does (picSHP_MouseDown).
+    void useTool(float X, float Y);
     // Blinks the selected region three times, each blink `w` long, and
     // between the blinks draws the outlines when `outlinesBetween`. False
-    // when the blink was stopped or this window closed meanwhile.
+    // when the blink was stopped (whoever stopped it draws what comes next)
+    // or this window closed meanwhile.
     bool blinkRegion(const Wait& w, bool outlinesBetween);
     void animateBandwidths();
     // Bandwidth `row` of the range run on the map, on the slider and in
-    // the global list.
-    void showBandwidth(int row);
+    // the global list; false, after a "Warning!", when the map could not
+    // be drawn (the slider and the list then stay where they were).
+    bool showBandwidth(int row);
     void showRangeControls();
     void setStatusText(const std::string& text);
     void setMapMenusEnabled(bool enabled);
@@ -128,8 +132,8 @@ private:
     bool sized_ = false;
     bool unloaded_ = false;
     bool mapMenusEnabled_ = false;
-    // While the bandwidth animation runs: the bandwidth it shows (-1 before
-    // its first).
+    // While the bandwidth animation is on the stack (running or stopped
+    // and not yet returned): the bandwidth it shows (-1 before its first).
     bool animating_ = false;
     int animatedRow_ = -1;
 };

@@ -173,6 +173,7 @@ void frmUnivariate::fillFieldLists() {
 void frmUnivariate::clearList(QListWidget* list) {
     const QSignalBlocker block(list);
     list->clear();
+    if (list == lstRegion) regionRow_ = -1;
 }
 
 void frmUnivariate::selectOption(QRadioButton* o, void (frmUnivariate::*handler)()) {
@@ -370,9 +371,8 @@ bool frmUnivariate::stillRunning(std::uint64_t generation) const {
 
 // ---- The run ----
 
-bool frmUnivariate::readFieldPeriods(Inputs& in) {
-    AppState& s = ctx_.state;
-    CusumState& c = s.cusum;
+bool frmUnivariate::checkFieldRange() {
+    const CusumState& c = ctx_.state.cusum;
     if (cboStartZ->currentIndex() < 0 || cboEndZ->currentIndex() < 0) {
         dialogs().warning("Both start and end period should be determined.");
         return false;
@@ -382,12 +382,20 @@ bool frmUnivariate::readFieldPeriods(Inputs& in) {
         dialogs().warning("Start and end priods were not set improperly!");
         return false;
     }
-    const DbfTable& table = *s.area.dbfRecordset;
     // Every field of the range, not only its ends, before anything changes.
     for (int f = start; f <= end; ++f)
         if (!checkField(f)) return false;
+    return true;
+}
+
+bool frmUnivariate::readFieldPeriods(Inputs& in) {
+    AppState& s = ctx_.state;
+    CusumState& c = s.cusum;
+    if (!checkFieldRange()) return false;
+    const auto start = static_cast<int>(c.startFieldIndex);
+    const DbfTable& table = *s.area.dbfRecordset;
     const std::int32_t n = s.area.regionCount;
-    in.periods = end - start + 1;
+    in.periods = static_cast<int>(c.endFieldIndex) - start + 1;
     in.z = Matrix::Zero(n + 1, in.periods + 1);
     for (std::int32_t t = 1; t <= in.periods; ++t)
         for (std::int32_t i = 1; i <= n; ++i) in.z(i, t) = numberOf(table.ValueAt(i, start + t - 1));
@@ -439,24 +447,54 @@ void frmUnivariate::cmdCalc_Click() {
         return;
     }
     if (!optZero->isChecked()) return;
-    runRoad(p->k, p->h, p->sigma, nullptr, {});
+    startRun([this, k = p->k, h = p->h, sigma = p->sigma] { runRoad(k, h, sigma, nullptr, {}); });
+}
+
+void frmUnivariate::startRun(std::function<void()> run) {
+    // A run animates in waits of its own, so one asked for while a wait
+    // goes on (this run's animation, a flash, a blink of the map) stops
+    // that wait and starts only once its handler has returned. What can
+    // be checked before is checked first: a refused run stops nothing.
+    const bool stopsAWait = WaitingAction::busy();
+    if (stopsAWait && optFieldSelection->isChecked() && !checkFieldRange()) return;
+    QPointer<frmUnivariate> self(this);
+    const std::int64_t area = ctx_.state.area.generation;
+    WaitingAction::deferUntilIdle([this, self, area, stopsAWait, run = std::move(run)] {
+        if (!self || unloaded_ || ctx_.state.area.generation != area) return;
+        const std::uint64_t generation = generation_;
+        run();
+        // Refused after all (no period file chosen, data the cusum cannot
+        // be computed on): the last run goes on, its map without what the
+        // stopped wait drew on it.
+        if (stopsAWait && self && generation_ == generation && hasRun_ && ctx_.state.shared.cusumMapMode)
+            onMap([&] { CusumMapLink::showPeriod(ctx_, ctx_.state.shared.currentPeriod); });
+    });
 }
 
 void frmUnivariate::continueRun(const Continuation& from) {
-    AppState& s = ctx_.state;
-    const std::uint64_t generation = generation_;
-    QPointer<frmUnivariate> self(this);
-    if (optFieldSelection->isChecked() || optExistingTextfile->isChecked()) {
-        // The bandwidth is read again; k, h and the speed are the Run's.
-        const auto sigma = parseNumber(txtSigma->text().toStdString());
-        std::string refusal;
-        if (!sigma) refusal = "The bandwidht should be properly input.";
-        else if (*sigma < 0.0) refusal = "Parameters should be positive values.";
-        runRoad(s.cusum.continuationK, s.cusum.continuationH, sigma.value_or(0.0), &from, refusal);
-    }
     // A continued cusum is not saved from this window (a run that started
     // meanwhile keeps its own buttons).
-    if (self && generation_ == generation && !animating_) cmdSaveCusum->setEnabled(false);
+    const auto noSave = [this] {
+        if (!animating_) cmdSaveCusum->setEnabled(false);
+    };
+    if (!optFieldSelection->isChecked() && !optExistingTextfile->isChecked()) return noSave();
+    // The bandwidth is read again; k, h and the speed are the Run's.
+    const auto sigma = parseNumber(txtSigma->text().toStdString());
+    std::string refusal;
+    if (!sigma) refusal = "The bandwidht should be properly input.";
+    else if (*sigma < 0.0) refusal = "Parameters should be positive values.";
+    // Refused at once, it stops no wait.
+    if (!refusal.empty() && WaitingAction::busy()) {
+        dialogs().warning(refusal);
+        return noSave();
+    }
+    startRun([this, from, refusal, noSave, sigma = sigma.value_or(0.0)] {
+        const std::uint64_t generation = generation_;
+        QPointer<frmUnivariate> self(this);
+        const CusumState& c = ctx_.state.cusum;
+        runRoad(c.continuationK, c.continuationH, sigma, &from, refusal);
+        if (self && generation_ == generation) noSave();
+    });
 }
 
 void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation* from,
@@ -571,11 +609,16 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
         setUpMaxChart(periods);
     setAnimatingControls(true);
     QPointer<frmUnivariate> self(this);
-    WaitingAction animation(this, WaitingAction::Start::TakingOver,
-                            [self, generation] { return self && self->stillRunning(generation); });
+    WaitingAction animation(this, [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t t = 1; t <= periods; ++t) {
         const bool waited = animation.wait(periodWait(ctx.state.cusum.animationDelay));
-        if (!self || !waited || !stillRunning(generation)) return;
+        if (!self || !waited || !stillRunning(generation)) {
+            // Stopped for a Run that starts once this has returned: the
+            // animation ends on the period it shows, with which the last
+            // run goes on working if that Run is refused.
+            if (self && stillRunning(generation)) stopOnPeriodShown(t - 1);
+            return;
+        }
         ctx.state.cusum.periodIndex = static_cast<std::int16_t>(t);
         onMap([&] { CusumMapLink::showPeriod(ctx, static_cast<std::int16_t>(t)); });
         if (!self || !stillRunning(generation)) return;
@@ -595,6 +638,12 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
     CusumMapLink::setMousePointer(ctx, 0);
     CusumMapLink::setGraphTool(ctx, true, true);
     ctx.state.shared.cusumMapMode = true;
+}
+
+void frmUnivariate::stopOnPeriodShown(std::int32_t period) {
+    setAnimatingControls(false);
+    selectPeriodRow(period + 1);
+    CusumMapLink::setMousePointer(ctx_, 0);
 }
 
 // ---- Lists ----
@@ -642,18 +691,30 @@ void frmUnivariate::listSignaledRegion() {
 }
 
 void frmUnivariate::lstRegion_Click() {
+    flashRegion();
+    // A Run asked for during the flash starts now that it is over.
+    WaitingAction::runDeferred();
+}
+
+void frmUnivariate::flashRegion() {
     AppContext& ctx = ctx_;
     AppState& s = ctx.state;
     const int row = lstRegion->currentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= s.cusum.signaledRegions.size()) return;
     QPointer<frmUnivariate> self(this);
     // A region chosen during a blink or an animation is not flashed or
-    // charted: the flash would run inside it.
-    WaitingAction flash(this, WaitingAction::Start::IfIdle, [self] { return self && !self->unloaded_; });
-    if (!flash.started()) return;
+    // charted (the flash would run inside it), and the row chosen before
+    // stays chosen.
+    WaitingAction flash(this, [self] { return self && !self->unloaded_; });
+    if (!flash.started()) {
+        quietly(lstRegion, [this](QListWidget* l) { l->setCurrentRow(regionRow_); });
+        return;
+    }
+    regionRow_ = row;
     s.shared.selectedRegion = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
     for (int i = 0; i < 3; ++i) {
         onMap([&] { CusumMapLink::highlightRegion(ctx, s.shared.selectedRegion); });
+        // Stopped: whoever stopped it shows what comes next.
         if (!flash.wait(kFlash) || !self) return;
         onMap([&] { CusumMapLink::redrawOutlines(ctx); });
     }

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,9 @@ protected:
 
 private:
     struct Inputs;
+    // Checks the chosen range of period fields; false (after its message)
+    // when it is not set or a field in it is not numeric throughout.
+    bool checkFieldRange();
     bool readFieldPeriods(Inputs& in);
     bool readTextPeriods(Inputs& in);
     // The road shared by Run and the continuation, from the busy pointer
@@ -145,7 +149,15 @@ private:
     // anything is read. The last run's lists, charts and map tools are
     // replaced only once the new run is computed.
     void runRoad(double k, double h, double sigma, const Continuation* from, const std::string& sigmaRefusal);
+    // Starts `run` (a run's road) now, or, while a wait goes on, stops the
+    // wait and starts it once the wait's handler has returned.
+    void startRun(std::function<void()> run);
     void animate(std::int32_t periods, const Continuation* from, bool fromText);
+    // Ends a stopped animation on `period` (0: none shown yet), as if that
+    // period's line had been chosen.
+    void stopOnPeriodShown(std::int32_t period);
+    // The flash and chart of the signalled region chosen (lstRegion_Click).
+    void flashRegion();
     // False when this window went or a newer run (or a close) cancelled
     // the animation of `generation`.
     bool stillRunning(std::uint64_t generation) const;
@@ -171,4 +183,6 @@ private:
     // Whether lstPeriod and lstRegion hold the lines of a finished or
     // running run (so that a choice in them has results to show).
     bool hasRun_ = false;
+    // The row of lstRegion last flashed (-1: none since it was filled).
+    int regionRow_ = -1;
 };

@@ -291,7 +291,8 @@ Wait frmUnivariateCusumTextfile::periodWait(int speed) {
 
 void frmUnivariateCusumTextfile::setAnimating(bool on) {
     animating_ = on;
-    for (QWidget* w : {static_cast<QWidget*>(cmdRun), static_cast<QWidget*>(optZero), static_cast<QWidget*>(optPre),
+    // Run stays: a Run replaces the animation.
+    for (QWidget* w : {static_cast<QWidget*>(optZero), static_cast<QWidget*>(optPre),
                        static_cast<QWidget*>(cmdFileOpenIDXY), static_cast<QWidget*>(Frame2),
                        static_cast<QWidget*>(Frame9)})
         w->setEnabled(!on);
@@ -309,6 +310,17 @@ bool frmUnivariateCusumTextfile::stillRunning(std::uint64_t generation) const {
 }
 
 void frmUnivariateCusumTextfile::cmdRun_Click() {
+    // The run animates in waits of its own: a Run clicked during the
+    // animation stops it, once k, h and sigma are found right, and starts
+    // when the stopped animation has returned.
+    if (WaitingAction::busy() && !readCusumParameters(txtKvalue, txtHvalue, txtSigma)) return;
+    QPointer<frmUnivariateCusumTextfile> self(this);
+    WaitingAction::deferUntilIdle([self] {
+        if (self && !self->unloaded_) self->run();
+    });
+}
+
+void frmUnivariateCusumTextfile::run() {
     clearQuietly(lstPeriod);
     clearQuietly(lstRegion);
     v_.mapPoints = v_.coords.points;
@@ -362,16 +374,18 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
 
     QPointer<frmUnivariateCusumTextfile> self(this);
     AppContext& ctx = ctx_;
-    WaitingAction animation(this, WaitingAction::Start::TakingOver,
-                            [self, generation] { return self && self->stillRunning(generation); });
+    WaitingAction animation(this, [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t p = r.savedPeriods + 1; p <= r.periods(); ++p) {
         const bool waited = animation.wait(periodWait(speed));
         if (!self || !waited || !stillRunning(generation)) {
-            // Closed, or replaced by a newer run, which owns the controls.
+            // Closed, or replaced by a newer run, which owns the controls;
+            // stopped for a Run, it ends on the period it shows.
             if (self && generation_ == generation) setAnimating(false);
+            if (self && stillRunning(generation)) selectPeriodRow(p);
             ctx.frame().setMousePointer(0);
             return;
         }
+        v_.shownPeriod = p;
         drawing([&] { picPoint->DrawCusumPointMap(r.cusum, p, r.h); });
         chart1Data_(p - 1, 0) = r.maxCusum[static_cast<std::size_t>(p)];
         MSChart1->setValue(p - 1, 0, chart1Data_(p - 1, 0));
@@ -491,10 +505,7 @@ void frmUnivariateCusumTextfile::optIdentify_Click() {
 }
 
 void frmUnivariateCusumTextfile::picPoint_MouseDown(int, int, double X, double Y) {
-    if (lstPeriod->count() == 0 || !v_.result) return;
-    // The tools that pick points are ignored during the animation: the
-    // frames would draw over what they show.
-    if ((optMeasureDistance->isChecked() || optIdentify->isChecked()) && WaitingAction::busy()) return;
+    if (lstPeriod->count() == 0 || !v_.result || pickIgnored()) return;
     if (optZoomIn->isChecked()) {
         picPoint->zoomBy(kZoomStep);
         drawPeriodMap();
@@ -543,8 +554,14 @@ void frmUnivariateCusumTextfile::picPoint_MouseMove(int Button, int, double X, d
     }
 }
 
+bool frmUnivariateCusumTextfile::pickIgnored() const {
+    // The tools that pick points are ignored during the animation: the
+    // frames would draw over what they show.
+    return (optMeasureDistance->isChecked() || optIdentify->isChecked()) && WaitingAction::busy();
+}
+
 void frmUnivariateCusumTextfile::picPoint_MouseUp(int Button, int, double X, double Y) {
-    if (lstPeriod->count() == 0 || !v_.result) return;
+    if (lstPeriod->count() == 0 || !v_.result || pickIgnored()) return;
     const bool selecting = optMeasureDistance->isChecked() && v_.view.dragStarted;
     // A selection starts from the period's map whichever button ends it, so
     // no squares or circle of an earlier one stay.

@@ -25,8 +25,8 @@ void clearLegend(AppContext& ctx, bool load);
 void hideRangeControls(AppContext& ctx, bool load);
 // The slider of an open map window at bandwidth `index` of the range run.
 void setRangeSlider(AppContext& ctx, int index);
-// Stops a blink or the bandwidth animation of the map window; an animation
-// ends on the bandwidth it shows.
+// Stops a blink or the bandwidth animation of the map window; the caller
+// draws what the map shows next.
 void stopWaiting(AppContext& ctx);
 
 void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);

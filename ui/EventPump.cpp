@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace {
 std::shared_ptr<EventPump>& installed() {
@@ -30,53 +32,77 @@ bool EventPump::wait(const Wait& w, const std::function<bool()>& goOn) {
 }
 
 namespace {
-// The action that runs now: its number (0: none) and the window it draws on.
-struct RunningAction {
-    std::uint64_t id = 0;
-    const QObject* owner = nullptr;
+// The waiting actions: the one that runs (its number, 0 for none, and the
+// window it draws on), how many started actions are on the stack, and the
+// click deferred until none is.
+struct Actions {
+    std::uint64_t runningId = 0;
+    const QObject* runningOwner = nullptr;
+    int onStack = 0;
+    std::uint64_t lastId = 0;
+    std::function<void()> deferred;
+    bool runningDeferred = false;
 };
-RunningAction& runningAction() {
-    static RunningAction r;
-    return r;
+Actions& actions() {
+    static Actions a;
+    return a;
 }
-std::uint64_t lastActionId = 0;
 }  // namespace
 
-WaitingAction::WaitingAction(const QObject* owner, Start start, std::function<bool()> goOn)
-    : goOn_(std::move(goOn)) {
-    RunningAction& r = runningAction();
-    if (r.id != 0 && start == Start::IfIdle) return;
-    // One taking over leaves the action it stops waiting further up the
-    // stack; that one sees it was stopped as soon as its wait gets control.
-    id_ = ++lastActionId;
-    r = {id_, owner};
+WaitingAction::WaitingAction(const QObject* owner, std::function<bool()> goOn) : goOn_(std::move(goOn)) {
+    Actions& a = actions();
+    if (a.onStack > 0) return;
+    id_ = ++a.lastId;
+    a.runningId = id_;
+    a.runningOwner = owner;
+    ++a.onStack;
 }
 
-WaitingAction::~WaitingAction() { end(); }
-
-bool WaitingAction::running() const noexcept { return id_ != 0 && runningAction().id == id_; }
-
-void WaitingAction::end() noexcept {
-    if (running()) runningAction() = {};
+WaitingAction::~WaitingAction() {
+    if (!started()) return;
+    Actions& a = actions();
+    if (running()) a.runningId = 0;
+    --a.onStack;
 }
+
+bool WaitingAction::running() const noexcept { return id_ != 0 && actions().runningId == id_; }
 
 bool WaitingAction::wait(const Wait& w) {
     if (!running()) return false;
     const bool waited = eventPump().wait(w, [this] { return running() && (!goOn_ || goOn_()); });
-    if (!waited) end();
+    if (!waited && running()) actions().runningId = 0;
     return waited;
 }
 
-bool WaitingAction::busy() noexcept { return runningAction().id != 0; }
+bool WaitingAction::busy() noexcept { return actions().onStack > 0; }
+
+int WaitingAction::depth() noexcept { return actions().onStack; }
 
 bool WaitingAction::stop(const QObject* owner) noexcept {
-    RunningAction& r = runningAction();
-    if (r.id == 0 || r.owner != owner) return false;
-    r = {};
+    Actions& a = actions();
+    if (a.runningId == 0 || a.runningOwner != owner) return false;
+    a.runningId = 0;
     return true;
 }
 
-void WaitingAction::stopAny() noexcept { runningAction() = {}; }
+void WaitingAction::stopAny() noexcept { actions().runningId = 0; }
+
+void WaitingAction::deferUntilIdle(std::function<void()> handler) {
+    Actions& a = actions();
+    a.deferred = std::move(handler);
+    a.runningId = 0;
+    runDeferred();
+}
+
+void WaitingAction::runDeferred() {
+    Actions& a = actions();
+    // A deferred click that starts an action and defers another returns
+    // here, to the loop below, rather than one level deeper each time.
+    if (a.onStack > 0 || a.runningDeferred) return;
+    a.runningDeferred = true;
+    const auto done = qScopeGuard([&a] { a.runningDeferred = false; });
+    while (a.deferred) std::exchange(a.deferred, nullptr)();
+}
 
 EventPump& eventPump() {
     auto& p = installed();

@@ -45,23 +45,26 @@ class QObject;
 // One action of the program that waits: a blink, a flash, a bandwidth or
 // period animation. Its waits hand control to the event loop, so a click
 // runs its handler inside the action's handler; these actions therefore
-// run one at a time. An action that would start while another runs is
-// either refused (a blink, a flash, the map's animation: the click that
-// asked for it is ignored) or takes over, stopping the one that runs (the
-// animation of a new run). A running action is also stopped from outside
-// (a second click on its control, a Run, another study area, closing its
-// window); whoever stops it decides what is shown next.
+// never nest. An action starts only when no other is on the stack, that is
+// none runs and none was stopped whose handler has not yet returned; a
+// click that asks for one meanwhile is ignored (a blink, a flash, the
+// map's animation) or deferred (a Run, whose animation starts once the
+// action it stops has returned: see deferUntilIdle).
+//
+// A running action is stopped from outside (a second click on its
+// control, a Run, another study area, closing its window); its waits then
+// return false. Whoever stops it shows what comes next, save a deferred
+// click, which runs only later: an animation stopped for one ends on what
+// it shows, its map, slider, label and list agreeing on it.
 //
 // The action ends when it goes out of scope, when it is stopped, when
 // `goOn` says its window is gone or when the program is ending; from then
 // on its waits return false at once.
 class WaitingAction {
 public:
-    enum class Start { IfIdle, TakingOver };
-
-    // Starts an action of `owner` (the window it draws on), unless another
-    // runs and `start` is IfIdle.
-    WaitingAction(const QObject* owner, Start start, std::function<bool()> goOn);
+    // Starts an action of `owner` (the window it draws on), unless an
+    // action is on the stack.
+    WaitingAction(const QObject* owner, std::function<bool()> goOn);
     ~WaitingAction();
     WaitingAction(const WaitingAction&) = delete;
     WaitingAction& operator=(const WaitingAction&) = delete;
@@ -73,16 +76,26 @@ public:
     // before or during the wait.
     bool wait(const Wait& w);
 
-    // Whether an action runs now.
+    // Whether an action is on the stack: running, or stopped and not yet
+    // returned from.
     static bool busy() noexcept;
+    // How many started actions are on the stack (one at most).
+    static int depth() noexcept;
     // Stops the running action when `owner` started it; true when it did.
     static bool stop(const QObject* owner) noexcept;
     // Stops the running action, whoever started it.
     static void stopAny() noexcept;
 
-private:
-    void end() noexcept;
+    // A click whose handler starts an action of its own: runs `handler` at
+    // once when no action is on the stack; otherwise stops the running one
+    // and keeps `handler` until that action's handler has returned (a
+    // later deferred click replaces it). Each handler that starts an
+    // action calls runDeferred() as its last step.
+    static void deferUntilIdle(std::function<void()> handler);
+    // Runs the deferred click, once no action is on the stack.
+    static void runDeferred();
 
+private:
     std::uint64_t id_ = 0;
     std::function<bool()> goOn_;
 };

@@ -1,12 +1,16 @@
 // One wait-driven action at a time, through the real main frame on the
 // sample data: a click of each kind during each kind of wait either is
 // ignored (the map's and the point map's region tools, an Animation click
-// during a blink), acts at once while the wait goes on (a list row), stops
-// the wait (a second Animation click, a Run of the cluster window, another
+// during a blink, a Run refused for its k), acts at once while the wait
+// goes on (a list row, a zoom), stops the wait (a second Animation click, a
+// Run of the cluster window, a Run whose period file is not chosen, another
 // study area, closing) or stops it and runs its own animation in its place
-// (a Run of the cusum window). The counting pump's yields show that exactly
-// one action ran; afterwards the map, the slider, the label and the chosen
-// list row show the same bandwidth or period.
+// once the stopped wait has returned (a Run of either cusum window). No
+// click waits inside the wait it came in, no more than one action is ever
+// on the stack, and the counting pump's yields show that exactly one action
+// ran; afterwards the map, the slider, the label and the chosen list row
+// show the same bandwidth or period, or, where the wait's window closed or
+// its results were replaced, nothing of them is left.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +19,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include <algorithm>
 #include <functional>
 
 #include "map/MapTransform.h"
@@ -40,17 +45,32 @@ namespace {
 
 // What the windows show beforehand: a range run of the cluster test animated
 // once (the slider showing), a single-bandwidth run (the tool Find on), a
-// cusum run of the sample's twelve periods, the point cusum window with its
-// two files read.
-enum class Scene { ClusterRange, ClusterSingle, Cusum, PointCusum };
+// cusum run of the sample's twelve period fields or of its period matrix
+// file, the point cusum window with its two files read.
+enum class Scene { ClusterRange, ClusterSingle, Cusum, CusumText, PointCusum };
 
 enum class WaitKind { BandwidthAnimation, RegionBlink, GraphBlink, RegionFlash, CusumAnimation, PointAnimation };
 
-enum class Click { Animation, Run, ListRow, Graph, Find, Identify, StudyArea, CloseWaiting, CloseClusterWindow };
+enum class Click {
+    Animation,
+    Run,
+    RunWithoutFile,  // a Run whose period file dialog is cancelled
+    RunBadK,         // a Run with a k that is no number
+    ListRow,
+    RegionRow,  // a row of the cusum window's signalled regions
+    Graph,
+    Find,
+    Identify,
+    Zoom,
+    StudyArea,
+    CloseWaiting,
+    CloseClusterWindow
+};
 
 enum class Effect {
     Ignored,   // the wait runs whole; the click changed nothing
     Live,      // the wait runs whole; the click showed its row at once
+    Redraws,   // the wait runs whole; the click redrew what the views show
     Stops,     // the wait ends at the click
     Replaces,  // the wait ends at the click and the click's run animates whole
 };
@@ -81,8 +101,10 @@ const std::vector<WaitCase>& waitCases() {
         {"BandwidthAnimation_Run", ClusterRange, BandwidthAnimation, Run, Stops, kNothingChosen},
         {"BandwidthAnimation_GlobalListRow", ClusterRange, BandwidthAnimation, ListRow, Live, kLast},
         {"BandwidthAnimation_Identify", ClusterRange, BandwidthAnimation, Identify, Ignored, kLast},
+        {"BandwidthAnimation_Zoom", ClusterRange, BandwidthAnimation, Zoom, Redraws, kLast},
         {"BandwidthAnimation_StudyArea", ClusterRange, BandwidthAnimation, StudyArea, Stops, kGone},
-        {"BandwidthAnimation_CloseMap", ClusterRange, BandwidthAnimation, CloseWaiting, Stops, kGone},
+        // The cluster window keeps the row of the last bandwidth shown.
+        {"BandwidthAnimation_CloseMap", ClusterRange, BandwidthAnimation, CloseWaiting, Stops, kBeforeLast},
         {"BandwidthAnimation_CloseClusterWindow", ClusterRange, BandwidthAnimation, CloseClusterWindow, Stops,
          kGone},
         // A region's blink on the map of a range run.
@@ -91,13 +113,18 @@ const std::vector<WaitCase>& waitCases() {
         {"RegionBlink_GlobalListRow", ClusterRange, RegionBlink, ListRow, Live, 0},
         {"RegionBlink_Identify", ClusterRange, RegionBlink, Identify, Ignored, kLast},
         {"RegionBlink_StudyArea", ClusterRange, RegionBlink, StudyArea, Stops, kGone},
-        {"RegionBlink_CloseMap", ClusterRange, RegionBlink, CloseWaiting, Stops, kGone},
+        {"RegionBlink_CloseMap", ClusterRange, RegionBlink, CloseWaiting, Stops, kLast},
         // Find is on only after a single-bandwidth run, whose map has no
         // bandwidths to agree on.
-        {"RegionBlink_Find", ClusterSingle, RegionBlink, Find, Ignored, kGone},
+        {"RegionBlink_Find", ClusterSingle, RegionBlink, Find, Ignored, kNothingChosen},
         // The cusum animation of a second run; the Animation button is the
         // cluster test's and Find is off, while Run restarts the animation.
         {"CusumAnimation_Run", Cusum, CusumAnimation, Run, Replaces, kLast},
+        // A Run from the period matrix file asks for the file once the
+        // animation has stopped: given, the run replaces the animation; not
+        // given, the animation ends on the period it showed (periods 1 to 3).
+        {"CusumTextAnimation_Run", CusumText, CusumAnimation, Run, Replaces, kLast},
+        {"CusumTextAnimation_RunWithoutFile", CusumText, CusumAnimation, RunWithoutFile, Stops, 3},
         {"CusumAnimation_PeriodListRow", Cusum, CusumAnimation, ListRow, Live, kLast},
         {"CusumAnimation_Graph", Cusum, CusumAnimation, Graph, Ignored, kLast},
         {"CusumAnimation_Identify", Cusum, CusumAnimation, Identify, Ignored, kLast},
@@ -106,21 +133,33 @@ const std::vector<WaitCase>& waitCases() {
         // The Graph tool's blink after a cusum run.
         {"GraphBlink_Run", Cusum, GraphBlink, Run, Replaces, kLast},
         {"GraphBlink_PeriodListRow", Cusum, GraphBlink, ListRow, Live, 1},
+        // A signalled region is not flashed during a wait, and the row
+        // chosen before stays chosen.
+        {"GraphBlink_RegionRow", Cusum, GraphBlink, RegionRow, Ignored, kLast},
         {"GraphBlink_Graph", Cusum, GraphBlink, Graph, Ignored, kLast},
         {"GraphBlink_Identify", Cusum, GraphBlink, Identify, Ignored, kLast},
         {"GraphBlink_StudyArea", Cusum, GraphBlink, StudyArea, Stops, kGone},
-        {"GraphBlink_CloseMap", Cusum, GraphBlink, CloseWaiting, Stops, kGone},
+        {"GraphBlink_CloseMap", Cusum, GraphBlink, CloseWaiting, Stops, kLast},
+        // A Run whose period file is not chosen stops the blink and leaves
+        // the period on the map as it was before the blink.
+        {"GraphBlinkText_RunWithoutFile", CusumText, GraphBlink, RunWithoutFile, Stops, kLast},
         // The flash of a region chosen in the signalled-region list.
         {"RegionFlash_Run", Cusum, RegionFlash, Run, Replaces, kLast},
+        // Refused before it stops anything.
+        {"RegionFlash_RunBadK", Cusum, RegionFlash, RunBadK, Ignored, kLast},
+        {"RegionFlashText_RunWithoutFile", CusumText, RegionFlash, RunWithoutFile, Stops, kLast},
         {"RegionFlash_PeriodListRow", Cusum, RegionFlash, ListRow, Live, 1},
+        {"RegionFlash_RegionRow", Cusum, RegionFlash, RegionRow, Ignored, kLast},
         {"RegionFlash_Graph", Cusum, RegionFlash, Graph, Ignored, kLast},
         {"RegionFlash_Identify", Cusum, RegionFlash, Identify, Ignored, kLast},
         {"RegionFlash_StudyArea", Cusum, RegionFlash, StudyArea, Stops, kGone},
         {"RegionFlash_CloseCusumWindow", Cusum, RegionFlash, CloseWaiting, Stops, kGone},
-        // The point cusum animation: its Run stays off until the animation
-        // ends and it has no other animation control; its map's Identify
-        // stands for Graph (it charts a point), Select for Find.
+        // The point cusum animation: it has no other animation control than
+        // Run; its map's Identify stands for Graph (it charts a point),
+        // Select for Find.
+        {"PointAnimation_Run", PointCusum, PointAnimation, Run, Replaces, kLast},
         {"PointAnimation_PeriodListRow", PointCusum, PointAnimation, ListRow, Live, kLast},
+        {"PointAnimation_Zoom", PointCusum, PointAnimation, Zoom, Redraws, kLast},
         {"PointAnimation_Identify", PointCusum, PointAnimation, Graph, Ignored, kLast},
         {"PointAnimation_Select", PointCusum, PointAnimation, Find, Ignored, kLast},
         {"PointAnimation_StudyArea", PointCusum, PointAnimation, StudyArea, Stops, kGone},
@@ -154,7 +193,8 @@ std::int64_t clickYield(WaitKind wait, int bandwidths) {
     case WaitKind::RegionBlink: return 2501 + 7;
     case WaitKind::GraphBlink:
     case WaitKind::RegionFlash: return 50001 + 7;
-    case WaitKind::CusumAnimation: return 3 * 2 + 1;  // periods 1 to 3 on show
+    // Periods 1 to 3 on show.
+    case WaitKind::CusumAnimation: return 3 * 2 + 1;
     case WaitKind::PointAnimation: return 3 * 10001 + 7;
     }
     return 0;
@@ -198,7 +238,8 @@ protected:
             ASSERT_TRUE(map()->sliderStatsRange->isVisibleTo(map()));
             break;
         }
-        case Scene::Cusum: {
+        case Scene::Cusum:
+        case Scene::CusumText: {
             openPro(sourcePath("data/sample/sample.shp"));
             frmSelectName* d = ctx->find<frmSelectName>();
             ASSERT_NE(d, nullptr);
@@ -206,9 +247,14 @@ protected:
             d->cmdOK_Click();
             frmUnivariate* u = cusum();
             ASSERT_NE(u, nullptr);
-            const auto& t = *s().area.dbfRecordset;
-            u->selectStartField(t.FieldIndex("Z01"));
-            u->selectEndField(t.FieldIndex("Z12"));
+            if (scene == Scene::CusumText) {
+                u->selectExistingTextfile();
+                dlg->queueFile(periodFile());
+            } else {
+                const auto& t = *s().area.dbfRecordset;
+                u->selectStartField(t.FieldIndex("Z01"));
+                u->selectEndField(t.FieldIndex("Z12"));
+            }
             u->cmdCalc->click();
             ASSERT_TRUE(map()->isButtonPressed("Graph"));
             break;
@@ -247,13 +293,19 @@ protected:
         w->picPoint_MouseUp(1, 0, p.X, p.Y);
     }
 
-    void startWait(WaitKind wait) {
-        switch (wait) {
+    static std::string periodFile() { return sourcePath("data/sample/sample_z.txt"); }
+    static bool onCusum(Scene scene) { return scene == Scene::Cusum || scene == Scene::CusumText; }
+
+    void startWait(const WaitCase& c) {
+        switch (c.wait) {
         case WaitKind::BandwidthAnimation: map()->button("MapAnimation")->trigger(); break;
         case WaitKind::RegionBlink: useMapTool("ID", kBlinkRegion); break;
         case WaitKind::GraphBlink: useMapTool("Graph", kBlinkRegion); break;
         case WaitKind::RegionFlash: cusum()->selectRegionRow(0); break;
-        case WaitKind::CusumAnimation: cusum()->cmdCalc->click(); break;
+        case WaitKind::CusumAnimation:
+            if (c.scene == Scene::CusumText) dlg->queueFile(periodFile());
+            cusum()->cmdCalc->click();
+            break;
         case WaitKind::PointAnimation: points()->cmdRun->click(); break;
         }
     }
@@ -263,11 +315,21 @@ protected:
         switch (c.click) {
         case Click::Animation: map()->button("MapAnimation")->trigger(); break;
         case Click::Run:
-            if (c.scene == Scene::Cusum) cusum()->cmdCalc->click();
+            if (c.scene == Scene::CusumText) dlg->queueFile(periodFile());
+            if (onCusum(c.scene)) cusum()->cmdCalc->click();
+            else if (onPoints) points()->cmdRun->click();
             else cluster()->cmdRun->click();
             break;
+        case Click::RunWithoutFile:
+            dlg->queueFile("");
+            cusum()->cmdCalc->click();
+            break;
+        case Click::RunBadK:
+            cusum()->txtKvalue->setText("k");
+            cusum()->cmdCalc->click();
+            break;
         case Click::ListRow:
-            if (c.scene == Scene::Cusum) {
+            if (onCusum(c.scene)) {
                 cusum()->selectPeriodRow(2);
             } else if (onPoints) {
                 points()->lstPeriod->setCurrentRow(2);
@@ -276,6 +338,7 @@ protected:
                 cluster()->selectGlobalRow(ClusterLines::rangeRowOfBandwidth(0));
             }
             break;
+        case Click::RegionRow: cusum()->selectRegionRow(1); break;
         case Click::Graph:
             if (onPoints) usePointTool(points()->optIdentify, 1);
             else useMapTool("Graph", kOtherRegion);
@@ -285,9 +348,13 @@ protected:
             else useMapTool("Find", kOtherRegion);
             break;
         case Click::Identify: useMapTool("ID", kOtherRegion); break;
+        case Click::Zoom:
+            if (onPoints) usePointTool(points()->optZoomIn, 1);
+            else useMapTool("ZoomIn", kOtherRegion);
+            break;
         case Click::StudyArea:
             if (onPoints) frame->mnuOpenTextPro_Click();
-            else if (c.scene == Scene::Cusum) openPro(other_);
+            else if (onCusum(c.scene)) openPro(other_);
             else openRetro(other_);
             break;
         case Click::CloseWaiting:
@@ -301,23 +368,61 @@ protected:
     }
 
     // What a click that is ignored must leave as it was: the region or
-    // point picked, the charts asked for, the point map's display.
+    // point picked, the charts asked for, the signalled region chosen, the
+    // point map's display and picture.
     std::string pickedState() {
         std::string out = std::to_string(s().shared.selectedRegion) + " charted " + std::to_string(charted_);
-        if (frmUnivariateCusumTextfile* w = points())
+        if (frmUnivariate* u = cusum()) out += " region row " + std::to_string(u->lstRegion->currentRow());
+        if (frmUnivariateCusumTextfile* w = points()) {
+            const QImage& picture = w->picPoint->surface().image();
+            const QByteArray bits(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes());
             out += " " + w->lblDisplay->text().toStdString() + " chart " + (w->MSChart2->isHidden() ? "off" : "on") +
-                   " selected " + std::to_string(w->vars().selectionFlags.size());
+                   " selected " + std::to_string(w->vars().selectionFlags.size()) + " picture " +
+                   std::to_string(qHash(bits));
+        }
         return out;
     }
 
-    // Checks that every view shows bandwidth or period `shown`.
+    // The map shows what its state redraws: no frame or highlight of a
+    // stopped wait is left on it.
+    void expectMapShowsItsState(frmPolygonSHP* m) {
+        const QImage drawn = m->picSHP->surface().image().copy();
+        m->RedrawByMode();
+        EXPECT_TRUE(drawn == m->picSHP->surface().image()) << "the map shows other than its state";
+    }
+
+    // After a wait whose window closed or whose results were replaced:
+    // nothing of those results is shown, nor chosen.
+    void expectWithdrawn() {
+        if (frmPolygonSHP* m = map()) {
+            EXPECT_FALSE(s().shared.retroMapMode);
+            EXPECT_FALSE(s().shared.cusumMapMode);
+            EXPECT_FALSE(m->sliderStatsRange->isVisibleTo(m));
+            expectMapShowsItsState(m);
+        }
+        if (frmClusterDetection* w = cluster()) {
+            EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), -1);
+        }
+        if (frmUnivariate* u = cusum()) {
+            EXPECT_EQ(u->lstPeriod->currentRow(), -1);
+        }
+        if (frmUnivariateCusumTextfile* w = points()) {
+            EXPECT_EQ(w->lstPeriod->currentRow(), -1);
+        }
+    }
+
+    // Checks that every view shows bandwidth or period `shown`; the map may
+    // be closed (the list then keeps its row). During an animation the
+    // point window's period list has no row chosen.
     void expectAgreement(const WaitCase& c, int shown) {
-        if (shown == kGone) return;
+        if (shown == kGone) return expectWithdrawn();
         if (c.scene == Scene::PointCusum) {
             frmUnivariateCusumTextfile* w = points();
             ASSERT_NE(w, nullptr);
             EXPECT_EQ(w->vars().shownPeriod, shown);
-            EXPECT_EQ(w->lstPeriod->currentRow(), shown + 1);
+            if (!w->animating()) {
+                EXPECT_EQ(w->lstPeriod->currentRow(), shown + 1);
+            }
             EXPECT_EQ(w->lblY->text().toStdString(), "Period: " + std::to_string(shown));
             const QImage drawn = w->picPoint->surface().image().copy();
             w->picPoint->DrawCusumPointMap(w->vars().result->cusum, shown, w->vars().result->h);
@@ -325,8 +430,10 @@ protected:
             return;
         }
         frmPolygonSHP* m = map();
-        ASSERT_NE(m, nullptr);
-        if (c.scene == Scene::Cusum) {
+        if (c.click != Click::CloseWaiting) {
+            ASSERT_NE(m, nullptr);
+        }
+        if (onCusum(c.scene)) {
             frmUnivariate* u = cusum();
             ASSERT_NE(u, nullptr);
             EXPECT_EQ(s().shared.currentPeriod, shown);
@@ -334,23 +441,24 @@ protected:
             EXPECT_EQ(u->lblY->text().toStdString(), std::to_string(shown));
             EXPECT_TRUE(s().shared.cusumMapMode);
         } else if (shown == kNothingChosen) {
-            EXPECT_FALSE(m->sliderStatsRange->isVisibleTo(m));
+            // The map shows what the run drew: no bandwidth to agree on.
+            if (m) {
+                EXPECT_FALSE(m->sliderStatsRange->isVisibleTo(m));
+            }
             EXPECT_EQ(cluster()->lstGlobalPatternSummary->currentRow(), -1);
             return;
         } else {
-            EXPECT_TRUE(m->sliderStatsRange->isVisibleTo(m));
-            EXPECT_EQ(m->sliderStatsRange->value(), shown);
+            if (m) {
+                EXPECT_TRUE(m->sliderStatsRange->isVisibleTo(m));
+                EXPECT_EQ(m->sliderStatsRange->value(), shown);
+            }
             EXPECT_EQ(ClusterLines::bandwidthOfRangeRow(cluster()->lstGlobalPatternSummary->currentRow()), shown);
             EXPECT_DOUBLE_EQ(s().shared.sigma, s().retro.rangeSigmas[static_cast<std::size_t>(shown)]);
             for (std::int32_t i = 1; i <= s().area.regionCount; ++i)
                 ASSERT_EQ(s().retro.mapClassValues[static_cast<std::size_t>(i)], s().retro.rangeLocalStats(shown, i))
                     << "region " << i;
         }
-        // The picture is the one its state redraws: no frame or highlight
-        // of a stopped wait is left on it.
-        const QImage drawn = m->picSHP->surface().image().copy();
-        m->RedrawByMode();
-        EXPECT_TRUE(drawn == m->picSHP->surface().image()) << "the map shows other than its state";
+        if (m) expectMapShowsItsState(m);
     }
 
     int charted_ = 0;
@@ -370,28 +478,40 @@ TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
     pump->yields = 0;
     const std::int64_t at = clickYield(c.wait, bandwidths);
     bool clicked = false;
+    int deepest = 0;
     pump->onYield = [&](std::int64_t n) {
+        deepest = std::max(deepest, WaitingAction::depth());
         if (clicked || n != at) return;
         clicked = true;
         const std::string before = pickedState();
         click(c);
+        // No click waits inside the wait it came in: a Run's animation
+        // starts once the stopped wait has returned.
+        EXPECT_EQ(pump->yields, n) << "the click waited inside the wait";
         if (c.effect == Effect::Ignored) {
             EXPECT_EQ(pickedState(), before) << "the click was not ignored";
         }
-        // A row chosen shows at once; a stopped animation shows where it stopped.
+        // A row chosen shows at once; a redraw shows what the views show; a
+        // stopped animation shows where it stopped.
         if (c.effect == Effect::Live) expectAgreement(c, c.scene == Scene::ClusterRange ? 0 : 1);
+        if (c.effect == Effect::Redraws) expectAgreement(c, c.scene == Scene::ClusterRange ? last - 1 : 3);
         if (c.click == Click::Animation && c.effect == Effect::Stops) expectAgreement(c, shownAfter);
     };
-    startWait(c.wait);
+    startWait(c);
     pump->onYield = nullptr;
     ASSERT_TRUE(clicked);
     if (c.click == Click::StudyArea && c.scene == Scene::PointCusum) frame = ctx->find<MDIFrmMain>();
 
     std::int64_t expected = fullYields(c.wait, bandwidths);
     if (c.effect == Effect::Stops) expected = at;
-    if (c.effect == Effect::Replaces) expected = at + fullYields(WaitKind::CusumAnimation, bandwidths);
+    if (c.effect == Effect::Replaces)
+        expected = at + fullYields(c.scene == Scene::PointCusum ? WaitKind::PointAnimation : WaitKind::CusumAnimation,
+                                   bandwidths);
     EXPECT_EQ(pump->yields, expected);
+    EXPECT_EQ(deepest, 1);
     EXPECT_FALSE(WaitingAction::busy());
+    EXPECT_NE(frame->mousePointer(), 11) << "the pointer stays busy";
+    EXPECT_NE(frame->mousePointer(), 13) << "the pointer stays busy";
     expectAgreement(c, shownAfter);
     takeMessages();
 }

@@ -335,13 +335,18 @@ protected:
 };
 
 TEST_F(MapRange, AnimationShadesEachBandwidthAndShowsTheSlider) {
+    // During each frame's wait the map still holds the bandwidth before it
+    // (none before the first), which a redraw meanwhile would show.
     std::vector<double> shaded;
+    bool noneBeforeTheFirst = false;
     h->pump->onYield = [&](std::int64_t n) {
-        if (n % 50000 == 1) shaded.push_back(s().retro.mapClassValues[1]);
+        if (n == 1) noneBeforeTheFirst = s().retro.mapClassValues.empty();
+        else if (n % 50000 == 1) shaded.push_back(s().retro.mapClassValues[1]);
     };
     w().Toolbar1_ButtonClick("MapAnimation");
     EXPECT_EQ(h->pump->yields, 3 * 50000);
-    EXPECT_EQ(shaded, (std::vector<double>{-1, -2, -3}));
+    EXPECT_TRUE(noneBeforeTheFirst);
+    EXPECT_EQ(shaded, (std::vector<double>{-1, -2}));
     EXPECT_TRUE(w().sliderStatsRange->isVisibleTo(&w()));
     EXPECT_TRUE(w().lblAni->isVisibleTo(&w()));
     EXPECT_EQ(w().sliderStatsRange->minimum(), 0);
@@ -361,6 +366,55 @@ TEST_F(MapRange, SliderShadesTheChosenBandwidth) {
     EXPECT_EQ(s().retro.mapLegendValues, (DoubleArray{0, -2, 2}));
     w().sliderStatsRange_Scroll();
     EXPECT_EQ(w().sliderStatsRange->toolTip().toStdString(), "Bandwidth=0.300");
+}
+
+// A frame whose legend cannot be drawn (no regions to measure M* by) ends
+// the animation with one "Warning!", and the next click animates again
+// instead of finding the animation still marked as running.
+TEST_F(MapRange, AFrameThatCannotBeDrawnEndsTheAnimationAndTheButtonStillWorks) {
+    s().legend.legendStatistic = LegendStatistic::M;
+    s().retro.alpha = 0.05;
+    const std::int32_t regions = s().area.regionCount;
+    h->pump->onYield = [&](std::int64_t n) {
+        if (n == 50000 + 10) s().area.regionCount = 0;
+    };
+    w().Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(h->pump->yields, 2 * 50000);
+    ASSERT_EQ(h->dlg->messages.size(), 1u);
+    EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+    EXPECT_EQ(h->dlg->messages[0].text.rfind("The map could not be drawn: ", 0), 0u) << h->dlg->messages[0].text;
+    // The slider stays on the bandwidth last drawn.
+    EXPECT_EQ(w().sliderStatsRange->value(), 0);
+    EXPECT_TRUE(w().sliderStatsRange->isVisibleTo(&w()));
+
+    s().area.regionCount = regions;
+    h->pump->onYield = nullptr;
+    h->pump->yields = 0;
+    w().Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(h->pump->yields, 3 * 50000);
+    EXPECT_EQ(w().sliderStatsRange->value(), 2);
+    EXPECT_EQ(h->dlg->messages.size(), 1u);
+}
+
+// Stopped from outside (by a window that replaces or withdraws the results
+// shown), the animation only stops: it draws no bandwidth and chooses no
+// list row, then or afterwards.
+TEST_F(MapRange, StoppedFromOutsideTheAnimationDrawsNothingMore) {
+    int chosen = 0;
+    QObject::connect(&h->ctx.mapHub(), &MapHub::rangeRowChosen, [&](int) { ++chosen; });
+    QImage before;
+    h->pump->onYield = [&](std::int64_t n) {
+        if (n != 50000 + 10) return;
+        chosen = 0;
+        before = h->pic().image().copy();
+        w().stopWaiting();
+    };
+    w().Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(h->pump->yields, 50000 + 10);
+    EXPECT_EQ(chosen, 0);
+    EXPECT_TRUE(h->pic().image() == before);
+    EXPECT_EQ(w().sliderStatsRange->value(), 0);
+    EXPECT_EQ(s().retro.mapClassValues, (DoubleArray{0, -1, 1}));
 }
 
 TEST_F(MapRange, ClosingTheWindowStopsTheAnimation) {

@@ -309,7 +309,7 @@ TEST_F(PointCusumWindow, ParametersAreChecked) {
     EXPECT_GT(w->vars().result->weights(1, 2), 0.0);
 }
 
-TEST_F(PointCusumWindow, TheAnimationLocksRunAndInputsButNotTheLists) {
+TEST_F(PointCusumWindow, TheAnimationLocksTheInputsButNotRunOrTheLists) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
     bool checked = false;
@@ -317,11 +317,12 @@ TEST_F(PointCusumWindow, TheAnimationLocksRunAndInputsButNotTheLists) {
         if (n != 10001 + 5) return;
         checked = true;
         EXPECT_TRUE(w->animating());
-        for (QWidget* off : {static_cast<QWidget*>(w->cmdRun), static_cast<QWidget*>(w->optZero),
-                             static_cast<QWidget*>(w->optPre), static_cast<QWidget*>(w->cmdFileOpenIDXY),
-                             static_cast<QWidget*>(w->cmdNewZScore), static_cast<QWidget*>(w->txtKvalue),
-                             static_cast<QWidget*>(w->optSlow)})
+        for (QWidget* off : {static_cast<QWidget*>(w->optZero), static_cast<QWidget*>(w->optPre),
+                             static_cast<QWidget*>(w->cmdFileOpenIDXY), static_cast<QWidget*>(w->cmdNewZScore),
+                             static_cast<QWidget*>(w->txtKvalue), static_cast<QWidget*>(w->optSlow)})
             EXPECT_FALSE(off->isEnabled()) << off->objectName().toStdString();
+        // Run stays, to replace the animation.
+        EXPECT_TRUE(w->cmdRun->isEnabled());
         EXPECT_TRUE(w->lstPeriod->isEnabled());
         // The first period's line is there and can be chosen.
         w->lstPeriod->setCurrentRow(2);
