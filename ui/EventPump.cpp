@@ -99,6 +99,11 @@ void WaitingAction::runDeferred() {
     // A deferred click that starts an action and defers another returns
     // here, to the loop below, rather than one level deeper each time.
     if (a.onStack > 0 || a.runningDeferred) return;
+    // A program that is ending starts nothing more.
+    if (eventPump().isQuitting()) {
+        a.deferred = nullptr;
+        return;
+    }
     a.runningDeferred = true;
     const auto done = qScopeGuard([&a] { a.runningDeferred = false; });
     while (a.deferred) std::exchange(a.deferred, nullptr)();

@@ -174,5 +174,14 @@ TEST(WaitingActions, ADeferredClickRunsOnceTheWaitingHandlerHasReturned) {
     EXPECT_EQ(pump->yields, 2 + 3 + 3);
     EXPECT_EQ(deepest, 1);
     EXPECT_FALSE(WaitingAction::busy());
+
+    // A program that is ending drops the click instead of running it.
+    pump->onYield = nullptr;
+    pump->quitting = true;
+    bool ran = false;
+    WaitingAction::deferUntilIdle([&] { ran = true; });
+    pump->quitting = false;
+    WaitingAction::runDeferred();
+    EXPECT_FALSE(ran);
     installEventPump(std::make_shared<CountingEventPump>());
 }
