@@ -146,7 +146,7 @@ void frmUnivariate::Form_Load() {
     ctx_.state.cusum.animationDelay = kSlowDelay;
     MSChart1->setVisible(false);
     for (QListWidget* l : {lstPeriod, lstRegion}) {
-        clearList(l);
+        clearQuietly(l);
         l->setFont(listFont());
     }
     cmdSaveResult->setEnabled(false);
@@ -167,11 +167,6 @@ void frmUnivariate::fillFieldLists() {
             for (const DbfField& f : table->Fields()) c->addItem(qs(f.Name));
         c->setCurrentIndex(-1);
     }
-}
-
-void frmUnivariate::clearList(QListWidget* list) {
-    const QSignalBlocker block(list);
-    list->clear();
 }
 
 void frmUnivariate::selectOption(QRadioButton* o, void (frmUnivariate::*handler)()) {
@@ -334,8 +329,8 @@ void frmUnivariate::studyAreaOpened() {
     fillFieldLists();
     cboStartZ->setEnabled(optFieldSelection->isChecked());
     cboEndZ->setEnabled(false);
-    clearList(lstPeriod);
-    clearList(lstRegion);
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     lblY->clear();
     ctx_.state.cusum.signaledRegions.clear();
     cmdSaveCusum->setEnabled(false);
@@ -504,8 +499,8 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
     // earlier run's with everything that showed them.
     cancelAnimation();
     ctx.unload<frmGraph>();
-    clearList(lstPeriod);
-    clearList(lstRegion);
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
     lblY->clear();
     s.cusum.signaledRegions.clear();
     lstPeriod->addItem(qs(CusumLines::periodHeader()));
@@ -611,7 +606,7 @@ void frmUnivariate::lstPeriod_Click() {
     if (period < 1 || period > periods) {
         lblY->clear();
         CusumMapLink::setGraphTool(ctx, false, true);
-        clearList(lstRegion);
+        clearQuietly(lstRegion);
         s.cusum.signaledRegions.clear();
         onMap([&] { CusumMapLink::showPlainMap(ctx); });
         return;
@@ -628,7 +623,7 @@ void frmUnivariate::listSignaledRegion() {
     AppState& s = ctx_.state;
     CusumState& c = s.cusum;
     c.signaledRegions.clear();
-    clearList(lstRegion);
+    clearQuietly(lstRegion);
     if (!s.area.dbfRecordset) return;
     const DbfTable& table = *s.area.dbfRecordset;
     const std::int16_t period = s.shared.currentPeriod;

@@ -158,7 +158,6 @@ private:
     // Checks one field in every record; false (after its message) when a
     // value is null or not a number.
     bool checkField(int fieldIndex);
-    void clearList(QListWidget* list);
     void selectOption(QRadioButton* option, void (frmUnivariate::*handler)());
     // A drawing of the map that cannot be made says why, once.
     template <class F>

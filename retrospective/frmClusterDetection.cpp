@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -272,8 +271,7 @@ void frmClusterDetection::runStart() {
 
 void frmClusterDetection::clearLists() {
     for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
-        const QSignalBlocker block(list);
-        list->clear();
+        clearQuietly(list);
         list->setFont(listFont());
     }
 }

@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -354,8 +353,7 @@ void frmClusterDetectionTextfile::lstLocalPatternSummary_Click() {
 void frmClusterDetectionTextfile::runStart() {
     picPoint->copyPoints();
     for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
-        const QSignalBlocker block(list);
-        list->clear();
+        clearQuietly(list);
         list->setFont(listFont());
     }
     // The run measures the points' study area from this drawing.

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <fstream>
 #include <functional>
@@ -204,6 +205,25 @@ TEST_F(PointCusumWindow, ListLinesChosenWithTheKeyboardAreShown) {
     press(w->lstPeriod, Qt::Key_Home);
     EXPECT_EQ(w->lblY->text().toStdString(), "");
     EXPECT_EQ(w->lstRegion->count(), 0);
+
+    // So does a line chosen with the mouse pressed on one line and
+    // released on another, where the list reports no click.
+    const struct {
+        int pressed, released;
+        const char* label;
+        int signalled;
+    } drags[] = {{2, 4, "Period: 3", 2}, {3, 5, "", 0}, {5, 2, "Period: 1", 1}};
+    QWidget* area = w->lstPeriod->viewport();
+    const auto centre = [&](int row) { return w->lstPeriod->visualItemRect(w->lstPeriod->item(row)).center(); };
+    for (const auto& d : drags) {
+        SCOPED_TRACE("pressed on line " + std::to_string(d.pressed) + ", released on line " + std::to_string(d.released));
+        QTest::mousePress(area, Qt::LeftButton, {}, centre(d.pressed));
+        QTest::mouseMove(area, centre(d.released));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, centre(d.released));
+        ASSERT_EQ(w->lstPeriod->currentRow(), d.released);
+        EXPECT_EQ(w->lblY->text().toStdString(), d.label);
+        EXPECT_EQ(w->lstRegion->count(), d.signalled);
+    }
 }
 
 TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
