@@ -20,7 +20,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <set>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -35,6 +34,7 @@
 #include "stats/modPValue.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/CaseNames.h"
+#include "tests/support/ImageColours.h"
 #include "tests/support/TestPaths.h"
 
 using namespace retro_test;
@@ -678,15 +678,6 @@ TEST_F(PointWindow, ListClicksHighlightAndAreInertAfterNewData) {
     w->picPoint->clearMap();
     w->selectLocalRow(3);
     EXPECT_EQ(qColorToBgr(QColor(w->picPoint->surface().image().pixel(dev[1].X + 10, dev[1].Y))), 0xFFFFFF);
-}
-
-// How many colours a picture holds: one for an empty picture, two for the
-// plain point marks on their background, more for class circles.
-std::size_t colourCount(const QImage& image) {
-    std::set<QRgb> c;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) c.insert(image.pixel(x, y) & 0xFFFFFF);
-    return c.size();
 }
 
 // Another point file replaces the points the results came from: the lists,

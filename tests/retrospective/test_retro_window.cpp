@@ -21,7 +21,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 
 #include "map/frmPolygonSHP.h"
@@ -35,6 +34,7 @@
 #include "stats/modClusterDetection.h"
 #include "stats/modPValue.h"
 #include "tests/retrospective/RetroFixture.h"
+#include "tests/support/ImageColours.h"
 #include "tests/support/TestPaths.h"
 #include "ui/Pictures.h"
 
@@ -155,13 +155,7 @@ protected:
 
     // How many colours the map's picture holds: two (background and
     // outlines) for the plain map, more when it is shaded.
-    std::size_t mapColours() const {
-        const QImage& pic = map->picSHP->surface().image();
-        std::set<QRgb> c;
-        for (int y = 0; y < pic.height(); ++y)
-            for (int x = 0; x < pic.width(); ++x) c.insert(pic.pixel(x, y) & 0xFFFFFF);
-        return c.size();
-    }
+    std::size_t mapColours() const { return colourCount(map->picSHP->surface().image()); }
     // Whether the map window's own surface, where the class legend stands, is empty.
     bool legendCleared() const {
         const QImage& legend = map->surface().image();
