@@ -234,8 +234,9 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
     const bool tablesFit = s.retro.bandwidthCount > 0 && s.retro.rangeLocalStats.rows() > s.retro.bandwidthCount &&
                            s.retro.rangeLocalStats.cols() == n + 1 &&
                            s.retro.rangeSigmas.size() > static_cast<std::size_t>(s.retro.bandwidthCount);
+    const bool shaded = tablesFit && k >= 0 && k < s.retro.bandwidthCount;
     try {
-        if (tablesFit && k >= 0 && k < s.retro.bandwidthCount) {
+        if (shaded) {
             s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
             for (std::int32_t i = 1; i <= n; ++i)
                 s.retro.mapClassValues[static_cast<std::size_t>(i)] = s.retro.rangeLocalStats(k, i);
@@ -243,10 +244,14 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
             s.shared.sigma = s.retro.rangeSigmas[static_cast<std::size_t>(k)];
             ClusterMapLink::showClassMap(ctx_, s.retro.mapLegendValues, s.retro.mapClassValues);
             ClusterMapLink::setRangeSlider(ctx_, k);
+            s.shared.retroMapMode = true;
         } else {
+            // No bandwidth is named: the map's redraws stay plain too.
+            s.shared.retroMapMode = false;
+            ClusterMapLink::clearLegend(ctx_, false);
             ClusterMapLink::redrawShapefile(ctx_);
         }
-        ClusterMapLink::showMLegend(ctx_, isMTest(selectedTest()), false);
+        ClusterMapLink::showMLegend(ctx_, shaded && isMTest(selectedTest()), false);
     } catch (const AppError& e) {
         dialogs().warning("The map could not be drawn: " + e.description());
     }
@@ -373,8 +378,9 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     AppState& s = ctx_.state;
     ClusterRun::commit(s, std::move(work));
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
-    // Nothing is shaded until a bandwidth is chosen: the classes of an
-    // earlier run go with its legend.
+    // Nothing is shaded until a bandwidth is chosen, on any redraw of the
+    // map either: the classes of an earlier run go with its legend.
+    s.shared.retroMapMode = false;
     try {
         ClusterMapLink::redrawShapefile(ctx_);
     } catch (const AppError& e) {
@@ -398,7 +404,6 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     chart->setWindowTitle("Global spatial statistics");
     if (QWidget* top = AppContext::topOf(chart)) top->setWindowTitle("Global spatial statistics");
     c->setVisible(true);
-    s.shared.retroMapMode = true;
     ClusterMapLink::showMLegend(ctx_, false, true);
     cmdSave->setEnabled(true);
 }

@@ -242,8 +242,7 @@ void frmClusterDetectionTextfile::pointDataLoaded() {
     // stand plain, without lists, plot or legend, until they are run.
     runStart();
     showChartGroup(false);
-    picLegend->surface().Cls();
-    picLegend->Refresh();
+    clearLegend();
     imgM_Legend->setVisible(false);
 }
 
@@ -298,9 +297,24 @@ void frmClusterDetectionTextfile::redrawResult() {
         DrawPointResultMap();
         return;
     }
+    // A range run shades nothing until one of its bandwidths is chosen.
+    if (chosenBandwidth() < 0) {
+        DrawPointMap();
+        return;
+    }
     AppState& s = ctx_.state;
     DrawLegend(s.retro.mapLegendValues, kLegendClasses);
     DrawPointClassMap(s.retro.mapClassValues);
+}
+
+int frmClusterDetectionTextfile::chosenBandwidth() const {
+    const int k = ClusterLines::bandwidthOfRangeRow(lstGlobalPatternSummary->currentRow());
+    return k >= 0 && k < lastRun_.bandwidths ? k : -1;
+}
+
+void frmClusterDetectionTextfile::clearLegend() {
+    picLegend->surface().Cls();
+    picLegend->Refresh();
 }
 
 void frmClusterDetectionTextfile::showMLegendFor(ClusterTest test) {
@@ -321,9 +335,9 @@ void frmClusterDetectionTextfile::lstGlobalPatternSummary_Click() {
     s.retro.mapLegendValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
     s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
     if (!lastRun_.range) return;
-    const int k = ClusterLines::bandwidthOfRangeRow(lstGlobalPatternSummary->currentRow());
+    const int k = chosenBandwidth();
     drawing([&] {
-        if (k >= 0 && k < lastRun_.bandwidths) {
+        if (k >= 0) {
             for (std::int32_t i = 1; i <= n; ++i) {
                 const double v = s.retro.rangeLocalStats(k, i);
                 s.retro.mapLegendValues[static_cast<std::size_t>(i)] = v;
@@ -333,10 +347,13 @@ void frmClusterDetectionTextfile::lstGlobalPatternSummary_Click() {
             DrawLegend(s.retro.mapLegendValues, kLegendClasses);
             DrawPointClassMap(s.retro.mapClassValues);
         } else {
+            clearLegend();
             DrawPointMap();
         }
     });
-    showMLegendFor(lastRun_.test);
+    // The M classes' picture goes with a shaded M map.
+    if (k >= 0) showMLegendFor(lastRun_.test);
+    else imgM_Legend->setVisible(false);
 }
 
 void frmClusterDetectionTextfile::lstLocalPatternSummary_Click() {
@@ -468,8 +485,7 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     MSChart1->setChartData(s.retro.chartData, labels);
     imgM_Legend->setVisible(false);
     if (isMTest(test)) Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
-    picLegend->surface().Cls();
-    picLegend->Refresh();
+    clearLegend();
     lblStats->setVisible(true);
     lblCriticalStats->setVisible(true);
     lblStats->setText(isScoreTest(test) ? "Chi" : "M");

@@ -146,6 +146,11 @@ private:
     void settingsChanged();
     // The current result on the map again, as the last run left it.
     void redrawResult();
+    // The bandwidth of a range run whose row the global list has chosen
+    // (0-based), or -1 when the row names none.
+    int chosenBandwidth() const;
+    // Empties the class legend beside the map.
+    void clearLegend();
     // A drawing that failed (a map too far zoomed for pixel positions) is
     // reported, and the window goes on.
     template <class F>

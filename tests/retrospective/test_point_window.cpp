@@ -20,6 +20,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -718,6 +719,64 @@ TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
         EXPECT_EQ(h.ctx.state.points.devicePoints.size(), 5u);
         w->grab().save(QString::fromStdString(testOutputPath(std::string("point_cluster_new_points_after_") +
                                                              (c.range ? "range" : "single") + ".png")));
+    }
+}
+
+// A range run shades none of its bandwidths until one is chosen, on the
+// redraws of the map tools too; a row that names no bandwidth draws the
+// plain map and empties the legend again.
+TEST_F(PointWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
+    load(clusteredPoints(12));
+    runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
+    w->selectGlobalRow(2);
+    ASSERT_GT(colourCount(w->picPoint->surface().image()), 2u);
+    runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+    ASSERT_TRUE(h.messageTexts().empty());
+
+    const struct {
+        const char* name;
+        std::function<void()> use;
+    } tools[] = {
+        {"zoom in", [&] {
+             w->selectTool("optZoomIn");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+         }},
+        {"pan", [&] {
+             w->selectTool("optPan");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+             w->picPoint_MouseMove(1, 0, 60, 55);
+             w->picPoint_MouseUp(1, 0, 60, 55);
+         }},
+        {"zoom out", [&] {
+             w->selectTool("optZoomOut");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+         }},
+        {"full extent", [&] {
+             w->selectTool("optFullExtent");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+         }},
+    };
+    const auto expectAfterEveryTool = [&](bool shaded) {
+        for (const auto& t : tools) {
+            SCOPED_TRACE(t.name);
+            t.use();
+            EXPECT_EQ(colourCount(w->picPoint->surface().image()) > 2u, shaded);
+            EXPECT_EQ(colourCount(w->picLegend->surface().image()) > 1u, shaded);
+        }
+    };
+    {
+        SCOPED_TRACE("no bandwidth chosen");
+        expectAfterEveryTool(false);
+    }
+    w->selectGlobalRow(3);
+    {
+        SCOPED_TRACE("the second bandwidth chosen");
+        expectAfterEveryTool(true);
+    }
+    w->selectGlobalRow(1);
+    {
+        SCOPED_TRACE("the rule under the header chosen");
+        expectAfterEveryTool(false);
     }
 }
 

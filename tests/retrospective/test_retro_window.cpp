@@ -21,6 +21,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "map/frmPolygonSHP.h"
@@ -376,11 +377,13 @@ TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
     EXPECT_FALSE(map->isButtonEnabled("Find"));
     EXPECT_FALSE(map->isButtonPressed("Find"));
     EXPECT_TRUE(map->isButtonEnabled("MapAnimation"));
-    EXPECT_TRUE(s.shared.retroMapMode);
+    // The map shades nothing until a bandwidth is chosen.
+    EXPECT_FALSE(s.shared.retroMapMode);
     EXPECT_TRUE(w->cmdSave->isEnabled());
 
     // A bandwidth row shades the map from the tables; the other rows draw the plain map.
     w->selectGlobalRow(2);
+    EXPECT_TRUE(state().shared.retroMapMode);
     EXPECT_EQ(state().shared.sigma, s.retro.rangeSigmas[0]);
     for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().retro.mapClassValues[static_cast<std::size_t>(i)], s.retro.rangeLocalStats(0, i));
     w->selectGlobalRow(11);
@@ -767,9 +770,63 @@ TEST_F(RetroWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
     EXPECT_LE(mapColours(), 2u);
     EXPECT_TRUE(legendCleared());
     AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_range_run_plain_map.png")));
+
+    // Every redraw of the map shows what the list names: the plain map
+    // until a bandwidth is chosen, that bandwidth's classes and legend
+    // once one is, and the plain map again on a row that names none.
+    const struct {
+        const char* name;
+        std::function<void()> redraw;
+    } redraws[] = {
+        {"activation", [&] { map->Form_Activate(); }},
+        {"redraw by mode", [&] { map->RedrawByMode(); }},
+        {"resize", [&] { map->Form_Resize(); }},
+        {"zoom in", [&] {
+             map->setButtonEnabled("ZoomIn", true);
+             map->setButtonPressed("ZoomIn", true);
+             map->picSHP_MouseDown(1, 0, 40, 40);
+         }},
+    };
+    const auto expectOnEveryRedraw = [&](bool shaded) {
+        for (const auto& r : redraws) {
+            SCOPED_TRACE(r.name);
+            r.redraw();
+            EXPECT_EQ(mapColours() > 2u, shaded);
+            EXPECT_EQ(legendCleared(), !shaded);
+        }
+    };
+    {
+        SCOPED_TRACE("no bandwidth chosen");
+        expectOnEveryRedraw(false);
+    }
     w->selectGlobalRow(2);
     EXPECT_GT(mapColours(), 2u);
     EXPECT_FALSE(legendCleared());
+    {
+        SCOPED_TRACE("the first bandwidth chosen");
+        expectOnEveryRedraw(true);
+    }
+    w->selectGlobalRow(0);
+    EXPECT_LE(mapColours(), 2u);
+    EXPECT_TRUE(legendCleared());
+    {
+        SCOPED_TRACE("the header row chosen");
+        expectOnEveryRedraw(false);
+    }
+    // The map's animation and then its slider choose bandwidths as their rows do.
+    map->Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 4);
+    {
+        SCOPED_TRACE("the animation ended on the last bandwidth");
+        expectOnEveryRedraw(true);
+    }
+    w->selectGlobalRow(0);
+    map->sliderStatsRange->setValue(1);
+    EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 3);
+    {
+        SCOPED_TRACE("the second bandwidth chosen on the slider");
+        expectOnEveryRedraw(true);
+    }
 }
 
 // Data input OK with other count fields replaces the counts the results
