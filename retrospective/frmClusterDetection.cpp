@@ -269,6 +269,8 @@ void frmClusterDetection::ListMStatistic() { appendLines(ClusterLines::mStatisti
 // ---- The run ----
 
 void frmClusterDetection::runStart() {
+    // The map's animation of the results shown so far ends before they change.
+    ClusterMapLink::stopWaiting(ctx_);
     ClusterMapLink::clearLegend(ctx_, true);
     ClusterMapLink::hideRangeControls(ctx_, true);
     clearLists();
@@ -282,19 +284,17 @@ void frmClusterDetection::clearLists() {
 }
 
 void frmClusterDetection::cmdRun_Click() {
-    // The map's animation of the results shown so far ends before they change.
-    ClusterMapLink::stopWaiting(ctx_);
+    // A refused bandwidth changes nothing: the last run's lists, map,
+    // legend, plot, report and bandwidth stay until a run starts.
     Dialogs& d = dialogs();
     const ClusterTest test = selectedTest();
     if (optSpatialSingleSigma->isChecked()) {
         const auto value = parseNumber(txtSingleSigma->text().toStdString());
         if (!value) {
-            runStart();
             d.warning("Bandwidth should be numerical.");
             return;
         }
         if (*value < 0.0) {
-            runStart();
             d.warning("Bandwidth should not be negative.");
             return;
         }
@@ -304,22 +304,16 @@ void frmClusterDetection::cmdRun_Click() {
         const auto to = parseNumber(txtToSigma->text().toStdString());
         const auto step = parseNumber(txtStep->text().toStdString());
         if (!from || !to || !step) {
-            runStart();
             d.warning("A range of bandwidth parameters should be numeric.");
             ClusterMapLink::setMousePointer(ctx_, 0);
             return;
         }
         if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
-            ctx_.state.shared.sigma = *from;
-            ctx_.state.retro.sigmaRangeEnd = *to;
-            runStart();
             d.warning("Ivalid range of bandwidth was input. Check the parameters!");
             ClusterMapLink::setMousePointer(ctx_, 0);
             return;
         }
         runRange(test, *from, *to, *step);
-    } else {
-        runStart();
     }
 }
 

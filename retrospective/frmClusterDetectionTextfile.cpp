@@ -241,9 +241,6 @@ void frmClusterDetectionTextfile::pointDataLoaded() {
     // What the window shows belongs to the points before: the new points
     // stand plain, without lists, plot or legend, until they are run.
     runStart();
-    showChartGroup(false);
-    clearLegend();
-    imgM_Legend->setVisible(false);
 }
 
 void frmClusterDetectionTextfile::cmdExit_Click() { ctx_.unload<frmClusterDetectionTextfile>(); }
@@ -369,22 +366,26 @@ void frmClusterDetectionTextfile::lstLocalPatternSummary_Click() {
 
 void frmClusterDetectionTextfile::runStart() {
     picPoint->copyPoints();
+    picPoint->setToolTip({});
     for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
         clearQuietly(list);
         list->setFont(listFont());
     }
+    // No legend, M-class picture or chart of the results before stands
+    // beside the plain points.
+    showChartGroup(false);
+    clearLegend();
+    imgM_Legend->setVisible(false);
     // The run measures the points' study area from this drawing.
     drawing([&] { DrawPointMap(); });
 }
 
 void frmClusterDetectionTextfile::cmdRun_Click() {
-    // The lists are emptied here, so the tools wait for this run's results;
-    // Save keeps writing the last finished run until this one finishes.
-    runStart();
+    // A refused bandwidth changes nothing: the last run's lists, map,
+    // legend, chart, tools and report stay until a run starts.
     const ClusterTest test = selectedTest();
     Dialogs& d = dialogs();
     if (optSpatialSingleSigma->isChecked()) {
-        optIdentify->setEnabled(true);
         const auto value = parseNumber(txtSingleSigma->text().toStdString());
         if (!value) {
             d.warning("Bandwidth should be numerical.");
@@ -396,12 +397,14 @@ void frmClusterDetectionTextfile::cmdRun_Click() {
         }
         runSingle(test, *value == 0.0 ? 1e-8 : *value);
     } else if (optSpatialSigmaRange->isChecked()) {
-        optIdentify->setEnabled(false);
         runRange(test);
     }
 }
 
 void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
+    // The run starts: its tools, lists and plain map replace the last run's.
+    optIdentify->setEnabled(true);
+    runStart();
     setMousePointer(13);
     AppState work = ClusterRun::workingCopy(ctx_.state);
     work.shared.sigma = sigma;
@@ -441,8 +444,6 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
         setMousePointer(0);
         return;
     }
-    s.shared.sigma = *from;
-    s.retro.sigmaRangeEnd = *to;
     const char* invalid = "Ivalid range of bandwidth was input. Check the parameters!";
     if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
         d.warning(invalid);
@@ -459,6 +460,8 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
         return;
     }
 
+    optIdentify->setEnabled(false);
+    runStart();
     setMousePointer(13);
     AppState work = ClusterRun::workingCopy(s);
     ClusterRun::RangeResult result;
@@ -483,9 +486,7 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     // Laid out once it is shown, with its labels in place.
     MSChart1->setChartType(LineChart::kLineChart2D);
     MSChart1->setChartData(s.retro.chartData, labels);
-    imgM_Legend->setVisible(false);
     if (isMTest(test)) Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
-    clearLegend();
     lblStats->setVisible(true);
     lblCriticalStats->setVisible(true);
     lblStats->setText(isScoreTest(test) ? "Chi" : "M");

@@ -135,7 +135,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Both lists emptied and the points drawn plain, as a run starts.
+    // What the last run shows goes as a run starts or the points are
+    // replaced: both lists emptied, the chart, legend, M-class picture and
+    // the map's tip of an identified point gone, the points drawn plain.
     void runStart();
     void runSingle(ClusterTest test, double sigma);
     void runRange(ClusterTest test);

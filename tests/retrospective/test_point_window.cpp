@@ -564,29 +564,63 @@ TEST_F(PointWindow, BandwidthAndRangeMessages) {
         EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
         EXPECT_TRUE(w->globalLines().empty());
         EXPECT_FALSE(w->cmdSave->isEnabled());
-        EXPECT_EQ(w->optIdentify->isEnabled(), !c.range);
+        // A refused run leaves the tools as they were.
+        EXPECT_TRUE(w->optIdentify->isEnabled());
     }
 }
 
-TEST_F(PointWindow, ARefusedBandwidthKeepsTheEarlierRunForSaveButNotForTheTools) {
-    load(kFourPoints);
-    runSingle(ClusterTest::FreemanTukey, "1");
-    const auto earlier = h.ctx.state.retro.localM;
-    h.clearMessages();
-    w->txtSingleSigma->setText("-1");
-    w->cmdRun_Click();
-    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Bandwidth should not be negative."});
-    EXPECT_TRUE(w->globalLines().empty());
-    EXPECT_TRUE(w->cmdSave->isEnabled());
-    EXPECT_EQ(h.ctx.state.retro.localM, earlier);
-    // The tools wait for a run's rows.
-    w->selectTool("optZoomIn");
-    w->picPoint_MouseDown(1, 0, 5, 5);
-    EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.2);
-    // The report is that of the earlier run.
-    const auto report = saveReport();
-    ASSERT_EQ(report.size(), 10u + 4u + 1u);
-    EXPECT_EQ(report[0], "Summary of Maximum M Statistic (Standard)" + std::string(17, ' '));
+// A refused bandwidth changes nothing shown: the run before keeps its
+// lists, map, legend, chart, tools and report.
+TEST_F(PointWindow, ARefusedBandwidthLeavesTheEarlierRunWorking) {
+    const struct {
+        const char* name;
+        bool range;
+        const char* refused;  // the bandwidth, or the step of the range
+        std::string message;
+    } cases[] = {
+        {"a single run, then a negative bandwidth", false, "-1", "Bandwidth should not be negative."},
+        {"a range run, then a step of letters", true, "x", "A range of bandwidth parameters should be numeric."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.clearMessages();
+        load(clusteredPoints(12));
+        if (c.range) {
+            runRange(ClusterTest::FreemanTukey, "0.2", "1", "0.4");
+            w->selectGlobalRow(3);
+        } else {
+            runSingle(ClusterTest::FreemanTukey, "1");
+        }
+        ASSERT_TRUE(h.messageTexts().empty());
+        const std::vector<std::string> global = w->globalLines(), local = w->localLines();
+        const double sigma = h.ctx.state.shared.sigma;
+        const bool identify = w->optIdentify->isEnabled();
+        const QImage map = w->picPoint->surface().image(), legend = w->picLegend->surface().image();
+        const std::vector<std::string> report = saveReport();
+
+        h.clearMessages();
+        (c.range ? w->txtStep : w->txtSingleSigma)->setText(c.refused);
+        w->cmdRun_Click();
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(w->globalLines(), global);
+        EXPECT_EQ(w->localLines(), local);
+        EXPECT_EQ(h.ctx.state.shared.sigma, sigma);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->optIdentify->isEnabled(), identify);
+        EXPECT_EQ(w->MSChart1->isVisibleTo(w), c.range);
+        EXPECT_TRUE(w->imgM_Legend->isVisibleTo(w));
+        EXPECT_TRUE(w->picPoint->surface().image() == map);
+        EXPECT_TRUE(w->picLegend->surface().image() == legend);
+        // The tools still redraw the run's classes.
+        w->selectTool("optZoomIn");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        EXPECT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.4);
+        EXPECT_GT(colourCount(w->picPoint->surface().image()), 2u);
+        w->selectTool("optFullExtent");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        // The report is that of the run before.
+        EXPECT_EQ(saveReport(), report);
+    }
 }
 
 TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
@@ -654,6 +688,27 @@ TEST_F(PointWindow, ABandwidthOutOfScaleIsRefusedInWordsAboutPoints) {
                                                          "points."});
 }
 
+// A run that starts and then cannot be computed leaves nothing of the run
+// before beside its plain points: no rows, chart, legend or M-class picture.
+TEST_F(PointWindow, ARunThatCannotBeComputedShowsNothingOfTheRunBefore) {
+    load(clusteredPoints(12));
+    runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
+    w->selectGlobalRow(2);
+    ASSERT_TRUE(w->MSChart1->isVisibleTo(w));
+    ASSERT_TRUE(w->imgM_Legend->isVisibleTo(w));
+    ASSERT_GT(colourCount(w->picLegend->surface().image()), 1u);
+    h.clearMessages();
+    runRange(ClusterTest::Rossi, "1e-300", "3e-300", "1e-300");
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The test cannot be computed on these data: The bandwidth is "
+                                                         "too large or too small for the kernel weights of these "
+                                                         "points."});
+    EXPECT_TRUE(w->globalLines().empty());
+    EXPECT_FALSE(w->MSChart1->isVisibleTo(w));
+    EXPECT_FALSE(w->imgM_Legend->isVisibleTo(w));
+    EXPECT_EQ(colourCount(w->picLegend->surface().image()), 1u);
+    EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+}
+
 TEST_F(PointWindow, OnePointOffTheLineMakesAStudyArea) {
     std::vector<std::string> lines = slantedLine(50);
     lines.push_back("off,30,40,100,9");
@@ -699,6 +754,10 @@ TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
         } else {
             runSingle(ClusterTest::AdjustedPoisson, "1");
             ASSERT_GT(w->lstLocalPatternSummary->count(), 0);
+            const DevicePoint p1 = h.ctx.state.points.devicePoints[1];
+            w->selectTool("optIdentify");
+            w->picPoint_MouseDown(1, 0, p1.X, p1.Y);
+            ASSERT_EQ(w->picPoint->toolTip().toStdString(), "P1");
         }
         ASSERT_TRUE(h.messageTexts().empty());
         ASSERT_GT(w->lstGlobalPatternSummary->count(), 0);
@@ -714,6 +773,7 @@ TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
         EXPECT_FALSE(w->picMLegend->isVisibleTo(w));
         EXPECT_FALSE(w->imgM_Legend->isVisibleTo(w));
         EXPECT_EQ(colourCount(w->picLegend->surface().image()), 1u);
+        EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
         // The new points, plain.
         EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
         EXPECT_EQ(h.ctx.state.points.devicePoints.size(), 5u);
@@ -843,10 +903,11 @@ TEST_F(PointWindow, MapToolsZoomPanAndIdentify) {
     w->picPoint_MouseDown(1, 0, (a.X + b.X) / 2, (a.Y + b.Y) / 2);
     EXPECT_EQ(w->picPoint->toolTip().toStdString(), "NW");
 
-    // Identify is disabled by a range run and then does nothing.
+    // Identify is disabled by a range run and then does nothing; the run
+    // took the tip of the point identified before away.
     runRange(ClusterTest::Unadjusted, "0.5", "1", "0.5");
+    EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
     w->selectTool("optIdentify");
-    w->picPoint->setToolTip("");
     w->picPoint_MouseDown(1, 0, d[4].X, d[4].Y);
     EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
 }
