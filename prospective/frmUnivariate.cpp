@@ -438,8 +438,6 @@ void frmUnivariate::cmdCalc_Click() {
 
 void frmUnivariate::continueRun(const Continuation& from) {
     AppState& s = ctx_.state;
-    const std::uint64_t generation = generation_;
-    QPointer<frmUnivariate> self(this);
     if (optFieldSelection->isChecked() || optExistingTextfile->isChecked()) {
         // The bandwidth is read again; k, h and the speed are the Run's.
         const auto sigma = parseNumber(txtSigma->text().toStdString());
@@ -448,9 +446,6 @@ void frmUnivariate::continueRun(const Continuation& from) {
         else if (*sigma < 0.0) refusal = "Parameters should be positive values.";
         runRoad(s.cusum.continuationK, s.cusum.continuationH, sigma.value_or(0.0), &from, refusal);
     }
-    // A continued cusum is not saved from this window (a run that started
-    // meanwhile keeps its own buttons).
-    if (self && generation_ == generation && !animating_) cmdSaveCusum->setEnabled(false);
 }
 
 void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation* from,

@@ -684,6 +684,35 @@ TEST_F(ContinuationTest, ARunDuringTheContinuationKeepsItsSaveCusum) {
     EXPECT_EQ(u->periodLines().size(), 6u);
 }
 
+// A continuation refused at OK leaves the run shown as it was, with its
+// Save cusum, also when that run was made while the dialog stood open.
+TEST_F(ContinuationTest, ARefusedContinuationKeepsTheSaveCusumOfTheRunShown) {
+    const std::string dir = scratchDir("cusum_cont_refused");
+    frmUnivariate* u = open(writeSurveyArea(dir));
+    setParameters(u, "0.3", "2", "1");
+    chooseRange(u, 1, 2);
+    u->cmdCalc_Click();
+    h.dlg->queueFile(dir + "/saved.csm");
+    u->cmdSaveCusum_Click();
+    frmTxtFileOpen* d = openContinuation(u, dir + "/saved.csm");
+    ASSERT_NE(d, nullptr);
+    ASSERT_FALSE(u->cmdSaveCusum->isEnabled());
+    // A run from zero while the dialog stands open.
+    u->selectZero();
+    chooseRange(u, 1, 3);
+    u->cmdCalc_Click();
+    ASSERT_TRUE(h.messageTexts().empty());
+    ASSERT_TRUE(u->cmdSaveCusum->isEnabled());
+    const std::vector<std::string> periods = u->periodLines();
+
+    u->txtSigma->setText("abc");
+    d->cmdOK_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The bandwidht should be properly input."});
+    EXPECT_EQ(u->periodLines(), periods);
+    EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+    EXPECT_TRUE(u->cmdSaveResult->isEnabled());
+}
+
 TEST_F(ContinuationTest, AFileLoadedForAnotherStudyAreaIsRefusedAtOK) {
     const std::string dir = scratchDir("cusum_cont_other_area");
     frmUnivariate* u = open(writeSurveyArea(dir));
