@@ -362,7 +362,8 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
             ctx.frame().setMousePointer(0);
             return;
         }
-        drawing([&] { picPoint->DrawCusumPointMap(r.cusum, p, r.h); });
+        v_.shownPeriod = p;
+        drawPeriodMap();
         chart1Data_(p - 1, 0) = r.maxCusum[static_cast<std::size_t>(p)];
         MSChart1->setValue(p - 1, 0, chart1Data_(p - 1, 0));
         lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
@@ -388,8 +389,15 @@ void frmUnivariateCusumTextfile::lstPeriod_Click() {
     const int row = lstPeriod->currentRow();
     const std::int32_t p = row - 1;
     if (row < 2 || p > v_.result->periods()) {
+        // A line that names no period shows none: no label, signalled
+        // points, point chart or cusum circles, on the tools' redraws too.
+        v_.shownPeriod = 0;
+        v_.signaledPoints.clear();
         lblY->clear();
         clearQuietly(lstRegion);
+        MSChart2->hide();
+        picEachRegionInfo->hide();
+        drawPeriodMap();
         return;
     }
     showPeriod(p);
@@ -411,7 +419,12 @@ void frmUnivariateCusumTextfile::showPeriod(std::int32_t p) {
 
 void frmUnivariateCusumTextfile::drawPeriodMap() {
     if (!v_.result) return;
-    drawing([&] { picPoint->DrawCusumPointMap(v_.result->cusum, v_.shownPeriod, v_.result->h); });
+    drawing([&] {
+        if (v_.shownPeriod < 1)
+            picPoint->DrawPointMap();
+        else
+            picPoint->DrawCusumPointMap(v_.result->cusum, v_.shownPeriod, v_.result->h);
+    });
 }
 
 void frmUnivariateCusumTextfile::chartPoint(std::int32_t point) {

@@ -25,6 +25,7 @@
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
+#include "tests/support/ImageColours.h"
 #include "tests/support/RingPixels.h"
 
 using namespace toolsfixture;
@@ -226,6 +227,34 @@ TEST_F(PointCusumWindow, ListLinesChosenWithTheKeyboardAreShown) {
     }
 }
 
+// A line of the period list that names no period (the header and the
+// rules) shows none: no label, signalled points or point chart, and the
+// plain points on the map, which the map tools redraw plain too.
+TEST_F(PointCusumWindow, LinesThatNameNoPeriodShowThePlainMap) {
+    runFromZero();
+    for (int row : {0, 1, 5}) {
+        SCOPED_TRACE("line " + std::to_string(row));
+        // Period 3 with the chart of its first signalled point.
+        w->lstPeriod->setCurrentRow(4);
+        w->lstRegion->setCurrentRow(0);
+        ASSERT_FALSE(w->MSChart2->isHidden());
+        ASSERT_GT(colourCount(w->picPoint->surface().image()), 2u);
+
+        w->lstPeriod->setCurrentRow(row);
+        EXPECT_EQ(w->lblY->text().toStdString(), "");
+        EXPECT_EQ(w->lstRegion->count(), 0);
+        EXPECT_TRUE(w->MSChart2->isHidden());
+        EXPECT_TRUE(w->picEachRegionInfo->isHidden());
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+        w->optZoomIn->click();
+        w->picPoint_MouseDown(1, 0, 10, 10);
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+        w->optFullExtent->click();
+        w->picPoint_MouseDown(1, 0, 10, 10);
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+    }
+}
+
 TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
     runFromZero();
     dialogs().queueFile(dir + "/first.csm");
@@ -353,6 +382,26 @@ TEST_F(PointCusumWindow, TheAnimationLocksRunAndInputsButNotTheLists) {
     EXPECT_FALSE(w->animating());
     EXPECT_TRUE(w->cmdRun->isEnabled());
     EXPECT_EQ(w->lstPeriod->count(), 6);
+}
+
+// A zoom during the animation redraws the period the animation shows: in
+// period 1 P3's cusum of 2.5 is above h = 1.4, a red ring.
+TEST_F(PointCusumWindow, AZoomDuringTheAnimationRedrawsThePeriodShown) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    int redPixels = -1;
+    pump->onYield = [&](std::int64_t n) {
+        if (n != 10001 + 5) return;
+        w->optZoomIn->click();
+        w->picPoint_MouseDown(1, 0, 10, 10);
+        const QImage& image = w->picPoint->surface().image();
+        redPixels = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) redPixels += qColorToBgr(QColor(image.pixel(x, y))) == 0x0000FF;
+    };
+    w->cmdRun->click();
+    EXPECT_NEAR(w->vars().view.pointZoom, 1.15, 1e-12);
+    EXPECT_GT(redPixels, 0);
 }
 
 // An animation moves one point of the maximum chart per period: the chart is
