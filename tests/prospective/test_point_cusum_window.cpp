@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <fstream>
@@ -455,6 +456,8 @@ TEST_F(PointCusumWindow, ThePointerIsBusyFromTheKernelOn) {
     };
     std::vector<Change> changes;
     ctx.frame().install([&](int p) { changes.push_back({p, ctx.state.points.hullInputCount}); }, {}, {});
+    // The hook records into this test's own vector: it goes with the test, however the test ends.
+    const auto uninstall = qScopeGuard([&] { ctx.frame().uninstall(); });
     const struct {
         const char* name;
         const char* coords;
@@ -479,7 +482,6 @@ TEST_F(PointCusumWindow, ThePointerIsBusyFromTheKernelOn) {
             EXPECT_EQ(changes[1].hullPoints, 3);
         }
     }
-    ctx.frame().uninstall();
 }
 
 TEST_F(PointCusumWindow, ClosingStopsTheAnimation) {
@@ -607,6 +609,31 @@ TEST_F(PointCusumWindow, CirclesAndMarksStandOnTheExactX) {
         EXPECT_EQ(pic.Point(left, d.Y - 1), 0x000000);
         EXPECT_EQ(pic.Point(right, d.Y - 1), 0x000000);
         EXPECT_EQ(pic.Point(left - 1, d.Y), 0xFFFFFF);
+    }
+
+    // A selection's yellow squares stand about the same centres: their
+    // edges are x - 2 and x + 2 each taken to the nearest pixel, filled
+    // between. (Two pixels either side of a half land on the same pixels
+    // from the exact x as from the rounded one; the check pins the squares'
+    // place and size.)
+    w->optMeasureDistance->click();
+    w->picPoint_MouseDown(1, 0, 88.5, 88);
+    w->picPoint_MouseMove(1, 0, 188.5, 88);
+    w->picPoint_MouseUp(1, 0, 188.5, 88);
+    w->picPoint_Click();
+    ASSERT_EQ(w->vars().selectionFlags, (std::vector<bool>{false, true, true, true}));
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("square of point " + std::to_string(i + 1));
+        const DevicePoint d = pointPixel(*t, 0, 0, X[i], Y[i]);
+        const int left = static_cast<int>(std::nearbyint(xs[i] - 2)), right = static_cast<int>(std::nearbyint(xs[i] + 2));
+        EXPECT_EQ(right - left, 4);
+        for (int y = d.Y - 1; y <= d.Y + 1; ++y) {
+            EXPECT_EQ(pic.Point(left, y), 0x000000) << "left edge, row " << y;
+            EXPECT_EQ(pic.Point(right, y), 0x000000) << "right edge, row " << y;
+            for (int x = left + 1; x < right; ++x) EXPECT_EQ(pic.Point(x, y), 0x00FFFF) << x << "," << y;
+            EXPECT_NE(pic.Point(left - 1, y), 0x000000) << "outside the left edge, row " << y;
+            EXPECT_NE(pic.Point(right + 1, y), 0x000000) << "outside the right edge, row " << y;
+        }
     }
 }
 
