@@ -147,7 +147,7 @@ void frmUnivariate::Form_Load() {
     ctx_.state.cusum.animationDelay = kSlowDelay;
     MSChart1->setVisible(false);
     for (QListWidget* l : {lstPeriod, lstRegion}) {
-        clearList(l);
+        clearQuietly(l);
         l->setFont(listFont());
     }
     cmdSaveResult->setEnabled(false);
@@ -170,10 +170,9 @@ void frmUnivariate::fillFieldLists() {
     }
 }
 
-void frmUnivariate::clearList(QListWidget* list) {
-    const QSignalBlocker block(list);
-    list->clear();
-    if (list == lstRegion) regionRow_ = -1;
+void frmUnivariate::clearRegionList() {
+    clearQuietly(lstRegion);
+    regionRow_ = -1;
 }
 
 void frmUnivariate::selectOption(QRadioButton* o, void (frmUnivariate::*handler)()) {
@@ -336,8 +335,8 @@ void frmUnivariate::studyAreaOpened() {
     fillFieldLists();
     cboStartZ->setEnabled(optFieldSelection->isChecked());
     cboEndZ->setEnabled(false);
-    clearList(lstPeriod);
-    clearList(lstRegion);
+    clearQuietly(lstPeriod);
+    clearRegionList();
     lblY->clear();
     ctx_.state.cusum.signaledRegions.clear();
     cmdSaveCusum->setEnabled(false);
@@ -472,12 +471,7 @@ void frmUnivariate::startRun(std::function<void()> run) {
 }
 
 void frmUnivariate::continueRun(const Continuation& from) {
-    // A continued cusum is not saved from this window (a run that started
-    // meanwhile keeps its own buttons).
-    const auto noSave = [this] {
-        if (!animating_) cmdSaveCusum->setEnabled(false);
-    };
-    if (!optFieldSelection->isChecked() && !optExistingTextfile->isChecked()) return noSave();
+    if (!optFieldSelection->isChecked() && !optExistingTextfile->isChecked()) return;
     // The bandwidth is read again; k, h and the speed are the Run's.
     const auto sigma = parseNumber(txtSigma->text().toStdString());
     std::string refusal;
@@ -486,14 +480,11 @@ void frmUnivariate::continueRun(const Continuation& from) {
     // Refused at once, it stops no wait.
     if (!refusal.empty() && WaitingAction::busy()) {
         dialogs().warning(refusal);
-        return noSave();
+        return;
     }
-    startRun([this, from, refusal, noSave, sigma = sigma.value_or(0.0)] {
-        const std::uint64_t generation = generation_;
-        QPointer<frmUnivariate> self(this);
+    startRun([this, from, refusal, sigma = sigma.value_or(0.0)] {
         const CusumState& c = ctx_.state.cusum;
         runRoad(c.continuationK, c.continuationH, sigma, &from, refusal);
-        if (self && generation_ == generation) noSave();
     });
 }
 
@@ -543,8 +534,8 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
     // earlier run's with everything that showed them.
     cancelAnimation();
     ctx.unload<frmGraph>();
-    clearList(lstPeriod);
-    clearList(lstRegion);
+    clearQuietly(lstPeriod);
+    clearRegionList();
     lblY->clear();
     s.cusum.signaledRegions.clear();
     lstPeriod->addItem(qs(CusumLines::periodHeader()));
@@ -657,7 +648,7 @@ void frmUnivariate::lstPeriod_Click() {
     if (period < 1 || period > periods) {
         lblY->clear();
         CusumMapLink::setGraphTool(ctx, false, true);
-        clearList(lstRegion);
+        clearRegionList();
         s.cusum.signaledRegions.clear();
         onMap([&] { CusumMapLink::showPlainMap(ctx); });
         return;
@@ -674,7 +665,7 @@ void frmUnivariate::listSignaledRegion() {
     AppState& s = ctx_.state;
     CusumState& c = s.cusum;
     c.signaledRegions.clear();
-    clearList(lstRegion);
+    clearRegionList();
     if (!s.area.dbfRecordset) return;
     const DbfTable& table = *s.area.dbfRecordset;
     const std::int16_t period = s.shared.currentPeriod;

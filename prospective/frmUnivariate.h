@@ -158,6 +158,8 @@ private:
     void stopOnPeriodShown(std::int32_t period);
     // The flash and chart of the signalled region chosen (lstRegion_Click).
     void flashRegion();
+    // Empties lstRegion without a choice of a line; no row was flashed since.
+    void clearRegionList();
     // False when this window went or a newer run (or a close) cancelled
     // the animation of `generation`.
     bool stillRunning(std::uint64_t generation) const;
@@ -170,7 +172,6 @@ private:
     // Checks one field in every record; false (after its message) when a
     // value is null or not a number.
     bool checkField(int fieldIndex);
-    void clearList(QListWidget* list);
     void selectOption(QRadioButton* option, void (frmUnivariate::*handler)());
     // A drawing of the map that cannot be made says why, once.
     template <class F>

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -34,11 +33,6 @@ constexpr const char* kNoFileName = "File name is not specified.";
 // The counts of the speed options.
 constexpr int kFastDelay = 10000, kMediumDelay = 120000, kSlowDelay = 300000;
 constexpr BgrColor kGreen = 0x00FF00;
-
-// Emptying a list is no choice of a line: its handler does not run.
-void clearQuietly(QListWidget* list) {
-    quietly(list, [](QListWidget* l) { l->clear(); });
-}
 
 }  // namespace
 
@@ -147,16 +141,8 @@ void frmUnivariateCusumTextfile::buildControls() {
         connect(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
     connect(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
     connect(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
-    // A mouse click (on a new line or the current one) runs the handler when
-    // the button is released, a line chosen with the keyboard at once; a
-    // line chosen from code runs it once, by the caller.
-    for (auto [list, handler] : {std::pair{lstPeriod, &frmUnivariateCusumTextfile::lstPeriod_Click},
-                                 std::pair{lstRegion, &frmUnivariateCusumTextfile::lstRegion_Click}}) {
-        connect(list, &QListWidget::clicked, this, [this, handler] { (this->*handler)(); });
-        connect(list, &QListWidget::currentRowChanged, this, [this, handler] {
-            if (QGuiApplication::mouseButtons() == Qt::NoButton) (this->*handler)();
-        });
-    }
+    connectList(this, lstPeriod, &frmUnivariateCusumTextfile::lstPeriod_Click);
+    connectList(this, lstRegion, &frmUnivariateCusumTextfile::lstRegion_Click);
     connect(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
     connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
@@ -412,8 +398,15 @@ void frmUnivariateCusumTextfile::lstPeriod_Click() {
     const int row = lstPeriod->currentRow();
     const std::int32_t p = row - 1;
     if (row < 2 || p > v_.result->periods()) {
+        // A line that names no period shows none: no label, signalled
+        // points, point chart or cusum circles, on the tools' redraws too.
+        v_.shownPeriod = 0;
+        v_.signaledPoints.clear();
         lblY->clear();
         clearQuietly(lstRegion);
+        MSChart2->hide();
+        picEachRegionInfo->hide();
+        drawPeriodMap();
         return;
     }
     showPeriod(p);
@@ -435,7 +428,12 @@ void frmUnivariateCusumTextfile::showPeriod(std::int32_t p) {
 
 void frmUnivariateCusumTextfile::drawPeriodMap() {
     if (!v_.result) return;
-    drawing([&] { picPoint->DrawCusumPointMap(v_.result->cusum, v_.shownPeriod, v_.result->h); });
+    drawing([&] {
+        if (v_.shownPeriod < 1)
+            picPoint->DrawPointMap();
+        else
+            picPoint->DrawCusumPointMap(v_.result->cusum, v_.shownPeriod, v_.result->h);
+    });
 }
 
 void frmUnivariateCusumTextfile::chartPoint(std::int32_t point) {

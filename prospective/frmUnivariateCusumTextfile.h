@@ -41,6 +41,7 @@ struct PointCusumVars {
     std::vector<CentroidRecord> mapPoints;
     std::int32_t mapCount = 0;
     PointMapView view;
+    // The period the map, the label and the signalled points show; 0 for none.
     std::int32_t shownPeriod = 0;
     std::vector<std::int32_t> signaledPoints;
     std::int32_t selectedPoint = 0;

@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -235,8 +234,9 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
     const bool tablesFit = s.retro.bandwidthCount > 0 && s.retro.rangeLocalStats.rows() > s.retro.bandwidthCount &&
                            s.retro.rangeLocalStats.cols() == n + 1 &&
                            s.retro.rangeSigmas.size() > static_cast<std::size_t>(s.retro.bandwidthCount);
+    const bool shaded = tablesFit && k >= 0 && k < s.retro.bandwidthCount;
     try {
-        if (tablesFit && k >= 0 && k < s.retro.bandwidthCount) {
+        if (shaded) {
             s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
             for (std::int32_t i = 1; i <= n; ++i)
                 s.retro.mapClassValues[static_cast<std::size_t>(i)] = s.retro.rangeLocalStats(k, i);
@@ -244,10 +244,14 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
             s.shared.sigma = s.retro.rangeSigmas[static_cast<std::size_t>(k)];
             ClusterMapLink::showClassMap(ctx_, s.retro.mapLegendValues, s.retro.mapClassValues);
             ClusterMapLink::setRangeSlider(ctx_, k);
+            s.shared.retroMapMode = true;
         } else {
+            // No bandwidth is named: the map's redraws stay plain too.
+            s.shared.retroMapMode = false;
+            ClusterMapLink::clearLegend(ctx_, false);
             ClusterMapLink::redrawShapefile(ctx_);
         }
-        ClusterMapLink::showMLegend(ctx_, isMTest(selectedTest()), false);
+        ClusterMapLink::showMLegend(ctx_, shaded && isMTest(selectedTest()), false);
     } catch (const AppError& e) {
         dialogs().warning("The map could not be drawn: " + e.description());
     }
@@ -265,6 +269,8 @@ void frmClusterDetection::ListMStatistic() { appendLines(ClusterLines::mStatisti
 // ---- The run ----
 
 void frmClusterDetection::runStart() {
+    // The map's animation of the results shown so far ends before they change.
+    ClusterMapLink::stopWaiting(ctx_);
     ClusterMapLink::clearLegend(ctx_, true);
     ClusterMapLink::hideRangeControls(ctx_, true);
     clearLists();
@@ -272,26 +278,23 @@ void frmClusterDetection::runStart() {
 
 void frmClusterDetection::clearLists() {
     for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
-        const QSignalBlocker block(list);
-        list->clear();
+        clearQuietly(list);
         list->setFont(listFont());
     }
 }
 
 void frmClusterDetection::cmdRun_Click() {
-    // The map's animation of the results shown so far ends before they change.
-    ClusterMapLink::stopWaiting(ctx_);
+    // A refused bandwidth changes nothing: the last run's lists, map,
+    // legend, plot, report and bandwidth stay until a run starts.
     Dialogs& d = dialogs();
     const ClusterTest test = selectedTest();
     if (optSpatialSingleSigma->isChecked()) {
         const auto value = parseNumber(txtSingleSigma->text().toStdString());
         if (!value) {
-            runStart();
             d.warning("Bandwidth should be numerical.");
             return;
         }
         if (*value < 0.0) {
-            runStart();
             d.warning("Bandwidth should not be negative.");
             return;
         }
@@ -301,22 +304,16 @@ void frmClusterDetection::cmdRun_Click() {
         const auto to = parseNumber(txtToSigma->text().toStdString());
         const auto step = parseNumber(txtStep->text().toStdString());
         if (!from || !to || !step) {
-            runStart();
             d.warning("A range of bandwidth parameters should be numeric.");
             ClusterMapLink::setMousePointer(ctx_, 0);
             return;
         }
         if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
-            ctx_.state.shared.sigma = *from;
-            ctx_.state.retro.sigmaRangeEnd = *to;
-            runStart();
             d.warning("Ivalid range of bandwidth was input. Check the parameters!");
             ClusterMapLink::setMousePointer(ctx_, 0);
             return;
         }
         runRange(test, *from, *to, *step);
-    } else {
-        runStart();
     }
 }
 
@@ -375,8 +372,9 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     AppState& s = ctx_.state;
     ClusterRun::commit(s, std::move(work));
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
-    // Nothing is shaded until a bandwidth is chosen: the classes of an
-    // earlier run go with its legend.
+    // Nothing is shaded until a bandwidth is chosen, on any redraw of the
+    // map either: the classes of an earlier run go with its legend.
+    s.shared.retroMapMode = false;
     try {
         ClusterMapLink::redrawShapefile(ctx_);
     } catch (const AppError& e) {
@@ -398,7 +396,6 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     chart->setWindowTitle("Global spatial statistics");
     if (QWidget* top = AppContext::topOf(chart)) top->setWindowTitle("Global spatial statistics");
     c->setVisible(true);
-    s.shared.retroMapMode = true;
     ClusterMapLink::showMLegend(ctx_, false, true);
     cmdSave->setEnabled(true);
 }

@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -242,10 +241,6 @@ void frmClusterDetectionTextfile::pointDataLoaded() {
     // What the window shows belongs to the points before: the new points
     // stand plain, without lists, plot or legend, until they are run.
     runStart();
-    showChartGroup(false);
-    picLegend->surface().Cls();
-    picLegend->Refresh();
-    imgM_Legend->setVisible(false);
 }
 
 void frmClusterDetectionTextfile::cmdExit_Click() { ctx_.unload<frmClusterDetectionTextfile>(); }
@@ -299,9 +294,24 @@ void frmClusterDetectionTextfile::redrawResult() {
         DrawPointResultMap();
         return;
     }
+    // A range run shades nothing until one of its bandwidths is chosen.
+    if (chosenBandwidth() < 0) {
+        DrawPointMap();
+        return;
+    }
     AppState& s = ctx_.state;
     DrawLegend(s.retro.mapLegendValues, kLegendClasses);
     DrawPointClassMap(s.retro.mapClassValues);
+}
+
+int frmClusterDetectionTextfile::chosenBandwidth() const {
+    const int k = ClusterLines::bandwidthOfRangeRow(lstGlobalPatternSummary->currentRow());
+    return k >= 0 && k < lastRun_.bandwidths ? k : -1;
+}
+
+void frmClusterDetectionTextfile::clearLegend() {
+    picLegend->surface().Cls();
+    picLegend->Refresh();
 }
 
 void frmClusterDetectionTextfile::showMLegendFor(ClusterTest test) {
@@ -322,9 +332,9 @@ void frmClusterDetectionTextfile::lstGlobalPatternSummary_Click() {
     s.retro.mapLegendValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
     s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
     if (!lastRun_.range) return;
-    const int k = ClusterLines::bandwidthOfRangeRow(lstGlobalPatternSummary->currentRow());
+    const int k = chosenBandwidth();
     drawing([&] {
-        if (k >= 0 && k < lastRun_.bandwidths) {
+        if (k >= 0) {
             for (std::int32_t i = 1; i <= n; ++i) {
                 const double v = s.retro.rangeLocalStats(k, i);
                 s.retro.mapLegendValues[static_cast<std::size_t>(i)] = v;
@@ -334,10 +344,13 @@ void frmClusterDetectionTextfile::lstGlobalPatternSummary_Click() {
             DrawLegend(s.retro.mapLegendValues, kLegendClasses);
             DrawPointClassMap(s.retro.mapClassValues);
         } else {
+            clearLegend();
             DrawPointMap();
         }
     });
-    showMLegendFor(lastRun_.test);
+    // The M classes' picture goes with a shaded M map.
+    if (k >= 0) showMLegendFor(lastRun_.test);
+    else imgM_Legend->setVisible(false);
 }
 
 void frmClusterDetectionTextfile::lstLocalPatternSummary_Click() {
@@ -353,23 +366,26 @@ void frmClusterDetectionTextfile::lstLocalPatternSummary_Click() {
 
 void frmClusterDetectionTextfile::runStart() {
     picPoint->copyPoints();
+    picPoint->setToolTip({});
     for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
-        const QSignalBlocker block(list);
-        list->clear();
+        clearQuietly(list);
         list->setFont(listFont());
     }
+    // No legend, M-class picture or chart of the results before stands
+    // beside the plain points.
+    showChartGroup(false);
+    clearLegend();
+    imgM_Legend->setVisible(false);
     // The run measures the points' study area from this drawing.
     drawing([&] { DrawPointMap(); });
 }
 
 void frmClusterDetectionTextfile::cmdRun_Click() {
-    // The lists are emptied here, so the tools wait for this run's results;
-    // Save keeps writing the last finished run until this one finishes.
-    runStart();
+    // A refused bandwidth changes nothing: the last run's lists, map,
+    // legend, chart, tools and report stay until a run starts.
     const ClusterTest test = selectedTest();
     Dialogs& d = dialogs();
     if (optSpatialSingleSigma->isChecked()) {
-        optIdentify->setEnabled(true);
         const auto value = parseNumber(txtSingleSigma->text().toStdString());
         if (!value) {
             d.warning("Bandwidth should be numerical.");
@@ -381,12 +397,14 @@ void frmClusterDetectionTextfile::cmdRun_Click() {
         }
         runSingle(test, *value == 0.0 ? 1e-8 : *value);
     } else if (optSpatialSigmaRange->isChecked()) {
-        optIdentify->setEnabled(false);
         runRange(test);
     }
 }
 
 void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
+    // The run starts: its tools, lists and plain map replace the last run's.
+    optIdentify->setEnabled(true);
+    runStart();
     setMousePointer(13);
     AppState work = ClusterRun::workingCopy(ctx_.state);
     work.shared.sigma = sigma;
@@ -426,8 +444,6 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
         setMousePointer(0);
         return;
     }
-    s.shared.sigma = *from;
-    s.retro.sigmaRangeEnd = *to;
     const char* invalid = "Ivalid range of bandwidth was input. Check the parameters!";
     if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
         d.warning(invalid);
@@ -444,6 +460,8 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
         return;
     }
 
+    optIdentify->setEnabled(false);
+    runStart();
     setMousePointer(13);
     AppState work = ClusterRun::workingCopy(s);
     ClusterRun::RangeResult result;
@@ -465,10 +483,7 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     // label is the bandwidth its values were computed at.
     MSChart1->setChartType(LineChart::kLineChart2D);
     MSChart1->setChartData(s.retro.chartData, toQt(ClusterLines::rangeChartLabels(s, kLayout)));
-    imgM_Legend->setVisible(false);
     if (isMTest(test)) Pictures::loadPicture(imgM_Legend, "M_Legend.jpg");
-    picLegend->surface().Cls();
-    picLegend->Refresh();
     lblStats->setVisible(true);
     lblCriticalStats->setVisible(true);
     lblStats->setText(isScoreTest(test) ? "Chi" : "M");

@@ -135,7 +135,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Both lists emptied and the points drawn plain, as a run starts.
+    // What the last run shows goes as a run starts or the points are
+    // replaced: both lists emptied, the chart, legend, M-class picture and
+    // the map's tip of an identified point gone, the points drawn plain.
     void runStart();
     void runSingle(ClusterTest test, double sigma);
     void runRange(ClusterTest test);
@@ -146,6 +148,11 @@ private:
     void settingsChanged();
     // The current result on the map again, as the last run left it.
     void redrawResult();
+    // The bandwidth of a range run whose row the global list has chosen
+    // (0-based), or -1 when the row names none.
+    int chosenBandwidth() const;
+    // Empties the class legend beside the map.
+    void clearLegend();
     // A drawing that failed (a map too far zoomed for pixel positions) is
     // reported, and the window goes on.
     template <class F>

@@ -5,19 +5,22 @@
 
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPalette>
+#include <QPersistentModelIndex>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRect>
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ui/PictureSurface.h"
@@ -81,15 +84,62 @@ void quietly(W* w, Change change) {
     change(w);
 }
 
-// Runs the window's click handler of a list: for a mouse click (on a new
-// row or the current one) when the button is released, and at once for a
-// row changed from the keyboard.
+// Runs a list's click handler once for each line the user chooses,
+// however it was chosen: a line moved to with the keyboard at once; with
+// the mouse when the button is released, whether it was pressed and
+// released on one line (a click, on a new line or the current one) or
+// pressed on one line and released on another. A line selected from code
+// with the list's signals blocked runs nothing: the code runs the handler
+// itself, once.
+class ListChoice : public QObject {
+public:
+    ListChoice(QListWidget* list, std::function<void()> handler)
+        : QObject(list), list_(list), handler_(std::move(handler)) {
+        list->viewport()->installEventFilter(this);
+        // A line pressed on becomes current while the button is still down.
+        QObject::connect(list, &QListWidget::currentRowChanged, this, [this] {
+            if (!held_) handler_();
+        });
+        QObject::connect(list, &QListWidget::clicked, this, [this] { handler_(); });
+    }
+
+protected:
+    // Sees the list's mouse before the list does.
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            held_ = true;
+            rowAtPress_ = list_->currentRow();
+            pressed_ = list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        } else if (event->type() == QEvent::MouseButtonRelease && held_) {
+            held_ = false;
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            // A left press and release on one line is a click, which the
+            // list reports itself once it has seen the release.
+            const bool click = mouse->button() == Qt::LeftButton && pressed_.isValid() &&
+                               list_->indexAt(mouse->position().toPoint()) == pressed_;
+            if (!click && list_->currentRow() != rowAtPress_) handler_();
+        }
+        return false;
+    }
+
+private:
+    QListWidget* list_;
+    std::function<void()> handler_;
+    // A mouse button went down on the list and has not come up yet.
+    bool held_ = false;
+    int rowAtPress_ = -1;
+    QPersistentModelIndex pressed_;
+};
+
+// Runs the window's click handler of a list for each line the user chooses.
 template <class Window>
 void connectList(Window* window, QListWidget* list, void (Window::*handler)()) {
-    QObject::connect(list, &QListWidget::clicked, window, [window, handler] { (window->*handler)(); });
-    QObject::connect(list, &QListWidget::currentRowChanged, window, [window, handler] {
-        if (QGuiApplication::mouseButtons() == Qt::NoButton) (window->*handler)();
-    });
+    new ListChoice(list, [window, handler] { (window->*handler)(); });
+}
+
+// Empties a list. Emptying is no choice of a line: its handler does not run.
+inline void clearQuietly(QListWidget* list) {
+    quietly(list, [](QListWidget* l) { l->clear(); });
 }
 
 // Lines as a list takes them.

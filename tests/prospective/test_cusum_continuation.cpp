@@ -101,6 +101,18 @@ protected:
         return out;
     }
 
+    // The survey area written in `dir` with a run of its periods 1 and 2
+    // (k 0.3, h 2, sigma 1) saved there as saved.csm.
+    frmUnivariate* openWithSavedRun(const std::string& dir) {
+        frmUnivariate* u = open(writeSurveyArea(dir));
+        setParameters(u, "0.3", "2", "1");
+        chooseRange(u, 1, 2);
+        u->cmdCalc_Click();
+        h.dlg->queueFile(dir + "/saved.csm");
+        u->cmdSaveCusum_Click();
+        return u;
+    }
+
     // Run with the start "Previous": the continuation dialog, the file
     // loaded with Open.
     frmTxtFileOpen* openContinuation(frmUnivariate* u, const std::string& csm) {
@@ -267,12 +279,7 @@ TEST_F(ContinuationTest, DialogLoadAndTheCarriedInStart) {
 
 TEST_F(ContinuationTest, RefusalsChangeNothing) {
     const std::string dir = scratchDir("cusum_cont_refusals");
-    frmUnivariate* u = open(writeSurveyArea(dir));
-    setParameters(u, "0.3", "2", "1");
-    chooseRange(u, 1, 2);
-    u->cmdCalc_Click();
-    h.dlg->queueFile(dir + "/saved.csm");
-    u->cmdSaveCusum_Click();
+    frmUnivariate* u = openWithSavedRun(dir);
     const Matrix before = s().cusum.cusumValues;
 
     u->selectPrevious();
@@ -326,12 +333,7 @@ TEST_F(ContinuationTest, RefusalsChangeNothing) {
 
 TEST_F(ContinuationTest, OpenIsOffWhileTheContinuationAnimates) {
     const std::string dir = scratchDir("cusum_cont_busy");
-    frmUnivariate* u = open(writeSurveyArea(dir));
-    setParameters(u, "0.3", "2", "1");
-    chooseRange(u, 1, 2);
-    u->cmdCalc_Click();
-    h.dlg->queueFile(dir + "/saved.csm");
-    u->cmdSaveCusum_Click();
+    frmUnivariate* u = openWithSavedRun(dir);
     frmTxtFileOpen* d = openContinuation(u, dir + "/saved.csm");
     ASSERT_NE(d, nullptr);
     chooseRange(u, 3, kPeriods);
@@ -655,12 +657,7 @@ TEST_F(ContinuationTest, CancelledPeriodFileAndAFileWithoutPeriods) {
 
 TEST_F(ContinuationTest, ARunDuringTheContinuationKeepsItsSaveCusum) {
     const std::string dir = scratchDir("cusum_cont_rerun");
-    frmUnivariate* u = open(writeSurveyArea(dir));
-    setParameters(u, "0.3", "2", "1");
-    chooseRange(u, 1, 2);
-    u->cmdCalc_Click();
-    h.dlg->queueFile(dir + "/saved.csm");
-    u->cmdSaveCusum_Click();
+    frmUnivariate* u = openWithSavedRun(dir);
     frmTxtFileOpen* d = openContinuation(u, dir + "/saved.csm");
     ASSERT_NE(d, nullptr);
     chooseRange(u, 3, kPeriods);
@@ -684,14 +681,33 @@ TEST_F(ContinuationTest, ARunDuringTheContinuationKeepsItsSaveCusum) {
     EXPECT_EQ(u->periodLines().size(), 6u);
 }
 
+// A continuation refused at OK leaves the run shown as it was, with its
+// Save cusum, also when that run was made while the dialog stood open.
+TEST_F(ContinuationTest, ARefusedContinuationKeepsTheSaveCusumOfTheRunShown) {
+    const std::string dir = scratchDir("cusum_cont_refused");
+    frmUnivariate* u = openWithSavedRun(dir);
+    frmTxtFileOpen* d = openContinuation(u, dir + "/saved.csm");
+    ASSERT_NE(d, nullptr);
+    ASSERT_FALSE(u->cmdSaveCusum->isEnabled());
+    // A run from zero while the dialog stands open.
+    u->selectZero();
+    chooseRange(u, 1, 3);
+    u->cmdCalc_Click();
+    ASSERT_TRUE(h.messageTexts().empty());
+    ASSERT_TRUE(u->cmdSaveCusum->isEnabled());
+    const std::vector<std::string> periods = u->periodLines();
+
+    u->txtSigma->setText("abc");
+    d->cmdOK_Click();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The bandwidht should be properly input."});
+    EXPECT_EQ(u->periodLines(), periods);
+    EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+    EXPECT_TRUE(u->cmdSaveResult->isEnabled());
+}
+
 TEST_F(ContinuationTest, AFileLoadedForAnotherStudyAreaIsRefusedAtOK) {
     const std::string dir = scratchDir("cusum_cont_other_area");
-    frmUnivariate* u = open(writeSurveyArea(dir));
-    setParameters(u, "0.3", "2", "1");
-    chooseRange(u, 1, 2);
-    u->cmdCalc_Click();
-    h.dlg->queueFile(dir + "/saved.csm");
-    u->cmdSaveCusum_Click();
+    frmUnivariate* u = openWithSavedRun(dir);
     ASSERT_NE(openContinuation(u, dir + "/saved.csm"), nullptr);
     ASSERT_EQ(s().cusum.previousCusum.rows(), kRegions + 1);
 

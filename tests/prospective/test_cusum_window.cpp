@@ -508,16 +508,26 @@ TEST_F(CusumWindowTest, ARefusedRunLeavesTheLastRunWorking) {
     const std::vector<std::string> periods = u->periodLines(), regions = u->regionLines();
     const Worked worked;
 
+    // Each case sets parameters of its own, so that it is refused for its
+    // own reason and no other.
     const struct {
         const char* name;
         std::function<void()> refuse;
+        std::vector<std::string> messages;
+        bool asksForAFile;
     } cases[] = {
-        {"a k made of letters", [&] { setParameters(u, "abc", "2", "1"); }},
-        {"a cancelled period file", [&] { u->selectExistingTextfile(); }},
+        {"a k made of letters", [&] { setParameters(u, "abc", "2", "1"); }, {"Parameters are not properly input."},
+         false},
+        {"a cancelled period file", [&] {
+             setParameters(u, "0.5", "5", "1");
+             u->selectExistingTextfile();
+         },
+         {}, true},
         {"Previous, its dialog still open", [&] {
              setParameters(u, "0.5", "5", "1");
              u->selectPrevious();
-         }},
+         },
+         {}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -525,7 +535,14 @@ TEST_F(CusumWindowTest, ARefusedRunLeavesTheLastRunWorking) {
         c.refuse();
         u->selectRegionRow(0);
         ASSERT_TRUE(h.ctx.isOpen<frmGraph>());
+        const std::size_t fileCalls = h.dlg->fileCalls.size();
         u->cmdCalc_Click();
+        EXPECT_EQ(h.messageTexts(), c.messages);
+        ASSERT_EQ(h.dlg->fileCalls.size(), fileCalls + (c.asksForAFile ? 1u : 0u));
+        if (c.asksForAFile) {
+            EXPECT_FALSE(h.dlg->fileCalls.back().save);
+            EXPECT_EQ(h.dlg->fileCalls.back().request.filter, "Text File (*.txt)|*.txt");
+        }
         EXPECT_FALSE(u->animating());
         EXPECT_EQ(u->periodLines(), periods);
         EXPECT_EQ(u->regionLines(), regions);

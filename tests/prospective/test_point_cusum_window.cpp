@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QTest>
 
 #include <fstream>
 #include <functional>
@@ -24,6 +26,7 @@
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
+#include "tests/support/ImageColours.h"
 #include "tests/support/RingPixels.h"
 
 using namespace toolsfixture;
@@ -204,6 +207,53 @@ TEST_F(PointCusumWindow, ListLinesChosenWithTheKeyboardAreShown) {
     press(w->lstPeriod, Qt::Key_Home);
     EXPECT_EQ(w->lblY->text().toStdString(), "");
     EXPECT_EQ(w->lstRegion->count(), 0);
+
+    // So does a line chosen with the mouse pressed on one line and
+    // released on another, where the list reports no click.
+    const struct {
+        int pressed, released;
+        const char* label;
+        int signalled;
+    } drags[] = {{2, 4, "Period: 3", 2}, {3, 5, "", 0}, {5, 2, "Period: 1", 1}};
+    QWidget* area = w->lstPeriod->viewport();
+    const auto centre = [&](int row) { return w->lstPeriod->visualItemRect(w->lstPeriod->item(row)).center(); };
+    for (const auto& d : drags) {
+        SCOPED_TRACE("pressed on line " + std::to_string(d.pressed) + ", released on line " + std::to_string(d.released));
+        QTest::mousePress(area, Qt::LeftButton, {}, centre(d.pressed));
+        QTest::mouseMove(area, centre(d.released));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, centre(d.released));
+        ASSERT_EQ(w->lstPeriod->currentRow(), d.released);
+        EXPECT_EQ(w->lblY->text().toStdString(), d.label);
+        EXPECT_EQ(w->lstRegion->count(), d.signalled);
+    }
+}
+
+// A line of the period list that names no period (the header and the
+// rules) shows none: no label, signalled points or point chart, and the
+// plain points on the map, which the map tools redraw plain too.
+TEST_F(PointCusumWindow, LinesThatNameNoPeriodShowThePlainMap) {
+    runFromZero();
+    for (int row : {0, 1, 5}) {
+        SCOPED_TRACE("line " + std::to_string(row));
+        // Period 3 with the chart of its first signalled point.
+        w->lstPeriod->setCurrentRow(4);
+        w->lstRegion->setCurrentRow(0);
+        ASSERT_FALSE(w->MSChart2->isHidden());
+        ASSERT_GT(colourCount(w->picPoint->surface().image()), 2u);
+
+        w->lstPeriod->setCurrentRow(row);
+        EXPECT_EQ(w->lblY->text().toStdString(), "");
+        EXPECT_EQ(w->lstRegion->count(), 0);
+        EXPECT_TRUE(w->MSChart2->isHidden());
+        EXPECT_TRUE(w->picEachRegionInfo->isHidden());
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+        w->optZoomIn->click();
+        w->picPoint_MouseDown(1, 0, 10, 10);
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+        w->optFullExtent->click();
+        w->picPoint_MouseDown(1, 0, 10, 10);
+        EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+    }
 }
 
 TEST_F(PointCusumWindow, ContinuesFromTheSavedCusum) {
@@ -336,6 +386,26 @@ TEST_F(PointCusumWindow, TheAnimationLocksTheInputsButNotRunOrTheLists) {
     EXPECT_EQ(w->lstPeriod->count(), 6);
 }
 
+// A zoom during the animation redraws the period the animation shows: in
+// period 1 P3's cusum of 2.5 is above h = 1.4, a red ring.
+TEST_F(PointCusumWindow, AZoomDuringTheAnimationRedrawsThePeriodShown) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    int redPixels = -1;
+    pump->onYield = [&](std::int64_t n) {
+        if (n != 10001 + 5) return;
+        w->optZoomIn->click();
+        w->picPoint_MouseDown(1, 0, 10, 10);
+        const QImage& image = w->picPoint->surface().image();
+        redPixels = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) redPixels += qColorToBgr(QColor(image.pixel(x, y))) == 0x0000FF;
+    };
+    w->cmdRun->click();
+    EXPECT_NEAR(w->vars().view.pointZoom, 1.15, 1e-12);
+    EXPECT_GT(redPixels, 0);
+}
+
 // An animation moves one point of the maximum chart per period: the chart is
 // laid out as the run starts and at no frame after, whatever the number of
 // periods; a point's chart is laid out once per choice.
@@ -387,6 +457,8 @@ TEST_F(PointCusumWindow, ThePointerIsBusyFromTheKernelOn) {
     };
     std::vector<Change> changes;
     ctx.frame().install([&](int p) { changes.push_back({p, ctx.state.points.hullInputCount}); }, {}, {});
+    // The hook records into this test's own vector: it goes with the test, however the test ends.
+    const auto uninstall = qScopeGuard([&] { ctx.frame().uninstall(); });
     const struct {
         const char* name;
         const char* coords;
@@ -411,7 +483,6 @@ TEST_F(PointCusumWindow, ThePointerIsBusyFromTheKernelOn) {
             EXPECT_EQ(changes[1].hullPoints, 3);
         }
     }
-    ctx.frame().uninstall();
 }
 
 TEST_F(PointCusumWindow, ClosingStopsTheAnimation) {
@@ -539,6 +610,31 @@ TEST_F(PointCusumWindow, CirclesAndMarksStandOnTheExactX) {
         EXPECT_EQ(pic.Point(left, d.Y - 1), 0x000000);
         EXPECT_EQ(pic.Point(right, d.Y - 1), 0x000000);
         EXPECT_EQ(pic.Point(left - 1, d.Y), 0xFFFFFF);
+    }
+
+    // A selection's yellow squares stand about the same centres: their
+    // edges are x - 2 and x + 2 each taken to the nearest pixel, filled
+    // between. (Two pixels either side of a half land on the same pixels
+    // from the exact x as from the rounded one; the check pins the squares'
+    // place and size.)
+    w->optMeasureDistance->click();
+    w->picPoint_MouseDown(1, 0, 88.5, 88);
+    w->picPoint_MouseMove(1, 0, 188.5, 88);
+    w->picPoint_MouseUp(1, 0, 188.5, 88);
+    w->picPoint_Click();
+    ASSERT_EQ(w->vars().selectionFlags, (std::vector<bool>{false, true, true, true}));
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE("square of point " + std::to_string(i + 1));
+        const DevicePoint d = pointPixel(*t, 0, 0, X[i], Y[i]);
+        const int left = static_cast<int>(std::nearbyint(xs[i] - 2)), right = static_cast<int>(std::nearbyint(xs[i] + 2));
+        EXPECT_EQ(right - left, 4);
+        for (int y = d.Y - 1; y <= d.Y + 1; ++y) {
+            EXPECT_EQ(pic.Point(left, y), 0x000000) << "left edge, row " << y;
+            EXPECT_EQ(pic.Point(right, y), 0x000000) << "right edge, row " << y;
+            for (int x = left + 1; x < right; ++x) EXPECT_EQ(pic.Point(x, y), 0x00FFFF) << x << "," << y;
+            EXPECT_NE(pic.Point(left - 1, y), 0x000000) << "outside the left edge, row " << y;
+            EXPECT_NE(pic.Point(right + 1, y), 0x000000) << "outside the right edge, row " << y;
+        }
     }
 }
 

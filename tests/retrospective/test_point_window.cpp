@@ -20,7 +20,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <set>
+#include <functional>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -35,6 +35,7 @@
 #include "stats/modPValue.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/CaseNames.h"
+#include "tests/support/ImageColours.h"
 #include "tests/support/TestPaths.h"
 
 using namespace retro_test;
@@ -563,29 +564,63 @@ TEST_F(PointWindow, BandwidthAndRangeMessages) {
         EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
         EXPECT_TRUE(w->globalLines().empty());
         EXPECT_FALSE(w->cmdSave->isEnabled());
-        EXPECT_EQ(w->optIdentify->isEnabled(), !c.range);
+        // A refused run leaves the tools as they were.
+        EXPECT_TRUE(w->optIdentify->isEnabled());
     }
 }
 
-TEST_F(PointWindow, ARefusedBandwidthKeepsTheEarlierRunForSaveButNotForTheTools) {
-    load(kFourPoints);
-    runSingle(ClusterTest::FreemanTukey, "1");
-    const auto earlier = h.ctx.state.retro.localM;
-    h.clearMessages();
-    w->txtSingleSigma->setText("-1");
-    w->cmdRun_Click();
-    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Bandwidth should not be negative."});
-    EXPECT_TRUE(w->globalLines().empty());
-    EXPECT_TRUE(w->cmdSave->isEnabled());
-    EXPECT_EQ(h.ctx.state.retro.localM, earlier);
-    // The tools wait for a run's rows.
-    w->selectTool("optZoomIn");
-    w->picPoint_MouseDown(1, 0, 5, 5);
-    EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.2);
-    // The report is that of the earlier run.
-    const auto report = saveReport();
-    ASSERT_EQ(report.size(), 10u + 4u + 1u);
-    EXPECT_EQ(report[0], "Summary of Maximum M Statistic (Standard)" + std::string(17, ' '));
+// A refused bandwidth changes nothing shown: the run before keeps its
+// lists, map, legend, chart, tools and report.
+TEST_F(PointWindow, ARefusedBandwidthLeavesTheEarlierRunWorking) {
+    const struct {
+        const char* name;
+        bool range;
+        const char* refused;  // the bandwidth, or the step of the range
+        std::string message;
+    } cases[] = {
+        {"a single run, then a negative bandwidth", false, "-1", "Bandwidth should not be negative."},
+        {"a range run, then a step of letters", true, "x", "A range of bandwidth parameters should be numeric."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.clearMessages();
+        load(clusteredPoints(12));
+        if (c.range) {
+            runRange(ClusterTest::FreemanTukey, "0.2", "1", "0.4");
+            w->selectGlobalRow(3);
+        } else {
+            runSingle(ClusterTest::FreemanTukey, "1");
+        }
+        ASSERT_TRUE(h.messageTexts().empty());
+        const std::vector<std::string> global = w->globalLines(), local = w->localLines();
+        const double sigma = h.ctx.state.shared.sigma;
+        const bool identify = w->optIdentify->isEnabled();
+        const QImage map = w->picPoint->surface().image(), legend = w->picLegend->surface().image();
+        const std::vector<std::string> report = saveReport();
+
+        h.clearMessages();
+        (c.range ? w->txtStep : w->txtSingleSigma)->setText(c.refused);
+        w->cmdRun_Click();
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(w->globalLines(), global);
+        EXPECT_EQ(w->localLines(), local);
+        EXPECT_EQ(h.ctx.state.shared.sigma, sigma);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->optIdentify->isEnabled(), identify);
+        EXPECT_EQ(w->MSChart1->isVisibleTo(w), c.range);
+        EXPECT_TRUE(w->imgM_Legend->isVisibleTo(w));
+        EXPECT_TRUE(w->picPoint->surface().image() == map);
+        EXPECT_TRUE(w->picLegend->surface().image() == legend);
+        // The tools still redraw the run's classes.
+        w->selectTool("optZoomIn");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        EXPECT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.4);
+        EXPECT_GT(colourCount(w->picPoint->surface().image()), 2u);
+        w->selectTool("optFullExtent");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        // The report is that of the run before.
+        EXPECT_EQ(saveReport(), report);
+    }
 }
 
 TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
@@ -653,6 +688,27 @@ TEST_F(PointWindow, ABandwidthOutOfScaleIsRefusedInWordsAboutPoints) {
                                                          "points."});
 }
 
+// A run that starts and then cannot be computed leaves nothing of the run
+// before beside its plain points: no rows, chart, legend or M-class picture.
+TEST_F(PointWindow, ARunThatCannotBeComputedShowsNothingOfTheRunBefore) {
+    load(clusteredPoints(12));
+    runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
+    w->selectGlobalRow(2);
+    ASSERT_TRUE(w->MSChart1->isVisibleTo(w));
+    ASSERT_TRUE(w->imgM_Legend->isVisibleTo(w));
+    ASSERT_GT(colourCount(w->picLegend->surface().image()), 1u);
+    h.clearMessages();
+    runRange(ClusterTest::Rossi, "1e-300", "3e-300", "1e-300");
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The test cannot be computed on these data: The bandwidth is "
+                                                         "too large or too small for the kernel weights of these "
+                                                         "points."});
+    EXPECT_TRUE(w->globalLines().empty());
+    EXPECT_FALSE(w->MSChart1->isVisibleTo(w));
+    EXPECT_FALSE(w->imgM_Legend->isVisibleTo(w));
+    EXPECT_EQ(colourCount(w->picLegend->surface().image()), 1u);
+    EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+}
+
 TEST_F(PointWindow, OnePointOffTheLineMakesAStudyArea) {
     std::vector<std::string> lines = slantedLine(50);
     lines.push_back("off,30,40,100,9");
@@ -680,15 +736,6 @@ TEST_F(PointWindow, ListClicksHighlightAndAreInertAfterNewData) {
     EXPECT_EQ(qColorToBgr(QColor(w->picPoint->surface().image().pixel(dev[1].X + 10, dev[1].Y))), 0xFFFFFF);
 }
 
-// How many colours a picture holds: one for an empty picture, two for the
-// plain point marks on their background, more for class circles.
-std::size_t colourCount(const QImage& image) {
-    std::set<QRgb> c;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) c.insert(image.pixel(x, y) & 0xFFFFFF);
-    return c.size();
-}
-
 // Another point file replaces the points the results came from: the lists,
 // the plot, the legend and the classes of the run before all go.
 TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
@@ -707,6 +754,10 @@ TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
         } else {
             runSingle(ClusterTest::AdjustedPoisson, "1");
             ASSERT_GT(w->lstLocalPatternSummary->count(), 0);
+            const DevicePoint p1 = h.ctx.state.points.devicePoints[1];
+            w->selectTool("optIdentify");
+            w->picPoint_MouseDown(1, 0, p1.X, p1.Y);
+            ASSERT_EQ(w->picPoint->toolTip().toStdString(), "P1");
         }
         ASSERT_TRUE(h.messageTexts().empty());
         ASSERT_GT(w->lstGlobalPatternSummary->count(), 0);
@@ -722,11 +773,70 @@ TEST_F(PointWindow, NewPointDataClearsTheResultsShown) {
         EXPECT_FALSE(w->picMLegend->isVisibleTo(w));
         EXPECT_FALSE(w->imgM_Legend->isVisibleTo(w));
         EXPECT_EQ(colourCount(w->picLegend->surface().image()), 1u);
+        EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
         // The new points, plain.
         EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
         EXPECT_EQ(h.ctx.state.points.devicePoints.size(), 5u);
         w->grab().save(QString::fromStdString(testOutputPath(std::string("point_cluster_new_points_after_") +
                                                              (c.range ? "range" : "single") + ".png")));
+    }
+}
+
+// A range run shades none of its bandwidths until one is chosen, on the
+// redraws of the map tools too; a row that names no bandwidth draws the
+// plain map and empties the legend again.
+TEST_F(PointWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
+    load(clusteredPoints(12));
+    runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
+    w->selectGlobalRow(2);
+    ASSERT_GT(colourCount(w->picPoint->surface().image()), 2u);
+    runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+    ASSERT_TRUE(h.messageTexts().empty());
+
+    const struct {
+        const char* name;
+        std::function<void()> use;
+    } tools[] = {
+        {"zoom in", [&] {
+             w->selectTool("optZoomIn");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+         }},
+        {"pan", [&] {
+             w->selectTool("optPan");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+             w->picPoint_MouseMove(1, 0, 60, 55);
+             w->picPoint_MouseUp(1, 0, 60, 55);
+         }},
+        {"zoom out", [&] {
+             w->selectTool("optZoomOut");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+         }},
+        {"full extent", [&] {
+             w->selectTool("optFullExtent");
+             w->picPoint_MouseDown(1, 0, 50, 50);
+         }},
+    };
+    const auto expectAfterEveryTool = [&](bool shaded) {
+        for (const auto& t : tools) {
+            SCOPED_TRACE(t.name);
+            t.use();
+            EXPECT_EQ(colourCount(w->picPoint->surface().image()) > 2u, shaded);
+            EXPECT_EQ(colourCount(w->picLegend->surface().image()) > 1u, shaded);
+        }
+    };
+    {
+        SCOPED_TRACE("no bandwidth chosen");
+        expectAfterEveryTool(false);
+    }
+    w->selectGlobalRow(3);
+    {
+        SCOPED_TRACE("the second bandwidth chosen");
+        expectAfterEveryTool(true);
+    }
+    w->selectGlobalRow(1);
+    {
+        SCOPED_TRACE("the rule under the header chosen");
+        expectAfterEveryTool(false);
     }
 }
 
@@ -793,10 +903,11 @@ TEST_F(PointWindow, MapToolsZoomPanAndIdentify) {
     w->picPoint_MouseDown(1, 0, (a.X + b.X) / 2, (a.Y + b.Y) / 2);
     EXPECT_EQ(w->picPoint->toolTip().toStdString(), "NW");
 
-    // Identify is disabled by a range run and then does nothing.
+    // Identify is disabled by a range run and then does nothing; the run
+    // took the tip of the point identified before away.
     runRange(ClusterTest::Unadjusted, "0.5", "1", "0.5");
+    EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
     w->selectTool("optIdentify");
-    w->picPoint->setToolTip("");
     w->picPoint_MouseDown(1, 0, d[4].X, d[4].Y);
     EXPECT_EQ(w->picPoint->toolTip().toStdString(), "");
 }

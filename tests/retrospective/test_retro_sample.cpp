@@ -191,10 +191,6 @@ TEST_F(RetroSample, ResultsOfTheStudyAreaBeforeAreNotUsedOnTheNextOne) {
     EXPECT_FALSE(w->cmdSave->isEnabled());
 }
 
-}  // namespace
-
-namespace {
-
 // Another study area opened beside the cluster window: the lists and the
 // statistics plot of the results before go, whether or not the data input
 // of the new area was confirmed.

@@ -21,7 +21,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <set>
+#include <functional>
 #include <sstream>
 
 #include "map/frmPolygonSHP.h"
@@ -35,6 +35,7 @@
 #include "stats/modClusterDetection.h"
 #include "stats/modPValue.h"
 #include "tests/retrospective/RetroFixture.h"
+#include "tests/support/ImageColours.h"
 #include "tests/support/TestPaths.h"
 #include "ui/Pictures.h"
 
@@ -155,13 +156,7 @@ protected:
 
     // How many colours the map's picture holds: two (background and
     // outlines) for the plain map, more when it is shaded.
-    std::size_t mapColours() const {
-        const QImage& pic = map->picSHP->surface().image();
-        std::set<QRgb> c;
-        for (int y = 0; y < pic.height(); ++y)
-            for (int x = 0; x < pic.width(); ++x) c.insert(pic.pixel(x, y) & 0xFFFFFF);
-        return c.size();
-    }
+    std::size_t mapColours() const { return colourCount(map->picSHP->surface().image()); }
     // Whether the map window's own surface, where the class legend stands, is empty.
     bool legendCleared() const {
         const QImage& legend = map->surface().image();
@@ -274,14 +269,17 @@ TEST_F(RetroWindow, ZeroBandwidthGivesTheResiduals) {
     EXPECT_NEAR(state().retro.scoreChiSquare, pearson, 1e-9);
 }
 
+// A refused bandwidth changes nothing shown: the single run before keeps
+// its lists, its shaded map with legend, its Find tool and its report.
 TEST_F(RetroWindow, SingleValidation) {
     struct Case { const char* text; const char* message; };
+    runSingle(ClusterTest::Rossi, "1");
+    const std::vector<std::string> global = w->globalLines(), local = w->localLines();
+    const std::vector<std::string> report = ClusterLines::singleReport(state(), ClusterTest::Rossi);
     for (const Case& c : {Case{"abc", "Bandwidth should be numerical."}, Case{"inf", "Bandwidth should be numerical."},
                           Case{"nan", "Bandwidth should be numerical."}, Case{"1e400", "Bandwidth should be numerical."},
                           Case{"", "Bandwidth should be numerical."}, Case{"-0.5", "Bandwidth should not be negative."}}) {
         SCOPED_TRACE(c.text);
-        runSingle(ClusterTest::Unadjusted, "1");
-        ASSERT_TRUE(w->cmdSave->isEnabled());
         h->clearMessages();
         w->txtSingleSigma->setText(c.text);
         w->cmdRun_Click();
@@ -289,41 +287,74 @@ TEST_F(RetroWindow, SingleValidation) {
         EXPECT_EQ(h->dlg->messages[0].text, c.message);
         EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
         EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
-        EXPECT_EQ(w->lstLocalPatternSummary->count(), 0);
+        EXPECT_EQ(w->globalLines(), global);
+        EXPECT_EQ(w->localLines(), local);
         EXPECT_EQ(state().shared.sigma, 1.0);
-        EXPECT_FALSE(map->sliderStatsRange->isVisibleTo(map));
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_TRUE(map->isButtonPressed("Find"));
+        EXPECT_TRUE(map->imgM_Legend->isVisibleTo(map));
+        EXPECT_FALSE(legendCleared());
+        map->RedrawByMode();
+        EXPECT_GT(mapColours(), 2u);
+        EXPECT_FALSE(legendCleared());
+        EXPECT_EQ(ClusterLines::singleReport(state(), ClusterTest::Rossi), report);
     }
 }
 
+// A refused range changes nothing shown either, nor the bandwidth of the
+// run before: its rows, plot, shading, Save and report stay.
 TEST_F(RetroWindow, RangeValidation) {
     struct Case { const char *from, *to, *step, *message; };
     const char* numeric = "A range of bandwidth parameters should be numeric.";
     const char* invalid = "Ivalid range of bandwidth was input. Check the parameters!";
+    runRange(ClusterTest::Rossi, "0.5", "1.5", "0.5");
+    w->selectGlobalRow(3);
+    const std::vector<std::string> global = w->globalLines();
+    const double sigma = state().shared.sigma, end = state().retro.sigmaRangeEnd;
+    const std::vector<std::string> report = ClusterLines::rangeReport(state(), ClusterTest::Rossi);
     for (const Case& c : {Case{"x", "2", "0.2", numeric}, Case{"0.2", "", "0.2", numeric}, Case{"0.2", "2", "inf", numeric},
                           Case{"1", "1", "0.1", invalid}, Case{"-1", "0", "0", invalid}, Case{"2", "1", "0.1", invalid},
                           Case{"0", "1", "-0.1", invalid}}) {
         SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + c.step);
         h->clearMessages();
-        state().shared.sigma = 0.75;
-        state().retro.sigmaRangeEnd = 0.25;
-        runRange(ClusterTest::Unadjusted, c.from, c.to, c.step);
+        w->txtFromSigma->setText(c.from);
+        w->txtToSigma->setText(c.to);
+        w->txtStep->setText(c.step);
+        w->cmdRun_Click();
         ASSERT_EQ(h->dlg->messages.size(), 1u);
         EXPECT_EQ(h->dlg->messages[0].text, c.message);
         EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
         EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(w->lstGlobalPatternSummary->count(), 0);
-        EXPECT_FALSE(w->cmdSave->isEnabled());
-        if (c.message == numeric) {
-            // Nothing was read yet.
-            EXPECT_EQ(state().shared.sigma, 0.75);
-            EXPECT_EQ(state().retro.sigmaRangeEnd, 0.25);
-        } else {
-            // The range was read before it was judged.
-            EXPECT_EQ(state().shared.sigma, std::stod(c.from));
-            EXPECT_EQ(state().retro.sigmaRangeEnd, std::stod(c.to));
-        }
+        EXPECT_EQ(w->globalLines(), global);
+        EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 3);
+        EXPECT_NE(h->ctx.find<frmSigmaChart>(), nullptr);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_EQ(state().shared.sigma, sigma);
+        EXPECT_EQ(state().retro.sigmaRangeEnd, end);
+        map->Form_Activate();
+        EXPECT_GT(mapColours(), 2u);
+        EXPECT_FALSE(legendCleared());
+        EXPECT_EQ(ClusterLines::rangeReport(state(), ClusterTest::Rossi), report);
     }
+}
+
+// A Run refused while the map animates the bandwidths of the run before
+// leaves the animation going to its end.
+TEST_F(RetroWindow, ARefusedRunLeavesTheMapsAnimationGoing) {
+    runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
+    const int count = state().retro.bandwidthCount;
+    h->pump->onYield = [&](std::int64_t n) {
+        if (n != 1) return;
+        w->txtStep->setText("x");
+        w->cmdRun_Click();
+    };
+    map->Toolbar1_ButtonClick("MapAnimation");
+    h->pump->onYield = nullptr;
+    EXPECT_EQ(h->dlg->messages.size(), 1u);
+    EXPECT_EQ(h->pump->yields, count * 50000);
+    EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), ClusterLines::rangeRowOfBandwidth(count - 1));
+    EXPECT_TRUE(map->sliderStatsRange->isVisibleTo(map));
+    EXPECT_GT(mapColours(), 2u);
 }
 
 TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
@@ -382,11 +413,13 @@ TEST_F(RetroWindow, RangeRunFillsTablesListAndChart) {
     EXPECT_FALSE(map->isButtonEnabled("Find"));
     EXPECT_FALSE(map->isButtonPressed("Find"));
     EXPECT_TRUE(map->isButtonEnabled("MapAnimation"));
-    EXPECT_TRUE(s.shared.retroMapMode);
+    // The map shades nothing until a bandwidth is chosen.
+    EXPECT_FALSE(s.shared.retroMapMode);
     EXPECT_TRUE(w->cmdSave->isEnabled());
 
     // A bandwidth row shades the map from the tables; the other rows draw the plain map.
     w->selectGlobalRow(2);
+    EXPECT_TRUE(state().shared.retroMapMode);
     EXPECT_EQ(state().shared.sigma, s.retro.rangeSigmas[0]);
     for (int i = 1; i <= 12; ++i) EXPECT_EQ(state().retro.mapClassValues[static_cast<std::size_t>(i)], s.retro.rangeLocalStats(0, i));
     w->selectGlobalRow(11);
@@ -773,9 +806,63 @@ TEST_F(RetroWindow, ARangeRunShowsThePlainMapUntilABandwidthIsChosen) {
     EXPECT_LE(mapColours(), 2u);
     EXPECT_TRUE(legendCleared());
     AppContext::topOf(map)->grab().save(QString::fromStdString(testOutputPath("retro_range_run_plain_map.png")));
+
+    // Every redraw of the map shows what the list names: the plain map
+    // until a bandwidth is chosen, that bandwidth's classes and legend
+    // once one is, and the plain map again on a row that names none.
+    const struct {
+        const char* name;
+        std::function<void()> redraw;
+    } redraws[] = {
+        {"activation", [&] { map->Form_Activate(); }},
+        {"redraw by mode", [&] { map->RedrawByMode(); }},
+        {"resize", [&] { map->Form_Resize(); }},
+        {"zoom in", [&] {
+             map->setButtonEnabled("ZoomIn", true);
+             map->setButtonPressed("ZoomIn", true);
+             map->picSHP_MouseDown(1, 0, 40, 40);
+         }},
+    };
+    const auto expectOnEveryRedraw = [&](bool shaded) {
+        for (const auto& r : redraws) {
+            SCOPED_TRACE(r.name);
+            r.redraw();
+            EXPECT_EQ(mapColours() > 2u, shaded);
+            EXPECT_EQ(legendCleared(), !shaded);
+        }
+    };
+    {
+        SCOPED_TRACE("no bandwidth chosen");
+        expectOnEveryRedraw(false);
+    }
     w->selectGlobalRow(2);
     EXPECT_GT(mapColours(), 2u);
     EXPECT_FALSE(legendCleared());
+    {
+        SCOPED_TRACE("the first bandwidth chosen");
+        expectOnEveryRedraw(true);
+    }
+    w->selectGlobalRow(0);
+    EXPECT_LE(mapColours(), 2u);
+    EXPECT_TRUE(legendCleared());
+    {
+        SCOPED_TRACE("the header row chosen");
+        expectOnEveryRedraw(false);
+    }
+    // The map's animation and then its slider choose bandwidths as their rows do.
+    map->Toolbar1_ButtonClick("MapAnimation");
+    EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 4);
+    {
+        SCOPED_TRACE("the animation ended on the last bandwidth");
+        expectOnEveryRedraw(true);
+    }
+    w->selectGlobalRow(0);
+    map->sliderStatsRange->setValue(1);
+    EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), 3);
+    {
+        SCOPED_TRACE("the second bandwidth chosen on the slider");
+        expectOnEveryRedraw(true);
+    }
 }
 
 // Data input OK with other count fields replaces the counts the results
