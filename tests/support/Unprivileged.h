@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -65,16 +66,15 @@ inline bool runUnprivileged(const std::function<void()>& body, std::string* why 
 
 // A fresh, empty folder under the system's temporary folder that every user
 // may enter and read (its mode set here, whatever the umask), removed with
-// all it holds when the test is done.
+// all it holds when the test is done. When no folder can be made, the test
+// ends there as failed: it would otherwise make its files in "/".
 class OpenScratchDir {
 public:
     explicit OpenScratchDir(const std::string& testName) {
         namespace fs = std::filesystem;
         std::string pattern = (fs::temp_directory_path() / ("korvane-" + testName + "-XXXXXX")).string();
-        if (!::mkdtemp(pattern.data())) {
-            ADD_FAILURE() << "cannot make a folder like " << pattern << ": " << std::strerror(errno);
-            return;
-        }
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a folder like " + pattern + ": " + std::strerror(errno));
         path_ = pattern;
         if (::chmod(path_.c_str(), 0755) != 0) ADD_FAILURE() << "cannot open " << path_ << " to every user";
         // "nobody" must pass every folder above it as well.
