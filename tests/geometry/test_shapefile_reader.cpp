@@ -209,6 +209,8 @@ TEST(ShapefileReaderTest, AFileThatCannotServeIsRefusedWithItsCauseNotAsMissing)
         const OpenScratchDir open("cannot-serve");
         const std::string dir = open.path();
         const std::string shp = threePolygons(dir);
+        // Readable to all whatever the umask, so that only the file replaced fails.
+        for (const char* file : {"/regions.shp", "/regions.shx"}) ASSERT_EQ(::chmod((dir + file).c_str(), 0644), 0);
         const std::string special = dir + "/" + c.replaced;
         std::unique_ptr<HeldPipe> pipe;
         if (c.kind == 2) {
