@@ -64,6 +64,23 @@ inline bool runUnprivileged(const std::function<void()>& body, std::string* why 
     return true;
 }
 
+// Runs the cases of a table, those that need a user whom a mode stops as
+// "nobody". Where the ids cannot change, such cases are left out and the
+// test, having run the others, says so at its end:
+//     if (asNeeded.skipped()) GTEST_SKIP() << asNeeded.why();
+class UnprivilegedCases {
+public:
+    void run(bool unprivileged, const std::function<void()>& body) {
+        if (!unprivileged) body();
+        else runUnprivileged(body, &why_);
+    }
+    bool skipped() const noexcept { return !why_.empty(); }
+    std::string why() const { return "the cases that need an ordinary user: " + why_; }
+
+private:
+    std::string why_;
+};
+
 // A fresh, empty folder under the system's temporary folder that every user
 // may enter and read (its mode set here, whatever the umask), removed with
 // all it holds when the test is done. When no folder can be made, the test
