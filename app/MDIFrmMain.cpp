@@ -409,7 +409,7 @@ void MDIFrmMain::mnuGetCentroid_Click() {
         return;
     }
 
-    saveTextFile([&] { return lines; }, [](const std::string& file, const std::string& cause) {
+    saveTextFile([&] { return lines; }, [](SaveStep, const std::string& file, const std::string& cause) {
         return "The centroid file " + file + " cannot be written:\n" + cause;
     });
 }

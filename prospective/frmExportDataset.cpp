@@ -250,7 +250,7 @@ void frmExportDataset::cmdExport_Click() {
         return;
     }
 
-    saveTextFile([&] { return lines; }, [](const std::string& file, const std::string& cause) {
+    saveTextFile([&] { return lines; }, [](SaveStep, const std::string& file, const std::string& cause) {
         return "The z-values could not be written to \"" + file + "\": " + cause;
     });
 }

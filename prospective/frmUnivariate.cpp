@@ -674,11 +674,11 @@ void frmUnivariate::cmdSaveCusum_Click() {
 }
 
 void frmUnivariate::cmdSaveResult_Click() {
-    const std::string saved = saveTextFile(
+    const TextSaveResult saved = saveTextFile(
         [&] { return CusumLines::report(ctx_.state.cusum, ctx_.state.area.regionCount); },
-        [](const std::string& file, const std::string& cause) {
+        [](SaveStep, const std::string& file, const std::string& cause) {
             return "The result could not be saved to \"" + file + "\": " + cause;
         });
-    if (saved.empty()) return;
+    if (!saved.written) return;
     cmdSaveResult->setEnabled(false);
 }
