@@ -1,7 +1,6 @@
 #include "retrospective/frmClusterDetection.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,10 +62,7 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     Frame2 = frameBox(this, "Frame2", "Global Pattern Summary", twips(2060, 6060, 5155, 3405));
     lstGlobalPatternSummary = control<QListWidget>(Frame2, "lstGlobalPatternSummary", twips(90, 240, 4970, 3075));
     fraAlpha = frameBox(this, "fraAlpha", "Alpha", twips(30, 8820, 2015, 645));
-    cboAlpha = control<QComboBox>(fraAlpha, "cboAlpha", twips(510, 240, 1425, 315));
-    cboAlpha->setEditable(true);
-    cboAlpha->setInsertPolicy(QComboBox::NoInsert);
-    cboAlpha->setEditText("0.05");
+    cboAlpha = alphaBox(fraAlpha, twips(510, 240, 1425, 315));
     picEquation->setScaledContents(true);
 
     connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
@@ -163,9 +159,7 @@ void frmClusterDetection::optSpatialSingleSigma_Click() {
     ctx_.unload<frmSigmaChart>();
 }
 
-void frmClusterDetection::cboAlpha_Click() {
-    if (const auto v = parseNumber(cboAlpha->currentText().toStdString())) ctx_.state.retro.alpha = *v;
-}
+void frmClusterDetection::cboAlpha_Click() { readAlpha(ctx_.state.retro.alpha); }
 
 // ---- Buttons ----
 
