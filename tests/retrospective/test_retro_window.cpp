@@ -505,22 +505,14 @@ TEST_F(RetroWindow, AlphaChoiceKeepsSaveAndLists) {
 }
 
 TEST_F(RetroWindow, AnOptionChosenFromCodeActsAsAClickOnIt) {
-    // Either way the option is checked, its handler turns Save off, and the
-    // map's legend follows the chosen test.
-    for (const OptionChoice& c : optionChoices(*w)) {
-        for (const bool click : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + (click ? ", clicked" : ", from code"));
-            runSingle(ClusterTest::Rossi, "1");
-            ASSERT_TRUE(w->cmdSave->isEnabled());
-            if (click) c.option->click();
-            else c.choose();
-            EXPECT_TRUE(c.option->isChecked());
-            EXPECT_FALSE(w->cmdSave->isEnabled());
-            EXPECT_EQ(w->selectedTest(), c.test);
+    // Either way the map's legend, which listens to the options, follows
+    // the chosen test.
+    expectOptionsActAsClicks(
+        *w, w->cmdSave, [&] { runSingle(ClusterTest::Rossi, "1"); },
+        [&](const OptionChoice& c) {
             const LegendStatistic legend = isScoreTest(c.test) ? LegendStatistic::Score : LegendStatistic::M;
             EXPECT_EQ(state().legend.legendStatistic, legend);
-        }
-    }
+        });
 }
 
 TEST_F(RetroWindow, LocalListHighlightsTheRegion) {
