@@ -10,10 +10,10 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "stats/modPValue.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "stats/modPValue.h"
 
 namespace {
 

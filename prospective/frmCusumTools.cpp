@@ -13,10 +13,10 @@
 
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "stats/CusumThreshold.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "stats/CusumThreshold.h"
 
 namespace {
 

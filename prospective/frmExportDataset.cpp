@@ -14,10 +14,10 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "prospective/CusumFiles.h"
 #include "ui/Dialogs.h"
 #include "ui/TextSave.h"
 #include "ui/WindowParts.h"
-#include "prospective/CusumFiles.h"
 
 namespace {
 

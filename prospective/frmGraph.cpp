@@ -4,9 +4,9 @@
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
+#include "prospective/CusumLines.h"
 #include "ui/LineChart.h"
 #include "ui/WindowParts.h"
-#include "prospective/CusumLines.h"
 
 namespace {
 

@@ -15,11 +15,6 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "ui/Dialogs.h"
-#include "ui/TextSave.h"
-#include "ui/Fonts.h"
-#include "ui/LineChart.h"
-#include "ui/WindowParts.h"
 #include "prospective/CusumFiles.h"
 #include "prospective/CusumLines.h"
 #include "prospective/CusumMapLink.h"
@@ -28,6 +23,11 @@
 #include "prospective/frmTxtFileOpen.h"
 #include "prospective/modFileSaveOpen.h"
 #include "stats/modCusum.h"
+#include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/LineChart.h"
+#include "ui/TextSave.h"
+#include "ui/WindowParts.h"
 
 namespace {
 

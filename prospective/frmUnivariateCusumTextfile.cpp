@@ -16,14 +16,14 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
+#include "prospective/CusumLines.h"
+#include "prospective/CusumParameters.h"
+#include "stats/modFunctions.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/TextSave.h"
 #include "ui/WindowParts.h"
-#include "prospective/CusumLines.h"
-#include "prospective/CusumParameters.h"
-#include "stats/modFunctions.h"
 
 using namespace WindowParts;
 

@@ -11,18 +11,18 @@
 
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "ui/Dialogs.h"
-#include "ui/Fonts.h"
-#include "ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/ClusterReport.h"
 #include "retrospective/ClusterRun.h"
-#include "ui/LineChart.h"
-#include "ui/WindowParts.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
+#include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/LineChart.h"
 #include "ui/Pictures.h"
+#include "ui/Twips.h"
+#include "ui/WindowParts.h"
 
 using namespace WindowParts;
 

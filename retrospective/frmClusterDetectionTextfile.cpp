@@ -16,17 +16,17 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "retrospective/ClusterReport.h"
+#include "retrospective/ClusterRun.h"
+#include "retrospective/frmSelectDataFormat.h"
+#include "retrospective/frmSigmaChart.h"
+#include "stats/modClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "retrospective/ClusterReport.h"
-#include "retrospective/ClusterRun.h"
-#include "retrospective/frmSelectDataFormat.h"
-#include "retrospective/frmSigmaChart.h"
-#include "stats/modClusterDetection.h"
 
 namespace {
 

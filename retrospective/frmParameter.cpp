@@ -11,10 +11,10 @@
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
+#include "retrospective/frmClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "retrospective/frmClusterDetection.h"
 
 namespace {
 

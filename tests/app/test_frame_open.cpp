@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableWidget>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -13,11 +14,10 @@
 #include <fstream>
 
 #include "app/frmAttTable.h"
+#include "app/modLoad.h"
 #include "map/frmInfo.h"
-#include <QTableWidget>
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
-#include "app/modLoad.h"
 #include "platform/DbfTable.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"

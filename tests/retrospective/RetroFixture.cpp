@@ -11,11 +11,11 @@
 #include <shapefil.h>
 #include <stdexcept>
 
-#include "map/modArea.h"
-#include "map/modDrawPolygon.h"
 #include "geometry/CFileName.h"
 #include "geometry/CPolygon.h"
 #include "geometry/CShapeFile.h"
+#include "map/modArea.h"
+#include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"

@@ -26,7 +26,6 @@
 #include "map/modLegend.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
-#include "ui/LineChart.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/PointCaseFile.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
@@ -36,6 +35,7 @@
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/TestPaths.h"
+#include "ui/LineChart.h"
 
 using namespace retro_test;
 namespace cd = modClusterDetection;

@@ -28,7 +28,6 @@
 #include "platform/Format.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/ClusterMapLink.h"
-#include "ui/LineChart.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
@@ -36,6 +35,7 @@
 #include "stats/modPValue.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
+#include "ui/LineChart.h"
 #include "ui/Pictures.h"
 
 using namespace retro_test;
