@@ -13,17 +13,14 @@
 #include "app/frmAbout.h"
 #include "app/frmAttTable.h"
 #include "app/frmCalculatePValue.h"
+#include "app/modLoad.h"
 #include "map/frmInfo.h"
 #include "map/frmPolygonSHP.h"
 #include "map/modArea.h"
 #include "map/modDrawPolygon.h"
-#include "app/modLoad.h"
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "ui/Dialogs.h"
-#include "ui/TextSave.h"
-#include "ui/Twips.h"
 #include "prospective/frmCusumTools.h"
 #include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
@@ -33,6 +30,9 @@
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
+#include "ui/Dialogs.h"
+#include "ui/TextSave.h"
+#include "ui/Twips.h"
 
 MDIFrmMain::MDIFrmMain(AppContext& ctx) : ctx_(ctx) {
     setObjectName("MDIFrmMain");
@@ -409,7 +409,7 @@ void MDIFrmMain::mnuGetCentroid_Click() {
         return;
     }
 
-    saveTextFile([&] { return lines; }, [](const std::string& file, const std::string& cause) {
+    saveTextFile([&] { return lines; }, [](SaveStep, const std::string& file, const std::string& cause) {
         return "The centroid file " + file + " cannot be written:\n" + cause;
     });
 }

@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "app/MDIFrmMain.h"
-#include "ui/Twips.h"
 #include "ui/Pictures.h"
+#include "ui/Twips.h"
 
 namespace {
 

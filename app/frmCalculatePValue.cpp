@@ -10,15 +10,18 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "stats/modPValue.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "stats/modPValue.h"
 
 namespace {
 
-using WindowParts::captioned;
+using WindowParts::button;
 using WindowParts::control;
+using WindowParts::frameBox;
+using WindowParts::label;
+using WindowParts::option;
 using WindowParts::twips;
 
 constexpr const char* kResultMask = "0.00000000";
@@ -39,33 +42,33 @@ frmCalculatePValue::frmCalculatePValue(AppContext& ctx) : QWidget(nullptr), ctx_
 }
 
 void frmCalculatePValue::buildControls() {
-    optNormal = captioned<QRadioButton>(this, "optNormal", "Normal Distribution", twips(60, 60, 3015, 195));
+    optNormal = option(this, "optNormal", "Normal Distribution", twips(60, 60, 3015, 195));
     optNormal->adjustSize();
 
-    Frame2 = captioned<QGroupBox>(this, "Frame2", "", twips(60, 240, 3015, 1695));
-    Frame6 = captioned<QGroupBox>(Frame2, "Frame6", "User input", twips(120, 180, 2745, 615));
-    Label9 = captioned<QLabel>(Frame6, "Label9", "z-value", twips(120, 270, 1095, kLabelHeight));
+    Frame2 = frameBox(this, "Frame2", "", twips(60, 240, 3015, 1695));
+    Frame6 = frameBox(Frame2, "Frame6", "User input", twips(120, 180, 2745, 615));
+    Label9 = label(Frame6, "Label9", "z-value", twips(120, 270, 1095, kLabelHeight));
     txtInputNormalZScore = control<QLineEdit>(Frame6, "txtInputNormalZScore", twips(1260, 240, 1365, kBoxHeight));
-    Frame7 = captioned<QGroupBox>(Frame2, "Frame7", "Result", twips(120, 810, 2745, 645));
-    Label10 = captioned<QLabel>(Frame7, "Label10", "p-value", twips(120, 300, 1095, kLabelHeight));
+    Frame7 = frameBox(Frame2, "Frame7", "Result", twips(120, 810, 2745, 645));
+    Label10 = label(Frame7, "Label10", "p-value", twips(120, 300, 1095, kLabelHeight));
     txtInputZScore_PValue = control<QLineEdit>(Frame7, "txtInputZScore_PValue", twips(1260, 270, 1365, kBoxHeight));
 
-    optChiSquare = captioned<QRadioButton>(this, "optChiSquare", "Chi-Square Distribution", twips(60, 2010, 3015, 195));
+    optChiSquare = option(this, "optChiSquare", "Chi-Square Distribution", twips(60, 2010, 3015, 195));
     optChiSquare->adjustSize();
 
-    Frame1 = captioned<QGroupBox>(this, "Frame1", "", twips(60, 2190, 3015, 2025));
-    Frame5 = captioned<QGroupBox>(Frame1, "Frame5", "User input", twips(120, 180, 2745, 1035));
-    Label4 = captioned<QLabel>(Frame5, "Label4", "Chi-Square statistic", twips(120, 300, 1455, kLabelHeight));
+    Frame1 = frameBox(this, "Frame1", "", twips(60, 2190, 3015, 2025));
+    Frame5 = frameBox(Frame1, "Frame5", "User input", twips(120, 180, 2745, 1035));
+    Label4 = label(Frame5, "Label4", "Chi-Square statistic", twips(120, 300, 1455, kLabelHeight));
     txtInputChiSquare = control<QLineEdit>(Frame5, "txtInputChiSquare", twips(1620, 270, 1005, kBoxHeight));
-    Label5 = captioned<QLabel>(Frame5, "Label5", "Degree of Freedom", twips(120, 660, 1455, kLabelHeight));
+    Label5 = label(Frame5, "Label5", "Degree of Freedom", twips(120, 660, 1455, kLabelHeight));
     txtInputDF = control<QLineEdit>(Frame5, "txtInputDF", twips(1620, 630, 1005, kBoxHeight));
-    Frame4 = captioned<QGroupBox>(Frame1, "Frame4", "Result", twips(120, 1230, 2745, 645));
-    Label1 = captioned<QLabel>(Frame4, "Label1", "p-value", twips(120, 300, 1095, kLabelHeight));
+    Frame4 = frameBox(Frame1, "Frame4", "Result", twips(120, 1230, 2745, 645));
+    Label1 = label(Frame4, "Label1", "p-value", twips(120, 300, 1095, kLabelHeight));
     txtChiSquarePValue = control<QLineEdit>(Frame4, "txtChiSquarePValue", twips(1260, 270, 1365, kBoxHeight));
     for (QLineEdit* result : {txtInputZScore_PValue, txtChiSquarePValue}) result->setReadOnly(true);
 
-    cmdCalculate = captioned<QPushButton>(this, "cmdCalculate", "&Calculate", twips(990, 4290, 1005, 345));
-    cmdExit = captioned<QPushButton>(this, "cmdExit", "&Exit", twips(2070, 4290, 1005, 345));
+    cmdCalculate = button(this, "cmdCalculate", "&Calculate", twips(990, 4290, 1005, 345));
+    cmdExit = button(this, "cmdExit", "&Exit", twips(2070, 4290, 1005, 345));
 
     // The two options form one group (they share this window as parent).
     // toggled fires only when an option becomes selected, so a click on the

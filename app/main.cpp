@@ -2,8 +2,8 @@
 // loads the main frame; everything else starts from its menus.
 #include <memory>
 
-#include "context/AppContext.h"
 #include "app/MDIFrmMain.h"
+#include "context/AppContext.h"
 #include "geometry/NotImplemented.h"
 #include "stats/modClusterDetection.h"
 #include "ui/Dialogs.h"

@@ -5,14 +5,14 @@
 #include <cmath>
 #include <filesystem>
 
-#include "geometry/ShpRecords.h"
-#include "platform/Utf8Text.h"
-#include "map/modArea.h"
 #include "geometry/CFileName.h"
 #include "geometry/CShapeFile.h"
+#include "geometry/ShpRecords.h"
+#include "map/modArea.h"
 #include "platform/BinaryFile.h"
 #include "platform/Error.h"
 #include "platform/FileChecks.h"
+#include "platform/Utf8Text.h"
 #include "ui/Dialogs.h"
 
 namespace fs = std::filesystem;

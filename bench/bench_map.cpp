@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "bench/Bench.h"
 #include "map/modArea.h"
 #include "map/modDrawPolygon.h"
-#include "bench/Bench.h"
 
 namespace {
 

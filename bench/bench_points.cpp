@@ -10,9 +10,9 @@
 #include "bench/Bench.h"
 #include "context/AppContext.h"
 #include "map/PointMap.h"
-#include "ui/Dialogs.h"
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
+#include "ui/Dialogs.h"
 
 namespace {
 

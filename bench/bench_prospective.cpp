@@ -19,10 +19,10 @@
 #include "map/modArea.h"
 #include "platform/DbfTable.h"
 #include "platform/TextFile.h"
-#include "ui/Dialogs.h"
 #include "prospective/CusumFiles.h"
 #include "prospective/frmExportDataset.h"
 #include "stats/modCusum.h"
+#include "ui/Dialogs.h"
 
 namespace {
 

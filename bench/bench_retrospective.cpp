@@ -6,11 +6,11 @@
 #include <memory>
 #include <utility>
 
-#include "context/AppContext.h"
 #include "bench/Bench.h"
-#include "ui/Dialogs.h"
+#include "context/AppContext.h"
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmClusterDetection.h"
+#include "ui/Dialogs.h"
 
 namespace {
 

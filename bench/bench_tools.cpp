@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "map/modLegend.h"
-#include "map/modPointInPolygon.h"
 #include "bench/Bench.h"
 #include "geometry/CPolygon.h"
+#include "map/modLegend.h"
+#include "map/modPointInPolygon.h"
 #include "stats/AppState.h"
 
 namespace {

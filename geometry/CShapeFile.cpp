@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
+#include "geometry/ShpRecords.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
-#include "geometry/ShpRecords.h"
 #include "platform/FileChecks.h"
 
 namespace {

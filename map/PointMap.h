@@ -14,8 +14,8 @@
 #include <optional>
 
 #include "map/PointTransform.h"
-#include "ui/PictureSurface.h"
 #include "stats/AppState.h"
+#include "ui/PictureSurface.h"
 
 class PointMap : public PictureBox {
     Q_OBJECT

@@ -18,10 +18,10 @@
 #include <cstdio>
 
 #include "map/MapTransform.h"
+#include "map/frmInfo.h"
 #include "map/modArea.h"
 #include "map/modDrawPolygon.h"
 #include "map/modFunctions.h"
-#include "map/frmInfo.h"
 #include "platform/Format.h"
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"

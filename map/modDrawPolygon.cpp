@@ -11,10 +11,10 @@
 #include "map/modFunctions.h"
 #include "map/modLegend.h"
 #include "platform/Convert.h"
+#include "stats/modClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureSurface.h"
 #include "ui/Twips.h"
-#include "stats/modClusterDetection.h"
 
 namespace modDrawPolygon {
 namespace {

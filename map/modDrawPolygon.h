@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "context/AppContext.h"
-#include "map/MapTransform.h"
 #include "geometry/Records.h"
+#include "map/MapTransform.h"
 #include "stats/AppState.h"
 
 class PictureBox;

@@ -6,10 +6,10 @@
 #include <cmath>
 
 #include "context/AppContext.h"
-#include "platform/Utf8Text.h"
 #include "map/frmInfo.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
+#include "platform/Utf8Text.h"
 #include "ui/PictureSurface.h"
 
 namespace modFunctions {

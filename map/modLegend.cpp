@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "platform/Format.h"
-#include "ui/PictureSurface.h"
 #include "stats/modSorting.h"
+#include "ui/PictureSurface.h"
 
 namespace modLegend {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/CPolygon.h"
 #include "map/MapTransform.h"
 #include "map/modDrawPolygon.h"
-#include "geometry/CPolygon.h"
 #include "stats/AppState.h"
 
 namespace modFunctions {

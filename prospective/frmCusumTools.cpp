@@ -13,14 +13,17 @@
 
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "stats/CusumThreshold.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "stats/CusumThreshold.h"
 
 namespace {
 
-using WindowParts::captioned;
+using WindowParts::button;
+using WindowParts::frameBox;
+using WindowParts::label;
+using WindowParts::textBox;
 using WindowParts::twips;
 
 constexpr int kLabelHeight = 255, kBoxHeight = 285;
@@ -39,19 +42,19 @@ frmCusumTools::frmCusumTools(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
 }
 
 void frmCusumTools::buildControls() {
-    Frame1 = captioned<QGroupBox>(this, "Frame1", "Parameters", twips(120, 120, 2700, 2175));
-    Label1 = captioned<QLabel>(Frame1, "Label1", "k-value", twips(120, 390, 1200, kLabelHeight));
-    txtKvalue = captioned<QLineEdit>(Frame1, "txtKvalue", "0.5", twips(1380, 360, 1170, kBoxHeight));
-    Label3 = captioned<QLabel>(Frame1, "Label3", "# of region", twips(120, 840, 1200, kLabelHeight));
-    txtNumRegion = captioned<QLineEdit>(Frame1, "txtNumRegion", "100", twips(1380, 810, 1170, kBoxHeight));
-    Label2 = captioned<QLabel>(Frame1, "Label2", "Sigma", twips(120, 1290, 1200, kLabelHeight));
-    txtSigma = captioned<QLineEdit>(Frame1, "txtSigma", "1", twips(1380, 1260, 1170, kBoxHeight));
-    lblARL0 = captioned<QLabel>(Frame1, "lblARL0", "ARL0", twips(120, 1740, 1200, kLabelHeight));
-    txtARL0 = captioned<QLineEdit>(Frame1, "txtARL0", "", twips(1380, 1710, 1170, kBoxHeight));
+    Frame1 = frameBox(this, "Frame1", "Parameters", twips(120, 120, 2700, 2175));
+    Label1 = label(Frame1, "Label1", "k-value", twips(120, 390, 1200, kLabelHeight));
+    txtKvalue = textBox(Frame1, "txtKvalue", "0.5", twips(1380, 360, 1170, kBoxHeight));
+    Label3 = label(Frame1, "Label3", "# of region", twips(120, 840, 1200, kLabelHeight));
+    txtNumRegion = textBox(Frame1, "txtNumRegion", "100", twips(1380, 810, 1170, kBoxHeight));
+    Label2 = label(Frame1, "Label2", "Sigma", twips(120, 1290, 1200, kLabelHeight));
+    txtSigma = textBox(Frame1, "txtSigma", "1", twips(1380, 1260, 1170, kBoxHeight));
+    lblARL0 = label(Frame1, "lblARL0", "ARL0", twips(120, 1740, 1200, kLabelHeight));
+    txtARL0 = textBox(Frame1, "txtARL0", "", twips(1380, 1710, 1170, kBoxHeight));
 
-    Frame2 = captioned<QGroupBox>(this, "Frame2", "ARL0 Options", twips(2940, 120, 2910, 2175));
+    Frame2 = frameBox(this, "Frame2", "ARL0 Options", twips(2940, 120, 2910, 2175));
     const auto option = [this](const char* name, const char* caption, int top) {
-        return captioned<QRadioButton>(Frame2, name, caption, twips(120, top, 2520, kLabelHeight));
+        return WindowParts::option(Frame2, name, caption, twips(120, top, 2520, kLabelHeight));
     };
     optOverallRegion = option("optOverallRegion", "Overall Region", 270);
     optBonferroniCorrection = option("optBonferroniCorrection", "Bonferroni correction", 960);
@@ -60,12 +63,12 @@ void frmCusumTools::buildControls() {
     const char* resultNames[3] = {"txtHvalue_NoAdjustment", "txtBonferroni_Correction", "txtLocalStatistics"};
     const int resultTops[3] = {570, 1260 - 30, 1770};
     for (int i = 0; i < 3; ++i) {
-        Label8[i] = captioned<QLabel>(Frame2, "Label8", "h-value", twips(360, resultTops[i] + 30, 900, kLabelHeight));
+        Label8[i] = label(Frame2, "Label8", "h-value", twips(360, resultTops[i] + 30, 900, kLabelHeight));
         Label8[i]->setProperty("index", i);
-        *results[i] = captioned<QLineEdit>(Frame2, resultNames[i], "", twips(1380, resultTops[i], 1350, kBoxHeight));
+        *results[i] = textBox(Frame2, resultNames[i], "", twips(1380, resultTops[i], 1350, kBoxHeight));
     }
 
-    cmdGetResult = captioned<QPushButton>(this, "cmdGetResult", "&Get Result", twips(4570, 2415, 1280, 375));
+    cmdGetResult = button(this, "cmdGetResult", "&Get Result", twips(4570, 2415, 1280, 375));
     connect(cmdGetResult, &QPushButton::clicked, this, [this] { cmdGetResult_Click(); });
 
     // ARL0 comes first in the tab order, so it has the focus at opening.

@@ -14,10 +14,10 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "prospective/CusumFiles.h"
 #include "ui/Dialogs.h"
 #include "ui/TextSave.h"
 #include "ui/WindowParts.h"
-#include "prospective/CusumFiles.h"
 
 namespace {
 
@@ -250,7 +250,7 @@ void frmExportDataset::cmdExport_Click() {
         return;
     }
 
-    saveTextFile([&] { return lines; }, [](const std::string& file, const std::string& cause) {
+    saveTextFile([&] { return lines; }, [](SaveStep, const std::string& file, const std::string& cause) {
         return "The z-values could not be written to \"" + file + "\": " + cause;
     });
 }

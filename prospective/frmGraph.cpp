@@ -4,10 +4,10 @@
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "ui/LineChart.h"
-#include "ui/WindowParts.h"
 #include "prospective/CusumChart.h"
 #include "prospective/CusumLines.h"
+#include "ui/LineChart.h"
+#include "ui/WindowParts.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QPushButton>
 
 #include "platform/DbfTable.h"
+#include "prospective/frmUnivariate.h"
 #include "ui/Dialogs.h"
 #include "ui/WindowParts.h"
-#include "prospective/frmUnivariate.h"
 
 namespace {
 

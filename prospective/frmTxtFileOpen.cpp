@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/Dialogs.h"
-#include "ui/WindowParts.h"
 #include "prospective/frmUnivariate.h"
 #include "prospective/modFileSaveOpen.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowParts.h"
 
 namespace {
 

@@ -15,11 +15,6 @@
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "ui/Dialogs.h"
-#include "ui/TextSave.h"
-#include "ui/Fonts.h"
-#include "ui/LineChart.h"
-#include "ui/WindowParts.h"
 #include "prospective/CusumChart.h"
 #include "prospective/CusumFiles.h"
 #include "prospective/CusumLines.h"
@@ -29,6 +24,11 @@
 #include "prospective/frmTxtFileOpen.h"
 #include "prospective/modFileSaveOpen.h"
 #include "stats/modCusum.h"
+#include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/LineChart.h"
+#include "ui/TextSave.h"
+#include "ui/WindowParts.h"
 
 namespace {
 
@@ -723,11 +723,11 @@ void frmUnivariate::cmdSaveCusum_Click() {
 }
 
 void frmUnivariate::cmdSaveResult_Click() {
-    const std::string saved = saveTextFile(
+    const TextSaveResult saved = saveTextFile(
         [&] { return CusumLines::report(ctx_.state.cusum, ctx_.state.area.regionCount); },
-        [](const std::string& file, const std::string& cause) {
+        [](SaveStep, const std::string& file, const std::string& cause) {
             return "The result could not be saved to \"" + file + "\": " + cause;
         });
-    if (saved.empty()) return;
+    if (!saved.written) return;
     cmdSaveResult->setEnabled(false);
 }

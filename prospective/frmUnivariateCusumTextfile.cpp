@@ -15,14 +15,15 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
-#include "ui/Dialogs.h"
-#include "ui/Fonts.h"
-#include "ui/LineChart.h"
-#include "ui/WindowParts.h"
 #include "prospective/CusumChart.h"
 #include "prospective/CusumLines.h"
 #include "prospective/CusumParameters.h"
 #include "stats/modFunctions.h"
+#include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/LineChart.h"
+#include "ui/TextSave.h"
+#include "ui/WindowParts.h"
 
 using namespace WindowParts;
 
@@ -474,23 +475,18 @@ void frmUnivariateCusumTextfile::cmdSaveCusum_Click() {
 
 void frmUnivariateCusumTextfile::cmdSaveResult_Click() {
     if (!v_.result) return;
-    FileDialogRequest request;
-    request.filter = "Text File (*.txt)|*.txt";
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) {
+    const TextSaveResult saved = saveTextFile([&] { return PointCusum::ReportLines(*v_.result); },
+                                              [](SaveStep, const std::string&, const std::string& cause) {
+                                                  return "The report could not be written: " + cause;
+                                              });
+    if (saved.cancelled()) {
         dialogs().warning("You didn't specify data file.");
         ctx_.frame().setMousePointer(0);
         cmdSaveResult->setEnabled(false);
         return;
     }
-    try {
-        writeTextFileLines(chosen.fileName, PointCusum::ReportLines(*v_.result));
-    } catch (const AppError& e) {
-        // The button stays, so the report can go elsewhere.
-        dialogs().warning("The report could not be written: " + e.description());
-        return;
-    }
-    cmdSaveResult->setEnabled(false);
+    // After a failure the button stays, so the report can go elsewhere.
+    if (saved.written) cmdSaveResult->setEnabled(false);
 }
 
 // ---- Map tools ----

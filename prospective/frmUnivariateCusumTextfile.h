@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "context/AppContext.h"
-#include "ui/EventPump.h"
 #include "prospective/PointCusum.h"
+#include "ui/EventPump.h"
 
 class LineChart;
 class PointMap;

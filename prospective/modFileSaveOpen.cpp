@@ -1,8 +1,8 @@
 #include "prospective/modFileSaveOpen.h"
 
 #include "platform/Error.h"
-#include "ui/Dialogs.h"
 #include "prospective/CusumFiles.h"
+#include "ui/Dialogs.h"
 
 namespace modFileSaveOpen {
 

@@ -7,6 +7,18 @@
 #include "platform/Format.h"
 #include "ui/WindowParts.h"
 
+QComboBox* ClusterOptions::alphaBox(QWidget* frame, QRect geometry) {
+    auto* box = WindowParts::control<QComboBox>(frame, "cboAlpha", geometry);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setEditText("0.05");
+    return box;
+}
+
+void ClusterOptions::readAlpha(double& alpha) const {
+    if (const auto level = parseNumber(cboAlpha->currentText().toStdString())) alpha = *level;
+}
+
 void ClusterOptions::connectOptions(QWidget* window) {
     QObject::connect(cboAlpha, &QComboBox::activated, window, [this] { cboAlpha_Click(); });
     const struct {

@@ -5,6 +5,8 @@
 // layout puts them, connects them with connectOptions, and keeps its own
 // click handlers.
 
+#include <QRect>
+
 #include "retrospective/ClusterLines.h"
 
 class QComboBox;
@@ -48,9 +50,14 @@ public:
     QComboBox* cboAlpha = nullptr;
 
 protected:
+    // The significance list in `frame` at `geometry`, showing "0.05": a level
+    // may be typed as well as picked, and a typed one joins no list.
+    static QComboBox* alphaBox(QWidget* frame, QRect geometry);
     // A user's click on an option, or a pick from the significance list,
     // runs its handler; `window` owns the connections.
     void connectOptions(QWidget* window);
+    // Sets `alpha` to the level the list shows, when that is a number.
+    void readAlpha(double& alpha) const;
     // Checks the option, then runs its click handler.
     void selectOption(QRadioButton* option, void (ClusterOptions::*handler)());
 };

@@ -5,13 +5,15 @@
 namespace ClusterReport {
 
 void save(std::string& lastSaveName, const std::function<std::vector<std::string>()>& lines) {
-    const std::string saved = saveTextFile(
+    const TextSaveResult saved = saveTextFile(
         lines,
-        [](const std::string& file, const std::string& cause) {
+        [](SaveStep step, const std::string& file, const std::string& cause) {
+            if (step == SaveStep::BuildingLines)
+                return "The report was not saved: its values cannot be written (" + cause + ").";
             return "The report could not be saved to \"" + file + "\": " + cause;
         },
         lastSaveName);
-    if (!saved.empty()) lastSaveName = saved;
+    if (saved.written) lastSaveName = saved.fileName;
 }
 
 }  // namespace ClusterReport

@@ -1,7 +1,6 @@
 #include "retrospective/frmClusterDetection.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,18 +10,18 @@
 
 #include "platform/Error.h"
 #include "platform/Format.h"
-#include "ui/Dialogs.h"
-#include "ui/Fonts.h"
-#include "ui/Twips.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/ClusterReport.h"
 #include "retrospective/ClusterRun.h"
-#include "ui/LineChart.h"
-#include "ui/WindowParts.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
 #include "stats/modClusterDetection.h"
+#include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/LineChart.h"
 #include "ui/Pictures.h"
+#include "ui/Twips.h"
+#include "ui/WindowParts.h"
 
 using namespace WindowParts;
 
@@ -62,10 +61,7 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     Frame2 = frameBox(this, "Frame2", "Global Pattern Summary", twips(2060, 6060, 5155, 3405));
     lstGlobalPatternSummary = control<QListWidget>(Frame2, "lstGlobalPatternSummary", twips(90, 240, 4970, 3075));
     fraAlpha = frameBox(this, "fraAlpha", "Alpha", twips(30, 8820, 2015, 645));
-    cboAlpha = control<QComboBox>(fraAlpha, "cboAlpha", twips(510, 240, 1425, 315));
-    cboAlpha->setEditable(true);
-    cboAlpha->setInsertPolicy(QComboBox::NoInsert);
-    cboAlpha->setEditText("0.05");
+    cboAlpha = alphaBox(fraAlpha, twips(510, 240, 1425, 315));
     picEquation->setScaledContents(true);
 
     connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
@@ -162,9 +158,7 @@ void frmClusterDetection::optSpatialSingleSigma_Click() {
     ctx_.unload<frmSigmaChart>();
 }
 
-void frmClusterDetection::cboAlpha_Click() {
-    if (const auto v = parseNumber(cboAlpha->currentText().toStdString())) ctx_.state.retro.alpha = *v;
-}
+void frmClusterDetection::cboAlpha_Click() { readAlpha(ctx_.state.retro.alpha); }
 
 // ---- Buttons ----
 

@@ -1,7 +1,6 @@
 #include "retrospective/frmClusterDetectionTextfile.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -16,17 +15,17 @@
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
+#include "retrospective/ClusterReport.h"
+#include "retrospective/ClusterRun.h"
+#include "retrospective/frmSelectDataFormat.h"
+#include "retrospective/frmSigmaChart.h"
+#include "stats/modClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "retrospective/ClusterReport.h"
-#include "retrospective/ClusterRun.h"
-#include "retrospective/frmSelectDataFormat.h"
-#include "retrospective/frmSigmaChart.h"
-#include "stats/modClusterDetection.h"
 
 namespace {
 
@@ -69,10 +68,7 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     txtStep = textBox(fraSpatialEffect, "txtStep", "0.2", twips(700, 1930, 840, 285));
 
     fraAlpha = frameBox(this, "fraAlpha", "Alpha", twips(2730, 2700, 3240, 1095));
-    cboAlpha = control<QComboBox>(fraAlpha, "cboAlpha", twips(510, 420, 1425, 315));
-    cboAlpha->setEditable(true);
-    cboAlpha->setInsertPolicy(QComboBox::NoInsert);
-    cboAlpha->setEditText("0.05");
+    cboAlpha = alphaBox(fraAlpha, twips(510, 420, 1425, 315));
 
     Frame6 = frameBox(this, "Frame6", "", twips(2730, 1500, 3240, 1155));
     cmdLoadData = button(Frame6, "cmdLoadData", "&Load Data", twips(120, 180, 1440, 375));
@@ -229,9 +225,7 @@ void frmClusterDetectionTextfile::optSpatialSingleSigma_Click() {
 }
 void frmClusterDetectionTextfile::optSpatialSigmaRange_Click() { settingsChanged(); }
 
-void frmClusterDetectionTextfile::cboAlpha_Click() {
-    if (const auto v = parseNumber(cboAlpha->currentText().toStdString())) ctx_.state.retro.alpha = *v;
-}
+void frmClusterDetectionTextfile::cboAlpha_Click() { readAlpha(ctx_.state.retro.alpha); }
 
 void frmClusterDetectionTextfile::cmdLoadData_Click() { ctx_.show<frmSelectDataFormat>(); }
 

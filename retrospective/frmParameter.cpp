@@ -11,20 +11,21 @@
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
+#include "retrospective/frmClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
-#include "retrospective/frmClusterDetection.h"
 
 namespace {
 
 constexpr int kInnerWidthTwips = 2055;
 constexpr int kInnerHeightTwips = 6375;
 
+using WindowParts::button;
 using WindowParts::captioned;
+using WindowParts::frameBox;
+using WindowParts::option;
 using WindowParts::quietly;
-
-constexpr auto frame = captioned<QGroupBox>;
 
 QComboBox* dropDownCombo(QWidget* parent, const char* name) {
     auto* c = WindowParts::control<QComboBox>(parent, name, QRect(6, 17, 100, 22));
@@ -56,26 +57,26 @@ frmParameter::frmParameter(AppContext& ctx) : ctx_(ctx) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(twipsToPixels(kInnerWidthTwips), twipsToPixels(kInnerHeightTwips));
 
-    fraDataFormat = frame(this, "fraDataFormat", "Data Format", QRect(4, 2, 129, 252));
-    optPopCase = captioned<QRadioButton>(fraDataFormat, "optPopCase", "Pop - Case", QRect(8, 18, 112, 18));
-    fraBasePop = frame(fraDataFormat, "fraBasePop", "Pop", QRect(8, 38, 113, 46));
+    fraDataFormat = frameBox(this, "fraDataFormat", "Data Format", QRect(4, 2, 129, 252));
+    optPopCase = option(fraDataFormat, "optPopCase", "Pop - Case", QRect(8, 18, 112, 18));
+    fraBasePop = frameBox(fraDataFormat, "fraBasePop", "Pop", QRect(8, 38, 113, 46));
     cboBasePopulation = dropDownCombo(fraBasePop, "cboBasePopulation");
-    fraCase = frame(fraDataFormat, "fraCase", "Case", QRect(8, 86, 113, 46));
+    fraCase = frameBox(fraDataFormat, "fraCase", "Case", QRect(8, 86, 113, 46));
     cboCase = dropDownCombo(fraCase, "cboCase");
-    optObsExp = captioned<QRadioButton>(fraDataFormat, "optObsExp", "Obs - Exp", QRect(8, 136, 112, 18));
-    fraObs = frame(fraDataFormat, "fraObs", "Obs.", QRect(8, 156, 113, 46));
+    optObsExp = option(fraDataFormat, "optObsExp", "Obs - Exp", QRect(8, 136, 112, 18));
+    fraObs = frameBox(fraDataFormat, "fraObs", "Obs.", QRect(8, 156, 113, 46));
     cboObs = dropDownCombo(fraObs, "cboObs");
-    fraExp = frame(fraDataFormat, "fraExp", "Exp.", QRect(8, 202, 113, 46));
+    fraExp = frameBox(fraDataFormat, "fraExp", "Exp.", QRect(8, 202, 113, 46));
     cboExp = dropDownCombo(fraExp, "cboExp");
 
-    FraID = frame(this, "FraID", "ID", QRect(4, 258, 129, 128));
-    fraPrimaryID = frame(FraID, "fraPrimaryID", "Primary ID", QRect(8, 16, 113, 46));
+    FraID = frameBox(this, "FraID", "ID", QRect(4, 258, 129, 128));
+    fraPrimaryID = frameBox(FraID, "fraPrimaryID", "Primary ID", QRect(8, 16, 113, 46));
     cboPrimaryID = dropDownCombo(fraPrimaryID, "cboPrimaryID");
     chkSecondaryID = captioned<QCheckBox>(FraID, "chkSecondaryID", "Secondary ID", QRect(8, 64, 112, 18));
-    fraSecondaryID = frame(FraID, "fraSecondaryID", "Secondary ID", QRect(8, 80, 113, 46));
+    fraSecondaryID = frameBox(FraID, "fraSecondaryID", "Secondary ID", QRect(8, 80, 113, 46));
     cboSecondaryID = dropDownCombo(fraSecondaryID, "cboSecondaryID");
 
-    cmdOK = captioned<QPushButton>(this, "cmdOK", "&OK", QRect(30, 392, 77, 26));
+    cmdOK = button(this, "cmdOK", "&OK", QRect(30, 392, 77, 26));
 
     connect(optPopCase, &QRadioButton::clicked, this, [this] { optPopCase_Click(); });
     connect(optObsExp, &QRadioButton::clicked, this, [this] { optObsExp_Click(); });

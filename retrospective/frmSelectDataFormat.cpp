@@ -6,10 +6,10 @@
 #include <QRadioButton>
 
 #include "platform/Error.h"
-#include "ui/Dialogs.h"
-#include "ui/WindowParts.h"
 #include "retrospective/PointCaseFile.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowParts.h"
 
 using namespace WindowParts;
 

@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "ui/LineChart.h"
 #include "ui/PictureSurface.h"
 #include "ui/Twips.h"
-#include "ui/LineChart.h"
 #include "ui/WindowParts.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "platform/TextFile.h"
+#include "tools/SampleFolder.h"
 #include "tools/SampleRng.h"
 
 namespace {
@@ -82,12 +84,11 @@ std::vector<std::string> pointLines(const std::string& coordinatePath, int& inOu
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_long_cusum_sample <sample folder>\n");
-        return 2;
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::absolute(argv[1]).lexically_normal();
+    // The folder holds the sample already: it is read, not made.
+    const std::optional<std::filesystem::path> chosen =
+        folderArgument(argc, argv, "make_long_cusum_sample", "sample folder");
+    if (!chosen) return 2;
+    const std::filesystem::path& folder = *chosen;
     try {
         const std::vector<std::string> regions = regionLines((folder / "sample.dbf").string());
         int inOutbreak = 0;

@@ -4,19 +4,25 @@
 #include "platform/TextFile.h"
 #include "ui/Dialogs.h"
 
-std::string saveTextFile(const std::function<std::vector<std::string>()>& lines,
-                         const std::function<std::string(const std::string& file, const std::string& cause)>& failed,
-                         const std::string& initialDir) {
+TextSaveResult saveTextFile(
+    const std::function<std::vector<std::string>()>& lines,
+    const std::function<std::string(SaveStep step, const std::string& file, const std::string& cause)>& failed,
+    const std::string& initialDir) {
     FileDialogRequest request;
     request.filter = "Text File (*.txt)|*.txt";
     request.initialDir = initialDir;
-    const FileDialogResult chosen = dialogs().saveFile(request);
-    if (chosen.cancelled()) return {};
+    TextSaveResult result;
+    result.fileName = dialogs().saveFile(request).fileName;
+    if (result.cancelled()) return result;
+    SaveStep step = SaveStep::BuildingLines;
     try {
-        writeTextFileLines(chosen.fileName, lines());
+        const std::vector<std::string> text = lines();
+        step = SaveStep::Writing;
+        writeTextFileLines(result.fileName, text);
     } catch (const AppError& e) {
-        dialogs().warning(failed(chosen.fileName, e.description()));
-        return {};
+        dialogs().warning(failed(step, result.fileName, e.description()));
+        return result;
     }
-    return chosen.fileName;
+    result.written = true;
+    return result;
 }

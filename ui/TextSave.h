@@ -6,12 +6,22 @@
 #include <string>
 #include <vector>
 
+// The step of a save that raised an error: giving the lines, or writing
+// them to the file.
+enum class SaveStep { BuildingLines, Writing };
+
+struct TextSaveResult {
+    std::string fileName;  // the file chosen; empty when the user cancelled
+    bool written = false;  // the whole text is in that file
+    bool cancelled() const noexcept { return fileName.empty(); }
+};
+
 // Offers the save dialog for a text file (*.txt), starting at `initialDir`,
-// and once a file is chosen writes the lines `lines` gives. When giving the
-// lines or writing them raises an error, a "Warning!" says so in the words
-// `failed` makes of the file's name and the error's description; the
-// earlier file stays as it was. The file written, or "" when the user
-// cancelled or nothing was written.
-std::string saveTextFile(const std::function<std::vector<std::string>()>& lines,
-                         const std::function<std::string(const std::string& file, const std::string& cause)>& failed,
-                         const std::string& initialDir = {});
+// and once a file is chosen writes the lines `lines` gives. When a step
+// raises an error, a "Warning!" says so in the words `failed` makes of the
+// step, the file's name and the error's description; the earlier file
+// stays as it was.
+TextSaveResult saveTextFile(
+    const std::function<std::vector<std::string>()>& lines,
+    const std::function<std::string(SaveStep step, const std::string& file, const std::string& cause)>& failed,
+    const std::string& initialDir = {});

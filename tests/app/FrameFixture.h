@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "context/AppContext.h"
 #include "app/MDIFrmMain.h"
+#include "context/AppContext.h"
 #include "geometry/Records.h"
+#include "tests/app/ShapeBuilders.h"
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
-#include "tests/app/ShapeBuilders.h"
 
 namespace frametest {
 

@@ -17,8 +17,8 @@
 #include "context/AppContext.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "ui/Dialogs.h"
 #include "tests/support/TestPaths.h"
+#include "ui/Dialogs.h"
 
 namespace toolsfixture {
 

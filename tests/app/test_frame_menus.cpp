@@ -12,7 +12,6 @@
 #include "app/frmAbout.h"
 #include "map/frmInfo.h"
 #include "map/frmPolygonSHP.h"
-#include "ui/Twips.h"
 #include "prospective/frmCusumTools.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "retrospective/ClusterMapLink.h"
@@ -20,6 +19,7 @@
 #include "tests/app/FrameFixture.h"
 #include "tests/support/TestPaths.h"
 #include "ui/Pictures.h"
+#include "ui/Twips.h"
 
 using namespace frametest;
 

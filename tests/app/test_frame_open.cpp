@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableWidget>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -13,11 +14,10 @@
 #include <fstream>
 
 #include "app/frmAttTable.h"
+#include "app/modLoad.h"
 #include "map/frmInfo.h"
-#include <QTableWidget>
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
-#include "app/modLoad.h"
 #include "platform/DbfTable.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"
@@ -592,7 +592,7 @@ TEST_F(FrameOpen, AShpThatCannotServeIsRefusedWithItsRealCause) {
         {"device", "/dev/null", 75, "/dev/null (is not a regular file)", false},
         {"no read permission", unreadable, 75, unreadable + " (cannot be read: permission denied)", true},
     };
-    std::string why;  // why the ids could not change, if they could not
+    UnprivilegedCases asNeeded;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto run = [&] {
@@ -607,13 +607,12 @@ TEST_F(FrameOpen, AShpThatCannotServeIsRefusedWithItsRealCause) {
                 EXPECT_EQ(e.source(), "ReadShapefileExtent");
             }
         };
-        if (!c.unprivileged) run();
-        else runUnprivileged(run, &why);
+        asNeeded.run(c.unprivileged, run);
     }
     // The entry names the cause too, and keeps the earlier study area.
     openFirst();
-    if (!runUnprivileged([&] { openRetro(unreadable); }, &why))
-        GTEST_SKIP() << "the cases that need an ordinary user: " << why;
+    asNeeded.run(true, [&] { openRetro(unreadable); });
+    if (asNeeded.skipped()) GTEST_SKIP() << asNeeded.why();
     ASSERT_EQ(dlg->messages.size(), 1u);
     EXPECT_NE(dlg->messages[0].text.find(unreadable + " cannot be read: permission denied"), std::string::npos)
         << dlg->messages[0].text;

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "map/modPointInPolygon.h"
 #include "geometry/CPolygon.h"
+#include "map/modPointInPolygon.h"
 #include "platform/Format.h"
 #include "stats/AppState.h"
 

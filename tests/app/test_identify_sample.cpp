@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/modLoad.h"
 #include "map/MapTransform.h"
 #include "map/modDrawPolygon.h"
-#include "app/modLoad.h"
 #include "map/modPointInPolygon.h"
 #include "stats/AppState.h"
 #include "tests/support/TestPaths.h"

@@ -13,9 +13,9 @@
 #include "map/modFunctions.h"
 #include "map/modLegend.h"
 #include "platform/Format.h"
-#include "ui/PictureSurface.h"
 #include "stats/AppState.h"
 #include "tests/support/CaseNames.h"
+#include "ui/PictureSurface.h"
 
 using modLegend::LegendStatistic;
 

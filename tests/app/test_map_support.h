@@ -14,9 +14,9 @@
 #include "context/AppContext.h"
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
+#include "tests/app/ShapeBuilders.h"
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
-#include "tests/app/ShapeBuilders.h"
 
 namespace maptest {
 

@@ -15,10 +15,10 @@
 #include "app/MDIFrmMain.h"
 #include "map/frmInfo.h"
 #include "map/modArea.h"
-#include "ui/Twips.h"
 #include "test_map_support.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/TestPaths.h"
+#include "ui/Twips.h"
 
 using namespace maptest;
 

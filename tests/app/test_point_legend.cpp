@@ -9,10 +9,10 @@
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
-#include "ui/PictureSurface.h"
 #include "stats/AppState.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/RingPixels.h"
+#include "ui/PictureSurface.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QTableWidget>
 
 #include "app/frmAttTable.h"
-#include "ui/Twips.h"
 #include "tests/app/ToolsFixture.h"
+#include "ui/Twips.h"
 
 using namespace toolsfixture;
 

@@ -6,8 +6,8 @@
 
 #include "map/frmInfo.h"
 #include "map/modFunctions.h"
-#include "ui/Twips.h"
 #include "tests/app/ToolsFixture.h"
+#include "ui/Twips.h"
 
 using namespace toolsfixture;
 

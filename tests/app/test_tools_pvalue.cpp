@@ -7,9 +7,9 @@
 #include <QRadioButton>
 
 #include "app/frmCalculatePValue.h"
-#include "ui/Twips.h"
 #include "stats/modPValue.h"
 #include "tests/app/ToolsFixture.h"
+#include "ui/Twips.h"
 
 using namespace toolsfixture;
 

@@ -134,7 +134,7 @@ TEST(BinaryFileTest, ARefusedOpenNamesItsCause) {
         {"no write permission", dir + "/locked.shp", BinaryFile::Mode::ReadWrite, "cannot be written: permission denied",
          true},
     };
-    std::string why;  // why the ids could not change, if they could not
+    UnprivilegedCases asNeeded;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto run = [&] {
@@ -148,10 +148,9 @@ TEST(BinaryFileTest, ARefusedOpenNamesItsCause) {
             }
             EXPECT_FALSE(f.IsOpen());
         };
-        if (!c.unprivileged) run();
-        else runUnprivileged(run, &why);
+        asNeeded.run(c.unprivileged, run);
     }
-    if (!why.empty()) GTEST_SKIP() << "the cases that need an ordinary user: " << why;
+    if (asNeeded.skipped()) GTEST_SKIP() << asNeeded.why();
 }
 
 TEST(BinaryFileTest, TruncateExistsDelete) {

@@ -20,7 +20,6 @@
 #include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "ui/LineChart.h"
 #include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmTxtFileOpen.h"
@@ -29,6 +28,7 @@
 #include "tests/prospective/CusumFixture.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
+#include "ui/LineChart.h"
 
 using namespace retro_test;
 using namespace cusum_test;

@@ -25,7 +25,6 @@
 #include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
-#include "ui/LineChart.h"
 #include "prospective/frmGraph.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmTxtFileOpen.h"
@@ -34,6 +33,7 @@
 #include "tests/prospective/CusumFixture.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
+#include "ui/LineChart.h"
 
 using namespace retro_test;
 using namespace cusum_test;

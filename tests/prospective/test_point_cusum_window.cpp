@@ -22,12 +22,12 @@
 
 #include "map/PointMap.h"
 #include "platform/Format.h"
-#include "ui/EventPump.h"
-#include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
 #include "tests/support/ImageColours.h"
 #include "tests/support/RingPixels.h"
+#include "ui/EventPump.h"
+#include "ui/LineChart.h"
 
 using namespace toolsfixture;
 

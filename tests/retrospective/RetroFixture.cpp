@@ -1,17 +1,21 @@
 #include "tests/retrospective/RetroFixture.h"
 
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPushButton>
+#include <QRadioButton>
 #include <filesystem>
 #include <shapefil.h>
 #include <stdexcept>
 
-#include "map/modArea.h"
-#include "map/modDrawPolygon.h"
 #include "geometry/CFileName.h"
 #include "geometry/CPolygon.h"
 #include "geometry/CShapeFile.h"
+#include "map/modArea.h"
+#include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"
@@ -230,6 +234,8 @@ std::vector<std::string> Harness::messageTexts() const {
 
 void Harness::clearMessages() { dlg->messages.clear(); }
 
+namespace {
+
 std::vector<OptionChoice> optionChoices(ClusterOptions& w) {
     return {
         {"unadjusted", w.optUnadjusted, [&w] { w.selectTest(ClusterTest::Unadjusted); }, ClusterTest::Unadjusted},
@@ -241,6 +247,34 @@ std::vector<OptionChoice> optionChoices(ClusterOptions& w) {
          ClusterTest::Rossi},
         {"range", w.optSpatialSigmaRange, [&w] { w.selectSigmaRange(); }, ClusterTest::Rossi},
     };
+}
+
+}  // namespace
+
+void expectOptionsActAsClicks(ClusterOptions& w, QPushButton* save, const std::function<void()>& run,
+                              const std::function<void(const OptionChoice&)>& check) {
+    for (const OptionChoice& c : optionChoices(w)) {
+        for (const bool click : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (click ? ", clicked" : ", from code"));
+            run();
+            ASSERT_TRUE(save->isEnabled());
+            const bool wasChecked = c.option->isChecked();
+            int clicks = 0, toggles = 0;
+            {
+                const QObject listener;  // its connections end with it
+                QObject::connect(c.option, &QRadioButton::clicked, &listener, [&clicks] { ++clicks; });
+                QObject::connect(c.option, &QRadioButton::toggled, &listener, [&toggles] { ++toggles; });
+                if (click) c.option->click();
+                else c.choose();
+            }
+            EXPECT_TRUE(c.option->isChecked());
+            EXPECT_EQ(toggles, wasChecked ? 0 : 1);
+            EXPECT_EQ(clicks, click ? 1 : 0);
+            EXPECT_FALSE(save->isEnabled());
+            EXPECT_EQ(w.selectedTest(), c.test);
+            check(c);
+        }
+    }
 }
 
 }  // namespace retro_test

@@ -16,6 +16,8 @@
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
 
+class QPushButton;
+
 namespace retro_test {
 
 // One attribute column: numbers ("N" with decimals 0 = integer field) or
@@ -86,7 +88,7 @@ public:
     void clearMessages();
 };
 
-// Each option of a cluster window with its choice from code and the test
+// An option of a cluster window with its choice from code and the test
 // selected afterwards, for a window that runs Rossi with one bandwidth.
 struct OptionChoice {
     const char* name;
@@ -94,6 +96,14 @@ struct OptionChoice {
     std::function<void()> choose;
     ClusterTest test;
 };
-std::vector<OptionChoice> optionChoices(ClusterOptions& w);
+
+// Chooses each option of a cluster window twice, by a click and from code,
+// each time after `run` left a Rossi run with one bandwidth and `save` on.
+// Either way the option is checked and tells its toggled listeners once
+// when it changes, its click handler runs and turns `save` off (from code
+// with no click signal, so the handler runs once), and `check` holds what
+// the window itself does besides.
+void expectOptionsActAsClicks(ClusterOptions& w, QPushButton* save, const std::function<void()>& run,
+                              const std::function<void(const OptionChoice&)>& check);
 
 }  // namespace retro_test

@@ -9,8 +9,8 @@
 #include <QValueAxis>
 #include <cmath>
 
-#include "ui/LineChart.h"
 #include "stats/AppState.h"
+#include "ui/LineChart.h"
 
 namespace {
 

@@ -14,8 +14,6 @@
 #include <filesystem>
 
 #include "app/MDIFrmMain.h"
-#include "ui/Dialogs.h"
-#include "ui/EventPump.h"
 #include "map/frmPolygonSHP.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmClusterDetection.h"
@@ -23,6 +21,8 @@
 #include "retrospective/frmSigmaChart.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
+#include "ui/Dialogs.h"
+#include "ui/EventPump.h"
 #include "ui/Pictures.h"
 
 namespace {

@@ -28,7 +28,6 @@
 #include "platform/Format.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/ClusterMapLink.h"
-#include "ui/LineChart.h"
 #include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
@@ -37,6 +36,7 @@
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/ImageColours.h"
 #include "tests/support/TestPaths.h"
+#include "ui/LineChart.h"
 #include "ui/Pictures.h"
 
 using namespace retro_test;
@@ -538,22 +538,14 @@ TEST_F(RetroWindow, AlphaChoiceKeepsSaveAndLists) {
 }
 
 TEST_F(RetroWindow, AnOptionChosenFromCodeActsAsAClickOnIt) {
-    // Either way the option is checked, its handler turns Save off, and the
-    // map's legend follows the chosen test.
-    for (const OptionChoice& c : optionChoices(*w)) {
-        for (const bool click : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + (click ? ", clicked" : ", from code"));
-            runSingle(ClusterTest::Rossi, "1");
-            ASSERT_TRUE(w->cmdSave->isEnabled());
-            if (click) c.option->click();
-            else c.choose();
-            EXPECT_TRUE(c.option->isChecked());
-            EXPECT_FALSE(w->cmdSave->isEnabled());
-            EXPECT_EQ(w->selectedTest(), c.test);
+    // Either way the map's legend, which listens to the options, follows
+    // the chosen test.
+    expectOptionsActAsClicks(
+        *w, w->cmdSave, [&] { runSingle(ClusterTest::Rossi, "1"); },
+        [&](const OptionChoice& c) {
             const LegendStatistic legend = isScoreTest(c.test) ? LegendStatistic::Score : LegendStatistic::M;
             EXPECT_EQ(state().legend.legendStatistic, legend);
-        }
-    }
+        });
 }
 
 TEST_F(RetroWindow, LocalListHighlightsTheRegion) {
@@ -632,14 +624,34 @@ TEST_F(RetroWindow, CriticalValueWithoutValueShowsItsNoticeAndTheRunGoesOn) {
     EXPECT_TRUE(w->cmdSave->isEnabled());
 }
 
-TEST_F(RetroWindow, ReportThatCannotBeWrittenSaysSo) {
-    runSingle(ClusterTest::Unadjusted, "1");
-    h->dlg->queueFile(dir + "/no-such-folder/report.txt");
-    w->cmdSave_Click();
-    ASSERT_EQ(h->dlg->messages.size(), 1u);
-    EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
-    EXPECT_NE(h->dlg->messages[0].text.find("could not be saved"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/no-such-folder/report.txt"));
+TEST_F(RetroWindow, AReportThatCannotBeSavedSaysWhyAndChangesNoFile) {
+    const std::string unwritable = dir + "/no-such-folder/report.txt";
+    const std::string earlier = dir + "/earlier.txt";
+    const struct {
+        const char* name;
+        std::string file;
+        bool notANumber;  // a result is no number by the time of the save
+        std::string warning;
+    } cases[] = {
+        {"a folder that is not there", unwritable, false, "The report could not be saved to \"" + unwritable + "\": "},
+        {"a value that cannot be written", earlier, true,
+         "The report was not saved: its values cannot be written (A result of the test is not a finite number.)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        runSingle(ClusterTest::Unadjusted, "1");
+        if (c.notANumber) state().retro.globalScoreUnadjusted = std::nan("");
+        std::ofstream(earlier, std::ios::binary | std::ios::trunc) << "earlier\r\n";
+        h->clearMessages();
+        h->dlg->queueFile(c.file);
+        w->cmdSave_Click();
+        ASSERT_EQ(h->dlg->messages.size(), 1u);
+        EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+        EXPECT_EQ(h->dlg->messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(h->dlg->messages[0].text.rfind(c.warning, 0), 0u) << h->dlg->messages[0].text;
+        EXPECT_FALSE(std::filesystem::exists(unwritable));
+        EXPECT_EQ(readFile(earlier), "earlier\r\n");
+    }
     // Cancel writes nothing and says nothing.
     h->clearMessages();
     h->dlg->queueFile("");

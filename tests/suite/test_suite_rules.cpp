@@ -1,10 +1,12 @@
 // Rules the suite keeps about itself: no test reads a clock (how long
 // things take is measured in korvane-bench, where a loaded machine cannot
-// fail a run), and every ctest line names the case it runs, with no
-// printed parameter behind it.
+// fail a run), every ctest line names the case it runs, with no printed
+// parameter behind it, and a test that cannot make its scratch folder
+// goes no further.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/TestPaths.h"
+#include "tests/support/Unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -62,4 +65,21 @@ TEST(SuiteRules, EveryCtestLineNamesTheCaseItRuns) {
     }
     EXPECT_GT(tests, 100);
     EXPECT_GT(cases, 10);  // the parameterised suites were listed too
+}
+
+TEST(SuiteRules, AScratchFolderThatCannotBeMadeEndsTheTest) {
+    // The process file system takes no new folder, not even from the superuser.
+    const char* was = std::getenv("TMPDIR");
+    const std::string kept = was ? was : "";
+    ::setenv("TMPDIR", "/proc", 1);
+    std::string refusal;
+    try {
+        const OpenScratchDir dir("no-folder");
+        ADD_FAILURE() << "made " << dir.path();
+    } catch (const std::runtime_error& e) {
+        refusal = e.what();
+    }
+    if (was) ::setenv("TMPDIR", kept.c_str(), 1);
+    else ::unsetenv("TMPDIR");
+    EXPECT_EQ(refusal.rfind("cannot make a folder like /proc/korvane-no-folder-", 0), 0u) << refusal;
 }

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -63,18 +64,34 @@ inline bool runUnprivileged(const std::function<void()>& body, std::string* why 
     return true;
 }
 
+// Runs the cases of a table, those that need a user whom a mode stops as
+// "nobody". Where the ids cannot change, such cases are left out and the
+// test, having run the others, says so at its end:
+//     if (asNeeded.skipped()) GTEST_SKIP() << asNeeded.why();
+class UnprivilegedCases {
+public:
+    void run(bool unprivileged, const std::function<void()>& body) {
+        if (!unprivileged) body();
+        else runUnprivileged(body, &why_);
+    }
+    bool skipped() const noexcept { return !why_.empty(); }
+    std::string why() const { return "the cases that need an ordinary user: " + why_; }
+
+private:
+    std::string why_;
+};
+
 // A fresh, empty folder under the system's temporary folder that every user
 // may enter and read (its mode set here, whatever the umask), removed with
-// all it holds when the test is done.
+// all it holds when the test is done. When no folder can be made, the test
+// ends there as failed: it would otherwise make its files in "/".
 class OpenScratchDir {
 public:
     explicit OpenScratchDir(const std::string& testName) {
         namespace fs = std::filesystem;
         std::string pattern = (fs::temp_directory_path() / ("korvane-" + testName + "-XXXXXX")).string();
-        if (!::mkdtemp(pattern.data())) {
-            ADD_FAILURE() << "cannot make a folder like " << pattern << ": " << std::strerror(errno);
-            return;
-        }
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a folder like " + pattern + ": " + std::strerror(errno));
         path_ = pattern;
         if (::chmod(path_.c_str(), 0755) != 0) ADD_FAILURE() << "cannot open " << path_ << " to every user";
         // "nobody" must pass every folder above it as well.

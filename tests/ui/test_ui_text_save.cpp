@@ -23,20 +23,20 @@ std::string contents(const std::string& path) {
 TEST(TextSave, WritesTheChosenFileOrSaysWhyNot) {
     struct Case {
         const char* name;
-        std::string chosen;  // "" cancels
-        bool linesFail;      // giving the lines raises an error
-        std::string saved;    // what the save returns
-        std::string text;     // out.txt afterwards ("" when not there)
+        std::string chosen;   // "" cancels
+        bool linesFail;       // giving the lines raises an error
+        bool written;         // what the save says it did
+        std::string text;     // out.txt afterwards
         std::string warning;  // how the warning begins; "" for none
     };
     const std::string dir = scratchDir("text-save");
     const std::string file = dir + "/out.txt";
     const std::string missing = dir + "/no/such/out.txt";
     const Case cases[] = {
-        {"cancelled", "", false, "", "earlier\r\n", ""},
-        {"written", file, false, file, "a\r\nb\r\n", ""},
-        {"lines that cannot be given", file, true, "", "earlier\r\n", "No save of " + file + ": Overflow"},
-        {"a folder that is not there", missing, false, "", "earlier\r\n", "No save of " + missing + ": "},
+        {"cancelled", "", false, false, "earlier\r\n", ""},
+        {"written", file, false, true, "a\r\nb\r\n", ""},
+        {"lines that cannot be given", file, true, false, "earlier\r\n", "No lines for " + file + ": Overflow"},
+        {"a folder that is not there", missing, false, false, "earlier\r\n", "No write of " + missing + ": "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -44,14 +44,19 @@ TEST(TextSave, WritesTheChosenFileOrSaysWhyNot) {
         auto scripted = std::make_shared<ScriptedDialogs>();
         installDialogs(scripted);
         scripted->queueFile(c.chosen);
-        const std::string saved = saveTextFile(
+        const TextSaveResult saved = saveTextFile(
             [&]() -> std::vector<std::string> {
                 if (c.linesFail) throw AppError(RuntimeErrors::Overflow, "Overflow", "test");
                 return {"a", "b"};
             },
-            [](const std::string& f, const std::string& cause) { return "No save of " + f + ": " + cause; }, dir);
+            [](SaveStep step, const std::string& f, const std::string& cause) {
+                return (step == SaveStep::BuildingLines ? "No lines for " : "No write of ") + f + ": " + cause;
+            },
+            dir);
         installDialogs(nullptr);
-        EXPECT_EQ(saved, c.saved);
+        EXPECT_EQ(saved.fileName, c.chosen);
+        EXPECT_EQ(saved.cancelled(), c.chosen.empty());
+        EXPECT_EQ(saved.written, c.written);
         EXPECT_EQ(contents(file), c.text);
         EXPECT_FALSE(std::filesystem::exists(missing));
         ASSERT_EQ(scripted->fileCalls.size(), 1u);
