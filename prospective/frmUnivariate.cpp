@@ -538,6 +538,7 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
     clearRegionList();
     lblY->clear();
     s.cusum.signaledRegions.clear();
+    onMap([&] { CusumMapLink::showPlainMap(ctx); });
     lstPeriod->addItem(qs(CusumLines::periodHeader()));
     lstPeriod->addItem(qs(CusumLines::rule()));
     CusumState& c = s.cusum;
@@ -611,6 +612,9 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
             return;
         }
         ctx.state.cusum.periodIndex = static_cast<std::int16_t>(t);
+        // A redraw meanwhile (a resize, a zoom, a pan) shows this period too.
+        ctx.state.shared.currentPeriod = static_cast<std::int16_t>(t);
+        ctx.state.shared.cusumMapMode = true;
         onMap([&] { CusumMapLink::showPeriod(ctx, static_cast<std::int16_t>(t)); });
         if (!self || !stillRunning(generation)) return;
         updateMaxChart(t, withPrevious ? offset : 0);

@@ -375,6 +375,32 @@ TEST_F(CusumWindowTest, AnimationDrawsEachPeriodAfterItsWait) {
     EXPECT_NEAR(frmUnivariate::periodWait(300000).seconds, 0.6, 1e-12);
 }
 
+// A redraw of the map during the animation (a resize, a zoom, a pan) shows
+// the period the frames have reached, in a first run and in a run after a
+// period of the one before was chosen.
+TEST_F(CusumWindowTest, ARedrawDuringTheAnimationShowsThePeriodShown) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_redraw")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    for (const char* run : {"first run", "after a period was chosen"}) {
+        SCOPED_TRACE(run);
+        QImage shown, redrawn;
+        h.pump->onYield = [&](std::int64_t n) {
+            if (n != 3) return;  // the first wait after period 1 was drawn
+            shown = map()->picSHP->surface().image().copy();
+            map()->RedrawByMode();
+            redrawn = map()->picSHP->surface().image().copy();
+        };
+        h.pump->yields = 0;
+        u->cmdCalc_Click();
+        h.pump->onYield = nullptr;
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_TRUE(shown == redrawn);
+        u->lstPeriod->setCurrentRow(4);  // period 3
+        ASSERT_EQ(s().shared.currentPeriod, 3);
+    }
+}
+
 // An animation moves one point of the maximum chart per period: the chart is
 // laid out as the run starts and at no frame after, whatever the number of
 // periods; the Graph tool lays the region chart out once per click.
