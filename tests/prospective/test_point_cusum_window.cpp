@@ -24,7 +24,10 @@
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
+#include "tests/support/DialogsOutOfMemory.h"
+#include "tests/support/RealClick.h"
 #include "tests/support/RingPixels.h"
+#include "tests/support/StoppedSteps.h"
 
 using namespace toolsfixture;
 
@@ -695,32 +698,6 @@ TEST_F(PointCusumWindow, TheLongSampleSignalsTheOutbreakOfItsSixthYear) {
                                          {115, 263}}));
 }
 
-namespace {
-
-// File dialogs that run out of memory once when told to, as any step of a
-// handler may.
-class DialogsOutOfMemory : public ScriptedDialogs {
-public:
-    bool failNext = false;
-    FileDialogResult openFile(const FileDialogRequest& request) override {
-        if (std::exchange(failNext, false)) throw std::bad_alloc();
-        return ScriptedDialogs::openFile(request);
-    }
-};
-
-// A press and release of the left button, through the application's event
-// dispatch as a user's click comes.
-void realClick(QWidget* w) {
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QCoreApplication::sendEvent(w, &release);
-}
-
-}  // namespace
-
 // An allocation that fails inside a real handler ends in a "Warning!", not
 // in the end of the program: the run shown before stays, with its files,
 // and the window answers the next click.
@@ -732,7 +709,10 @@ TEST_F(PointCusumWindow, AnAllocationFailureInAHandlerIsAWarning) {
     installDialogs(failing);
 
     failing->failNext = true;
-    realClick(w->cmdNewZScore);
+    {
+        const ExpectStoppedStep stops;
+        realClick(w->cmdNewZScore);
+    }
     ASSERT_EQ(failing->messages.size(), 1u);
     EXPECT_EQ(failing->messages[0].title, "Warning!");
     EXPECT_EQ(failing->messages[0].icon, MsgIcon::Critical);
