@@ -289,6 +289,31 @@ TEST_F(PointCusumWindow, RefusedFilesLeaveTheEarlierLoad) {
     EXPECT_EQ(w->lstPeriod->count(), 6);
 }
 
+// A z-score or saved cusum file of another number of rows is refused in
+// words about points, whole.
+TEST_F(PointCusumWindow, FilesForOtherPointsAreRefusedNamingThePoints) {
+    const struct {
+        const char* name;
+        bool previous;
+        const char* bytes;
+        const char* rows;
+    } cases[] = {
+        {"z-scores", false, "1,2\n3,4\n", "2 lines"},
+        {"saved cusums", true, "period1,\n1,\n2,\n", "2 rows of cusums"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        (c.previous ? w->optPre : w->optZero)->click();
+        open(w->cmdFileOpenIDXY, coords);
+        dialogs().messages.clear();
+        const std::string other = file("other.txt", c.bytes);
+        open(c.previous ? w->cmdOldCusum : w->cmdNewZScore, other);
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, "The file \"" + other + "\" holds " + c.rows +
+                                                  " but the point coordinate file holds 3 points.");
+    }
+}
+
 TEST_F(PointCusumWindow, ParametersAreChecked) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
