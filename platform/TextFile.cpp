@@ -263,6 +263,10 @@ bool CommaPieces::next(std::string_view& piece) noexcept {
     return true;
 }
 
+std::size_t commaPieceCount(std::string_view line) noexcept {
+    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+}
+
 std::vector<std::string> splitCommas(std::string_view line) {
     std::vector<std::string> out;
     CommaPieces pieces(line);

@@ -65,5 +65,9 @@ private:
     bool done_ = false;
 };
 
+// The number of comma-separated pieces of a line (its commas and one),
+// counted without splitting it.
+std::size_t commaPieceCount(std::string_view line) noexcept;
+
 // Splits a line at every comma, with no quoting and no trimming.
 std::vector<std::string> splitCommas(std::string_view line);

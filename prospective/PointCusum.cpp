@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -20,11 +19,6 @@ constexpr const char* kSource = "PointCusum";
     throw AppError(RuntimeErrors::InvalidArgument, text, kSource);
 }
 
-std::optional<double> fileNumber(std::string_view text) {
-    if (text.find_first_not_of("0123456789+-.eE \t") != std::string_view::npos) return std::nullopt;
-    return parseNumber(text);
-}
-
 }  // namespace
 
 namespace PointCoordinateFile {
@@ -33,7 +27,7 @@ Loaded Read(const std::string& path) {
     const std::vector<std::string> lines = readTextFileLines(path);
     if (lines.empty() || std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); }))
         refuse("The file \"" + path + "\" is empty.");
-    if (std::count(lines.front().begin(), lines.front().end(), ',') != 2)
+    if (commaPieceCount(lines.front()) != 3)
         refuse("ID, XY Coordinates file was misspecified.");
     Loaded out;
     out.points.assign(lines.size() + 1, CentroidRecord{});
@@ -44,8 +38,8 @@ Loaded Read(const std::string& path) {
         std::string_view id, xText, yText;
         if (!pieces.next(id) || !pieces.next(xText) || !pieces.next(yText))
             refuse("There is no ID with X and Y coordinates" + where + ".");
-        const auto x = fileNumber(xText);
-        const auto y = fileNumber(yText);
+        const auto x = CusumFile::Number(xText);
+        const auto y = CusumFile::Number(yText);
         if (!x || !y) refuse("The coordinates" + where + " are not numbers.");
         out.points[i + 1] = CentroidRecord{std::string(id), *x, *y};
     }

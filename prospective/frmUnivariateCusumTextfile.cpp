@@ -463,7 +463,7 @@ void frmUnivariateCusumTextfile::cmdSaveCusum_Click() {
     const FileDialogResult chosen = dialogs().saveFile(request);
     if (chosen.cancelled()) return;
     try {
-        writeTextFileLines(CusumFile::WithSuffix(chosen.fileName), PointCusum::CusumFileLines(*v_.result));
+        writeTextFileLines(chosen.fileName, PointCusum::CusumFileLines(*v_.result));
     } catch (const AppError& e) {
         dialogs().warning("The cusum file could not be written: " + e.description());
     }

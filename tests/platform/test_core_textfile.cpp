@@ -406,6 +406,8 @@ TEST(SplitCommasTest, Table) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(splitCommas(c.line), c.fields);
+        // Counted without the split, the pieces are as many.
+        EXPECT_EQ(commaPieceCount(c.line), c.fields.size());
     }
 }
 

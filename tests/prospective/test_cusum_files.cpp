@@ -46,13 +46,6 @@ TEST(CusumFileWrite, ThreePeriodsTwoRegionsBytes) {
               "2.5,0.333333333333333,1.5E-07,\r\n");
 }
 
-TEST(CusumFileWrite, SuffixIsAddedOnlyWhenMissing) {
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run"), "/d/run.csm");
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run.csm"), "/d/run.csm");
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run.CSM"), "/d/run.CSM");
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run.txt"), "/d/run.txt.csm");
-}
-
 TEST(CusumFileRead, RoundTripGivesTheWrittenValues) {
     const std::string path = scratchDir("csm_round") + "/run.csm";
     const Matrix m = twoByThree();
