@@ -148,12 +148,13 @@ std::vector<std::string> Lines(const Matrix& z, std::int32_t rows, std::int32_t 
     return lines;
 }
 
-Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
+Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows, std::int32_t mostColumns) {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
     const std::size_t columns = commaPieceCount(lines.front());
-    if (columns > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1))
-        refuse(path, "has a first line of more values than a run can hold.");
+    if (columns > static_cast<std::size_t>(mostColumns))
+        refuse(path, "has " + std::to_string(columns) + " values on its first line; a run can have at most " +
+                         std::to_string(mostColumns) + " periods.");
     out.columns = static_cast<std::int32_t>(columns);
     out.z = readRows(path, lines, 0, out.columns, rowCount, rows, "lines");
     return out;

@@ -14,6 +14,7 @@
 // "There is missing value in row <line> and column <c> in the dataset.".
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,10 +61,15 @@ struct Loaded {
     Matrix z;                 // 0..rows by 0..columns
     std::int32_t columns = 0; // 1 + the number of commas of the first line
 };
+// The most periods a period matrix file may hold for a run.
+inline constexpr std::int32_t kMostColumns = std::numeric_limits<std::int32_t>::max() - 1;
+
 // Reads a period matrix file for `rowCount` regions or points: line i is
 // row i, its first `columns` values periods 1..columns. Refused as the
 // cusum file is: unreadable, empty, another line count, a short line, a
-// value that is not a number.
-Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions);
+// value that is not a number; and a first line of more than `mostColumns`
+// values, before anything is sized for them.
+Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions,
+            std::int32_t mostColumns = kMostColumns);
 
 }  // namespace PeriodMatrixFile

@@ -39,6 +39,8 @@ constexpr int kHeightTwips = 9560;
 constexpr std::int32_t kFastDelay = 1, kMediumDelay = 120000, kSlowDelay = 300000;
 // Cusum green, h red (BGR).
 const std::vector<int> kSeriesColors = {0x00C000, 0x0000FF};
+// The map and the lists number the period shown in 16 bits.
+constexpr std::int32_t kMostPeriods = std::numeric_limits<std::int16_t>::max();
 
 bool isNumericValue(const DbfValue& v) {
     if (v.IsNumber()) return true;
@@ -405,7 +407,7 @@ bool frmUnivariate::readTextPeriods(Inputs& in) {
     if (chosen.cancelled()) return false;
     PeriodMatrixFile::Loaded loaded;
     try {
-        loaded = PeriodMatrixFile::Read(chosen.fileName, s.area.regionCount);
+        loaded = PeriodMatrixFile::Read(chosen.fileName, s.area.regionCount, modCusum::Rows::Regions, kMostPeriods);
     } catch (const AppError& e) {
         dialogs().warning("The period file was not read: " + e.description());
         return false;
@@ -482,11 +484,9 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
     const bool read = optFieldSelection->isChecked() ? readFieldPeriods(in)
                       : optExistingTextfile->isChecked() ? readTextPeriods(in) : false;
     if (!read) return stop({});
-    // The map and the lists number the period shown in 16 bits.
     const double offset = from && from->previousAndCurrent ? from->previousPeriodCount : 0.0;
-    constexpr std::int32_t kMost = std::numeric_limits<std::int16_t>::max();
-    if (in.periods > kMost || in.periods + offset > kMost)
-        return stop("A run can have at most " + std::to_string(kMost) + " periods; these data have " +
+    if (in.periods > kMostPeriods || in.periods + offset > kMostPeriods)
+        return stop("A run can have at most " + std::to_string(kMostPeriods) + " periods; these data have " +
                     std::to_string(in.periods) + ".");
 
     double runSigma = sigma == 0.0 ? 1e-9 : sigma;

@@ -697,6 +697,9 @@ TEST_F(CusumWindowTest, MorePeriodsThanTheMapCanNumberAreRefused) {
     }
     h.dlg->queueFile(dir + "/wide.txt");
     u->cmdCalc_Click();
-    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"A run can have at most 32767 periods; these data have 32768."});
+    EXPECT_EQ(h.messageTexts(),
+              std::vector<std::string>{"The period file was not read: The file \"" + dir +
+                                       "/wide.txt\" has 32768 values on its first line; a run can have at most "
+                                       "32767 periods."});
     EXPECT_EQ(s().cusum.cusumValues.size(), 0);
 }
