@@ -63,9 +63,10 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
                double hullArea) {
     const std::int32_t n = pointCount;
     if (n < 1 || points.size() < static_cast<std::size_t>(n) + 1) refuse("There are no points to run the cusum on.");
-    KernelMemory::Require(n, 1, "points", kSource);
     if (sigma == 0.0) {
-        // Every weight off the diagonal vanishes: the z-scores pass as they are.
+        // Every weight off the diagonal vanishes: the z-scores pass as they
+        // are. (The kernel of a bandwidth asks for its memory itself.)
+        KernelMemory::Require(n, 1, "points", kSource);
         sigma = 1E-9;
         Matrix w = Matrix::Zero(n + 1, n + 1);
         for (std::int32_t i = 1; i <= n; ++i) w(i, i) = 1.0;
@@ -103,8 +104,10 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
     r.k = k;
     r.h = h;
     r.kernelSigma = sigma;
-    r.weights = Weights(points, n, r.kernelSigma, hullArea);
-    const Matrix s = modCusum::Smooth(r.weights, z, t, true, modCusum::Rows::Points);
+    // The kernel is dropped once the z-scores are smoothed: a result never
+    // holds an N x N matrix.
+    const Matrix s =
+        modCusum::Smooth(Weights(points, n, r.kernelSigma, hullArea), z, t, true, modCusum::Rows::Points);
 
     r.labels.assign(static_cast<std::size_t>(n) + 1, std::string());
     for (std::int32_t i = 1; i <= n; ++i) r.labels[static_cast<std::size_t>(i)] = points[static_cast<std::size_t>(i)].ID;

@@ -334,7 +334,8 @@ TEST_F(PointCusumWindow, ParametersAreChecked) {
     w->cmdRun->click();
     EXPECT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
     ASSERT_TRUE(w->vars().result);
-    EXPECT_GT(w->vars().result->weights(1, 2), 0.0);
+    EXPECT_EQ(w->vars().result->kernelSigma, 1.0);
+    EXPECT_NE(w->vars().result->cusum(1, 1), 0.5);  // 0.5 unsmoothed
 }
 
 TEST_F(PointCusumWindow, TheAnimationLocksRunAndInputsButNotTheLists) {
