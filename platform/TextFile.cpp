@@ -12,7 +12,6 @@
 #include <fstream>
 #include <mutex>
 #include <random>
-#include <sstream>
 
 #include "platform/Error.h"
 #include "platform/FileChecks.h"
@@ -231,9 +230,13 @@ std::vector<std::string> readTextFileLines(const std::string& path) {
     requireReadableFile(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) raisePathFileAccess(path, "cannot open the file");
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    const std::string text = ss.str();
+    // Copied a block at a time into a string of our own: a stream copy
+    // would end quietly where memory ran out and hand on a text cut short,
+    // where this raises std::bad_alloc for the reader to name.
+    std::string text;
+    char block[1 << 16];
+    while (in.read(block, sizeof block) || in.gcount() > 0) text.append(block, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) raisePathFileAccess(path, "the file could not be read to its end");
     std::vector<std::string> lines;
     std::string cur;
     for (std::size_t i = 0; i < text.size(); ++i) {
