@@ -253,6 +253,10 @@ std::vector<std::string> readTextFileLines(const std::string& path) {
     return lines;
 }
 
+void raiseTooLargeToRead(const std::string& path, const std::string& source) {
+    raiseOutOfMemory(source, "There is not enough memory left to read the file \"" + path + "\".");
+}
+
 bool CommaPieces::next(std::string_view& piece) noexcept {
     if (done_) return false;
     const auto comma = rest_.find(',');

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -109,7 +110,7 @@ void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std:
     writeTextFileLines(path, Lines(cusum, rows, periods));
 }
 
-Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
+Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) try {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
     out.header = lines.front();
@@ -119,6 +120,8 @@ Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
     out.periodCount = static_cast<double>(periods);
     out.cusum = readRows(path, lines, 1, static_cast<std::int32_t>(periods), rowCount, rows, "rows of cusums");
     return out;
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, kFormatError);
 }
 
 }  // namespace CusumFile
@@ -148,7 +151,7 @@ std::vector<std::string> Lines(const Matrix& z, std::int32_t rows, std::int32_t 
     return lines;
 }
 
-Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows, std::int32_t mostColumns) {
+Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows, std::int32_t mostColumns) try {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
     const std::size_t columns = commaPieceCount(lines.front());
@@ -158,6 +161,8 @@ Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows, std::int3
     out.columns = static_cast<std::int32_t>(columns);
     out.z = readRows(path, lines, 0, out.columns, rowCount, rows, "lines");
     return out;
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, CusumFile::kFormatError);
 }
 
 }  // namespace PeriodMatrixFile

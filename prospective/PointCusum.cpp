@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -23,7 +24,7 @@ constexpr const char* kSource = "PointCusum";
 
 namespace PointCoordinateFile {
 
-Loaded Read(const std::string& path) {
+Loaded Read(const std::string& path) try {
     const std::vector<std::string> lines = readTextFileLines(path);
     if (lines.empty() || std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); }))
         refuse("The file \"" + path + "\" is empty.");
@@ -45,6 +46,8 @@ Loaded Read(const std::string& path) {
     }
     out.count = static_cast<std::int32_t>(lines.size());
     return out;
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, kSource);
 }
 
 }  // namespace PointCoordinateFile
@@ -84,7 +87,7 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
 
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
            std::int32_t periodCount, double k, double h, double sigma, double hullArea,
-           const CusumFile::Loaded* saved) {
+           const CusumFile::Loaded* saved) try {
     const std::int32_t n = pointCount, t = periodCount;
     if (z.rows() != n + 1 || z.cols() < t + 1 || t < 1)
         refuse("The z-score file does not hold a line of values for each of the " + std::to_string(n) +
@@ -142,6 +145,9 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
         r.maxCusumId[static_cast<std::size_t>(p + c)] = run.maxRegion[static_cast<std::size_t>(c)];
     }
     return r;
+} catch (const std::bad_alloc&) {
+    raiseOutOfMemory(kSource, "There is not enough memory left to run the cusum on these " +
+                                  std::to_string(pointCount) + " points.");
 }
 
 std::vector<std::string> PeriodListLines(const Result& r) {

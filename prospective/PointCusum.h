@@ -73,8 +73,8 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
 // last column (the saved values are kept as they are, without a floor).
 // `saved` must hold a row per point; one of no periods (a header without
 // a comma) continues every point from 0. Raises AppError, committing nothing,
-// when an input does not fit or a value leaves the double range. The kernel
-// lives only while it smooths.
+// when an input does not fit, a value leaves the double range or the memory
+// left cannot hold the run (7). The kernel lives only while it smooths.
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
            std::int32_t periodCount, double k, double h, double sigma, double hullArea,
            const CusumFile::Loaded* saved);

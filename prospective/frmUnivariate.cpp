@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <limits>
 
@@ -464,10 +465,9 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
                             const std::string& sigmaRefusal) {
     AppContext& ctx = ctx_;
     AppState& s = ctx.state;
-    CusumMapLink::setMousePointer(ctx, 13);
+    const BusyPointer busy(ctx.frame());
 
     const auto stop = [&](const std::string& message) {
-        CusumMapLink::setMousePointer(ctx, 0);
         if (!message.empty()) dialogs().warning(message);
     };
     const std::int32_t n = s.area.regionCount;
@@ -574,6 +574,11 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
         setUpMaxChart(periods);
     setAnimatingControls(true);
     QPointer<frmUnivariate> self(this);
+    // A failure within a frame leaves the window answering, as the end of
+    // the animation does.
+    const auto unlock = qScopeGuard([&] {
+        if (self && generation_ == generation) setAnimatingControls(false);
+    });
     WaitingAction animation(this, WaitingAction::Start::TakingOver,
                             [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t t = 1; t <= periods; ++t) {

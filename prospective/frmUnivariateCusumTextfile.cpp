@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <cmath>
 
 #include "map/PointMap.h"
@@ -324,7 +325,7 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     const int speed = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
 
     // Busy from the kernel on, as long as the run computes and animates.
-    ctx_.frame().setMousePointer(13);
+    const BusyPointer busy(ctx_.frame());
     // The study area of the kernel is the hull of the points as just drawn.
     double area = 0.0;
     PointCusum::Result result;
@@ -337,7 +338,6 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
         result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, p->k, p->h, p->sigma,
                                  area, previous ? &*v_.saved : nullptr);
     } catch (const AppError& e) {
-        ctx_.frame().setMousePointer(0);
         dialogs().warning(e.description());
         return;
     }
@@ -365,17 +365,17 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
         lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
 
     QPointer<frmUnivariateCusumTextfile> self(this);
-    AppContext& ctx = ctx_;
+    // However the animation ends, a failure within a frame included, the
+    // window answers again, unless a newer run owns the controls.
+    const auto unlock = qScopeGuard([&] {
+        if (self && generation_ == generation) setAnimating(false);
+    });
     WaitingAction animation(this, WaitingAction::Start::TakingOver,
                             [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t p = r.savedPeriods + 1; p <= r.periods(); ++p) {
         const bool waited = animation.wait(periodWait(speed));
-        if (!self || !waited || !stillRunning(generation)) {
-            // Closed, or replaced by a newer run, which owns the controls.
-            if (self && generation_ == generation) setAnimating(false);
-            ctx.frame().setMousePointer(0);
-            return;
-        }
+        // Closed, or replaced by a newer run.
+        if (!self || !waited || !stillRunning(generation)) return;
         drawing([&] { picPoint->DrawCusumPointMap(r.cusum, p, r.h); });
         chart1Data_(p - 1, 0) = r.maxCusum[static_cast<std::size_t>(p)];
         MSChart1->setValue(p - 1, 0, chart1Data_(p - 1, 0));
@@ -387,7 +387,6 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     cmdSaveResult->setEnabled(true);
     cmdSaveCusum->setEnabled(true);
     selectPeriodRow(r.periods() + 1);
-    ctx_.frame().setMousePointer(0);
 }
 
 // ---- Lists and charts ----

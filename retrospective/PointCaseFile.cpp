@@ -1,6 +1,7 @@
 #include "retrospective/PointCaseFile.h"
 
 #include <cmath>
+#include <new>
 
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -88,7 +89,11 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
     return d;
 }
 
-PointCaseData read(const std::string& path, Format format) { return parse(readTextFileLines(path), format); }
+PointCaseData read(const std::string& path, Format format) try {
+    return parse(readTextFileLines(path), format);
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, kRefusalSource);
+}
 
 void commit(AppState& state, PointCaseData&& d) {
     state.points.pointCount = d.pointCount;

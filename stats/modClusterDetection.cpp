@@ -52,7 +52,7 @@ void showMessage(const std::string& text, const std::string& title) {
 // An allocation refused although the machine's memory looked sufficient
 // (other programs hold the rest).
 [[noreturn]] void outOfMemory(const char* source) {
-    fail(KernelMemory::kOutOfMemory, "There is not enough memory left for the kernel matrices of this run.", source);
+    raiseOutOfMemory(source, "There is not enough memory left for the kernel matrices of this run.");
 }
 
 std::string regionText(Index i) { return std::to_string(i); }

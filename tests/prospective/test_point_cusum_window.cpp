@@ -24,6 +24,7 @@
 #include "ui/LineChart.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
+#include "tests/support/AllocationLimit.h"
 #include "tests/support/DialogsOutOfMemory.h"
 #include "tests/support/RealClick.h"
 #include "tests/support/RingPixels.h"
@@ -756,4 +757,71 @@ TEST_F(PointCusumWindow, AnAllocationFailureInAHandlerIsAWarning) {
     realClick(w->cmdRun);
     EXPECT_EQ(failing->messages.size(), 1u);
     EXPECT_EQ(lines(w->lstPeriod)[2], "    1     8.50" + std::string(19, ' ') + "P3");
+}
+
+// The run that needs more memory than is left says so as the program's own
+// error, with the pointer back to normal; the last run's result, which the
+// saves and map tools read, stays, and the window answers the next Run.
+TEST_F(PointCusumWindow, ARunBeyondTheMemoryLeftIsRefusedWithAWarning) {
+    runFromZero();
+    ASSERT_TRUE(dialogs().messages.empty());
+    // 200,000 periods: the smoothing's copy of the z-scores takes about 5 MB.
+    std::string many;
+    for (int point = 0; point < 3; ++point) {
+        for (int p = 0; p < 200000; ++p) many += p ? ",0" : "0";
+        many += "\n";
+    }
+    open(w->cmdNewZScore, file("many.txt", many));
+    ASSERT_TRUE(dialogs().messages.empty());
+    std::vector<int> pointer;
+    ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+    {
+        const AllocationLimit limit(1024 * 1024);
+        realClick(w->cmdRun);
+    }
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].text, "There is not enough memory left to compute the cusum of these points.");
+    EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+    EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+    ctx.frame().uninstall();
+    ASSERT_TRUE(w->vars().result);
+    EXPECT_EQ(w->vars().result->periods(), 3);
+    EXPECT_FALSE(w->animating());
+
+    dialogs().messages.clear();
+    open(w->cmdNewZScore, z);
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty());
+    EXPECT_EQ(w->lstPeriod->count(), 6);
+}
+
+// A failure within a frame of the animation stops it: the window answers
+// again (Run, the start options and the files enabled) and the pointer is
+// normal.
+TEST_F(PointCusumWindow, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    std::vector<int> pointer;
+    ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+    pump->onYield = [&](std::int64_t n) {
+        if (n == 10001 + 5) throw std::bad_alloc();
+    };
+    {
+        const ExpectStoppedStep stops;
+        realClick(w->cmdRun);
+    }
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+    EXPECT_FALSE(w->animating());
+    for (QWidget* on : std::initializer_list<QWidget*>{w->cmdRun, w->optZero, w->optPre, w->cmdFileOpenIDXY,
+                                                       w->cmdNewZScore, w->txtKvalue})
+        EXPECT_TRUE(on->isEnabled()) << on->objectName().toStdString();
+    EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+    ctx.frame().uninstall();
+
+    pump->onYield = nullptr;
+    dialogs().messages.clear();
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty());
+    EXPECT_EQ(w->lstPeriod->count(), 6);
 }
