@@ -45,3 +45,17 @@ private:
     std::function<void(const std::string&)> statusText_;
     std::function<void(MenuRule)> menuRule_;
 };
+
+// The busy pointer (13) of a step for as long as the step runs: however it
+// ends, done, refused or stopped by an exception, the pointer is the
+// default (0) again.
+class BusyPointer {
+public:
+    explicit BusyPointer(const FrameServices& frame) : frame_(frame) { frame_.setMousePointer(13); }
+    ~BusyPointer() { frame_.setMousePointer(0); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    const FrameServices& frame_;
+};

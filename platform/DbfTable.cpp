@@ -104,8 +104,9 @@ DbfValue readValue(std::string_view raw, char nativeType, CodePage page) {
             std::string_view t = trimmed(raw);
             if (!t.empty() && t.front() == '+') t.remove_prefix(1);
             // Blank is null. Stars (over the whole width or among blanks) are
-            // dBASE's mark of a number too wide for its field: a value that is
-            // there but cannot be read, not a missing one.
+            // dBASE's mark of a number too wide for its field, which some
+            // programs also write for a missing number: a value that cannot
+            // be read, named as such, not taken for null.
             if (t.empty()) return v;
             double d = 0.0;
             const auto res = std::from_chars(t.data(), t.data() + t.size(), d);
@@ -151,7 +152,10 @@ bool DbfValue::IsTooWide() const noexcept {
 }
 
 std::string DbfValue::InvalidText() const {
-    return "'" + text + "'" + (IsTooWide() ? ", a number too wide for its field" : ", which is not a valid number");
+    return "'" + text + "'" +
+           (IsTooWide() ? ", the dBASE mark of a number too wide for its field (some programs write it for a missing "
+                          "number)"
+                        : ", which is not a valid number");
 }
 
 std::string DbfValue::ToText() const {

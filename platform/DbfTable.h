@@ -46,10 +46,12 @@ struct DbfValue {
     bool IsNumber() const noexcept { return kind == Kind::Number; }
     bool IsInvalid() const noexcept { return kind == Kind::Invalid; }
     // Whether the value is dBASE's mark of a number too wide for its field:
-    // stars where the digits would stand.
+    // stars where the digits would stand. Some programs write the same mark
+    // for a missing number; it is not read as null either way.
     bool IsTooWide() const noexcept;
-    // An invalid value as the messages name it: "'****', a number too wide
-    // for its field", or "'1e400', which is not a valid number".
+    // An invalid value as the messages name it: "'****', the dBASE mark of a
+    // number too wide for its field (some programs write it for a missing
+    // number)", or "'1e400', which is not a valid number".
     std::string InvalidText() const;
     // The value as the grid and the lists show it: numbers in their default
     // text form, null as empty text.

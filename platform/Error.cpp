@@ -17,6 +17,9 @@ void raiseInvalidArgument(const std::string& source) {
 void raiseInvalidArgument(const std::string& source, const std::string& description) {
     throw AppError(RuntimeErrors::InvalidArgument, description, source);
 }
+void raiseOutOfMemory(const std::string& source, const std::string& description) {
+    throw AppError(RuntimeErrors::OutOfMemory, description, source);
+}
 
 void raiseFileNotFound(const std::string& path) {
     throw AppError(RuntimeErrors::FileNotFound, "File not found: " + path, path);

@@ -14,6 +14,7 @@ inline constexpr std::int32_t vbObjectError = -2147221504;
 namespace RuntimeErrors {
 inline constexpr std::int32_t InvalidArgument = 5;   // invalid procedure call or argument
 inline constexpr std::int32_t Overflow = 6;          // value beyond the target's range
+inline constexpr std::int32_t OutOfMemory = 7;
 inline constexpr std::int32_t SubscriptOutOfRange = 9;
 inline constexpr std::int32_t DivisionByZero = 11;
 inline constexpr std::int32_t FileNotFound = 53;
@@ -46,6 +47,11 @@ private:
 [[noreturn]] void raiseSubscriptOutOfRange(const std::string& source = {});
 [[noreturn]] void raiseInvalidArgument(const std::string& source = {});
 [[noreturn]] void raiseInvalidArgument(const std::string& source, const std::string& description);
+// An allocation that failed (std::bad_alloc) as the program's own error 7,
+// with a description saying what needed the memory: a routine that may
+// need much of it catches the failure at its entry and raises this, so
+// that the handler calling it shows a warning and keeps its earlier state.
+[[noreturn]] void raiseOutOfMemory(const std::string& source, const std::string& description);
 // The file errors name the file in the description and as the source:
 // 53 "File not found: <path>", 75 "Path/File access error: <path> (<why>)".
 [[noreturn]] void raiseFileNotFound(const std::string& path);

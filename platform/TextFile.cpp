@@ -12,7 +12,6 @@
 #include <fstream>
 #include <mutex>
 #include <random>
-#include <sstream>
 
 #include "platform/Error.h"
 #include "platform/FileChecks.h"
@@ -231,9 +230,13 @@ std::vector<std::string> readTextFileLines(const std::string& path) {
     requireReadableFile(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) raisePathFileAccess(path, "cannot open the file");
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    const std::string text = ss.str();
+    // Copied a block at a time into a string of our own: a stream copy
+    // would end quietly where memory ran out and hand on a text cut short,
+    // where this raises std::bad_alloc for the reader to name.
+    std::string text;
+    char block[1 << 16];
+    while (in.read(block, sizeof block) || in.gcount() > 0) text.append(block, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) raisePathFileAccess(path, "the file could not be read to its end");
     std::vector<std::string> lines;
     std::string cur;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -250,6 +253,10 @@ std::vector<std::string> readTextFileLines(const std::string& path) {
     return lines;
 }
 
+void raiseTooLargeToRead(const std::string& path, const std::string& source) {
+    raiseOutOfMemory(source, "There is not enough memory left to read the file \"" + path + "\".");
+}
+
 bool CommaPieces::next(std::string_view& piece) noexcept {
     if (done_) return false;
     const auto comma = rest_.find(',');
@@ -261,6 +268,10 @@ bool CommaPieces::next(std::string_view& piece) noexcept {
         rest_.remove_prefix(comma + 1);
     }
     return true;
+}
+
+std::size_t commaPieceCount(std::string_view line) noexcept {
+    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
 }
 
 std::vector<std::string> splitCommas(std::string_view line) {

@@ -51,6 +51,11 @@ void writeTextFileLines(const std::string& path, const std::vector<std::string>&
 // be read (a folder, a pipe or a device is named as such, see FileChecks).
 std::vector<std::string> readTextFileLines(const std::string& path);
 
+// For the readers of text files, which catch an allocation that failed at
+// their entry: raises AppError 7 (Out of memory) saying that there is not
+// enough memory left to read the file at `path`.
+[[noreturn]] void raiseTooLargeToRead(const std::string& path, const std::string& source);
+
 // The comma-separated pieces of a line one at a time, as views into it, with
 // no quoting and no trimming: a reader that wants the first few pieces of a
 // line of a million values takes no memory beyond the line.
@@ -64,6 +69,10 @@ private:
     std::string_view rest_;
     bool done_ = false;
 };
+
+// The number of comma-separated pieces of a line (its commas and one),
+// counted without splitting it.
+std::size_t commaPieceCount(std::string_view line) noexcept;
 
 // Splits a line at every comma, with no quoting and no trimming.
 std::vector<std::string> splitCommas(std::string_view line);

@@ -1,8 +1,8 @@
 #include "prospective/CusumFiles.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -19,17 +19,7 @@ using modCusum::Rows;
     throw AppError(RuntimeErrors::InvalidArgument, "The file \"" + path + "\" " + why, CusumFile::kFormatError);
 }
 
-// A number in a file: "." is the decimal sign whatever the display uses.
-std::optional<double> fileNumber(std::string_view text) {
-    if (text.find_first_not_of("0123456789+-.eE \t") != std::string_view::npos) return std::nullopt;
-    return parseNumber(text);
-}
-
 bool blank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
-
-std::size_t piecesOf(const std::string& line) {
-    return static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
-}
 
 // The lines of the file without the blank lines at its end, which are only
 // line ends.
@@ -68,7 +58,7 @@ Matrix readRows(const std::string& path, const std::vector<std::string>& lines, 
                                                      " points."
                                                : " but the study area has " + std::to_string(rowCount) + " regions."));
     for (std::size_t i = first; i < lines.size(); ++i)
-        if (const std::size_t pieces = piecesOf(lines[i]); pieces < need)
+        if (const std::size_t pieces = commaPieceCount(lines[i]); pieces < need)
             refuse(path, "has only " + std::to_string(pieces) + " values on line " + std::to_string(i + 1) + ", " +
                              std::to_string(count) + " are needed.");
 
@@ -77,7 +67,7 @@ Matrix readRows(const std::string& path, const std::vector<std::string>& lines, 
         CommaPieces pieces(lines[i]);
         std::string_view piece;
         for (std::int32_t c = 0; c < count && pieces.next(piece); ++c) {
-            const auto v = fileNumber(piece);
+            const auto v = CusumFile::Number(piece);
             if (!v)
                 refuse(path, "holds \"" + std::string(piece) + "\" on line " + std::to_string(i + 1) + ", column " +
                                  std::to_string(c + 1) + ", which is not a number.");
@@ -90,6 +80,11 @@ Matrix readRows(const std::string& path, const std::vector<std::string>& lines, 
 }  // namespace
 
 namespace CusumFile {
+
+std::optional<double> Number(std::string_view text) {
+    if (text.find_first_not_of("0123456789+-.eE \t") != std::string_view::npos) return std::nullopt;
+    return parseNumber(text);
+}
 
 std::vector<std::string> Lines(const Matrix& cusum, std::int32_t rows, std::int32_t periods) {
     if (rows >= cusum.rows() || periods >= cusum.cols()) raiseSubscriptOutOfRange("CusumFile::Lines");
@@ -115,18 +110,18 @@ void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std:
     writeTextFileLines(path, Lines(cusum, rows, periods));
 }
 
-std::string WithSuffix(const std::string& path) { return withExtension(path, "csm"); }
-
-Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
+Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) try {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
     out.header = lines.front();
-    const std::size_t periods = piecesOf(out.header) - 1;  // the commas of the header
+    const std::size_t periods = commaPieceCount(out.header) - 1;  // the commas of the header
     if (periods > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1))
         refuse(path, "has a header of more periods than a run can hold.");
     out.periodCount = static_cast<double>(periods);
     out.cusum = readRows(path, lines, 1, static_cast<std::int32_t>(periods), rowCount, rows, "rows of cusums");
     return out;
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, kFormatError);
 }
 
 }  // namespace CusumFile
@@ -156,15 +151,18 @@ std::vector<std::string> Lines(const Matrix& z, std::int32_t rows, std::int32_t 
     return lines;
 }
 
-Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) {
+Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows, std::int32_t mostColumns) try {
     const std::vector<std::string> lines = readLines(path);
     Loaded out;
-    const std::size_t columns = piecesOf(lines.front());
-    if (columns > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1))
-        refuse(path, "has a first line of more values than a run can hold.");
+    const std::size_t columns = commaPieceCount(lines.front());
+    if (columns > static_cast<std::size_t>(mostColumns))
+        refuse(path, "has " + std::to_string(columns) + " values on its first line; a run can have at most " +
+                         std::to_string(mostColumns) + " periods.");
     out.columns = static_cast<std::int32_t>(columns);
     out.z = readRows(path, lines, 0, out.columns, rowCount, rows, "lines");
     return out;
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, CusumFile::kFormatError);
 }
 
 }  // namespace PeriodMatrixFile

@@ -14,7 +14,10 @@
 // "There is missing value in row <line> and column <c> in the dataset.".
 
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "stats/AppState.h"
@@ -25,14 +28,16 @@ namespace CusumFile {
 // The source of the errors the readers raise for a file's contents.
 inline constexpr const char* kFormatError = "CusumFile";
 
+// A number as the cusum's text files hold it: "." is the decimal sign
+// whatever the display uses; text with anything but digits, signs, that
+// sign, an exponent mark and blanks is no number.
+std::optional<double> Number(std::string_view text);
+
 // The lines of a .csm: "period1,period2,...," then one line per row r
 // (1..rows) with the text of cusum(r, p) and "," for p = 1..periods.
 std::vector<std::string> Lines(const Matrix& cusum, std::int32_t rows, std::int32_t periods);
 // Writes the lines at `path` whole or not at all (AppError when it cannot).
 void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std::int32_t periods);
-
-// `path` with ".csm" added when it does not end in it (case ignored).
-std::string WithSuffix(const std::string& path);
 
 struct Loaded {
     Matrix cusum;              // 0..rows by 0..periodCount, row and column 0 zero
@@ -56,10 +61,15 @@ struct Loaded {
     Matrix z;                 // 0..rows by 0..columns
     std::int32_t columns = 0; // 1 + the number of commas of the first line
 };
+// The most periods a period matrix file may hold for a run.
+inline constexpr std::int32_t kMostColumns = std::numeric_limits<std::int32_t>::max() - 1;
+
 // Reads a period matrix file for `rowCount` regions or points: line i is
 // row i, its first `columns` values periods 1..columns. Refused as the
 // cusum file is: unreadable, empty, another line count, a short line, a
-// value that is not a number.
-Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions);
+// value that is not a number; and a first line of more than `mostColumns`
+// values, before anything is sized for them.
+Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions,
+            std::int32_t mostColumns = kMostColumns);
 
 }  // namespace PeriodMatrixFile

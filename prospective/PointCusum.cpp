@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
+#include <new>
 
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -20,20 +20,15 @@ constexpr const char* kSource = "PointCusum";
     throw AppError(RuntimeErrors::InvalidArgument, text, kSource);
 }
 
-std::optional<double> fileNumber(std::string_view text) {
-    if (text.find_first_not_of("0123456789+-.eE \t") != std::string_view::npos) return std::nullopt;
-    return parseNumber(text);
-}
-
 }  // namespace
 
 namespace PointCoordinateFile {
 
-Loaded Read(const std::string& path) {
+Loaded Read(const std::string& path) try {
     const std::vector<std::string> lines = readTextFileLines(path);
     if (lines.empty() || std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l.empty(); }))
         refuse("The file \"" + path + "\" is empty.");
-    if (std::count(lines.front().begin(), lines.front().end(), ',') != 2)
+    if (commaPieceCount(lines.front()) != 3)
         refuse("ID, XY Coordinates file was misspecified.");
     Loaded out;
     out.points.assign(lines.size() + 1, CentroidRecord{});
@@ -44,13 +39,15 @@ Loaded Read(const std::string& path) {
         std::string_view id, xText, yText;
         if (!pieces.next(id) || !pieces.next(xText) || !pieces.next(yText))
             refuse("There is no ID with X and Y coordinates" + where + ".");
-        const auto x = fileNumber(xText);
-        const auto y = fileNumber(yText);
+        const auto x = CusumFile::Number(xText);
+        const auto y = CusumFile::Number(yText);
         if (!x || !y) refuse("The coordinates" + where + " are not numbers.");
         out.points[i + 1] = CentroidRecord{std::string(id), *x, *y};
     }
     out.count = static_cast<std::int32_t>(lines.size());
     return out;
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, kSource);
 }
 
 }  // namespace PointCoordinateFile
@@ -69,9 +66,10 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
                double hullArea) {
     const std::int32_t n = pointCount;
     if (n < 1 || points.size() < static_cast<std::size_t>(n) + 1) refuse("There are no points to run the cusum on.");
-    KernelMemory::Require(n, 1, "points", kSource);
     if (sigma == 0.0) {
-        // Every weight off the diagonal vanishes: the z-scores pass as they are.
+        // Every weight off the diagonal vanishes: the z-scores pass as they
+        // are. (The kernel of a bandwidth asks for its memory itself.)
+        KernelMemory::Require(n, 1, "points", kSource);
         sigma = 1E-9;
         Matrix w = Matrix::Zero(n + 1, n + 1);
         for (std::int32_t i = 1; i <= n; ++i) w(i, i) = 1.0;
@@ -89,7 +87,7 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
 
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
            std::int32_t periodCount, double k, double h, double sigma, double hullArea,
-           const CusumFile::Loaded* saved) {
+           const CusumFile::Loaded* saved) try {
     const std::int32_t n = pointCount, t = periodCount;
     if (z.rows() != n + 1 || z.cols() < t + 1 || t < 1)
         refuse("The z-score file does not hold a line of values for each of the " + std::to_string(n) +
@@ -109,8 +107,10 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
     r.k = k;
     r.h = h;
     r.kernelSigma = sigma;
-    r.weights = Weights(points, n, r.kernelSigma, hullArea);
-    const Matrix s = modCusum::Smooth(r.weights, z, t, true, modCusum::Rows::Points);
+    // The kernel is dropped once the z-scores are smoothed: a result never
+    // holds an N x N matrix.
+    const Matrix s =
+        modCusum::Smooth(Weights(points, n, r.kernelSigma, hullArea), z, t, true, modCusum::Rows::Points);
 
     r.labels.assign(static_cast<std::size_t>(n) + 1, std::string());
     for (std::int32_t i = 1; i <= n; ++i) r.labels[static_cast<std::size_t>(i)] = points[static_cast<std::size_t>(i)].ID;
@@ -145,6 +145,9 @@ Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, c
         r.maxCusumId[static_cast<std::size_t>(p + c)] = run.maxRegion[static_cast<std::size_t>(c)];
     }
     return r;
+} catch (const std::bad_alloc&) {
+    raiseOutOfMemory(kSource, "There is not enough memory left to run the cusum on these " +
+                                  std::to_string(pointCount) + " points.");
 }
 
 std::vector<std::string> PeriodListLines(const Result& r) {

@@ -49,7 +49,6 @@ struct Result {
     std::int32_t newPeriods = 0;   // T
     double k = 0.0, h = 0.0;
     double kernelSigma = 0.0;      // sigma, or 1E-9 for 0
-    Matrix weights;                // 0..N by 0..N
     Matrix cusum;                  // 0..N by 0..P+T: saved, then continued
     DoubleArray maxCusum;          // 0..P+T
     TextArray maxCusumId;          // 0..P+T
@@ -74,7 +73,8 @@ Matrix Weights(const std::vector<CentroidRecord>& points, std::int32_t pointCoun
 // last column (the saved values are kept as they are, without a floor).
 // `saved` must hold a row per point; one of no periods (a header without
 // a comma) continues every point from 0. Raises AppError, committing nothing,
-// when an input does not fit or a value leaves the double range.
+// when an input does not fit, a value leaves the double range or the memory
+// left cannot hold the run (7). The kernel lives only while it smooths.
 Result Run(const std::vector<CentroidRecord>& points, std::int32_t pointCount, const Matrix& z,
            std::int32_t periodCount, double k, double h, double sigma, double hullArea,
            const CusumFile::Loaded* saved);

@@ -141,19 +141,20 @@ void frmCusumTools::cmdGetResult_Click() {
     const double arl0 = inputs[1].value;
     const double regions = variant == Variant::OverallRegion ? 0 : inputs[2].value;
     const double sigma = variant == Variant::SpatialAutocorrelation ? inputs[3].value : 0;
+    // The messages name only the inputs the variant reads.
+    const std::string counted =
+        variant == Variant::OverallRegion ? "the k-value or ARL0" : "the k-value, ARL0 or number of regions";
     try {
         const double h = cusumThreshold::hForARL(k, arl0, cusumThreshold::multiplier(variant, regions, sigma));
         if (!cusumThreshold::isThreshold(h)) {
             result->clear();
-            dialogs().warning(
-                "No h-value fits these inputs: the approximation gives a threshold below 0 (the k-value, ARL0 or "
-                "number of regions is too small, or the sigma too large).");
+            dialogs().warning("No h-value fits these inputs: the approximation gives a threshold below 0 (" + counted +
+                              " is too small" +
+                              (variant == Variant::SpatialAutocorrelation ? ", or the sigma too large" : "") + ").");
             return;
         }
         result->setText(QString::fromStdString(formatGeneralDisplay(h)));
     } catch (const AppError&) {
-        dialogs().warning(
-            "The h-value cannot be computed: the k-value, ARL0 or number of regions is too large for the "
-            "arithmetic.");
+        dialogs().warning("The h-value cannot be computed: " + counted + " is too large for the arithmetic.");
     }
 }

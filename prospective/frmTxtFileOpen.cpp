@@ -85,14 +85,15 @@ void frmTxtFileOpen::cmdOK_Click() {
         dialogs().warning("No cusum file is loaded. Open a cusum (.csm) file first.");
         return;
     }
-    if (c.previousCusum.rows() != static_cast<Eigen::Index>(n) + 1) {
-        dialogs().warning("The loaded cusum file holds " + std::to_string(c.previousCusum.rows() - 1) +
-                          " rows of cusums but the study area has " + std::to_string(n) + " regions.");
-        return;
-    }
+    // A file of another study area is named as such, whatever its rows.
     if (c.previousCusumGeneration != s.area.generation) {
         dialogs().warning("The loaded cusum file was opened for another study area. Open a cusum (.csm) file of "
                           "this study area first.");
+        return;
+    }
+    if (c.previousCusum.rows() != static_cast<Eigen::Index>(n) + 1) {
+        dialogs().warning("The loaded cusum file holds " + std::to_string(c.previousCusum.rows() - 1) +
+                          " rows of cusums but the study area has " + std::to_string(n) + " regions.");
         return;
     }
     // The cusum window reads k, h, the bandwidth and the data option.

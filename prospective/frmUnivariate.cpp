@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <limits>
 
@@ -40,6 +41,8 @@ constexpr int kHeightTwips = 9560;
 constexpr std::int32_t kFastDelay = 1, kMediumDelay = 120000, kSlowDelay = 300000;
 // Cusum green, h red (BGR).
 const std::vector<int> kSeriesColors = {0x00C000, 0x0000FF};
+// The map and the lists number the period shown in 16 bits.
+constexpr std::int32_t kMostPeriods = std::numeric_limits<std::int16_t>::max();
 
 bool isNumericValue(const DbfValue& v) {
     if (v.IsNumber()) return true;
@@ -413,7 +416,7 @@ bool frmUnivariate::readTextPeriods(Inputs& in) {
     if (chosen.cancelled()) return false;
     PeriodMatrixFile::Loaded loaded;
     try {
-        loaded = PeriodMatrixFile::Read(chosen.fileName, s.area.regionCount);
+        loaded = PeriodMatrixFile::Read(chosen.fileName, s.area.regionCount, modCusum::Rows::Regions, kMostPeriods);
     } catch (const AppError& e) {
         dialogs().warning("The period file was not read: " + e.description());
         return false;
@@ -492,10 +495,9 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
                             const std::string& sigmaRefusal) {
     AppContext& ctx = ctx_;
     AppState& s = ctx.state;
-    CusumMapLink::setMousePointer(ctx, 13);
+    const BusyPointer busy(ctx.frame());
 
     const auto stop = [&](const std::string& message) {
-        CusumMapLink::setMousePointer(ctx, 0);
         if (!message.empty()) dialogs().warning(message);
     };
     const std::int32_t n = s.area.regionCount;
@@ -512,11 +514,9 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
     const bool read = optFieldSelection->isChecked() ? readFieldPeriods(in)
                       : optExistingTextfile->isChecked() ? readTextPeriods(in) : false;
     if (!read) return stop({});
-    // The map and the lists number the period shown in 16 bits.
     const double offset = from && from->previousAndCurrent ? from->previousPeriodCount : 0.0;
-    constexpr std::int32_t kMost = std::numeric_limits<std::int16_t>::max();
-    if (in.periods > kMost || in.periods + offset > kMost)
-        return stop("A run can have at most " + std::to_string(kMost) + " periods; these data have " +
+    if (in.periods > kMostPeriods || in.periods + offset > kMostPeriods)
+        return stop("A run can have at most " + std::to_string(kMostPeriods) + " periods; these data have " +
                     std::to_string(in.periods) + ".");
 
     double runSigma = sigma == 0.0 ? 1e-9 : sigma;
@@ -601,6 +601,11 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
         setUpMaxChart(periods);
     setAnimatingControls(true);
     QPointer<frmUnivariate> self(this);
+    // A failure within a frame leaves the window answering, as the end of
+    // the animation does.
+    const auto unlock = qScopeGuard([&] {
+        if (self && generation_ == generation) setAnimatingControls(false);
+    });
     WaitingAction animation(this, [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t t = 1; t <= periods; ++t) {
         const bool waited = animation.wait(periodWait(ctx.state.cusum.animationDelay));

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <cmath>
 
 #include "map/PointMap.h"
@@ -324,7 +325,7 @@ void frmUnivariateCusumTextfile::run() {
     const int speed = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
 
     // Busy from the kernel on, as long as the run computes and animates.
-    ctx_.frame().setMousePointer(13);
+    const BusyPointer busy(ctx_.frame());
     // The study area of the kernel is the hull of the points as just drawn.
     double area = 0.0;
     PointCusum::Result result;
@@ -337,7 +338,6 @@ void frmUnivariateCusumTextfile::run() {
         result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, p->k, p->h, p->sigma,
                                  area, previous ? &*v_.saved : nullptr);
     } catch (const AppError& e) {
-        ctx_.frame().setMousePointer(0);
         dialogs().warning(e.description());
         return;
     }
@@ -361,6 +361,11 @@ void frmUnivariateCusumTextfile::run() {
 
     QPointer<frmUnivariateCusumTextfile> self(this);
     AppContext& ctx = ctx_;
+    // However the animation ends, a failure within a frame included, the
+    // window answers again, unless a newer run owns the controls.
+    const auto unlock = qScopeGuard([&] {
+        if (self && generation_ == generation) setAnimating(false);
+    });
     WaitingAction animation(this, [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t p = r.savedPeriods + 1; p <= r.periods(); ++p) {
         const bool waited = animation.wait(periodWait(speed));
@@ -384,7 +389,6 @@ void frmUnivariateCusumTextfile::run() {
     cmdSaveResult->setEnabled(true);
     cmdSaveCusum->setEnabled(true);
     selectPeriodRow(r.periods() + 1);
-    ctx_.frame().setMousePointer(0);
 }
 
 // ---- Lists and charts ----
@@ -467,7 +471,7 @@ void frmUnivariateCusumTextfile::cmdSaveCusum_Click() {
     const FileDialogResult chosen = dialogs().saveFile(request);
     if (chosen.cancelled()) return;
     try {
-        writeTextFileLines(CusumFile::WithSuffix(chosen.fileName), PointCusum::CusumFileLines(*v_.result));
+        writeTextFileLines(chosen.fileName, PointCusum::CusumFileLines(*v_.result));
     } catch (const AppError& e) {
         dialogs().warning("The cusum file could not be written: " + e.description());
     }

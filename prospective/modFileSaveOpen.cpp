@@ -22,7 +22,7 @@ Outcome SaveCusumFile(AppContext& ctx) {
     const FileDialogResult chosen = dialogs().saveFile(csmRequest());
     if (chosen.cancelled()) return Outcome::Cancelled;
     CusumState& c = ctx.state.cusum;
-    const std::string path = CusumFile::WithSuffix(chosen.fileName);
+    const std::string& path = chosen.fileName;  // with its ".csm"
     try {
         CusumFile::Write(path, c.csmCusum, ctx.state.area.regionCount, static_cast<std::int32_t>(c.periodCount));
     } catch (const AppError& e) {

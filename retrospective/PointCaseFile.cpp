@@ -1,7 +1,7 @@
 #include "retrospective/PointCaseFile.h"
 
-#include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -45,7 +45,7 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
             refuse(lineText(i) + " is empty: every line must hold one point (ID, X, Y and two counts).");
         // Counted before the line is split: a line of a million fields is
         // refused without taking a million pieces.
-        const auto fields = static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+        const std::size_t fields = commaPieceCount(line);
         if (fields != 5) {
             if (i == 1) refuse(kFormatMessage);
             refuse(lineText(i) + " holds " + std::to_string(fields) +
@@ -89,7 +89,11 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
     return d;
 }
 
-PointCaseData read(const std::string& path, Format format) { return parse(readTextFileLines(path), format); }
+PointCaseData read(const std::string& path, Format format) try {
+    return parse(readTextFileLines(path), format);
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToRead(path, kRefusalSource);
+}
 
 void commit(AppState& state, PointCaseData&& d) {
     state.points.pointCount = d.pointCount;

@@ -132,13 +132,15 @@ struct RetroMatrices {
 };
 
 // What a kernel matrix was computed from: N, the bandwidth, the area and
-// the centroids 1..N. The engine copies a kernel it already holds for the
-// same inputs (the score and the M weights of one bandwidth are the same
-// kernel) instead of computing it again.
+// the centroids 1..N, and whether they are points (the statistics computed
+// with it then name their rows points). The engine copies a kernel it
+// already holds for the same inputs (the score and the M weights of one
+// bandwidth are the same kernel) instead of computing it again.
 struct KernelSource {
     std::int32_t n = 0;
     double sigma = 0.0, area = 0.0;
     std::vector<double> x, y;
+    bool pointData = false;
     bool operator==(const KernelSource&) const = default;
 };
 

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 
+#include "platform/Error.h"
+
 namespace KernelMemory {
 
 // The number of the error raised: "Out of memory".
-inline constexpr std::int32_t kOutOfMemory = 7;
+inline constexpr std::int32_t kOutOfMemory = RuntimeErrors::OutOfMemory;
 
 // Raises AppError kOutOfMemory when `matrices` matrices of (count + 1)^2
 // doubles do not fit in the physical memory, with the text "There is not

@@ -52,7 +52,7 @@ void showMessage(const std::string& text, const std::string& title) {
 // An allocation refused although the machine's memory looked sufficient
 // (other programs hold the rest).
 [[noreturn]] void outOfMemory(const char* source) {
-    fail(KernelMemory::kOutOfMemory, "There is not enough memory left for the kernel matrices of this run.", source);
+    raiseOutOfMemory(source, "There is not enough memory left for the kernel matrices of this run.");
 }
 
 std::string regionText(Index i) { return std::to_string(i); }
@@ -101,7 +101,6 @@ struct KernelInputs {
     double area = 0.0;
     bool pointData = false;
     modFunctions::HullResult hull;
-
 };
 
 // N and A as the kernel sees them: with point data both come from the
@@ -175,6 +174,7 @@ Matrix buildKernel(const std::vector<CentroidRecord>& centroids, double sigma, I
     built.n = static_cast<std::int32_t>(n);
     built.sigma = sigma;
     built.area = area;
+    built.pointData = pointData;
     built.x.resize(at(n));
     built.y.resize(at(n));
     for (Index i = 1; i <= n; ++i) {
@@ -329,7 +329,8 @@ LocalScores localScores(const RetroState& retro, Index n, const double* rootE, c
         const double variance = Q[at(i)] - R[at(i)];
         if (!(variance > 0.0))
             fail(RuntimeErrors::InvalidArgument,
-                 "The local score of region " + regionText(i) +
+                 std::string("The local score of ") + (retro.scoreWeightsSource.pointData ? "point " : "region ") +
+                     regionText(i) +
                      " has no variance with these data (too few cases in total), so its z-value cannot be computed.",
                  source);
         r.u[at(i)] = finiteResult(U[at(i)], "local score", source);
@@ -667,7 +668,8 @@ void localM(RetroState& retro, Index n, Residual form, const char* source) {
             r[at(i)] = ((O - 3.0 * E) + 2.0 * std::sqrt(E * O)) / (2.0 * std::sqrt(E));
             break;
         }
-        finiteResult(r[at(i)], "residual of a region", source);
+        finiteResult(r[at(i)], retro.mWeightsSource.pointData ? "residual of a point" : "residual of a region",
+                     source);
     }
 
     const Matrix& W = retro.mWeights;

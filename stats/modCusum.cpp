@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
 #include "platform/Error.h"
@@ -32,6 +33,12 @@ Words wordsFor(Rows rows) {
     return {"region", "regions", "this study area"};
 }
 
+// An allocation of the arithmetic that failed, in the words of its rows.
+[[noreturn]] void outOfMemory(Rows rows) {
+    raiseOutOfMemory(kErrorSource, std::string("There is not enough memory left to compute the cusum of ") +
+                                       wordsFor(rows).whole + ".");
+}
+
 }  // namespace
 
 void CheckStudyArea(std::int32_t regionCount, const std::vector<CentroidRecord>& centroids, double studyArea,
@@ -50,7 +57,7 @@ void CheckStudyArea(std::int32_t regionCount, const std::vector<CentroidRecord>&
 }
 
 Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::vector<CentroidRecord>& centroids,
-                          double studyArea, bool parallel, Rows rows) {
+                          double studyArea, bool parallel, Rows rows) try {
     const Words words = wordsFor(rows);
     CheckStudyArea(regionCount, centroids, studyArea, rows);
     if (sigma == 0.0) sigma = kZeroSigma;
@@ -123,9 +130,11 @@ Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::ve
     };
     ParallelFor::forEach(n, parallel && n >= kParallelRegions, std::move(scaleColumn));
     return w;
+} catch (const std::bad_alloc&) {
+    outOfMemory(rows);
 }
 
-Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, bool parallel, Rows rows) {
+Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, bool parallel, Rows rows) try {
     const auto n = static_cast<std::int32_t>(weights.rows()) - 1;
     const std::int32_t t = periodCount;
     if (n < 1 || z.rows() < n + 1 || z.cols() < t + 1) raiseSubscriptOutOfRange(kErrorSource);
@@ -162,10 +171,12 @@ Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, 
     };
     ParallelFor::forEach(blocks, parallel && n >= kParallelRegions, std::move(smoothBlock));
     return zs;
+} catch (const std::bad_alloc&) {
+    outOfMemory(rows);
 }
 
 CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_t periodCount, double k,
-                   const DoubleArray& start, const TextArray& names, Rows rows) {
+                   const DoubleArray& start, const TextArray& names, Rows rows) try {
     const std::int32_t n = regionCount, t = periodCount;
     if (smoothed.rows() < n + 1 || smoothed.cols() < t + 1) raiseSubscriptOutOfRange(kErrorSource);
     CusumRun r;
@@ -192,6 +203,8 @@ CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_
         }
     }
     return r;
+} catch (const std::bad_alloc&) {
+    outOfMemory(rows);
 }
 
 std::vector<std::int32_t> SignalledRegions(const Matrix& cusum, std::int32_t period, double h) {
@@ -233,7 +246,7 @@ double ZValue(ZTransform transform, double o, double e) {
 }
 
 Matrix SmoothedZValues(const Matrix& weights, const Matrix& observed, const Matrix& expected,
-                       std::int32_t regionCount, std::int32_t periodCount, ZTransform transform, bool parallel) {
+                       std::int32_t regionCount, std::int32_t periodCount, ZTransform transform, bool parallel) try {
     const std::int32_t n = regionCount, t = periodCount;
     if (n < 1 || t < 1 || observed.rows() < n + 1 || observed.cols() < t + 1 || expected.rows() < n + 1 ||
         expected.cols() < t + 1)
@@ -246,6 +259,8 @@ Matrix SmoothedZValues(const Matrix& weights, const Matrix& observed, const Matr
         for (std::int32_t i = 1; i <= n; ++i)
             if (!std::isfinite(smoothed(i, p))) raiseOverflow(kErrorSource);
     return smoothed;
+} catch (const std::bad_alloc&) {
+    outOfMemory(Rows::Regions);
 }
 
 }  // namespace modCusum

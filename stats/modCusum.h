@@ -5,7 +5,9 @@
 // largest cusum of each period and the signal test against h.
 //
 // Every matrix and vector is indexed from 0 and used from 1 (regions 1..N,
-// periods 1..T); index 0 of every dimension holds nothing.
+// periods 1..T); index 0 of every dimension holds nothing. An allocation
+// that fails in a routine raises AppError 7 (Out of memory, source
+// kErrorSource), as every other refusal of the arithmetic does.
 
 #include <cstdint>
 #include <string>

@@ -27,7 +27,6 @@ struct FileDialogRequest {
     bool extensionRequired = false;
 };
 
-
 struct FileDialogResult {
     std::string fileName;   // full path; empty when cancelled
     std::string fileTitle;  // the name without its folder

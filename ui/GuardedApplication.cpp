@@ -23,13 +23,15 @@ std::string stoppedStepText(const std::exception_ptr& error) {
     }
 }
 
+void GuardedApplication::stepStopped(const std::exception_ptr& error) { dialogs().warning(stoppedStepText(error)); }
+
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
         const std::exception_ptr error = std::current_exception();
         try {
-            dialogs().warning(stoppedStepText(error));
+            stepStopped(error);
         } catch (...) {
             // Not even the message could be shown; the program goes on.
         }

@@ -16,6 +16,11 @@ public:
     GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+protected:
+    // What becomes of an exception that reached the dispatch: the program
+    // shows the warning; the test programs fail the test that let it through.
+    virtual void stepStopped(const std::exception_ptr& error);
 };
 
 // The warning shown for an exception that reached the event dispatch.

@@ -11,10 +11,12 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <set>
 
 #include "platform/Error.h"
 #include "platform/TextFile.h"
+#include "tests/support/AllocationLimit.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/Unprivileged.h"
 
@@ -391,6 +393,18 @@ TEST(ReadTextFileLinesTest, AnyLineEnd) {
     EXPECT_FALSE(fs::exists(dir + "/missing.txt"));
 }
 
+// Memory that runs out while a file is read raises std::bad_alloc, for the
+// reader to name; it never hands on a text cut short.
+TEST(ReadTextFileLinesTest, MemoryRunningOutRaisesInsteadOfCuttingTheText) {
+    const std::string path = scratchDir("textfile-memory") + "/wide.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << std::string(1024 * 1024, '1') << "\r\n";
+    }
+    const AllocationLimit limit(256 * 1024);
+    EXPECT_THROW(readTextFileLines(path), std::bad_alloc);
+}
+
 TEST(SplitCommasTest, Table) {
     struct Case {
         const char* line;
@@ -406,6 +420,8 @@ TEST(SplitCommasTest, Table) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(splitCommas(c.line), c.fields);
+        // Counted without the split, the pieces are as many.
+        EXPECT_EQ(commaPieceCount(c.line), c.fields.size());
     }
 }
 

@@ -522,8 +522,9 @@ TEST_F(ExportTest, FieldChoicesAreCheckedWhenChosen) {
 }
 
 // dBASE's stars where the digits of a number would stand mark a number too
-// wide for its field: the export and the cusum window name it so, whether
-// the stars fill the field or stand among blanks; only a blank is null.
+// wide for its field (some programs write them for a missing number): the
+// export and the cusum window name both causes, whether the stars fill the
+// field or stand among blanks; only a blank is null.
 TEST_F(ExportTest, StarsAreANumberTooWideForItsField) {
     const std::string dir = scratchDir("export_stars");
     const std::string shp =
@@ -535,8 +536,10 @@ TEST_F(ExportTest, StarsAreANumberTooWideForItsField) {
         const char* field;
         std::string message;
     } cases[] = {
-        {"FULL", "Data include '************', a number too wide for its field. Check data and try again!"},
-        {"PART", "Data include '****', a number too wide for its field. Check data and try again!"},
+        {"FULL", "Data include '************', the dBASE mark of a number too wide for its field (some programs "
+                 "write it for a missing number). Check data and try again!"},
+        {"PART", "Data include '****', the dBASE mark of a number too wide for its field (some programs write it "
+                 "for a missing number). Check data and try again!"},
         {"NUL", "Data include null values. Check data and try again!"},
     };
     for (const auto& c : cases) {
@@ -726,8 +729,9 @@ TEST_F(ContinuationTest, AFileLoadedForAnotherStudyAreaIsRefusedAtOK) {
     ASSERT_NE(d, nullptr);
     h.clearMessages();
     d->cmdOK_Click();
-    EXPECT_EQ(h.messageTexts(),
-              std::vector<std::string>{"The loaded cusum file holds 4 rows of cusums but the study area has 3 regions."});
+    // The file is named as another study area's before its rows are counted.
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The loaded cusum file was opened for another study area. "
+                                                         "Open a cusum (.csm) file of this study area first."});
     EXPECT_EQ(s().cusum.periodCount, 2.0);
     EXPECT_TRUE(u->periodLines().empty());
 }

@@ -46,13 +46,6 @@ TEST(CusumFileWrite, ThreePeriodsTwoRegionsBytes) {
               "2.5,0.333333333333333,1.5E-07,\r\n");
 }
 
-TEST(CusumFileWrite, SuffixIsAddedOnlyWhenMissing) {
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run"), "/d/run.csm");
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run.csm"), "/d/run.csm");
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run.CSM"), "/d/run.CSM");
-    EXPECT_EQ(CusumFile::WithSuffix("/d/run.txt"), "/d/run.txt.csm");
-}
-
 TEST(CusumFileRead, RoundTripGivesTheWrittenValues) {
     const std::string path = scratchDir("csm_round") + "/run.csm";
     const Matrix m = twoByThree();
@@ -117,6 +110,22 @@ TEST(PeriodMatrixFileRead, PeriodsFromTheFirstLine) {
     EXPECT_EQ(l.z(1, 2), -2.5);
     EXPECT_EQ(l.z(2, 3), 1e-3);
     EXPECT_EQ(l.z.cols(), 4);
+}
+
+// A first line of more values than a run may have is refused by its count
+// alone, before the lines under it are measured or anything is sized.
+TEST(PeriodMatrixFileRead, MorePeriodsThanARunMayHaveAreRefusedFirst) {
+    const std::string path = scratchDir("pm_most") + "/z.txt";
+    writeBytes(path, "1,2,3,4\r\n5\r\n");
+    try {
+        PeriodMatrixFile::Read(path, 3, modCusum::Rows::Regions, 3);
+        ADD_FAILURE() << "accepted";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.description(),
+                  "The file \"" + path + "\" has 4 values on its first line; a run can have at most 3 periods.");
+    }
+    writeBytes(path, "1,2,3\r\n4,5,6\r\n");
+    EXPECT_EQ(PeriodMatrixFile::Read(path, 2, modCusum::Rows::Regions, 3).columns, 3);
 }
 
 TEST(PeriodMatrixFileRead, RefusesWhatItCannotTake) {

@@ -32,6 +32,10 @@
 #include "prospective/modFileSaveOpen.h"
 #include "tests/prospective/CusumFixture.h"
 #include "tests/retrospective/RetroFixture.h"
+#include "tests/support/AllocationLimit.h"
+#include "tests/support/DialogsOutOfMemory.h"
+#include "tests/support/RealClick.h"
+#include "tests/support/StoppedSteps.h"
 #include "tests/support/TestPaths.h"
 #include "ui/LineChart.h"
 
@@ -740,6 +744,107 @@ TEST_F(CusumWindowTest, MorePeriodsThanTheMapCanNumberAreRefused) {
     }
     h.dlg->queueFile(dir + "/wide.txt");
     u->cmdCalc_Click();
-    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"A run can have at most 32767 periods; these data have 32768."});
+    EXPECT_EQ(h.messageTexts(),
+              std::vector<std::string>{"The period file was not read: The file \"" + dir +
+                                       "/wide.txt\" has 32768 values on its first line; a run can have at most "
+                                       "32767 periods."});
     EXPECT_EQ(s().cusum.cusumValues.size(), 0);
+}
+
+// An allocation that fails once the run shows the busy pointer, in the
+// reading of the period file (the reader says so as the program's own
+// error) or in the file dialog (which reaches the application's last
+// resort), ends in one "Warning!", with the pointer back to normal and the
+// last run's lists as they were.
+TEST_F(CusumWindowTest, AnAllocationFailureInTheRunKeepsTheLastRun) {
+    const std::string dir = scratchDir("cusum_memory");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    u->cmdCalc_Click();
+    ASSERT_TRUE(h.messageTexts().empty());
+    const std::vector<std::string> periods = u->periodLines(), regions = u->regionLines();
+    u->selectExistingTextfile();
+    // Two lines of 300,000 values: their text alone takes more than 1 MB.
+    const std::string wide = dir + "/wide.txt";
+    {
+        std::ofstream f(wide, std::ios::binary);
+        for (int line = 0; line < 2; ++line) {
+            for (int p = 0; p < 300000; ++p) f << (p ? ",1" : "1");
+            f << "\r\n";
+        }
+    }
+    auto failing = std::make_shared<DialogsOutOfMemory>();
+    installDialogs(failing);
+    std::vector<int> pointer;
+    h.ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        std::string says;
+    } cases[] = {
+        {"the period file's reader",
+         [&] {
+             failing->queueFile(wide);
+             const AllocationLimit limit(512 * 1024);
+             realClick(u->cmdCalc);
+         },
+         "The period file was not read: There is not enough memory left to read the file \"" + wide + "\"."},
+        {"the file dialog",
+         [&] {
+             failing->failNext = true;
+             const ExpectStoppedStep stops;
+             realClick(u->cmdCalc);
+         },
+         "There is not enough memory to finish this step. The step was stopped; the data and results from before it "
+         "are kept."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        failing->messages.clear();
+        pointer.clear();
+        c.run();
+        ASSERT_EQ(failing->messages.size(), 1u);
+        EXPECT_EQ(failing->messages[0].text, c.says);
+        EXPECT_EQ(failing->messages[0].title, "Warning!");
+        EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+        EXPECT_EQ(u->periodLines(), periods);
+        EXPECT_EQ(u->regionLines(), regions);
+        EXPECT_FALSE(u->animating());
+        EXPECT_TRUE(u->cmdCalc->isEnabled());
+    }
+    h.ctx.frame().uninstall();
+    installDialogs(h.dlg);
+}
+
+// A failure within a frame of the animation stops it: the window answers
+// again (Run and the parameters enabled) and the pointer is normal.
+TEST_F(CusumWindowTest, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
+    frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_animation_failure")));
+    setParameters(u, "0.5", "2", "1");
+    chooseRange(u, "Z1", "Z3");
+    std::vector<int> pointer;
+    h.ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+    h.pump->onYield = [&](std::int64_t n) {
+        if (n == 2) throw std::bad_alloc();
+    };
+    {
+        const ExpectStoppedStep stops;
+        realClick(u->cmdCalc);
+    }
+    ASSERT_EQ(h.messageTexts().size(), 1u);
+    EXPECT_EQ(h.dlg->messages[0].title, "Warning!");
+    EXPECT_FALSE(u->animating());
+    for (QWidget* on : std::initializer_list<QWidget*>{u->cmdCalc, u->txtKvalue, u->txtHvalue, u->txtSigma})
+        EXPECT_TRUE(on->isEnabled()) << on->objectName().toStdString();
+    EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+    h.ctx.frame().uninstall();
+
+    // The next Run runs whole.
+    h.pump->onYield = nullptr;
+    h.clearMessages();
+    u->cmdCalc_Click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    EXPECT_EQ(u->periodLines().size(), 6u);
 }

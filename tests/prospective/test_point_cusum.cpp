@@ -11,6 +11,7 @@
 #include "platform/TextFile.h"
 #include "prospective/PointCusum.h"
 #include "stats/modCusum.h"
+#include "tests/support/AllocationLimit.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -250,4 +251,46 @@ TEST_F(PointCusumFixture, InputsThatDoNotFitAreRefused) {
     EXPECT_NE(refusal([&] { PointCusum::Run(coords.points, 3, shortZ, 3, 0.5, 1.4, 0.0, 0.0, nullptr); })
                   .find("z-score file"),
               std::string::npos);
+}
+
+// An allocation that fails inside a reader or the arithmetic of a run is
+// the program's own error 7 (Out of memory), naming what needed the memory,
+// so that the window's handler warns and keeps what it had.
+TEST(CusumOutOfMemory, ReadersAndRunsRaiseTheirOwnError) {
+    const std::string dir = scratchDir("cusum_out_of_memory");
+    // A line of 400,000 values: its text alone takes about 800 KB.
+    std::string wide;
+    for (int p = 0; p < 400000; ++p) wide += p ? ",0" : "0";
+    const std::string path = file(dir, "wide.txt", wide + "\r\n");
+    const std::string reading = "There is not enough memory left to read the file \"" + path + "\".";
+    // 200,000 periods of two rows: their copies take 1.6 MB and more.
+    constexpr std::int32_t kPeriods = 200000;
+    const Matrix z = Matrix::Zero(3, kPeriods + 1);
+    const std::vector<CentroidRecord> points = {{}, {"A", 0, 0}, {"B", 1, 0}};
+    const struct {
+        const char* name;
+        std::function<void()> step;
+        std::string says;
+    } cases[] = {
+        {"a cusum file", [&] { CusumFile::Read(path, 0); }, reading},
+        {"a period matrix file", [&] { PeriodMatrixFile::Read(path, 1); }, reading},
+        {"a point coordinate file", [&] { PointCoordinateFile::Read(path); }, reading},
+        {"the smoothing", [&] { modCusum::Smooth(Matrix::Identity(3, 3), z, kPeriods); },
+         "There is not enough memory left to compute the cusum of this study area."},
+        {"the recursion", [&] { modCusum::Recursion(z, 2, kPeriods, 0.5, {}, {}, modCusum::Rows::Points); },
+         "There is not enough memory left to compute the cusum of these points."},
+        {"a point run", [&] { PointCusum::Run(points, 2, z, kPeriods, 0.5, 4, 0, 0, nullptr); },
+         "There is not enough memory left to compute the cusum of these points."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            const AllocationLimit limit(512 * 1024);
+            c.step();
+            ADD_FAILURE() << "no error";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), 7);
+            EXPECT_EQ(e.description(), c.says);
+        }
+    }
 }

@@ -24,8 +24,12 @@
 #include "platform/Format.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "tests/app/ToolsFixture.h"
+#include "tests/support/AllocationLimit.h"
+#include "tests/support/DialogsOutOfMemory.h"
 #include "tests/support/ImageColours.h"
+#include "tests/support/RealClick.h"
 #include "tests/support/RingPixels.h"
+#include "tests/support/StoppedSteps.h"
 #include "ui/EventPump.h"
 #include "ui/LineChart.h"
 
@@ -336,6 +340,31 @@ TEST_F(PointCusumWindow, RefusedFilesLeaveTheEarlierLoad) {
     EXPECT_EQ(w->lstPeriod->count(), 6);
 }
 
+// A z-score or saved cusum file of another number of rows is refused in
+// words about points, whole.
+TEST_F(PointCusumWindow, FilesForOtherPointsAreRefusedNamingThePoints) {
+    const struct {
+        const char* name;
+        bool previous;
+        const char* bytes;
+        const char* rows;
+    } cases[] = {
+        {"z-scores", false, "1,2\n3,4\n", "2 lines"},
+        {"saved cusums", true, "period1,\n1,\n2,\n", "2 rows of cusums"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        (c.previous ? w->optPre : w->optZero)->click();
+        open(w->cmdFileOpenIDXY, coords);
+        dialogs().messages.clear();
+        const std::string other = file("other.txt", c.bytes);
+        open(c.previous ? w->cmdOldCusum : w->cmdNewZScore, other);
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, "The file \"" + other + "\" holds " + c.rows +
+                                                  " but the point coordinate file holds 3 points.");
+    }
+}
+
 TEST_F(PointCusumWindow, ParametersAreChecked) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
@@ -356,7 +385,8 @@ TEST_F(PointCusumWindow, ParametersAreChecked) {
     w->cmdRun->click();
     EXPECT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
     ASSERT_TRUE(w->vars().result);
-    EXPECT_GT(w->vars().result->weights(1, 2), 0.0);
+    EXPECT_EQ(w->vars().result->kernelSigma, 1.0);
+    EXPECT_NE(w->vars().result->cusum(1, 1), 0.5);  // 0.5 unsmoothed
 }
 
 TEST_F(PointCusumWindow, TheAnimationLocksTheInputsButNotRunOrTheLists) {
@@ -792,32 +822,6 @@ TEST_F(PointCusumWindow, TheLongSampleSignalsTheOutbreakOfItsSixthYear) {
                                          {115, 263}}));
 }
 
-namespace {
-
-// File dialogs that run out of memory once when told to, as any step of a
-// handler may.
-class DialogsOutOfMemory : public ScriptedDialogs {
-public:
-    bool failNext = false;
-    FileDialogResult openFile(const FileDialogRequest& request) override {
-        if (std::exchange(failNext, false)) throw std::bad_alloc();
-        return ScriptedDialogs::openFile(request);
-    }
-};
-
-// A press and release of the left button, through the application's event
-// dispatch as a user's click comes.
-void realClick(QWidget* w) {
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QCoreApplication::sendEvent(w, &release);
-}
-
-}  // namespace
-
 // An allocation that fails inside a real handler ends in a "Warning!", not
 // in the end of the program: the run shown before stays, with its files,
 // and the window answers the next click.
@@ -829,7 +833,10 @@ TEST_F(PointCusumWindow, AnAllocationFailureInAHandlerIsAWarning) {
     installDialogs(failing);
 
     failing->failNext = true;
-    realClick(w->cmdNewZScore);
+    {
+        const ExpectStoppedStep stops;
+        realClick(w->cmdNewZScore);
+    }
     ASSERT_EQ(failing->messages.size(), 1u);
     EXPECT_EQ(failing->messages[0].title, "Warning!");
     EXPECT_EQ(failing->messages[0].icon, MsgIcon::Critical);
@@ -847,4 +854,71 @@ TEST_F(PointCusumWindow, AnAllocationFailureInAHandlerIsAWarning) {
     realClick(w->cmdRun);
     EXPECT_EQ(failing->messages.size(), 1u);
     EXPECT_EQ(lines(w->lstPeriod)[2], "    1     8.50" + std::string(19, ' ') + "P3");
+}
+
+// The run that needs more memory than is left says so as the program's own
+// error, with the pointer back to normal; the last run's result, which the
+// saves and map tools read, stays, and the window answers the next Run.
+TEST_F(PointCusumWindow, ARunBeyondTheMemoryLeftIsRefusedWithAWarning) {
+    runFromZero();
+    ASSERT_TRUE(dialogs().messages.empty());
+    // 200,000 periods: the smoothing's copy of the z-scores takes about 5 MB.
+    std::string many;
+    for (int point = 0; point < 3; ++point) {
+        for (int p = 0; p < 200000; ++p) many += p ? ",0" : "0";
+        many += "\n";
+    }
+    open(w->cmdNewZScore, file("many.txt", many));
+    ASSERT_TRUE(dialogs().messages.empty());
+    std::vector<int> pointer;
+    ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+    {
+        const AllocationLimit limit(1024 * 1024);
+        realClick(w->cmdRun);
+    }
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].text, "There is not enough memory left to compute the cusum of these points.");
+    EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+    EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+    ctx.frame().uninstall();
+    ASSERT_TRUE(w->vars().result);
+    EXPECT_EQ(w->vars().result->periods(), 3);
+    EXPECT_FALSE(w->animating());
+
+    dialogs().messages.clear();
+    open(w->cmdNewZScore, z);
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty());
+    EXPECT_EQ(w->lstPeriod->count(), 6);
+}
+
+// A failure within a frame of the animation stops it: the window answers
+// again (Run, the start options and the files enabled) and the pointer is
+// normal.
+TEST_F(PointCusumWindow, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdNewZScore, z);
+    std::vector<int> pointer;
+    ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+    pump->onYield = [&](std::int64_t n) {
+        if (n == 10001 + 5) throw std::bad_alloc();
+    };
+    {
+        const ExpectStoppedStep stops;
+        realClick(w->cmdRun);
+    }
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+    EXPECT_FALSE(w->animating());
+    for (QWidget* on : std::initializer_list<QWidget*>{w->cmdRun, w->optZero, w->optPre, w->cmdFileOpenIDXY,
+                                                       w->cmdNewZScore, w->txtKvalue})
+        EXPECT_TRUE(on->isEnabled()) << on->objectName().toStdString();
+    EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+    ctx.frame().uninstall();
+
+    pump->onYield = nullptr;
+    dialogs().messages.clear();
+    w->cmdRun->click();
+    EXPECT_TRUE(dialogs().messages.empty());
+    EXPECT_EQ(w->lstPeriod->count(), 6);
 }

@@ -161,6 +161,8 @@ void Harness::openStudyArea(const std::string& shpPath) {
     name.SetFileSpec(shpPath);
     CShapeFile file;
     file.SetFileSpec(name, 0);
+    // As the open road does: what was read for the area before belongs to it.
+    ++s.area.generation;
     s.area.regionCount = file.Count();
     s.area.polygons = Collection<CPolygon>();
     for (std::int32_t i = 1; i <= s.area.regionCount; ++i) s.area.polygons.Add(std::dynamic_pointer_cast<CPolygon>(file.Item(i)));

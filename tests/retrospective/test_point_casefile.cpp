@@ -6,6 +6,7 @@
 
 #include "platform/Error.h"
 #include "retrospective/PointCaseFile.h"
+#include "tests/support/AllocationLimit.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
@@ -159,6 +160,25 @@ TEST(PointCaseFile, AFolderAPipeOrADeviceIsNamedAsSuch) {
         } catch (const AppError& e) {
             EXPECT_NE(e.description().find(c.says), std::string::npos) << e.description();
         }
+    }
+}
+
+// A file that needs more memory than is left is refused as the program's
+// own error 7, in words the data input shows as they stand.
+TEST(PointCaseFile, AFileBeyondTheMemoryLeftIsRefused) {
+    const std::string path = scratchDir("point-case-memory") + "/large.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < 40000; ++i) out << "P" << i << ",0,0,100,2\n";
+    }
+    try {
+        const AllocationLimit limit(256 * 1024);
+        PointCaseFile::read(path, Format::PopulationCase);
+        ADD_FAILURE() << "read";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), 7);
+        EXPECT_EQ(e.source(), PointCaseFile::kRefusalSource);
+        EXPECT_EQ(e.description(), "There is not enough memory left to read the file \"" + path + "\".");
     }
 }
 

@@ -650,8 +650,6 @@ TEST_F(PointWindow, DegeneratePointSetsStopTheRunWithAWarning) {
     }
 }
 
-// The rounded pixels still measure every set that spans an area, however
-// thin: one point off the slanted line makes a study area.
 // Coordinates so large that the area of their hull is beyond the doubles
 // are named as the cause, and the earlier run stays.
 TEST_F(PointWindow, CoordinatesTooLargeForTheirAreaAreNamed) {
@@ -702,6 +700,34 @@ TEST_F(PointWindow, ARunThatCannotBeComputedShowsNothingOfTheRunBefore) {
     EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
 }
 
+// The statistics that data cannot give name the point they stop at.
+TEST_F(PointWindow, DataTheStatisticsCannotTakeAreRefusedInWordsAboutPoints) {
+    const struct {
+        const char* name;
+        std::vector<std::string> lines;
+        bool obsExp;
+        ClusterTest test;
+        const char* message;
+    } cases[] = {
+        {"one case in all", {"NW,0,10,100,1", "NE,20,10,200,0", "SW,0,0,300,0", "SE,20,0,400,0"}, false,
+         ClusterTest::Unadjusted,
+         "The test cannot be computed on these data: The local score of point 1 has no variance with these data (too "
+         "few cases in total), so its z-value cannot be computed."},
+        {"a residual beyond the doubles", {"NW,0,10,1e308,1e-10", "NE,20,10,1,1", "SW,0,0,1,1", "SE,20,0,1,1"}, true,
+         ClusterTest::Rossi,
+         "The test cannot be computed on these data: The residual of a point has no finite value for these data."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        load(c.lines, c.obsExp);
+        h.clearMessages();
+        runSingle(c.test, "1");
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
+    }
+}
+
+// The rounded pixels still measure every set that spans an area, however
+// thin: one point off the slanted line makes a study area.
 TEST_F(PointWindow, OnePointOffTheLineMakesAStudyArea) {
     std::vector<std::string> lines = slantedLine(50);
     lines.push_back("off,30,40,100,9");

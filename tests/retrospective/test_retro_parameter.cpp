@@ -267,11 +267,11 @@ TEST_F(RetroParameter, RecordChecks) {
         {"zero case total", numbers("CASES", {0, 0}), false, "The case counts add up to 0. The test needs at least one case."},
         {"null id", texts("NAME", {"north", std::nullopt}), false, nullptr},
         {"a case count too wide for its field", rawNumbers("CASES", {"3", "****"}), false,
-         "Data include invalid values. Record 2 of the field 'CASES' holds '****', a number too wide for its field. "
-         "Check data and try again!"},
+         "Data include invalid values. Record 2 of the field 'CASES' holds '****', the dBASE mark of a number too "
+         "wide for its field (some programs write it for a missing number). Check data and try again!"},
         {"stars over the whole width", rawNumbers("POP", {"100", "************"}), false,
-         "Data include invalid values. Record 2 of the field 'POP' holds '************', a number too wide for its "
-         "field. Check data and try again!"},
+         "Data include invalid values. Record 2 of the field 'POP' holds '************', the dBASE mark of a number "
+         "too wide for its field (some programs write it for a missing number). Check data and try again!"},
         {"a population beyond the doubles", rawNumbers("POP", {"1e400", "7"}), false,
          "Data include invalid values. Record 1 of the field 'POP' holds '1e400', which is not a valid number. "
          "Check data and try again!"},
