@@ -1,10 +1,12 @@
 #include "retrospective/ClusterOptions.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
 
 #include "platform/Format.h"
+#include "ui/Dialogs.h"
 #include "ui/WindowParts.h"
 
 QComboBox* ClusterOptions::alphaBox(QWidget* frame, QRect geometry) {
@@ -13,6 +15,35 @@ QComboBox* ClusterOptions::alphaBox(QWidget* frame, QRect geometry) {
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setEditText("0.05");
     return box;
+}
+
+std::optional<double> ClusterOptions::singleBandwidth(const QLineEdit* box) {
+    const auto value = parseNumber(box->text().toStdString());
+    if (!value) {
+        dialogs().warning("Bandwidth should be numerical.");
+        return std::nullopt;
+    }
+    if (*value < 0.0) {
+        dialogs().warning("Bandwidth should not be negative.");
+        return std::nullopt;
+    }
+    return *value == 0.0 ? 1e-8 : *value;
+}
+
+std::optional<ClusterOptions::BandwidthRange> ClusterOptions::bandwidthRange(const QLineEdit* from, const QLineEdit* to,
+                                                                             const QLineEdit* step) {
+    const auto f = parseNumber(from->text().toStdString());
+    const auto t = parseNumber(to->text().toStdString());
+    const auto s = parseNumber(step->text().toStdString());
+    if (!f || !t || !s) {
+        dialogs().warning("A range of bandwidth parameters should be numeric.");
+        return std::nullopt;
+    }
+    if (!(*f >= 0.0 && *t > 0.0 && *f < *t && *s > 0.0)) {
+        dialogs().warning(kInvalidRange);
+        return std::nullopt;
+    }
+    return BandwidthRange{*f, *t, *s};
 }
 
 void ClusterOptions::readAlpha(double& alpha) const {

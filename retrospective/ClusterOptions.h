@@ -6,10 +6,12 @@
 // click handlers.
 
 #include <QRect>
+#include <optional>
 
 #include "retrospective/ClusterLines.h"
 
 class QComboBox;
+class QLineEdit;
 class QRadioButton;
 class QWidget;
 
@@ -50,6 +52,16 @@ public:
     QComboBox* cboAlpha = nullptr;
 
 protected:
+    struct BandwidthRange {
+        double from = 0.0, to = 0.0, step = 0.0;
+    };
+    static constexpr const char* kInvalidRange = "Ivalid range of bandwidth was input. Check the parameters!";
+    // The bandwidth typed in `box` (0 taken as 1e-8), or none after the
+    // warning that says what is wrong with it.
+    static std::optional<double> singleBandwidth(const QLineEdit* box);
+    // The range typed in the three boxes, or none after its warning.
+    static std::optional<BandwidthRange> bandwidthRange(const QLineEdit* from, const QLineEdit* to,
+                                                        const QLineEdit* step);
     // The significance list in `frame` at `geometry`, showing "0.05": a level
     // may be typed as well as picked, and a typed one joins no list.
     static QComboBox* alphaBox(QWidget* frame, QRect geometry);

@@ -280,34 +280,16 @@ void frmClusterDetection::clearLists() {
 void frmClusterDetection::cmdRun_Click() {
     // A refused bandwidth changes nothing: the last run's lists, map,
     // legend, plot, report and bandwidth stay until a run starts.
-    Dialogs& d = dialogs();
     const ClusterTest test = selectedTest();
     if (optSpatialSingleSigma->isChecked()) {
-        const auto value = parseNumber(txtSingleSigma->text().toStdString());
-        if (!value) {
-            d.warning("Bandwidth should be numerical.");
-            return;
-        }
-        if (*value < 0.0) {
-            d.warning("Bandwidth should not be negative.");
-            return;
-        }
-        runSingle(test, *value == 0.0 ? 1e-8 : *value);
+        if (const auto sigma = singleBandwidth(txtSingleSigma)) runSingle(test, *sigma);
     } else if (optSpatialSigmaRange->isChecked()) {
-        const auto from = parseNumber(txtFromSigma->text().toStdString());
-        const auto to = parseNumber(txtToSigma->text().toStdString());
-        const auto step = parseNumber(txtStep->text().toStdString());
-        if (!from || !to || !step) {
-            d.warning("A range of bandwidth parameters should be numeric.");
+        const auto range = bandwidthRange(txtFromSigma, txtToSigma, txtStep);
+        if (!range) {
             ClusterMapLink::setMousePointer(ctx_, 0);
             return;
         }
-        if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
-            d.warning("Ivalid range of bandwidth was input. Check the parameters!");
-            ClusterMapLink::setMousePointer(ctx_, 0);
-            return;
-        }
-        runRange(test, *from, *to, *step);
+        runRange(test, range->from, range->to, range->step);
     }
 }
 

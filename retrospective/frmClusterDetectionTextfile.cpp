@@ -378,18 +378,8 @@ void frmClusterDetectionTextfile::cmdRun_Click() {
     // A refused bandwidth changes nothing: the last run's lists, map,
     // legend, chart, tools and report stay until a run starts.
     const ClusterTest test = selectedTest();
-    Dialogs& d = dialogs();
     if (optSpatialSingleSigma->isChecked()) {
-        const auto value = parseNumber(txtSingleSigma->text().toStdString());
-        if (!value) {
-            d.warning("Bandwidth should be numerical.");
-            return;
-        }
-        if (*value < 0.0) {
-            d.warning("Bandwidth should not be negative.");
-            return;
-        }
-        runSingle(test, *value == 0.0 ? 1e-8 : *value);
+        if (const auto sigma = singleBandwidth(txtSingleSigma)) runSingle(test, *sigma);
     } else if (optSpatialSigmaRange->isChecked()) {
         runRange(test);
     }
@@ -430,26 +420,17 @@ void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
 void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     Dialogs& d = dialogs();
     AppState& s = ctx_.state;
-    const auto from = parseNumber(txtFromSigma->text().toStdString());
-    const auto to = parseNumber(txtToSigma->text().toStdString());
-    const auto step = parseNumber(txtStep->text().toStdString());
-    if (!from || !to || !step) {
-        d.warning("A range of bandwidth parameters should be numeric.");
-        setMousePointer(0);
-        return;
-    }
-    const char* invalid = "Ivalid range of bandwidth was input. Check the parameters!";
-    if (!(*from >= 0.0 && *to > 0.0 && *from < *to && *step > 0.0)) {
-        d.warning(invalid);
+    const auto range = bandwidthRange(txtFromSigma, txtToSigma, txtStep);
+    if (!range) {
         setMousePointer(0);
         return;
     }
     std::int16_t count = 0;
     try {
-        count = ClusterRun::rangeCount(*from, *to, *step);
+        count = ClusterRun::rangeCount(range->from, range->to, range->step);
     } catch (const AppError&) {
         // More bandwidths than the range can number.
-        d.warning(invalid);
+        d.warning(kInvalidRange);
         setMousePointer(0);
         return;
     }
@@ -461,7 +442,7 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     ClusterRun::RangeResult result;
     try {
         ClusterRun::checkPointData(work, picPoint->transform().has_value());
-        result = ClusterRun::computeRange(work, test, *from, *to, *step, count, kLayout);
+        result = ClusterRun::computeRange(work, test, range->from, range->to, range->step, count, kLayout);
     } catch (const AppError& e) {
         setMousePointer(0);
         d.warning(ClusterRun::failureText(e));
