@@ -635,7 +635,6 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
     cmdSaveResult->setEnabled(true);
     cmdSaveCusum->setEnabled(from == nullptr);
     selectPeriodRow(periods + 1);
-    CusumMapLink::setMousePointer(ctx, 0);
     CusumMapLink::setGraphTool(ctx, true, true);
     ctx.state.shared.cusumMapMode = true;
 }
@@ -643,7 +642,6 @@ void frmUnivariate::animate(std::int32_t periods, const Continuation* from, bool
 void frmUnivariate::stopOnPeriodShown(std::int32_t period) {
     setAnimatingControls(false);
     selectPeriodRow(period + 1);
-    CusumMapLink::setMousePointer(ctx_, 0);
 }
 
 // ---- Lists ----

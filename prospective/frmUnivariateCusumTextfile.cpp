@@ -360,7 +360,6 @@ void frmUnivariateCusumTextfile::run() {
         lstPeriod->addItem(QString::fromStdString(lines[static_cast<std::size_t>(p) + 1]));
 
     QPointer<frmUnivariateCusumTextfile> self(this);
-    AppContext& ctx = ctx_;
     // However the animation ends, a failure within a frame included, the
     // window answers again, unless a newer run owns the controls.
     const auto unlock = qScopeGuard([&] {
@@ -374,7 +373,6 @@ void frmUnivariateCusumTextfile::run() {
             // stopped for a Run, it ends on the period it shows.
             if (self && generation_ == generation) setAnimating(false);
             if (self && stillRunning(generation)) selectPeriodRow(p);
-            ctx.frame().setMousePointer(0);
             return;
         }
         v_.shownPeriod = p;
