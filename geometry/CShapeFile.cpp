@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::int32_t kFileCode = 9994;
 constexpr std::int32_t kVersion = 1000;
-constexpr std::int32_t kOutOfMemory = 7;
 constexpr const char* kItemSource = "CShapeFile::Item";
 constexpr const char* kSetFileSpecSource = "C_ShapeFile::SetFileSpec";
 constexpr const char* kOffsetTooLarge = "The offset read from index file is larger then the mainfile size";
@@ -278,7 +277,7 @@ std::shared_ptr<IShape> CShapeFile::Item(std::int32_t index) {
     } catch (const AppError& e) {
         throw e.withSource(kItemSource);
     } catch (const std::bad_alloc&) {
-        throw AppError(kOutOfMemory, "Out of memory", kItemSource);
+        raiseOutOfMemory(kItemSource, "Out of memory");
     }
 }
 

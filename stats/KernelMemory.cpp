@@ -31,11 +31,9 @@ void Require(std::int64_t count, int matrices, const char* rows, const char* sou
     if (pages <= 0 || pageSize <= 0) return;  // unknown: the allocation itself will tell
     const double physical = static_cast<double>(pages) * static_cast<double>(pageSize);
     if (bytes <= physical) return;
-    throw AppError(kOutOfMemory,
-                   "There is not enough memory for the kernel matrices of " + std::to_string(count) + " " + rows +
-                       ": they would need about " + sizeText(bytes) + ", and this computer has " +
-                       sizeText(physical) + ".",
-                   source);
+    raiseOutOfMemory(source, "There is not enough memory for the kernel matrices of " + std::to_string(count) + " " +
+                                 rows + ": they would need about " + sizeText(bytes) + ", and this computer has " +
+                                 sizeText(physical) + ".");
 }
 
 }  // namespace KernelMemory

@@ -10,14 +10,12 @@
 
 namespace KernelMemory {
 
-// The number of the error raised: "Out of memory".
-inline constexpr std::int32_t kOutOfMemory = RuntimeErrors::OutOfMemory;
-
-// Raises AppError kOutOfMemory when `matrices` matrices of (count + 1)^2
-// doubles do not fit in the physical memory, with the text "There is not
-// enough memory for the kernel matrices of <count> <rows>: they would need
-// about <size>, and this computer has <size>." (`rows` names what the
-// count counts: "regions" or "points").
+// Raises the program's out-of-memory error (RuntimeErrors::OutOfMemory)
+// when `matrices` matrices of (count + 1)^2 doubles do not fit in the
+// physical memory, with the text "There is not enough memory for the kernel
+// matrices of <count> <rows>: they would need about <size>, and this
+// computer has <size>." (`rows` names what the count counts: "regions" or
+// "points").
 void Require(std::int64_t count, int matrices, const char* rows, const char* source);
 
 }  // namespace KernelMemory
