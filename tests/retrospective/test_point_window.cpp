@@ -753,6 +753,27 @@ TEST_F(PointWindow, ARefusedRunLeavesTheEarlierRunShownAndWorking) {
     }
 }
 
+// An M* without a value (alpha 0.05 on four points, from a bandwidth of
+// about 4.85 on) reads 0, and the window gives its notice each time it is
+// asked for: the list, then the legend's breaks; the report once more.
+TEST_F(PointWindow, ACriticalValueWithoutValueShowsItsNoticeAndTheRunGoesOn) {
+    load(kFourPoints);
+    h.clearMessages();
+    runSingle(ClusterTest::FreemanTukey, "5");
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>(2, "Error!"));
+    for (const auto& m : h.dlg->messages) {
+        EXPECT_EQ(m.title, "Warning!");
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+        EXPECT_EQ(m.buttons, MsgButtons::OK);
+    }
+    EXPECT_EQ(w->globalLines()[3], "M Critical (M*) = 0.000");
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+    h.clearMessages();
+    const std::vector<std::string> report = saveReport();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Error!"});
+    EXPECT_EQ(report[3], "M Critical (M*) = 0.000");
+}
+
 // The statistics that data cannot give name the point they stop at.
 TEST_F(PointWindow, DataTheStatisticsCannotTakeAreRefusedInWordsAboutPoints) {
     const struct {

@@ -622,6 +622,18 @@ TEST_F(RetroWindow, CriticalValueWithoutValueShowsItsNoticeAndTheRunGoesOn) {
     }
     EXPECT_EQ(w->globalLines()[3], "M Critical (M*) = 0.000");
     EXPECT_TRUE(w->cmdSave->isEnabled());
+    // The report asks for M* once more, and a range for each of its
+    // bandwidths (all beyond 8.53 here), and the window says so each time.
+    const std::vector<std::string> notice = {"Error!"};
+    h->clearMessages();
+    h->dlg->queueFile(dir + "/notice.txt");
+    w->cmdSave_Click();
+    EXPECT_EQ(h->messageTexts(), notice);
+    h->clearMessages();
+    runRange(ClusterTest::Rossi, "8.6", "9.6", "0.5");
+    EXPECT_EQ(h->messageTexts(), std::vector<std::string>(3, "Error!"));
+    const std::string row = w->globalLines()[2];
+    EXPECT_EQ(row.substr(row.size() - 6), "  0.00");
 }
 
 TEST_F(RetroWindow, AReportThatCannotBeSavedSaysWhyAndChangesNoFile) {
