@@ -5,7 +5,6 @@
 #include "app/MDIFrmMain.h"
 #include "context/AppContext.h"
 #include "geometry/NotImplemented.h"
-#include "stats/modClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
 #include "ui/Fonts.h"
@@ -20,9 +19,6 @@ int main(int argc, char** argv) {
     installDialogs(std::make_shared<QtDialogs>());
     // The libraries have no windows: their notices come here.
     setNotImplementedHandler([](const std::string& text) { dialogs().message(text); });
-    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
-        dialogs().message(text, title, MsgIcon::Critical, MsgButtons::OK);
-    });
     auto pump = std::make_shared<QtEventPump>();
     installEventPump(pump);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [pump] { pump->setQuitting(); });

@@ -51,7 +51,7 @@ void scoreRun(AppState& s) {
     cd::CalcMWeights(s.area, s.points, s.shared, s.retro);
     cd::CalcLocalMPoisson(s.area, s.retro);
     sink = cd::GetMaxLocalM(s.area, s.retro);
-    sink = cd::GetMCritical(s.area, s.shared, s.retro);
+    sink = cd::GetMCritical(s.area, s.shared, s.retro).value;
     (void)sink;
 }
 
@@ -68,7 +68,7 @@ void literalScoreRun(AppState& s) {
     LiteralEngine::CalcMWeights(s);
     LiteralEngine::CalcLocalMPoisson(s);
     sink = LiteralEngine::GetMaxLocalM(s);
-    sink = cd::GetMCritical(s.area, s.shared, s.retro);
+    sink = cd::GetMCritical(s.area, s.shared, s.retro).value;
     (void)sink;
 }
 
@@ -125,7 +125,7 @@ const BenchRegistration stepsFigure("score-run-steps", [] {
         t[M] = timed([&] {
             cd::CalcLocalMPoisson(s.area, s.retro);
             sink = cd::GetMaxLocalM(s.area, s.retro);
-            sink = cd::GetMCritical(s.area, s.shared, s.retro);
+            sink = cd::GetMCritical(s.area, s.shared, s.retro).value;
         });
         (void)sink;
         for (int k = 0; k < Total; ++k) t[Total] += t[k];

@@ -47,15 +47,19 @@ private:
 };
 
 // The busy pointer (13) of a step for as long as the step runs: however it
-// ends, done, refused or stopped by an exception, the pointer is the
-// default (0) again.
+// ends, done, refused or stopped by an exception, the pointer is the one
+// the step leaves, the default (0) unless it names another (a cluster run
+// over one bandwidth leaves the arrow, 1).
 class BusyPointer {
 public:
-    explicit BusyPointer(const FrameServices& frame) : frame_(frame) { frame_.setMousePointer(13); }
-    ~BusyPointer() { frame_.setMousePointer(0); }
+    explicit BusyPointer(const FrameServices& frame, int after = 0) : frame_(frame), after_(after) {
+        frame_.setMousePointer(13);
+    }
+    ~BusyPointer() { frame_.setMousePointer(after_); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 
 private:
     const FrameServices& frame_;
+    int after_;
 };

@@ -11,7 +11,6 @@
 #include "map/modFunctions.h"
 #include "map/modLegend.h"
 #include "platform/Convert.h"
-#include "stats/modClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/PictureSurface.h"
 #include "ui/Twips.h"
@@ -298,7 +297,7 @@ void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray&
     AppState& state = ctx.state;
     const LegendStatistic statistic = state.legend.legendStatistic;
     modLegend::DrawLegend(state, w.surface(), legendValues, modLegend::kBreakCount, statistic,
-                          [&state]() { return modClusterDetection::GetMCritical(state.area, state.shared, state.retro); });
+                          [&state]() { return modLegend::LegendMCritical(state); });
     w.formSurface->Refresh();
     DrawClassMap(ctx, shaded);
 }

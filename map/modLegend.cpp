@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "platform/Format.h"
+#include "stats/modClusterDetection.h"
 #include "stats/modSorting.h"
+#include "ui/Dialogs.h"
 #include "ui/PictureSurface.h"
 
 namespace modLegend {
@@ -37,6 +39,17 @@ void putClassColors(DoubleArray& colors) {
 }
 
 }  // namespace
+
+void ShowMCriticalNotice() {
+    dialogs().message(modClusterDetection::kMCriticalNoticeText, modClusterDetection::kMCriticalNoticeTitle,
+                      MsgIcon::Critical, MsgButtons::OK);
+}
+
+double LegendMCritical(const AppState& state) {
+    const modClusterDetection::MCritical m = modClusterDetection::GetMCritical(state.area, state.shared, state.retro);
+    if (!m.defined) ShowMCriticalNotice();
+    return m.value;
+}
 
 std::string LegendLabel(LegendStatistic statistic, int k, const DoubleArray& legendBreaks, double legendMin,
                         double legendMax) {

@@ -43,10 +43,18 @@ struct LegendClasses {
 
 // Sorts values(1..UBound) ascending in place and computes the breaks, the
 // colours, the smallest and largest value and the row labels. `regionCount`
-// is N; `mCritical` is asked only for the M statistic (it may show its own
-// message and give 0). With no values (N = 0) the smallest and largest are 0.
+// is N; `mCritical` is asked only for the M statistic (LegendMCritical,
+// which may show its notice and give 0). With no values (N = 0) the smallest and largest are 0.
 LegendClasses ComputeLegendClasses(DoubleArray& values, std::int32_t regionCount, std::int16_t n,
                                    LegendStatistic statistic, const std::function<double()>& mCritical);
+
+// M* for the breaks of an M legend; where it has no value the user sees
+// its notice (ShowMCriticalNotice) as the legend asks for it, and the
+// breaks take 0.
+double LegendMCritical(const AppState& state);
+// The notice of an M* without a value, as a modal message box; the window
+// that asked for the value shows it once for each value that had none.
+void ShowMCriticalNotice();
 
 // The label of legend row k (0..5) for the given breaks (b(1..5)),
 // smallest and largest value. Score labels use the display decimal sign.

@@ -24,6 +24,13 @@ namespace {
 
 const std::string kListRule(82, '-');
 
+// M* as the lines show it, counting each one without a value.
+double mCritical(const AppState& s, std::int32_t& notices) {
+    const modClusterDetection::MCritical m = modClusterDetection::GetMCritical(s.area, s.shared, s.retro);
+    if (!m.defined) ++notices;
+    return m.value;
+}
+
 std::string pValueListLine(double p) {
     if (!std::isfinite(p))
         throw AppError(RuntimeErrors::Overflow, "A p-value of the test is not a finite number.", "ClusterLines");
@@ -156,7 +163,7 @@ ResultLines adjustedScore(AppState& s, ListLayout layout) {
     r.global.push_back("");
     r.global.push_back("Maximum M statistic = " + FD(modClusterDetection::GetMaxLocalM(s.area, s.retro), "0.000"));
     r.global.push_back("");
-    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
+    r.global.push_back("M Critical (M*) = " + FD(mCritical(s, r.mCriticalNotices), "0.000"));
     r.global.push_back("");
     r.local = scoreLocalLines(s, false, layout);
     return r;
@@ -167,7 +174,7 @@ ResultLines mStatistic(AppState& s, ListLayout layout) {
     r.global.push_back("");
     r.global.push_back("Maximum M-statistic = " + FD(modClusterDetection::GetMaxLocalM(s.area, s.retro), "0.000"));
     r.global.push_back("");
-    r.global.push_back("M Critical (M*) = " + FD(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
+    r.global.push_back("M Critical (M*) = " + FD(mCritical(s, r.mCriticalNotices), "0.000"));
     r.global.push_back("");
     r.local = mLocalLines(s, layout);
     return r;
@@ -264,8 +271,9 @@ std::string withBlanks(const char* text, std::size_t blanks) { return std::strin
 
 }  // namespace
 
-std::vector<std::string> singleReport(AppState& s, ClusterTest test, ListLayout layout) {
-    std::vector<std::string> out;
+ReportLines singleReport(AppState& s, ClusterTest test, ListLayout layout) {
+    ReportLines report;
+    std::vector<std::string>& out = report.lines;
     out.reserve(static_cast<std::size_t>(s.area.regionCount) + 20);
     switch (test) {
     case ClusterTest::Unadjusted: out.push_back(withBlanks("Summary of Global Score Statistic", 25)); break;
@@ -286,7 +294,7 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test, ListLayout 
         out.push_back("   ---> p-value: " + FR(modPValue::GetNormalPValue(s.retro.scoreZ), "0.0000"));
     } else {
         out.push_back("Maximum M-statistic = " + FR(modClusterDetection::GetMaxLocalM(s.area, s.retro), "0.000"));
-        out.push_back("M Critical (M*) = " + FR(modClusterDetection::GetMCritical(s.area, s.shared, s.retro), "0.000"));
+        out.push_back("M Critical (M*) = " + FR(mCritical(s, report.mCriticalNotices), "0.000"));
     }
     out.push_back(kD58);
     out.push_back("");
@@ -323,7 +331,7 @@ std::vector<std::string> singleReport(AppState& s, ClusterTest test, ListLayout 
         out.push_back(std::move(line));
     }
     out.push_back(kD58);
-    return out;
+    return report;
 }
 
 std::vector<std::string> rangeReport(const AppState& s, ClusterTest test, ListLayout layout) {

@@ -9,6 +9,7 @@
 // raise error 6 instead, so a caller that builds its lines before it shows
 // them can refuse the whole result.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,19 @@ inline bool isMTest(ClusterTest t) { return !isScoreTest(t); }
 // case file (named by the file's IDs), whose columns stand differently.
 enum class ListLayout { Regions, Points };
 
+// The lines of a single run's lists, and how many times the critical
+// value M* they show had no value (it then reads 0): the window that shows
+// the lines gives the user the notice of such an M* once for each.
 struct ResultLines {
     std::vector<std::string> global;
     std::vector<std::string> local;
+    std::int32_t mCriticalNotices = 0;
+};
+
+// The lines of a report, with the same count of M* without a value.
+struct ReportLines {
+    std::vector<std::string> lines;
+    std::int32_t mCriticalNotices = 0;
 };
 
 namespace ClusterLines {
@@ -82,7 +93,7 @@ std::string rangeRule();
 std::vector<std::string> rangeChartLabels(const AppState& state, ListLayout layout = ListLayout::Regions);
 
 // The result report, line by line (without line ends).
-std::vector<std::string> singleReport(AppState& state, ClusterTest test, ListLayout layout = ListLayout::Regions);
+ReportLines singleReport(AppState& state, ClusterTest test, ListLayout layout = ListLayout::Regions);
 std::vector<std::string> rangeReport(const AppState& state, ClusterTest test, ListLayout layout = ListLayout::Regions);
 
 }  // namespace ClusterLines

@@ -41,6 +41,4 @@ void setMapAnimationEnabled(AppContext& ctx, bool on, bool load) {
 
 void showMLegend(AppContext& ctx, bool show, bool load) { PolygonMap::showMLegend(ctx, show, when(load)); }
 
-void setMousePointer(AppContext& ctx, int pointer) { ctx.frame().setMousePointer(pointer); }
-
 }  // namespace ClusterMapLink

@@ -1,7 +1,7 @@
 #pragma once
-// What the cluster test window does to the map window and the main frame,
-// in one place: the class map and its legend, the tools the results switch
-// on and off, the M-class legend picture and the busy mouse pointer.
+// What the cluster test window does to the map window, in one place: the
+// class map and its legend, the tools the results switch on and off and the
+// M-class legend picture.
 //
 // `load` says whether a closed map window is opened again for the call (the
 // run does so); the list clicks and the closing of the test window act only
@@ -38,8 +38,5 @@ void setFindTool(AppContext& ctx, bool on, bool load);
 void setMapAnimationEnabled(AppContext& ctx, bool on, bool load);
 // Shows the M-class legend picture, or hides it.
 void showMLegend(AppContext& ctx, bool show, bool load);
-
-// The main frame's mouse pointer: 0 default, 1 arrow, 13 arrow and hourglass.
-void setMousePointer(AppContext& ctx, int pointer);
 
 }  // namespace ClusterMapLink

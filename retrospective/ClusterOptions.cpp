@@ -2,10 +2,15 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include "map/modLegend.h"
+#include "platform/Error.h"
 #include "platform/Format.h"
+#include "retrospective/ClusterRun.h"
+#include "stats/AppState.h"
 #include "ui/Dialogs.h"
 #include "ui/WindowParts.h"
 
@@ -112,4 +117,53 @@ void ClusterOptions::setAlphaLevels() {
     cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
     cboAlpha->setCurrentIndex(-1);
     cboAlpha->setEditText(text);
+}
+
+void ClusterOptions::selectLocalRow(int row) {
+    WindowParts::quietly(lstLocalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
+    lstLocalPatternSummary_Click();
+}
+
+void ClusterOptions::selectGlobalRow(int row) {
+    WindowParts::quietly(lstGlobalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
+    lstGlobalPatternSummary_Click();
+}
+
+std::vector<std::string> ClusterOptions::globalLines() const { return WindowParts::fromList(lstGlobalPatternSummary); }
+std::vector<std::string> ClusterOptions::localLines() const { return WindowParts::fromList(lstLocalPatternSummary); }
+
+std::optional<ClusterOptions::RunRequest> ClusterOptions::requestedRun(TooManyBandwidths tooMany) const {
+    RunRequest run;
+    run.test = selectedTest();
+    if (optSpatialSingleSigma->isChecked()) {
+        const auto sigma = singleBandwidth(txtSingleSigma);
+        if (!sigma) return std::nullopt;
+        run.sigma = *sigma;
+        return run;
+    }
+    if (!optSpatialSigmaRange->isChecked()) return std::nullopt;
+    const auto range = bandwidthRange(txtFromSigma, txtToSigma, txtStep);
+    if (!range) return std::nullopt;
+    run.range = true;
+    run.bandwidths = *range;
+    try {
+        run.count = ClusterRun::rangeCount(range->from, range->to, range->step);
+    } catch (const AppError& e) {
+        dialogs().warning(tooMany == TooManyBandwidths::SayWhy ? ClusterRun::failureText(e) : kInvalidRange);
+        return std::nullopt;
+    }
+    return run;
+}
+
+std::optional<AppState> ClusterOptions::computeRun(const AppState& state, const std::function<void(AppState&)>& compute) {
+    try {
+        return ClusterRun::computeOnCopy(state, compute);
+    } catch (const AppError& e) {
+        dialogs().warning(ClusterRun::failureText(e));
+        return std::nullopt;
+    }
+}
+
+void ClusterOptions::showMCriticalNotices(std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i) modLegend::ShowMCriticalNotice();
 }

@@ -1,17 +1,25 @@
 #pragma once
-// The options both cluster windows offer, for polygons and for points: the
-// four tests, one bandwidth or a range, and the significance level, with
-// their selection from code. Each window builds these controls where its
-// layout puts them, connects them with connectOptions, and keeps its own
-// click handlers.
+// What both cluster windows share, for polygons and for points: the four
+// tests, one bandwidth or a range, and the significance level, with their
+// selection from code; the two result lists with theirs; and the road of a
+// Run from the typed bandwidths through the computation on a working copy
+// to the point where the window shows and commits the results. Each window
+// builds these controls where its layout puts them, connects them, and
+// keeps its own click handlers.
 
 #include <QRect>
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "retrospective/ClusterLines.h"
 
+struct AppState;
 class QComboBox;
 class QLineEdit;
+class QListWidget;
 class QRadioButton;
 class QWidget;
 
@@ -27,6 +35,8 @@ public:
     virtual void optSpatialSingleSigma_Click() = 0;
     virtual void optSpatialSigmaRange_Click() = 0;
     virtual void cboAlpha_Click() = 0;
+    virtual void lstGlobalPatternSummary_Click() = 0;
+    virtual void lstLocalPatternSummary_Click() = 0;
 
     // Selecting from code runs the control's click handler once, as a
     // user's click does.
@@ -35,6 +45,14 @@ public:
     void selectSigmaRange();
     // Picks entry `index` of the significance list.
     void selectAlpha(int index);
+    // Selects a row of a result list and runs its click handler once, as a
+    // user's click does. Rows count from 0; -1 selects nothing.
+    void selectLocalRow(int row);
+    void selectGlobalRow(int row);
+
+    // The lines each list shows now.
+    std::vector<std::string> globalLines() const;
+    std::vector<std::string> localLines() const;
 
     // The first selected test option, in the order the options stand.
     ClusterTest selectedTest() const;
@@ -50,11 +68,40 @@ public:
     QRadioButton* optSpatialSingleSigma = nullptr;
     QRadioButton* optSpatialSigmaRange = nullptr;
     QComboBox* cboAlpha = nullptr;
+    QLineEdit* txtSingleSigma = nullptr;
+    QLineEdit* txtFromSigma = nullptr;
+    QLineEdit* txtToSigma = nullptr;
+    QLineEdit* txtStep = nullptr;
+    QListWidget* lstGlobalPatternSummary = nullptr;
+    QListWidget* lstLocalPatternSummary = nullptr;
 
 protected:
     struct BandwidthRange {
         double from = 0.0, to = 0.0, step = 0.0;
     };
+    // What a click on Run asks for.
+    struct RunRequest {
+        ClusterTest test = ClusterTest::Unadjusted;
+        bool range = false;
+        double sigma = 0.0;  // one bandwidth, 1e-8 for a typed 0
+        BandwidthRange bandwidths;
+        std::int16_t count = 0;  // the number of bandwidths of the range
+    };
+    // How a window words a range of more bandwidths than a run can number:
+    // with the count's own reason, or as an invalid range.
+    enum class TooManyBandwidths { SayWhy, SayInvalidRange };
+    // The run the options and the bandwidth boxes ask for, or none after
+    // the warning that says what is wrong with the typed bandwidth or range
+    // (and none when no bandwidth option is chosen).
+    std::optional<RunRequest> requestedRun(TooManyBandwidths tooMany) const;
+    // A run's computation, `compute` on a working copy of `state`, which
+    // the window then shows and commits. Refused, for its data, its
+    // arithmetic or memory running out, it says why and gives none: nothing
+    // the window shows, nor the state, has changed.
+    static std::optional<AppState> computeRun(const AppState& state, const std::function<void(AppState&)>& compute);
+    // The notice of an M* without a value, `count` times.
+    static void showMCriticalNotices(std::int32_t count);
+
     static constexpr const char* kInvalidRange = "Ivalid range of bandwidth was input. Check the parameters!";
     // The bandwidth typed in `box` (0 taken as 1e-8), or none after the
     // warning that says what is wrong with it.

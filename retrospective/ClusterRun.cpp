@@ -1,7 +1,10 @@
 #include "retrospective/ClusterRun.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <new>
+#include <optional>
 
 #include "platform/Convert.h"
 #include "platform/Error.h"
@@ -72,6 +75,13 @@ void calcLocalM(AppState& s, ClusterTest test) {
     }
 }
 
+// M* of the running bandwidth, counting each one without a value.
+double mCritical(const AppState& s, std::int32_t& notices) {
+    const modClusterDetection::MCritical m = modClusterDetection::GetMCritical(s.area, s.shared, s.retro);
+    if (!m.defined) ++notices;
+    return m.value;
+}
+
 }  // namespace
 
 std::string failureText(const AppError& e) {
@@ -132,6 +142,41 @@ AppState workingCopy(const AppState& state) {
     work.shared = state.shared;
     static_cast<RetroValues&>(work.retro) = state.retro;
     return work;
+}
+
+AppState computeOnCopy(const AppState& state, const std::function<void(AppState&)>& compute) {
+    try {
+        AppState work = workingCopy(state);
+        compute(work);
+        return work;
+    } catch (const std::bad_alloc&) {
+        throw AppError(RuntimeErrors::OutOfMemory, kOutOfMemoryText, kDataErrorSource);
+    }
+}
+
+bool measurePoints(AppState& work, const PointMapInput& picture) {
+    PointMapView& view = work.points.clusterMap;
+    const std::int32_t n = std::max(toInt32(work.points.pointCount, kDataErrorSource), 0);
+    const auto size = static_cast<std::size_t>(n) + 1;
+    const std::vector<CentroidRecord>& c = work.area.centroidTable;
+    view.pointX.assign(size, 0.0);
+    view.pointY.assign(size, 0.0);
+    for (std::size_t i = 1; i < size && i < c.size(); ++i) {
+        view.pointX[i] = c[i].X;
+        view.pointY[i] = c[i].Y;
+    }
+    work.points.devicePoints.assign(size, DevicePoint{0, 0});
+    PointMapInput in = picture;
+    in.extent = findPointExtent(view.pointX, view.pointY);
+    in.zoom = view.pointZoom;
+    in.panX = view.panX;
+    in.panY = view.panY;
+    const std::optional<PointTransform> t = computePointTransform(in);
+    if (!t) return false;
+    work.points.pointScaleX = t->scaleX;
+    work.points.pointScaleY = t->scaleY;
+    work.points.devicePoints = pointDevicePositions(*t, view.dragX, view.dragY, c, n);
+    return true;
 }
 
 void commit(AppState& state, AppState&& work) {
@@ -228,14 +273,14 @@ RangeResult computeRange(AppState& s, ClusterTest test, double from, double to, 
             row.statistic = s.retro.globalScoreAdjusted;
             row.pValue = modPValue::GetChiSquarePValue(s.retro.scoreChiSquare, s.retro.scoreDf);
             row.maxM = cd::GetMaxLocalM(s.area, s.retro);
-            row.mCritical = cd::GetMCritical(s.area, s.shared, s.retro);
+            row.mCritical = mCritical(s, r.mCriticalNotices);
             local = &s.retro.localScoreAdjusted;
             break;
         case ClusterTest::FreemanTukey:
         case ClusterTest::Rossi:
             calcLocalM(s, test);
             row.statistic = cd::GetMaxLocalM(s.area, s.retro);
-            row.mCritical = cd::GetMCritical(s.area, s.shared, s.retro);
+            row.mCritical = mCritical(s, r.mCriticalNotices);
             local = &s.retro.localM;
             break;
         }

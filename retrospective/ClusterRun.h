@@ -8,9 +8,11 @@
 // the test cannot handle changes nothing that was shown or saved before.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "map/PointTransform.h"
 #include "platform/Error.h"
 #include "retrospective/ClusterLines.h"
 #include "stats/AppState.h"
@@ -36,6 +38,11 @@ void checkData(const AppState& state);
 void checkPointData(const AppState& state, bool mapDrawn);
 
 
+// The text of a run that ran out of memory, as the run's own error
+// (RuntimeErrors::OutOfMemory, source kDataErrorSource).
+inline constexpr const char* kOutOfMemoryText =
+    "There is not enough memory left to compute the test on these data. The results shown before are kept.";
+
 // A copy of the parts a run writes: the retrospective part without its
 // matrices (every run sizes those it writes anew), the shared part (the
 // bandwidth), and the study area and points (with point data the kernel
@@ -45,6 +52,22 @@ AppState workingCopy(const AppState& state);
 // Moves the working copy's parts into the state; the matrices the run did
 // not write keep their earlier contents.
 void commit(AppState& state, AppState&& work);
+
+// A run's computation: `compute` on a working copy of `state` (its checks
+// and its results), and the copy it leaves. Whatever it raises comes
+// through; an allocation that fails anywhere in it, the copy itself
+// included, raises the run's own out-of-memory error, so nothing of the
+// state has changed either way.
+AppState computeOnCopy(const AppState& state, const std::function<void(AppState&)>& compute);
+
+// Measures the points for a run without drawing them: the coordinate
+// copies of the view, the device points and pixel scales that the plain
+// point map would give on a picture of `picture`'s size with the view's
+// zoom, pan and drag (the pixel positions, rounded as drawn, from which the
+// study area of the points is measured). Returns whether the map could be
+// drawn (the points' extent has a width and a height); when it could not,
+// the device points are all 0 and the scales are kept.
+bool measurePoints(AppState& work, const PointMapInput& picture);
 
 struct SingleResult {
     ResultLines lines;
@@ -62,6 +85,9 @@ std::int16_t rangeCount(double from, double to, double step);
 
 struct RangeResult {
     std::vector<std::string> globalLines;  // header, rule, one row per bandwidth, rule
+    // The bandwidths whose M* had no value: the window gives the user its
+    // notice once for each.
+    std::int32_t mCriticalNotices = 0;
 };
 
 // Every bandwidth of the range: fills bandwidthCount, sigmaRangeEnd, the

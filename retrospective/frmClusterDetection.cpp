@@ -15,7 +15,7 @@
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSigmaChart.h"
-#include "stats/modClusterDetection.h"
+#include "stats/AppState.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
@@ -73,11 +73,6 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     connectList(this, lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
     connectMap();
 
-    // The critical value's own notice ("Error!") is a modal message box.
-    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
-        dialogs().message(text, title, MsgIcon::Critical, MsgButtons::OK);
-    });
-
     Form_Load();
 }
 
@@ -113,19 +108,6 @@ void frmClusterDetection::Form_Load() {
     ctx_.state.retro.alpha = 0.05;
     cmdSave->setEnabled(false);
 }
-
-void frmClusterDetection::selectLocalRow(int row) {
-    quietly(lstLocalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
-    lstLocalPatternSummary_Click();
-}
-
-void frmClusterDetection::selectGlobalRow(int row) {
-    quietly(lstGlobalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
-    lstGlobalPatternSummary_Click();
-}
-
-std::vector<std::string> frmClusterDetection::globalLines() const { return fromList(lstGlobalPatternSummary); }
-std::vector<std::string> frmClusterDetection::localLines() const { return fromList(lstLocalPatternSummary); }
 
 // ---- Options ----
 
@@ -257,8 +239,18 @@ void frmClusterDetection::appendLines(const ResultLines& lines) {
 }
 
 void frmClusterDetection::ListUnadjustedScore() { appendLines(ClusterLines::unadjustedScore(ctx_.state)); }
-void frmClusterDetection::ListAdjustedScore() { appendLines(ClusterLines::adjustedScore(ctx_.state)); }
-void frmClusterDetection::ListMStatistic() { appendLines(ClusterLines::mStatistic(ctx_.state)); }
+
+void frmClusterDetection::ListAdjustedScore() {
+    const ResultLines lines = ClusterLines::adjustedScore(ctx_.state);
+    showMCriticalNotices(lines.mCriticalNotices);
+    appendLines(lines);
+}
+
+void frmClusterDetection::ListMStatistic() {
+    const ResultLines lines = ClusterLines::mStatistic(ctx_.state);
+    showMCriticalNotices(lines.mCriticalNotices);
+    appendLines(lines);
+}
 
 // ---- The run ----
 
@@ -280,36 +272,30 @@ void frmClusterDetection::clearLists() {
 void frmClusterDetection::cmdRun_Click() {
     // A refused bandwidth changes nothing: the last run's lists, map,
     // legend, plot, report and bandwidth stay until a run starts.
-    const ClusterTest test = selectedTest();
-    if (optSpatialSingleSigma->isChecked()) {
-        if (const auto sigma = singleBandwidth(txtSingleSigma)) runSingle(test, *sigma);
-    } else if (optSpatialSigmaRange->isChecked()) {
-        const auto range = bandwidthRange(txtFromSigma, txtToSigma, txtStep);
-        if (!range) {
-            ClusterMapLink::setMousePointer(ctx_, 0);
-            return;
-        }
-        runRange(test, range->from, range->to, range->step);
-    }
+    const auto run = requestedRun(TooManyBandwidths::SayWhy);
+    if (!run) return;
+    // A run over one bandwidth leaves the arrow, a range the default pointer.
+    const BusyPointer busy(ctx_.frame(), run->range ? 0 : 1);
+    if (run->range)
+        runRange(*run);
+    else
+        runSingle(*run);
 }
 
-void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
-    ClusterMapLink::setMousePointer(ctx_, 13);
-    AppState work = ClusterRun::workingCopy(ctx_.state);
-    work.shared.sigma = sigma;
+void frmClusterDetection::runSingle(const RunRequest& run) {
+    const ClusterTest test = run.test;
     ClusterRun::SingleResult result;
-    try {
-        ClusterRun::checkData(work);
-        result = ClusterRun::computeSingle(work, test);
-    } catch (const AppError& e) {
-        ClusterMapLink::setMousePointer(ctx_, 1);
-        dialogs().warning(ClusterRun::failureText(e));
-        return;
-    }
+    std::optional<AppState> work = computeRun(ctx_.state, [&](AppState& w) {
+        w.shared.sigma = run.sigma;
+        ClusterRun::checkData(w);
+        result = ClusterRun::computeSingle(w, test);
+    });
+    if (!work) return;
+    showMCriticalNotices(result.lines.mCriticalNotices);
 
     runStart();
     AppState& s = ctx_.state;
-    ClusterRun::commit(s, std::move(work));
+    ClusterRun::commit(s, std::move(*work));
     // The lines were built from these very results in the run's order.
     appendLines(result.lines);
     try {
@@ -320,7 +306,6 @@ void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
     } catch (const AppError& e) {
         dialogs().warning("The map could not be drawn: " + e.description());
     }
-    ClusterMapLink::setMousePointer(ctx_, 1);
 
     ClusterMapLink::setFindTool(ctx_, true, true);
     ClusterMapLink::setMapAnimationEnabled(ctx_, false, true);
@@ -329,24 +314,20 @@ void frmClusterDetection::runSingle(ClusterTest test, double sigma) {
     cmdSave->setEnabled(true);
 }
 
-void frmClusterDetection::runRange(ClusterTest test, double from, double to, double step) {
-    AppState work = ClusterRun::workingCopy(ctx_.state);
+void frmClusterDetection::runRange(const RunRequest& run) {
+    const ClusterTest test = run.test;
     ClusterRun::RangeResult result;
-    std::int16_t count = 0;
-    try {
-        count = ClusterRun::rangeCount(from, to, step);
-        ClusterMapLink::setMousePointer(ctx_, 13);
-        ClusterRun::checkData(work);
-        result = ClusterRun::computeRange(work, test, from, to, step, count);
-    } catch (const AppError& e) {
-        ClusterMapLink::setMousePointer(ctx_, 0);
-        dialogs().warning(ClusterRun::failureText(e));
-        return;
-    }
+    std::optional<AppState> work = computeRun(ctx_.state, [&](AppState& w) {
+        ClusterRun::checkData(w);
+        result = ClusterRun::computeRange(w, test, run.bandwidths.from, run.bandwidths.to, run.bandwidths.step,
+                                          run.count);
+    });
+    if (!work) return;
+    showMCriticalNotices(result.mCriticalNotices);
 
     runStart();
     AppState& s = ctx_.state;
-    ClusterRun::commit(s, std::move(work));
+    ClusterRun::commit(s, std::move(*work));
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
     // Nothing is shaded until a bandwidth is chosen, on any redraw of the
     // map either: the classes of an earlier run go with its legend.
@@ -360,7 +341,6 @@ void frmClusterDetection::runRange(ClusterTest test, double from, double to, dou
     frmSigmaChart* chart = ctx_.load<frmSigmaChart>();
     chart->lblStats->setText(isScoreTest(test) ? "Chi" : "M");
     chart->lblCriticalStats->setText(isScoreTest(test) ? "Chi*" : "M*");
-    ClusterMapLink::setMousePointer(ctx_, 0);
 
     // Each row is labelled with the bandwidth its values were computed at.
     LineChart* c = chart->chartPlotStatistics;
@@ -388,6 +368,9 @@ void frmClusterDetection::cmdSave_Click() {
     else if (!optSpatialSigmaRange->isChecked()) return;
     const ClusterTest test = selectedTest();
     ClusterReport::save(lastSaveName_, [&] {
-        return single ? ClusterLines::singleReport(ctx_.state, test) : ClusterLines::rangeReport(ctx_.state, test);
+        if (!single) return ClusterLines::rangeReport(ctx_.state, test);
+        ReportLines report = ClusterLines::singleReport(ctx_.state, test);
+        showMCriticalNotices(report.mCriticalNotices);
+        return std::move(report.lines);
     });
 }

@@ -37,8 +37,8 @@ public:
     void optRossi_Click() override;
     void optSpatialSigmaRange_Click() override;
     void optSpatialSingleSigma_Click() override;
-    void lstLocalPatternSummary_Click();
-    void lstGlobalPatternSummary_Click();
+    void lstLocalPatternSummary_Click() override;
+    void lstGlobalPatternSummary_Click() override;
 
     // The list writers of a single-bandwidth run: append the global and
     // local lines of the current results to the two lists.
@@ -46,23 +46,13 @@ public:
     void ListAdjustedScore();
     void ListMStatistic();
 
-    // Selecting from code runs the control's click handler once, as a
-    // user's click does. Rows count from 0; -1 selects nothing.
-    void selectLocalRow(int row);
-    void selectGlobalRow(int row);
-
     // The counts or the study area the shown results came from were
     // replaced (the data input committed counts, or another study area
     // opened): both lists are emptied, the statistics plot closes, the map
     // shows the plain outlines and Save is off until the next run.
     void countsReplaced();
 
-    // The lines each list shows now.
-    std::vector<std::string> globalLines() const;
-    std::vector<std::string> localLines() const;
-
     QGroupBox* Frame1 = nullptr;
-    QListWidget* lstLocalPatternSummary = nullptr;
     QGroupBox* Frame4 = nullptr;
     QGroupBox* Frame5 = nullptr;
     QLabel* picEquation = nullptr;
@@ -73,16 +63,11 @@ public:
     QPushButton* cmdExit = nullptr;
     QGroupBox* fraSpatialEffect = nullptr;
     QGroupBox* Frame3 = nullptr;
-    QLineEdit* txtSingleSigma = nullptr;
     QGroupBox* fra = nullptr;
     QLabel* Label1 = nullptr;
-    QLineEdit* txtFromSigma = nullptr;
     QLabel* Label2 = nullptr;
-    QLineEdit* txtToSigma = nullptr;
     QLabel* Label3 = nullptr;
-    QLineEdit* txtStep = nullptr;
     QGroupBox* Frame2 = nullptr;
-    QListWidget* lstGlobalPatternSummary = nullptr;
     QGroupBox* fraAlpha = nullptr;
 
 protected:
@@ -94,8 +79,8 @@ private:
     // The map window (when open) back to the plain outlines without the
     // results' legend, tools and range controls; the statistics plot closed.
     void withdrawResults();
-    void runSingle(ClusterTest test, double sigma);
-    void runRange(ClusterTest test, double from, double to, double step);
+    void runSingle(const RunRequest& run);
+    void runRange(const RunRequest& run);
     void appendLines(const ResultLines& lines);
     void showEquation(const char* fileName);
     // Follows the map's tools through the map hub.

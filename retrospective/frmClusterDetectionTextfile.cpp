@@ -19,7 +19,6 @@
 #include "retrospective/ClusterRun.h"
 #include "retrospective/frmSelectDataFormat.h"
 #include "retrospective/frmSigmaChart.h"
-#include "stats/modClusterDetection.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
@@ -132,10 +131,6 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
     connect(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
 
-    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
-        dialogs().message(text, title, MsgIcon::Critical, MsgButtons::OK);
-    });
-
     Form_Load();
 }
 
@@ -165,27 +160,12 @@ void frmClusterDetectionTextfile::showChartGroup(bool show) {
     Frame1->setVisible(!show);
 }
 
-void frmClusterDetectionTextfile::setMousePointer(int pointer) { ctx_.frame().setMousePointer(pointer); }
-
 // ---- Selection from code ----
 
 void frmClusterDetectionTextfile::selectTool(const char* name) {
     for (QRadioButton* o : {optZoomIn, optZoomOut, optPan, optFullExtent, optIdentify})
         if (o->objectName() == name) o->setChecked(true);
 }
-
-void frmClusterDetectionTextfile::selectLocalRow(int row) {
-    quietly(lstLocalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
-    lstLocalPatternSummary_Click();
-}
-
-void frmClusterDetectionTextfile::selectGlobalRow(int row) {
-    quietly(lstGlobalPatternSummary, [row](QListWidget* l) { l->setCurrentRow(row); });
-    lstGlobalPatternSummary_Click();
-}
-
-std::vector<std::string> frmClusterDetectionTextfile::globalLines() const { return fromList(lstGlobalPatternSummary); }
-std::vector<std::string> frmClusterDetectionTextfile::localLines() const { return fromList(lstLocalPatternSummary); }
 
 // ---- Options and buttons ----
 
@@ -277,7 +257,7 @@ void frmClusterDetectionTextfile::DrawLegend(DoubleArray& values, std::int16_t m
     AppState& s = ctx_.state;
     const LegendStatistic statistic = legendStatisticOf(lastRun_.test);
     modLegend::DrawPointLegend(s, picLegend->surface(), values, m, statistic,
-                               [&s] { return modClusterDetection::GetMCritical(s.area, s.shared, s.retro); });
+                               [&s] { return modLegend::LegendMCritical(s); });
     picLegend->Refresh();
 }
 
@@ -370,39 +350,48 @@ void frmClusterDetectionTextfile::runStart() {
     showChartGroup(false);
     clearLegend();
     imgM_Legend->setVisible(false);
-    // The run measures the points' study area from this drawing.
     drawing([&] { DrawPointMap(); });
 }
 
 void frmClusterDetectionTextfile::cmdRun_Click() {
     // A refused bandwidth changes nothing: the last run's lists, map,
     // legend, chart, tools and report stay until a run starts.
-    const ClusterTest test = selectedTest();
-    if (optSpatialSingleSigma->isChecked()) {
-        if (const auto sigma = singleBandwidth(txtSingleSigma)) runSingle(test, *sigma);
-    } else if (optSpatialSigmaRange->isChecked()) {
-        runRange(test);
-    }
+    const auto run = requestedRun(TooManyBandwidths::SayInvalidRange);
+    if (!run) return;
+    // A run over one bandwidth leaves the arrow, a range the default pointer.
+    const BusyPointer busy(ctx_.frame(), run->range ? 0 : 1);
+    if (run->range)
+        runRange(*run);
+    else
+        runSingle(*run);
 }
 
-void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
-    // The run starts: its tools, lists and plain map replace the last run's.
+std::optional<AppState> frmClusterDetectionTextfile::computePointRun(const RunRequest& run,
+                                                                     const std::function<void(AppState&)>& compute) {
+    // The study area of the points is measured from their pixels on the
+    // plain map; they are measured as it would draw them, so that a run
+    // that is refused leaves the map, and all else shown, as it was.
+    const PointMapInput picture = picPoint->transformInput();
+    return computeRun(ctx_.state, [&](AppState& w) {
+        w.shared.sigma = run.sigma;
+        ClusterRun::checkPointData(w, ClusterRun::measurePoints(w, picture));
+        compute(w);
+    });
+}
+
+void frmClusterDetectionTextfile::runSingle(const RunRequest& run) {
+    const ClusterTest test = run.test;
+    ClusterRun::SingleResult result;
+    std::optional<AppState> work =
+        computePointRun(run, [&](AppState& w) { result = ClusterRun::computeSingle(w, test, kLayout); });
+    if (!work) return;
+
+    // The run's tools, lists and plain map replace the last run's.
     optIdentify->setEnabled(true);
     runStart();
-    setMousePointer(13);
-    AppState work = ClusterRun::workingCopy(ctx_.state);
-    work.shared.sigma = sigma;
-    ClusterRun::SingleResult result;
-    try {
-        ClusterRun::checkPointData(work, picPoint->transform().has_value());
-        result = ClusterRun::computeSingle(work, test, kLayout);
-    } catch (const AppError& e) {
-        setMousePointer(1);
-        dialogs().warning(ClusterRun::failureText(e));
-        return;
-    }
+    showMCriticalNotices(result.lines.mCriticalNotices);
     AppState& s = ctx_.state;
-    ClusterRun::commit(s, std::move(work));
+    ClusterRun::commit(s, std::move(*work));
     lstGlobalPatternSummary->addItems(toQt(result.lines.global));
     lstLocalPatternSummary->addItems(toQt(result.lines.local));
     lastRun_ = LastRun{true, test, false, s.area.regionCount, 0};
@@ -410,47 +399,28 @@ void frmClusterDetectionTextfile::runSingle(ClusterTest test, double sigma) {
         DrawLegend(isScoreTest(test) ? s.retro.scoreLegendValues : s.retro.mLegendValues, kLegendClasses);
         DrawPointResultMap();
     });
-    setMousePointer(1);
     s.shared.retroMapMode = true;
     showMLegendFor(test);
     showChartGroup(false);
     cmdSave->setEnabled(true);
 }
 
-void frmClusterDetectionTextfile::runRange(ClusterTest test) {
-    Dialogs& d = dialogs();
-    AppState& s = ctx_.state;
-    const auto range = bandwidthRange(txtFromSigma, txtToSigma, txtStep);
-    if (!range) {
-        setMousePointer(0);
-        return;
-    }
-    std::int16_t count = 0;
-    try {
-        count = ClusterRun::rangeCount(range->from, range->to, range->step);
-    } catch (const AppError&) {
-        // More bandwidths than the range can number.
-        d.warning(kInvalidRange);
-        setMousePointer(0);
-        return;
-    }
+void frmClusterDetectionTextfile::runRange(const RunRequest& run) {
+    const ClusterTest test = run.test;
+    const BandwidthRange& b = run.bandwidths;
+    ClusterRun::RangeResult result;
+    std::optional<AppState> work = computePointRun(run, [&](AppState& w) {
+        result = ClusterRun::computeRange(w, test, b.from, b.to, b.step, run.count, kLayout);
+    });
+    if (!work) return;
 
     optIdentify->setEnabled(false);
     runStart();
-    setMousePointer(13);
-    AppState work = ClusterRun::workingCopy(s);
-    ClusterRun::RangeResult result;
-    try {
-        ClusterRun::checkPointData(work, picPoint->transform().has_value());
-        result = ClusterRun::computeRange(work, test, range->from, range->to, range->step, count, kLayout);
-    } catch (const AppError& e) {
-        setMousePointer(0);
-        d.warning(ClusterRun::failureText(e));
-        return;
-    }
-    ClusterRun::commit(s, std::move(work));
+    showMCriticalNotices(result.mCriticalNotices);
+    AppState& s = ctx_.state;
+    ClusterRun::commit(s, std::move(*work));
     lstGlobalPatternSummary->addItems(toQt(result.globalLines));
-    lastRun_ = LastRun{true, test, true, s.area.regionCount, count};
+    lastRun_ = LastRun{true, test, true, s.area.regionCount, run.count};
 
     s.shared.retroMapMode = true;
     showChartGroup(true);
@@ -463,7 +433,6 @@ void frmClusterDetectionTextfile::runRange(ClusterTest test) {
     lblCriticalStats->setVisible(true);
     lblStats->setText(isScoreTest(test) ? "Chi" : "M");
     lblCriticalStats->setText(isScoreTest(test) ? "Chi*" : "M*");
-    setMousePointer(0);
     cmdSave->setEnabled(true);
 }
 
@@ -523,7 +492,9 @@ void frmClusterDetectionTextfile::picPoint_Click() {
 void frmClusterDetectionTextfile::cmdSave_Click() {
     if (!lastRun_.valid) return;
     ClusterReport::save(lastSaveName_, [&] {
-        return lastRun_.range ? ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout)
-                              : ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);
+        if (lastRun_.range) return ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout);
+        ReportLines report = ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);
+        showMCriticalNotices(report.mCriticalNotices);
+        return std::move(report.lines);
     });
 }

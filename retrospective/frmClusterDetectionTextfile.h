@@ -12,6 +12,8 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "context/AppContext.h"
@@ -48,8 +50,8 @@ public:
     void optRossi_Click() override;
     void optSpatialSingleSigma_Click() override;
     void optSpatialSigmaRange_Click() override;
-    void lstGlobalPatternSummary_Click();
-    void lstLocalPatternSummary_Click();
+    void lstGlobalPatternSummary_Click() override;
+    void lstLocalPatternSummary_Click() override;
 
     // The mouse on the point map: Button 1 is the left button; X and Y in
     // the map's pixels.
@@ -70,14 +72,8 @@ public:
     // statistics plot and the legend cleared, the new points drawn plain).
     void pointDataLoaded();
 
-    // Selecting from code runs the control's click handler once.
-    void selectLocalRow(int row);
-    void selectGlobalRow(int row);
     // Selects a map tool option (optZoomIn ... optIdentify) by its name.
     void selectTool(const char* name);
-
-    std::vector<std::string> globalLines() const;
-    std::vector<std::string> localLines() const;
 
     // The last finished run, as the lists, tools and report read it.
     struct LastRun {
@@ -93,18 +89,12 @@ public:
     QGroupBox* Frame5 = nullptr;
     QLabel* picEquation = nullptr;
     QGroupBox* fraSpatialEffect = nullptr;
-    QLineEdit* txtSingleSigma = nullptr;
     QLabel* Label1 = nullptr;
-    QLineEdit* txtFromSigma = nullptr;
     QLabel* Label2 = nullptr;
-    QLineEdit* txtToSigma = nullptr;
     QLabel* Label3 = nullptr;
-    QLineEdit* txtStep = nullptr;
     QGroupBox* fraAlpha = nullptr;
     QGroupBox* Frame2 = nullptr;
-    QListWidget* lstGlobalPatternSummary = nullptr;
     QGroupBox* Frame1 = nullptr;
-    QListWidget* lstLocalPatternSummary = nullptr;
     QGroupBox* Frame10 = nullptr;
     LineChart* MSChart1 = nullptr;
     QWidget* picMLegend = nullptr;
@@ -139,8 +129,11 @@ private:
     // replaced: both lists emptied, the chart, legend, M-class picture and
     // the map's tip of an identified point gone, the points drawn plain.
     void runStart();
-    void runSingle(ClusterTest test, double sigma);
-    void runRange(ClusterTest test);
+    void runSingle(const RunRequest& run);
+    void runRange(const RunRequest& run);
+    // The run's computation on a working copy: the points measured as the
+    // plain map would draw them (without drawing), checked, and computed.
+    std::optional<AppState> computePointRun(const RunRequest& run, const std::function<void(AppState&)>& compute);
     void showChartGroup(bool show);
     void showEquation(const char* fileName);
     void showMLegendFor(ClusterTest test);
@@ -157,7 +150,6 @@ private:
     // reported, and the window goes on.
     template <class F>
     void drawing(F&& f);
-    void setMousePointer(int pointer);
 
     AppContext& ctx_;
     LastRun lastRun_;

@@ -1,7 +1,6 @@
 #include "stats/modClusterDetection.h"
 
 #include <cmath>
-#include <cstdio>
 #include <new>
 #include <optional>
 #include <string>
@@ -32,18 +31,6 @@ constexpr Index kParallelFrom = 128;
 // walking down the columns, so that every row's sum keeps the order of j.
 constexpr Index kChunk = 128;
 Index chunks(Index n) { return (n + kChunk - 1) / kChunk; }
-
-MessageHook& messageHook() {
-    static MessageHook hook;
-    return hook;
-}
-
-void showMessage(const std::string& text, const std::string& title) {
-    if (messageHook())
-        messageHook()(text, title);
-    else
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-}
 
 [[noreturn]] void fail(std::int32_t number, const std::string& text, const char* source) {
     throw AppError(number, text, source);
@@ -848,7 +835,7 @@ double GetMaxLocalM(const StudyAreaState& area, RetroState& retro) {
     return retro.localMSorted[at(n)];
 }
 
-double GetMCritical(const StudyAreaState& area, const SharedState& shared, const RetroState& retro) {
+MCritical GetMCritical(const StudyAreaState& area, const SharedState& shared, const RetroState& retro) {
     const char* source = "modClusterDetection::GetMCritical";
     const double sigma = shared.sigma;
     const double alpha = retro.alpha;
@@ -856,20 +843,14 @@ double GetMCritical(const StudyAreaState& area, const SharedState& shared, const
     if (area.regionCount <= 0)
         fail(RuntimeErrors::DivisionByZero, "There are no regions, so the critical value M* has no value.", source);
     const double t = (sigma * sigma * 0.81 + 1.0) * (alpha * 4.0) / n;
-    if (!(t > 0.0) || !std::isfinite(t)) {
-        showMessage("Error!", "Warning!");
-        return 0.0;
-    }
+    if (!(t > 0.0) || !std::isfinite(t)) return MCritical{0.0, false};
     const double u = -std::sqrt(3.14159265) * std::log(t);
-    if (!(u > 0.0)) {
-        showMessage("Error!", "Warning!");
-        return 0.0;
-    }
+    if (!(u > 0.0)) return MCritical{0.0, false};
     // Rounded to four decimals through its text, read back whatever the locale.
     const std::string text = formatMask(std::sqrt(u), "###0.0000");
     const std::optional<double> value = parseNumber(text);
     if (!value) fail(RuntimeErrors::Overflow, "The critical value M* has no finite value.", source);
-    return *value;
+    return MCritical{*value, true};
 }
 
 double GetChiSquareCritical(const double& alpha, const double& df) {
@@ -917,8 +898,6 @@ Matrix MomentMatrixAdjusted(const RetroState& retro) {
     if (n < 1 || retro.scoreWeightShares.size() < at(n) + 1) return Matrix();
     return adjustedMomentMatrix(retro, n);
 }
-
-void SetMessageHook(MessageHook hook) { messageHook() = std::move(hook); }
 
 }  // namespace modClusterDetection
 

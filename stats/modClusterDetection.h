@@ -9,8 +9,6 @@
 // numbered error and a description the run shows to the user; such a call
 // changes no program-wide variable.
 
-#include <functional>
-#include <string>
 
 #include "stats/AppState.h"
 
@@ -50,9 +48,21 @@ void CalcLocalMRossi(const StudyAreaState& area, RetroState& retro);
 // regionCount: the largest M(i) of the last M computation.
 double GetMaxLocalM(const StudyAreaState& area, RetroState& retro);
 
-// M* for sigma, alpha and regionCount, rounded to four decimals; 0 after
-// the message "Error!" when the formula has no value.
-double GetMCritical(const StudyAreaState& area, const SharedState& shared, const RetroState& retro);
+// M* for sigma, alpha and regionCount, rounded to four decimals. Where the
+// formula has no value ((1 + 0.81 sigma^2) 4 alpha / N is 0 or less, or 1
+// or more: large bandwidths on few regions) the value is 0, which the
+// callers take as M*, and `defined` is false. The engine tells nobody: the
+// window that shows the value tells the user, with the notice below, once
+// for every such value it asked for.
+struct MCritical {
+    double value = 0.0;
+    bool defined = false;
+};
+MCritical GetMCritical(const StudyAreaState& area, const SharedState& shared, const RetroState& retro);
+// The notice of an M* without a value: a modal box with this text and
+// title, the critical icon and one OK button.
+inline constexpr const char* kMCriticalNoticeText = "Error!";
+inline constexpr const char* kMCriticalNoticeTitle = "Warning!";
 
 // The chi-square critical value for alpha 0.01 or 0.05 (exact doubles),
 // 0 for any other alpha. df where the value does not exist raises an error.
@@ -65,11 +75,5 @@ Matrix ScoreWeightsUnadjusted(const RetroState& retro);
 Matrix ScoreWeightsAdjusted(const RetroState& retro);
 Matrix MomentMatrixUnadjusted(const RetroState& retro);
 Matrix MomentMatrixAdjusted(const RetroState& retro);
-
-// Where GetMCritical's message box goes: the program installs one that
-// shows a modal box with the critical icon and an OK button. Without one
-// the message is written to standard error.
-using MessageHook = std::function<void(const std::string& text, const std::string& title)>;
-void SetMessageHook(MessageHook hook);
 
 }  // namespace modClusterDetection

@@ -20,7 +20,6 @@
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSelectDataFormat.h"
-#include "stats/modClusterDetection.h"
 #include "tests/support/TestPaths.h"
 #include "ui/Pictures.h"
 
@@ -129,9 +128,6 @@ Harness::Harness() {
     installDialogs(dlg);
     pump = std::make_shared<CountingEventPump>();
     installEventPump(pump);
-    modClusterDetection::SetMessageHook([](const std::string& text, const std::string& title) {
-        dialogs().message(text, title, MsgIcon::Critical);
-    });
     frame = std::make_unique<QMainWindow>();
     frame->resize(1500, 1000);
     area = new QMdiArea(frame.get());
@@ -151,7 +147,6 @@ Harness::~Harness() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ctx.mainFrameLoader = nullptr;
     frame.reset();
-    modClusterDetection::SetMessageHook({});
     Pictures::setBitmapFolder({});
 }
 

@@ -331,12 +331,12 @@ TEST_P(PointWindowTests, ListsEqualTheEnginesValuesThroughTheMasks) {
             global.push_back("");
             global.push_back("Maximum M statistic = " + F(cd::GetMaxLocalM(e.area, e.retro), "0.000"));
             global.push_back("");
-            global.push_back("M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"));
+            global.push_back("M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"));
             global.push_back("");
         }
     } else {
         global = {"", "Maximum M-statistic = " + F(cd::GetMaxLocalM(e.area, e.retro), "0.000"), "",
-                  "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"), ""};
+                  "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"), ""};
     }
     EXPECT_EQ(w->globalLines(), global);
     const auto local = w->localLines();
@@ -394,7 +394,7 @@ TEST_P(PointWindowTests, ListsEqualTheEnginesValuesThroughTheMasks) {
         break;
     case ClusterTest::Rossi:
         EXPECT_EQ(report[0], "Summary of Maximum M Statistic (Rossi)" + std::string(20, ' '));
-        EXPECT_EQ(report[3], "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"));
+        EXPECT_EQ(report[3], "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"));
         break;
     }
 }
@@ -679,25 +679,99 @@ TEST_F(PointWindow, ABandwidthOutOfScaleIsRefusedInWordsAboutPoints) {
                                                          "points."});
 }
 
-// A run that starts and then cannot be computed leaves nothing of the run
-// before beside its plain points: no rows, chart, legend or M-class picture.
-TEST_F(PointWindow, ARunThatCannotBeComputedShowsNothingOfTheRunBefore) {
-    load(clusteredPoints(12));
-    runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
-    w->selectGlobalRow(2);
-    ASSERT_TRUE(w->MSChart1->isVisibleTo(w));
-    ASSERT_TRUE(w->imgM_Legend->isVisibleTo(w));
-    ASSERT_GT(colourCount(w->picLegend->surface().image()), 1u);
+// A run that is refused by what it finds in its data (here a bandwidth
+// the kernel cannot scale by, found after the points were measured on the
+// map) changes nothing the window shows: the lists, legend, M-class
+// picture, chart, map as zoomed, tools and report of the run before stay
+// and work.
+TEST_F(PointWindow, ARefusedRunLeavesTheEarlierRunShownAndWorking) {
+    const std::string outOfScale = "The test cannot be computed on these data: The bandwidth is too large or too "
+                                   "small for the kernel weights of these points.";
+    const struct {
+        const char* name;
+        bool range;
+        bool zoomed;  // the map zoomed in by the tools before the refused run
+    } cases[] = {
+        {"a single run", false, false},
+        {"a range run", true, false},
+        {"a single run on a zoomed map", false, true},
+        {"a range run on a zoomed map", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.clearMessages();
+        load(clusteredPoints(12));
+        if (c.range) {
+            runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
+            w->selectGlobalRow(3);
+        } else {
+            runSingle(ClusterTest::Rossi, "1");
+        }
+        ASSERT_TRUE(h.messageTexts().empty());
+        if (c.zoomed) {
+            w->selectTool("optZoomIn");
+            for (int i = 0; i < 2; ++i) w->picPoint_MouseDown(1, 0, 5, 5);
+            ASSERT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.6);
+        }
+        const std::vector<std::string> global = w->globalLines(), local = w->localLines();
+        const double sigma = h.ctx.state.shared.sigma;
+        const double zoom = h.ctx.state.points.clusterMap.pointZoom;
+        const bool identify = w->optIdentify->isEnabled();
+        const QImage map = w->picPoint->surface().image(), legend = w->picLegend->surface().image();
+        const std::vector<std::string> report = saveReport();
+
+        h.clearMessages();
+        if (c.range) {
+            w->txtFromSigma->setText("1e-300");
+            w->txtToSigma->setText("3e-300");
+            w->txtStep->setText("1e-300");
+            w->cmdRun_Click();
+        } else {
+            w->txtSingleSigma->setText("1e-300");
+            w->cmdRun_Click();
+        }
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{outOfScale});
+        EXPECT_EQ(w->globalLines(), global);
+        EXPECT_EQ(w->localLines(), local);
+        EXPECT_EQ(h.ctx.state.shared.sigma, sigma);
+        EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, zoom);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->optIdentify->isEnabled(), identify);
+        EXPECT_EQ(w->MSChart1->isVisibleTo(w), c.range);
+        EXPECT_TRUE(w->imgM_Legend->isVisibleTo(w));
+        EXPECT_TRUE(w->picPoint->surface().image() == map);
+        EXPECT_TRUE(w->picLegend->surface().image() == legend);
+        // The tools still redraw the run's classes.
+        w->selectTool("optZoomIn");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        EXPECT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, zoom + 0.2);
+        EXPECT_GT(colourCount(w->picPoint->surface().image()), 2u);
+        w->selectTool("optFullExtent");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        // The report is that of the run before.
+        EXPECT_EQ(saveReport(), report);
+    }
+}
+
+// An M* without a value (alpha 0.05 on four points, from a bandwidth of
+// about 4.85 on) reads 0, and the window gives its notice each time it is
+// asked for: the list, then the legend's breaks; the report once more.
+TEST_F(PointWindow, ACriticalValueWithoutValueShowsItsNoticeAndTheRunGoesOn) {
+    load(kFourPoints);
     h.clearMessages();
-    runRange(ClusterTest::Rossi, "1e-300", "3e-300", "1e-300");
-    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The test cannot be computed on these data: The bandwidth is "
-                                                         "too large or too small for the kernel weights of these "
-                                                         "points."});
-    EXPECT_TRUE(w->globalLines().empty());
-    EXPECT_FALSE(w->MSChart1->isVisibleTo(w));
-    EXPECT_FALSE(w->imgM_Legend->isVisibleTo(w));
-    EXPECT_EQ(colourCount(w->picLegend->surface().image()), 1u);
-    EXPECT_EQ(colourCount(w->picPoint->surface().image()), 2u);
+    runSingle(ClusterTest::FreemanTukey, "5");
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>(2, "Error!"));
+    for (const auto& m : h.dlg->messages) {
+        EXPECT_EQ(m.title, "Warning!");
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+        EXPECT_EQ(m.buttons, MsgButtons::OK);
+    }
+    EXPECT_EQ(w->globalLines()[3], "M Critical (M*) = 0.000");
+    EXPECT_TRUE(w->cmdSave->isEnabled());
+    h.clearMessages();
+    const std::vector<std::string> report = saveReport();
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"Error!"});
+    EXPECT_EQ(report[3], "M Critical (M*) = 0.000");
 }
 
 // The statistics that data cannot give name the point they stop at.

@@ -143,7 +143,7 @@ TEST(RetroLines, IdsInAnyScriptLineUpByCharacters) {
     s.retro.secondaryIdOn = true;
     const ResultLines u = ClusterLines::unadjustedScore(s);
     const ResultLines m = ClusterLines::mStatistic(s);
-    const auto report = ClusterLines::singleReport(s, ClusterTest::AdjustedPoisson);
+    const auto report = ClusterLines::singleReport(s, ClusterTest::AdjustedPoisson).lines;
     for (std::size_t i = 3; i < 6; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(characterCount(u.local[i]), 62u) << u.local[i];
@@ -208,7 +208,7 @@ TEST(RetroReport, UnadjustedSingle) {
         sp(12) + "CCC" + sp(6) + "2.00" + sp(6) + "3.14" + sp(6) + "3.00" + sp(6) + "2.50",
         D58,
     };
-    const auto lines = ClusterLines::singleReport(s, ClusterTest::Unadjusted);
+    const auto lines = ClusterLines::singleReport(s, ClusterTest::Unadjusted).lines;
     ASSERT_EQ(lines.size(), 18u);
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
     EXPECT_EQ(lines[0].size(), 58u);
@@ -219,7 +219,7 @@ TEST(RetroReport, UnadjustedSingle) {
 TEST(RetroReport, AdjustedSingleTwoIds) {
     AppState s = threeRegions();
     s.retro.secondaryIdOn = true;
-    const auto lines = ClusterLines::singleReport(s, ClusterTest::AdjustedPoisson);
+    const auto lines = ClusterLines::singleReport(s, ClusterTest::AdjustedPoisson).lines;
     ASSERT_EQ(lines.size(), 18u);
     EXPECT_EQ(lines[0], "Summary of Global Score and Maximum M Statistic" + sp(25));
     EXPECT_EQ(lines[0].size(), 72u);
@@ -237,7 +237,7 @@ TEST(RetroReport, MSingle) {
                           Case{ClusterTest::Rossi, "Summary of Maximum M Statistic (Rossi)" + sp(20)}}) {
         SCOPED_TRACE(c.title);
         AppState s = threeRegions();
-        const auto lines = ClusterLines::singleReport(s, c.test);
+        const auto lines = ClusterLines::singleReport(s, c.test).lines;
         const std::vector<std::string> expected = {
             c.title,
             D58,

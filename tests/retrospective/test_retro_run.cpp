@@ -72,7 +72,7 @@ TEST_F(RetroRunState, AdjustedRangeLeavesTheLastScoresOnTheMapAndThePoissonMInLo
     cd::CalcLocalMPoisson(e.area, e.retro);
     for (std::size_t i = 1; i <= 12; ++i) EXPECT_EQ(s.retro.localM[i], e.retro.localM[i]) << i;
     EXPECT_EQ(s.retro.rangeMaxM[2], cd::GetMaxLocalM(e.area, e.retro));
-    EXPECT_EQ(s.retro.rangeMCritical[2], cd::GetMCritical(e.area, e.shared, e.retro));
+    EXPECT_EQ(s.retro.rangeMCritical[2], cd::GetMCritical(e.area, e.shared, e.retro).value);
 }
 
 TEST_F(RetroRunState, SingleRunsShadeTheStatisticTheirListsShow) {

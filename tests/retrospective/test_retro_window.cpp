@@ -82,7 +82,7 @@ ResultLines expectedSingle(AppState e, ClusterTest test, double sigma) {
         if (!unadj) {
             const double m = cd::GetMaxLocalM(e.area, e.retro);
             r.global.insert(r.global.end(), {"", "Maximum M statistic = " + F(m, "0.000"), "",
-                                             "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"), ""});
+                                             "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"), ""});
         }
         const DoubleArray& u = unadj ? e.retro.localScoreUnadjusted : e.retro.localScoreAdjusted;
         const DoubleArray& z = unadj ? e.retro.localScoreZUnadjusted : e.retro.localScoreZAdjusted;
@@ -98,7 +98,7 @@ ResultLines expectedSingle(AppState e, ClusterTest test, double sigma) {
         if (test == ClusterTest::FreemanTukey) cd::CalcLocalMFreemanTukey(e.area, e.retro);
         else cd::CalcLocalMRossi(e.area, e.retro);
         const double m = cd::GetMaxLocalM(e.area, e.retro);
-        r.global = {"", "Maximum M-statistic = " + F(m, "0.000"), "", "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro), "0.000"), ""};
+        r.global = {"", "Maximum M-statistic = " + F(m, "0.000"), "", "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"), ""};
         r.local = {rule, R("ID", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10), rule};
         for (int i = 1; i <= e.area.regionCount; ++i) {
             const auto k = static_cast<std::size_t>(i);
@@ -230,7 +230,7 @@ TEST_P(RetroSingleRun, ListsEqualTheEngineFormatted) {
     h->dlg->queueFile(path);
     w->cmdSave_Click();
     EXPECT_TRUE(h->dlg->messages.empty());
-    const auto lines = ClusterLines::singleReport(state(), test);
+    const auto lines = ClusterLines::singleReport(state(), test).lines;
     EXPECT_EQ(lines.size(), (m ? 11u : 15u) + 12u);
     EXPECT_EQ(readFile(path), joinCrLf(lines));
     ASSERT_EQ(h->dlg->fileCalls.size(), 1u);
@@ -275,7 +275,7 @@ TEST_F(RetroWindow, SingleValidation) {
     struct Case { const char* text; const char* message; };
     runSingle(ClusterTest::Rossi, "1");
     const std::vector<std::string> global = w->globalLines(), local = w->localLines();
-    const std::vector<std::string> report = ClusterLines::singleReport(state(), ClusterTest::Rossi);
+    const std::vector<std::string> report = ClusterLines::singleReport(state(), ClusterTest::Rossi).lines;
     for (const Case& c : {Case{"abc", "Bandwidth should be numerical."}, Case{"inf", "Bandwidth should be numerical."},
                           Case{"nan", "Bandwidth should be numerical."}, Case{"1e400", "Bandwidth should be numerical."},
                           Case{"", "Bandwidth should be numerical."}, Case{"-0.5", "Bandwidth should not be negative."}}) {
@@ -297,7 +297,7 @@ TEST_F(RetroWindow, SingleValidation) {
         map->RedrawByMode();
         EXPECT_GT(mapColours(), 2u);
         EXPECT_FALSE(legendCleared());
-        EXPECT_EQ(ClusterLines::singleReport(state(), ClusterTest::Rossi), report);
+        EXPECT_EQ(ClusterLines::singleReport(state(), ClusterTest::Rossi).lines, report);
     }
 }
 
@@ -482,7 +482,7 @@ TEST_F(RetroWindow, RangeLastBandwidthIsClampedBeforeItIsComputed) {
     cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
     cd::CalcLocalMFreemanTukey(e.area, e.retro);
     EXPECT_EQ(s.retro.rangeStatistic[3], cd::GetMaxLocalM(e.area, e.retro));
-    EXPECT_EQ(s.retro.rangeMCritical[3], cd::GetMCritical(e.area, e.shared, e.retro));
+    EXPECT_EQ(s.retro.rangeMCritical[3], cd::GetMCritical(e.area, e.shared, e.retro).value);
     EXPECT_EQ(w->globalLines()[5].substr(0, 6), " 1.000");
     auto* chart = h->ctx.find<frmSigmaChart>();
     ASSERT_NE(chart, nullptr);
@@ -622,6 +622,18 @@ TEST_F(RetroWindow, CriticalValueWithoutValueShowsItsNoticeAndTheRunGoesOn) {
     }
     EXPECT_EQ(w->globalLines()[3], "M Critical (M*) = 0.000");
     EXPECT_TRUE(w->cmdSave->isEnabled());
+    // The report asks for M* once more, and a range for each of its
+    // bandwidths (all beyond 8.53 here), and the window says so each time.
+    const std::vector<std::string> notice = {"Error!"};
+    h->clearMessages();
+    h->dlg->queueFile(dir + "/notice.txt");
+    w->cmdSave_Click();
+    EXPECT_EQ(h->messageTexts(), notice);
+    h->clearMessages();
+    runRange(ClusterTest::Rossi, "8.6", "9.6", "0.5");
+    EXPECT_EQ(h->messageTexts(), std::vector<std::string>(3, "Error!"));
+    const std::string row = w->globalLines()[2];
+    EXPECT_EQ(row.substr(row.size() - 6), "  0.00");
 }
 
 TEST_F(RetroWindow, AReportThatCannotBeSavedSaysWhyAndChangesNoFile) {
