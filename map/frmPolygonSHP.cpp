@@ -34,9 +34,9 @@ constexpr double kZoomStep = 0.4;
 // The map's waits: the hand-overs the loops count, and their length in the
 // program. A region blinks three times, about a sixth of a second each; the
 // bandwidth animation shows each bandwidth for about 0.4 s.
-constexpr Wait kRegionBlink{2501, 0.15};
-constexpr Wait kChartBlink{50001, 0.15};
-constexpr Wait kBandwidthFrame{50000, 0.4};
+constexpr Wait kRegionBlink{0.15};
+constexpr Wait kChartBlink{0.15};
+constexpr Wait kBandwidthFrame{0.4};
 // The window's size as it loads, frame included.
 constexpr double kLoadWidthTwips = 8025;
 constexpr double kLoadHeightTwips = 5055;
@@ -393,11 +393,7 @@ void frmPolygonSHP::stopWaiting() { WaitingAction::stop(this); }
 
 // ---- The map's mouse ----
 
-void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
-    useTool(X, Y);
-    // A click deferred while a blink ran (a Run) starts now that it is over.
-    WaitingAction::runDeferred();
-}
+void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) { useTool(X, Y); }
 
 void frmPolygonSHP::useTool(float X, float Y) {
     // The tools that pick a region are ignored while a blink or an
@@ -543,8 +539,6 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
     } else if (key == "MapAnimation") {
         if (!animating_) {
             animateBandwidths();
-            // A click deferred while it ran starts now that it is over.
-            WaitingAction::runDeferred();
         } else if (WaitingAction::stop(this)) {
             // A second click stops the animation on the bandwidth it shows
             // (the first when none was shown yet): the map, the slider and

@@ -65,7 +65,7 @@ struct frmUnivariate::Inputs {
 
 Wait frmUnivariate::periodWait(std::int32_t animationDelay) {
     const double seconds = animationDelay >= kSlowDelay ? 0.6 : animationDelay >= kMediumDelay ? 0.25 : 0.0;
-    return Wait{static_cast<std::int64_t>(animationDelay) + 1, seconds};
+    return Wait{seconds};
 }
 
 frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
@@ -688,11 +688,7 @@ void frmUnivariate::listSignaledRegion() {
     s.area.dbfRecordset->MoveFirst();
 }
 
-void frmUnivariate::lstRegion_Click() {
-    flashRegion();
-    // A Run asked for during the flash starts now that it is over.
-    WaitingAction::runDeferred();
-}
+void frmUnivariate::lstRegion_Click() { flashRegion(); }
 
 void frmUnivariate::flashRegion() {
     AppContext& ctx = ctx_;

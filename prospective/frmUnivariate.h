@@ -34,7 +34,7 @@ public:
 
     // The waits of the animation and of a region's flash.
     static Wait periodWait(std::int32_t animationDelay);
-    static constexpr Wait kFlash{50001, 0.15};
+    static constexpr Wait kFlash{0.15};
 
     void Form_Load();
     void Form_Unload();

@@ -274,7 +274,7 @@ void frmUnivariateCusumTextfile::cmdNewZScore_Click() {
 
 Wait frmUnivariateCusumTextfile::periodWait(int speed) {
     const double seconds = speed >= kSlowDelay ? 0.6 : speed >= kMediumDelay ? 0.25 : 0.0;
-    return Wait{static_cast<std::int64_t>(speed) + 1, seconds};
+    return Wait{seconds};
 }
 
 void frmUnivariateCusumTextfile::setAnimating(bool on) {
