@@ -380,9 +380,11 @@ std::function<bool()> frmPolygonSHP::whileOpen() {
 
 bool frmPolygonSHP::blinkRegion(const Wait& w, bool outlinesBetween) {
     QPointer<frmPolygonSHP> self(this);
+    // A tool clicked meanwhile picks another region; this blink stays on its own.
+    const std::int32_t region = state_.shared.selectedRegion;
     WaitingAction blink(this, whileOpen());
     for (int i = 0; i < 3; ++i) {
-        modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
+        modDrawPolygon::HighlightRegion(ctx_, region);
         if (!blink.wait(w) || !self) return false;
         if (outlinesBetween) modDrawPolygon::RedrawShapefile(ctx_);
     }
@@ -396,23 +398,25 @@ void frmPolygonSHP::stopWaiting() { WaitingAction::stop(this); }
 void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) { useTool(X, Y); }
 
 void frmPolygonSHP::useTool(float X, float Y) {
-    // The tools that pick a region are ignored while a blink or an
-    // animation runs: their blinks, charts and list rows would start inside
-    // it and pile up behind it.
-    const bool picksRegion = isButtonPressed("ID") || isButtonPressed("Find") || isButtonPressed("Graph");
-    if (picksRegion && WaitingAction::busy()) return;
+    // While a blink or an animation runs, the tools that pick a region
+    // still show what they find (the region's information, its chart, its
+    // row), but they leave the map to the wait that draws on it and start
+    // no blink of their own, which would run inside that wait.
+    const bool waiting = WaitingAction::busy();
     if (isButtonPressed("ID")) {
-        Cls();
-        modDrawPolygon::RedrawShapefile(ctx_);
+        if (!waiting) {
+            Cls();
+            modDrawPolygon::RedrawShapefile(ctx_);
+        }
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) {
             // A click outside every region identifies nothing.
-            RedrawByMode();
+            if (!waiting) RedrawByMode();
             return;
         }
         ctx_.show<frmInfo>();
         modFunctions::ShowRegionInfo(ctx_);
-        if (!blinkRegion(kRegionBlink, false)) return;
+        if (waiting || !blinkRegion(kRegionBlink, false)) return;
         Cls();
         RedrawByMode();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();
@@ -423,14 +427,14 @@ void frmPolygonSHP::useTool(float X, float Y) {
         if (unloaded_) return;
         modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
     } else if (isButtonPressed("Graph")) {
-        modDrawPolygon::RedrawShapefile(ctx_);
+        if (!waiting) modDrawPolygon::RedrawShapefile(ctx_);
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) {
-            modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
+            if (!waiting) modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
             return;
         }
         emit ctx_.mapHub().regionCharted(state_.shared.selectedRegion);
-        if (unloaded_) return;
+        if (unloaded_ || waiting) return;
         if (!blinkRegion(kChartBlink, true)) return;
         modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
     } else if (isButtonPressed("ZoomIn")) {

@@ -175,7 +175,6 @@ void frmUnivariate::fillFieldLists() {
 
 void frmUnivariate::clearRegionList() {
     clearQuietly(lstRegion);
-    regionRow_ = -1;
 }
 
 void frmUnivariate::selectOption(QRadioButton* o, void (frmUnivariate::*handler)()) {
@@ -696,23 +695,24 @@ void frmUnivariate::flashRegion() {
     const int row = lstRegion->currentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= s.cusum.signaledRegions.size()) return;
     QPointer<frmUnivariate> self(this);
-    // A region chosen during a blink or an animation is not flashed or
-    // charted (the flash would run inside it), and the row chosen before
-    // stays chosen.
+    const std::int32_t region = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
+    s.shared.selectedRegion = region;
+    // A region chosen during a blink or an animation is charted at once
+    // and not flashed: the flash would run inside the other wait.
     WaitingAction flash(this, [self] { return self && !self->unloaded_; });
     if (!flash.started()) {
-        quietly(lstRegion, [this](QListWidget* l) { l->setCurrentRow(regionRow_); });
+        ShowRegionChart(ctx);
         return;
     }
-    regionRow_ = row;
-    s.shared.selectedRegion = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
     for (int i = 0; i < 3; ++i) {
-        onMap([&] { CusumMapLink::highlightRegion(ctx, s.shared.selectedRegion); });
+        onMap([&] { CusumMapLink::highlightRegion(ctx, region); });
         // Stopped: whoever stopped it shows what comes next.
         if (!flash.wait(kFlash) || !self) return;
         onMap([&] { CusumMapLink::redrawOutlines(ctx); });
     }
-    ShowRegionChart(ctx);
+    // A region picked during the flash (another row, the map's tools) was
+    // shown when it was picked; the latest pick is the one charted.
+    if (s.shared.selectedRegion == region) ShowRegionChart(ctx);
     onMap([&] { CusumMapLink::showPeriod(ctx, s.shared.currentPeriod); });
 }
 

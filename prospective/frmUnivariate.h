@@ -184,6 +184,4 @@ private:
     // Whether lstPeriod and lstRegion hold the lines of a finished or
     // running run (so that a choice in them has results to show).
     bool hasRun_ = false;
-    // The row of lstRegion last flashed (-1: none since it was filled).
-    int regionRow_ = -1;
 };

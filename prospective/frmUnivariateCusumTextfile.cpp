@@ -501,7 +501,9 @@ void frmUnivariateCusumTextfile::optIdentify_Click() {
 }
 
 void frmUnivariateCusumTextfile::picPoint_MouseDown(int, int, double X, double Y) {
-    if (lstPeriod->count() == 0 || !v_.result || pickIgnored()) return;
+    // During the animation the tools act on the period it shows; the
+    // frames then go on from there.
+    if (lstPeriod->count() == 0 || !v_.result) return;
     if (optZoomIn->isChecked()) {
         picPoint->zoomBy(kZoomStep);
         drawPeriodMap();
@@ -550,14 +552,8 @@ void frmUnivariateCusumTextfile::picPoint_MouseMove(int Button, int, double X, d
     }
 }
 
-bool frmUnivariateCusumTextfile::pickIgnored() const {
-    // The tools that pick points are ignored during the animation: the
-    // frames would draw over what they show.
-    return (optMeasureDistance->isChecked() || optIdentify->isChecked()) && WaitingAction::busy();
-}
-
 void frmUnivariateCusumTextfile::picPoint_MouseUp(int Button, int, double X, double Y) {
-    if (lstPeriod->count() == 0 || !v_.result || pickIgnored()) return;
+    if (lstPeriod->count() == 0 || !v_.result) return;
     const bool selecting = optMeasureDistance->isChecked() && v_.view.dragStarted;
     // A selection starts from the period's map whichever button ends it, so
     // no squares or circle of an earlier one stay.

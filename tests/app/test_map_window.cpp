@@ -277,6 +277,29 @@ TEST_F(MapWindow, IdentifyBlinksTheRegionAndShowsItsInformation) {
     h->ctx.unload<frmInfo>();
 }
 
+// A region identified during a blink shows its information at once and
+// blinks nothing of its own; the blink goes on, on its own region.
+TEST_F(MapWindow, IdentifyDuringABlinkShowsTheRegionWithoutABlinkOfItsOwn) {
+    useTool("ID");
+    int blinkSeen = 0;
+    h->pump->onWait = [&](std::int64_t n) {
+        if (n == 1) {
+            clickAt(5, 5);
+            EXPECT_EQ(h->pump->waits, 1) << "the second click waited";
+            EXPECT_EQ(s().shared.selectedRegion, 0);
+            EXPECT_TRUE(h->ctx.isOpen<frmInfo>());
+        }
+        blinkSeen += h->colourAt(15, 5) == kYellow;
+        EXPECT_NE(h->colourAt(5, 5), kYellow) << "wait " << n;
+    };
+    clickAt(15, 5);
+    EXPECT_EQ(h->pump->waits, 3);
+    EXPECT_EQ(blinkSeen, 3);
+    EXPECT_EQ(s().shared.selectedRegion, 0);
+    EXPECT_EQ(h->colourAt(15, 5), kWhite);
+    h->ctx.unload<frmInfo>();
+}
+
 TEST_F(MapWindow, IdentifyOutsideEveryRegionDoesNothingFurther) {
     useTool("ID");
     w().picSHP_MouseDown(1, 0, 2, 2);
