@@ -26,6 +26,9 @@
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
+
+using WindowParts::onSignal;
 
 namespace {
 
@@ -198,24 +201,24 @@ void frmPolygonSHP::buildControls() {
             a->setCheckable(true);
             toolGroup->addAction(a);
             // A pressed tool stays pressed when it is clicked again.
-            connect(a, &QAction::triggered, this, [this, a, key](bool checked) {
+            onSignal(a, &QAction::triggered, this, [this, a, key](bool checked) {
                 if (!checked) a->setChecked(true);
                 Toolbar1_ButtonClick(key);
             });
         } else {
-            connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+            onSignal(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
         }
     }
 
     picSHP = new PictureBox(ScaleUnit::Pixels, this);
     picSHP->setObjectName("picSHP");
     placeInTwips(picSHP, 1980, 450, 5925, 4305);
-    connect(picSHP, &PictureBox::mouseDown, this,
+    onSignal(picSHP, &PictureBox::mouseDown, this,
             [this](int b, double x, double y) { picSHP_MouseDown(b, 0, static_cast<float>(x), static_cast<float>(y)); });
-    connect(picSHP, &PictureBox::mouseMove, this,
+    onSignal(picSHP, &PictureBox::mouseMove, this,
             [this](int b, double x, double y) { picSHP_MouseMove(b, 0, static_cast<float>(x), static_cast<float>(y)); });
-    connect(picSHP, &PictureBox::mouseUp, this, &frmPolygonSHP::onMouseUpSignal);
-    connect(picSHP, &PictureBox::clicked, this, &frmPolygonSHP::picSHP_Click);
+    onSignal(picSHP, &PictureBox::mouseUp, this, [this](int b, double x, double y) { onMouseUpSignal(b, x, y); });
+    onSignal(picSHP, &PictureBox::clicked, this, [this] { picSHP_Click(); });
 
     picLegend = new QWidget(this);
     picLegend->setObjectName("picLegend");
@@ -249,8 +252,8 @@ void frmPolygonSHP::buildControls() {
     sliderStatsRange->setTracking(false);
     sliderStatsRange->setRange(0, 0);
     placeInTwips(sliderStatsRange, 60, 4020, 1875, 375);
-    connect(sliderStatsRange, &QSlider::sliderMoved, this, [this](int) { sliderStatsRange_Scroll(); });
-    connect(sliderStatsRange, &QSlider::valueChanged, this, [this](int) { sliderStatsRange_Change(); });
+    onSignal(sliderStatsRange, &QSlider::sliderMoved, this, [this](int) { sliderStatsRange_Scroll(); });
+    onSignal(sliderStatsRange, &QSlider::valueChanged, this, [this](int) { sliderStatsRange_Change(); });
 }
 
 // ---- Toolbar buttons ----
@@ -311,7 +314,7 @@ void frmPolygonSHP::showEvent(QShowEvent* event) {
         sub->resize(twipsToPixels(kLoadWidthTwips), twipsToPixels(kLoadHeightTwips));
         sub->move(0, 0);
         if (QMdiArea* area = sub->mdiArea()) {
-            connect(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
+            onSignal(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
                 if (w == sub && !unloaded_) Form_Activate();
             });
         }

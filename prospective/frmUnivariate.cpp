@@ -124,21 +124,21 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
 
     for (QComboBox* c : {cboStartZ, cboEndZ}) c->setEditable(false);
 
-    connect(cmdCalc, &QPushButton::clicked, this, [this] { cmdCalc_Click(); });
-    connect(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
-    connect(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
-    connect(cboStartZ, &QComboBox::activated, this, [this] { cboStartZ_Click(); });
-    connect(cboEndZ, &QComboBox::activated, this, [this] { cboEndZ_Click(); });
-    connect(optFieldSelection, &QRadioButton::clicked, this, [this] { optFieldSelection_Click(); });
-    connect(optExistingTextfile, &QRadioButton::clicked, this, [this] { optExistingTextfile_Click(); });
-    connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
-    connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
-    connect(optFIR, &QRadioButton::clicked, this, [this] { optFIR_Click(); });
+    onSignal(cmdCalc, &QPushButton::clicked, this, [this] { cmdCalc_Click(); });
+    onSignal(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
+    onSignal(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
+    onSignal(cboStartZ, &QComboBox::activated, this, [this] { cboStartZ_Click(); });
+    onSignal(cboEndZ, &QComboBox::activated, this, [this] { cboEndZ_Click(); });
+    onSignal(optFieldSelection, &QRadioButton::clicked, this, [this] { optFieldSelection_Click(); });
+    onSignal(optExistingTextfile, &QRadioButton::clicked, this, [this] { optExistingTextfile_Click(); });
+    onSignal(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
+    onSignal(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
+    onSignal(optFIR, &QRadioButton::clicked, this, [this] { optFIR_Click(); });
     connectList(this, lstPeriod, &frmUnivariate::lstPeriod_Click);
     connectList(this, lstRegion, &frmUnivariate::lstRegion_Click);
 
     // The map's tool "Graph" charts the region it picked.
-    connect(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
+    onSignal(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
         if (ctx_.find<frmUnivariate>() == this && hasRun_) ShowRegionChart(ctx_);
     });
 

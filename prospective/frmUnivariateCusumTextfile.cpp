@@ -131,24 +131,24 @@ void frmUnivariateCusumTextfile::buildControls() {
     picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(120, 4380, 4820, 360));
     lblEachRegionInfo = control<QLabel>(picEachRegionInfo, "lblEachRegionInfo", twips(60, 30, 4700, 300));
 
-    connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
-    connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
-    connect(cmdFileOpenIDXY, &QPushButton::clicked, this, [this] { cmdFileOpenIDXY_Click(); });
-    connect(cmdOldCusum, &QPushButton::clicked, this, [this] { cmdOldCusum_Click(); });
-    connect(cmdNewZScore, &QPushButton::clicked, this, [this] { cmdNewZScore_Click(); });
-    connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
-    connect(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
-    connect(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
+    onSignal(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
+    onSignal(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
+    onSignal(cmdFileOpenIDXY, &QPushButton::clicked, this, [this] { cmdFileOpenIDXY_Click(); });
+    onSignal(cmdOldCusum, &QPushButton::clicked, this, [this] { cmdOldCusum_Click(); });
+    onSignal(cmdNewZScore, &QPushButton::clicked, this, [this] { cmdNewZScore_Click(); });
+    onSignal(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+    onSignal(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
+    onSignal(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
     for (QRadioButton* o : {optZoomIn, optZoomOut, optPan, optFullExtent})
-        connect(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
-    connect(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
-    connect(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
+        onSignal(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
+    onSignal(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
+    onSignal(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
     connectList(this, lstPeriod, &frmUnivariateCusumTextfile::lstPeriod_Click);
     connectList(this, lstRegion, &frmUnivariateCusumTextfile::lstRegion_Click);
-    connect(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
-    connect(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
-    connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
-    connect(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
+    onSignal(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
+    onSignal(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
+    onSignal(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
+    onSignal(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
 }
 
 template <class F>

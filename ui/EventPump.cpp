@@ -8,6 +8,8 @@
 #include <thread>
 #include <utility>
 
+#include "ui/GuardedApplication.h"
+
 namespace {
 std::shared_ptr<EventPump>& installed() {
     static std::shared_ptr<EventPump> p;
@@ -58,7 +60,13 @@ void handOverDeferred() {
         app,
         [] {
             actions().handedOver = false;
-            runDeferred();
+            // The click's handler, run from here: what it lets through
+            // stops here, as in the handler it came from.
+            try {
+                runDeferred();
+            } catch (...) {
+                GuardedApplication::stopStep(std::current_exception(), StoppedAt::Handler);
+            }
         },
         Qt::QueuedConnection);
 }
