@@ -33,6 +33,9 @@
 #include "ui/Dialogs.h"
 #include "ui/TextSave.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
+
+using WindowParts::onSignal;
 
 MDIFrmMain::MDIFrmMain(AppContext& ctx) : ctx_(ctx) {
     setObjectName("MDIFrmMain");
@@ -74,9 +77,9 @@ void MDIFrmMain::connectServices() {
             if (ctx_.find<MDIFrmMain>() == this) action(args...);
         };
     };
-    connect(&hub, &MapHub::mapActivated, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowActivated); }));
-    connect(&hub, &MapHub::mapClosed, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowClosed); }));
-    connect(&hub, &MapHub::coordinatesChanged, this,
+    onSignal(&hub, &MapHub::mapActivated, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowActivated); }));
+    onSignal(&hub, &MapHub::mapClosed, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowClosed); }));
+    onSignal(&hub, &MapHub::coordinatesChanged, this,
             whileOpen([this](const std::string& text) { setStatusPanelText(text); }));
 }
 
@@ -95,7 +98,7 @@ QMenu* MDIFrmMain::addSubMenu(QMenu* parent, const char* name, const char* capti
 QAction* MDIFrmMain::addEntry(QMenu* menu, const char* name, const char* caption, void (MDIFrmMain::*handler)()) {
     QAction* a = menu->addAction(QString::fromUtf8(caption));
     a->setObjectName(name);
-    connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    onSignal(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     entries_[name] = a;
     menuOrder_.push_back(name);
     return a;

@@ -9,6 +9,9 @@
 #include "platform/Error.h"
 #include "ui/Dialogs.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
+
+using WindowParts::onSignal;
 
 namespace {
 // An error number that reports nothing the user must act on: it is
@@ -38,7 +41,7 @@ frmAttTable::frmAttTable(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     MSFlexGrid1->horizontalHeader()->setResizeContentsPrecision(200);
     // Another study area's table replaces the one shown.
-    connect(&ctx_.mapHub(), &MapHub::studyAreaOpened, this, [this] {
+    onSignal(&ctx_.mapHub(), &MapHub::studyAreaOpened, this, [this] {
         if (ctx_.find<frmAttTable>() == this) Form_Load();
     });
 

@@ -21,6 +21,7 @@ using WindowParts::button;
 using WindowParts::control;
 using WindowParts::frameBox;
 using WindowParts::label;
+using WindowParts::onSignal;
 using WindowParts::option;
 using WindowParts::twips;
 
@@ -73,11 +74,11 @@ void frmCalculatePValue::buildControls() {
     // The two options form one group (they share this window as parent).
     // toggled fires only when an option becomes selected, so a click on the
     // option already chosen shows no second notice.
-    connect(optChiSquare, &QRadioButton::toggled, this, [this](bool on) {
+    onSignal(optChiSquare, &QRadioButton::toggled, this, [this](bool on) {
         if (on) optChiSquare_Click();
     });
-    connect(cmdCalculate, &QPushButton::clicked, this, [this] { cmdCalculate_Click(); });
-    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    onSignal(cmdCalculate, &QPushButton::clicked, this, [this] { cmdCalculate_Click(); });
+    onSignal(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
 }
 
 void frmCalculatePValue::Form_Load() {

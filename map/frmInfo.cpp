@@ -5,6 +5,9 @@
 
 #include "ui/Fonts.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
+
+using WindowParts::onSignal;
 
 frmInfo::frmInfo(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
     setObjectName("frmInfo");
@@ -13,14 +16,14 @@ frmInfo::frmInfo(AppContext& ctx) : QWidget(nullptr), ctx_(ctx) {
     Command1 = new QPushButton("Field", this);
     Command1->setObjectName("Command1");
     Command1->setGeometry(0, 0, twipsToPixels(1695), twipsToPixels(285));
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    onSignal(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
     Command2 = new QPushButton("Value", this);
     Command2->setObjectName("Command2");
     Command2->setGeometry(twipsToPixels(1695), 0, twipsToPixels(2520), twipsToPixels(285));
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    onSignal(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     // The record shown belongs to the study area before: the window goes.
-    connect(&ctx_.mapHub(), &MapHub::studyAreaOpened, this, [this] {
+    onSignal(&ctx_.mapHub(), &MapHub::studyAreaOpened, this, [this] {
         if (ctx_.find<frmInfo>() == this) ctx_.unload<frmInfo>();
     });
 

@@ -26,6 +26,9 @@
 #include "ui/Dialogs.h"
 #include "ui/EventPump.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
+
+using WindowParts::onSignal;
 
 namespace {
 
@@ -34,9 +37,9 @@ constexpr double kZoomStep = 0.4;
 // The map's waits: the hand-overs the loops count, and their length in the
 // program. A region blinks three times, about a sixth of a second each; the
 // bandwidth animation shows each bandwidth for about 0.4 s.
-constexpr Wait kRegionBlink{2501, 0.15};
-constexpr Wait kChartBlink{50001, 0.15};
-constexpr Wait kBandwidthFrame{50000, 0.4};
+constexpr Wait kRegionBlink{0.15};
+constexpr Wait kChartBlink{0.15};
+constexpr Wait kBandwidthFrame{0.4};
 // The window's size as it loads, frame included.
 constexpr double kLoadWidthTwips = 8025;
 constexpr double kLoadHeightTwips = 5055;
@@ -198,24 +201,24 @@ void frmPolygonSHP::buildControls() {
             a->setCheckable(true);
             toolGroup->addAction(a);
             // A pressed tool stays pressed when it is clicked again.
-            connect(a, &QAction::triggered, this, [this, a, key](bool checked) {
+            onSignal(a, &QAction::triggered, this, [this, a, key](bool checked) {
                 if (!checked) a->setChecked(true);
                 Toolbar1_ButtonClick(key);
             });
         } else {
-            connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+            onSignal(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
         }
     }
 
     picSHP = new PictureBox(ScaleUnit::Pixels, this);
     picSHP->setObjectName("picSHP");
     placeInTwips(picSHP, 1980, 450, 5925, 4305);
-    connect(picSHP, &PictureBox::mouseDown, this,
+    onSignal(picSHP, &PictureBox::mouseDown, this,
             [this](int b, double x, double y) { picSHP_MouseDown(b, 0, static_cast<float>(x), static_cast<float>(y)); });
-    connect(picSHP, &PictureBox::mouseMove, this,
+    onSignal(picSHP, &PictureBox::mouseMove, this,
             [this](int b, double x, double y) { picSHP_MouseMove(b, 0, static_cast<float>(x), static_cast<float>(y)); });
-    connect(picSHP, &PictureBox::mouseUp, this, &frmPolygonSHP::onMouseUpSignal);
-    connect(picSHP, &PictureBox::clicked, this, &frmPolygonSHP::picSHP_Click);
+    onSignal(picSHP, &PictureBox::mouseUp, this, [this](int b, double x, double y) { onMouseUpSignal(b, x, y); });
+    onSignal(picSHP, &PictureBox::clicked, this, [this] { picSHP_Click(); });
 
     picLegend = new QWidget(this);
     picLegend->setObjectName("picLegend");
@@ -249,8 +252,8 @@ void frmPolygonSHP::buildControls() {
     sliderStatsRange->setTracking(false);
     sliderStatsRange->setRange(0, 0);
     placeInTwips(sliderStatsRange, 60, 4020, 1875, 375);
-    connect(sliderStatsRange, &QSlider::sliderMoved, this, [this](int) { sliderStatsRange_Scroll(); });
-    connect(sliderStatsRange, &QSlider::valueChanged, this, [this](int) { sliderStatsRange_Change(); });
+    onSignal(sliderStatsRange, &QSlider::sliderMoved, this, [this](int) { sliderStatsRange_Scroll(); });
+    onSignal(sliderStatsRange, &QSlider::valueChanged, this, [this](int) { sliderStatsRange_Change(); });
 }
 
 // ---- Toolbar buttons ----
@@ -311,7 +314,7 @@ void frmPolygonSHP::showEvent(QShowEvent* event) {
         sub->resize(twipsToPixels(kLoadWidthTwips), twipsToPixels(kLoadHeightTwips));
         sub->move(0, 0);
         if (QMdiArea* area = sub->mdiArea()) {
-            connect(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
+            onSignal(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
                 if (w == sub && !unloaded_) Form_Activate();
             });
         }
@@ -380,9 +383,11 @@ std::function<bool()> frmPolygonSHP::whileOpen() {
 
 bool frmPolygonSHP::blinkRegion(const Wait& w, bool outlinesBetween) {
     QPointer<frmPolygonSHP> self(this);
+    // A tool clicked meanwhile picks another region; this blink stays on its own.
+    const std::int32_t region = state_.shared.selectedRegion;
     WaitingAction blink(this, whileOpen());
     for (int i = 0; i < 3; ++i) {
-        modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
+        modDrawPolygon::HighlightRegion(ctx_, region);
         if (!blink.wait(w) || !self) return false;
         if (outlinesBetween) modDrawPolygon::RedrawShapefile(ctx_);
     }
@@ -393,30 +398,28 @@ void frmPolygonSHP::stopWaiting() { WaitingAction::stop(this); }
 
 // ---- The map's mouse ----
 
-void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) {
-    useTool(X, Y);
-    // A click deferred while a blink ran (a Run) starts now that it is over.
-    WaitingAction::runDeferred();
-}
+void frmPolygonSHP::picSHP_MouseDown(int, int, float X, float Y) { useTool(X, Y); }
 
 void frmPolygonSHP::useTool(float X, float Y) {
-    // The tools that pick a region are ignored while a blink or an
-    // animation runs: their blinks, charts and list rows would start inside
-    // it and pile up behind it.
-    const bool picksRegion = isButtonPressed("ID") || isButtonPressed("Find") || isButtonPressed("Graph");
-    if (picksRegion && WaitingAction::busy()) return;
+    // While a blink or an animation runs, the tools that pick a region
+    // still show what they find (the region's information, its chart, its
+    // row), but they leave the map to the wait that draws on it and start
+    // no blink of their own, which would run inside that wait.
+    const bool waiting = WaitingAction::busy();
     if (isButtonPressed("ID")) {
-        Cls();
-        modDrawPolygon::RedrawShapefile(ctx_);
+        if (!waiting) {
+            Cls();
+            modDrawPolygon::RedrawShapefile(ctx_);
+        }
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) {
             // A click outside every region identifies nothing.
-            RedrawByMode();
+            if (!waiting) RedrawByMode();
             return;
         }
         ctx_.show<frmInfo>();
         modFunctions::ShowRegionInfo(ctx_);
-        if (!blinkRegion(kRegionBlink, false)) return;
+        if (waiting || !blinkRegion(kRegionBlink, false)) return;
         Cls();
         RedrawByMode();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();
@@ -427,14 +430,14 @@ void frmPolygonSHP::useTool(float X, float Y) {
         if (unloaded_) return;
         modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
     } else if (isButtonPressed("Graph")) {
-        modDrawPolygon::RedrawShapefile(ctx_);
+        if (!waiting) modDrawPolygon::RedrawShapefile(ctx_);
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) {
-            modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
+            if (!waiting) modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
             return;
         }
         emit ctx_.mapHub().regionCharted(state_.shared.selectedRegion);
-        if (unloaded_) return;
+        if (unloaded_ || waiting) return;
         if (!blinkRegion(kChartBlink, true)) return;
         modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
     } else if (isButtonPressed("ZoomIn")) {
@@ -543,8 +546,6 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
     } else if (key == "MapAnimation") {
         if (!animating_) {
             animateBandwidths();
-            // A click deferred while it ran starts now that it is over.
-            WaitingAction::runDeferred();
         } else if (WaitingAction::stop(this)) {
             // A second click stops the animation on the bandwidth it shows
             // (the first when none was shown yet): the map, the slider and

@@ -23,6 +23,7 @@ namespace {
 using WindowParts::button;
 using WindowParts::frameBox;
 using WindowParts::label;
+using WindowParts::onSignal;
 using WindowParts::textBox;
 using WindowParts::twips;
 
@@ -69,7 +70,7 @@ void frmCusumTools::buildControls() {
     }
 
     cmdGetResult = button(this, "cmdGetResult", "&Get Result", twips(4570, 2415, 1280, 375));
-    connect(cmdGetResult, &QPushButton::clicked, this, [this] { cmdGetResult_Click(); });
+    onSignal(cmdGetResult, &QPushButton::clicked, this, [this] { cmdGetResult_Click(); });
 
     // ARL0 comes first in the tab order, so it has the focus at opening.
     setTabOrder(txtARL0, txtKvalue);

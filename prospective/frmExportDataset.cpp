@@ -23,6 +23,7 @@ namespace {
 
 using WindowParts::captioned;
 using WindowParts::control;
+using WindowParts::onSignal;
 using WindowParts::quietly;
 using WindowParts::twips;
 
@@ -82,11 +83,11 @@ frmExportDataset::frmExportDataset(AppContext& ctx) : ctx_(ctx) {
     // The lists offer the table's fields only: a typed name would not say
     // which position the export reads.
     for (QComboBox* c : {cboObsFrom, cboObsTo, cboExpFrom, cboExpTo}) c->setEditable(false);
-    connect(cboObsFrom, &QComboBox::activated, this, [this] { cboObsFrom_Click(); });
-    connect(cboObsTo, &QComboBox::activated, this, [this] { cboObsTo_Click(); });
-    connect(cboExpFrom, &QComboBox::activated, this, [this] { cboExpFrom_Click(); });
-    connect(cboExpTo, &QComboBox::activated, this, [this] { cboExpTo_Click(); });
-    connect(cmdExport, &QPushButton::clicked, this, [this] { cmdExport_Click(); });
+    onSignal(cboObsFrom, &QComboBox::activated, this, [this] { cboObsFrom_Click(); });
+    onSignal(cboObsTo, &QComboBox::activated, this, [this] { cboObsTo_Click(); });
+    onSignal(cboExpFrom, &QComboBox::activated, this, [this] { cboExpFrom_Click(); });
+    onSignal(cboExpTo, &QComboBox::activated, this, [this] { cboExpTo_Click(); });
+    onSignal(cmdExport, &QPushButton::clicked, this, [this] { cmdExport_Click(); });
     Form_Load();
 }
 

@@ -14,6 +14,7 @@
 namespace {
 
 using WindowParts::control;
+using WindowParts::onSignal;
 using WindowParts::quietly;
 using WindowParts::twips;
 
@@ -43,9 +44,9 @@ frmSelectName::frmSelectName(AppContext& ctx) : ctx_(ctx) {
     cmbName2 = control<QComboBox>(Frame1, "cmbName2", twips(390, 1300, 3500, 315));
     cmdOK = WindowParts::captioned<QPushButton>(this, "cmdOK", "OK", twips(1560, 1950, 1215, 375));
 
-    connect(chkPrimaryID, &QCheckBox::clicked, this, [this] { chkPrimaryID_Click(); });
-    connect(chkSecondary, &QCheckBox::clicked, this, [this] { chkSecondary_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    onSignal(chkPrimaryID, &QCheckBox::clicked, this, [this] { chkPrimaryID_Click(); });
+    onSignal(chkSecondary, &QCheckBox::clicked, this, [this] { chkSecondary_Click(); });
+    onSignal(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     Form_Load();
 }
 

@@ -16,6 +16,7 @@
 namespace {
 
 using WindowParts::captioned;
+using WindowParts::onSignal;
 using WindowParts::quietly;
 using WindowParts::twips;
 
@@ -41,12 +42,12 @@ frmTxtFileOpen::frmTxtFileOpen(AppContext& ctx) : ctx_(ctx) {
     cmdOK = captioned<QPushButton>(this, "cmdOK", "&OK", twips(960, 2280, 1400, 375));
     cmdExit = captioned<QPushButton>(this, "cmdExit", "&Exit", twips(3000, 2280, 1400, 375));
 
-    connect(cmdOpen, &QPushButton::clicked, this, [this] { cmdOpen_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    onSignal(cmdOpen, &QPushButton::clicked, this, [this] { cmdOpen_Click(); });
+    onSignal(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    onSignal(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
     // A loaded file is not replaced while a run animates from it.
     if (frmUnivariate* u = ctx_.find<frmUnivariate>()) {
-        connect(u, &frmUnivariate::animatingChanged, this, [this](bool on) { cmdOpen->setEnabled(!on); });
+        onSignal(u, &frmUnivariate::animatingChanged, this, [this](bool on) { cmdOpen->setEnabled(!on); });
         cmdOpen->setEnabled(!u->animating());
     }
     Form_Load();

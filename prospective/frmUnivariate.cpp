@@ -65,7 +65,7 @@ struct frmUnivariate::Inputs {
 
 Wait frmUnivariate::periodWait(std::int32_t animationDelay) {
     const double seconds = animationDelay >= kSlowDelay ? 0.6 : animationDelay >= kMediumDelay ? 0.25 : 0.0;
-    return Wait{static_cast<std::int64_t>(animationDelay) + 1, seconds};
+    return Wait{seconds};
 }
 
 frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
@@ -124,21 +124,21 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
 
     for (QComboBox* c : {cboStartZ, cboEndZ}) c->setEditable(false);
 
-    connect(cmdCalc, &QPushButton::clicked, this, [this] { cmdCalc_Click(); });
-    connect(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
-    connect(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
-    connect(cboStartZ, &QComboBox::activated, this, [this] { cboStartZ_Click(); });
-    connect(cboEndZ, &QComboBox::activated, this, [this] { cboEndZ_Click(); });
-    connect(optFieldSelection, &QRadioButton::clicked, this, [this] { optFieldSelection_Click(); });
-    connect(optExistingTextfile, &QRadioButton::clicked, this, [this] { optExistingTextfile_Click(); });
-    connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
-    connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
-    connect(optFIR, &QRadioButton::clicked, this, [this] { optFIR_Click(); });
+    onSignal(cmdCalc, &QPushButton::clicked, this, [this] { cmdCalc_Click(); });
+    onSignal(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
+    onSignal(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
+    onSignal(cboStartZ, &QComboBox::activated, this, [this] { cboStartZ_Click(); });
+    onSignal(cboEndZ, &QComboBox::activated, this, [this] { cboEndZ_Click(); });
+    onSignal(optFieldSelection, &QRadioButton::clicked, this, [this] { optFieldSelection_Click(); });
+    onSignal(optExistingTextfile, &QRadioButton::clicked, this, [this] { optExistingTextfile_Click(); });
+    onSignal(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
+    onSignal(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
+    onSignal(optFIR, &QRadioButton::clicked, this, [this] { optFIR_Click(); });
     connectList(this, lstPeriod, &frmUnivariate::lstPeriod_Click);
     connectList(this, lstRegion, &frmUnivariate::lstRegion_Click);
 
     // The map's tool "Graph" charts the region it picked.
-    connect(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
+    onSignal(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
         if (ctx_.find<frmUnivariate>() == this && hasRun_) ShowRegionChart(ctx_);
     });
 
@@ -175,7 +175,6 @@ void frmUnivariate::fillFieldLists() {
 
 void frmUnivariate::clearRegionList() {
     clearQuietly(lstRegion);
-    regionRow_ = -1;
 }
 
 void frmUnivariate::selectOption(QRadioButton* o, void (frmUnivariate::*handler)()) {
@@ -688,11 +687,7 @@ void frmUnivariate::listSignaledRegion() {
     s.area.dbfRecordset->MoveFirst();
 }
 
-void frmUnivariate::lstRegion_Click() {
-    flashRegion();
-    // A Run asked for during the flash starts now that it is over.
-    WaitingAction::runDeferred();
-}
+void frmUnivariate::lstRegion_Click() { flashRegion(); }
 
 void frmUnivariate::flashRegion() {
     AppContext& ctx = ctx_;
@@ -700,23 +695,24 @@ void frmUnivariate::flashRegion() {
     const int row = lstRegion->currentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= s.cusum.signaledRegions.size()) return;
     QPointer<frmUnivariate> self(this);
-    // A region chosen during a blink or an animation is not flashed or
-    // charted (the flash would run inside it), and the row chosen before
-    // stays chosen.
+    const std::int32_t region = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
+    s.shared.selectedRegion = region;
+    // A region chosen during a blink or an animation is charted at once
+    // and not flashed: the flash would run inside the other wait.
     WaitingAction flash(this, [self] { return self && !self->unloaded_; });
     if (!flash.started()) {
-        quietly(lstRegion, [this](QListWidget* l) { l->setCurrentRow(regionRow_); });
+        ShowRegionChart(ctx);
         return;
     }
-    regionRow_ = row;
-    s.shared.selectedRegion = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
     for (int i = 0; i < 3; ++i) {
-        onMap([&] { CusumMapLink::highlightRegion(ctx, s.shared.selectedRegion); });
+        onMap([&] { CusumMapLink::highlightRegion(ctx, region); });
         // Stopped: whoever stopped it shows what comes next.
         if (!flash.wait(kFlash) || !self) return;
         onMap([&] { CusumMapLink::redrawOutlines(ctx); });
     }
-    ShowRegionChart(ctx);
+    // A region picked during the flash (another row, the map's tools) was
+    // shown when it was picked; the latest pick is the one charted.
+    if (s.shared.selectedRegion == region) ShowRegionChart(ctx);
     onMap([&] { CusumMapLink::showPeriod(ctx, s.shared.currentPeriod); });
 }
 

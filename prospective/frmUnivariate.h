@@ -34,7 +34,7 @@ public:
 
     // The waits of the animation and of a region's flash.
     static Wait periodWait(std::int32_t animationDelay);
-    static constexpr Wait kFlash{50001, 0.15};
+    static constexpr Wait kFlash{0.15};
 
     void Form_Load();
     void Form_Unload();
@@ -184,6 +184,4 @@ private:
     // Whether lstPeriod and lstRegion hold the lines of a finished or
     // running run (so that a choice in them has results to show).
     bool hasRun_ = false;
-    // The row of lstRegion last flashed (-1: none since it was filled).
-    int regionRow_ = -1;
 };

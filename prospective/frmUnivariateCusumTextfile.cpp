@@ -131,24 +131,24 @@ void frmUnivariateCusumTextfile::buildControls() {
     picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(120, 4380, 4820, 360));
     lblEachRegionInfo = control<QLabel>(picEachRegionInfo, "lblEachRegionInfo", twips(60, 30, 4700, 300));
 
-    connect(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
-    connect(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
-    connect(cmdFileOpenIDXY, &QPushButton::clicked, this, [this] { cmdFileOpenIDXY_Click(); });
-    connect(cmdOldCusum, &QPushButton::clicked, this, [this] { cmdOldCusum_Click(); });
-    connect(cmdNewZScore, &QPushButton::clicked, this, [this] { cmdNewZScore_Click(); });
-    connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
-    connect(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
-    connect(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
+    onSignal(optZero, &QRadioButton::clicked, this, [this] { optZero_Click(); });
+    onSignal(optPre, &QRadioButton::clicked, this, [this] { optPre_Click(); });
+    onSignal(cmdFileOpenIDXY, &QPushButton::clicked, this, [this] { cmdFileOpenIDXY_Click(); });
+    onSignal(cmdOldCusum, &QPushButton::clicked, this, [this] { cmdOldCusum_Click(); });
+    onSignal(cmdNewZScore, &QPushButton::clicked, this, [this] { cmdNewZScore_Click(); });
+    onSignal(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+    onSignal(cmdSaveCusum, &QPushButton::clicked, this, [this] { cmdSaveCusum_Click(); });
+    onSignal(cmdSaveResult, &QPushButton::clicked, this, [this] { cmdSaveResult_Click(); });
     for (QRadioButton* o : {optZoomIn, optZoomOut, optPan, optFullExtent})
-        connect(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
-    connect(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
-    connect(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
+        onSignal(o, &QRadioButton::clicked, this, [this] { lblDisplay->hide(); });
+    onSignal(optMeasureDistance, &QRadioButton::clicked, this, [this] { optMeasureDistance_Click(); });
+    onSignal(optIdentify, &QRadioButton::clicked, this, [this] { optIdentify_Click(); });
     connectList(this, lstPeriod, &frmUnivariateCusumTextfile::lstPeriod_Click);
     connectList(this, lstRegion, &frmUnivariateCusumTextfile::lstRegion_Click);
-    connect(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
-    connect(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
-    connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
-    connect(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
+    onSignal(picPoint, &PictureBox::mouseDown, this, [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
+    onSignal(picPoint, &PictureBox::mouseMove, this, [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
+    onSignal(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
+    onSignal(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
 }
 
 template <class F>
@@ -274,7 +274,7 @@ void frmUnivariateCusumTextfile::cmdNewZScore_Click() {
 
 Wait frmUnivariateCusumTextfile::periodWait(int speed) {
     const double seconds = speed >= kSlowDelay ? 0.6 : speed >= kMediumDelay ? 0.25 : 0.0;
-    return Wait{static_cast<std::int64_t>(speed) + 1, seconds};
+    return Wait{seconds};
 }
 
 void frmUnivariateCusumTextfile::setAnimating(bool on) {
@@ -501,7 +501,9 @@ void frmUnivariateCusumTextfile::optIdentify_Click() {
 }
 
 void frmUnivariateCusumTextfile::picPoint_MouseDown(int, int, double X, double Y) {
-    if (lstPeriod->count() == 0 || !v_.result || pickIgnored()) return;
+    // During the animation the tools act on the period it shows; the
+    // frames then go on from there.
+    if (lstPeriod->count() == 0 || !v_.result) return;
     if (optZoomIn->isChecked()) {
         picPoint->zoomBy(kZoomStep);
         drawPeriodMap();
@@ -550,14 +552,8 @@ void frmUnivariateCusumTextfile::picPoint_MouseMove(int Button, int, double X, d
     }
 }
 
-bool frmUnivariateCusumTextfile::pickIgnored() const {
-    // The tools that pick points are ignored during the animation: the
-    // frames would draw over what they show.
-    return (optMeasureDistance->isChecked() || optIdentify->isChecked()) && WaitingAction::busy();
-}
-
 void frmUnivariateCusumTextfile::picPoint_MouseUp(int Button, int, double X, double Y) {
-    if (lstPeriod->count() == 0 || !v_.result || pickIgnored()) return;
+    if (lstPeriod->count() == 0 || !v_.result) return;
     const bool selecting = optMeasureDistance->isChecked() && v_.view.dragStarted;
     // A selection starts from the period's map whichever button ends it, so
     // no squares or circle of an earlier one stay.

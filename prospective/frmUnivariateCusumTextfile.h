@@ -148,9 +148,6 @@ private:
     void resetForStart();
     // The run (cmdRun_Click): draws the points, computes, animates.
     void run();
-    // Whether a click of the pressed map tool is ignored now: a tool that
-    // picks points, while an animation goes on.
-    bool pickIgnored() const;
     void setAnimating(bool on);
     bool stillRunning(std::uint64_t generation) const;
     void selectPeriodRow(int row);

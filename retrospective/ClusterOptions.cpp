@@ -14,6 +14,8 @@
 #include "ui/Dialogs.h"
 #include "ui/WindowParts.h"
 
+using WindowParts::onSignal;
+
 QComboBox* ClusterOptions::alphaBox(QWidget* frame, QRect geometry) {
     auto* box = WindowParts::control<QComboBox>(frame, "cboAlpha", geometry);
     box->setEditable(true);
@@ -56,7 +58,7 @@ void ClusterOptions::readAlpha(double& alpha) const {
 }
 
 void ClusterOptions::connectOptions(QWidget* window) {
-    QObject::connect(cboAlpha, &QComboBox::activated, window, [this] { cboAlpha_Click(); });
+    onSignal(cboAlpha, &QComboBox::activated, window, [this] { cboAlpha_Click(); });
     const struct {
         QRadioButton* option;
         void (ClusterOptions::*handler)();
@@ -69,7 +71,7 @@ void ClusterOptions::connectOptions(QWidget* window) {
         {optSpatialSigmaRange, &ClusterOptions::optSpatialSigmaRange_Click},
     };
     for (const auto& o : options)
-        QObject::connect(o.option, &QRadioButton::clicked, window, [this, handler = o.handler] { (this->*handler)(); });
+        onSignal(o.option, &QRadioButton::clicked, window, [this, handler = o.handler] { (this->*handler)(); });
 }
 
 void ClusterOptions::selectOption(QRadioButton* option, void (ClusterOptions::*handler)()) {

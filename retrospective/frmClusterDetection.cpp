@@ -64,10 +64,10 @@ frmClusterDetection::frmClusterDetection(AppContext& ctx) : ctx_(ctx) {
     cboAlpha = alphaBox(fraAlpha, twips(510, 240, 1425, 315));
     picEquation->setScaledContents(true);
 
-    connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
-    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
-    connect(cmdDataReset, &QPushButton::clicked, this, [this] { cmdDataReset_Click(); });
-    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    onSignal(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+    onSignal(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    onSignal(cmdDataReset, &QPushButton::clicked, this, [this] { cmdDataReset_Click(); });
+    onSignal(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
     connectOptions(this);
     connectList(this, lstLocalPatternSummary, &frmClusterDetection::lstLocalPatternSummary_Click);
     connectList(this, lstGlobalPatternSummary, &frmClusterDetection::lstGlobalPatternSummary_Click);
@@ -80,19 +80,19 @@ void frmClusterDetection::connectMap() {
     // What the map's tools pick, this window shows in its lists; a window
     // that is closing but not yet gone no longer answers.
     MapHub& hub = ctx_.mapHub();
-    connect(&hub, &MapHub::regionFound, this, [this](int region) {
+    onSignal(&hub, &MapHub::regionFound, this, [this](int region) {
         if (ctx_.find<frmClusterDetection>() == this) selectLocalRow(ClusterLines::localRowOfRegion(region));
     });
-    connect(&hub, &MapHub::rangeRowChosen, this, [this](int index) {
+    onSignal(&hub, &MapHub::rangeRowChosen, this, [this](int index) {
         if (ctx_.find<frmClusterDetection>() == this) selectGlobalRow(ClusterLines::rangeRowOfBandwidth(index));
     });
     // The results shown belong to the study area before.
-    connect(&hub, &MapHub::studyAreaOpened, this, [this] {
+    onSignal(&hub, &MapHub::studyAreaOpened, this, [this] {
         if (ctx_.find<frmClusterDetection>() == this) countsReplaced();
     });
     // The map's legend follows the chosen test.
     for (QRadioButton* o : {optUnadjusted, optAdjusted_Generic, optStandard, optRossi})
-        connect(o, &QRadioButton::toggled, this, [this] { ctx_.state.legend.legendStatistic = legendStatistic(); });
+        onSignal(o, &QRadioButton::toggled, this, [this] { ctx_.state.legend.legendStatistic = legendStatistic(); });
 }
 
 LegendStatistic frmClusterDetection::legendStatistic() const {

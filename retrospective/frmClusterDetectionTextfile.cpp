@@ -117,19 +117,19 @@ frmClusterDetectionTextfile::frmClusterDetectionTextfile(AppContext& ctx) : ctx_
     picEachRegionInfo = control<QWidget>(Frame10, "picEachRegionInfo", twips(7620, 1300, 1650, 900));
     lblEachRegionInfo = label(picEachRegionInfo, "lblEachRegionInfo", "", QRect(0, 0, 100, 60));
 
-    connect(cmdLoadData, &QPushButton::clicked, this, [this] { cmdLoadData_Click(); });
-    connect(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
-    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
-    connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+    onSignal(cmdLoadData, &QPushButton::clicked, this, [this] { cmdLoadData_Click(); });
+    onSignal(cmdRun, &QPushButton::clicked, this, [this] { cmdRun_Click(); });
+    onSignal(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    onSignal(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
     connectOptions(this);
     connectList(this, lstLocalPatternSummary, &frmClusterDetectionTextfile::lstLocalPatternSummary_Click);
     connectList(this, lstGlobalPatternSummary, &frmClusterDetectionTextfile::lstGlobalPatternSummary_Click);
-    connect(picPoint, &PictureBox::mouseDown, this,
+    onSignal(picPoint, &PictureBox::mouseDown, this,
             [this](int b, double x, double y) { picPoint_MouseDown(b, 0, x, y); });
-    connect(picPoint, &PictureBox::mouseMove, this,
+    onSignal(picPoint, &PictureBox::mouseMove, this,
             [this](int b, double x, double y) { picPoint_MouseMove(b, 0, x, y); });
-    connect(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
-    connect(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
+    onSignal(picPoint, &PictureBox::mouseUp, this, [this](int b, double x, double y) { picPoint_MouseUp(b, 0, x, y); });
+    onSignal(picPoint, &PictureBox::clicked, this, [this] { picPoint_Click(); });
 
     Form_Load();
 }

@@ -24,6 +24,7 @@ constexpr int kInnerHeightTwips = 6375;
 using WindowParts::button;
 using WindowParts::captioned;
 using WindowParts::frameBox;
+using WindowParts::onSignal;
 using WindowParts::option;
 using WindowParts::quietly;
 
@@ -78,16 +79,16 @@ frmParameter::frmParameter(AppContext& ctx) : ctx_(ctx) {
 
     cmdOK = button(this, "cmdOK", "&OK", QRect(30, 392, 77, 26));
 
-    connect(optPopCase, &QRadioButton::clicked, this, [this] { optPopCase_Click(); });
-    connect(optObsExp, &QRadioButton::clicked, this, [this] { optObsExp_Click(); });
-    connect(cboBasePopulation, &QComboBox::activated, this, [this] { cboBasePopulation_Click(); });
-    connect(cboCase, &QComboBox::activated, this, [this] { cboCase_Click(); });
-    connect(cboObs, &QComboBox::activated, this, [this] { cboObs_Click(); });
-    connect(cboExp, &QComboBox::activated, this, [this] { cboExp_Click(); });
-    connect(cboPrimaryID, &QComboBox::activated, this, [this] { cboPrimaryID_Click(); });
-    connect(cboSecondaryID, &QComboBox::activated, this, [this] { cboSecondaryID_Click(); });
-    connect(chkSecondaryID, &QCheckBox::clicked, this, [this] { chkSecondaryID_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    onSignal(optPopCase, &QRadioButton::clicked, this, [this] { optPopCase_Click(); });
+    onSignal(optObsExp, &QRadioButton::clicked, this, [this] { optObsExp_Click(); });
+    onSignal(cboBasePopulation, &QComboBox::activated, this, [this] { cboBasePopulation_Click(); });
+    onSignal(cboCase, &QComboBox::activated, this, [this] { cboCase_Click(); });
+    onSignal(cboObs, &QComboBox::activated, this, [this] { cboObs_Click(); });
+    onSignal(cboExp, &QComboBox::activated, this, [this] { cboExp_Click(); });
+    onSignal(cboPrimaryID, &QComboBox::activated, this, [this] { cboPrimaryID_Click(); });
+    onSignal(cboSecondaryID, &QComboBox::activated, this, [this] { cboSecondaryID_Click(); });
+    onSignal(chkSecondaryID, &QCheckBox::clicked, this, [this] { chkSecondaryID_Click(); });
+    onSignal(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
 
     Form_Load();
 }

@@ -27,8 +27,8 @@ frmSelectDataFormat::frmSelectDataFormat(AppContext& ctx) : ctx_(ctx) {
     // Of the two formats the first is taken unless the analyst says otherwise.
     optPopCase->setChecked(true);
 
-    connect(cmdContinue, &QPushButton::clicked, this, [this] { cmdContinue_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    onSignal(cmdContinue, &QPushButton::clicked, this, [this] { cmdContinue_Click(); });
+    onSignal(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     Form_Load();
 }
 

@@ -23,18 +23,26 @@ std::string stoppedStepText(const std::exception_ptr& error) {
     }
 }
 
-void GuardedApplication::stepStopped(const std::exception_ptr& error) { dialogs().warning(stoppedStepText(error)); }
+void GuardedApplication::stepStopped(const std::exception_ptr& error, StoppedAt) {
+    dialogs().warning(stoppedStepText(error));
+}
+
+void GuardedApplication::stopStep(const std::exception_ptr& error, StoppedAt where) noexcept {
+    try {
+        if (auto* app = dynamic_cast<GuardedApplication*>(QCoreApplication::instance()))
+            app->stepStopped(error, where);
+        else
+            dialogs().warning(stoppedStepText(error));
+    } catch (...) {
+        // Not even the message could be shown; the program goes on.
+    }
+}
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        const std::exception_ptr error = std::current_exception();
-        try {
-            stepStopped(error);
-        } catch (...) {
-            // Not even the message could be shown; the program goes on.
-        }
+        stopStep(std::current_exception(), StoppedAt::Dispatch);
         return false;
     }
 }

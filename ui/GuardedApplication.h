@@ -1,15 +1,23 @@
 #pragma once
-// The program's application object. Every handler runs from its event
-// dispatch, and the handlers catch the program's own errors; anything else
-// a handler lets through (above all std::bad_alloc when a step needs more
-// memory than there is) stops here with a "Warning!" saying so, instead of
-// ending the program and taking the unsaved results with it. The handlers
-// commit their results only at the end, so what was shown and loaded
-// before the step stays.
+// The program's application object. Every handler is connected through
+// WindowParts::guarded, so whatever it lets through (the program's own
+// errors, std::bad_alloc when a step needs more memory than there is,
+// anything else) stops in the handler's own frame with a "Warning!" saying
+// so, instead of crossing Qt's event dispatch, which does not carry
+// exceptions. The dispatch keeps a last net for an exception that still
+// reaches it. Either way the program goes on with the unsaved results: the
+// handlers commit their results only at the end, so what was shown and
+// loaded before the step stays.
 
 #include <QApplication>
 #include <exception>
 #include <string>
+
+// Where an exception a handler let through was stopped.
+enum class StoppedAt {
+    Handler,   // in the handler's own frame, by its guard
+    Dispatch,  // at the event dispatch, the last net
+};
 
 class GuardedApplication : public QApplication {
 public:
@@ -17,11 +25,15 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
+    // Ends the step that `error` stopped: the program's warning, or what
+    // the running application object makes of it. Throws nothing.
+    static void stopStep(const std::exception_ptr& error, StoppedAt where) noexcept;
+
 protected:
-    // What becomes of an exception that reached the dispatch: the program
-    // shows the warning; the test programs fail the test that let it through.
-    virtual void stepStopped(const std::exception_ptr& error);
+    // What becomes of a stopped step: the program shows the warning; the
+    // test programs fail the test that let the exception through.
+    virtual void stepStopped(const std::exception_ptr& error, StoppedAt where);
 };
 
-// The warning shown for an exception that reached the event dispatch.
+// The warning shown for a step that an exception stopped.
 std::string stoppedStepText(const std::exception_ptr& error);

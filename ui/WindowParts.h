@@ -1,7 +1,9 @@
 #pragma once
-// What the windows build their controls with, the quiet change of a
-// control that code makes before it runs the control's click handler
-// itself (so that the handler runs exactly once), and the lines of a list.
+// What the windows build their controls with, how they connect their
+// handlers (guarded, so that an exception stops in the handler it came
+// from), the quiet change of a control that code makes before it runs the
+// control's click handler itself (so that the handler runs exactly once),
+// and the lines of a list.
 
 #include <QFrame>
 #include <QGroupBox>
@@ -17,12 +19,15 @@
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QWidget>
+#include <concepts>
+#include <exception>
 #include <functional>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "ui/GuardedApplication.h"
 #include "ui/PictureSurface.h"
 #include "ui/Twips.h"
 
@@ -61,6 +66,30 @@ inline constexpr auto button = captioned<QPushButton>;
 inline constexpr auto textBox = captioned<QLineEdit>;
 inline constexpr auto label = captioned<QLabel>;
 
+// A handler as it is connected: whatever it lets through (the program's
+// own errors, std::bad_alloc, anything else) stops in its own frame as the
+// step's warning and never crosses Qt's event dispatch. It takes what its
+// signal sends, or the first of it, or nothing.
+template <class Handler>
+auto guarded(Handler handler) {
+    return [handler = std::move(handler)]<class... Args>(Args&&... args)
+        requires std::invocable<const Handler&, Args...>
+    {
+        try {
+            std::invoke(handler, std::forward<Args>(args)...);
+        } catch (...) {
+            GuardedApplication::stopStep(std::current_exception(), StoppedAt::Handler);
+        }
+    };
+}
+
+// Connects `handler` to `signal` of `sender`, guarded, for as long as
+// `receiver` lives.
+template <class Sender, class Signal, class Handler>
+QMetaObject::Connection onSignal(const Sender* sender, Signal signal, const QObject* receiver, Handler handler) {
+    return QObject::connect(sender, signal, receiver, guarded(std::move(handler)));
+}
+
 // A short thick line in a colour (24-bit BGR), the sample of a chart line
 // beside its legend text; (x, y) in pixels.
 inline QFrame* legendLine(QWidget* parent, const char* name, int bgr, int x, int y) {
@@ -94,7 +123,7 @@ void quietly(W* w, Change change) {
 class ListChoice : public QObject {
 public:
     ListChoice(QListWidget* list, std::function<void()> handler)
-        : QObject(list), list_(list), handler_(std::move(handler)) {
+        : QObject(list), list_(list), handler_(guarded(std::move(handler))) {
         list->viewport()->installEventFilter(this);
         // A line pressed on becomes current while the button is still down.
         QObject::connect(list, &QListWidget::currentRowChanged, this, [this] {

@@ -17,6 +17,7 @@
 #include "geometry/Records.h"
 #include "tests/app/ShapeBuilders.h"
 #include "ui/Dialogs.h"
+#include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 
 namespace frametest {

@@ -80,14 +80,14 @@ TEST_F(FrameCusumTest, AnotherStudyAreaStopsTheAnimationAndRefillsTheLists) {
     u->txtHvalue->setText("5");
     const std::string other = writeStudyArea(scratchDir("cusum-other"), "other");
     bool opened = false;
-    pump->onYield = [&](std::int64_t n) {
-        if (n == 3 && !opened) {
+    pump->onWait = [&](std::int64_t n) {
+        if (n == 2 && !opened) {
             opened = true;
             openPro(other);
         }
     };
     u->cmdCalc_Click();
-    EXPECT_EQ(pump->yields, 3);
+    EXPECT_EQ(pump->waits, 2);
     ASSERT_EQ(ctx->find<frmUnivariate>(), u);
     EXPECT_TRUE(u->periodLines().empty());
     EXPECT_FALSE(u->animating());

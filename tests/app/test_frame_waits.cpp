@@ -1,16 +1,19 @@
 // One wait-driven action at a time, through the real main frame on the
 // sample data: a click of each kind during each kind of wait either is
-// ignored (the map's and the point map's region tools, an Animation click
-// during a blink, a Run refused for its k), acts at once while the wait
-// goes on (a list row, a zoom), stops the wait (a second Animation click, a
+// ignored (an Animation click during a blink, a Run refused for its k),
+// acts at once while the wait goes on without a wait of its own (a list
+// row, a zoom, the map's and the point map's region tools, which show the
+// region's information, its chart, the row found, the point's chart and
+// label, the selection, but blink or flash nothing), stops the wait (a second Animation click, a
 // Run of the cluster window, a Run whose period file is not chosen, another
 // study area, closing) or stops it and runs its own animation in its place
 // once the stopped wait has returned (a Run of either cusum window). No
 // click waits inside the wait it came in, no more than one action is ever
-// on the stack, and the counting pump's yields show that exactly one action
+// on the stack, and the counting pump's waits show that exactly one action
 // ran; afterwards the map, the slider, the label and the chosen list row
 // show the same bandwidth or period, or, where the wait's window closed or
-// its results were replaced, nothing of them is left.
+// its results were replaced, nothing of them is left. Every message shown
+// meanwhile is the one the case expects.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +32,7 @@
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
+#include "prospective/frmGraph.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
@@ -69,6 +73,7 @@ enum class Click {
 
 enum class Effect {
     Ignored,   // the wait runs whole; the click changed nothing
+    Acts,      // the wait runs whole; the click showed what it picked at once, blinking nothing
     Live,      // the wait runs whole; the click showed its row at once
     Redraws,   // the wait runs whole; the click redrew what the views show
     Stops,     // the wait ends at the click
@@ -88,6 +93,7 @@ struct WaitCase {
     Click click;
     Effect effect;
     int shownAfter;
+    std::vector<std::string> messages = {};  // shown during and after the wait
 };
 
 const std::vector<WaitCase>& waitCases() {
@@ -100,7 +106,7 @@ const std::vector<WaitCase>& waitCases() {
         {"BandwidthAnimation_Animation", ClusterRange, BandwidthAnimation, Animation, Stops, kBeforeLast},
         {"BandwidthAnimation_Run", ClusterRange, BandwidthAnimation, Run, Stops, kNothingChosen},
         {"BandwidthAnimation_GlobalListRow", ClusterRange, BandwidthAnimation, ListRow, Live, kLast},
-        {"BandwidthAnimation_Identify", ClusterRange, BandwidthAnimation, Identify, Ignored, kLast},
+        {"BandwidthAnimation_Identify", ClusterRange, BandwidthAnimation, Identify, Acts, kLast},
         {"BandwidthAnimation_Zoom", ClusterRange, BandwidthAnimation, Zoom, Redraws, kLast},
         {"BandwidthAnimation_StudyArea", ClusterRange, BandwidthAnimation, StudyArea, Stops, kGone},
         // The cluster window keeps the row of the last bandwidth shown.
@@ -111,12 +117,12 @@ const std::vector<WaitCase>& waitCases() {
         {"RegionBlink_Animation", ClusterRange, RegionBlink, Animation, Ignored, kLast},
         {"RegionBlink_Run", ClusterRange, RegionBlink, Run, Stops, kNothingChosen},
         {"RegionBlink_GlobalListRow", ClusterRange, RegionBlink, ListRow, Live, 0},
-        {"RegionBlink_Identify", ClusterRange, RegionBlink, Identify, Ignored, kLast},
+        {"RegionBlink_Identify", ClusterRange, RegionBlink, Identify, Acts, kLast},
         {"RegionBlink_StudyArea", ClusterRange, RegionBlink, StudyArea, Stops, kGone},
         {"RegionBlink_CloseMap", ClusterRange, RegionBlink, CloseWaiting, Stops, kLast},
         // Find is on only after a single-bandwidth run, whose map has no
         // bandwidths to agree on.
-        {"RegionBlink_Find", ClusterSingle, RegionBlink, Find, Ignored, kNothingChosen},
+        {"RegionBlink_Find", ClusterSingle, RegionBlink, Find, Acts, kNothingChosen},
         // The cusum animation of a second run; the Animation button is the
         // cluster test's and Find is off, while Run restarts the animation.
         {"CusumAnimation_Run", Cusum, CusumAnimation, Run, Replaces, kLast},
@@ -126,18 +132,17 @@ const std::vector<WaitCase>& waitCases() {
         {"CusumTextAnimation_Run", CusumText, CusumAnimation, Run, Replaces, kLast},
         {"CusumTextAnimation_RunWithoutFile", CusumText, CusumAnimation, RunWithoutFile, Stops, 3},
         {"CusumAnimation_PeriodListRow", Cusum, CusumAnimation, ListRow, Live, kLast},
-        {"CusumAnimation_Graph", Cusum, CusumAnimation, Graph, Ignored, kLast},
-        {"CusumAnimation_Identify", Cusum, CusumAnimation, Identify, Ignored, kLast},
+        {"CusumAnimation_Graph", Cusum, CusumAnimation, Graph, Acts, kLast},
+        {"CusumAnimation_Identify", Cusum, CusumAnimation, Identify, Acts, kLast},
         {"CusumAnimation_StudyArea", Cusum, CusumAnimation, StudyArea, Stops, kGone},
         {"CusumAnimation_CloseCusumWindow", Cusum, CusumAnimation, CloseWaiting, Stops, kGone},
         // The Graph tool's blink after a cusum run.
         {"GraphBlink_Run", Cusum, GraphBlink, Run, Replaces, kLast},
         {"GraphBlink_PeriodListRow", Cusum, GraphBlink, ListRow, Live, 1},
-        // A signalled region is not flashed during a wait, and the row
-        // chosen before stays chosen.
-        {"GraphBlink_RegionRow", Cusum, GraphBlink, RegionRow, Ignored, kLast},
-        {"GraphBlink_Graph", Cusum, GraphBlink, Graph, Ignored, kLast},
-        {"GraphBlink_Identify", Cusum, GraphBlink, Identify, Ignored, kLast},
+        // A signalled region chosen during a wait is charted, not flashed.
+        {"GraphBlink_RegionRow", Cusum, GraphBlink, RegionRow, Acts, kLast},
+        {"GraphBlink_Graph", Cusum, GraphBlink, Graph, Acts, kLast},
+        {"GraphBlink_Identify", Cusum, GraphBlink, Identify, Acts, kLast},
         {"GraphBlink_StudyArea", Cusum, GraphBlink, StudyArea, Stops, kGone},
         {"GraphBlink_CloseMap", Cusum, GraphBlink, CloseWaiting, Stops, kLast},
         // A Run whose period file is not chosen stops the blink and leaves
@@ -146,12 +151,12 @@ const std::vector<WaitCase>& waitCases() {
         // The flash of a region chosen in the signalled-region list.
         {"RegionFlash_Run", Cusum, RegionFlash, Run, Replaces, kLast},
         // Refused before it stops anything.
-        {"RegionFlash_RunBadK", Cusum, RegionFlash, RunBadK, Ignored, kLast},
+        {"RegionFlash_RunBadK", Cusum, RegionFlash, RunBadK, Ignored, kLast, {"Parameters are not properly input."}},
         {"RegionFlashText_RunWithoutFile", CusumText, RegionFlash, RunWithoutFile, Stops, kLast},
         {"RegionFlash_PeriodListRow", Cusum, RegionFlash, ListRow, Live, 1},
-        {"RegionFlash_RegionRow", Cusum, RegionFlash, RegionRow, Ignored, kLast},
-        {"RegionFlash_Graph", Cusum, RegionFlash, Graph, Ignored, kLast},
-        {"RegionFlash_Identify", Cusum, RegionFlash, Identify, Ignored, kLast},
+        {"RegionFlash_RegionRow", Cusum, RegionFlash, RegionRow, Acts, kLast},
+        {"RegionFlash_Graph", Cusum, RegionFlash, Graph, Acts, kLast},
+        {"RegionFlash_Identify", Cusum, RegionFlash, Identify, Acts, kLast},
         {"RegionFlash_StudyArea", Cusum, RegionFlash, StudyArea, Stops, kGone},
         {"RegionFlash_CloseCusumWindow", Cusum, RegionFlash, CloseWaiting, Stops, kGone},
         // The point cusum animation: it has no other animation control than
@@ -160,8 +165,8 @@ const std::vector<WaitCase>& waitCases() {
         {"PointAnimation_Run", PointCusum, PointAnimation, Run, Replaces, kLast},
         {"PointAnimation_PeriodListRow", PointCusum, PointAnimation, ListRow, Live, kLast},
         {"PointAnimation_Zoom", PointCusum, PointAnimation, Zoom, Redraws, kLast},
-        {"PointAnimation_Identify", PointCusum, PointAnimation, Graph, Ignored, kLast},
-        {"PointAnimation_Select", PointCusum, PointAnimation, Find, Ignored, kLast},
+        {"PointAnimation_Identify", PointCusum, PointAnimation, Graph, Acts, kLast},
+        {"PointAnimation_Select", PointCusum, PointAnimation, Find, Acts, kLast},
         {"PointAnimation_StudyArea", PointCusum, PointAnimation, StudyArea, Stops, kGone},
         {"PointAnimation_ClosePointWindow", PointCusum, PointAnimation, CloseWaiting, Stops, kGone},
     };
@@ -171,31 +176,31 @@ const std::vector<WaitCase>& waitCases() {
 constexpr int kPeriods = 12;  // the sample's z-score fields and point z-score columns
 constexpr int kBlinkRegion = 64, kOtherRegion = 50;  // 1-based; 64 signals from period 9
 
-// The yields of each wait (the program's counts), and the yield at which
-// the click comes: inside a later step, so that earlier steps are shown.
-// The bandwidth animation is clicked in its last frame's wait, so that a
-// frame drawing the bandwidth a list row chose instead of its own is seen.
-std::int64_t fullYields(WaitKind wait, int bandwidths) {
+// The waits of each wait-driven action, and the wait in which the click
+// comes: a later step, so that earlier steps are shown. The bandwidth
+// animation is clicked in its last frame's wait, so that a frame drawing
+// the bandwidth a list row chose instead of its own is seen.
+std::int64_t fullWaits(WaitKind wait, int bandwidths) {
     switch (wait) {
-    case WaitKind::BandwidthAnimation: return 50000LL * bandwidths;
-    case WaitKind::RegionBlink: return 3 * 2501;
+    case WaitKind::BandwidthAnimation: return bandwidths;
+    case WaitKind::RegionBlink:
     case WaitKind::GraphBlink:
-    case WaitKind::RegionFlash: return 3 * 50001;
-    case WaitKind::CusumAnimation: return frmUnivariate::periodWait(1).yields * kPeriods;
-    case WaitKind::PointAnimation: return frmUnivariateCusumTextfile::periodWait(10000).yields * kPeriods;
+    case WaitKind::RegionFlash: return 3;
+    case WaitKind::CusumAnimation:
+    case WaitKind::PointAnimation: return kPeriods;
     }
     return 0;
 }
 
-std::int64_t clickYield(WaitKind wait, int bandwidths) {
+std::int64_t clickWait(WaitKind wait, int bandwidths) {
     switch (wait) {
-    case WaitKind::BandwidthAnimation: return 50000LL * (bandwidths - 1) + 7;
-    case WaitKind::RegionBlink: return 2501 + 7;
+    case WaitKind::BandwidthAnimation: return bandwidths;
+    case WaitKind::RegionBlink:
     case WaitKind::GraphBlink:
-    case WaitKind::RegionFlash: return 50001 + 7;
+    case WaitKind::RegionFlash: return 2;
     // Periods 1 to 3 on show.
-    case WaitKind::CusumAnimation: return 3 * 2 + 1;
-    case WaitKind::PointAnimation: return 3 * 10001 + 7;
+    case WaitKind::CusumAnimation:
+    case WaitKind::PointAnimation: return 4;
     }
     return 0;
 }
@@ -383,6 +388,51 @@ protected:
         return out;
     }
 
+    // What a click that acts during a wait shows at once: the region or
+    // point it picked, with its information, its chart, its row or the
+    // selection.
+    void expectActed(const WaitCase& c, const std::string& before, int chartedBefore) {
+        EXPECT_NE(pickedState(), before) << "the click did not act";
+        const bool onPoints = c.scene == Scene::PointCusum;
+        if (onPoints) {
+            frmUnivariateCusumTextfile* w = points();
+            ASSERT_NE(w, nullptr);
+            if (c.click == Click::Graph) {
+                EXPECT_EQ(w->lblDisplay->text().toStdString(), "Selected Region: " + w->vars().result->labels[1]);
+                EXPECT_FALSE(w->MSChart2->isHidden());
+            }
+            return;
+        }
+        const int region = c.click == Click::RegionRow ? cusum()->lstRegion->currentRow() : kOtherRegion - 1;
+        if (c.click == Click::RegionRow) {
+            EXPECT_EQ(cusum()->lstRegion->currentRow(), 1);
+            ASSERT_GT(s().cusum.signaledRegions.size(), 1u);
+            EXPECT_EQ(s().shared.selectedRegion, s().cusum.signaledRegions[1] - 1);
+        } else {
+            EXPECT_EQ(s().shared.selectedRegion, region);
+        }
+        switch (c.click) {
+        case Click::Identify: EXPECT_TRUE(ctx->isOpen<frmInfo>()); break;
+        case Click::Find:
+            EXPECT_EQ(cluster()->lstLocalPatternSummary->currentRow(), ClusterLines::localRowOfRegion(region));
+            break;
+        case Click::Graph:
+        case Click::RegionRow: {
+            if (c.click == Click::Graph) {
+                EXPECT_EQ(charted_, chartedBefore + 1);
+            }
+            const frmGraph* g = ctx->find<frmGraph>();
+            ASSERT_NE(g, nullptr);
+            const auto r = static_cast<Eigen::Index>(s().shared.selectedRegion) + 1;
+            ASSERT_EQ(g->MSChart1->rowCount(), kPeriods);
+            for (int p = 1; p <= kPeriods; ++p)
+                EXPECT_DOUBLE_EQ(g->MSChart1->chartData()(p - 1, 0), s().cusum.cusumValues(r, p)) << "period " << p;
+            break;
+        }
+        default: break;
+        }
+    }
+
     // The map shows what its state redraws: no frame or highlight of a
     // stopped wait is left on it.
     void expectMapShowsItsState(frmPolygonSHP* m) {
@@ -475,22 +525,24 @@ TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
     const int last = c.scene == Scene::ClusterRange ? bandwidths - 1 : kPeriods;
     const int shownAfter = c.shownAfter == kLast ? last : c.shownAfter == kBeforeLast ? last - 1 : c.shownAfter;
 
-    pump->yields = 0;
-    const std::int64_t at = clickYield(c.wait, bandwidths);
+    pump->waits = 0;
+    const std::int64_t at = clickWait(c.wait, bandwidths);
     bool clicked = false;
     int deepest = 0;
-    pump->onYield = [&](std::int64_t n) {
+    pump->onWait = [&](std::int64_t n) {
         deepest = std::max(deepest, WaitingAction::depth());
         if (clicked || n != at) return;
         clicked = true;
         const std::string before = pickedState();
+        const int chartedBefore = charted_;
         click(c);
         // No click waits inside the wait it came in: a Run's animation
         // starts once the stopped wait has returned.
-        EXPECT_EQ(pump->yields, n) << "the click waited inside the wait";
+        EXPECT_EQ(pump->waits, n) << "the click waited inside the wait";
         if (c.effect == Effect::Ignored) {
             EXPECT_EQ(pickedState(), before) << "the click was not ignored";
         }
+        if (c.effect == Effect::Acts) expectActed(c, before, chartedBefore);
         // A row chosen shows at once; a redraw shows what the views show; a
         // stopped animation shows where it stopped.
         if (c.effect == Effect::Live) expectAgreement(c, c.scene == Scene::ClusterRange ? 0 : 1);
@@ -498,22 +550,24 @@ TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
         if (c.click == Click::Animation && c.effect == Effect::Stops) expectAgreement(c, shownAfter);
     };
     startWait(c);
-    pump->onYield = nullptr;
+    // A Run deferred during the wait starts once the event loop has it.
+    finishDeferredClicks();
+    pump->onWait = nullptr;
     ASSERT_TRUE(clicked);
     if (c.click == Click::StudyArea && c.scene == Scene::PointCusum) frame = ctx->find<MDIFrmMain>();
 
-    std::int64_t expected = fullYields(c.wait, bandwidths);
+    std::int64_t expected = fullWaits(c.wait, bandwidths);
     if (c.effect == Effect::Stops) expected = at;
     if (c.effect == Effect::Replaces)
-        expected = at + fullYields(c.scene == Scene::PointCusum ? WaitKind::PointAnimation : WaitKind::CusumAnimation,
+        expected = at + fullWaits(c.scene == Scene::PointCusum ? WaitKind::PointAnimation : WaitKind::CusumAnimation,
                                    bandwidths);
-    EXPECT_EQ(pump->yields, expected);
+    EXPECT_EQ(pump->waits, expected);
     EXPECT_EQ(deepest, 1);
     EXPECT_FALSE(WaitingAction::busy());
     EXPECT_NE(frame->mousePointer(), 11) << "the pointer stays busy";
     EXPECT_NE(frame->mousePointer(), 13) << "the pointer stays busy";
     expectAgreement(c, shownAfter);
-    takeMessages();
+    EXPECT_EQ(takeMessages(), c.messages);
 }
 
 INSTANTIATE_TEST_SUITE_P(Waits, FrameWaits, ::testing::ValuesIn(waitCases()), CaseNameOf());

@@ -16,6 +16,7 @@
 #include "map/modDrawPolygon.h"
 #include "tests/app/ShapeBuilders.h"
 #include "ui/Dialogs.h"
+#include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 
 namespace maptest {

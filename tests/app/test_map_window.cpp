@@ -140,7 +140,7 @@ TEST_P(MapZoom, StepsTheZoomAndKeepsItAboveZero) {
         EXPECT_NEAR(centre.X, w().picSHP->width() / 2.0, 1.0);
         EXPECT_NEAR(centre.Y, w().picSHP->height() / 2.0, 1.0);
     }
-    EXPECT_EQ(h->pump->yields, 0);
+    EXPECT_EQ(h->pump->waits, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -159,7 +159,7 @@ TEST_F(MapWindow, WithNoToolPressedAClickChangesNothing) {
     clickAt(5, 5);
     EXPECT_EQ(s().view.mapZoom, 1.0);
     EXPECT_EQ(h->colourAt(0, 5), before);
-    EXPECT_EQ(h->pump->yields, 0);
+    EXPECT_EQ(h->pump->waits, 0);
     EXPECT_FALSE(h->ctx.isOpen<frmInfo>());
 }
 
@@ -264,33 +264,57 @@ TEST_F(MapWindow, CentroidButtonMarksEveryCentroidInRed) {
 TEST_F(MapWindow, IdentifyBlinksTheRegionAndShowsItsInformation) {
     useTool("ID");
     int yellowSeen = 0;
-    h->pump->onYield = [&](std::int64_t n) {
-        if (n == 1 || n == 2502 || n == 5003) yellowSeen += h->colourAt(15, 5) == kYellow;
+    h->pump->onWait = [&](std::int64_t n) {
+        if (n >= 1 && n <= 3) yellowSeen += h->colourAt(15, 5) == kYellow;
     };
     clickAt(15, 5);
     EXPECT_EQ(s().shared.selectedRegion, 1);
-    EXPECT_EQ(h->pump->yields, 3 * 2501);
+    EXPECT_EQ(h->pump->waits, 3);
+    EXPECT_DOUBLE_EQ(h->pump->seconds, 3 * 0.15);
     EXPECT_EQ(yellowSeen, 3);
     EXPECT_TRUE(h->ctx.isOpen<frmInfo>());
     EXPECT_EQ(h->colourAt(15, 5), kWhite);  // the plain map again after the blinks
     h->ctx.unload<frmInfo>();
 }
 
+// A region identified during a blink shows its information at once and
+// blinks nothing of its own; the blink goes on, on its own region.
+TEST_F(MapWindow, IdentifyDuringABlinkShowsTheRegionWithoutABlinkOfItsOwn) {
+    useTool("ID");
+    int blinkSeen = 0;
+    h->pump->onWait = [&](std::int64_t n) {
+        if (n == 1) {
+            clickAt(5, 5);
+            EXPECT_EQ(h->pump->waits, 1) << "the second click waited";
+            EXPECT_EQ(s().shared.selectedRegion, 0);
+            EXPECT_TRUE(h->ctx.isOpen<frmInfo>());
+        }
+        blinkSeen += h->colourAt(15, 5) == kYellow;
+        EXPECT_NE(h->colourAt(5, 5), kYellow) << "wait " << n;
+    };
+    clickAt(15, 5);
+    EXPECT_EQ(h->pump->waits, 3);
+    EXPECT_EQ(blinkSeen, 3);
+    EXPECT_EQ(s().shared.selectedRegion, 0);
+    EXPECT_EQ(h->colourAt(15, 5), kWhite);
+    h->ctx.unload<frmInfo>();
+}
+
 TEST_F(MapWindow, IdentifyOutsideEveryRegionDoesNothingFurther) {
     useTool("ID");
     w().picSHP_MouseDown(1, 0, 2, 2);
-    EXPECT_EQ(h->pump->yields, 0);
+    EXPECT_EQ(h->pump->waits, 0);
     EXPECT_FALSE(h->ctx.isOpen<frmInfo>());
     EXPECT_EQ(h->colourAt(0, 5), kBlack);
 }
 
 TEST_F(MapWindow, ClosingTheWindowStopsTheBlinking) {
     useTool("ID");
-    h->pump->onYield = [&](std::int64_t n) {
-        if (n == 10) h->ctx.unload<frmPolygonSHP>();
+    h->pump->onWait = [&](std::int64_t n) {
+        if (n == 1) h->ctx.unload<frmPolygonSHP>();
     };
     clickAt(5, 5);
-    EXPECT_EQ(h->pump->yields, 10);
+    EXPECT_EQ(h->pump->waits, 1);
     h->ctx.unload<frmInfo>();
 }
 
@@ -300,7 +324,7 @@ TEST_F(MapWindow, FindHighlightsTheRegionUnderThePointer) {
     EXPECT_EQ(s().shared.selectedRegion, 0);
     EXPECT_EQ(h->colourAt(5, 5), kYellow);
     EXPECT_EQ(h->colourAt(15, 5), kWhite);
-    EXPECT_EQ(h->pump->yields, 0);
+    EXPECT_EQ(h->pump->waits, 0);
 }
 
 TEST_F(MapWindow, GraphBlinksThenShowsTheCusumPeriod) {
@@ -312,7 +336,8 @@ TEST_F(MapWindow, GraphBlinksThenShowsTheCusumPeriod) {
     s().shared.currentPeriod = 1;
     clickAt(15, 5);
     EXPECT_EQ(s().shared.selectedRegion, 1);
-    EXPECT_EQ(h->pump->yields, 3 * 50001);
+    EXPECT_EQ(h->pump->waits, 3);
+    EXPECT_DOUBLE_EQ(h->pump->seconds, 3 * 0.15);
     EXPECT_EQ(h->colourAt(15, 5), kRed);
     EXPECT_EQ(h->colourAt(5, 5), kWhite);
 }
@@ -339,12 +364,13 @@ TEST_F(MapRange, AnimationShadesEachBandwidthAndShowsTheSlider) {
     // (none before the first), which a redraw meanwhile would show.
     std::vector<double> shaded;
     bool noneBeforeTheFirst = false;
-    h->pump->onYield = [&](std::int64_t n) {
+    h->pump->onWait = [&](std::int64_t n) {
         if (n == 1) noneBeforeTheFirst = s().retro.mapClassValues.empty();
-        else if (n % 50000 == 1) shaded.push_back(s().retro.mapClassValues[1]);
+        else shaded.push_back(s().retro.mapClassValues[1]);
     };
     w().Toolbar1_ButtonClick("MapAnimation");
-    EXPECT_EQ(h->pump->yields, 3 * 50000);
+    EXPECT_EQ(h->pump->waits, 3);
+    EXPECT_DOUBLE_EQ(h->pump->seconds, 3 * 0.4);
     EXPECT_TRUE(noneBeforeTheFirst);
     EXPECT_EQ(shaded, (std::vector<double>{-1, -2}));
     EXPECT_TRUE(w().sliderStatsRange->isVisibleTo(&w()));
@@ -375,11 +401,11 @@ TEST_F(MapRange, AFrameThatCannotBeDrawnEndsTheAnimationAndTheButtonStillWorks) 
     s().legend.legendStatistic = LegendStatistic::M;
     s().retro.alpha = 0.05;
     const std::int32_t regions = s().area.regionCount;
-    h->pump->onYield = [&](std::int64_t n) {
-        if (n == 50000 + 10) s().area.regionCount = 0;
+    h->pump->onWait = [&](std::int64_t n) {
+        if (n == 2) s().area.regionCount = 0;
     };
     w().Toolbar1_ButtonClick("MapAnimation");
-    EXPECT_EQ(h->pump->yields, 2 * 50000);
+    EXPECT_EQ(h->pump->waits, 2);
     ASSERT_EQ(h->dlg->messages.size(), 1u);
     EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
     EXPECT_EQ(h->dlg->messages[0].text.rfind("The map could not be drawn: ", 0), 0u) << h->dlg->messages[0].text;
@@ -388,10 +414,10 @@ TEST_F(MapRange, AFrameThatCannotBeDrawnEndsTheAnimationAndTheButtonStillWorks) 
     EXPECT_TRUE(w().sliderStatsRange->isVisibleTo(&w()));
 
     s().area.regionCount = regions;
-    h->pump->onYield = nullptr;
-    h->pump->yields = 0;
+    h->pump->onWait = nullptr;
+    h->pump->waits = 0;
     w().Toolbar1_ButtonClick("MapAnimation");
-    EXPECT_EQ(h->pump->yields, 3 * 50000);
+    EXPECT_EQ(h->pump->waits, 3);
     EXPECT_EQ(w().sliderStatsRange->value(), 2);
     EXPECT_EQ(h->dlg->messages.size(), 1u);
 }
@@ -403,14 +429,14 @@ TEST_F(MapRange, StoppedFromOutsideTheAnimationDrawsNothingMore) {
     int chosen = 0;
     QObject::connect(&h->ctx.mapHub(), &MapHub::rangeRowChosen, [&](int) { ++chosen; });
     QImage before;
-    h->pump->onYield = [&](std::int64_t n) {
-        if (n != 50000 + 10) return;
+    h->pump->onWait = [&](std::int64_t n) {
+        if (n != 2) return;
         chosen = 0;
         before = h->pic().image().copy();
         w().stopWaiting();
     };
     w().Toolbar1_ButtonClick("MapAnimation");
-    EXPECT_EQ(h->pump->yields, 50000 + 10);
+    EXPECT_EQ(h->pump->waits, 2);
     EXPECT_EQ(chosen, 0);
     EXPECT_TRUE(h->pic().image() == before);
     EXPECT_EQ(w().sliderStatsRange->value(), 0);
@@ -418,11 +444,11 @@ TEST_F(MapRange, StoppedFromOutsideTheAnimationDrawsNothingMore) {
 }
 
 TEST_F(MapRange, ClosingTheWindowStopsTheAnimation) {
-    h->pump->onYield = [&](std::int64_t n) {
-        if (n == 60000) h->ctx.unload<frmPolygonSHP>();
+    h->pump->onWait = [&](std::int64_t n) {
+        if (n == 2) h->ctx.unload<frmPolygonSHP>();
     };
     w().Toolbar1_ButtonClick("MapAnimation");
-    EXPECT_EQ(h->pump->yields, 60000);
+    EXPECT_EQ(h->pump->waits, 2);
 }
 
 TEST_F(MapWindow, ActivatingAndClosingSwitchTheMapMenus) {

@@ -338,7 +338,7 @@ TEST_F(ContinuationTest, OpenIsOffWhileTheContinuationAnimates) {
     ASSERT_NE(d, nullptr);
     chooseRange(u, 3, kPeriods);
     std::vector<bool> openEnabled;
-    h.pump->onYield = [&](std::int64_t) { openEnabled.push_back(d->cmdOpen->isEnabled()); };
+    h.pump->onWait = [&](std::int64_t) { openEnabled.push_back(d->cmdOpen->isEnabled()); };
     d->cmdOK_Click();
     ASSERT_FALSE(openEnabled.empty());
     for (bool on : openEnabled) EXPECT_FALSE(on);
@@ -665,19 +665,20 @@ TEST_F(ContinuationTest, ARunDuringTheContinuationKeepsItsSaveCusum) {
     ASSERT_NE(d, nullptr);
     chooseRange(u, 3, kPeriods);
     bool again = true;
-    const std::int64_t base = h.pump->yields;
-    h.pump->onYield = [&](std::int64_t n) {
-        if (n == base + 3 && again) {
+    const std::int64_t base = h.pump->waits;
+    h.pump->onWait = [&](std::int64_t n) {
+        if (n == base + 2 && again) {
             again = false;
             u->selectZero();
             u->cmdCalc_Click();
         }
     };
     d->cmdOK_Click();
+    finishDeferredClicks();
     // The run from zero took over and ended as a run does.
     EXPECT_TRUE(h.messageTexts().empty());
     EXPECT_FALSE(again);
-    EXPECT_EQ(h.pump->yields, base + 3 + 6);
+    EXPECT_EQ(h.pump->waits, base + 2 + 3);
     EXPECT_EQ(s().cusum.periodCount, 3.0);
     EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
     EXPECT_TRUE(u->cmdSaveResult->isEnabled());

@@ -146,8 +146,9 @@ TEST_F(CusumWindowTest, WorkedRunEndToEnd) {
     chooseRange(u, "Z1", "Z3");
     u->cmdCalc_Click();
     EXPECT_TRUE(h.messageTexts().empty());
-    // Fast: a wait of two yields before each of the three periods.
-    EXPECT_EQ(h.pump->yields, 6);
+    // Fast: a wait of no time before each of the three periods.
+    EXPECT_EQ(h.pump->waits, 3);
+    EXPECT_EQ(h.pump->seconds, 0.0);
 
     const Worked w;
     for (int i = 1; i <= 2; ++i)
@@ -205,9 +206,10 @@ TEST_F(CusumWindowTest, WorkedRunEndToEnd) {
     EXPECT_EQ(s().cusum.signaledRegions, (std::vector<std::int32_t>{1}));
 
     // A signalled region flashes three times and is charted.
-    const std::int64_t before = h.pump->yields;
+    const std::int64_t before = h.pump->waits;
     u->selectRegionRow(0);
-    EXPECT_EQ(h.pump->yields - before, 3 * 50001);
+    EXPECT_EQ(h.pump->waits - before, 3);
+    EXPECT_DOUBLE_EQ(h.pump->seconds, 3 * 0.15);
     frmGraph* g = h.ctx.find<frmGraph>();
     ASSERT_NE(g, nullptr);
     ASSERT_EQ(g->MSChart1->rowCount(), 3);
@@ -355,27 +357,24 @@ TEST_F(CusumWindowTest, AnimationDrawsEachPeriodAfterItsWait) {
     frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_steps")));
     setParameters(u, "0.5", "2", "1");
     chooseRange(u, "Z1", "Z3");
-    std::vector<int> linesAtYield;
+    std::vector<int> linesAtWait;
     std::vector<bool> runEnabled, optionsEnabled;
-    h.pump->onYield = [&](std::int64_t) {
-        linesAtYield.push_back(u->lstPeriod->count());
+    h.pump->onWait = [&](std::int64_t) {
+        linesAtWait.push_back(u->lstPeriod->count());
         runEnabled.push_back(u->cmdCalc->isEnabled());
         optionsEnabled.push_back(u->optFieldSelection->isEnabled() || u->txtKvalue->isEnabled() ||
                                  u->cmdSaveCusum->isEnabled());
     };
     u->cmdCalc_Click();
-    EXPECT_EQ(linesAtYield, (std::vector<int>{2, 2, 3, 3, 4, 4}));
+    EXPECT_EQ(linesAtWait, (std::vector<int>{2, 3, 4}));
     for (std::size_t i = 0; i < runEnabled.size(); ++i) {
         EXPECT_TRUE(runEnabled[i]);
         EXPECT_FALSE(optionsEnabled[i]);
     }
     EXPECT_TRUE(u->optFieldSelection->isEnabled());
     EXPECT_TRUE(u->txtKvalue->isEnabled());
-    EXPECT_EQ(frmUnivariate::periodWait(1).yields, 2);
     EXPECT_EQ(frmUnivariate::periodWait(1).seconds, 0.0);
-    EXPECT_EQ(frmUnivariate::periodWait(120000).yields, 120001);
     EXPECT_NEAR(frmUnivariate::periodWait(120000).seconds, 0.25, 1e-12);
-    EXPECT_EQ(frmUnivariate::periodWait(300000).yields, 300001);
     EXPECT_NEAR(frmUnivariate::periodWait(300000).seconds, 0.6, 1e-12);
 }
 
@@ -389,15 +388,15 @@ TEST_F(CusumWindowTest, ARedrawDuringTheAnimationShowsThePeriodShown) {
     for (const char* run : {"first run", "after a period was chosen"}) {
         SCOPED_TRACE(run);
         QImage shown, redrawn;
-        h.pump->onYield = [&](std::int64_t n) {
-            if (n != 3) return;  // the first wait after period 1 was drawn
+        h.pump->onWait = [&](std::int64_t n) {
+            if (n != 2) return;  // the first wait after period 1 was drawn
             shown = map()->picSHP->surface().image().copy();
             map()->RedrawByMode();
             redrawn = map()->picSHP->surface().image().copy();
         };
-        h.pump->yields = 0;
+        h.pump->waits = 0;
         u->cmdCalc_Click();
-        h.pump->onYield = nullptr;
+        h.pump->onWait = nullptr;
         ASSERT_FALSE(shown.isNull());
         EXPECT_TRUE(shown == redrawn);
         u->lstPeriod->setCurrentRow(4);  // period 3
@@ -422,11 +421,11 @@ TEST_F(CusumWindowTest, ChartsAreLaidOutOncePerRunAndPerClickAtEveryLength) {
         chooseRange(u, "Z1", "Z" + std::to_string(periods));
         const int before = chart->layoutCount();
         std::vector<int> atFrames;
-        h.pump->onYield = [&](std::int64_t) { atFrames.push_back(chart->layoutCount()); };
+        h.pump->onWait = [&](std::int64_t) { atFrames.push_back(chart->layoutCount()); };
         u->cmdCalc_Click();
-        h.pump->onYield = nullptr;
+        h.pump->onWait = nullptr;
         ASSERT_TRUE(h.messageTexts().empty());
-        ASSERT_EQ(atFrames.size(), static_cast<std::size_t>(2 * periods));
+        ASSERT_EQ(atFrames.size(), static_cast<std::size_t>(periods));
         EXPECT_EQ(atFrames.front() - before, 1);
         EXPECT_EQ(atFrames.back(), atFrames.front());
         EXPECT_EQ(chart->layoutCount(), atFrames.front());
@@ -453,8 +452,8 @@ TEST_F(CusumWindowTest, SecondRunCancelsTheFirstAnimation) {
     setParameters(u, "0.5", "2", "1");
     chooseRange(u, "Z1", "Z3");
     bool again = true;
-    h.pump->onYield = [&](std::int64_t n) {
-        if (n == 3 && again) {
+    h.pump->onWait = [&](std::int64_t n) {
+        if (n == 2 && again) {
             again = false;
             // A region chart during the animation keeps to its own rows.
             s().shared.selectedRegion = 1;
@@ -463,8 +462,9 @@ TEST_F(CusumWindowTest, SecondRunCancelsTheFirstAnimation) {
         }
     };
     u->cmdCalc_Click();
-    // The first run stopped after its third yield; the second ran whole.
-    EXPECT_EQ(h.pump->yields, 3 + 6);
+    finishDeferredClicks();
+    // The first run stopped in its second wait; the second ran whole.
+    EXPECT_EQ(h.pump->waits, 2 + 3);
     ASSERT_EQ(u->periodLines().size(), 6u);
     EXPECT_EQ(u->periodLines()[2].substr(0, 5), "    1");
     EXPECT_EQ(u->periodLines()[4].substr(0, 5), "    3");
@@ -477,11 +477,11 @@ TEST_F(CusumWindowTest, ClosingTheWindowCancelsTheAnimation) {
     frmUnivariate* u = open(writeWorkedArea(scratchDir("cusum_close")));
     setParameters(u, "0.5", "2", "1");
     chooseRange(u, "Z1", "Z3");
-    h.pump->onYield = [&](std::int64_t n) {
-        if (n == 3) AppContext::topOf(u)->close();
+    h.pump->onWait = [&](std::int64_t n) {
+        if (n == 2) AppContext::topOf(u)->close();
     };
     u->cmdCalc_Click();
-    EXPECT_EQ(h.pump->yields, 3);
+    EXPECT_EQ(h.pump->waits, 2);
     EXPECT_FALSE(h.ctx.isOpen<frmUnivariate>());
     EXPECT_FALSE(s().shared.cusumMapMode);
     ASSERT_NE(map(), nullptr);
@@ -826,8 +826,8 @@ TEST_F(CusumWindowTest, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
     chooseRange(u, "Z1", "Z3");
     std::vector<int> pointer;
     h.ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
-    h.pump->onYield = [&](std::int64_t n) {
-        if (n == 2) throw std::bad_alloc();
+    h.pump->onWait = [&](std::int64_t n) {
+        if (n == 1) throw std::bad_alloc();
     };
     {
         const ExpectStoppedStep stops;
@@ -842,7 +842,7 @@ TEST_F(CusumWindowTest, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
     h.ctx.frame().uninstall();
 
     // The next Run runs whole.
-    h.pump->onYield = nullptr;
+    h.pump->onWait = nullptr;
     h.clearMessages();
     u->cmdCalc_Click();
     EXPECT_TRUE(h.messageTexts().empty());

@@ -30,6 +30,7 @@
 #include "tests/support/RealClick.h"
 #include "tests/support/RingPixels.h"
 #include "tests/support/StoppedSteps.h"
+#include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 #include "ui/LineChart.h"
 
@@ -133,8 +134,9 @@ TEST_F(PointCusumWindow, RunFromZeroListsChartsAndSaves) {
     const auto period = lines(w->lstPeriod);
     ASSERT_EQ(period.size(), 6u);
     EXPECT_EQ(period[2], "    1     2.50" + std::string(19, ' ') + "P3");
-    // Fast: one wait of 10,001 yields before each period.
-    EXPECT_EQ(pump->yields, 3 * 10001);
+    // Fast: one wait of no time before each period.
+    EXPECT_EQ(pump->waits, 3);
+    EXPECT_EQ(pump->seconds, 0.0);
     // The last period is shown with its signalled points.
     EXPECT_EQ(w->lblY->text().toStdString(), "Period: 3");
     EXPECT_EQ(w->lstPeriod->currentRow(), 4);
@@ -393,8 +395,8 @@ TEST_F(PointCusumWindow, TheAnimationLocksTheInputsButNotRunOrTheLists) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
     bool checked = false;
-    pump->onYield = [&](std::int64_t n) {
-        if (n != 10001 + 5) return;
+    pump->onWait = [&](std::int64_t n) {
+        if (n != 2) return;
         checked = true;
         EXPECT_TRUE(w->animating());
         for (QWidget* off : {static_cast<QWidget*>(w->optZero), static_cast<QWidget*>(w->optPre),
@@ -422,8 +424,8 @@ TEST_F(PointCusumWindow, AZoomDuringTheAnimationRedrawsThePeriodShown) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
     int redPixels = -1;
-    pump->onYield = [&](std::int64_t n) {
-        if (n != 10001 + 5) return;
+    pump->onWait = [&](std::int64_t n) {
+        if (n != 2) return;
         w->optZoomIn->click();
         w->picPoint_MouseDown(1, 0, 10, 10);
         const QImage& image = w->picPoint->surface().image();
@@ -452,13 +454,13 @@ TEST_F(PointCusumWindow, ChartsAreLaidOutOncePerRunAndPerPointAtEveryLength) {
         open(w->cmdNewZScore, file("z" + std::to_string(periods) + ".txt", lines3));
         const int before = w->MSChart1->layoutCount();
         int fewest = -1, most = -1;
-        pump->onYield = [&](std::int64_t) {
+        pump->onWait = [&](std::int64_t) {
             const int now = w->MSChart1->layoutCount();
             fewest = fewest < 0 ? now : std::min(fewest, now);
             most = std::max(most, now);
         };
         w->cmdRun->click();
-        pump->onYield = nullptr;
+        pump->onWait = nullptr;
         ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
         EXPECT_EQ(fewest - before, 1);
         EXPECT_EQ(most, fewest);
@@ -518,11 +520,11 @@ TEST_F(PointCusumWindow, ThePointerIsBusyFromTheKernelOn) {
 TEST_F(PointCusumWindow, ClosingStopsTheAnimation) {
     open(w->cmdFileOpenIDXY, coords);
     open(w->cmdNewZScore, z);
-    pump->onYield = [&](std::int64_t n) {
-        if (n == 5) ctx.unload<frmUnivariateCusumTextfile>();
+    pump->onWait = [&](std::int64_t n) {
+        if (n == 1) ctx.unload<frmUnivariateCusumTextfile>();
     };
     w->cmdRun->click();
-    EXPECT_EQ(pump->yields, 5);
+    EXPECT_EQ(pump->waits, 1);
 }
 
 TEST_F(PointCusumWindow, IdentifyAndSelectOnTheMap) {
@@ -900,8 +902,8 @@ TEST_F(PointCusumWindow, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
     open(w->cmdNewZScore, z);
     std::vector<int> pointer;
     ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
-    pump->onYield = [&](std::int64_t n) {
-        if (n == 10001 + 5) throw std::bad_alloc();
+    pump->onWait = [&](std::int64_t n) {
+        if (n == 2) throw std::bad_alloc();
     };
     {
         const ExpectStoppedStep stops;
@@ -916,7 +918,7 @@ TEST_F(PointCusumWindow, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
     EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
     ctx.frame().uninstall();
 
-    pump->onYield = nullptr;
+    pump->onWait = nullptr;
     dialogs().messages.clear();
     w->cmdRun->click();
     EXPECT_TRUE(dialogs().messages.empty());

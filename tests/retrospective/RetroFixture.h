@@ -14,6 +14,7 @@
 #include "context/AppContext.h"
 #include "retrospective/ClusterOptions.h"
 #include "ui/Dialogs.h"
+#include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 
 class QPushButton;

@@ -142,18 +142,14 @@ TEST_F(MapListContract, EveryWayOfChoosingABandwidthSelectsItsRow) {
 TEST_F(MapListContract, TheAnimationSelectsEachBandwidthsRowInTurn) {
     runRange();
     const int count = h->ctx.state.retro.bandwidthCount;
-    // Each frame waits before it shades and selects; at the first yield of
-    // frame j the row of frame j - 1 is selected.
+    // Each frame waits before it shades and selects; in the wait of frame j
+    // the row of frame j - 1 is selected.
     std::vector<std::string> seen;
-    std::int64_t frameStart = 1;
-    h->pump->onYield = [&](std::int64_t n) {
-        if (n == frameStart) {
-            seen.push_back(firstField(w->lstGlobalPatternSummary));
-            frameStart += 50000;
-        }
+    h->pump->onWait = [&](std::int64_t) {
+        seen.push_back(firstField(w->lstGlobalPatternSummary));
     };
     map->Toolbar1_ButtonClick("MapAnimation");
-    h->pump->onYield = nullptr;
+    h->pump->onWait = nullptr;
     seen.push_back(firstField(w->lstGlobalPatternSummary));
     ASSERT_EQ(seen.size(), static_cast<std::size_t>(count) + 1);
     for (int j = 0; j < count; ++j) EXPECT_EQ(seen[static_cast<std::size_t>(j) + 1], bandwidthText(j)) << j;

@@ -22,6 +22,7 @@
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/TestPaths.h"
 #include "ui/Dialogs.h"
+#include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 #include "ui/Pictures.h"
 
@@ -178,7 +179,7 @@ TEST_F(RetroSample, ResultsOfTheStudyAreaBeforeAreNotUsedOnTheNextOne) {
     w->selectGlobalRow(3);
     map->Toolbar1_ButtonClick("MapAnimation");
     map->sliderStatsRange_Change();
-    EXPECT_EQ(pump->yields, 0);
+    EXPECT_EQ(pump->waits, 0);
     EXPECT_EQ(ctx->state.retro.mapClassValues, shadedBefore);
 
     // Run refuses the earlier counts.

@@ -343,15 +343,15 @@ TEST_F(RetroWindow, RangeValidation) {
 TEST_F(RetroWindow, ARefusedRunLeavesTheMapsAnimationGoing) {
     runRange(ClusterTest::Unadjusted, "0.5", "1.5", "0.5");
     const int count = state().retro.bandwidthCount;
-    h->pump->onYield = [&](std::int64_t n) {
+    h->pump->onWait = [&](std::int64_t n) {
         if (n != 1) return;
         w->txtStep->setText("x");
         w->cmdRun_Click();
     };
     map->Toolbar1_ButtonClick("MapAnimation");
-    h->pump->onYield = nullptr;
+    h->pump->onWait = nullptr;
     EXPECT_EQ(h->dlg->messages.size(), 1u);
-    EXPECT_EQ(h->pump->yields, count * 50000);
+    EXPECT_EQ(h->pump->waits, count);
     EXPECT_EQ(w->lstGlobalPatternSummary->currentRow(), ClusterLines::rangeRowOfBandwidth(count - 1));
     EXPECT_TRUE(map->sliderStatsRange->isVisibleTo(map));
     EXPECT_GT(mapColours(), 2u);

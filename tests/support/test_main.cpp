@@ -1,8 +1,9 @@
 // One main for every test program: UI tests drive real widgets offscreen,
 // and test discovery runs the programs without ctest's environment, so the
 // platform is chosen here. The application object is the program's own, so
-// that real clicks meet the same event dispatch as in the program; only an
-// exception reaching that dispatch fails the test (see StoppedSteps.h).
+// that real clicks meet the same handler guards and event dispatch as in
+// the program; an exception that a guard or the dispatch stops fails the
+// test (see StoppedSteps.h).
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -20,9 +21,11 @@ public:
     using GuardedApplication::GuardedApplication;
 
 protected:
-    void stepStopped(const std::exception_ptr& error) override {
+    void stepStopped(const std::exception_ptr& error, StoppedAt where) override {
         if (ExpectStoppedStep::active())
-            GuardedApplication::stepStopped(error);
+            GuardedApplication::stepStopped(error, where);
+        else if (where == StoppedAt::Handler)
+            ADD_FAILURE() << "A handler let an exception out: " << stoppedStepText(error);
         else
             ADD_FAILURE() << "A handler let an exception reach the event dispatch: " << stoppedStepText(error);
     }

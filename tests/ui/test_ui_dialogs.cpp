@@ -68,62 +68,6 @@ TEST(QtFileFilter, TranslatesTheProgramsFilterText) {
     }
 }
 
-TEST(EventPump, DelayYieldsCountPlusOneTimesAndStopsWhenQuitting) {
-    auto pump = std::make_shared<CountingEventPump>();
-    installEventPump(pump);
-    eventPump().delay(2500);
-    EXPECT_EQ(pump->yields, 2501);
-    pump->yields = 0;
-    pump->onYield = [&](std::int64_t n) {
-        if (n == 10) pump->quitting = true;
-    };
-    eventPump().delay(1000);
-    EXPECT_EQ(pump->yields, 10);
-    installEventPump(nullptr);
-}
-
-TEST(EventPump, QtPumpYieldsProcessPostedEventsAndReturn) {
-    // What a yield must do is hand over to the event loop and come back;
-    // how long it lasts is the program's pace, measured by korvane-bench
-    // (event_pump_blink_yield, event_pump_many_yields).
-    QtEventPump pump(200);
-    int ran = 0;
-    QMetaObject::invokeMethod(qApp, [&] { ++ran; }, Qt::QueuedConnection);
-    EXPECT_EQ(ran, 0);
-    pump.yieldOnce();
-    EXPECT_EQ(ran, 1);
-    // Over a delay, work that posts itself again goes on to its end.
-    int chained = 0;
-    std::function<void()> again = [&] {
-        if (++chained < 5) QMetaObject::invokeMethod(qApp, again, Qt::QueuedConnection);
-    };
-    QMetaObject::invokeMethod(qApp, again, Qt::QueuedConnection);
-    pump.delay(49);
-    EXPECT_EQ(chained, 5);
-    EXPECT_FALSE(pump.isQuitting());
-    pump.setQuitting();
-    EXPECT_TRUE(pump.isQuitting());
-}
-
-TEST(EventPump, QtPumpDelayStopsSoonAfterQuitting) {
-    // An event handled during the delay says the program is ending; the
-    // delay of a million yields then stops within a few hand-overs, as
-    // counted by work that posts itself again at every one.
-    QtEventPump pump(50);
-    int handled = 0;
-    std::function<void()> tick = [&] {
-        if (++handled == 3) pump.setQuitting();
-        if (handled < 100000) QMetaObject::invokeMethod(qApp, tick, Qt::QueuedConnection);
-    };
-    QMetaObject::invokeMethod(qApp, tick, Qt::QueuedConnection);
-    pump.delay(1'000'000);
-    EXPECT_TRUE(pump.isQuitting());
-    EXPECT_GE(handled, 3);
-    EXPECT_LT(handled, 100);
-    // The tick still posted refers to this test's variables.
-    QCoreApplication::removePostedEvents(qApp);
-}
-
 // The Qt boxes themselves, answered from a timer as a user would.
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,5 +1,5 @@
-// The one wait loop: counted in tests, real time in the program, and
-// stopped at once when the waiting window is gone.
+// The one wait: counted in tests, real time in the program, and stopped at
+// once when the waiting window is gone.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -10,31 +10,41 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 
-TEST(WaitLoop, CountingPumpYieldsTheWaitsCountAndStopsWhenAsked) {
+namespace {
+// `steps` waits of an action, as a blink or an animation makes them; false
+// at the first that returns false.
+bool waitSteps(WaitingAction& a, int steps) {
+    for (int i = 0; i < steps; ++i)
+        if (!a.wait({0.0})) return false;
+    return true;
+}
+}  // namespace
+
+TEST(WaitLoop, CountingPumpCountsTheWaitsAndStopsWhenAsked) {
     CountingEventPump pump;
-    EXPECT_TRUE(pump.wait({5, 10.0}, [] { return true; }));
-    EXPECT_EQ(pump.yields, 5);
+    EXPECT_TRUE(pump.wait({10.0}, [] { return true; }));
+    EXPECT_TRUE(pump.wait({0.5}, [] { return true; }));
+    EXPECT_EQ(pump.waits, 2);
+    EXPECT_DOUBLE_EQ(pump.seconds, 10.5);
 
-    pump.yields = 0;
-    EXPECT_FALSE(pump.wait({100, 0.0}, [&] { return pump.yields < 3; }));
-    EXPECT_EQ(pump.yields, 3);  // asked after every yield
+    pump.waits = 0;
+    EXPECT_FALSE(pump.wait({0.0}, [&] { return pump.waits < 1; }));  // asked after the wait
+    EXPECT_EQ(pump.waits, 1);
 
-    pump.yields = 0;
     pump.quitting = true;
-    EXPECT_FALSE(pump.wait({100, 0.0}, [] { return true; }));
-    EXPECT_EQ(pump.yields, 1);
+    EXPECT_FALSE(pump.wait({0.0}, [] { return true; }));
+    EXPECT_EQ(pump.waits, 2);
 }
 
-TEST(WaitLoop, ProgramPumpWaitsByTimeNotByTheCount) {
+TEST(WaitLoop, ProgramPumpHandsOverEvenForAWaitOfNoTime) {
     QtEventPump pump;
     int delivered = 0;
     QTimer::singleShot(0, [&] { ++delivered; });
-    // A count that the hand-over by hand-over pump would take hours over:
-    // the program's pump waits the wait's time instead, and even a wait of
-    // no time hands over once, so posted events arrive.
-    EXPECT_TRUE(pump.wait({1'000'000'000, 0.0}, [] { return true; }));
+    // Even a wait of no time hands over once, so posted events arrive.
+    EXPECT_TRUE(pump.wait({0.0}, [] { return true; }));
     EXPECT_EQ(delivered, 1);
 }
 
@@ -42,8 +52,27 @@ TEST(WaitLoop, ProgramPumpStopsWhenTheWindowIsGone) {
     QtEventPump pump;
     int asked = 0;
     // A wait of an hour ends at the first question whose answer is no.
-    EXPECT_FALSE(pump.wait({0, 3600.0}, [&] { return ++asked < 2; }));
+    EXPECT_FALSE(pump.wait({3600.0}, [&] { return ++asked < 2; }));
     EXPECT_EQ(asked, 2);
+}
+
+TEST(WaitLoop, ProgramPumpStopsSoonAfterQuitting) {
+    // An event handled during the wait says the program is ending; the
+    // wait of an hour then stops at the end of that batch of events, long
+    // before the work that posts itself again runs out.
+    QtEventPump pump;
+    int handled = 0;
+    std::function<void()> tick = [&] {
+        if (++handled == 3) pump.setQuitting();
+        if (handled < 100000) QMetaObject::invokeMethod(qApp, tick, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(qApp, tick, Qt::QueuedConnection);
+    EXPECT_FALSE(pump.wait({3600.0}, [] { return true; }));
+    EXPECT_TRUE(pump.isQuitting());
+    EXPECT_GE(handled, 3);
+    EXPECT_LT(handled, 100000);
+    // The tick still posted refers to this test's variables.
+    QCoreApplication::removePostedEvents(qApp);
 }
 
 // One waiting action at a time: a second that asks to start while one is
@@ -66,9 +95,9 @@ TEST(WaitingActions, OneRunsAtATime) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        pump->yields = 0;
+        pump->waits = 0;
         bool secondStarted = false, secondWaited = false;
-        pump->onYield = [&](std::int64_t n) {
+        pump->onWait = [&](std::int64_t n) {
             if (n != 2) return;
             if (c.stopFirst) {
                 EXPECT_TRUE(WaitingAction::stop(&map));
@@ -80,14 +109,14 @@ TEST(WaitingActions, OneRunsAtATime) {
             EXPECT_TRUE(WaitingAction::busy());
             WaitingAction second(&cusum, {});
             secondStarted = second.started();
-            secondWaited = second.wait({3, 0.0});
+            secondWaited = waitSteps(second, 3);
             EXPECT_EQ(WaitingAction::depth(), 1);
         };
         {
             WaitingAction first(&map, {});
             ASSERT_TRUE(first.started());
             EXPECT_TRUE(WaitingAction::busy());
-            EXPECT_EQ(first.wait({5, 0.0}), c.firstGoesOn);
+            EXPECT_EQ(waitSteps(first, 5), c.firstGoesOn);
             EXPECT_EQ(first.running(), c.firstGoesOn);
             // Stopped, it stays on the stack until it goes out of scope.
             EXPECT_TRUE(WaitingAction::busy());
@@ -96,31 +125,31 @@ TEST(WaitingActions, OneRunsAtATime) {
         EXPECT_EQ(WaitingAction::depth(), 0);
         EXPECT_FALSE(secondStarted);
         EXPECT_FALSE(secondWaited);
-        EXPECT_EQ(pump->yields, c.firstGoesOn ? 5 : 2);
+        EXPECT_EQ(pump->waits, c.firstGoesOn ? 5 : 2);
     }
 
-    // Stopped by its owner: the wait ends at the next yield, and later
-    // waits return at once.
-    pump->yields = 0;
-    pump->onYield = [&](std::int64_t n) {
+    // Stopped by its owner: the wait it was stopped in returns false, and
+    // later waits return at once.
+    pump->waits = 0;
+    pump->onWait = [&](std::int64_t n) {
         if (n == 3) {
             EXPECT_TRUE(WaitingAction::stop(&map));
         }
     };
     {
         WaitingAction blink(&map, {});
-        EXPECT_FALSE(blink.wait({10, 0.0}));
-        EXPECT_FALSE(blink.wait({10, 0.0}));
-        EXPECT_EQ(pump->yields, 3);
+        EXPECT_FALSE(waitSteps(blink, 10));
+        EXPECT_FALSE(blink.wait({0.0}));
+        EXPECT_EQ(pump->waits, 3);
     }
     EXPECT_FALSE(WaitingAction::busy());
 
     // A window gone ends it too, and stopAny stops whoever runs.
-    pump->yields = 0;
-    pump->onYield = nullptr;
+    pump->waits = 0;
+    pump->onWait = nullptr;
     {
-        WaitingAction flash(&cusum, [&] { return pump->yields < 2; });
-        EXPECT_FALSE(flash.wait({10, 0.0}));
+        WaitingAction flash(&cusum, [&] { return pump->waits < 2; });
+        EXPECT_FALSE(waitSteps(flash, 10));
         EXPECT_FALSE(flash.running());
     }
     {
@@ -133,16 +162,17 @@ TEST(WaitingActions, OneRunsAtATime) {
 }
 
 // A click whose handler starts an action of its own runs at once when no
-// action is on the stack; otherwise it stops the running one and runs when
-// that one's handler, returning, calls runDeferred(), never inside it, and
-// a click deferred by a deferred handler runs after it, not inside it.
+// action is on the stack; otherwise it stops the running one and runs from
+// the event loop once that one's handler has returned, never inside it,
+// though no handler asks for it; and a click deferred by a deferred
+// handler runs after it, not inside it.
 TEST(WaitingActions, ADeferredClickRunsOnceTheWaitingHandlerHasReturned) {
     auto pump = std::make_shared<CountingEventPump>();
     installEventPump(pump);
     QObject window;
     std::vector<std::string> steps;
     int nesting = 0, deepest = 0;
-    // A handler that animates `frames` yields and calls runDeferred last.
+    // A handler that animates `frames` waits, and nothing after.
     std::function<void(const std::string&, int)> animate = [&](const std::string& name, int frames) {
         ++nesting;
         deepest = std::max(deepest, nesting);
@@ -150,38 +180,49 @@ TEST(WaitingActions, ADeferredClickRunsOnceTheWaitingHandlerHasReturned) {
         {
             WaitingAction a(&window, {});
             EXPECT_TRUE(a.started()) << name;
-            steps.push_back(name + (a.wait({frames, 0.0}) ? " ends" : " stopped"));
+            steps.push_back(name + (waitSteps(a, frames) ? " ends" : " stopped"));
         }
+        steps.push_back(name + " returns");
         --nesting;
-        WaitingAction::runDeferred();
     };
 
     WaitingAction::deferUntilIdle([&] { animate("idle", 2); });
-    EXPECT_EQ(steps, (std::vector<std::string>{"idle starts", "idle ends"}));
+    EXPECT_EQ(steps, (std::vector<std::string>{"idle starts", "idle ends", "idle returns"}));
+    EXPECT_FALSE(WaitingAction::clickDeferred());
 
     steps.clear();
-    pump->yields = 0;
-    pump->onYield = [&](std::int64_t n) {
-        // Clicks at yields 2 (in the first) and 5 (in the second).
+    pump->waits = 0;
+    pump->onWait = [&](std::int64_t n) {
+        // Clicks in waits 2 (of the first) and 5 (of the second).
         if (n == 2) WaitingAction::deferUntilIdle([&] { animate("second", 4); });
         if (n == 5) WaitingAction::deferUntilIdle([&] { animate("third", 3); });
-        // A handler without waits asks for a deferred click in vain.
-        WaitingAction::runDeferred();
     };
     animate("first", 10);
-    EXPECT_EQ(steps, (std::vector<std::string>{"first starts", "first stopped", "second starts", "second stopped",
-                                              "third starts", "third ends"}));
-    EXPECT_EQ(pump->yields, 2 + 3 + 3);
+    EXPECT_EQ(steps, (std::vector<std::string>{"first starts", "first stopped", "first returns"}));
+    EXPECT_TRUE(WaitingAction::clickDeferred());
+    finishDeferredClicks();
+    EXPECT_EQ(steps, (std::vector<std::string>{"first starts", "first stopped", "first returns", "second starts",
+                                              "second stopped", "second returns", "third starts", "third ends",
+                                              "third returns"}));
+    EXPECT_EQ(pump->waits, 2 + 3 + 3);
     EXPECT_EQ(deepest, 1);
     EXPECT_FALSE(WaitingAction::busy());
+    EXPECT_FALSE(WaitingAction::clickDeferred());
 
-    // A program that is ending drops the click instead of running it.
-    pump->onYield = nullptr;
+    // A program that is ending drops the click instead of running it,
+    // whether it came while none waited or during a wait.
+    pump->onWait = nullptr;
     pump->quitting = true;
     bool ran = false;
     WaitingAction::deferUntilIdle([&] { ran = true; });
+    {
+        WaitingAction a(&window, {});
+        WaitingAction::deferUntilIdle([&] { ran = true; });
+    }
+    finishDeferredClicks();
     pump->quitting = false;
-    WaitingAction::runDeferred();
+    finishDeferredClicks();
     EXPECT_FALSE(ran);
+    EXPECT_FALSE(WaitingAction::clickDeferred());
     installEventPump(std::make_shared<CountingEventPump>());
 }
