@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/CpuState.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -704,6 +705,7 @@ void localM(RetroState& retro, Index n, Residual form, const char* source) {
 // ---------------------------------------------------------------- public routines
 
 void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedState& shared, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreWeights";
     try {
         KernelInputs in = kernelInputs(area, points, shared, source);
@@ -747,6 +749,7 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
 }
 
 void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& shared, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcMWeights";
     try {
         KernelInputs in = kernelInputs(area, points, shared, source);
@@ -762,6 +765,7 @@ void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& s
 }
 
 void CalcLocalScoreUnadjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     LocalScores r = localScores(retro, area.regionCount, nullptr, "modClusterDetection::CalcLocalScoreUnadjusted");
     commitScoreCopies(retro, r.u);
     retro.localScoreUnadjusted = std::move(r.u);
@@ -770,6 +774,7 @@ void CalcLocalScoreUnadjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void CalcLocalScoreAdjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcLocalScoreAdjusted";
     const Index n = area.regionCount;
     if (retro.scoreWeightExpected.size() < at(n) + 1) weightsMissing(source);
@@ -783,6 +788,7 @@ void CalcLocalScoreAdjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void CalcScoreMoments(const StudyAreaState& area, RetroState& retro, const Matrix& A) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreMoments";
     try {
         const Index n = area.regionCount;
@@ -797,6 +803,7 @@ void CalcScoreMoments(const StudyAreaState& area, RetroState& retro, const Matri
 }
 
 void CalcScoreMomentsUnadjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreMomentsUnadjusted";
     try {
         const Index n = area.regionCount;
@@ -808,6 +815,7 @@ void CalcScoreMomentsUnadjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreMomentsAdjusted";
     try {
         const Index n = area.regionCount;
@@ -819,26 +827,32 @@ void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void StandardizeScoreUnadjusted(RetroState& retro) {
+    CpuState::enterEngine();
     standardize(retro, retro.globalScoreUnadjusted, false, "modClusterDetection::StandardizeScoreUnadjusted");
 }
 
 void StandardizeScoreAdjusted(RetroState& retro) {
+    CpuState::enterEngine();
     standardize(retro, retro.globalScoreAdjusted, true, "modClusterDetection::StandardizeScoreAdjusted");
 }
 
 void CalcLocalMPoisson(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     localM(retro, area.regionCount, Residual::Poisson, "modClusterDetection::CalcLocalMPoisson");
 }
 
 void CalcLocalMFreemanTukey(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     localM(retro, area.regionCount, Residual::FreemanTukey, "modClusterDetection::CalcLocalMFreemanTukey");
 }
 
 void CalcLocalMRossi(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     localM(retro, area.regionCount, Residual::Rossi, "modClusterDetection::CalcLocalMRossi");
 }
 
 double GetMaxLocalM(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::GetMaxLocalM";
     const Index n = area.regionCount;
     if (n < 1 || retro.localMSorted.size() < at(n) + 1)
@@ -849,6 +863,7 @@ double GetMaxLocalM(const StudyAreaState& area, RetroState& retro) {
 }
 
 double GetMCritical(const StudyAreaState& area, const SharedState& shared, const RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::GetMCritical";
     const double sigma = shared.sigma;
     const double alpha = retro.alpha;
@@ -873,6 +888,7 @@ double GetMCritical(const StudyAreaState& area, const SharedState& shared, const
 }
 
 double GetChiSquareCritical(const double& alpha, const double& df) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::GetChiSquareCritical";
     double z;
     if (alpha == 0.01)

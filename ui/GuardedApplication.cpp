@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/CpuState.h"
 #include "platform/Error.h"
 #include "ui/Dialogs.h"
 
@@ -26,6 +27,7 @@ std::string stoppedStepText(const std::exception_ptr& error) {
 void GuardedApplication::stepStopped(const std::exception_ptr& error) { dialogs().warning(stoppedStepText(error)); }
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
+    CpuState::clearUpperState();  // Qt's painting leaves the upper vector state in use
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
