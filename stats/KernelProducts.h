@@ -55,11 +55,12 @@ void setGenericOnly(bool genericOnly);
 // The blocks of the products run on the kept threads with flush-to-zero and
 // denormals-are-zero set (see ParallelFor::runFlushed): a far-tail product
 // below the smallest normal double (2.2E-308) becomes 0 instead of taking
-// the processor's slow path for subnormal numbers. Every element of the
-// cross product gets at most n such terms, each below 2.2E-308, beside its
-// own diagonal term (at least 1/n, the rows of W having unit length), so
-// the changes stay hundreds of orders of magnitude below any digit shown
-// or saved. For the tests: false computes them as written.
+// the processor's slow path for subnormal numbers. An element of the cross
+// product loses at most n such terms (a sum that also holds larger ones
+// moves by at most its last bit), while the diagonal that every trace and
+// moment adds in is at least 1/n (each row of W has unit length): the
+// changes stay hundreds of orders of magnitude below any digit shown or
+// saved. For the tests and the benchmark: false computes them as written.
 void setFlushDenormals(bool on);
 bool flushDenormals();
 
