@@ -10,6 +10,8 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -61,7 +63,11 @@ double ownPeakMb() {
     return kb >= 0.0 ? kb / 1024.0 : peakResidentMb();
 }
 
-bool runInChild(const std::string& name, const std::string& variable, const std::string& value) {
+namespace {
+
+// Starts the child; its standard output goes to `out` when that is a pipe's
+// write end (-1: inherited).
+bool spawnChild(const std::string& name, const std::string& variable, const std::string& value, int out, pid_t& pid) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e)
         if (std::string(*e).rfind(variable + "=", 0) != 0) env.emplace_back(*e);
@@ -71,16 +77,55 @@ bool runInChild(const std::string& name, const std::string& variable, const std:
     envp.push_back(nullptr);
     std::string self = "/proc/self/exe", figure = name;
     char* argv[] = {self.data(), figure.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
+    const int started = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) {
         std::fprintf(stderr, "%s: cannot start the measuring process\n", name.c_str());
         return false;
     }
+    return true;
+}
+
+bool childSucceeded(const std::string& name, pid_t pid) {
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "%s: the measuring process failed\n", name.c_str());
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool runInChild(const std::string& name, const std::string& variable, const std::string& value) {
+    std::fflush(stdout);
+    pid_t pid = 0;
+    return spawnChild(name, variable, value, -1, pid) && childSucceeded(name, pid);
+}
+
+std::optional<std::string> childOutput(const std::string& name, const std::string& variable, const std::string& value) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+    pid_t pid = 0;
+    const bool started = spawnChild(name, variable, value, fds[1], pid);
+    close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; started && (got = read(fds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    close(fds[0]);
+    if (!started || !childSucceeded(name, pid)) return std::nullopt;
+    return text;
+}
+
+bool runFigure(const std::string& name) {
+    auto& r = registry();
+    const auto it = r.find(name);
+    if (it == r.end()) return false;
+    it->second();
     return true;
 }
 

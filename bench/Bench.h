@@ -2,6 +2,7 @@
 // The benchmark program's small framework: each figure registers itself
 // with a name and prints lines of the form "NAME N=<size> seconds=<median>".
 #include <functional>
+#include <optional>
 #include <string>
 
 struct BenchRegistration {
@@ -31,6 +32,13 @@ double ownPeakMb();
 // set and measures. False, after a message, when the child could not start
 // or failed.
 bool runInChild(const std::string& name, const std::string& variable, const std::string& value);
+
+// The same, returning what the child printed on its standard output.
+std::optional<std::string> childOutput(const std::string& name, const std::string& variable, const std::string& value);
+
+// Runs the registered figure `name` in this process; false when there is
+// none.
+bool runFigure(const std::string& name);
 
 // The one QApplication of the benchmark program (offscreen unless a
 // platform is set), created when first asked for.

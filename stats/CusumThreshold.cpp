@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "platform/CpuState.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
 
@@ -16,6 +17,7 @@ constexpr double kBoundary = 1.166;
 }  // namespace
 
 double multiplier(Variant variant, double regions, double sigma) {
+    CpuState::enterEngine();
     switch (variant) {
         case Variant::OverallRegion:
             return 1.0;
@@ -29,6 +31,7 @@ double multiplier(Variant variant, double regions, double sigma) {
 }
 
 double hForARL(double k, double arl0, double m) {
+    CpuState::enterEngine();
     const double a = (std::pow(k, 2) + std::pow(k, 2)) * arl0 * m;
     if (!std::isfinite(a)) raiseOverflow(kSource);
     const double x = a + 1;

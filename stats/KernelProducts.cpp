@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
+
+#include "platform/CpuState.h"
 
 #include "stats/KernelProductsImpl.h"
 
@@ -47,7 +50,42 @@ std::mutex& callLock() {
     return m;
 }
 
+std::atomic<bool> flushOn{true};
+std::atomic<bool> recording{false};
+std::atomic<std::int64_t> noted{0}, notedFlushed{0}, notedOnCaller{0};
+// The thread inside the call lock, while recording.
+std::thread::id caller;
+
 }  // namespace
+
+namespace detail {
+
+bool flushing() noexcept { return flushOn.load(std::memory_order_relaxed); }
+
+void noteBlock() noexcept {
+    if (!recording.load(std::memory_order_relaxed)) return;
+    const std::uint32_t modes = CpuState::mxcsr();
+    const std::uint32_t wanted =
+        CpuState::kFlushToZero | (CpuState::hasDenormalsAreZero() ? CpuState::kDenormalsAreZero : 0u);
+    noted.fetch_add(1);
+    if ((modes & wanted) == wanted) notedFlushed.fetch_add(1);
+    if (std::this_thread::get_id() == caller) notedOnCaller.fetch_add(1);
+}
+
+}  // namespace detail
+
+void setFlushDenormals(bool on) { flushOn = on; }
+bool flushDenormals() { return flushOn.load(); }
+
+void recordBlockModes(bool on) {
+    const std::lock_guard<std::mutex> guard(callLock());
+    noted = 0;
+    notedFlushed = 0;
+    notedOnCaller = 0;
+    recording = on;
+}
+
+BlockModes blockModes() { return {noted.load(), notedFlushed.load(), notedOnCaller.load()}; }
 
 bool available(Build build) { return processorHas(build); }
 
@@ -94,6 +132,8 @@ void setGenericOnly(bool yes) {
 #endif
 #define KP_DISPATCH(call)                       \
     const std::lock_guard<std::mutex> guard(callLock()); \
+    CpuState::enterEngine();                    \
+    caller = std::this_thread::get_id();        \
     switch (current()) {                        \
         KP_AVX2_CASE(call)                      \
         KP_AVX512_CASE(call)                    \

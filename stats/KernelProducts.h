@@ -7,6 +7,7 @@
 // from one call to the next.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace KernelProducts {
 
@@ -50,5 +51,29 @@ const char* implementationName();
 
 // Keeps to the generic build (true) or the fastest one (false).
 void setGenericOnly(bool genericOnly);
+
+// The blocks of the products run on the kept threads with flush-to-zero and
+// denormals-are-zero set (see ParallelFor::runFlushed): a far-tail product
+// below the smallest normal double (2.2E-308) becomes 0 instead of taking
+// the processor's slow path for subnormal numbers. An element of the cross
+// product loses at most n such terms (a sum that also holds larger ones
+// moves by at most its last bit), while the diagonal that every trace and
+// moment adds in is at least 1/n (each row of W has unit length): the
+// changes stay hundreds of orders of magnitude below any digit shown or
+// saved. For the tests and the benchmark: false computes them as written.
+void setFlushDenormals(bool on);
+bool flushDenormals();
+
+// For the tests: the floating-point modes under which the blocks of the
+// products ran since recording was switched on. A block counts as flushed
+// when flush-to-zero is set (and denormals-are-zero, where the processor
+// has it); onCaller counts the blocks that ran on the thread that called.
+struct BlockModes {
+    std::int64_t blocks = 0;
+    std::int64_t flushed = 0;
+    std::int64_t onCaller = 0;
+};
+void recordBlockModes(bool on);
+BlockModes blockModes();
 
 }  // namespace KernelProducts

@@ -6,6 +6,13 @@
 
 #include "stats/KernelProducts.h"
 
+namespace KernelProducts::detail {
+// Whether the block loops run flushed (ParallelFor::forEachWorkerFlushed).
+bool flushing() noexcept;
+// Called at the start of every block: notes its modes when recording.
+void noteBlock() noexcept;
+}  // namespace KernelProducts::detail
+
 #define KORVANE_DECLARE_KERNEL_PRODUCTS(ns)                                                                     \
     namespace ns {                                                                                             \
     void crossProduct(const double* W, std::ptrdiff_t ldw, double* C, std::ptrdiff_t ldc, std::ptrdiff_t n);   \

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/CpuState.h"
+
 namespace ParallelFor {
 
 namespace {
@@ -19,11 +21,16 @@ std::ptrdiff_t hardwareThreads() {
     return hardware == 0 ? 1 : static_cast<std::ptrdiff_t>(hardware);
 }
 
+thread_local bool onKeptThread = false;
+
 struct Job {
     std::ptrdiff_t count = 0;
     Body body = nullptr;
     void* context = nullptr;
     std::ptrdiff_t threads = 1;
+    // The block products: the caller only waits, the kept threads flush.
+    bool callerJoins = true;
+    bool flush = false;
     std::atomic<std::ptrdiff_t> next{0};
     std::exception_ptr failure;
     std::mutex failureLock;
@@ -57,7 +64,9 @@ public:
     bool tryRun(Job& job) {
         std::unique_lock<std::mutex> exclusive(busy_, std::try_to_lock);
         if (!exclusive.owns_lock()) return false;
-        const std::ptrdiff_t helpers = std::min<std::ptrdiff_t>(job.threads - 1, startHelpers(job.threads - 1));
+        const std::ptrdiff_t wanted = job.callerJoins ? job.threads - 1 : job.threads;
+        const std::ptrdiff_t helpers = std::min<std::ptrdiff_t>(wanted, startHelpers(wanted));
+        if (!job.callerJoins && helpers < 1) return false;
         {
             const std::lock_guard<std::mutex> lock(m_);
             job_ = &job;
@@ -66,7 +75,7 @@ public:
             ++generation_;
         }
         wake_.notify_all();
-        job.work(0);
+        if (job.callerJoins) job.work(0);
         std::unique_lock<std::mutex> lock(m_);
         done_.wait(lock, [&] { return pending_ == 0; });
         job_ = nullptr;
@@ -90,6 +99,7 @@ private:
     }
 
     void helperLoop(std::ptrdiff_t index) {
+        onKeptThread = true;
         std::uint64_t seen = 0;
         for (;;) {
             Job* job = nullptr;
@@ -100,7 +110,12 @@ private:
                 if (job_ == nullptr || index > participants_) continue;
                 job = job_;
             }
-            job->work(index);
+            if (job->flush) {
+                const CpuState::FlushDenormals modes;
+                job->work(job->callerJoins ? index : index - 1);
+            } else {
+                job->work(index);
+            }
             {
                 const std::lock_guard<std::mutex> lock(m_);
                 --pending_;
@@ -134,6 +149,38 @@ void run(std::ptrdiff_t count, Body body, void* context, bool serial) {
     job.context = context;
     job.threads = workers(count, serial);
     if (job.threads <= 1 || !Pool::instance().tryRun(job)) job.work(0);
+    if (job.failure) std::rethrow_exception(job.failure);
+}
+
+void runFlushed(std::ptrdiff_t count, Body body, void* context, bool serial) {
+    if (count <= 0) return;
+    if (serial) {
+        run(count, body, context, true);
+        return;
+    }
+    Job job;
+    job.count = count;
+    job.body = body;
+    job.context = context;
+    job.threads = workers(count, false);
+    job.callerJoins = false;
+    job.flush = true;
+    if (!Pool::instance().tryRun(job)) {
+        auto flushedWork = [&job] {
+            const CpuState::FlushDenormals modes;
+            job.work(0);
+        };
+        if (onKeptThread) {
+            flushedWork();
+        } else {
+            try {
+                std::thread own(flushedWork);
+                own.join();
+            } catch (const std::system_error&) {
+                job.work(0);
+            }
+        }
+    }
     if (job.failure) std::rethrow_exception(job.failure);
 }
 

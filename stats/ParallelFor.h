@@ -9,6 +9,7 @@
 // runs on its own thread.
 
 #include <cstddef>
+#include <type_traits>
 
 namespace ParallelFor {
 
@@ -24,9 +25,19 @@ std::ptrdiff_t workers(std::ptrdiff_t count, bool serial);
 // serial: all on the calling thread (worker 0).
 void run(std::ptrdiff_t count, Body body, void* context, bool serial);
 
+// The same for the block products, whose far-tail terms fall below the
+// smallest normal double: unless serial, the iterations run on the kept
+// threads alone, each with flush-to-zero and denormals-are-zero set for the
+// loop and restored when it ends, while the calling thread (the one that
+// runs the windows) only waits, its own modes untouched. Worker indices are
+// 0 .. workers-1 as for run. A serial loop runs on the calling thread as it
+// is. Where the kept threads are busy with another loop, a thread of its
+// own (or the kept thread that asks) runs it with the same modes.
+void runFlushed(std::ptrdiff_t count, Body body, void* context, bool serial);
+
 template <typename Fn>
 void forEach(std::ptrdiff_t count, bool parallel, Fn&& fn) {
-    auto trampoline = [](void* context, std::ptrdiff_t k, std::ptrdiff_t) { (*static_cast<Fn*>(context))(k); };
+    auto trampoline = [](void* context, std::ptrdiff_t k, std::ptrdiff_t) { (*static_cast<std::remove_reference_t<Fn>*>(context))(k); };
     run(count, trampoline, static_cast<void*>(&fn), !parallel);
 }
 
@@ -34,9 +45,18 @@ void forEach(std::ptrdiff_t count, bool parallel, Fn&& fn) {
 template <typename Fn>
 void forEachWorker(std::ptrdiff_t count, bool parallel, Fn&& fn) {
     auto trampoline = [](void* context, std::ptrdiff_t k, std::ptrdiff_t worker) {
-        (*static_cast<Fn*>(context))(k, worker);
+        (*static_cast<std::remove_reference_t<Fn>*>(context))(k, worker);
     };
     run(count, trampoline, static_cast<void*>(&fn), !parallel);
+}
+
+// forEachWorker on runFlushed.
+template <typename Fn>
+void forEachWorkerFlushed(std::ptrdiff_t count, bool parallel, Fn&& fn) {
+    auto trampoline = [](void* context, std::ptrdiff_t k, std::ptrdiff_t worker) {
+        (*static_cast<std::remove_reference_t<Fn>*>(context))(k, worker);
+    };
+    runFlushed(count, trampoline, static_cast<void*>(&fn), !parallel);
 }
 
 }  // namespace ParallelFor

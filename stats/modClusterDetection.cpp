@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/CpuState.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -691,6 +692,7 @@ void localM(RetroState& retro, Index n, Residual form, const char* source) {
 // ---------------------------------------------------------------- public routines
 
 void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedState& shared, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreWeights";
     try {
         KernelInputs in = kernelInputs(area, points, shared, source);
@@ -734,6 +736,7 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
 }
 
 void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& shared, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcMWeights";
     try {
         KernelInputs in = kernelInputs(area, points, shared, source);
@@ -749,6 +752,7 @@ void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& s
 }
 
 void CalcLocalScoreUnadjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     LocalScores r = localScores(retro, area.regionCount, nullptr, "modClusterDetection::CalcLocalScoreUnadjusted");
     commitScoreCopies(retro, r.u);
     retro.localScoreUnadjusted = std::move(r.u);
@@ -757,6 +761,7 @@ void CalcLocalScoreUnadjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void CalcLocalScoreAdjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcLocalScoreAdjusted";
     const Index n = area.regionCount;
     if (retro.scoreWeightExpected.size() < at(n) + 1) weightsMissing(source);
@@ -770,6 +775,7 @@ void CalcLocalScoreAdjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void CalcScoreMoments(const StudyAreaState& area, RetroState& retro, const Matrix& A) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreMoments";
     try {
         const Index n = area.regionCount;
@@ -784,6 +790,7 @@ void CalcScoreMoments(const StudyAreaState& area, RetroState& retro, const Matri
 }
 
 void CalcScoreMomentsUnadjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreMomentsUnadjusted";
     try {
         const Index n = area.regionCount;
@@ -795,6 +802,7 @@ void CalcScoreMomentsUnadjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::CalcScoreMomentsAdjusted";
     try {
         const Index n = area.regionCount;
@@ -806,26 +814,32 @@ void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro) {
 }
 
 void StandardizeScoreUnadjusted(RetroState& retro) {
+    CpuState::enterEngine();
     standardize(retro, retro.globalScoreUnadjusted, false, "modClusterDetection::StandardizeScoreUnadjusted");
 }
 
 void StandardizeScoreAdjusted(RetroState& retro) {
+    CpuState::enterEngine();
     standardize(retro, retro.globalScoreAdjusted, true, "modClusterDetection::StandardizeScoreAdjusted");
 }
 
 void CalcLocalMPoisson(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     localM(retro, area.regionCount, Residual::Poisson, "modClusterDetection::CalcLocalMPoisson");
 }
 
 void CalcLocalMFreemanTukey(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     localM(retro, area.regionCount, Residual::FreemanTukey, "modClusterDetection::CalcLocalMFreemanTukey");
 }
 
 void CalcLocalMRossi(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     localM(retro, area.regionCount, Residual::Rossi, "modClusterDetection::CalcLocalMRossi");
 }
 
 double GetMaxLocalM(const StudyAreaState& area, RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::GetMaxLocalM";
     const Index n = area.regionCount;
     if (n < 1 || retro.localMSorted.size() < at(n) + 1)
@@ -836,6 +850,7 @@ double GetMaxLocalM(const StudyAreaState& area, RetroState& retro) {
 }
 
 MCritical GetMCritical(const StudyAreaState& area, const SharedState& shared, const RetroState& retro) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::GetMCritical";
     const double sigma = shared.sigma;
     const double alpha = retro.alpha;
@@ -854,6 +869,7 @@ MCritical GetMCritical(const StudyAreaState& area, const SharedState& shared, co
 }
 
 double GetChiSquareCritical(const double& alpha, const double& df) {
+    CpuState::enterEngine();
     const char* source = "modClusterDetection::GetChiSquareCritical";
     double z;
     if (alpha == 0.01)

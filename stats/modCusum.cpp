@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/CpuState.h"
 #include "platform/Error.h"
 #include "stats/KernelMemory.h"
 #include "stats/ParallelFor.h"
@@ -58,6 +59,7 @@ void CheckStudyArea(std::int32_t regionCount, const std::vector<CentroidRecord>&
 
 Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::vector<CentroidRecord>& centroids,
                           double studyArea, bool parallel, Rows rows) try {
+    CpuState::enterEngine();
     const Words words = wordsFor(rows);
     CheckStudyArea(regionCount, centroids, studyArea, rows);
     if (sigma == 0.0) sigma = kZeroSigma;
@@ -135,6 +137,7 @@ Matrix CalcSpatialWeights(double& sigma, std::int32_t regionCount, const std::ve
 }
 
 Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, bool parallel, Rows rows) try {
+    CpuState::enterEngine();
     const auto n = static_cast<std::int32_t>(weights.rows()) - 1;
     const std::int32_t t = periodCount;
     if (n < 1 || z.rows() < n + 1 || z.cols() < t + 1) raiseSubscriptOutOfRange(kErrorSource);
@@ -177,6 +180,7 @@ Matrix Smooth(const Matrix& weights, const Matrix& z, std::int32_t periodCount, 
 
 CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_t periodCount, double k,
                    const DoubleArray& start, const TextArray& names, Rows rows) try {
+    CpuState::enterEngine();
     const std::int32_t n = regionCount, t = periodCount;
     if (smoothed.rows() < n + 1 || smoothed.cols() < t + 1) raiseSubscriptOutOfRange(kErrorSource);
     CusumRun r;
@@ -208,6 +212,7 @@ CusumRun Recursion(const Matrix& smoothed, std::int32_t regionCount, std::int32_
 }
 
 std::vector<std::int32_t> SignalledRegions(const Matrix& cusum, std::int32_t period, double h) {
+    CpuState::enterEngine();
     std::vector<std::int32_t> out;
     if (period < 1 || period >= cusum.cols()) return out;
     for (std::int32_t i = 1; i < cusum.rows(); ++i)
@@ -217,6 +222,7 @@ std::vector<std::int32_t> SignalledRegions(const Matrix& cusum, std::int32_t per
 
 CusumRun Compute(const StudyAreaState& area, SharedState& shared, const Matrix& z, std::int32_t periodCount,
                  double k, const TextArray& names) {
+    CpuState::enterEngine();
     double sigma = shared.sigma;
     const Matrix w = CalcSpatialWeights(sigma, area.regionCount, area.centroidTable, area.studyArea);
     Matrix zs = Smooth(w, z, periodCount);
@@ -247,6 +253,7 @@ double ZValue(ZTransform transform, double o, double e) {
 
 Matrix SmoothedZValues(const Matrix& weights, const Matrix& observed, const Matrix& expected,
                        std::int32_t regionCount, std::int32_t periodCount, ZTransform transform, bool parallel) try {
+    CpuState::enterEngine();
     const std::int32_t n = regionCount, t = periodCount;
     if (n < 1 || t < 1 || observed.rows() < n + 1 || observed.cols() < t + 1 || expected.rows() < n + 1 ||
         expected.cols() < t + 1)

@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/CpuState.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
 #include "stats/AppState.h"
@@ -78,6 +79,7 @@ float Theta(float x1, float y1, float x2, float y2) {
 }
 
 HullResult ComputeConvexHull(const PointState& points) {
+    CpuState::enterEngine();
     HullResult r;
     r.inputCount = toInt32(points.pointCount, kSource);
     requireDrawnPoints(points, r.inputCount, "The point map holds fewer drawn points than the data have points.", kSource);
@@ -115,6 +117,7 @@ void CommitConvexHull(PointState& points, HullResult&& hull) {
 }
 
 double ConvexHullArea(PointState& points) {
+    CpuState::enterEngine();
     HullResult hull = ComputeConvexHull(points);
     const double area = hull.area;
     CommitConvexHull(points, std::move(hull));

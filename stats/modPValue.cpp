@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/CpuState.h"
 #include "platform/Error.h"
 
 namespace modPValue {
@@ -18,6 +19,7 @@ constexpr double kRoundingNoise = 1e-9;
 }  // namespace
 
 double GetNormalPValue(const double& z) {
+    CpuState::enterEngine();
     if (!std::isfinite(z))
         raiseInvalidArgument(kNormalSource, "A p-value needs a finite statistic.");
     // Beyond 4.5 either way the tail is below 0.000004: no integration.
@@ -48,6 +50,7 @@ double GetNormalPValue(const double& z) {
 }
 
 double ChiSquareDeviate(double chi, double df) {
+    CpuState::enterEngine();
     if (!std::isfinite(chi) || !std::isfinite(df))
         raiseInvalidArgument(kChiSource, "A chi-square p-value needs a finite statistic and degrees of freedom.");
     if (df == 0.0)

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/CpuState.h"
 #include "platform/Error.h"
 #include "ui/Dialogs.h"
 
@@ -39,6 +40,7 @@ void GuardedApplication::stopStep(const std::exception_ptr& error, StoppedAt whe
 }
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
+    CpuState::clearUpperState();  // Qt's painting leaves the upper vector state in use
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {

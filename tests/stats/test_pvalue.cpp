@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/CpuState.h"
 #include "platform/Error.h"
 #include "stats/modPValue.h"
 
@@ -13,6 +14,11 @@ namespace {
 
 // The integration exactly as first written: two exponentials per step.
 double twoExponentialPValue(double z) {
+    // The test program's application object leaves the upper vector state
+    // in use; the engine clears it where it starts, and so does the
+    // reference, which would otherwise run many times slower on some
+    // processors.
+    CpuState::clearUpperState();
     if (z > 4.5) return 0.0;
     double x = z;
     if (x <= 0.0) x = -x;
@@ -101,8 +107,10 @@ TEST(NormalPValue, BitIdenticalNearTheUpperBound) {
     for (int k = 0; k <= 2000; ++k) {
         const double z = 3.95 + k * 0.000277;
         SCOPED_TRACE(z);
-        ASSERT_EQ(modPValue::GetNormalPValue(z), twoExponentialPValue(z));
-        ASSERT_EQ(modPValue::GetNormalPValue(-z), twoExponentialPValue(z));
+        // -z folds onto z: one reference serves both.
+        const double reference = twoExponentialPValue(z);
+        ASSERT_EQ(modPValue::GetNormalPValue(z), reference);
+        ASSERT_EQ(modPValue::GetNormalPValue(-z), reference);
     }
 }
 
