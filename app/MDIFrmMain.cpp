@@ -78,6 +78,8 @@ void MDIFrmMain::connectServices() {
     connect(&hub, &MapHub::mapClosed, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowClosed); }));
     connect(&hub, &MapHub::coordinatesChanged, this,
             whileOpen([this](const std::string& text) { setStatusPanelText(text); }));
+    // The coordinates shown belong to the map of the study area before.
+    connect(&hub, &MapHub::studyAreaOpened, this, whileOpen([this] { setStatusPanelText({}); }));
 }
 
 // ---------------------------------------------------------------- menus

@@ -661,6 +661,36 @@ TEST_F(FrameOpen, TheMapWritesItsCoordinatesToTheStatusBar) {
     EXPECT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
 }
 
+TEST_F(FrameOpen, AnotherStudyAreaClearsTheEarlierMapsCoordinates) {
+    // From either entry, whichever entry opened the map before.
+    const std::string dir = scratchDir("status-cleared");
+    const std::string first = writeStudyArea(dir, "first");
+    const std::string second = writeStudyArea(dir, "second", {{rectCW(100, 100, 110, 120)}});
+    const struct {
+        const char* name;
+        bool retro;
+    } entries[] = {{"retrospective", true}, {"prospective", false}};
+    const auto open = [this](bool retro, const std::string& shp) { retro ? openRetro(shp) : openPro(shp); };
+    for (const auto& before : entries)
+        for (const auto& after : entries) {
+            SCOPED_TRACE(std::string(before.name) + " then " + after.name);
+            open(before.retro, first);
+            frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+            ASSERT_NE(map, nullptr);
+            map->picSHP_MouseMove(0, 0, 50, 60);
+            ASSERT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
+
+            open(after.retro, second);
+            ASSERT_EQ(ctx->state.area.shpPath, second);
+            EXPECT_EQ(frame->statusPanelText(), "");
+            map = ctx->find<frmPolygonSHP>();
+            ASSERT_NE(map, nullptr);
+            map->picSHP_MouseMove(0, 0, 50, 60);
+            EXPECT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
+            takeMessages();
+        }
+}
+
 TEST_F(FrameOpen, LoadShapesRaisesError9999ForEveryShapefileButPolygons) {
     const std::string dir = scratchDir("load-shapes-types");
     const struct {
