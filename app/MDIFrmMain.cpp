@@ -81,6 +81,8 @@ void MDIFrmMain::connectServices() {
     onSignal(&hub, &MapHub::mapClosed, this, whileOpen([this] { applyMenuRule(MenuRule::MapWindowClosed); }));
     onSignal(&hub, &MapHub::coordinatesChanged, this,
             whileOpen([this](const std::string& text) { setStatusPanelText(text); }));
+    // The coordinates shown belong to the map of the study area before.
+    connect(&hub, &MapHub::studyAreaOpened, this, whileOpen([this] { setStatusPanelText({}); }));
 }
 
 // ---------------------------------------------------------------- menus

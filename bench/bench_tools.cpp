@@ -34,8 +34,8 @@ AppState& studyArea() {
         AppState s;
         for (int i = 0; i < kRegions; ++i) s.area.polygons.Add(region(i));
         s.area.regionCount = kRegions;
-        s.view.mapScaleX = s.view.mapScaleY = 1.0;
-        s.view.drawnRect.Height = 0.0;
+        s.view.transform.mapScaleX = s.view.transform.mapScaleY = 1.0;
+        s.view.transform.drawnHeight = 0.0;
         return s;
     }();
     return state;

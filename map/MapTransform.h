@@ -24,17 +24,8 @@ struct MapViewInput {
     double scaleHeight = 0.0;
 };
 
-struct MapTransform {
-    double extentAspect = 0.0;  // r = Height / Width of the extent
-    double viewScale = 0.0;     // s = zoom * pictureHeight / pictureWidth
-    double drawnWidth = 0.0;    // dW, pixels
-    double drawnHeight = 0.0;   // dH, pixels; also the base of the y flip
-    double halfDrawnWidth = 0.0, halfDrawnHeight = 0.0;
-    double halfPictureWidth = 0.0, halfPictureHeight = 0.0;
-    double marginX = 0.0, marginY = 0.0;      // top-left of the drawn map, without drag
-    double mapScaleX = 0.0, mapScaleY = 0.0;  // pixels per map unit
-    double mapOffsetX = 0.0, mapOffsetY = 0.0;  // -Xmin, -Ymin
-};
+// (MapTransform itself is a shared record type: the program's state holds
+// the transform of the last drawing.)
 
 // The transform of the view; withPan adds the accumulated pan to the
 // margins (the plain full drawing leaves it out).

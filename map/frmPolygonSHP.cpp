@@ -349,7 +349,7 @@ bool frmPolygonSHP::event(QEvent* e) {
 
 void frmPolygonSHP::Form_Activate() {
     setMapMenusEnabled(true);
-    if (state_.shared.retroMapMode) modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+    if (state_.shared.retroMapMode) modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
 }
 
 void frmPolygonSHP::closeEvent(QCloseEvent* event) {
@@ -368,7 +368,7 @@ void frmPolygonSHP::Form_Unload() { setMapMenusEnabled(false); }
 
 void frmPolygonSHP::RedrawByMode() {
     if (state_.shared.retroMapMode)
-        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
     else if (state_.shared.cusumMapMode)
         modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
     else
@@ -458,7 +458,7 @@ void frmPolygonSHP::zoomClick(double step) {
     // Zooming out first draws the outlines at the full extent.
     if (step < 0) modDrawPolygon::DrawShapefile(ctx_);
     if (state_.shared.retroMapMode) {
-        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
     } else {
         // The outline and cusum maps move by a second step.
         zoomStep(step);
@@ -479,7 +479,7 @@ void frmPolygonSHP::picSHP_MouseMove(int, int, float X, float Y) {
         modDrawPolygon::RedrawShapefile(ctx_);
     }
     if (!state_.view.mapTransformValid) return;  // no map drawn: no coordinates to show
-    const MapPoint m = deviceToMap(modDrawPolygon::currentTransform(state_), 0.0, 0.0, X, Y);
+    const MapPoint m = deviceToMap(state_.view.transform, 0.0, 0.0, X, Y);
     setStatusText("(X: " + singleText(m.X) + ", Y: " + singleText(m.Y) + ")");
 }
 
@@ -535,7 +535,7 @@ void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
         if (!state_.view.mapTransformValid) return;
         PictureSurface& pic = picSHP->surface();
         pic.DrawWidth = 3;
-        const MapTransform t = modDrawPolygon::currentTransform(state_);
+        const MapTransform t = state_.view.transform;
         const auto n = static_cast<std::size_t>(std::max(0, state_.area.regionCount));
         for (std::size_t i = 1; i <= n && i < state_.area.centroidTable.size(); ++i) {
             const MapPoint d = mapToDeviceExact(t, state_.view.panDragX, state_.view.panDragY, state_.area.centroidTable[i].X,
@@ -594,7 +594,7 @@ void frmPolygonSHP::animateBandwidths() {
 bool frmPolygonSHP::showBandwidth(int row) {
     fillRangeRow(row);
     try {
-        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapLegendValues, state_.retro.mapClassValues);
+        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
     } catch (const AppError& e) {
         dialogs().warning("The map could not be drawn: " + e.description());
         return false;
@@ -618,13 +618,11 @@ void frmPolygonSHP::showRangeControls() {
 
 void frmPolygonSHP::fillRangeRow(int row) {
     const auto n = static_cast<std::size_t>(std::max(0, state_.area.regionCount));
-    if (state_.retro.mapLegendValues.size() < n + 1) state_.retro.mapLegendValues.resize(n + 1, 0.0);
     if (state_.retro.mapClassValues.size() < n + 1) state_.retro.mapClassValues.resize(n + 1, 0.0);
     const Matrix& stats = state_.retro.rangeLocalStats;
     for (std::size_t i = 1; i <= n; ++i) {
         const bool inside = row >= 0 && row < stats.rows() && static_cast<Eigen::Index>(i) < stats.cols();
         const double v = inside ? stats(row, static_cast<Eigen::Index>(i)) : 0.0;
-        state_.retro.mapLegendValues[i] = v;
         state_.retro.mapClassValues[i] = v;
     }
 }

@@ -85,50 +85,11 @@ MapViewInput viewInput(const AppState& state, PictureBox& picSHP) {
     return in;
 }
 
-void storeTransform(AppState& state, const MapTransform& t) {
-    state.view.extentAspect = t.extentAspect;
-    state.view.viewScale = t.viewScale;
-    state.view.drawnRect.Width = t.drawnWidth;
-    state.view.drawnRect.Height = t.drawnHeight;
-    state.view.halfDrawnWidth = t.halfDrawnWidth;
-    state.view.halfDrawnHeight = t.halfDrawnHeight;
-    state.view.halfPictureWidth = t.halfPictureWidth;
-    state.view.halfPictureHeight = t.halfPictureHeight;
-    state.view.marginX = t.marginX;
-    state.view.marginY = t.marginY;
-    state.view.mapScaleX = t.mapScaleX;
-    state.view.mapScaleY = t.mapScaleY;
-    state.view.mapOffsetX = t.mapOffsetX;
-    state.view.mapOffsetY = t.mapOffsetY;
-    state.view.mapTransformValid = true;
-}
-
-MapTransform currentTransform(const AppState& state) {
-    MapTransform t;
-    t.extentAspect = state.view.extentAspect;
-    t.viewScale = state.view.viewScale;
-    t.drawnWidth = state.view.drawnRect.Width;
-    t.drawnHeight = state.view.drawnRect.Height;
-    t.halfDrawnWidth = state.view.halfDrawnWidth;
-    t.halfDrawnHeight = state.view.halfDrawnHeight;
-    t.halfPictureWidth = state.view.halfPictureWidth;
-    t.halfPictureHeight = state.view.halfPictureHeight;
-    t.marginX = state.view.marginX;
-    t.marginY = state.view.marginY;
-    t.mapScaleX = state.view.mapScaleX;
-    t.mapScaleY = state.view.mapScaleY;
-    t.mapOffsetX = state.view.mapOffsetX;
-    t.mapOffsetY = state.view.mapOffsetY;
-    return t;
-}
-
 namespace {
 bool setTransform(AppState& state, PictureBox& picSHP, bool withPan) {
     const auto t = computeMapTransform(viewInput(state, picSHP), withPan);
-    if (t)
-        storeTransform(state, *t);
-    else
-        state.view.mapTransformValid = false;
+    if (t) state.view.transform = *t;
+    state.view.mapTransformValid = t.has_value();
     SetDrawProperties(picSHP.surface());
     return t.has_value();
 }
@@ -211,7 +172,7 @@ namespace {
 // Walks the .shp under the transform the last SetMapExtent or SetMapScale
 // left, and says once what is wrong with the file.
 void walkMap(AppState& state, const RingSink& onRing, const RegionSink& onRegion = {}) {
-    WalkReport r = WalkShapefile(state.area.shpPath, state.view.shpFileSize, currentTransform(state),
+    WalkReport r = WalkShapefile(state.area.shpPath, state.view.shpFileSize, state.view.transform,
                                  state.view.panDragX, state.view.panDragY, onRing, onRegion);
     // A file cut after it was opened draws fewer regions than there are.
     if (r.opened && r.problem.empty() && r.records < state.area.regionCount)
@@ -302,6 +263,11 @@ void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray&
     DrawClassMap(ctx, shaded);
 }
 
+void ShowClassMap(AppContext& ctx, const DoubleArray& values) {
+    DoubleArray legend = values;
+    ShowClassMap(ctx, legend, values);
+}
+
 void HighlightRegion(AppContext& ctx, std::int32_t region) {
     AppState& state = ctx.state;
     frmPolygonSHP& w = mapWindow(ctx);
@@ -310,7 +276,7 @@ void HighlightRegion(AppContext& ctx, std::int32_t region) {
     pic.DrawWidth = 1;
     pic.ForeColor = 0;
     if (state.shared.retroMapMode) {
-        ShowClassMap(ctx, state.retro.mapLegendValues, state.retro.mapClassValues);
+        ShowClassMap(ctx, state.retro.mapClassValues);
         ok = state.view.mapTransformValid;
     }
     state.view.shpFileSize = MeasureFileSize(state.area.shpPath);

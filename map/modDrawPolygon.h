@@ -35,8 +35,8 @@ namespace modDrawPolygon {
 // ---- The transform ----
 
 // The transform without the accumulated pan (the plain full drawing) and
-// with it; both then apply the draw properties. They write the transform
-// variables of `state` and return false, changing none of them but
+// with it; both then apply the draw properties. They store the transform in
+// state.view and return false, keeping the one stored but clearing
 // mapTransformValid, when the extent or the picture has no width or height
 // or the zoom is not above 0.
 bool SetMapExtent(AppState& state, PictureBox& picSHP);
@@ -47,10 +47,6 @@ void SetDrawProperties(PictureSurface& picSHP);
 
 // The inputs of the transform as the state and the picture hold them now.
 MapViewInput viewInput(const AppState& state, PictureBox& picSHP);
-// The transform the last drawing left in `state`.
-MapTransform currentTransform(const AppState& state);
-// Writes a computed transform into the transform variables of `state`.
-void storeTransform(AppState& state, const MapTransform& t);
 
 // ---- The walk over the .shp ----
 
@@ -97,6 +93,9 @@ void DrawClassMap(AppContext& ctx, const DoubleArray& values);
 // Clears the window's own surface, draws the legend from legendValues
 // (which it sorts in place) and the class map from mapValues.
 void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
+// The same with the legend drawn from a copy of the shaded values, which
+// stay in region order.
+void ShowClassMap(AppContext& ctx, const DoubleArray& values);
 // region: the 0-based record index; N or more fills nothing.
 void HighlightRegion(AppContext& ctx, std::int32_t region);
 

@@ -69,10 +69,10 @@ bool PointInPolygon(float X, float Y, std::int32_t n, const std::vector<MapPoint
 
 bool IdentifyRegion(AppState& state, float& X, float& Y) {
     state.shared.selectedRegion = 0;
-    const double sx = state.view.mapScaleX, sy = state.view.mapScaleY;
+    const double sx = state.view.transform.mapScaleX, sy = state.view.transform.mapScaleY;
     if (!(std::isfinite(sx) && std::isfinite(sy)) || sx == 0.0 || sy == 0.0) return false;
 
-    const MapPoint m = deviceToMap(modDrawPolygon::currentTransform(state), state.view.panDragX, state.view.panDragY, X, Y);
+    const MapPoint m = deviceToMap(state.view.transform, state.view.panDragX, state.view.panDragY, X, Y);
     if (!std::isfinite(m.X) || !std::isfinite(m.Y)) return false;
     X = static_cast<float>(m.X);
     Y = static_cast<float>(m.Y);

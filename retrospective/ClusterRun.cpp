@@ -218,7 +218,6 @@ SingleResult computeSingle(AppState& s, ClusterTest test, ListLayout layout) {
     // The map keeps showing what this run drew on every later redraw: the
     // adjusted test also computes the Poisson M values, but maps its scores.
     s.retro.mapClassValues = r.mapValues;
-    s.retro.mapLegendValues = r.mapValues;
     return r;
 }
 

@@ -216,9 +216,9 @@ void frmClusterDetection::lstGlobalPatternSummary_Click() {
             s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
             for (std::int32_t i = 1; i <= n; ++i)
                 s.retro.mapClassValues[static_cast<std::size_t>(i)] = s.retro.rangeLocalStats(k, i);
-            s.retro.mapLegendValues = s.retro.mapClassValues;
             s.shared.sigma = s.retro.rangeSigmas[static_cast<std::size_t>(k)];
-            ClusterMapLink::showClassMap(ctx_, s.retro.mapLegendValues, s.retro.mapClassValues);
+            DoubleArray legend = s.retro.mapClassValues;
+            ClusterMapLink::showClassMap(ctx_, legend, s.retro.mapClassValues);
             ClusterMapLink::setRangeSlider(ctx_, k);
             s.shared.retroMapMode = true;
         } else {

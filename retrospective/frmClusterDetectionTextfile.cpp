@@ -274,7 +274,8 @@ void frmClusterDetectionTextfile::redrawResult() {
         return;
     }
     AppState& s = ctx_.state;
-    DrawLegend(s.retro.mapLegendValues, kLegendClasses);
+    DoubleArray legend = s.retro.mapClassValues;
+    DrawLegend(legend, kLegendClasses);
     DrawPointClassMap(s.retro.mapClassValues);
 }
 
@@ -303,7 +304,6 @@ void frmClusterDetectionTextfile::lstGlobalPatternSummary_Click() {
     if (!lastRun_.valid) return;
     AppState& s = ctx_.state;
     const std::int32_t n = lastRun_.n;
-    s.retro.mapLegendValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
     s.retro.mapClassValues.assign(static_cast<std::size_t>(n) + 1, 0.0);
     if (!lastRun_.range) return;
     const int k = chosenBandwidth();
@@ -311,11 +311,11 @@ void frmClusterDetectionTextfile::lstGlobalPatternSummary_Click() {
         if (k >= 0) {
             for (std::int32_t i = 1; i <= n; ++i) {
                 const double v = s.retro.rangeLocalStats(k, i);
-                s.retro.mapLegendValues[static_cast<std::size_t>(i)] = v;
                 s.retro.mapClassValues[static_cast<std::size_t>(i)] = v;
             }
             s.shared.sigma = s.retro.rangeSigmas[static_cast<std::size_t>(k)];
-            DrawLegend(s.retro.mapLegendValues, kLegendClasses);
+            DoubleArray legend = s.retro.mapClassValues;
+            DrawLegend(legend, kLegendClasses);
             DrawPointClassMap(s.retro.mapClassValues);
         } else {
             clearLegend();

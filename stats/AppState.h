@@ -68,16 +68,11 @@ struct MapViewState {
     double mapZoom = 0.0;
     double panShiftX = 0.0, panShiftY = 0.0;
     double panDragX = 0.0, panDragY = 0.0;
-    double mapScaleX = 0.0, mapScaleY = 0.0;
-    double mapOffsetX = 0.0, mapOffsetY = 0.0;
-    double marginX = 0.0, marginY = 0.0;
-    MapRect drawnRect;
-    // The rest of the transform of the last drawing, and whether that
-    // transform could be computed at all (a zero-width or zero-height
-    // extent or picture gives none, and nothing is drawn through it).
-    double extentAspect = 0.0, viewScale = 0.0;
-    double halfDrawnWidth = 0.0, halfDrawnHeight = 0.0;
-    double halfPictureWidth = 0.0, halfPictureHeight = 0.0;
+    // The transform of the last drawing, and whether that transform could
+    // be computed at all (a zero-width or zero-height extent or picture
+    // gives none, and nothing is drawn through it; the values then stay
+    // those of the last drawing that had one).
+    MapTransform transform;
     bool mapTransformValid = false;
     std::int64_t shpFileSize = 0;  // bytes of the .shp, measured by the plain drawings
     float panStartX = 0.0f, panStartY = 0.0f;
@@ -107,14 +102,12 @@ struct LegendState {
 // it did not write.
 struct RetroMatrices {
     // Kernel weights W (0..N by 0..N, row and column 0 zero) and C = W'W.
+    // The weight copies W and W(i,j)/sqrt(E_j) and the moment matrices C
+    // and C(i,j)/sqrt(p_i p_j) are never stored (four more N x N matrices
+    // would not fit large study areas): the engine derives every element
+    // from these two and the counts they were built with, and
+    // modClusterDetection hands out the full matrices on request.
     Matrix scoreWeights, weightCrossProduct;
-    // The copies W, W(i,j)/sqrt(E_j), C and C(i,j)/sqrt(p_i p_j) are never
-    // stored (four more N x N matrices would not fit large study areas): the
-    // engine derives every element from scoreWeights or weightCrossProduct
-    // and the counts it was built with, and modClusterDetection hands out
-    // the full matrices on request. These four stay empty.
-    Matrix scoreWeightsUnadjusted, scoreWeightsAdjusted;
-    Matrix momentMatrixUnadjusted, momentMatrixAdjusted;
     Matrix mWeights;
     Matrix rangeLocalStats;  // 0..K by 0..N
     Matrix chartData;        // rows by 2
@@ -123,10 +116,8 @@ struct RetroMatrices {
     // (the commit of a run) cannot miss one.
     template <class F>
     void forEachMatrix(RetroMatrices& other, F&& f) {
-        for (auto m : {&RetroMatrices::scoreWeights, &RetroMatrices::weightCrossProduct,
-                       &RetroMatrices::scoreWeightsUnadjusted, &RetroMatrices::scoreWeightsAdjusted,
-                       &RetroMatrices::momentMatrixUnadjusted, &RetroMatrices::momentMatrixAdjusted,
-                       &RetroMatrices::mWeights, &RetroMatrices::rangeLocalStats, &RetroMatrices::chartData})
+        for (auto m : {&RetroMatrices::scoreWeights, &RetroMatrices::weightCrossProduct, &RetroMatrices::mWeights,
+                       &RetroMatrices::rangeLocalStats, &RetroMatrices::chartData})
             f(this->*m, other.*m);
     }
 };
@@ -176,7 +167,10 @@ struct RetroValues {
     DoubleArray poissonResiduals, freemanTukeyResiduals, rossiResiduals;
     DoubleArray localM, localMSorted;
     DoubleArray mMapValues, mLegendValues;
-    DoubleArray mapClassValues, mapLegendValues;
+    // The values the polygon or point map is shaded by, in region order;
+    // the class legend is drawn from them too (it sorts a copy of its own).
+    DoubleArray mapClassValues;
+    const DoubleArray& mapLegendValues() const noexcept { return mapClassValues; }
 
     // ---- Range run over bandwidths ----
     std::int16_t bandwidthCount = 0;

@@ -332,7 +332,6 @@ LocalScores localScores(const RetroState& retro, Index n, const double* rootE, c
 void commitScoreCopies(RetroState& retro, const DoubleArray& u) {
     retro.scoreLegendValues = u;
     retro.scoreMapValues = u;
-    retro.mapLegendValues = u;
     retro.mapClassValues = u;
 }
 
@@ -682,7 +681,6 @@ void localM(RetroState& retro, Index n, Residual form, const char* source) {
     retro.localMSorted = M;
     retro.mLegendValues = M;
     retro.mMapValues = M;
-    retro.mapLegendValues = M;
     retro.mapClassValues = M;
     retro.localM = std::move(M);
 }
@@ -726,10 +724,6 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
         EngineBuffers::giveBack(C);
         retro.scoreWeightExpected = std::move(E);
         retro.scoreWeightShares = std::move(p);
-        retro.scoreWeightsUnadjusted.resize(0, 0);
-        retro.scoreWeightsAdjusted.resize(0, 0);
-        retro.momentMatrixUnadjusted.resize(0, 0);
-        retro.momentMatrixAdjusted.resize(0, 0);
     } catch (const std::bad_alloc&) {
         outOfMemory(source);
     }

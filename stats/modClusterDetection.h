@@ -22,9 +22,8 @@ void CalcScoreWeights(StudyAreaState& area, PointState& points, const SharedStat
 // The same kernel into mWeights.
 void CalcMWeights(StudyAreaState& area, PointState& points, const SharedState& shared, RetroState& retro);
 
-// Local scores U(i), their z-values and the global score; also the four
-// display copies scoreMapValues, scoreLegendValues, mapClassValues and
-// mapLegendValues.
+// Local scores U(i), their z-values and the global score; also the
+// display copies scoreMapValues, scoreLegendValues and mapClassValues.
 void CalcLocalScoreUnadjusted(const StudyAreaState& area, RetroState& retro);
 void CalcLocalScoreAdjusted(const StudyAreaState& area, RetroState& retro);
 
@@ -38,8 +37,8 @@ void CalcScoreMomentsAdjusted(const StudyAreaState& area, RetroState& retro);
 void StandardizeScoreUnadjusted(RetroState& retro);
 void StandardizeScoreAdjusted(RetroState& retro);
 
-// Residuals of the form, localM, localMSorted and the four display copies
-// mMapValues, mLegendValues, mapClassValues and mapLegendValues.
+// Residuals of the form, localM, localMSorted and the display copies
+// mMapValues, mLegendValues and mapClassValues.
 void CalcLocalMPoisson(const StudyAreaState& area, RetroState& retro);
 void CalcLocalMFreemanTukey(const StudyAreaState& area, RetroState& retro);
 void CalcLocalMRossi(const StudyAreaState& area, RetroState& retro);

@@ -105,10 +105,11 @@ void LineChart::layOut() {
         return;
     }
     QChart* c = chart();
+    // A layout fits the vertical axis afresh, whatever it was fitted to.
+    fitted_.reset();
     if (!yAxis_) {
         yAxis_ = new QValueAxis;
         c->addAxis(yAxis_, Qt::AlignLeft);
-        fitted_.reset();
     }
     // One series per column, kept from one layout to the next.
     while (c->series().size() > data_.cols()) {
@@ -246,6 +247,8 @@ void LineChart::fitValueAxis() {
     if (!range_ || !yAxis_) return;
     const double lo = range_->lo, hi = range_->hi;
     if (fitted_ == std::make_pair(lo, hi)) return;
+    fitted_ = std::make_pair(lo, hi);
+    ++axisFits_;
     // Ticks at round values (steps of 1, 2 or 5 times a power of ten), worked
     // out on an axis of no chart: the chart's own is set, and laid out with
     // all its labels, only when the round range or the ticks change.

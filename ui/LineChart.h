@@ -77,6 +77,8 @@ public:
     int layoutCount() const noexcept { return layouts_; }
     // How often the chart read its whole array for the range of its values.
     int rangeScanCount() const noexcept { return rangeScans_; }
+    // How often the chart worked out round ticks for a new range of values.
+    int axisFitCount() const noexcept { return axisFits_; }
 
 private:
     void layOut();
@@ -104,8 +106,10 @@ private:
         void join(double v);
     };
     std::optional<ValueRange> range_;
-    // The smallest and largest value the vertical axis was last fitted to.
+    // The smallest and largest value the vertical axis was last fitted to:
+    // a change that keeps them needs no new ticks.
     std::optional<std::pair<double, double>> fitted_;
     int layouts_ = 0;
     int rangeScans_ = 0;
+    int axisFits_ = 0;
 };

@@ -34,9 +34,9 @@ namespace {
 
 // The pixel of a map point under the transform the last drawing left.
 DevicePoint pixelOf(const AppState& s, double X, double Y) {
-    const double x = s.view.mapScaleX * X + s.view.mapScaleX * s.view.mapOffsetX + s.view.marginX + s.view.panDragX;
-    const double y1 = std::nearbyint(s.view.mapScaleY * Y + s.view.mapScaleY * s.view.mapOffsetY);
-    const double y = s.view.drawnRect.Height - y1 + s.view.marginY + s.view.panDragY;
+    const double x = s.view.transform.mapScaleX * X + s.view.transform.mapScaleX * s.view.transform.mapOffsetX + s.view.transform.marginX + s.view.panDragX;
+    const double y1 = std::nearbyint(s.view.transform.mapScaleY * Y + s.view.transform.mapScaleY * s.view.transform.mapOffsetY);
+    const double y = s.view.transform.drawnHeight - y1 + s.view.transform.marginY + s.view.panDragY;
     return {static_cast<std::int32_t>(std::nearbyint(x)), static_cast<std::int32_t>(std::nearbyint(y))};
 }
 
@@ -661,6 +661,36 @@ TEST_F(FrameOpen, TheMapWritesItsCoordinatesToTheStatusBar) {
     EXPECT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
 }
 
+TEST_F(FrameOpen, AnotherStudyAreaClearsTheEarlierMapsCoordinates) {
+    // From either entry, whichever entry opened the map before.
+    const std::string dir = scratchDir("status-cleared");
+    const std::string first = writeStudyArea(dir, "first");
+    const std::string second = writeStudyArea(dir, "second", {{rectCW(100, 100, 110, 120)}});
+    const struct {
+        const char* name;
+        bool retro;
+    } entries[] = {{"retrospective", true}, {"prospective", false}};
+    const auto open = [this](bool retro, const std::string& shp) { retro ? openRetro(shp) : openPro(shp); };
+    for (const auto& before : entries)
+        for (const auto& after : entries) {
+            SCOPED_TRACE(std::string(before.name) + " then " + after.name);
+            open(before.retro, first);
+            frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+            ASSERT_NE(map, nullptr);
+            map->picSHP_MouseMove(0, 0, 50, 60);
+            ASSERT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
+
+            open(after.retro, second);
+            ASSERT_EQ(ctx->state.area.shpPath, second);
+            EXPECT_EQ(frame->statusPanelText(), "");
+            map = ctx->find<frmPolygonSHP>();
+            ASSERT_NE(map, nullptr);
+            map->picSHP_MouseMove(0, 0, 50, 60);
+            EXPECT_EQ(frame->statusPanelText().rfind("(X: ", 0), 0u);
+            takeMessages();
+        }
+}
+
 TEST_F(FrameOpen, LoadShapesRaisesError9999ForEveryShapefileButPolygons) {
     const std::string dir = scratchDir("load-shapes-types");
     const struct {
@@ -784,10 +814,10 @@ TEST_F(FrameOpen, TheSampleStudyAreaHasTheAreasCentroidsAndMapOfItsShapes) {
         const DevicePoint inside = pixelOf(s, cx[at], cy[at]);
         EXPECT_EQ(pic.Point(inside.X, inside.Y), 0xFFFFFF);
     }
-    const int left = static_cast<int>(std::floor(s.view.marginX)) - 1;
-    const int top = static_cast<int>(std::floor(s.view.marginY)) - 1;
-    const int right = static_cast<int>(std::ceil(s.view.marginX + s.view.drawnRect.Width)) + 1;
-    const int bottom = static_cast<int>(std::ceil(s.view.marginY + s.view.drawnRect.Height)) + 1;
+    const int left = static_cast<int>(std::floor(s.view.transform.marginX)) - 1;
+    const int top = static_cast<int>(std::floor(s.view.transform.marginY)) - 1;
+    const int right = static_cast<int>(std::ceil(s.view.transform.marginX + s.view.transform.drawnWidth)) + 1;
+    const int bottom = static_cast<int>(std::ceil(s.view.transform.marginY + s.view.transform.drawnHeight)) + 1;
     EXPECT_EQ(pic.Point(left - 5, (top + bottom) / 2), 0xFFFFFF);
     EXPECT_EQ(pic.Point((left + right) / 2, bottom + 5), 0xFFFFFF);
     int black = 0, stray = 0;
@@ -809,7 +839,6 @@ TEST_F(FrameOpen, TheEarlierClassMapIsNotDrawnAroundTheNewRegions) {
     // A cluster result of the first study area shades its map.
     s.shared.retroMapMode = true;
     s.retro.mapClassValues = {0.0, 5.0, -5.0, 0.5};
-    s.retro.mapLegendValues = s.retro.mapClassValues;
 
     const std::string dir = scratchDir("open-after-class-map");
     const std::string second =

@@ -284,7 +284,7 @@ protected:
     void useMapTool(const std::string& key, int k) {
         map()->button(key)->trigger();
         const CentroidRecord& c = s().area.centroidTable[static_cast<std::size_t>(k)];
-        const MapPoint p = mapToDeviceExact(modDrawPolygon::currentTransform(s()), s().view.panDragX,
+        const MapPoint p = mapToDeviceExact(s().view.transform, s().view.panDragX,
                                             s().view.panDragY, c.X, c.Y);
         map()->picSHP_MouseDown(1, 0, static_cast<float>(p.X), static_cast<float>(p.Y));
     }

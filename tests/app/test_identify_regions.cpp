@@ -52,10 +52,10 @@ std::vector<MapPoint> scaled(const Ring& r) {
 // A view in which pixel (x, y) is map point ((x - 10) / 2, (210 - y) / 2):
 // scale 2, no offsets, margins 10, a drawn map 200 pixels high.
 void setSimpleTransform(AppState& state) {
-    state.view.mapScaleX = state.view.mapScaleY = 2;
-    state.view.mapOffsetX = state.view.mapOffsetY = 0;
-    state.view.marginX = state.view.marginY = 10;
-    state.view.drawnRect.Height = 200;
+    state.view.transform.mapScaleX = state.view.transform.mapScaleY = 2;
+    state.view.transform.mapOffsetX = state.view.transform.mapOffsetY = 0;
+    state.view.transform.marginX = state.view.transform.marginY = 10;
+    state.view.transform.drawnHeight = 200;
     state.view.panDragX = state.view.panDragY = 0;
 }
 // The pixel of a map point in that view.
@@ -167,12 +167,12 @@ TEST(IdentifyRegionTest, InverseTransformWritesMapUnitsBack) {
 
     // Offsets and a scale of 0.5.
     state = AppState();
-    state.view.mapScaleX = state.view.mapScaleY = 0.5;
-    state.view.mapOffsetX = -100;
-    state.view.mapOffsetY = -200;
-    state.view.marginX = 3;
-    state.view.marginY = 7;
-    state.view.drawnRect.Height = 50;
+    state.view.transform.mapScaleX = state.view.transform.mapScaleY = 0.5;
+    state.view.transform.mapOffsetX = -100;
+    state.view.transform.mapOffsetY = -200;
+    state.view.transform.marginX = 3;
+    state.view.transform.marginY = 7;
+    state.view.transform.drawnHeight = 50;
     // Map (120, 230): x = 0.5*120 - 50 + 3 = 13; y = 50 - (115 - 100) + 7 = 42.
     x = 13;
     y = 42;
@@ -234,7 +234,7 @@ TEST_F(StudyArea, AClickOutsideEveryRegionSelectsNone) {
 }
 
 TEST_F(StudyArea, NoTransformYetLooksNothingUp) {
-    state.view.mapScaleX = 0;
+    state.view.transform.mapScaleX = 0;
     float x = 20, y = 200;
     state.shared.selectedRegion = 2;
     EXPECT_FALSE(IdentifyRegion(state, x, y));

@@ -41,7 +41,8 @@ protected:
         const auto t = computeMapTransform(in, /*withPan=*/true);
         ASSERT_TRUE(t.has_value());
         transform = *t;
-        modDrawPolygon::storeTransform(state, transform);
+        state.view.transform = transform;
+        state.view.mapTransformValid = true;
     }
 
     // Clicks the pixel of a map point; the region found, or -1 for none.

@@ -96,7 +96,7 @@ struct MapHarness {
 
     // The pixel of a map point under the transform of the last drawing.
     DevicePoint pixelOf(double X, double Y) {
-        const auto d = mapToDevice(modDrawPolygon::currentTransform(ctx.state), ctx.state.view.panDragX,
+        const auto d = mapToDevice(ctx.state.view.transform, ctx.state.view.panDragX,
                                    ctx.state.view.panDragY, X, Y);
         return d ? *d : DevicePoint{-1, -1};
     }

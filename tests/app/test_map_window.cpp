@@ -126,15 +126,15 @@ TEST_P(MapZoom, StepsTheZoomAndKeepsItAboveZero) {
     const ZoomCase& c = GetParam();
     s().shared.retroMapMode = c.classMap;
     s().shared.cusumMapMode = c.cusumMap;
-    s().retro.mapClassValues = s().retro.mapLegendValues = {0, 1, 2};
-    const double scaleAtOne = s().view.mapScaleX;
+    s().retro.mapClassValues = {0, 1, 2};
+    const double scaleAtOne = s().view.transform.mapScaleX;
     useTool(c.tool);
     for (std::size_t i = 0; i < c.zooms.size(); ++i) {
         SCOPED_TRACE(i);
         clickAt(5, 5);
         EXPECT_NEAR(s().view.mapZoom, c.zooms[i], 1e-12);
         EXPECT_GT(s().view.mapZoom, 0.0);
-        EXPECT_NEAR(s().view.mapScaleX, scaleAtOne * c.zooms[i], 1e-9);
+        EXPECT_NEAR(s().view.transform.mapScaleX, scaleAtOne * c.zooms[i], 1e-9);
         // The centre of the data stays at the centre of the picture.
         const DevicePoint centre = h->pixelOf(10, 5);
         EXPECT_NEAR(centre.X, w().picSHP->width() / 2.0, 1.0);
@@ -164,7 +164,7 @@ TEST_F(MapWindow, WithNoToolPressedAClickChangesNothing) {
 }
 
 TEST_F(MapWindow, PanDragThenWholeExtentReturnsTheCentredMap) {
-    const double baseX = s().view.marginX, baseY = s().view.marginY;
+    const double baseX = s().view.transform.marginX, baseY = s().view.transform.marginY;
     const DevicePoint corner = h->pixelOf(0, 10);
     useTool("Pan");
     w().picSHP_MouseDown(1, 0, 100, 100);
@@ -183,16 +183,16 @@ TEST_F(MapWindow, PanDragThenWholeExtentReturnsTheCentredMap) {
     EXPECT_EQ(s().view.panShiftY, -10);
     EXPECT_EQ(s().view.panDragX, 0);
     w().RedrawByMode();
-    EXPECT_DOUBLE_EQ(s().view.marginX, baseX + 20);
-    EXPECT_DOUBLE_EQ(s().view.marginY, baseY - 10);
+    EXPECT_DOUBLE_EQ(s().view.transform.marginX, baseX + 20);
+    EXPECT_DOUBLE_EQ(s().view.transform.marginY, baseY - 10);
     EXPECT_EQ(h->pixelOf(0, 10).X, corner.X + 20);
 
     w().Toolbar1_ButtonClick("FullExt");
     EXPECT_EQ(s().view.mapZoom, 1.0);
     EXPECT_EQ(s().view.panShiftX, 0);
     EXPECT_EQ(s().view.panShiftY, 0);
-    EXPECT_DOUBLE_EQ(s().view.marginX, baseX);
-    EXPECT_DOUBLE_EQ(s().view.marginY, baseY);
+    EXPECT_DOUBLE_EQ(s().view.transform.marginX, baseX);
+    EXPECT_DOUBLE_EQ(s().view.transform.marginY, baseY);
     EXPECT_EQ(h->pixelOf(0, 10).X, corner.X);
 }
 
@@ -229,10 +229,10 @@ TEST_F(MapWindow, AReleaseOutsideTheMapAppliesTheDragOnce) {
 
 TEST_F(MapWindow, MouseMoveShowsMapCoordinatesWithoutTheDrag) {
     // A transform set by hand: scales 2 (then 3), margins 10, drawn height 200.
-    s().view.mapScaleX = s().view.mapScaleY = 2;
-    s().view.mapOffsetX = s().view.mapOffsetY = 0;
-    s().view.marginX = s().view.marginY = 10;
-    s().view.drawnRect.Height = 200;
+    s().view.transform.mapScaleX = s().view.transform.mapScaleY = 2;
+    s().view.transform.mapOffsetX = s().view.transform.mapOffsetY = 0;
+    s().view.transform.marginX = s().view.transform.marginY = 10;
+    s().view.transform.drawnHeight = 200;
     s().view.panDragX = 50;  // left out of the display
     const struct { double scale; float x, y; const char* text; } cases[] = {
         {2, 30, 190, "(X: 10, Y: 10)"},
@@ -242,7 +242,7 @@ TEST_F(MapWindow, MouseMoveShowsMapCoordinatesWithoutTheDrag) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        s().view.mapScaleX = s().view.mapScaleY = c.scale;
+        s().view.transform.mapScaleX = s().view.transform.mapScaleY = c.scale;
         w().picSHP_MouseMove(0, 0, c.x, c.y);
         EXPECT_EQ(w().coordinateText(), c.text);
     }
@@ -389,7 +389,7 @@ TEST_F(MapRange, SliderShadesTheChosenBandwidth) {
     w().Toolbar1_ButtonClick("MapAnimation");
     w().sliderStatsRange->setValue(1);
     EXPECT_EQ(s().retro.mapClassValues, (DoubleArray{0, -2, 2}));
-    EXPECT_EQ(s().retro.mapLegendValues, (DoubleArray{0, -2, 2}));
+    EXPECT_EQ(s().retro.mapLegendValues(), (DoubleArray{0, -2, 2}));
     w().sliderStatsRange_Scroll();
     EXPECT_EQ(w().sliderStatsRange->toolTip().toStdString(), "Bandwidth=0.300");
 }
@@ -503,7 +503,7 @@ TEST(MapInFrame, SwitchesTheFrameMenusAndWritesItsStatusBar) {
     EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
     EXPECT_TRUE(frame->isMenuEnabled("mnuGetCentroid"));
 
-    const auto d = mapToDevice(modDrawPolygon::currentTransform(s), 0, 0, 5, 5);
+    const auto d = mapToDevice(s.view.transform, 0, 0, 5, 5);
     ASSERT_TRUE(d);
     map->picSHP_MouseMove(0, 0, static_cast<float>(d->X), static_cast<float>(d->Y));
     EXPECT_EQ(frame->statusPanelText(), map->coordinateText());
@@ -539,14 +539,14 @@ protected:
     AppState& s() { return h->ctx.state; }
     frmPolygonSHP& w() { return h->window(); }
     void expectTransform(double marginX, double marginY, double scale, double dW, double dH) {
-        EXPECT_DOUBLE_EQ(s().view.marginX, marginX);
-        EXPECT_DOUBLE_EQ(s().view.marginY, marginY);
-        EXPECT_DOUBLE_EQ(s().view.mapScaleX, scale);
-        EXPECT_DOUBLE_EQ(s().view.mapScaleY, scale);
-        EXPECT_DOUBLE_EQ(s().view.drawnRect.Width, dW);
-        EXPECT_DOUBLE_EQ(s().view.drawnRect.Height, dH);
-        EXPECT_DOUBLE_EQ(s().view.mapOffsetX, 0.0);
-        EXPECT_DOUBLE_EQ(s().view.mapOffsetY, 0.0);
+        EXPECT_DOUBLE_EQ(s().view.transform.marginX, marginX);
+        EXPECT_DOUBLE_EQ(s().view.transform.marginY, marginY);
+        EXPECT_DOUBLE_EQ(s().view.transform.mapScaleX, scale);
+        EXPECT_DOUBLE_EQ(s().view.transform.mapScaleY, scale);
+        EXPECT_DOUBLE_EQ(s().view.transform.drawnWidth, dW);
+        EXPECT_DOUBLE_EQ(s().view.transform.drawnHeight, dH);
+        EXPECT_DOUBLE_EQ(s().view.transform.mapOffsetX, 0.0);
+        EXPECT_DOUBLE_EQ(s().view.transform.mapOffsetY, 0.0);
     }
     BgrColor at(int x, int y) { return h->pic().Point(x, y); }
     void press(const std::string& tool) {
@@ -564,8 +564,8 @@ TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
     w().Toolbar1_ButtonClick("FullExt");
     SCOPED_TRACE("whole extent");
     expectTransform(50, 75, 1.5, 300, 150);
-    EXPECT_DOUBLE_EQ(s().view.extentAspect, 0.5);
-    EXPECT_DOUBLE_EQ(s().view.viewScale, 0.75);
+    EXPECT_DOUBLE_EQ(s().view.transform.extentAspect, 0.5);
+    EXPECT_DOUBLE_EQ(s().view.transform.viewScale, 0.75);
     EXPECT_EQ(at(50, 75), 0x000000);
     EXPECT_EQ(at(350, 225), 0x000000);
     EXPECT_EQ(at(200, 150), 0x000000);  // the border of the two halves
@@ -594,7 +594,7 @@ TEST_F(MapWorkedExample, WholeExtentZoomAndPanGiveTheWorkedValues) {
     press("Pan");
     w().picSHP_MouseDown(1, 0, 200, 150);
     w().picSHP_MouseMove(1, 0, 210, 145);
-    EXPECT_DOUBLE_EQ(s().view.marginX, 50);  // the drag is not in the margins
+    EXPECT_DOUBLE_EQ(s().view.transform.marginX, 50);  // the drag is not in the margins
     EXPECT_EQ(at(60, 70), 0x000000);
     EXPECT_EQ(at(360, 220), 0x000000);
     EXPECT_EQ(at(50, 75), 0xFFFFFF);
@@ -647,8 +647,8 @@ TEST_F(MapWorkedExample, EveryResizeRedrawsForThePicturesNewSize) {
         const PictureBox& box = *w().picSHP;
         EXPECT_EQ(h->pic().widthPx(), box.width());
         EXPECT_EQ(h->pic().heightPx(), box.height());
-        EXPECT_DOUBLE_EQ(s().view.halfPictureWidth, box.width() / 2.0);
-        EXPECT_DOUBLE_EQ(s().view.halfPictureHeight, box.height() / 2.0);
+        EXPECT_DOUBLE_EQ(s().view.transform.halfPictureWidth, box.width() / 2.0);
+        EXPECT_DOUBLE_EQ(s().view.transform.halfPictureHeight, box.height() / 2.0);
         // The border of the two halves runs through the picture's centre.
         const DevicePoint mid = h->pixelOf(100, 50);
         EXPECT_NEAR(mid.X, box.width() / 2.0, 1.0);

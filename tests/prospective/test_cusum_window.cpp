@@ -582,7 +582,7 @@ TEST_F(CusumWindowTest, ARefusedRunLeavesTheLastRunWorking) {
         ASSERT_TRUE(map()->isButtonPressed("Graph"));
 
         // The Graph tool charts the region clicked on the map.
-        const MapPoint a2 = mapToDeviceExact(modDrawPolygon::currentTransform(s()), 0, 0,
+        const MapPoint a2 = mapToDeviceExact(s().view.transform, 0, 0,
                                              s().area.centroidTable[2].X, s().area.centroidTable[2].Y);
         map()->picSHP_MouseDown(1, 0, static_cast<float>(a2.X), static_cast<float>(a2.Y));
         frmGraph* g = h.ctx.find<frmGraph>();

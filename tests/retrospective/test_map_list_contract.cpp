@@ -60,7 +60,7 @@ protected:
     QPoint pixelOf(int k) {
         const AppState& s = h->ctx.state;
         const CentroidRecord& c = s.area.centroidTable[static_cast<std::size_t>(k)];
-        const MapPoint p = mapToDeviceExact(modDrawPolygon::currentTransform(s), s.view.panDragX, s.view.panDragY, c.X, c.Y);
+        const MapPoint p = mapToDeviceExact(s.view.transform, s.view.panDragX, s.view.panDragY, c.X, c.Y);
         return {static_cast<int>(p.X), static_cast<int>(p.Y)};
     }
     bool yellowAt(QPoint p) { return (map->picSHP->surface().image().pixel(p) & 0xFFFFFF) == 0xFFFF00; }

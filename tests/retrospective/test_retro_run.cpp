@@ -90,7 +90,7 @@ TEST_F(RetroRunState, SingleRunsShadeTheStatisticTheirListsShow) {
         for (std::size_t i = 1; i <= 12; ++i) {
             EXPECT_EQ(r.mapValues[i], shown[i]) << i;
             EXPECT_EQ(s.retro.mapClassValues[i], shown[i]) << i;
-            EXPECT_EQ(s.retro.mapLegendValues[i], shown[i]) << i;
+            EXPECT_EQ(s.retro.mapLegendValues()[i], shown[i]) << i;
         }
         if (c.test == ClusterTest::AdjustedPoisson) {
             // The adjusted list's maximum M is that of the Poisson residuals at the same bandwidth.

@@ -5,8 +5,9 @@
 // products done by cMathLib. Header-only so that the tests and the
 // benchmark program can both use it; it is not part of the program.
 //
-// It works on an AppState like the engine, and fills every matrix the
-// engine leaves unstored (the weight copies and both moment matrices).
+// It works on an AppState like the engine; the matrices the engine never
+// stores (the weight copies and both moment matrices) it builds literally,
+// element by element, from the kernel and the counts whenever they are used.
 
 #include <cmath>
 #include <cstdint>
@@ -58,22 +59,47 @@ inline void CalcScoreWeights(AppState& s) {
             for (std::int32_t k = 1; k <= N; ++k) sum = sum + W(k, i) * W(k, j);
             C(i, j) = sum;
         }
-    s.retro.momentMatrixAdjusted = Matrix::Zero(N, N);
-    s.retro.momentMatrixUnadjusted = Matrix::Zero(N, N);
-    s.retro.scoreWeightsUnadjusted = Matrix::Zero(N + 1, N + 1);
-    s.retro.scoreWeightsAdjusted = Matrix::Zero(N + 1, N + 1);
-    const auto& p = s.retro.expectedShare;
-    const auto& E = s.retro.expected;
-    for (std::int32_t i = 0; i <= N - 1; ++i)
-        for (std::int32_t j = 0; j <= N - 1; ++j) {
-            s.retro.momentMatrixAdjusted(i, j) =
-                C(i + 1, j + 1) / std::sqrt(p[static_cast<std::size_t>(j + 1)] * p[static_cast<std::size_t>(i + 1)]);
-            s.retro.momentMatrixUnadjusted(i, j) = C(i + 1, j + 1);
-            s.retro.scoreWeightsAdjusted(i + 1, j + 1) = W(i + 1, j + 1) / std::sqrt(E[static_cast<std::size_t>(j + 1)]);
-            s.retro.scoreWeightsUnadjusted(i + 1, j + 1) = W(i + 1, j + 1);
-        }
     s.retro.scoreWeights = std::move(W);
     s.retro.weightCrossProduct = std::move(C);
+}
+
+// The weight copies: W itself and W(i,j)/sqrt(E_j) (0..N by 0..N).
+inline Matrix ScoreWeightsUnadjusted(const AppState& s) {
+    const std::int32_t N = s.area.regionCount;
+    Matrix A = Matrix::Zero(N + 1, N + 1);
+    for (std::int32_t i = 0; i <= N - 1; ++i)
+        for (std::int32_t j = 0; j <= N - 1; ++j) A(i + 1, j + 1) = s.retro.scoreWeights(i + 1, j + 1);
+    return A;
+}
+
+inline Matrix ScoreWeightsAdjusted(const AppState& s) {
+    const std::int32_t N = s.area.regionCount;
+    const auto& E = s.retro.expected;
+    Matrix A = Matrix::Zero(N + 1, N + 1);
+    for (std::int32_t i = 0; i <= N - 1; ++i)
+        for (std::int32_t j = 0; j <= N - 1; ++j)
+            A(i + 1, j + 1) = s.retro.scoreWeights(i + 1, j + 1) / std::sqrt(E[static_cast<std::size_t>(j + 1)]);
+    return A;
+}
+
+// The moment matrices: C and C(i,j)/sqrt(p_i p_j) (0..N-1 by 0..N-1).
+inline Matrix MomentMatrixUnadjusted(const AppState& s) {
+    const std::int32_t N = s.area.regionCount;
+    Matrix A = Matrix::Zero(N, N);
+    for (std::int32_t i = 0; i <= N - 1; ++i)
+        for (std::int32_t j = 0; j <= N - 1; ++j) A(i, j) = s.retro.weightCrossProduct(i + 1, j + 1);
+    return A;
+}
+
+inline Matrix MomentMatrixAdjusted(const AppState& s) {
+    const std::int32_t N = s.area.regionCount;
+    const auto& p = s.retro.expectedShare;
+    Matrix A = Matrix::Zero(N, N);
+    for (std::int32_t i = 0; i <= N - 1; ++i)
+        for (std::int32_t j = 0; j <= N - 1; ++j)
+            A(i, j) = s.retro.weightCrossProduct(i + 1, j + 1) /
+                      std::sqrt(p[static_cast<std::size_t>(j + 1)] * p[static_cast<std::size_t>(i + 1)]);
+    return A;
 }
 
 inline void CalcMWeights(AppState& s) { s.retro.mWeights = kernel(s); }
@@ -85,7 +111,6 @@ inline void localScore(AppState& s, const Matrix& w, DoubleArray& U, DoubleArray
     Z.assign(size, 0.0);
     s.retro.scoreLegendValues.assign(size, 0.0);
     s.retro.scoreMapValues.assign(size, 0.0);
-    s.retro.mapLegendValues.assign(size, 0.0);
     s.retro.mapClassValues.assign(size, 0.0);
     global = 0.0;
     const double T = s.retro.totalCases;
@@ -103,7 +128,6 @@ inline void localScore(AppState& s, const Matrix& w, DoubleArray& U, DoubleArray
         U[k] = u;
         s.retro.scoreLegendValues[k] = u;
         s.retro.scoreMapValues[k] = u;
-        s.retro.mapLegendValues[k] = u;
         s.retro.mapClassValues[k] = u;
         Z[k] = u / std::sqrt(q - r);
         global = global + u * u;
@@ -111,11 +135,11 @@ inline void localScore(AppState& s, const Matrix& w, DoubleArray& U, DoubleArray
 }
 
 inline void CalcLocalScoreUnadjusted(AppState& s) {
-    localScore(s, s.retro.scoreWeightsUnadjusted, s.retro.localScoreUnadjusted, s.retro.localScoreZUnadjusted, s.retro.globalScoreUnadjusted);
+    localScore(s, ScoreWeightsUnadjusted(s), s.retro.localScoreUnadjusted, s.retro.localScoreZUnadjusted, s.retro.globalScoreUnadjusted);
 }
 
 inline void CalcLocalScoreAdjusted(AppState& s) {
-    localScore(s, s.retro.scoreWeightsAdjusted, s.retro.localScoreAdjusted, s.retro.localScoreZAdjusted, s.retro.globalScoreAdjusted);
+    localScore(s, ScoreWeightsAdjusted(s), s.retro.localScoreAdjusted, s.retro.localScoreZAdjusted, s.retro.globalScoreAdjusted);
 }
 
 inline void CalcScoreMoments(AppState& s, const Matrix& A) {
@@ -144,8 +168,8 @@ inline void CalcScoreMoments(AppState& s, const Matrix& A) {
     s.retro.scoreVariance = 2.0 * t2 / (T * T);
 }
 
-inline void CalcScoreMomentsUnadjusted(AppState& s) { CalcScoreMoments(s, s.retro.momentMatrixUnadjusted); }
-inline void CalcScoreMomentsAdjusted(AppState& s) { CalcScoreMoments(s, s.retro.momentMatrixAdjusted); }
+inline void CalcScoreMomentsUnadjusted(AppState& s) { CalcScoreMoments(s, MomentMatrixUnadjusted(s)); }
+inline void CalcScoreMomentsAdjusted(AppState& s) { CalcScoreMoments(s, MomentMatrixAdjusted(s)); }
 
 inline void StandardizeScoreUnadjusted(AppState& s) {
     const double T = s.retro.totalCases;
@@ -168,7 +192,7 @@ inline void localM(AppState& s, Residual form) {
                      : form == Residual::FreemanTukey ? s.retro.freemanTukeyResiduals
                                                       : s.retro.rossiResiduals;
     r.assign(size, 0.0);
-    for (DoubleArray* a : {&s.retro.localM, &s.retro.localMSorted, &s.retro.mLegendValues, &s.retro.mMapValues, &s.retro.mapLegendValues,
+    for (DoubleArray* a : {&s.retro.localM, &s.retro.localMSorted, &s.retro.mLegendValues, &s.retro.mMapValues,
                            &s.retro.mapClassValues})
         a->assign(size, 0.0);
     for (std::int32_t i = 1; i <= N; ++i) {
@@ -188,7 +212,6 @@ inline void localM(AppState& s, Residual form) {
         s.retro.localMSorted[k] = m;
         s.retro.mLegendValues[k] = m;
         s.retro.mMapValues[k] = m;
-        s.retro.mapLegendValues[k] = m;
         s.retro.mapClassValues[k] = m;
     }
 }

@@ -100,7 +100,7 @@ void expectSameScoreCopies(const AppState& fast, const AppState& lit) {
     expectSameArray(fast.retro.scoreMapValues, lit.retro.scoreMapValues, "scoreMapValues");
     expectSameArray(fast.retro.scoreLegendValues, lit.retro.scoreLegendValues, "scoreLegendValues");
     expectSameArray(fast.retro.mapClassValues, lit.retro.mapClassValues, "mapClassValues");
-    expectSameArray(fast.retro.mapLegendValues, lit.retro.mapLegendValues, "mapLegendValues");
+    expectSameArray(fast.retro.mapLegendValues(), lit.retro.mapLegendValues(), "mapLegendValues");
 }
 
 void expectSameMCopies(const AppState& fast, const AppState& lit) {
@@ -108,7 +108,7 @@ void expectSameMCopies(const AppState& fast, const AppState& lit) {
     expectSameArray(fast.retro.mMapValues, lit.retro.mMapValues, "mMapValues");
     expectSameArray(fast.retro.mLegendValues, lit.retro.mLegendValues, "mLegendValues");
     expectSameArray(fast.retro.mapClassValues, lit.retro.mapClassValues, "mapClassValues");
-    expectSameArray(fast.retro.mapLegendValues, lit.retro.mapLegendValues, "mapLegendValues");
+    expectSameArray(fast.retro.mapLegendValues(), lit.retro.mapLegendValues(), "mapLegendValues");
 }
 
 struct Case {
@@ -156,9 +156,9 @@ TEST_P(EngineVsLiteral, SameResults) {
     cd::CalcScoreWeights(fast.area, fast.points, fast.shared, fast.retro);
     LiteralEngine::CalcScoreWeights(lit);
     expectSameMatrix(fast.retro.scoreWeights, lit.retro.scoreWeights, 0.0, "scoreWeights");
-    expectSameMatrix(cd::ScoreWeightsAdjusted(fast.retro), lit.retro.scoreWeightsAdjusted, 0.0, "scoreWeightsAdjusted");
+    expectSameMatrix(cd::ScoreWeightsAdjusted(fast.retro), LiteralEngine::ScoreWeightsAdjusted(lit), 0.0, "scoreWeightsAdjusted");
     expectSameMatrix(fast.retro.weightCrossProduct, lit.retro.weightCrossProduct, 1e-13, "weightCrossProduct");
-    expectSameMatrix(cd::MomentMatrixAdjusted(fast.retro), lit.retro.momentMatrixAdjusted, 1e-12, "momentMatrixAdjusted");
+    expectSameMatrix(cd::MomentMatrixAdjusted(fast.retro), LiteralEngine::MomentMatrixAdjusted(lit), 1e-12, "momentMatrixAdjusted");
 
     cd::CalcLocalScoreUnadjusted(fast.area, fast.retro);
     LiteralEngine::CalcLocalScoreUnadjusted(lit);

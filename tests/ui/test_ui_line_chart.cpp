@@ -244,6 +244,27 @@ TEST(LineChart, TheValueRangeIsReadAgainOnlyWhenAnEndOfItIsOverwritten) {
     }
 }
 
+TEST(LineChart, TheAxisIsWorkedOutOnlyForANewRangeOfValues) {
+    // Each write of an animation over a chart whose range it keeps costs no
+    // tick work; one that widens the range, one fit; a layout, one fit.
+    LineChart c;
+    c.setChartData(ramp(520), LineChart::numberedRows(520));
+    EXPECT_EQ(c.axisFitCount(), 1);
+    const auto shown = valueRange(c);
+    for (Eigen::Index r = 0; r < 520; ++r) c.setValue(r, 1, 4.0 + 0.001 * static_cast<double>(r));
+    EXPECT_EQ(c.axisFitCount(), 1);
+    EXPECT_EQ(valueRange(c), shown);
+    c.setValue(7, 0, 80.0);
+    EXPECT_EQ(c.axisFitCount(), 2);
+    c.setValue(8, 0, 79.0);
+    EXPECT_EQ(c.axisFitCount(), 2);
+    c.setChartData(c.chartData(), LineChart::numberedRows(520));
+    EXPECT_EQ(c.axisFitCount(), 3);
+    LineChart fresh;
+    fresh.setChartData(c.chartData(), LineChart::numberedRows(520));
+    EXPECT_EQ(valueRange(c), valueRange(fresh));
+}
+
 TEST(LineChart, AValueThatIsNoNumberLeavesItsRowOut) {
     LineChart c;
     c.setChartData(ramp(4));
