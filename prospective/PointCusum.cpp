@@ -8,6 +8,7 @@
 #include "platform/Format.h"
 #include "platform/TextFile.h"
 #include "prospective/CusumLines.h"
+#include "prospective/CusumRun.h"
 #include "stats/KernelMemory.h"
 #include "stats/modCusum.h"
 #include "stats/modFunctions.h"
@@ -55,7 +56,7 @@ Loaded Read(const std::string& path) try {
 namespace PointCusum {
 
 PeriodMatrixFile::Loaded ReadZScores(const std::string& path, std::int32_t pointCount) {
-    return PeriodMatrixFile::Read(path, pointCount, modCusum::Rows::Points);
+    return PeriodMatrixFile::Read(path, pointCount, modCusum::Rows::Points, CusumRun::kMostPeriods);
 }
 
 CusumFile::Loaded ReadSaved(const std::string& path, std::int32_t pointCount) {

@@ -35,7 +35,8 @@ namespace PointCusum {
 
 // The new z-scores for `pointCount` points: line i is point i. An empty
 // value is refused with "There is missing value in row <line> and column
-// <c> in the dataset.", the rest as the period matrix file's reader.
+// <c> in the dataset.", the rest as the period matrix file's reader; more
+// periods than a run can have are refused as in the polygon window.
 PeriodMatrixFile::Loaded ReadZScores(const std::string& path, std::int32_t pointCount);
 // A saved cusum file for `pointCount` points (the header counts as line 1
 // of the missing-value message).

@@ -38,11 +38,10 @@ using namespace WindowParts;
 constexpr int kWidthTwips = 8400;
 constexpr int kHeightTwips = 9560;
 // The counts of the speed options, as animationDelay holds them.
-constexpr std::int32_t kFastDelay = 1, kMediumDelay = 120000, kSlowDelay = 300000;
+constexpr std::int32_t kFastDelay = CusumRun::kFast.polygonDelay, kMediumDelay = CusumRun::kMedium.polygonDelay,
+                       kSlowDelay = CusumRun::kSlow.polygonDelay;
 // Cusum green, h red (BGR).
 const std::vector<int> kSeriesColors = {0x00C000, 0x0000FF};
-// The map and the lists number the period shown in 16 bits.
-constexpr std::int32_t kMostPeriods = std::numeric_limits<std::int16_t>::max();
 
 bool isNumericValue(const DbfValue& v) {
     if (v.IsNumber()) return true;
@@ -56,17 +55,7 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-struct frmUnivariate::Inputs {
-    Matrix z;
-    std::int32_t periods = 0;
-    TextArray names;
-    bool fromText = false;
-};
-
-Wait frmUnivariate::periodWait(std::int32_t animationDelay) {
-    const double seconds = animationDelay >= kSlowDelay ? 0.6 : animationDelay >= kMediumDelay ? 0.25 : 0.0;
-    return Wait{seconds};
-}
+Wait frmUnivariate::periodWait(std::int32_t animationDelay) { return CusumRun::periodWait(animationDelay); }
 
 frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
     setObjectName("frmUnivariate");
@@ -389,25 +378,30 @@ bool frmUnivariate::checkFieldRange() {
     return true;
 }
 
-bool frmUnivariate::readFieldPeriods(Inputs& in) {
+bool frmUnivariate::readFieldPeriods(CusumRun::Periods& in) {
     AppState& s = ctx_.state;
     CusumState& c = s.cusum;
     if (!checkFieldRange()) return false;
+    try {
     const auto start = static_cast<int>(c.startFieldIndex);
     const DbfTable& table = *s.area.dbfRecordset;
     const std::int32_t n = s.area.regionCount;
-    in.periods = static_cast<int>(c.endFieldIndex) - start + 1;
-    in.z = Matrix::Zero(n + 1, in.periods + 1);
-    for (std::int32_t t = 1; t <= in.periods; ++t)
+    in.count = static_cast<int>(c.endFieldIndex) - start + 1;
+    in.z = Matrix::Zero(n + 1, in.count + 1);
+    for (std::int32_t t = 1; t <= in.count; ++t)
         for (std::int32_t i = 1; i <= n; ++i) in.z(i, t) = numberOf(table.ValueAt(i, start + t - 1));
     in.names.assign(static_cast<std::size_t>(n) + 1, std::string());
     for (std::int32_t i = 1; i <= n; ++i)
         in.names[static_cast<std::size_t>(i)] = CusumLines::regionName(table, i, c.primaryIdField, c.secondaryIdField);
     in.fromText = false;
     return true;
+    } catch (const std::bad_alloc&) {
+        raiseOutOfMemory("frmUnivariate::readFieldPeriods",
+                         "There is not enough memory left to compute the cusum of this study area.");
+    }
 }
 
-bool frmUnivariate::readTextPeriods(Inputs& in) {
+bool frmUnivariate::readTextPeriods(CusumRun::Periods& in) {
     AppState& s = ctx_.state;
     FileDialogRequest request;
     request.filter = "Text File (*.txt)|*.txt";
@@ -415,17 +409,23 @@ bool frmUnivariate::readTextPeriods(Inputs& in) {
     if (chosen.cancelled()) return false;
     PeriodMatrixFile::Loaded loaded;
     try {
-        loaded = PeriodMatrixFile::Read(chosen.fileName, s.area.regionCount, modCusum::Rows::Regions, kMostPeriods);
+        loaded = PeriodMatrixFile::Read(chosen.fileName, s.area.regionCount, modCusum::Rows::Regions,
+                                        CusumRun::kMostPeriods);
     } catch (const AppError& e) {
         dialogs().warning("The period file was not read: " + e.description());
         return false;
     }
     const std::int32_t n = s.area.regionCount;
-    in.periods = loaded.columns;
+    in.count = loaded.columns;
     in.z = std::move(loaded.z);
-    in.names.assign(static_cast<std::size_t>(n) + 1, std::string());
-    for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < s.cusum.cusumRegionIds.size(); ++i)
-        in.names[static_cast<std::size_t>(i)] = s.cusum.cusumRegionIds[static_cast<std::size_t>(i)];
+    try {
+        in.names.assign(static_cast<std::size_t>(n) + 1, std::string());
+        for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < s.cusum.cusumRegionIds.size(); ++i)
+            in.names[static_cast<std::size_t>(i)] = s.cusum.cusumRegionIds[static_cast<std::size_t>(i)];
+    } catch (const std::bad_alloc&) {
+        raiseOutOfMemory("frmUnivariate::readTextPeriods",
+                         "There is not enough memory left to compute the cusum of this study area.");
+    }
     in.fromText = true;
     return true;
 }
@@ -492,77 +492,40 @@ void frmUnivariate::continueRun(const Continuation& from) {
 
 void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation* from,
                             const std::string& sigmaRefusal) {
-    AppContext& ctx = ctx_;
-    AppState& s = ctx.state;
-    const BusyPointer busy(ctx.frame());
-
-    const auto stop = [&](const std::string& message) {
-        if (!message.empty()) dialogs().warning(message);
-    };
-    const std::int32_t n = s.area.regionCount;
-    if (!s.area.dbfRecordset) return stop("No attribute table is open.");
-    if (s.area.dbfRecordset->RecordCount() != n)
-        return stop("The attribute table holds " + std::to_string(s.area.dbfRecordset->RecordCount()) +
-                    " records but the shapefile has " + std::to_string(n) + " regions.");
-    if (from && from->start.size() != static_cast<std::size_t>(n) + 1)
-        return stop("The loaded cusum file does not hold one row for each of the " + std::to_string(n) +
-                    " regions.");
-    if (!sigmaRefusal.empty()) return stop(sigmaRefusal);
-
-    Inputs in;
-    const bool read = optFieldSelection->isChecked() ? readFieldPeriods(in)
-                      : optExistingTextfile->isChecked() ? readTextPeriods(in) : false;
-    if (!read) return stop({});
-    const double offset = from && from->previousAndCurrent ? from->previousPeriodCount : 0.0;
-    if (in.periods > kMostPeriods || in.periods + offset > kMostPeriods)
-        return stop("A run can have at most " + std::to_string(kMostPeriods) + " periods; these data have " +
-                    std::to_string(in.periods) + ".");
-
-    double runSigma = sigma == 0.0 ? 1e-9 : sigma;
-    Matrix smoothed;
-    modCusum::CusumRun result;
+    const BusyPointer busy(ctx_.frame());
+    CusumRun::Work work;
     try {
-        const Matrix w = modCusum::CalcSpatialWeights(runSigma, n, s.area.centroidTable, s.area.studyArea);
-        smoothed = modCusum::Smooth(w, in.z, in.periods);
-        result = modCusum::Recursion(smoothed, n, in.periods, k, from ? from->start : DoubleArray{}, in.names);
+        CusumRun::checkArea(ctx_.state, from);
+        if (!sigmaRefusal.empty()) return dialogs().warning(sigmaRefusal);
+        CusumRun::Periods in;
+        const bool read = optFieldSelection->isChecked()     ? readFieldPeriods(in)
+                          : optExistingTextfile->isChecked() ? readTextPeriods(in)
+                                                             : false;
+        if (!read) return;
+        work = CusumRun::compute(ctx_.state, std::move(in), k, h, sigma, from);
     } catch (const AppError& e) {
-        return stop("The cusum cannot be computed on these data: " + e.description());
+        return dialogs().warning(CusumRun::failureText(e));
     }
-
     // Everything is computed: the run starts, and its results replace the
     // earlier run's with everything that showed them.
+    clearForNewRun();
+    const std::int32_t periods = work.periods;
+    const bool fromText = work.fromText;
+    CusumRun::commit(ctx_.state, std::move(work));
+    hasRun_ = true;
+    animate(periods, from, fromText);
+}
+
+void frmUnivariate::clearForNewRun() {
     cancelAnimation();
-    ctx.unload<frmGraph>();
+    ctx_.unload<frmGraph>();
     clearQuietly(lstPeriod);
     clearRegionList();
     lblY->clear();
-    s.cusum.signaledRegions.clear();
-    onMap([&] { CusumMapLink::showPlainMap(ctx); });
+    ctx_.state.cusum.signaledRegions.clear();
+    onMap([&] { CusumMapLink::showPlainMap(ctx_); });
     lstPeriod->addItem(qs(CusumLines::periodHeader()));
     lstPeriod->addItem(qs(CusumLines::rule()));
-    CusumState& c = s.cusum;
-    c.kValue = k;
-    c.hValue = h;
-    s.shared.sigma = runSigma;
-    c.periodCount = in.periods;
-    if (in.fromText) {
-        c.textColumnCount = in.periods;
-        c.textPeriodCount = in.periods;
-        c.textZScores = smoothed;
-    }
-    c.lastRunFromText = in.fromText;
-    c.periodLabelOffset = offset;
-    if (from && from->previousAndCurrent) c.previousMaxCusum = from->previousMax;
-    c.cusumValues = result.cusum;
-    c.mapCusum = result.cusum;
-    c.csmCusum = std::move(result.cusum);
-    c.maxCusum = std::move(result.maxCusum);
-    c.maxCusumRegion = std::move(result.maxRegion);
-    c.regionLabels = std::move(in.names);
-    c.cusumColoring = true;
-    c.periodIndex = 0;
-    hasRun_ = true;
-    animate(in.periods, from, in.fromText);
 }
 
 void frmUnivariate::setUpMaxChart(std::int32_t rows, const DoubleArray& before) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "context/AppContext.h"
+#include "prospective/CusumRun.h"
 #include "ui/EventPump.h"
 
 class LineChart;
@@ -53,16 +54,8 @@ public:
 
     // A continuation of a saved cusum: the road of Run on the data option
     // and the bandwidth set now, with k, h and the speed stored by the Run
-    // that opened the continuation dialog; region i starts from start(i)
-    // (0..N) instead of 0. With `previousAndCurrent` the maximum chart
-    // shows the loaded periods' maxima (0..previousPeriodCount) first and
-    // the period list numbers the new periods on from them.
-    struct Continuation {
-        DoubleArray start;
-        DoubleArray previousMax;
-        double previousPeriodCount = 0.0;
-        bool previousAndCurrent = false;
-    };
+    // that opened the continuation dialog.
+    using Continuation = CusumRun::Continuation;
     void continueRun(const Continuation& from);
 
     // The period list's line for period p of the running animation.
@@ -138,20 +131,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct Inputs;
     // Checks the chosen range of period fields; false (after its message)
     // when it is not set or a field in it is not numeric throughout.
     bool checkFieldRange();
-    bool readFieldPeriods(Inputs& in);
-    bool readTextPeriods(Inputs& in);
+    // The periods of the data option; false when none were read (after the
+    // message saying why, or a cancelled file dialog).
+    bool readFieldPeriods(CusumRun::Periods& in);
+    bool readTextPeriods(CusumRun::Periods& in);
     // The road shared by Run and the continuation, from the busy pointer
     // on; `sigmaRefusal`, when not empty, stops it with that message before
     // anything is read. The last run's lists, charts and map tools are
-    // replaced only once the new run is computed.
+    // replaced only once the new run is computed whole.
     void runRoad(double k, double h, double sigma, const Continuation* from, const std::string& sigmaRefusal);
     // Starts `run` (a run's road) now, or, while a wait goes on, stops the
     // wait and starts it once the wait's handler has returned.
     void startRun(std::function<void()> run);
+    // Clears what showed the last run, for the run committed now.
+    void clearForNewRun();
     void animate(std::int32_t periods, const Continuation* from, bool fromText);
     // Ends a stopped animation on `period` (0: none shown yet), as if that
     // period's line had been chosen.

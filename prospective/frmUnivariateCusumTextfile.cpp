@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "map/PointMap.h"
+#include "map/PointTransform.h"
 #include "map/modFunctions.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
@@ -19,6 +20,7 @@
 #include "prospective/CusumChart.h"
 #include "prospective/CusumLines.h"
 #include "prospective/CusumParameters.h"
+#include "prospective/CusumRun.h"
 #include "stats/modFunctions.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
@@ -33,7 +35,8 @@ namespace {
 constexpr const char* kTextFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
 constexpr const char* kNoFileName = "File name is not specified.";
 // The counts of the speed options.
-constexpr int kFastDelay = 10000, kMediumDelay = 120000, kSlowDelay = 300000;
+constexpr int kFastDelay = CusumRun::kFast.pointDelay, kMediumDelay = CusumRun::kMedium.pointDelay,
+              kSlowDelay = CusumRun::kSlow.pointDelay;
 constexpr BgrColor kGreen = 0x00FF00;
 
 }  // namespace
@@ -272,10 +275,7 @@ void frmUnivariateCusumTextfile::cmdNewZScore_Click() {
 
 // ---- The run ----
 
-Wait frmUnivariateCusumTextfile::periodWait(int speed) {
-    const double seconds = speed >= kSlowDelay ? 0.6 : speed >= kMediumDelay ? 0.25 : 0.0;
-    return Wait{seconds};
-}
+Wait frmUnivariateCusumTextfile::periodWait(int speed) { return CusumRun::periodWait(speed); }
 
 void frmUnivariateCusumTextfile::setAnimating(bool on) {
     animating_ = on;
@@ -308,13 +308,30 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     });
 }
 
+std::optional<modFunctions::HullResult> frmUnivariateCusumTextfile::measureHull(
+    const std::vector<CentroidRecord>& points, std::int32_t n) const {
+    // Where the plain map of these points puts them, with the view's zoom
+    // and pan on this picture, without drawing over what the map shows.
+    PointMapInput in = picPoint->transformInput();
+    DoubleArray xs(static_cast<std::size_t>(n) + 1, 0.0), ys(static_cast<std::size_t>(n) + 1, 0.0);
+    for (std::size_t i = 1; i < xs.size() && i < points.size(); ++i) {
+        xs[i] = points[i].X;
+        ys[i] = points[i].Y;
+    }
+    in.extent = findPointExtent(xs, ys);
+    const std::optional<PointTransform> t = computePointTransform(in);
+    if (!t) return std::nullopt;
+    PointState drawn;
+    drawn.pointCount = n;
+    drawn.pointScaleX = t->scaleX;
+    drawn.pointScaleY = t->scaleY;
+    drawn.devicePoints = pointDevicePositions(*t, v_.view.dragX, v_.view.dragY, points, n);
+    return modFunctions::ComputeConvexHull(drawn);
+}
+
 void frmUnivariateCusumTextfile::run() {
-    clearQuietly(lstPeriod);
-    clearQuietly(lstRegion);
-    v_.mapPoints = v_.coords.points;
-    v_.mapCount = v_.coords.count;
-    picPoint->copyPoints();
-    drawing([&] { picPoint->DrawPointMap(); });
+    // Nothing the window shows changes until the run is computed whole: a
+    // refused run leaves the last one's lists, map and charts working.
     const auto p = readCusumParameters(txtKvalue, txtHvalue, txtSigma);
     if (!p) return;
     const bool previous = optPre->isChecked();
@@ -326,21 +343,37 @@ void frmUnivariateCusumTextfile::run() {
 
     // Busy from the kernel on, as long as the run computes and animates.
     const BusyPointer busy(ctx_.frame());
-    // The study area of the kernel is the hull of the points as just drawn.
-    double area = 0.0;
+    const std::int32_t n = v_.coords.count;
+    std::vector<CentroidRecord> points;
+    std::optional<modFunctions::HullResult> hull;
     PointCusum::Result result;
+    std::vector<std::string> lines;
     try {
-        if (p->sigma != 0.0 && picPoint->transform() && v_.mapCount >= 2) {
-            modFunctions::HullResult hull = modFunctions::ComputeConvexHull(ctx_.state.points);
-            area = hull.area;
-            modFunctions::CommitConvexHull(ctx_.state.points, std::move(hull));
-        }
-        result = PointCusum::Run(v_.coords.points, v_.coords.count, v_.newZ->z, v_.newZ->columns, p->k, p->h, p->sigma,
-                                 area, previous ? &*v_.saved : nullptr);
+        const std::int64_t saved = previous ? static_cast<std::int64_t>(v_.saved->periodCount) : 0;
+        CusumRun::checkPeriodCount(saved + v_.newZ->columns, saved + v_.newZ->columns);
+        points = v_.coords.points;
+        // The study area of the kernel is the hull of the points as the
+        // plain map draws them.
+        if (p->sigma != 0.0 && n >= 2) hull = measureHull(points, n);
+        result = PointCusum::Run(points, n, v_.newZ->z, v_.newZ->columns, p->k, p->h, p->sigma,
+                                 hull ? hull->area : 0.0, previous ? &*v_.saved : nullptr);
+        lines = PointCusum::PeriodListLines(result);
     } catch (const AppError& e) {
         dialogs().warning(e.description());
         return;
+    } catch (const std::bad_alloc&) {
+        dialogs().warning("There is not enough memory left to compute the cusum of these points.");
+        return;
     }
+
+    // The run starts: its points, map and results replace the last run's.
+    clearQuietly(lstPeriod);
+    clearQuietly(lstRegion);
+    v_.mapPoints = std::move(points);
+    v_.mapCount = n;
+    picPoint->copyPoints();
+    drawing([&] { picPoint->DrawPointMap(); });
+    if (hull) modFunctions::CommitConvexHull(ctx_.state.points, std::move(*hull));
     v_.result = std::move(result);
     v_.shownPeriod = 0;
     v_.signaledPoints.clear();
@@ -348,7 +381,6 @@ void frmUnivariateCusumTextfile::run() {
 
     const std::uint64_t generation = ++generation_;
     setAnimating(true);
-    const std::vector<std::string> lines = PointCusum::PeriodListLines(r);
     lstPeriod->addItem(QString::fromStdString(lines[0]));
     lstPeriod->addItem(QString::fromStdString(lines[1]));
 

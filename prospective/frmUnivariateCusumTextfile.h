@@ -17,6 +17,7 @@
 
 #include "context/AppContext.h"
 #include "prospective/PointCusum.h"
+#include "stats/modFunctions.h"
 #include "ui/EventPump.h"
 
 class LineChart;
@@ -146,8 +147,13 @@ private:
     bool chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read);
     void buildControls();
     void resetForStart();
-    // The run (cmdRun_Click): draws the points, computes, animates.
+    // The run (cmdRun_Click): computes, then draws the points and animates.
     void run();
+    // The convex hull of points 1..n as the plain map would draw them now;
+    // none when the map could not draw them (an extent without width or
+    // height).
+    std::optional<modFunctions::HullResult> measureHull(const std::vector<CentroidRecord>& points,
+                                                        std::int32_t n) const;
     void setAnimating(bool on);
     bool stillRunning(std::uint64_t generation) const;
     void selectPeriodRow(int row);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry/CPolygon.h"
@@ -186,7 +187,7 @@ struct RetroState : RetroMatrices, RetroValues {};
 // The prospective cusum on polygon data: its parameters, the field range
 // or period file of the last run, the results the map, lists, charts and
 // files read, the region names and the cusum loaded from a file.
-struct CusumState {
+struct CusumValues {
     // ---- Parameters and inputs of the last run ----
     double kValue = 0.0;
     double hValue = 0.0;
@@ -205,8 +206,6 @@ struct CusumState {
 
     // ---- Results (0..N by 0..T, periods 0..T) ----
     Matrix cusumValues;
-    Matrix mapCusum;  // the copy the map colours from
-    Matrix csmCusum;  // the copy the cusum file is written from
     DoubleArray maxCusum;
     TextArray maxCusumRegion;
     TextArray regionLabels;  // 0..N
@@ -239,6 +238,27 @@ struct CusumState {
     DoubleArray previousMaxCusum;  // 0..previousPeriodCount: each loaded period's largest cusum
     std::string csmPath;
     std::string csmHeader;
+};
+
+// The cusums are held once: the map colours from them and the cusum file
+// is written from them under their own names, which stay bound to this
+// object's cusumValues through copies and moves.
+struct CusumState : CusumValues {
+    Matrix& mapCusum = cusumValues;
+    Matrix& csmCusum = cusumValues;
+
+    CusumState() = default;
+    CusumState(const CusumState& other) : CusumValues(other) {}
+    CusumState(CusumState&& other) noexcept : CusumValues(std::move(other)) {}
+    CusumState& operator=(const CusumState& other) {
+        CusumValues::operator=(other);
+        return *this;
+    }
+    CusumState& operator=(CusumState&& other) noexcept {
+        CusumValues::operator=(std::move(other));
+        return *this;
+    }
+    ~CusumState() = default;
 };
 
 // The view of one point window's map: the coordinate copies its last run

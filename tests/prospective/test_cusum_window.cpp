@@ -25,6 +25,7 @@
 #include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
+#include "platform/TextFile.h"
 #include "prospective/frmGraph.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmTxtFileOpen.h"
@@ -847,4 +848,88 @@ TEST_F(CusumWindowTest, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
     u->cmdCalc_Click();
     EXPECT_TRUE(h.messageTexts().empty());
     EXPECT_EQ(u->periodLines().size(), 6u);
+}
+
+// Whatever allocation of a Run fails, at any limit, the run is refused with
+// its own out-of-memory message (never the application's last resort), the
+// pointer is normal again and the window shows what it showed, its saves
+// included; a run that needs nothing beyond the limit runs whole.
+TEST_F(CusumWindowTest, ARunOutOfMemoryAtAnyLimitKeepsWhatTheWindowShows) {
+    const std::string dir = scratchDir("cusum_memory_limits");
+    constexpr int kRegions = 200;
+    std::vector<std::optional<std::string>> names;
+    std::vector<std::optional<double>> z1, z2, z3;
+    std::vector<std::string> rows;
+    for (int i = 1; i <= kRegions; ++i) {
+        names.push_back("R" + std::to_string(i));
+        z1.push_back(i % 7 * 0.5);
+        z2.push_back(i % 5 * 0.75);
+        z3.push_back(i % 3 * 1.5);
+        rows.push_back(formatGeneral(*z1.back()) + "," + formatGeneral(*z2.back()) + "," + formatGeneral(*z3.back()));
+    }
+    frmUnivariate* u = open(writeRow(dir, kRegions, 1.0,
+                                     {texts("NAME", names), numbers("Z1", z1), numbers("Z2", z2), numbers("Z3", z3)}));
+    const std::string periodFile = dir + "/periods.txt";
+    writeTextFileLines(periodFile, rows);
+    setParameters(u, "0.5", "1", "0.5");
+    std::vector<int> pointer;
+    h.ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+    const std::string computing =
+        "The cusum cannot be computed on these data: There is not enough memory left to compute the cusum of this "
+        "study area.";
+    const std::string reading =
+        "The period file was not read: There is not enough memory left to read the file \"" + periodFile + "\".";
+
+    const struct {
+        bool fromFile;
+        std::size_t limit;
+    } cases[] = {{false, 4 * 1024}, {false, 64 * 1024}, {false, 1024 * 1024},
+                 {true, 4 * 1024},  {true, 64 * 1024},  {true, 1024 * 1024}};
+    int refused[2] = {0, 0};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fromFile ? "period file" : "fields") + ", limit " + std::to_string(c.limit));
+        const auto run = [&] {
+            if (c.fromFile) h.dlg->queueFile(periodFile);
+            realClick(u->cmdCalc);
+        };
+        // The last run, with a period chosen whose regions signal.
+        if (c.fromFile) u->selectExistingTextfile();
+        else {
+            u->selectFieldSelection();
+            chooseRange(u, "Z1", "Z3");
+        }
+        run();
+        ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+        u->selectPeriodRow(3);
+        const std::vector<std::string> periods = u->periodLines(), regions = u->regionLines();
+        ASSERT_FALSE(regions.empty());
+        const Matrix cusum = s().cusum.cusumValues;
+        pointer.clear();
+        {
+            const AllocationLimit limit(c.limit);
+            run();
+        }
+        EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+        EXPECT_FALSE(u->animating());
+        const std::vector<std::string> said = h.messageTexts();
+        h.clearMessages();
+        if (said.empty()) {
+            EXPECT_EQ(u->periodLines().size(), periods.size());
+            continue;
+        }
+        ++refused[c.fromFile];
+        ASSERT_EQ(said.size(), 1u);
+        if (c.fromFile) EXPECT_TRUE(said[0] == computing || said[0] == reading) << said[0];
+        else EXPECT_EQ(said[0], computing);
+        EXPECT_EQ(u->periodLines(), periods);
+        EXPECT_EQ(u->regionLines(), regions);
+        EXPECT_EQ(u->lblY->text().toStdString(), "2");
+        EXPECT_TRUE(s().cusum.cusumValues == cusum);
+        EXPECT_TRUE(u->cmdSaveCusum->isEnabled());
+        EXPECT_TRUE(u->cmdCalc->isEnabled());
+    }
+    // The smallest limit refuses something of each road.
+    EXPECT_GE(refused[0], 1);
+    EXPECT_GE(refused[1], 1);
+    h.ctx.frame().uninstall();
 }

@@ -864,10 +864,10 @@ TEST_F(PointCusumWindow, AnAllocationFailureInAHandlerIsAWarning) {
 TEST_F(PointCusumWindow, ARunBeyondTheMemoryLeftIsRefusedWithAWarning) {
     runFromZero();
     ASSERT_TRUE(dialogs().messages.empty());
-    // 200,000 periods: the smoothing's copy of the z-scores takes about 5 MB.
+    // 32,000 periods: the smoothing's copy of the z-scores takes about 1 MB.
     std::string many;
     for (int point = 0; point < 3; ++point) {
-        for (int p = 0; p < 200000; ++p) many += p ? ",0" : "0";
+        for (int p = 0; p < 32000; ++p) many += p ? ",0" : "0";
         many += "\n";
     }
     open(w->cmdNewZScore, file("many.txt", many));
@@ -875,7 +875,7 @@ TEST_F(PointCusumWindow, ARunBeyondTheMemoryLeftIsRefusedWithAWarning) {
     std::vector<int> pointer;
     ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
     {
-        const AllocationLimit limit(1024 * 1024);
+        const AllocationLimit limit(256 * 1024);
         realClick(w->cmdRun);
     }
     ASSERT_EQ(dialogs().messages.size(), 1u);
@@ -923,4 +923,96 @@ TEST_F(PointCusumWindow, AFailureWithinTheAnimationLeavesTheWindowAnswering) {
     w->cmdRun->click();
     EXPECT_TRUE(dialogs().messages.empty());
     EXPECT_EQ(w->lstPeriod->count(), 6);
+}
+
+// A Run refused before it computes (k, h or sigma typed wrong) changes
+// nothing the window shows: the lists, the label and the map stay those of
+// the last run.
+TEST_F(PointCusumWindow, ARunWithWrongParametersKeepsWhatTheWindowShows) {
+    runFromZero();
+    ASSERT_TRUE(dialogs().messages.empty());
+    const auto period = lines(w->lstPeriod), region = lines(w->lstRegion);
+    const QImage map = w->picPoint->surface().image();
+    const struct {
+        const char* k;
+        const char* sigma;
+        const char* says;
+    } cases[] = {{"abc", "0", "Parameters are not properly input."},
+                 {"0.5", "-1", "Parameters should be positive values."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        w->txtKvalue->setText(c.k);
+        w->txtSigma->setText(c.sigma);
+        dialogs().messages.clear();
+        realClick(w->cmdRun);
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, c.says);
+        EXPECT_EQ(lines(w->lstPeriod), period);
+        EXPECT_EQ(lines(w->lstRegion), region);
+        EXPECT_EQ(w->lblY->text().toStdString(), "Period: 3");
+        EXPECT_TRUE(w->picPoint->surface().image() == map);
+        EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+    }
+}
+
+// Whatever allocation of a Run fails, at any limit, the run is refused with
+// its own out-of-memory message (never the application's last resort), the
+// pointer is normal again and the lists, label and map show what they
+// showed; a run that needs nothing beyond the limit runs whole.
+TEST_F(PointCusumWindow, ARunOutOfMemoryAtAnyLimitKeepsWhatTheWindowShows) {
+    open(w->cmdFileOpenIDXY, sourcePath("data/sample/cusum_points.txt"));
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z.txt"));
+    w->txtSigma->setText("500");
+    std::vector<int> pointer;
+    ctx.frame().install([&](int p) { pointer.push_back(p); }, {}, {});
+    int refused = 0;
+    for (const std::size_t limit : {std::size_t{4 * 1024}, std::size_t{64 * 1024}, std::size_t{1024 * 1024}}) {
+        SCOPED_TRACE("limit " + std::to_string(limit));
+        realClick(w->cmdRun);
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        w->lstPeriod->setCurrentRow(8);
+        w->lstPeriod_Click();
+        const auto period = lines(w->lstPeriod), region = lines(w->lstRegion);
+        const QImage map = w->picPoint->surface().image();
+        pointer.clear();
+        {
+            const AllocationLimit limited(limit);
+            realClick(w->cmdRun);
+        }
+        EXPECT_EQ(pointer, (std::vector<int>{13, 0}));
+        EXPECT_FALSE(w->animating());
+        if (dialogs().messages.empty()) {
+            EXPECT_EQ(lines(w->lstPeriod).size(), period.size());
+            continue;
+        }
+        ++refused;
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, "There is not enough memory left to compute the cusum of these points.");
+        dialogs().messages.clear();
+        EXPECT_EQ(lines(w->lstPeriod), period);
+        EXPECT_EQ(lines(w->lstRegion), region);
+        EXPECT_EQ(w->lblY->text().toStdString(), "Period: 7");
+        EXPECT_TRUE(w->picPoint->surface().image() == map);
+        EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+    }
+    EXPECT_GE(refused, 1);
+    ctx.frame().uninstall();
+}
+
+// Both cusum windows have one limit on periods: a z-score file of 32,768
+// periods is refused as the polygon window refuses its period file.
+TEST_F(PointCusumWindow, MoreThan32767PeriodsAreRefusedAsInThePolygonWindow) {
+    open(w->cmdFileOpenIDXY, coords);
+    std::string wide;
+    for (int point = 0; point < 3; ++point) {
+        for (int p = 0; p < 32768; ++p) wide += p ? ",0" : "0";
+        wide += "\n";
+    }
+    const std::string path = file("wide.txt", wide);
+    open(w->cmdNewZScore, path);
+    ASSERT_EQ(dialogs().messages.size(), 1u);
+    EXPECT_EQ(dialogs().messages[0].text, "The file \"" + path +
+                                              "\" has 32768 values on its first line; a run can have at most 32767 "
+                                              "periods.");
+    EXPECT_TRUE(text(w->txtNewZScore).empty());
 }

@@ -1,0 +1,102 @@
+#pragma once
+// The cusum run of both cusum windows apart from their controls: the speed
+// options and their waits, the one limit on periods, and the polygon run in
+// three steps, as the cluster test's run has them: check the inputs,
+// compute into a working copy, commit.
+//
+// A run raises AppError from its check and compute steps, memory running
+// out included (error 7), and changes nothing there; only the commit, which
+// moves what was computed and cannot fail, replaces the last run. A window
+// therefore clears what it shows only once the working copy is whole.
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/Error.h"
+#include "stats/AppState.h"
+#include "stats/modCusum.h"
+#include "ui/EventPump.h"
+
+namespace CusumRun {
+
+// The source of the refusals a window shows as they are; other errors are
+// shown with a word of context (failureText).
+inline constexpr const char* kRefusalSource = "CusumRun";
+
+// The lists and the map number the period shown in 16 bits.
+inline constexpr std::int32_t kMostPeriods = std::numeric_limits<std::int16_t>::max();
+// "A run can have at most 32767 periods; these data have <periods>."
+std::string tooManyPeriodsText(std::int64_t periods);
+// Raises the refusal above for `periods` when they, or the `shown` periods
+// they are listed among, exceed kMostPeriods.
+void checkPeriodCount(std::int64_t periods, std::int64_t shown);
+
+// ---- The speed options ----
+
+// For each speed option, the count each window keeps as its delay (the
+// polygon window in animationDelay) and the real time of the wait before
+// each period.
+struct SpeedOption {
+    std::int32_t polygonDelay;
+    std::int32_t pointDelay;
+    double seconds;
+};
+inline constexpr SpeedOption kFast{1, 10000, 0.0};
+inline constexpr SpeedOption kMedium{120000, 120000, 0.25};
+inline constexpr SpeedOption kSlow{300000, 300000, 0.6};
+// The wait before each period for a window's delay count.
+Wait periodWait(std::int32_t delay);
+
+// ---- The polygon run ----
+
+// What a polygon window says of a run that raised `e`.
+std::string failureText(const AppError& e);
+
+// A continuation of a saved cusum: region i starts from start(i) (0..N)
+// instead of 0. With `previousAndCurrent` the maximum chart shows the
+// loaded periods' maxima (0..previousPeriodCount) first and the period
+// list numbers the new periods on from them.
+struct Continuation {
+    DoubleArray start;
+    DoubleArray previousMax;
+    double previousPeriodCount = 0.0;
+    bool previousAndCurrent = false;
+};
+
+// The periods as read: z-values 0..N by 0..count and the regions' names.
+struct Periods {
+    Matrix z;
+    std::int32_t count = 0;
+    TextArray names;
+    bool fromText = false;
+};
+
+// Checks what a run on this study area reads before any period is read:
+// its attribute table, one record per region, and a continuation's rows.
+void checkArea(const AppState& state, const Continuation* from);
+
+// The working copy: everything a run writes, computed whole.
+struct Work {
+    double k = 0.0, h = 0.0, sigma = 0.0;
+    std::int32_t periods = 0;
+    bool fromText = false;
+    // Added to a period's number in its label.
+    double labelOffset = 0.0;
+    bool withPrevious = false;
+    DoubleArray previousMax;
+    Matrix smoothed;
+    modCusum::CusumRun result;
+    TextArray names;
+};
+
+// Smooths and runs the recursion on `periods` with k, h and the bandwidth
+// (0 becomes 1E-9), from zero or from `from`.
+Work compute(const AppState& state, Periods&& periods, double k, double h, double sigma,
+             const Continuation* from);
+
+// Replaces the last run's results with the working copy's.
+void commit(AppState& state, Work&& work) noexcept;
+
+}  // namespace CusumRun
