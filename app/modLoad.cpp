@@ -9,6 +9,7 @@
 #include "geometry/CShapeFile.h"
 #include "geometry/ShpRecords.h"
 #include "map/modArea.h"
+#include "map/modDrawPolygon.h"
 #include "platform/BinaryFile.h"
 #include "platform/Error.h"
 #include "platform/FileChecks.h"
@@ -167,6 +168,9 @@ void LoadShapes(StagedStudyArea& staged) {
     }
     staged.regionCount = count;
     staged.polygons = std::move(polygons);
+    // What the map compares the file with at every drawing: the regions it
+    // draws are these, whatever the file holds later.
+    staged.shpSignature = modDrawPolygon::ReadSignature(staged.shpPath);
 }
 
 void CheckStudyArea(const StagedStudyArea& staged) {
@@ -248,6 +252,9 @@ void CommitStudyArea(AppState& state, StagedStudyArea&& staged) {
     state.view.mapExtent = staged.mapExtent;
     state.area.regionCount = staged.regionCount;
     state.area.polygons = std::move(staged.polygons);
+    state.area.shpSignature = std::move(staged.shpSignature);
+    // What the map said about the file before belongs to the file before.
+    modDrawPolygon::resetDrawProblem();
 }
 
 bool OpenPolygonStudyArea(AppContext& ctx) {

@@ -33,6 +33,7 @@ struct StagedStudyArea {
     std::int32_t regionCount = 0;
     Collection<CPolygon> polygons;
     std::int32_t shapeType = 0;  // of the main header, as LoadShapes found it
+    ShpSignature shpSignature;   // the .shp as LoadShapes read it
 };
 
 // The open dialog's filter.
@@ -49,7 +50,8 @@ bool OpenShapefile(AppContext& ctx, StagedStudyArea& staged);
 // missing, too short or holds no finite extent.
 void ReadShapefileExtent(StagedStudyArea& staged);
 
-// Every record of the .shp into staged.polygons (record i is region i).
+// Every record of the .shp into staged.polygons (record i is region i),
+// and the signature of the .shp they were read from.
 // Raises AppError 9999 "Unsupported shape type" (source "button click") for
 // a shapefile of anything but polygons, leaving the type it found in
 // staged.shapeType, and the reader's errors for a damaged pair.

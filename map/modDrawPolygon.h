@@ -13,8 +13,11 @@
 //
 // Drawing opens the map window when it is not open. The walk steps from
 // record to record by each record's content length, so null records do not
-// shift later regions, and it reads nothing beyond the file: a damaged or
-// vanished file draws what it can and says once what is wrong.
+// shift later regions, and it reads nothing beyond the file. A file that no
+// longer matches the one the study area was opened from (changed, replaced,
+// cut, damaged or gone) is not drawn: the map shows the regions as they were
+// opened and says once what is wrong. A study area not opened from a file
+// (shpSignature empty) draws what the file holds, as far as it can.
 
 #include <cstdint>
 #include <functional>
@@ -79,6 +82,23 @@ using RegionSink = std::function<void(const RegionRings& region)>;
 WalkReport WalkShapefile(const std::string& path, std::int64_t sizeLimit, const MapTransform& t,
                          double panDragX, double panDragY, const RingSink& onRing,
                          const RegionSink& onRegion = {});
+
+// Walks the regions of `polygons` as they were opened (region i is record
+// i - 1, up to regionCount) as WalkShapefile walks a file's records, so
+// that both draw the same picture of the same shapes.
+void WalkOpenedRegions(const Collection<CPolygon>& polygons, std::int32_t regionCount, const MapTransform& t,
+                       double panDragX, double panDragY, const RingSink& onRing, const RegionSink& onRegion = {});
+
+// ---- The file as it was opened ----
+
+// The signature of the bytes of a .shp, and of the file at `path` (raises
+// AppError 75 when it cannot be read).
+ShpSignature SignatureOf(const std::vector<unsigned char>& bytes);
+ShpSignature ReadSignature(const std::string& path);
+// Why the file whose signature is `now` is no longer the one opened with
+// the signature `opened` for `regionCount` regions: a damaged record, another
+// record count, length, header box or record box. Empty when they match.
+std::string DifferenceFrom(const ShpSignature& opened, const ShpSignature& now, std::int32_t regionCount);
 
 // The length of the file in bytes, 0 when it cannot be read.
 std::int64_t MeasureFileSize(const std::string& path);

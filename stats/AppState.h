@@ -13,6 +13,7 @@
 // old contents.
 
 #include <Eigen/Core>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +30,24 @@ using DoubleArray = std::vector<double>;
 using TextArray = std::vector<std::string>;
 // Two-dimensional arrays (first index, second index), both from 0.
 using Matrix = Eigen::MatrixXd;
+
+// What a .shp holds, in brief: its length, the box of its main header,
+// each record's shape type and box (as the file's bytes) and what is wrong
+// with its records, if anything. The one taken when the study area was
+// opened lets a drawing tell a file that was changed or replaced since; a
+// size of 0 there: the study area was not read from a file.
+struct ShpSignature {
+    struct Record {
+        std::int32_t shapeType = 0;
+        std::array<unsigned char, 32> box{};  // zeros for a record without one
+        bool operator==(const Record&) const = default;
+    };
+    std::int64_t size = 0;
+    std::array<unsigned char, 32> headerBox{};
+    std::vector<Record> records;
+    std::string problem;  // the first damaged record, or where the records end early
+    bool operator==(const ShpSignature&) const = default;
+};
 
 // The open study area: its files, regions, table and the geometry derived
 // from them.
@@ -51,6 +70,9 @@ struct StudyAreaState {
     // The bounding box of the .shp main header (the view's mapExtent holds
     // the same).
     BoxRecord shpHeaderBox;
+    // The .shp as it was opened; the regions the map draws are those of
+    // `polygons` whenever the file no longer matches it.
+    ShpSignature shpSignature;
     std::vector<CentroidRecord> centroidTable;  // 0..N
     double studyArea = 0.0;
     // Region areas: partAreas[i][j] for region 0..N and ring 0..P.

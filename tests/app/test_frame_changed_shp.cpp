@@ -1,0 +1,196 @@
+// A .shp changed under the program after its study area was opened: the map
+// re-reads the file at every drawing, and a file that no longer matches the
+// one opened (another shapefile of as many records, a cut, another header
+// box or record box, a file gone) is said once in a "Warning!" that names
+// it, while the map keeps drawing the regions that were opened.
+#include <QImage>
+#include <QPushButton>
+
+#include <cstring>
+#include <filesystem>
+#include <tuple>
+
+#include "map/frmPolygonSHP.h"
+#include "platform/DbfTable.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
+#include "retrospective/frmClusterDetection.h"
+#include "retrospective/frmParameter.h"
+#include "tests/app/FrameFixture.h"
+#include "tests/app/test_map_support.h"
+#include "tests/support/TestPaths.h"
+
+namespace fs = std::filesystem;
+using namespace frametest;
+
+namespace {
+
+// The byte offset of record `k` (0-based) of a .shp, by the records'
+// content lengths.
+std::size_t recordOffset(const std::vector<unsigned char>& b, int k) {
+    std::size_t p = 100;
+    for (int i = 0; i < k; ++i) {
+        const std::uint32_t words = (std::uint32_t{b[p + 4]} << 24) | (std::uint32_t{b[p + 5]} << 16) |
+                                    (std::uint32_t{b[p + 6]} << 8) | std::uint32_t{b[p + 7]};
+        p += 8 + 2 * static_cast<std::size_t>(words);
+    }
+    return p;
+}
+
+void addToDouble(std::vector<unsigned char>& b, std::size_t at, double delta) {
+    double v;
+    std::memcpy(&v, b.data() + at, sizeof v);
+    v += delta;
+    std::memcpy(b.data() + at, &v, sizeof v);
+}
+
+struct Change {
+    const char* name;
+    void (*apply)(const std::string& base);
+    const char* says;  // a part of the warning's text
+};
+
+const Change kChanges[] = {
+    {"replaced by a plain grid of as many regions",
+     [](const std::string& base) {
+         std::vector<apptest::Region> grid;
+         for (int row = 0; row < 10; ++row)
+             for (int col = 0; col < 10; ++col) grid.push_back({apptest::rectCW(col, row, col + 1, row + 1)});
+         apptest::writeShapes(base, grid);
+     },
+     "has changed since it was opened"},
+    {"cut inside its records",
+     [](const std::string& base) { fs::resize_file(base + ".shp", fs::file_size(base + ".shp") * 3 / 5); },
+     "has changed since it was opened"},
+    {"another header box, nothing else",
+     [](const std::string& base) {
+         auto b = maptest::readBytes(base + ".shp");
+         addToDouble(b, 36, -1000.0);
+         maptest::writeBytes(base + ".shp", b);
+     },
+     "its header gives another extent"},
+    {"another box of one record, nothing else",
+     [](const std::string& base) {
+         auto b = maptest::readBytes(base + ".shp");
+         addToDouble(b, recordOffset(b, 49) + 12, 250.0);
+         maptest::writeBytes(base + ".shp", b);
+     },
+     "record 50 has another shape or box"},
+    {"gone", [](const std::string& base) { fs::remove(base + ".shp"); }, "can no longer be read"},
+};
+
+enum class Scene { ClusterRun, CusumRun };
+
+class FrameChangedShp : public FrameTest, public ::testing::WithParamInterface<std::tuple<Scene, int>> {
+protected:
+    // A copy of the sample study area, opened for the scene, run once.
+    void openAndRun(Scene scene) {
+        const std::string dir = scratchDir("changed-shp");
+        base = dir + "/sample";
+        for (const char* ext : {".shp", ".shx", ".dbf"})
+            fs::copy_file(sourcePath(std::string("data/sample/sample") + ext), base + ext,
+                          fs::copy_options::overwrite_existing);
+        if (scene == Scene::ClusterRun) {
+            dataInput = [](QWidget* w) {
+                auto* p = static_cast<frmParameter*>(w);
+                p->pickField(p->cboBasePopulation, "POP");
+                p->pickField(p->cboCase, "CASES");
+                p->pickField(p->cboPrimaryID, "NAME");
+                p->cmdOK_Click();
+            };
+            openRetro(base + ".shp");
+            dataInput = nullptr;
+        } else {
+            openPro(base + ".shp");
+            frmSelectName* d = ctx->find<frmSelectName>();
+            ASSERT_NE(d, nullptr);
+            d->pickField(d->cmbName1, "NAME");
+            d->cmdOK_Click();
+            frmUnivariate* u = ctx->find<frmUnivariate>();
+            ASSERT_NE(u, nullptr);
+            const auto& t = *ctx->state.area.dbfRecordset;
+            u->selectStartField(t.FieldIndex("Z01"));
+            u->selectEndField(t.FieldIndex("Z12"));
+        }
+        run(scene);
+    }
+    void run(Scene scene) {
+        if (scene == Scene::ClusterRun) {
+            frmClusterDetection* w = ctx->find<frmClusterDetection>();
+            ASSERT_NE(w, nullptr);
+            w->cmdRun->click();
+        } else {
+            frmUnivariate* u = ctx->find<frmUnivariate>();
+            ASSERT_NE(u, nullptr);
+            u->cmdCalc->click();
+        }
+    }
+    frmPolygonSHP* map() { return ctx->find<frmPolygonSHP>(); }
+    QImage picture() { return map()->picSHP->surface().image().copy(); }
+
+    std::string base;
+};
+
+TEST_P(FrameChangedShp, TheMapSaysSoOnceAndKeepsDrawingTheRegionsOpened) {
+    if (!fs::exists(sourcePath("data/sample/sample.shp"))) GTEST_SKIP() << "no sample data";
+    const auto [scene, index] = GetParam();
+    const Change& change = kChanges[index];
+    SCOPED_TRACE(change.name);
+    openAndRun(scene);
+    ASSERT_NE(map(), nullptr);
+    EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+    const QImage shown = picture();
+    map()->Toolbar1_ButtonClick("FullExt");
+    ASSERT_EQ(picture(), shown);
+
+    change.apply(base);
+    run(scene);
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    const auto& m = dlg->messages[0];
+    EXPECT_EQ(m.title, "Warning!");
+    EXPECT_EQ(m.icon, MsgIcon::Critical);
+    EXPECT_NE(m.text.find(base + ".shp"), std::string::npos) << m.text;
+    EXPECT_NE(m.text.find(change.says), std::string::npos) << m.text;
+    EXPECT_NE(m.text.find("The map shows its regions as they were opened."), std::string::npos) << m.text;
+    // The run's picture is the one the same run drew on the file opened.
+    EXPECT_EQ(picture(), shown);
+
+    // Every later drawing draws them too, and says nothing more.
+    map()->Toolbar1_ButtonClick("FullExt");
+    map()->Toolbar1_ButtonClick("Centroid");
+    map()->Toolbar1_ButtonClick("FullExt");
+    run(scene);
+    EXPECT_EQ(dlg->messages.size(), 1u);
+    EXPECT_EQ(picture(), shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, FrameChangedShp,
+                         ::testing::Combine(::testing::Values(Scene::ClusterRun, Scene::CusumRun),
+                                            ::testing::Range(0, static_cast<int>(std::size(kChanges)))));
+
+TEST_F(FrameChangedShp, AnUnchangedFileAndTheNextStudyAreaDrawAsTheyAreAndSayNothing) {
+    // Writing the same bytes again changes nothing; a study area opened
+    // after a warning starts with nothing said about its own file.
+    if (!fs::exists(sourcePath("data/sample/sample.shp"))) GTEST_SKIP() << "no sample data";
+    openAndRun(Scene::ClusterRun);
+    const QImage shown = picture();
+    maptest::writeBytes(base + ".shp", maptest::readBytes(base + ".shp"));
+    run(Scene::ClusterRun);
+    EXPECT_TRUE(dlg->messages.empty());
+    EXPECT_EQ(picture(), shown);
+
+    kChanges[0].apply(base);
+    run(Scene::ClusterRun);
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    takeMessages();
+    // The grid, opened as a study area of its own, is drawn as it is.
+    writeTable(base, 100);
+    openRetro(base + ".shp");
+    EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+    ASSERT_NE(map(), nullptr);
+    EXPECT_NE(picture(), shown);
+    const DevicePoint corner = *mapToDevice(ctx->state.view.transform, 0, 0, 0, 0);
+    EXPECT_EQ(map()->picSHP->surface().Point(corner.X, corner.Y), 0);  // the grid's outline
+}
+
+}  // namespace
