@@ -59,8 +59,8 @@ Matrix readRows(const std::string& path, const std::vector<std::string>& lines, 
                                                : " but the study area has " + std::to_string(rowCount) + " regions."));
     for (std::size_t i = first; i < lines.size(); ++i)
         if (const std::size_t pieces = commaPieceCount(lines[i]); pieces < need)
-            refuse(path, "has only " + std::to_string(pieces) + " values on line " + std::to_string(i + 1) + ", " +
-                             std::to_string(count) + " are needed.");
+            refuse(path, "has only " + std::to_string(pieces) + (pieces == 1 ? " value" : " values") + " on line " +
+                             std::to_string(i + 1) + ", " + std::to_string(count) + " are needed.");
 
     Matrix m = Matrix::Zero(rowCount + 1, count + 1);
     for (std::size_t i = first; i < lines.size(); ++i) {

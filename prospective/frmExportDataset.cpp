@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <new>
 #include <optional>
 
 #include "platform/DbfTable.h"
@@ -30,6 +31,7 @@ using WindowParts::twips;
 constexpr int kWidthTwips = 5700;
 constexpr int kHeightTwips = 3360;
 constexpr const char* kSource = "frmExportDataset";
+constexpr const char* kOutOfMemory = "There is not enough memory left to compute the z-values of this study area.";
 
 const char* const kNotSelected = "Data was not properly selected";
 const char* const kBadRange = "Start and end priods were not set improperly!";
@@ -246,8 +248,15 @@ void frmExportDataset::cmdExport_Click() {
         lines = PeriodMatrixFile::Lines(Compute(ctx_.state.area, obsStart, expStart, periods, *sigma, *transform), n,
                                         periods);
     } catch (const AppError& e) {
-        dialogs().warning(e.source() == kSource ? e.description()
-                                                : "The z-values cannot be computed on these data: " + e.description());
+        // The engine's own words for running out of memory speak of the cusum.
+        if (e.number() == RuntimeErrors::OutOfMemory)
+            dialogs().warning(kOutOfMemory);
+        else
+            dialogs().warning(e.source() == kSource ? e.description()
+                                                    : "The z-values cannot be computed on these data: " + e.description());
+        return;
+    } catch (const std::bad_alloc&) {
+        dialogs().warning(kOutOfMemory);
         return;
     }
 

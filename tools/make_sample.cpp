@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -159,15 +161,43 @@ std::shared_ptr<CPolygon> toPolygon(const std::vector<Ring>& rings) {
     return polygon;
 }
 
-// Pronounceable, made-up region names.
-std::string regionName(Rng& rng) {
-    static const char* first[] = {"Bar", "Cel", "Dor", "Fen", "Gal", "Hol", "Kir", "Lun", "Mar", "Nor",
-                                  "Oster", "Pel", "Quin", "Ros", "Sel", "Tor", "Ul", "Vel", "Wen", "Zar"};
-    static const char* second[] = {"abad", "berg", "dale", "field", "ford", "gate", "ham", "holm", "lea", "mere",
-                                   "moor", "ness", "stead", "ton", "vik", "wick"};
-    std::string name = first[rng.next() % 20];
-    name += second[rng.next() % 16];
-    return name;
+// Pronounceable, made-up region names, each used once so that every row of
+// a list can be told apart.
+const char* const kFirstSyllables[] = {"Bar", "Cel", "Dor", "Fen", "Gal", "Hol", "Kir", "Lun", "Mar", "Nor",
+                                       "Oster", "Pel", "Quin", "Ros", "Sel", "Tor", "Ul", "Vel", "Wen", "Zar"};
+const char* const kSecondSyllables[] = {"abad", "berg", "dale", "field", "ford", "gate", "ham", "holm",
+                                        "lea",  "mere", "moor", "ness", "stead", "ton", "vik", "wick"};
+constexpr std::size_t kSecondCount = std::size(kSecondSyllables);
+constexpr std::size_t kNameCount = std::size(kFirstSyllables) * kSecondCount;
+
+std::string nameAt(std::size_t k) {
+    return std::string(kFirstSyllables[k / kSecondCount]) + kSecondSyllables[k % kSecondCount];
+}
+
+// The draw of a name: its place among all the names.
+std::size_t drawName(Rng& rng) {
+    const std::size_t first = rng.next() % std::size(kFirstSyllables);
+    return first * kSecondCount + rng.next() % kSecondCount;
+}
+
+// The names of the draws, in order. A name drawn again gives way to the
+// next one, in the order of the syllables, that no region drew, so every
+// region that drew a name of its own keeps it.
+std::vector<std::string> uniqueNames(const std::vector<std::size_t>& draws) {
+    std::vector<bool> drawn(kNameCount, false), used(kNameCount, false);
+    for (std::size_t k : draws) drawn[k] = true;
+    std::vector<std::string> names;
+    for (std::size_t k : draws) {
+        if (used[k]) {
+            std::size_t step = 0;
+            do k = (k + 1) % kNameCount;
+            while ((drawn[k] || used[k]) && ++step < kNameCount);
+            if (drawn[k] || used[k]) throw std::runtime_error("make_sample: more regions than names");
+        }
+        used[k] = true;
+        names.push_back(nameAt(k));
+    }
+    return names;
 }
 
 bool inCluster(int r, int c) {
@@ -180,7 +210,7 @@ bool inOutbreak(int r, int c, int period) {
 }
 
 std::string periodField(char kind, int period) {
-    char buf[8];
+    char buf[16];  // room for any int, though the periods have two digits
     std::snprintf(buf, sizeof buf, "%c%02d", kind, period);
     return buf;
 }
@@ -235,17 +265,19 @@ int main(int argc, char** argv) {
     // Populations and cases, then the expected counts under a constant rate.
     const int n = kRows * kCols;
     std::vector<int> population(n), cases(n);
-    std::vector<std::string> names(n);
+    std::vector<std::size_t> nameDraws(n);
     long long totalPopulation = 0, totalCases = 0;
     for (int i = 0; i < n; ++i) {
         const int r = i / kCols, c = i % kCols;
         population[i] = static_cast<int>(std::lround(rng.between(2000.0, 20000.0)));
         const double rate = kBaseRate * (inCluster(r, c) ? kClusterFactor : 1.0);
         cases[i] = rng.poisson(population[i] * rate);
-        names[i] = regionName(rng);
+        nameDraws[i] = drawName(rng);
         totalPopulation += population[i];
         totalCases += cases[i];
     }
+
+    const std::vector<std::string> names = uniqueNames(nameDraws);
 
     const std::string dbfPath = base + ".dbf";
     std::error_code ec;

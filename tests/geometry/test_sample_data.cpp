@@ -3,6 +3,8 @@
 #include <shapefil.h>
 
 #include <algorithm>
+#include <map>
+#include <string>
 
 #include "tests/geometry/ShapefileTestUtil.h"
 
@@ -130,4 +132,21 @@ TEST(SampleDataTest, TableHasTheFieldsAndThePlantedCluster) {
     DBFClose(dbf);
     EXPECT_GT(clusterCases / clusterPop, 2.0 * otherCases / otherPop);
     EXPECT_NEAR(expTotal, obsTotal, 0.01);
+}
+
+// Every list that names regions shows them by this field, so two regions of
+// one name could not be told apart there.
+TEST(SampleDataTest, EveryRegionHasANameOfItsOwn) {
+    DBFHandle dbf = DBFOpen(sourcePath("data/sample/sample.dbf").c_str(), "rb");
+    ASSERT_NE(dbf, nullptr);
+    const int name = DBFGetFieldIndex(dbf, "NAME");
+    ASSERT_GE(name, 0);
+    std::map<std::string, int> firstRecord;
+    for (int i = 0; i < DBFGetRecordCount(dbf); ++i) {
+        const std::string text = DBFReadStringAttribute(dbf, i, name);
+        const auto [at, fresh] = firstRecord.emplace(text, i + 1);
+        EXPECT_TRUE(fresh) << "record " << i + 1 << " is named \"" << text << "\" as record " << at->second << " is";
+    }
+    DBFClose(dbf);
+    EXPECT_EQ(firstRecord.size(), 100u);
 }

@@ -27,6 +27,7 @@
 #include "stats/modCusum.h"
 #include "tests/prospective/CusumFixture.h"
 #include "tests/retrospective/RetroFixture.h"
+#include "tests/support/AllocationLimit.h"
 #include "tests/support/TestPaths.h"
 #include "ui/LineChart.h"
 
@@ -623,6 +624,35 @@ TEST_F(ExportTest, RefusalsAtExportWriteNothing) {
     ASSERT_EQ(h.messageTexts().size(), 1u);
     EXPECT_NE(h.messageTexts()[0].find("could not be written"), std::string::npos);
     EXPECT_EQ(h.dlg->messages.back().title, "Warning!");
+}
+
+// Memory that runs out while the z-values are smoothed is the export's own
+// warning, and no file is asked for or written.
+TEST_F(ExportTest, MemoryRunningOutIsTheExportsWarning) {
+    const std::string dir = scratchDir("export_out_of_memory");
+    frmExportDataset* x = openExport(sourcePath("data/sample/sample.shp"));
+    choose(x, "O01", "O12", "E01", "E12");
+    x->txtSigma->setText("1000");
+    x->selectOption(x->optGeneric);
+    const std::string path = dir + "/z.txt";
+    h.clearMessages();
+    h.dlg->queueFile(path);
+    const std::size_t fileCalls = h.dlg->fileCalls.size();
+    {
+        // The smoothing's copy of 100 regions' twelve periods takes 9.7 KB.
+        const AllocationLimit limit(4 * 1024);
+        x->cmdExport_Click();
+    }
+    EXPECT_EQ(h.messageTexts(),
+              std::vector<std::string>{"There is not enough memory left to compute the z-values of this study area."});
+    EXPECT_EQ(h.dlg->messages.back().title, "Warning!");
+    EXPECT_EQ(h.dlg->fileCalls.size(), fileCalls);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    // With the memory back the same export is written.
+    h.clearMessages();
+    x->cmdExport_Click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    EXPECT_TRUE(std::filesystem::exists(path));
 }
 
 TEST_F(ContinuationTest, CancelledPeriodFileAndAFileWithoutPeriods) {

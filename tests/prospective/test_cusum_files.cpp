@@ -81,7 +81,7 @@ TEST(CusumFileRead, RefusesWhatItCannotTake) {
         {"only line ends", "\r\n\r\n", "is empty"},
         {"fewer rows", "period1,\r\n1,\r\n", "holds 1 rows of cusums but the study area has 2 regions"},
         {"more rows", "period1,\r\n1,\r\n2,\r\n3,\r\n", "holds 3 rows of cusums"},
-        {"short line", "period1,period2,\r\n1,2,\r\n3\r\n", "only 1 values on line 3"},
+        {"short line", "period1,period2,\r\n1,2,\r\n3\r\n", "only 1 value on line 3"},
         {"empty value", "period1,period2,\r\n1.5,,\r\n3,4,\r\n", "\"\" on line 2, column 2"},
         {"letters", "period1,\r\nabc,\r\n3,\r\n", "\"abc\" on line 2, column 1"},
         {"comma decimal", "period1,period2,\r\n1,5,\r\n3;5,4,\r\n", "\"3;5\" on line 3, column 1"},
@@ -137,7 +137,7 @@ TEST(PeriodMatrixFileRead, RefusesWhatItCannotTake) {
     const std::vector<Case> cases = {
         {"empty", "", "is empty"},
         {"line count", "1,2\r\n", "holds 1 lines but the study area has 2 regions"},
-        {"short line", "1,2\r\n3\r\n", "only 1 values on line 2"},
+        {"short line", "1,2\r\n3\r\n", "only 1 value on line 2"},
         {"not a number", "1,2\r\n3,x\r\n", "\"x\" on line 2, column 2"},
     };
     const std::string dir = scratchDir("pm_refusals");
@@ -189,7 +189,7 @@ TEST(CusumReaders, LinesAreMeasuredBeforeAnythingIsSized) {
         {"header far wider than its rows", true, Rows::Regions, wideHeader + "\r\n" + csmRows, kRows,
          "has only 2 values on line 2, 10000000 are needed."},
         {"first line far wider than the next", false, Rows::Points, wideFirstLine + "\r\n" + matrixRows, kRows,
-         "has only 1 values on line 2, 10000001 are needed."},
+         "has only 1 value on line 2, 10000001 are needed."},
     };
     const std::string dir = scratchDir("cusum_readers");
     for (const Case& c : cases) {

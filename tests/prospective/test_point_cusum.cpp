@@ -117,7 +117,7 @@ TEST(PointZScoreRead, ValuesAndRefusals) {
         {"0.5,1.2,\n1,2,3\n4,5,6\n", "There is missing value in row 1 and column 3 in the dataset."},
         {"1,2,3\n1,2,3\n1,2,3\n0.5,,1\n", "There is missing value in row 4 and column 2 in the dataset."},
         {"1,2\n3,4\n", "holds 2 lines"},
-        {"1,2\n3\n5,6\n", "only 1 values on line 2"},
+        {"1,2\n3\n5,6\n", "only 1 value on line 2"},
         {"1,2\n3,x\n5,6\n", "line 2, column 2, which is not a number"},
     };
     for (const Case& c : cases) {

@@ -3,8 +3,9 @@
 // While an AllocationLimit lives, every allocation through operator new of
 // at least `bytes` throws std::bad_alloc; smaller ones, and the matrices and
 // Qt's own data (which take their memory from malloc), are served as ever.
-// The test programs replace operator new for this (AllocationLimit.cpp);
-// without a limit it is the usual one.
+// The test programs replace every form of operator new for this, plain and
+// array, aligned or not, throwing or nothrow (AllocationLimit.cpp): a refused
+// nothrow form returns null. Without a limit each is the usual one.
 
 #include <cstddef>
 

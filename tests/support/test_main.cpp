@@ -7,6 +7,9 @@
 #include <cstdlib>
 
 #include <gtest/gtest.h>
+#ifdef KORVANE_SANITIZE
+#include <sanitizer/lsan_interface.h>
+#endif
 
 #include "tests/support/StoppedSteps.h"
 #include "ui/Fonts.h"
@@ -33,9 +36,28 @@ protected:
 
 }  // namespace
 
+#ifdef KORVANE_SANITIZE
+LeaksOfAStoppedStep::LeaksOfAStoppedStep() { __lsan_disable(); }
+LeaksOfAStoppedStep::~LeaksOfAStoppedStep() { __lsan_enable(); }
+#else
+LeaksOfAStoppedStep::LeaksOfAStoppedStep() = default;
+LeaksOfAStoppedStep::~LeaksOfAStoppedStep() = default;
+#endif
+
 ExpectStoppedStep::ExpectStoppedStep() { ++expectedStops; }
 ExpectStoppedStep::~ExpectStoppedStep() { --expectedStops; }
 bool ExpectStoppedStep::active() noexcept { return expectedStops > 0; }
+
+#ifdef KORVANE_SANITIZE
+// The sanitizers' settings of every test program, wherever it is started
+// from (ctest, its test discovery, by hand): every check stays on, an
+// undefined-behaviour report carries its stack, and the leak check leaves
+// out only the leaks inside Qt that lsan.supp names.
+extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1"; }
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=\"" KORVANE_SOURCE_DIR "/tests/support/lsan.supp\"";
+}
+#endif
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);

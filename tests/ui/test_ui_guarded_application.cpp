@@ -60,6 +60,7 @@ std::shared_ptr<ScriptedDialogs> scriptedDialogs() {
 
 TEST(GuardedApplication, AnExceptionAHandlerLetsThroughFailsTheTest) {
     const auto d = scriptedDialogs();
+    const LeaksOfAStoppedStep leaks;
     EXPECT_NONFATAL_FAILURE(realClick(throwingButton()),
                             "A handler let an exception reach the event dispatch: This step could not be finished: "
                             "the disk went away.");
@@ -78,7 +79,10 @@ TEST(GuardedApplication, AnExpectedStopIsTheProgramsWarning) {
     EXPECT_EQ(d->messages[0].title, "Warning!");
     EXPECT_EQ(d->messages[0].icon, MsgIcon::Critical);
     // Once the expecting scope ends, a stop is a failure again.
-    EXPECT_NONFATAL_FAILURE(realClick(throwingButton()), "reach the event dispatch");
+    {
+        const LeaksOfAStoppedStep leaks;
+        EXPECT_NONFATAL_FAILURE(realClick(throwingButton()), "reach the event dispatch");
+    }
     EXPECT_EQ(d->messages.size(), 1u);
 }
 
