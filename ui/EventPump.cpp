@@ -138,8 +138,15 @@ bool QtEventPump::wait(const Wait& w, const std::function<bool()>& goOn) {
     QElapsedTimer timer;
     timer.start();
     const auto wanted = static_cast<qint64>(w.seconds * 1e9);
+    // A wait of no time soon after the last hand-over only asks whether to
+    // go on: a screen shows a new picture about every 16 ms, so repainting
+    // more often shows the user nothing more, while what was drawn meanwhile
+    // (every period into the map's picture) is painted at the next hand-over.
+    if (wanted <= 0 && handedOver_.isValid() && handedOver_.nsecsElapsed() < kHandOverEveryNs)
+        return !isQuitting() && (!goOn || goOn());
     do {
         if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        handedOver_.start();
         if (isQuitting() || (goOn && !goOn())) return false;
         const qint64 left = wanted - timer.nsecsElapsed();
         if (left > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<qint64>(left, 5'000'000)));

@@ -7,6 +7,7 @@
 // After each wait a loop must look its windows up again and stop when one
 // was closed or the program is ending (isQuitting()).
 
+#include <QElapsedTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -102,10 +103,17 @@ public:
     bool isQuitting() const override;
     void setQuitting() { quitting_ = true; }
     // Waits w.seconds, processing events and asking `goOn` after every
-    // batch, so the window stays live; even a wait of no time hands over
-    // once, so that the window repaints what was just drawn.
+    // batch, so the window stays live; a wait of no time hands over once,
+    // so that the window repaints what was just drawn, unless the last
+    // hand-over is less than kHandOverEveryNs old.
     bool wait(const Wait& w, const std::function<bool()>& goOn) override;
+
+    // A little less than a screen's refresh (60 Hz): waits of no time in a
+    // row (an animation at its fastest) repaint no more often than a screen
+    // can show, and a click waits no longer than that.
+    static constexpr qint64 kHandOverEveryNs = 15'000'000;
 
 private:
     bool quitting_ = false;
+    QElapsedTimer handedOver_;
 };

@@ -19,7 +19,10 @@ LineChart::LineChart(QWidget* parent) : QChartView(new QChart, parent) {
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     chart()->legend()->hide();
     chart()->setMargins(QMargins(4, 4, 4, 4));
+    connect(chart(), &QChart::plotAreaChanged, this, [this] { plotAreaResized(); });
 }
+
+LineChart::~LineChart() = default;
 
 void LineChart::setChartType(int type) {
     if (type == chartType_) return;
@@ -44,11 +47,12 @@ void LineChart::setValue(Eigen::Index row, Eigen::Index column, double value) {
     QLineSeries* s = series(static_cast<int>(column));
     // A series that skips a row (a value that is no number) has no point of
     // its own for each row to move: it is laid out again.
-    if (!s || s->count() != data_.rows() || !std::isfinite(value)) {
+    if (!s || s->count() != data_.rows() || !std::isfinite(value) || !drawnSeries(static_cast<int>(column))) {
         layOut();
         return;
     }
     s->replace(static_cast<int>(row), QPointF(static_cast<double>(row), value));
+    thinGroup(column, groupOf(row));
     rangeAfterChange(before, value);
     fitValueAxis();
 }
@@ -85,6 +89,97 @@ QStringList LineChart::numberedRows(int rows) {
     return labels;
 }
 
+Eigen::Index LineChart::groupCount() const {
+    const Eigen::Index rows = data_.rows();
+    const Eigen::Index columns = std::max(thinColumns_, 1);
+    return rows <= 2 * columns ? rows : columns;
+}
+
+Eigen::Index LineChart::groupStart(Eigen::Index g) const {
+    const Eigen::Index groups = groupCount();
+    if (groups == data_.rows()) return g;
+    return (g * data_.rows() + groups - 1) / groups;
+}
+
+Eigen::Index LineChart::groupOf(Eigen::Index row) const {
+    const Eigen::Index groups = groupCount();
+    if (groups == data_.rows()) return row;
+    return row * groups / data_.rows();
+}
+
+void LineChart::groupPoints(Eigen::Index col, Eigen::Index g, QList<QPointF>& out) const {
+    const Eigen::Index from = groupStart(g), to = groupStart(g + 1);
+    Eigen::Index first = -1, last = -1, lo = -1, hi = -1;
+    for (Eigen::Index r = from; r < to; ++r) {
+        const double v = data_(r, col);
+        if (!std::isfinite(v)) continue;
+        if (first < 0) first = lo = hi = r;
+        last = r;
+        if (v < data_(lo, col)) lo = r;
+        if (v > data_(hi, col)) hi = r;
+    }
+    if (first < 0) return;
+    // In row order, each row once: the line enters the group at its first
+    // value, spans its smallest and largest and leaves at its last.
+    Eigen::Index picked[4] = {first, std::min(lo, hi), std::max(lo, hi), last};
+    Eigen::Index previous = -1;
+    for (Eigen::Index r : picked) {
+        if (r == previous) continue;
+        out.append(QPointF(static_cast<double>(r), data_(r, col)));
+        previous = r;
+    }
+}
+
+void LineChart::thinAll() {
+    const Eigen::Index groups = groupCount();
+    drawn_.assign(static_cast<std::size_t>(data_.cols()), {});
+    drawnAt_.assign(static_cast<std::size_t>(data_.cols()), {});
+    for (Eigen::Index col = 0; col < data_.cols(); ++col) {
+        QList<QPointF>& points = drawn_[static_cast<std::size_t>(col)];
+        std::vector<qsizetype>& at = drawnAt_[static_cast<std::size_t>(col)];
+        points.reserve(std::min<Eigen::Index>(data_.rows(), 4 * groups));
+        at.reserve(static_cast<std::size_t>(groups) + 1);
+        for (Eigen::Index g = 0; g < groups; ++g) {
+            at.push_back(points.size());
+            groupPoints(col, g, points);
+        }
+        at.push_back(points.size());
+        if (QLineSeries* s = drawnSeries(static_cast<int>(col))) s->replace(points);
+    }
+}
+
+void LineChart::thinGroup(Eigen::Index col, Eigen::Index g) {
+    QLineSeries* s = drawnSeries(static_cast<int>(col));
+    if (!s || static_cast<std::size_t>(col) >= drawn_.size()) return;
+    QList<QPointF>& points = drawn_[static_cast<std::size_t>(col)];
+    std::vector<qsizetype>& at = drawnAt_[static_cast<std::size_t>(col)];
+    if (g < 0 || static_cast<std::size_t>(g) + 1 >= at.size()) return thinAll();
+    QList<QPointF> fresh;
+    groupPoints(col, g, fresh);
+    const auto gi = static_cast<std::size_t>(g);
+    const qsizetype begin = at[gi], had = at[gi + 1] - at[gi];
+    if (fresh.size() == had) {
+        for (qsizetype k = 0; k < had; ++k) points[begin + k] = fresh[k];
+    } else {
+        points.remove(begin, had);
+        points.insert(begin, fresh.size(), QPointF());
+        for (qsizetype k = 0; k < fresh.size(); ++k) points[begin + k] = fresh[k];
+        const qsizetype shift = fresh.size() - had;
+        for (std::size_t k = gi + 1; k < at.size(); ++k) at[k] += shift;
+    }
+    s->replace(points);
+}
+
+void LineChart::plotAreaResized() {
+    const qreal width = chart()->plotArea().width() * devicePixelRatio();
+    const int columns = width >= 1.0 ? static_cast<int>(std::ceil(width)) : kThinColumnsUnsized;
+    if (columns == thinColumns_) return;
+    // Only a column of more rows than twice either width is drawn thinned.
+    const bool before = data_.rows() > 2 * thinColumns_, after = data_.rows() > 2 * columns;
+    thinColumns_ = columns;
+    if ((before || after) && !drawn_.empty()) thinAll();
+}
+
 void LineChart::setSeriesColors(std::vector<int> bgrColors) {
     colors_ = std::move(bgrColors);
     colorSeries();
@@ -93,6 +188,11 @@ void LineChart::setSeriesColors(std::vector<int> bgrColors) {
 void LineChart::Refresh() { viewport()->update(); }
 
 QLineSeries* LineChart::series(int column) const {
+    if (column < 0 || static_cast<std::size_t>(column) >= full_.size()) return nullptr;
+    return full_[static_cast<std::size_t>(column)].get();
+}
+
+QLineSeries* LineChart::drawnSeries(int column) const {
     const auto all = chart()->series();
     if (column < 0 || column >= all.size()) return nullptr;
     return qobject_cast<QLineSeries*>(all[column]);
@@ -124,13 +224,17 @@ void LineChart::layOut() {
         s->attachAxis(yAxis_);
     }
     labelAxis();
+    full_.resize(static_cast<std::size_t>(data_.cols()));
     for (Eigen::Index col = 0; col < data_.cols(); ++col) {
         QList<QPointF> points;
         points.reserve(data_.rows());
         for (Eigen::Index r = 0; r < data_.rows(); ++r)
             if (std::isfinite(data_(r, col))) points.append(QPointF(static_cast<double>(r), data_(r, col)));
-        series(static_cast<int>(col))->replace(points);
+        auto& s = full_[static_cast<std::size_t>(col)];
+        if (!s) s = std::make_unique<QLineSeries>();
+        s->replace(points);
     }
+    thinAll();
     colorSeries();
     scanRange();
     fitValueAxis();
@@ -139,6 +243,9 @@ void LineChart::layOut() {
 void LineChart::removeAll() {
     QChart* c = chart();
     c->removeAllSeries();
+    full_.clear();
+    drawn_.clear();
+    drawnAt_.clear();
     for (QAbstractAxis* a : c->axes()) {
         // Hidden first: an axis removed while shown leaves its labels on a
         // real screen.
@@ -263,10 +370,11 @@ void LineChart::fitValueAxis() {
 
 void LineChart::colorSeries() {
     for (std::size_t col = 0; col < colors_.size(); ++col) {
-        QLineSeries* s = series(static_cast<int>(col));
+        QLineSeries* s = drawnSeries(static_cast<int>(col));
         if (!s) break;
         QPen pen(bgrToQColor(colors_[col]));
         pen.setWidth(2);
         if (s->pen() != pen) s->setPen(pen);
+        if (QLineSeries* all = series(static_cast<int>(col)); all && all->pen() != pen) all->setPen(pen);
     }
 }

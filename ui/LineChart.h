@@ -12,10 +12,22 @@
 // runs inside a handler, where such objects would pile up). Only a change
 // between every row labelled and every few rows labelled replaces the
 // horizontal axis, once for that change.
+//
+// Qt Charts places and strokes every point it is handed, at every change of
+// a series. A column of many more rows than the plot area has pixel columns
+// is therefore handed over thinned: the rows are split into about one group
+// per pixel column, and each group gives its first, smallest, largest and
+// last value, in row order. The line drawn covers the same pixels, and what
+// Qt Charts works on, a frame included, is bounded by the chart's width
+// whatever the number of rows. The chart keeps every row's point for what
+// it reports (series()).
 
 #include <QChartView>
 #include <QString>
 #include <QStringList>
+#include <QList>
+#include <QPointF>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,6 +44,7 @@ public:
     using Matrix = Eigen::MatrixXd;
 
     explicit LineChart(QWidget* parent = nullptr);
+    ~LineChart() override;
 
     static constexpr int kLineChart2D = 3;
     // Up to this many rows each row's label stands on the horizontal axis;
@@ -69,8 +82,18 @@ public:
     // Repaints with the current data and labels.
     void Refresh();
 
-    // The series of data column `column` (from 0), or nullptr.
+    // The line of data column `column` (from 0): a point for each row whose
+    // value is a number, with the column's pen; or nullptr.
     QLineSeries* series(int column) const;
+    // What the chart draws of that column: the same line, thinned to at most
+    // four points per group of rows (see above); or nullptr.
+    QLineSeries* drawnSeries(int column) const;
+    // How many groups a column's rows are split into: every row is its own
+    // group up to twice this many rows.
+    int thinColumns() const noexcept { return thinColumns_; }
+    // Groups assumed while the plot area has no width yet (a chart not yet
+    // shown).
+    static constexpr int kThinColumnsUnsized = 1024;
 
     // How often the chart was laid out whole (every point of every series
     // placed anew) since it was made.
@@ -88,11 +111,30 @@ private:
     void rangeAfterChange(double before, double after);
     void fitValueAxis();
     void colorSeries();
+    // Rows of group `g` start at groupStart(g); group of row `row`.
+    Eigen::Index groupStart(Eigen::Index g) const;
+    Eigen::Index groupOf(Eigen::Index row) const;
+    Eigen::Index groupCount() const;
+    // Appends the points that stand for group `g` of column `col`.
+    void groupPoints(Eigen::Index col, Eigen::Index g, QList<QPointF>& out) const;
+    // Hands every column's thinned line over anew.
+    void thinAll();
+    // Hands column `col` over again with group `g` worked out anew.
+    void thinGroup(Eigen::Index col, Eigen::Index g);
+    // Follows a plot area of another width.
+    void plotAreaResized();
 
     int chartType_ = kLineChart2D;
     Matrix data_;
     QStringList labels_;
     std::vector<int> colors_;
+    // Every row's point of each column, kept outside the chart.
+    std::vector<std::unique_ptr<QLineSeries>> full_;
+    // Per column, the points handed to the chart, and where each group's
+    // points start among them (one more entry than groups).
+    std::vector<QList<QPointF>> drawn_;
+    std::vector<std::vector<qsizetype>> drawnAt_;
+    int thinColumns_ = kThinColumnsUnsized;
     QAbstractAxis* xAxis_ = nullptr;
     QValueAxis* yAxis_ = nullptr;
     // The smallest and largest number of the array, each with how many

@@ -350,4 +350,115 @@ TEST(LineChart, FewerRowsThenMoreKeepTheirLabels) {
     }
 }
 
+// The points a column of `rows` values hands to the chart, from a line that
+// zigzags, rises and holds a row that is no number.
+Matrix zigzag(int rows) {
+    Matrix m(rows, 2);
+    for (int r = 0; r < rows; ++r) {
+        m(r, 0) = (r % 7 == 3 ? -5.0 : 0.0) + 0.01 * r + std::sin(1.7 * r);
+        m(r, 1) = 4.5;
+    }
+    if (rows > 10) m(10, 0) = std::numeric_limits<double>::quiet_NaN();
+    return m;
+}
+
+TEST(LineChart, WhatQtChartsDrawsIsBoundedByTheChartsWidthWhateverTheRows) {
+    // Each case: rows, and whether the chart was shown at a width of its own
+    // before the data came.
+    for (int rows : {6, 520, 2048, 2049, 5000, 32767}) {
+        for (bool shown : {false, true}) {
+            SCOPED_TRACE(testing::Message() << rows << (shown ? " shown" : " hidden"));
+            LineChart c;
+            c.resize(320, 270);
+            if (shown) {
+                c.show();
+                QCoreApplication::processEvents();
+            }
+            const Matrix data = zigzag(rows);
+            c.setChartData(data, LineChart::numberedRows(rows));
+            const int groups = c.thinColumns();
+            ASSERT_GE(groups, 1);
+            if (shown) {
+                EXPECT_LT(groups, 320);
+            }
+            const int finite = rows - (rows > 10 ? 1 : 0);
+            // Every row is still reported.
+            ASSERT_EQ(c.series(0)->count(), finite);
+            ASSERT_NE(c.drawnSeries(0), nullptr);
+            const QList<QPointF> drawn = c.drawnSeries(0)->points();
+            if (rows <= 2 * groups) {
+                EXPECT_EQ(drawn, c.series(0)->points());
+            } else {
+                EXPECT_LE(drawn.size(), 4 * groups);
+                EXPECT_LE(c.drawnSeries(1)->count(), 2 * groups);
+            }
+            // The drawn line is made of the chart's own points, in row
+            // order, from the first row to the last, through the smallest
+            // and the largest value.
+            ASSERT_FALSE(drawn.isEmpty());
+            EXPECT_EQ(drawn.front(), c.series(0)->points().front());
+            EXPECT_EQ(drawn.back(), c.series(0)->points().back());
+            double lo = drawn.front().y(), hi = lo;
+            for (qsizetype k = 0; k < drawn.size(); ++k) {
+                const auto r = static_cast<Eigen::Index>(drawn[k].x());
+                ASSERT_EQ(drawn[k].y(), data(r, 0));
+                if (k > 0) {
+                    ASSERT_LT(drawn[k - 1].x(), drawn[k].x());
+                }
+                lo = std::min(lo, drawn[k].y());
+                hi = std::max(hi, drawn[k].y());
+            }
+            double least = data(0, 0), most = data(0, 0);
+            for (int r = 0; r < rows; ++r)
+                if (std::isfinite(data(r, 0))) {
+                    least = std::min(least, data(r, 0));
+                    most = std::max(most, data(r, 0));
+                }
+            EXPECT_EQ(lo, least);
+            EXPECT_EQ(hi, most);
+
+            // An animation frame by frame keeps the bound, and ends drawing
+            // what the whole array handed over draws.
+            Matrix animated = Matrix::Zero(rows, 2);
+            animated.col(1).setConstant(4.5);
+            c.setChartData(animated, LineChart::numberedRows(rows));
+            const int layouts = c.layoutCount();
+            for (int r = 0; r < rows; ++r) {
+                animated(r, 0) = 0.5 * r - (r % 5 == 2 ? 40.0 : 0.0);
+                c.setValue(r, 0, animated(r, 0));
+                if (r % 997 == 0) {
+                    ASSERT_LE(c.drawnSeries(0)->count(), rows <= 2 * groups ? rows : 4 * groups);
+                }
+            }
+            EXPECT_EQ(c.layoutCount(), layouts);
+            QCoreApplication::processEvents();
+            LineChart whole;
+            whole.resize(320, 270);
+            if (shown) {
+                whole.show();
+                QCoreApplication::processEvents();
+            }
+            whole.setChartData(animated, LineChart::numberedRows(rows));
+            // The vertical axis's wider labels may have narrowed the plot
+            // area of both: each follows its own once laid out.
+            QCoreApplication::processEvents();
+            ASSERT_EQ(whole.thinColumns(), c.thinColumns());
+            EXPECT_EQ(c.drawnSeries(0)->points(), whole.drawnSeries(0)->points());
+            EXPECT_EQ(c.series(0)->points(), whole.series(0)->points());
+            // A chart shown later is thinned to its plot area's width.
+            if (!shown) {
+                c.show();
+                QCoreApplication::processEvents();
+                const int wide = c.thinColumns();
+                EXPECT_GT(wide, 100);
+                EXPECT_LT(wide, 320);
+                EXPECT_LE(c.drawnSeries(0)->count(), rows <= 2 * wide ? rows : 4 * wide);
+                if (rows <= 2 * wide) {
+                    EXPECT_EQ(c.drawnSeries(0)->points(), c.series(0)->points());
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
