@@ -63,6 +63,12 @@ std::string writeGrid(const std::string& dir, const std::string& base, int cols,
 // Deterministic counts with a cluster of cases in one corner.
 GridData clusteredCounts(int n);
 
+// The global lines both cluster windows show after a score run on the
+// results in `e`: the U statistic with its two approximations and, for the
+// adjusted test, the largest M and M*. Formatted here from the layouts, not
+// by the windows' own line writers.
+std::vector<std::string> expectedScoreGlobalLines(AppState& e, bool unadjusted);
+
 // A test's main frame and the program-wide context around it, with
 // scripted dialogs and a counting event pump installed.
 class Harness {
