@@ -104,18 +104,10 @@ protected:
         d->cmdContinue_Click();
     }
     void runSingle(ClusterTest test, const std::string& sigma) {
-        w->selectTest(test);
-        w->selectSingleSigma();
-        w->txtSingleSigma->setText(QString::fromStdString(sigma));
-        w->cmdRun_Click();
+        runClusterSingle(w, test, QString::fromStdString(sigma));
     }
     void runRange(ClusterTest test, const char* from, const char* to, const char* by) {
-        w->selectTest(test);
-        w->selectSigmaRange();
-        w->txtFromSigma->setText(from);
-        w->txtToSigma->setText(to);
-        w->txtStep->setText(by);
-        w->cmdRun_Click();
+        runClusterRange(w, test, from, to, by);
     }
     std::vector<std::string> saveReport() {
         const std::string path = dir + "/report" + std::to_string(files++) + ".txt";

@@ -122,19 +122,9 @@ protected:
     }
     void TearDown() override { h.reset(); }
 
-    void runSingle(ClusterTest test, const char* sigma) {
-        w->selectTest(test);
-        w->selectSingleSigma();
-        w->txtSingleSigma->setText(sigma);
-        w->cmdRun_Click();
-    }
+    void runSingle(ClusterTest test, const char* sigma) { runClusterSingle(w, test, sigma); }
     void runRange(ClusterTest test, const char* from, const char* to, const char* step) {
-        w->selectTest(test);
-        w->selectSigmaRange();
-        w->txtFromSigma->setText(from);
-        w->txtToSigma->setText(to);
-        w->txtStep->setText(step);
-        w->cmdRun_Click();
+        runClusterRange(w, test, from, to, step);
     }
     AppState& state() { return h->ctx.state; }
 
