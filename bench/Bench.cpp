@@ -1,6 +1,7 @@
 #include "bench/Bench.h"
 
 #include <QApplication>
+#include <cmath>
 #include <cstdlib>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
+
+#include "stats/AppState.h"
 
 extern char** environ;
 
@@ -166,4 +169,29 @@ QApplication& benchApplication() {
     static char name[] = "korvane-bench";
     static char* argv[] = {name, nullptr};
     return *new QApplication(argc, argv);
+}
+
+void loadScatteredPoints(AppState& s, int n) {
+    const auto size = static_cast<std::size_t>(n) + 1;
+    s.points.pointCount = n;
+    s.area.centroidTable.assign(size, CentroidRecord{});
+    for (DoubleArray* a : {&s.retro.population, &s.retro.observed, &s.retro.expected, &s.retro.expectedShare})
+        a->assign(size, 0.0);
+    double P = 0.0, T = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const double x = std::fmod(i * 0.6180339887, 1.0) * 1000.0, y = std::fmod(i * 0.7548776662, 1.0) * 1000.0;
+        s.area.centroidTable[k] = CentroidRecord{"P" + std::to_string(i), x, y};
+        s.retro.population[k] = 500.0 + 37.0 * (i % 29);
+        s.retro.observed[k] = std::floor(s.retro.population[k] * 0.004) + ((x < 200 && y < 200) ? 5.0 : 0.0);
+        P += s.retro.population[k];
+        T += s.retro.observed[k];
+    }
+    for (std::size_t k = 1; k < size; ++k) {
+        s.retro.expected[k] = T / P * s.retro.population[k];
+        s.retro.expectedShare[k] = s.retro.population[k] / P;
+    }
+    s.retro.totalCases = T;
+    s.shared.pointDataMode = true;
+    s.shared.polygonDataMode = false;
 }

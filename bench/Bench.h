@@ -44,3 +44,8 @@ bool runFigure(const std::string& name);
 // platform is set), created when first asked for.
 class QApplication;
 QApplication& benchApplication();
+
+// n scattered points with populations and a cluster of cases in one corner,
+// loaded as the data-type dialog loads them (point data mode).
+struct AppState;
+void loadScatteredPoints(AppState& s, int n);

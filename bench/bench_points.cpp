@@ -16,33 +16,6 @@
 
 namespace {
 
-// n scattered points with populations and a cluster of cases in one corner,
-// loaded as the data-type dialog loads them.
-void loadPoints(AppState& s, int n) {
-    const auto size = static_cast<std::size_t>(n) + 1;
-    s.points.pointCount = n;
-    s.area.centroidTable.assign(size, CentroidRecord{});
-    for (DoubleArray* a : {&s.retro.population, &s.retro.observed, &s.retro.expected, &s.retro.expectedShare})
-        a->assign(size, 0.0);
-    double P = 0.0, T = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const double x = std::fmod(i * 0.6180339887, 1.0) * 1000.0, y = std::fmod(i * 0.7548776662, 1.0) * 1000.0;
-        s.area.centroidTable[k] = CentroidRecord{"P" + std::to_string(i), x, y};
-        s.retro.population[k] = 500.0 + 37.0 * (i % 29);
-        s.retro.observed[k] = std::floor(s.retro.population[k] * 0.004) + ((x < 200 && y < 200) ? 5.0 : 0.0);
-        P += s.retro.population[k];
-        T += s.retro.observed[k];
-    }
-    for (std::size_t k = 1; k < size; ++k) {
-        s.retro.expected[k] = T / P * s.retro.population[k];
-        s.retro.expectedShare[k] = s.retro.population[k] / P;
-    }
-    s.retro.totalCases = T;
-    s.shared.pointDataMode = true;
-    s.shared.polygonDataMode = false;
-}
-
 struct PointBench {
     PointBench() {
         benchApplication();
@@ -55,7 +28,7 @@ struct PointBench {
 
 const BenchRegistration pointRun("point-run", [] {
     PointBench b;
-    loadPoints(b.ctx.state, 3000);
+    loadScatteredPoints(b.ctx.state, 3000);
     b.w->pointDataLoaded();
     b.w->selectTest(ClusterTest::AdjustedPoisson);
     b.w->txtSingleSigma->setText("0.5");
@@ -67,7 +40,7 @@ const BenchRegistration pointRun("point-run", [] {
 // the window's map drew them, to tell the window's share from the engine's.
 const BenchRegistration pointRunEngine("point-run-engine", [] {
     PointBench b;
-    loadPoints(b.ctx.state, 3000);
+    loadScatteredPoints(b.ctx.state, 3000);
     b.w->picPoint->copyPoints();
     b.w->picPoint->DrawPointMap();
     b.ctx.state.shared.sigma = 1.0;
@@ -81,7 +54,7 @@ const BenchRegistration pointRunEngine("point-run-engine", [] {
 
 const BenchRegistration pointRangeRun("point-range-run", [] {
     PointBench b;
-    loadPoints(b.ctx.state, 1000);
+    loadScatteredPoints(b.ctx.state, 1000);
     b.w->pointDataLoaded();
     b.w->selectTest(ClusterTest::AdjustedPoisson);
     b.w->selectSigmaRange();
@@ -91,7 +64,7 @@ const BenchRegistration pointRangeRun("point-range-run", [] {
 
 const BenchRegistration pointMapDraw("point-map-draw", [] {
     PointBench b;
-    loadPoints(b.ctx.state, 100000);
+    loadScatteredPoints(b.ctx.state, 100000);
     PointMap* map = b.w->picPoint;
     map->copyPoints();
     const double secs = medianSeconds(5, [&] { map->DrawPointMap(); });

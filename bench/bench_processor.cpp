@@ -118,35 +118,10 @@ constexpr const char* kChild = "KORVANE_BENCH_AFTER_PAINT";
 // measures it, but with the device points computed without a window (the
 // same transform a 600 x 450 picture gives), so that a process that draws
 // nothing can run it.
-void loadPoints(AppState& s, int n) {
-    const auto size = static_cast<std::size_t>(n) + 1;
-    s.points.pointCount = n;
-    s.area.centroidTable.assign(size, CentroidRecord{});
-    for (DoubleArray* a : {&s.retro.population, &s.retro.observed, &s.retro.expected, &s.retro.expectedShare})
-        a->assign(size, 0.0);
-    double P = 0.0, T = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const double x = std::fmod(i * 0.6180339887, 1.0) * 1000.0, y = std::fmod(i * 0.7548776662, 1.0) * 1000.0;
-        s.area.centroidTable[k] = CentroidRecord{"P" + std::to_string(i), x, y};
-        s.retro.population[k] = 500.0 + 37.0 * (i % 29);
-        s.retro.observed[k] = std::floor(s.retro.population[k] * 0.004) + ((x < 200 && y < 200) ? 5.0 : 0.0);
-        P += s.retro.population[k];
-        T += s.retro.observed[k];
-    }
-    for (std::size_t k = 1; k < size; ++k) {
-        s.retro.expected[k] = T / P * s.retro.population[k];
-        s.retro.expectedShare[k] = s.retro.population[k] / P;
-    }
-    s.retro.totalCases = T;
-    s.shared.pointDataMode = true;
-    s.shared.polygonDataMode = false;
-}
-
 void pointRunEngine() {
     constexpr int kN = 3000;
     AppState state;
-    loadPoints(state, kN);
+    loadScatteredPoints(state, kN);
     std::vector<double> xs(kN + 1, 0.0), ys(kN + 1, 0.0);
     for (int i = 1; i <= kN; ++i) {
         xs[static_cast<std::size_t>(i)] = state.area.centroidTable[static_cast<std::size_t>(i)].X;
@@ -185,7 +160,7 @@ std::unique_ptr<DrawnMap> drawAMap() {
     installDialogs(std::make_shared<ScriptedDialogs>());
     auto map = std::make_unique<DrawnMap>();
     map->window = std::make_unique<frmClusterDetectionTextfile>(map->ctx);
-    loadPoints(map->ctx.state, 20000);
+    loadScatteredPoints(map->ctx.state, 20000);
     map->window->picPoint->copyPoints();
     map->window->picPoint->DrawPointMap();
     std::fprintf(stderr, "after-paint: upper vector state in use after the paint: %s\n",

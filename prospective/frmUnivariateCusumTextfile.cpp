@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <cmath>
+#include <initializer_list>
 
 #include "map/PointMap.h"
 #include "map/PointTransform.h"
@@ -38,6 +39,12 @@ constexpr const char* kNoFileName = "File name is not specified.";
 constexpr int kFastDelay = CusumRun::kFast.pointDelay, kMediumDelay = CusumRun::kMedium.pointDelay,
               kSlowDelay = CusumRun::kSlow.pointDelay;
 constexpr BgrColor kGreen = 0x00FF00;
+
+// A file's row of controls (its button, caption and box) made usable once
+// the file it waits for has been read.
+void enableRow(std::initializer_list<QWidget*> row) {
+    for (QWidget* w : row) w->setEnabled(true);
+}
 
 }  // namespace
 
@@ -247,13 +254,9 @@ void frmUnivariateCusumTextfile::cmdFileOpenIDXY_Click() {
     if (!read) return;
     // A z-score or saved cusum file read for other points is refused by Run.
     if (optZero->isChecked()) {
-        cmdNewZScore->setEnabled(true);
-        lblNewZ->setEnabled(true);
-        txtNewZScore->setEnabled(true);
+        enableRow({cmdNewZScore, lblNewZ, txtNewZScore});
     } else if (optPre->isChecked()) {
-        cmdOldCusum->setEnabled(true);
-        lblOldCusum->setEnabled(true);
-        txtOldCusum->setEnabled(true);
+        enableRow({cmdOldCusum, lblOldCusum, txtOldCusum});
     }
 }
 
@@ -261,9 +264,7 @@ void frmUnivariateCusumTextfile::cmdOldCusum_Click() {
     if (!chooseAndRead(txtOldCusum,
                        [this](const std::string& path) { v_.saved = PointCusum::ReadSaved(path, v_.coords.count); }))
         return;
-    cmdNewZScore->setEnabled(true);
-    lblNewZ->setEnabled(true);
-    txtNewZScore->setEnabled(true);
+    enableRow({cmdNewZScore, lblNewZ, txtNewZScore});
 }
 
 void frmUnivariateCusumTextfile::cmdNewZScore_Click() {

@@ -6,12 +6,14 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include "context/FrameServices.h"
 #include "map/modLegend.h"
 #include "platform/Error.h"
 #include "platform/Format.h"
 #include "retrospective/ClusterRun.h"
 #include "stats/AppState.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/WindowParts.h"
 
 using WindowParts::onSignal;
@@ -168,4 +170,21 @@ std::optional<AppState> ClusterOptions::computeRun(const AppState& state, const 
 
 void ClusterOptions::showMCriticalNotices(std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) modLegend::ShowMCriticalNotice();
+}
+
+void ClusterOptions::runRequested(FrameServices& frame, TooManyBandwidths tooMany) {
+    const auto run = requestedRun(tooMany);
+    if (!run) return;
+    const BusyPointer busy(frame, run->range ? 0 : 1);
+    if (run->range)
+        runRange(*run);
+    else
+        runSingle(*run);
+}
+
+void ClusterOptions::clearResultLists() {
+    for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
+        WindowParts::clearQuietly(list);
+        list->setFont(listFont());
+    }
 }

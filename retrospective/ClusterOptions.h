@@ -17,6 +17,7 @@
 #include "retrospective/ClusterLines.h"
 
 struct AppState;
+class FrameServices;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -94,6 +95,16 @@ protected:
     // the warning that says what is wrong with the typed bandwidth or range
     // (and none when no bandwidth option is chosen).
     std::optional<RunRequest> requestedRun(TooManyBandwidths tooMany) const;
+    // A click on Run: the run the options ask for, one bandwidth or a
+    // range, under the busy pointer; after it a run over one bandwidth
+    // leaves the arrow, a range the default pointer. A refused bandwidth
+    // changes nothing: the last run's results stay until a run starts.
+    void runRequested(FrameServices& frame, TooManyBandwidths tooMany);
+    virtual void runSingle(const RunRequest& run) = 0;
+    virtual void runRange(const RunRequest& run) = 0;
+    // Empties both result lists without running their handlers and gives
+    // them the list font.
+    void clearResultLists();
     // A run's computation, `compute` on a working copy of `state`, which
     // the window then shows and commits. Refused, for its data, its
     // arithmetic or memory running out, it says why and gives none: nothing

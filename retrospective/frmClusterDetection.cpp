@@ -17,7 +17,6 @@
 #include "retrospective/frmSigmaChart.h"
 #include "stats/AppState.h"
 #include "ui/Dialogs.h"
-#include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
@@ -164,7 +163,7 @@ void frmClusterDetection::closeEvent(QCloseEvent* event) {
 void frmClusterDetection::Form_Unload() { withdrawResults(); }
 
 void frmClusterDetection::countsReplaced() {
-    clearLists();
+    clearResultLists();
     cmdSave->setEnabled(false);
     withdrawResults();
 }
@@ -259,27 +258,13 @@ void frmClusterDetection::runStart() {
     ClusterMapLink::stopWaiting(ctx_);
     ClusterMapLink::clearLegend(ctx_, true);
     ClusterMapLink::hideRangeControls(ctx_, true);
-    clearLists();
-}
-
-void frmClusterDetection::clearLists() {
-    for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
-        clearQuietly(list);
-        list->setFont(listFont());
-    }
+    clearResultLists();
 }
 
 void frmClusterDetection::cmdRun_Click() {
     // A refused bandwidth changes nothing: the last run's lists, map,
     // legend, plot, report and bandwidth stay until a run starts.
-    const auto run = requestedRun(TooManyBandwidths::SayWhy);
-    if (!run) return;
-    // A run over one bandwidth leaves the arrow, a range the default pointer.
-    const BusyPointer busy(ctx_.frame(), run->range ? 0 : 1);
-    if (run->range)
-        runRange(*run);
-    else
-        runSingle(*run);
+    runRequested(ctx_.frame(), TooManyBandwidths::SayWhy);
 }
 
 void frmClusterDetection::runSingle(const RunRequest& run) {

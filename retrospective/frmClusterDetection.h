@@ -75,12 +75,11 @@ protected:
 
 private:
     void runStart();
-    void clearLists();
     // The map window (when open) back to the plain outlines without the
     // results' legend, tools and range controls; the statistics plot closed.
     void withdrawResults();
-    void runSingle(const RunRequest& run);
-    void runRange(const RunRequest& run);
+    void runSingle(const RunRequest& run) override;
+    void runRange(const RunRequest& run) override;
     void appendLines(const ResultLines& lines);
     void showEquation(const char* fileName);
     // Follows the map's tools through the map hub.

@@ -20,7 +20,6 @@
 #include "retrospective/frmSelectDataFormat.h"
 #include "retrospective/frmSigmaChart.h"
 #include "ui/Dialogs.h"
-#include "ui/Fonts.h"
 #include "ui/LineChart.h"
 #include "ui/Pictures.h"
 #include "ui/Twips.h"
@@ -341,10 +340,7 @@ void frmClusterDetectionTextfile::lstLocalPatternSummary_Click() {
 void frmClusterDetectionTextfile::runStart() {
     picPoint->copyPoints();
     picPoint->setToolTip({});
-    for (QListWidget* list : {lstGlobalPatternSummary, lstLocalPatternSummary}) {
-        clearQuietly(list);
-        list->setFont(listFont());
-    }
+    clearResultLists();
     // No legend, M-class picture or chart of the results before stands
     // beside the plain points.
     showChartGroup(false);
@@ -356,14 +352,7 @@ void frmClusterDetectionTextfile::runStart() {
 void frmClusterDetectionTextfile::cmdRun_Click() {
     // A refused bandwidth changes nothing: the last run's lists, map,
     // legend, chart, tools and report stay until a run starts.
-    const auto run = requestedRun(TooManyBandwidths::SayInvalidRange);
-    if (!run) return;
-    // A run over one bandwidth leaves the arrow, a range the default pointer.
-    const BusyPointer busy(ctx_.frame(), run->range ? 0 : 1);
-    if (run->range)
-        runRange(*run);
-    else
-        runSingle(*run);
+    runRequested(ctx_.frame(), TooManyBandwidths::SayInvalidRange);
 }
 
 std::optional<AppState> frmClusterDetectionTextfile::computePointRun(const RunRequest& run,

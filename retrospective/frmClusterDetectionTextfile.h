@@ -129,8 +129,8 @@ private:
     // replaced: both lists emptied, the chart, legend, M-class picture and
     // the map's tip of an identified point gone, the points drawn plain.
     void runStart();
-    void runSingle(const RunRequest& run);
-    void runRange(const RunRequest& run);
+    void runSingle(const RunRequest& run) override;
+    void runRange(const RunRequest& run) override;
     // The run's computation on a working copy: the points measured as the
     // plain map would draw them (without drawing), checked, and computed.
     std::optional<AppState> computePointRun(const RunRequest& run, const std::function<void(AppState&)>& compute);

@@ -18,6 +18,7 @@
 
 #include "platform/TextFile.h"
 #include "tools/SampleFolder.h"
+#include "tools/SamplePoints.h"
 #include "tools/SampleRng.h"
 
 namespace {
@@ -25,8 +26,6 @@ namespace {
 constexpr int kPoints = 120;
 constexpr int kPeriods = 12, kNextPeriods = 4;
 constexpr int kOutbreakFrom = 9;
-constexpr double kOriginX = 500000.0, kOriginY = 4000000.0;
-constexpr double kSide = 10000.0;
 constexpr double kOutbreakX = 502500.0, kOutbreakY = 4007500.0;
 constexpr double kOutbreakRadius = 1500.0;
 constexpr double kRate = 0.004;
@@ -43,10 +42,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> coords, z, next;
     int inOutbreak = 0;
     for (int i = 1; i <= kPoints; ++i) {
-        const double x = kOriginX + rng.between(0.0, kSide);
-        const double y = kOriginY + rng.between(0.0, kSide);
-        const double population = std::round(rng.between(1000.0, 5000.0));
-        const bool outbreak = std::hypot(x - kOutbreakX, y - kOutbreakY) < kOutbreakRadius;
+        const SamplePoint p = nextSamplePoint(rng, 1000.0, 5000.0, kOutbreakX, kOutbreakY, kOutbreakRadius);
+        const double x = p.x, y = p.y, population = p.population;
+        const bool outbreak = p.inCircle;
         inOutbreak += outbreak;
         char id[16];
         std::snprintf(id, sizeof id, "PC%03d", i);

@@ -15,13 +15,12 @@
 
 #include "platform/TextFile.h"
 #include "tools/SampleFolder.h"
+#include "tools/SamplePoints.h"
 #include "tools/SampleRng.h"
 
 namespace {
 
 constexpr int kPoints = 300;
-constexpr double kOriginX = 500000.0, kOriginY = 4000000.0;
-constexpr double kSide = 10000.0;  // map units (metres)
 constexpr double kClusterX = 507200.0, kClusterY = 4002800.0;
 constexpr double kClusterRadius = 1300.0;
 constexpr double kBaseRate = 0.004;
@@ -38,10 +37,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> lines;
     int inCluster = 0;
     for (int i = 1; i <= kPoints; ++i) {
-        const double x = kOriginX + rng.between(0.0, kSide);
-        const double y = kOriginY + rng.between(0.0, kSide);
-        const double population = std::round(rng.between(300.0, 2500.0));
-        const bool cluster = std::hypot(x - kClusterX, y - kClusterY) < kClusterRadius;
+        const SamplePoint p = nextSamplePoint(rng, 300.0, 2500.0, kClusterX, kClusterY, kClusterRadius);
+        const double x = p.x, y = p.y, population = p.population;
+        const bool cluster = p.inCircle;
         inCluster += cluster;
         const int cases = rng.poisson(population * kBaseRate * (cluster ? kClusterFactor : 1.0));
         char id[16];

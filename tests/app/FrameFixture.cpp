@@ -72,6 +72,18 @@ void FrameTest::openRetro(const std::string& shpPath) {
     frame->mnuOpenShapeRetro_Click();
 }
 
+void FrameTest::openRetroWithFields(const std::string& shpPath) {
+    dataInput = [](QWidget* w) {
+        auto* p = static_cast<frmParameter*>(w);
+        p->pickField(p->cboBasePopulation, "POP");
+        p->pickField(p->cboCase, "CASES");
+        p->pickField(p->cboPrimaryID, "NAME");
+        p->cmdOK_Click();
+    };
+    openRetro(shpPath);
+    dataInput = nullptr;
+}
+
 void FrameTest::openPro(const std::string& shpPath) {
     dlg->queueFile(shpPath);
     frame->mnuOpenShapePro_Click();

@@ -51,6 +51,9 @@ protected:
     // dialog is closed at once without OK (unless a hook is set).
     void openRetro(const std::string& shpPath);
     void openPro(const std::string& shpPath);
+    // Opens `shpPath` through the retrospective entry and answers the data
+    // input with the sample's fields: POP, CASES and NAME.
+    void openRetroWithFields(const std::string& shpPath);
     // The texts of the messages shown since the last call.
     std::vector<std::string> takeMessages();
 

@@ -15,7 +15,6 @@
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "retrospective/frmClusterDetection.h"
-#include "retrospective/frmParameter.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/app/test_map_support.h"
 #include "tests/support/TestPaths.h"
@@ -91,15 +90,7 @@ protected:
             fs::copy_file(sourcePath(std::string("data/sample/sample") + ext), base + ext,
                           fs::copy_options::overwrite_existing);
         if (scene == Scene::ClusterRun) {
-            dataInput = [](QWidget* w) {
-                auto* p = static_cast<frmParameter*>(w);
-                p->pickField(p->cboBasePopulation, "POP");
-                p->pickField(p->cboCase, "CASES");
-                p->pickField(p->cboPrimaryID, "NAME");
-                p->cmdOK_Click();
-            };
-            openRetro(base + ".shp");
-            dataInput = nullptr;
+            openRetroWithFields(base + ".shp");
         } else {
             openPro(base + ".shp");
             frmSelectName* d = ctx->find<frmSelectName>();

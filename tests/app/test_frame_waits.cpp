@@ -38,7 +38,6 @@
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/frmClusterDetection.h"
-#include "retrospective/frmParameter.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/TestPaths.h"
@@ -217,15 +216,7 @@ protected:
         switch (scene) {
         case Scene::ClusterRange:
         case Scene::ClusterSingle: {
-            dataInput = [](QWidget* w) {
-                auto* p = static_cast<frmParameter*>(w);
-                p->pickField(p->cboBasePopulation, "POP");
-                p->pickField(p->cboCase, "CASES");
-                p->pickField(p->cboPrimaryID, "NAME");
-                p->cmdOK_Click();
-            };
-            openRetro(sourcePath("data/sample/sample.shp"));
-            dataInput = nullptr;
+            openRetroWithFields(sourcePath("data/sample/sample.shp"));
             frmClusterDetection* w = cluster();
             ASSERT_NE(w, nullptr);
             if (scene == Scene::ClusterSingle) {

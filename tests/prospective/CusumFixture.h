@@ -1,6 +1,7 @@
 #pragma once
-// What the polygon cusum tests build their study areas and read their files
-// with: number and text fields of the table, a row of squares, a file's bytes.
+// What the cusum tests build their study areas and handle their files
+// with: number and text fields of the table, a row of squares, a file's
+// bytes read and written.
 
 #include <fstream>
 #include <optional>
@@ -20,6 +21,10 @@ inline std::string readBytes(const std::string& path) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
 }
 
 // A number field wide enough for the z-values' six decimals.

@@ -36,11 +36,6 @@ using namespace cusum_test;
 
 namespace {
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f << bytes;
-}
-
 constexpr int kRegions = 4, kPeriods = 5;
 
 // Four neighbouring regions over five periods, rising in regions 2 and 3.

@@ -9,20 +9,14 @@
 #include "platform/Error.h"
 #include "prospective/CusumFiles.h"
 #include "tests/support/TestPaths.h"
+#include "tests/prospective/CusumFixture.h"
 
 namespace {
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using cusum_test::readBytes;
+using cusum_test::writeBytes;
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+
 
 Matrix twoByThree() {
     Matrix m = Matrix::Zero(3, 4);

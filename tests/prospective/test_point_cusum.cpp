@@ -13,19 +13,13 @@
 #include "stats/modCusum.h"
 #include "tests/support/AllocationLimit.h"
 #include "tests/support/TestPaths.h"
+#include "tests/prospective/CusumFixture.h"
 
 namespace {
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using cusum_test::readBytes;
+using cusum_test::writeBytes;
+
 std::string file(const std::string& dir, const std::string& name, const std::string& bytes) {
     const std::string path = dir + "/" + name;
     writeBytes(path, bytes);

@@ -33,21 +33,15 @@
 #include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 #include "ui/LineChart.h"
+#include "tests/prospective/CusumFixture.h"
 
 using namespace toolsfixture;
 
 namespace {
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using cusum_test::readBytes;
+using cusum_test::writeBytes;
+
 
 // Points i = 1..n at (1.3 i, 0.7 i + 3), on one line up to the rounding of
 // their coordinates, and a z-score of 0 for each.

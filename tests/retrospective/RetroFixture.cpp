@@ -17,13 +17,41 @@
 #include "map/modArea.h"
 #include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
+#include "platform/Format.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSelectDataFormat.h"
+#include "stats/modClusterDetection.h"
+#include "stats/modPValue.h"
 #include "tests/support/TestPaths.h"
 #include "ui/Pictures.h"
 
 namespace retro_test {
+
+std::vector<std::string> expectedScoreGlobalLines(AppState& e, bool unadjusted) {
+    namespace cd = modClusterDetection;
+    const auto F = [](double v, const char* mask) { return formatMask(v, mask); };
+    const auto pLine = [&](double p) {
+        return p < 0.001 ? std::string("   ---> p-value < 0.001") : "   ---> p-value = " + F(p, "0.0000");
+    };
+    std::vector<std::string> global = {
+        "",
+        unadjusted ? "U-statistic (unadjusted) = " + F(e.retro.globalScoreUnadjusted, "0.000")
+                   : "U statistic (adjusted) = " + F(e.retro.globalScoreAdjusted, "0.000"),
+        "",
+        "A chi-squared approximation = " + F(e.retro.scoreChiSquare, "0.000"),
+        "Degree of Freedom = " + F(e.retro.scoreDf, "0.000"),
+        "Critical Value = " + F(cd::GetChiSquareCritical(e.retro.alpha, e.retro.scoreDf), "0.000"),
+        pLine(modPValue::GetChiSquarePValue(e.retro.scoreChiSquare, e.retro.scoreDf)),
+        "",
+        "A normal approximation = " + F(e.retro.scoreZ, "0.000"),
+        pLine(modPValue::GetNormalPValue(e.retro.scoreZ))};
+    if (!unadjusted)
+        global.insert(global.end(), {"", "Maximum M statistic = " + F(cd::GetMaxLocalM(e.area, e.retro), "0.000"), "",
+                                     "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"),
+                                     ""});
+    return global;
+}
 
 std::string writeStudyArea(const std::string& dir, const std::string& base, const std::vector<Square>& squares,
                            const std::vector<Field>& fields) {

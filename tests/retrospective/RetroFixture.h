@@ -3,6 +3,7 @@
 // table written with shapelib, loaded into a context the way the open road
 // loads it, inside a main frame made for the test.
 
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <functional>
@@ -62,6 +63,31 @@ struct GridData {
 std::string writeGrid(const std::string& dir, const std::string& base, int cols, int rows, const GridData& data);
 // Deterministic counts with a cluster of cases in one corner.
 GridData clusteredCounts(int n);
+
+// A cluster window run as a user runs it: the test picked, one bandwidth or
+// a range typed, Run clicked.
+template <class Window>
+void runClusterSingle(Window* w, ClusterTest test, const QString& sigma) {
+    w->selectTest(test);
+    w->selectSingleSigma();
+    w->txtSingleSigma->setText(sigma);
+    w->cmdRun_Click();
+}
+template <class Window>
+void runClusterRange(Window* w, ClusterTest test, const QString& from, const QString& to, const QString& step) {
+    w->selectTest(test);
+    w->selectSigmaRange();
+    w->txtFromSigma->setText(from);
+    w->txtToSigma->setText(to);
+    w->txtStep->setText(step);
+    w->cmdRun_Click();
+}
+
+// The global lines both cluster windows show after a score run on the
+// results in `e`: the U statistic with its two approximations and, for the
+// adjusted test, the largest M and M*. Formatted here from the layouts, not
+// by the windows' own line writers.
+std::vector<std::string> expectedScoreGlobalLines(AppState& e, bool unadjusted);
 
 // A test's main frame and the program-wide context around it, with
 // scripted dialogs and a counting event pump installed.

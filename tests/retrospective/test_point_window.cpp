@@ -45,7 +45,6 @@ namespace {
 
 std::string R(const std::string& t, std::size_t w) { return alignRight(t, w); }
 std::string F(double v, const char* m) { return formatMask(v, m); }
-std::string pLine(double p) { return p < 0.001 ? "   ---> p-value < 0.001" : "   ---> p-value = " + F(p, "0.0000"); }
 
 std::string writeLines(const std::string& dir, const std::string& name, const std::vector<std::string>& lines) {
     const std::string path = dir + "/" + name;
@@ -105,24 +104,68 @@ protected:
         d->cmdContinue_Click();
     }
     void runSingle(ClusterTest test, const std::string& sigma) {
-        w->selectTest(test);
-        w->selectSingleSigma();
-        w->txtSingleSigma->setText(QString::fromStdString(sigma));
-        w->cmdRun_Click();
+        runClusterSingle(w, test, QString::fromStdString(sigma));
     }
     void runRange(ClusterTest test, const char* from, const char* to, const char* by) {
-        w->selectTest(test);
-        w->selectSigmaRange();
-        w->txtFromSigma->setText(from);
-        w->txtToSigma->setText(to);
-        w->txtStep->setText(by);
-        w->cmdRun_Click();
+        runClusterRange(w, test, from, to, by);
     }
     std::vector<std::string> saveReport() {
         const std::string path = dir + "/report" + std::to_string(files++) + ".txt";
         h.dlg->queueFile(path);
         w->cmdSave_Click();
         return readTextFileLines(path);
+    }
+
+    // A run on twelve clustered points that a refused run then must leave as
+    // it is: a single bandwidth of 1, or 0.2 to 1 by 0.4 with the third
+    // global row picked.
+    void runEarlier(ClusterTest test, bool range) {
+        load(clusteredPoints(12));
+        if (range) {
+            runRange(test, "0.2", "1", "0.4");
+            w->selectGlobalRow(3);
+        } else {
+            runSingle(test, "1");
+        }
+    }
+    // What a run shows, taken before a refused run.
+    struct Shown {
+        std::vector<std::string> global, local;
+        double sigma = 0.0, zoom = 0.0;
+        bool identify = false;
+        QImage map, legend;
+        std::vector<std::string> report;
+    };
+    Shown shown() {
+        Shown s{w->globalLines(), w->localLines(), h.ctx.state.shared.sigma,
+                h.ctx.state.points.clusterMap.pointZoom, w->optIdentify->isEnabled(),
+                w->picPoint->surface().image(), w->picLegend->surface().image(), {}};
+        s.report = saveReport();
+        return s;
+    }
+    // After the refused run: the lists, map, legend, chart, tools and report
+    // are those of `before`, and a zoom in (to `zoomedIn`) still redraws the
+    // run's classes.
+    void expectStillShown(const Shown& before, bool range, double zoomedIn) {
+        EXPECT_EQ(w->globalLines(), before.global);
+        EXPECT_EQ(w->localLines(), before.local);
+        EXPECT_EQ(h.ctx.state.shared.sigma, before.sigma);
+        EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, before.zoom);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->optIdentify->isEnabled(), before.identify);
+        EXPECT_EQ(w->MSChart1->isVisibleTo(w), range);
+        EXPECT_TRUE(w->imgM_Legend->isVisibleTo(w));
+        EXPECT_TRUE(w->picPoint->surface().image() == before.map);
+        EXPECT_TRUE(w->picLegend->surface().image() == before.legend);
+        // The tools still redraw the run's classes.
+        w->selectTool("optZoomIn");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        EXPECT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, zoomedIn);
+        EXPECT_GT(colourCount(w->picPoint->surface().image()), 2u);
+        w->selectTool("optFullExtent");
+        w->picPoint_MouseDown(1, 0, 5, 5);
+        // The report is that of the run before.
+        EXPECT_EQ(saveReport(), before.report);
     }
 
     Harness h;
@@ -316,24 +359,7 @@ TEST_P(PointWindowTests, ListsEqualTheEnginesValuesThroughTheMasks) {
     std::vector<std::string> global;
     if (score) {
         const bool unadj = test == ClusterTest::Unadjusted;
-        global = {"",
-                  unadj ? "U-statistic (unadjusted) = " + F(e.retro.globalScoreUnadjusted, "0.000")
-                        : "U statistic (adjusted) = " + F(e.retro.globalScoreAdjusted, "0.000"),
-                  "",
-                  "A chi-squared approximation = " + F(e.retro.scoreChiSquare, "0.000"),
-                  "Degree of Freedom = " + F(e.retro.scoreDf, "0.000"),
-                  "Critical Value = " + F(cd::GetChiSquareCritical(e.retro.alpha, e.retro.scoreDf), "0.000"),
-                  pLine(modPValue::GetChiSquarePValue(e.retro.scoreChiSquare, e.retro.scoreDf)),
-                  "",
-                  "A normal approximation = " + F(e.retro.scoreZ, "0.000"),
-                  pLine(modPValue::GetNormalPValue(e.retro.scoreZ))};
-        if (!unadj) {
-            global.push_back("");
-            global.push_back("Maximum M statistic = " + F(cd::GetMaxLocalM(e.area, e.retro), "0.000"));
-            global.push_back("");
-            global.push_back("M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"));
-            global.push_back("");
-        }
+        global = expectedScoreGlobalLines(e, unadj);
     } else {
         global = {"", "Maximum M-statistic = " + F(cd::GetMaxLocalM(e.area, e.retro), "0.000"), "",
                   "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"), ""};
@@ -577,42 +603,15 @@ TEST_F(PointWindow, ARefusedBandwidthLeavesTheEarlierRunWorking) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         h.clearMessages();
-        load(clusteredPoints(12));
-        if (c.range) {
-            runRange(ClusterTest::FreemanTukey, "0.2", "1", "0.4");
-            w->selectGlobalRow(3);
-        } else {
-            runSingle(ClusterTest::FreemanTukey, "1");
-        }
+        runEarlier(ClusterTest::FreemanTukey, c.range);
         ASSERT_TRUE(h.messageTexts().empty());
-        const std::vector<std::string> global = w->globalLines(), local = w->localLines();
-        const double sigma = h.ctx.state.shared.sigma;
-        const bool identify = w->optIdentify->isEnabled();
-        const QImage map = w->picPoint->surface().image(), legend = w->picLegend->surface().image();
-        const std::vector<std::string> report = saveReport();
+        const Shown before = shown();
 
         h.clearMessages();
         (c.range ? w->txtStep : w->txtSingleSigma)->setText(c.refused);
         w->cmdRun_Click();
         EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.message});
-        EXPECT_EQ(w->globalLines(), global);
-        EXPECT_EQ(w->localLines(), local);
-        EXPECT_EQ(h.ctx.state.shared.sigma, sigma);
-        EXPECT_TRUE(w->cmdSave->isEnabled());
-        EXPECT_EQ(w->optIdentify->isEnabled(), identify);
-        EXPECT_EQ(w->MSChart1->isVisibleTo(w), c.range);
-        EXPECT_TRUE(w->imgM_Legend->isVisibleTo(w));
-        EXPECT_TRUE(w->picPoint->surface().image() == map);
-        EXPECT_TRUE(w->picLegend->surface().image() == legend);
-        // The tools still redraw the run's classes.
-        w->selectTool("optZoomIn");
-        w->picPoint_MouseDown(1, 0, 5, 5);
-        EXPECT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.4);
-        EXPECT_GT(colourCount(w->picPoint->surface().image()), 2u);
-        w->selectTool("optFullExtent");
-        w->picPoint_MouseDown(1, 0, 5, 5);
-        // The report is that of the run before.
-        EXPECT_EQ(saveReport(), report);
+        expectStillShown(before, c.range, 1.4);
     }
 }
 
@@ -700,25 +699,14 @@ TEST_F(PointWindow, ARefusedRunLeavesTheEarlierRunShownAndWorking) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         h.clearMessages();
-        load(clusteredPoints(12));
-        if (c.range) {
-            runRange(ClusterTest::Rossi, "0.2", "1", "0.4");
-            w->selectGlobalRow(3);
-        } else {
-            runSingle(ClusterTest::Rossi, "1");
-        }
+        runEarlier(ClusterTest::Rossi, c.range);
         ASSERT_TRUE(h.messageTexts().empty());
         if (c.zoomed) {
             w->selectTool("optZoomIn");
             for (int i = 0; i < 2; ++i) w->picPoint_MouseDown(1, 0, 5, 5);
             ASSERT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, 1.6);
         }
-        const std::vector<std::string> global = w->globalLines(), local = w->localLines();
-        const double sigma = h.ctx.state.shared.sigma;
-        const double zoom = h.ctx.state.points.clusterMap.pointZoom;
-        const bool identify = w->optIdentify->isEnabled();
-        const QImage map = w->picPoint->surface().image(), legend = w->picLegend->surface().image();
-        const std::vector<std::string> report = saveReport();
+        const Shown before = shown();
 
         h.clearMessages();
         if (c.range) {
@@ -731,25 +719,7 @@ TEST_F(PointWindow, ARefusedRunLeavesTheEarlierRunShownAndWorking) {
             w->cmdRun_Click();
         }
         EXPECT_EQ(h.messageTexts(), std::vector<std::string>{outOfScale});
-        EXPECT_EQ(w->globalLines(), global);
-        EXPECT_EQ(w->localLines(), local);
-        EXPECT_EQ(h.ctx.state.shared.sigma, sigma);
-        EXPECT_EQ(h.ctx.state.points.clusterMap.pointZoom, zoom);
-        EXPECT_TRUE(w->cmdSave->isEnabled());
-        EXPECT_EQ(w->optIdentify->isEnabled(), identify);
-        EXPECT_EQ(w->MSChart1->isVisibleTo(w), c.range);
-        EXPECT_TRUE(w->imgM_Legend->isVisibleTo(w));
-        EXPECT_TRUE(w->picPoint->surface().image() == map);
-        EXPECT_TRUE(w->picLegend->surface().image() == legend);
-        // The tools still redraw the run's classes.
-        w->selectTool("optZoomIn");
-        w->picPoint_MouseDown(1, 0, 5, 5);
-        EXPECT_DOUBLE_EQ(h.ctx.state.points.clusterMap.pointZoom, zoom + 0.2);
-        EXPECT_GT(colourCount(w->picPoint->surface().image()), 2u);
-        w->selectTool("optFullExtent");
-        w->picPoint_MouseDown(1, 0, 5, 5);
-        // The report is that of the run before.
-        EXPECT_EQ(saveReport(), report);
+        expectStillShown(before, c.range, before.zoom + 0.2);
     }
 }
 

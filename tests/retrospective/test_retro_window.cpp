@@ -46,7 +46,6 @@ namespace {
 
 std::string R(const std::string& t, std::size_t w) { return alignRight(t, w); }
 std::string F(double v, const char* m) { return formatMask(v, m); }
-std::string pLine(double p) { return p < 0.001 ? "   ---> p-value < 0.001" : "   ---> p-value = " + F(p, "0.0000"); }
 
 // The lines a single run must show, computed here from the engine in the
 // test's order and formatted from the layouts.
@@ -68,22 +67,7 @@ ResultLines expectedSingle(AppState e, ClusterTest test, double sigma) {
             cd::CalcMWeights(e.area, e.points, e.shared, e.retro);
             cd::CalcLocalMPoisson(e.area, e.retro);
         }
-        r.global = {"",
-                    unadj ? "U-statistic (unadjusted) = " + F(e.retro.globalScoreUnadjusted, "0.000")
-                          : "U statistic (adjusted) = " + F(e.retro.globalScoreAdjusted, "0.000"),
-                    "",
-                    "A chi-squared approximation = " + F(e.retro.scoreChiSquare, "0.000"),
-                    "Degree of Freedom = " + F(e.retro.scoreDf, "0.000"),
-                    "Critical Value = " + F(cd::GetChiSquareCritical(e.retro.alpha, e.retro.scoreDf), "0.000"),
-                    pLine(modPValue::GetChiSquarePValue(e.retro.scoreChiSquare, e.retro.scoreDf)),
-                    "",
-                    "A normal approximation = " + F(e.retro.scoreZ, "0.000"),
-                    pLine(modPValue::GetNormalPValue(e.retro.scoreZ))};
-        if (!unadj) {
-            const double m = cd::GetMaxLocalM(e.area, e.retro);
-            r.global.insert(r.global.end(), {"", "Maximum M statistic = " + F(m, "0.000"), "",
-                                             "M Critical (M*) = " + F(cd::GetMCritical(e.area, e.shared, e.retro).value, "0.000"), ""});
-        }
+        r.global = expectedScoreGlobalLines(e, unadj);
         const DoubleArray& u = unadj ? e.retro.localScoreUnadjusted : e.retro.localScoreAdjusted;
         const DoubleArray& z = unadj ? e.retro.localScoreZUnadjusted : e.retro.localScoreZAdjusted;
         const std::size_t we = unadj ? 12 : 11;
@@ -138,19 +122,9 @@ protected:
     }
     void TearDown() override { h.reset(); }
 
-    void runSingle(ClusterTest test, const char* sigma) {
-        w->selectTest(test);
-        w->selectSingleSigma();
-        w->txtSingleSigma->setText(sigma);
-        w->cmdRun_Click();
-    }
+    void runSingle(ClusterTest test, const char* sigma) { runClusterSingle(w, test, sigma); }
     void runRange(ClusterTest test, const char* from, const char* to, const char* step) {
-        w->selectTest(test);
-        w->selectSigmaRange();
-        w->txtFromSigma->setText(from);
-        w->txtToSigma->setText(to);
-        w->txtStep->setText(step);
-        w->cmdRun_Click();
+        runClusterRange(w, test, from, to, step);
     }
     AppState& state() { return h->ctx.state; }
 

@@ -344,6 +344,15 @@ struct MCriticalCase {
     double expected;
 };
 
+// M* at bandwidth sigma and level alpha on n regions.
+cd::MCritical mCriticalOf(double sigma, double alpha, std::int32_t n) {
+    AppState s;
+    s.shared.sigma = sigma;
+    s.retro.alpha = alpha;
+    s.area.regionCount = n;
+    return cd::GetMCritical(s.area, s.shared, s.retro);
+}
+
 TEST(CriticalValues, MCritical) {
     const MCriticalCase cases[] = {
         {"zero bandwidth", 1e-8, 0.05, 100, 3.3189},
@@ -357,11 +366,7 @@ TEST(CriticalValues, MCritical) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        AppState s;
-        s.shared.sigma = c.sigma;
-        s.retro.alpha = c.alpha;
-        s.area.regionCount = c.n;
-        const cd::MCritical m = cd::GetMCritical(s.area, s.shared, s.retro);
+        const cd::MCritical m = mCriticalOf(c.sigma, c.alpha, c.n);
         EXPECT_EQ(m.value, c.expected);
         EXPECT_TRUE(m.defined);
     }
@@ -383,11 +388,7 @@ TEST(CriticalValues, MCritical) {
     };
     for (const auto& c : undefined) {
         SCOPED_TRACE(c.name);
-        AppState s;
-        s.shared.sigma = c.sigma;
-        s.retro.alpha = c.alpha;
-        s.area.regionCount = c.n;
-        const cd::MCritical m = cd::GetMCritical(s.area, s.shared, s.retro);
+        const cd::MCritical m = mCriticalOf(c.sigma, c.alpha, c.n);
         EXPECT_EQ(m.value, 0.0);
         EXPECT_FALSE(m.defined);
     }
