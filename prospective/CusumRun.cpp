@@ -66,7 +66,7 @@ Work compute(const AppState& s, Periods&& in, double k, double h, double sigma, 
     w.names = std::move(in.names);
     return w;
 } catch (const std::bad_alloc&) {
-    raiseOutOfMemory("CusumRun::compute", "There is not enough memory left to compute the cusum of this study area.");
+    raiseOutOfMemory("CusumRun::compute", kOutOfMemoryText);
 }
 
 void commit(AppState& s, Work&& w) noexcept {

@@ -25,6 +25,11 @@ namespace CusumRun {
 // shown with a word of context (failureText).
 inline constexpr const char* kRefusalSource = "CusumRun";
 
+// What a polygon cusum run says when memory runs out, whichever of its
+// steps (reading the periods, the kernel, the recursion) asked for it.
+inline constexpr const char* kOutOfMemoryText =
+    "There is not enough memory left to compute the cusum of this study area.";
+
 // The lists and the map number the period shown in 16 bits.
 inline constexpr std::int32_t kMostPeriods = std::numeric_limits<std::int16_t>::max();
 // "A run can have at most 32767 periods; these data have <periods>."

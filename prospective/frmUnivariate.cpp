@@ -383,21 +383,21 @@ bool frmUnivariate::readFieldPeriods(CusumRun::Periods& in) {
     CusumState& c = s.cusum;
     if (!checkFieldRange()) return false;
     try {
-    const auto start = static_cast<int>(c.startFieldIndex);
-    const DbfTable& table = *s.area.dbfRecordset;
-    const std::int32_t n = s.area.regionCount;
-    in.count = static_cast<int>(c.endFieldIndex) - start + 1;
-    in.z = Matrix::Zero(n + 1, in.count + 1);
-    for (std::int32_t t = 1; t <= in.count; ++t)
-        for (std::int32_t i = 1; i <= n; ++i) in.z(i, t) = numberOf(table.ValueAt(i, start + t - 1));
-    in.names.assign(static_cast<std::size_t>(n) + 1, std::string());
-    for (std::int32_t i = 1; i <= n; ++i)
-        in.names[static_cast<std::size_t>(i)] = CusumLines::regionName(table, i, c.primaryIdField, c.secondaryIdField);
-    in.fromText = false;
-    return true;
+        const auto start = static_cast<int>(c.startFieldIndex);
+        const DbfTable& table = *s.area.dbfRecordset;
+        const std::int32_t n = s.area.regionCount;
+        in.count = static_cast<int>(c.endFieldIndex) - start + 1;
+        in.z = Matrix::Zero(n + 1, in.count + 1);
+        for (std::int32_t t = 1; t <= in.count; ++t)
+            for (std::int32_t i = 1; i <= n; ++i) in.z(i, t) = numberOf(table.ValueAt(i, start + t - 1));
+        in.names.assign(static_cast<std::size_t>(n) + 1, std::string());
+        for (std::int32_t i = 1; i <= n; ++i)
+            in.names[static_cast<std::size_t>(i)] =
+                CusumLines::regionName(table, i, c.primaryIdField, c.secondaryIdField);
+        in.fromText = false;
+        return true;
     } catch (const std::bad_alloc&) {
-        raiseOutOfMemory("frmUnivariate::readFieldPeriods",
-                         "There is not enough memory left to compute the cusum of this study area.");
+        raiseOutOfMemory("frmUnivariate::readFieldPeriods", CusumRun::kOutOfMemoryText);
     }
 }
 
@@ -423,8 +423,7 @@ bool frmUnivariate::readTextPeriods(CusumRun::Periods& in) {
         for (std::int32_t i = 1; i <= n && static_cast<std::size_t>(i) < s.cusum.cusumRegionIds.size(); ++i)
             in.names[static_cast<std::size_t>(i)] = s.cusum.cusumRegionIds[static_cast<std::size_t>(i)];
     } catch (const std::bad_alloc&) {
-        raiseOutOfMemory("frmUnivariate::readTextPeriods",
-                         "There is not enough memory left to compute the cusum of this study area.");
+        raiseOutOfMemory("frmUnivariate::readTextPeriods", CusumRun::kOutOfMemoryText);
     }
     in.fromText = true;
     return true;
