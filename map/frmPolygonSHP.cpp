@@ -317,6 +317,10 @@ void frmPolygonSHP::showEvent(QShowEvent* event) {
             onSignal(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
                 if (w == sub && !unloaded_) Form_Activate();
             });
+            // A window shown by a drawing (a Run that reopens the map) is
+            // made the active one as it appears, before this hook is there:
+            // that activation counts as much as a click on the window.
+            if (area->activeSubWindow() == sub && !unloaded_) Form_Activate();
         }
     }
 }
