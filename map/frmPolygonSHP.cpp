@@ -431,15 +431,25 @@ void frmPolygonSHP::useTool(float X, float Y) {
             Cls();
             modDrawPolygon::RedrawShapefile(ctx_);
         }
+        // During a wait an identify only looks a region up: the region the
+        // wait is about (the one it blinks, the flashed region its chart
+        // follows) stays the one selected, so that when the wait ends its
+        // list row, its chart and the map's selection still agree.
+        const std::int32_t selectedBefore = state_.shared.selectedRegion;
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) {
             // A click outside every region identifies nothing.
-            if (!waiting) RedrawByMode();
+            if (waiting) state_.shared.selectedRegion = selectedBefore;
+            else RedrawByMode();
             return;
         }
         ctx_.show<frmInfo>();
         modFunctions::ShowRegionInfo(ctx_);
-        if (waiting || !blinkRegion(kRegionBlink, false)) return;
+        if (waiting) {
+            state_.shared.selectedRegion = selectedBefore;
+            return;
+        }
+        if (!blinkRegion(kRegionBlink, false)) return;
         Cls();
         RedrawByMode();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();
