@@ -180,9 +180,10 @@ const std::vector<WaitCase>& waitCases() {
 }
 
 constexpr int kPeriods = 12;  // the sample's z-score fields and point z-score columns
-// 1-based; 73 signals from period 9. A region row click picks row 1, the
-// signalled region 64: another region than the blinked one, whose row the
-// Graph tool chooses.
+// 1-based; 73 is a region of the outbreak, signalled in the last period
+// and none before period 9. A region row click picks row 1, the outbreak's
+// region 64: another region than the blinked one, whose row the Graph tool
+// chooses.
 constexpr int kBlinkRegion = 73, kOtherRegion = 50;
 
 // The waits of each wait-driven action, and the wait in which the click
