@@ -44,6 +44,11 @@ constexpr Wait kBandwidthFrame{0.4};
 constexpr double kLoadWidthTwips = 8025;
 constexpr double kLoadHeightTwips = 5055;
 constexpr BgrColor kRed = 0xFF;
+// Where the map picture lies as designed, and the room kept between the
+// legend's labels and the picture.
+constexpr double kPictureLeftTwips = 1980;
+constexpr double kPictureTopTwips = 450;
+constexpr int kLabelGapPx = 4;
 
 // The toolbar: key, tooltip, whether it is one of the pressed-one-at-a-time
 // tools, and a separator before it.
@@ -212,7 +217,7 @@ void frmPolygonSHP::buildControls() {
 
     picSHP = new PictureBox(ScaleUnit::Pixels, this);
     picSHP->setObjectName("picSHP");
-    placeInTwips(picSHP, 1980, 450, 5925, 4305);
+    placeInTwips(picSHP, kPictureLeftTwips, kPictureTopTwips, 5925, 4305);
     onSignal(picSHP, &PictureBox::mouseDown, this,
             [this](int b, double x, double y) { picSHP_MouseDown(b, 0, static_cast<float>(x), static_cast<float>(y)); });
     onSignal(picSHP, &PictureBox::mouseMove, this,
@@ -286,6 +291,14 @@ bool frmPolygonSHP::isButtonEnabled(const std::string& key) const {
 
 void frmPolygonSHP::Cls() { formSurface->surface().Cls(); formSurface->Refresh(); }
 
+void frmPolygonSHP::keepLegendUncovered(double labelsEndTwips) {
+    const int needed = static_cast<int>(std::ceil(labelsEndTwips / kTwipsPerPixel)) + kLabelGapPx;
+    QRect g = picSHP->geometry();
+    if (needed <= g.left()) return;
+    g.setLeft(std::min(needed, g.right()));
+    picSHP->setGeometry(g);
+}
+
 PictureSurface& frmPolygonSHP::surface() { return formSurface->surface(); }
 
 double frmPolygonSHP::Width() const { return pixelsToTwips(AppContext::topOf(const_cast<frmPolygonSHP*>(this))->width()); }
@@ -317,6 +330,10 @@ void frmPolygonSHP::showEvent(QShowEvent* event) {
             onSignal(area, &QMdiArea::subWindowActivated, this, [this, sub](QMdiSubWindow* w) {
                 if (w == sub && !unloaded_) Form_Activate();
             });
+            // A window shown by a drawing (a Run that reopens the map) is
+            // made the active one as it appears, before this hook is there:
+            // that activation counts as much as a click on the window.
+            if (area->activeSubWindow() == sub && !unloaded_) Form_Activate();
         }
     }
 }
@@ -334,7 +351,10 @@ void frmPolygonSHP::Form_Resize() {
     const double w = Width();
     QRect g = picSHP->geometry();
     if (h > 700) g.setHeight(twipsToPixels(h - 700));
-    if (w > 2150) g.setWidth(twipsToPixels(w - 2100));
+    // The right edge stays where it was designed, wherever a wide legend
+    // moved the left one.
+    const int movedBy = g.left() - twipsToPixels(kPictureLeftTwips);
+    if (w > 2150) g.setWidth(std::max(1, twipsToPixels(w - 2100) - movedBy));
     picSHP->setGeometry(g);
     modDrawPolygon::RedrawShapefile(ctx_);
     RedrawByMode();
@@ -411,15 +431,25 @@ void frmPolygonSHP::useTool(float X, float Y) {
             Cls();
             modDrawPolygon::RedrawShapefile(ctx_);
         }
+        // During a wait an identify only looks a region up: the region the
+        // wait is about (the one it blinks, the flashed region its chart
+        // follows) stays the one selected, so that when the wait ends its
+        // list row, its chart and the map's selection still agree.
+        const std::int32_t selectedBefore = state_.shared.selectedRegion;
         float x = X, y = Y;
         if (!modFunctions::IdentifyRegion(state_, x, y)) {
             // A click outside every region identifies nothing.
-            if (!waiting) RedrawByMode();
+            if (waiting) state_.shared.selectedRegion = selectedBefore;
+            else RedrawByMode();
             return;
         }
         ctx_.show<frmInfo>();
         modFunctions::ShowRegionInfo(ctx_);
-        if (waiting || !blinkRegion(kRegionBlink, false)) return;
+        if (waiting) {
+            state_.shared.selectedRegion = selectedBefore;
+            return;
+        }
+        if (!blinkRegion(kRegionBlink, false)) return;
         Cls();
         RedrawByMode();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();

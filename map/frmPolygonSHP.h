@@ -56,6 +56,12 @@ public:
 
     // Clears the window's own surface (the class legend).
     void Cls();
+    // The legend's labels end `labelsEndTwips` from the window's left edge:
+    // the map picture moves right of that end when it covered it, giving
+    // up that width on its left (its right edge stays). It never moves
+    // back left while the window is open, so the map does not jump between
+    // legends of other widths.
+    void keepLegendUncovered(double labelsEndTwips);
     PictureSurface& surface();
 
     // Outer size of the window in twips (its frame included).

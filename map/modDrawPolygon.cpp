@@ -403,9 +403,11 @@ void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray&
     w.Cls();
     AppState& state = ctx.state;
     const LegendStatistic statistic = state.legend.legendStatistic;
-    modLegend::DrawLegend(state, w.surface(), legendValues, modLegend::kBreakCount, statistic,
-                          [&state]() { return modLegend::LegendMCritical(state); });
+    const double labelsEnd = modLegend::DrawLegend(state, w.surface(), legendValues, modLegend::kBreakCount, statistic,
+                                                   [&state]() { return modLegend::LegendMCritical(state); });
     w.formSurface->Refresh();
+    // Before the map is drawn: it is drawn in the room the legend leaves it.
+    w.keepLegendUncovered(labelsEnd);
     DrawClassMap(ctx, shaded);
 }
 

@@ -137,8 +137,9 @@ LegendClasses ComputeLegendClasses(DoubleArray& values, std::int32_t regionCount
 
 void SetLegendColors(AppState& state) { putClassColors(state.legend.legendColors); }
 
-void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n) {
+double PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n) {
     const std::int16_t rows = clampBreakCount(n);
+    double labelsEnd = 0.0;
     for (int k = 0; k <= rows; ++k) {
         const double top = 800.0 + 300.0 * k;
         const auto color = static_cast<BgrColor>(at(legend.legendColors, static_cast<std::size_t>(k) + 1));
@@ -149,8 +150,11 @@ void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int1
         surface.CurrentX = 400.0;
         surface.CurrentY = 805.0 + 300.0 * k;
         const std::size_t row = static_cast<std::size_t>(k);
-        surface.Print(row < legend.labels.size() ? legend.labels[row] : std::string());
+        const std::string label = row < legend.labels.size() ? legend.labels[row] : std::string();
+        if (!label.empty()) labelsEnd = std::max(labelsEnd, surface.CurrentX + surface.TextWidth(label));
+        surface.Print(label);
     }
+    return labelsEnd;
 }
 
 namespace {
@@ -165,12 +169,12 @@ void commitLegend(AppState& state, const LegendClasses& legend) {
 
 }  // namespace
 
-void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
-                LegendStatistic statistic, const std::function<double()>& mCritical) {
+double DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
+                  LegendStatistic statistic, const std::function<double()>& mCritical) {
     surface.Cls();
     LegendClasses legend = ComputeLegendClasses(values, state.area.regionCount, n, statistic, mCritical);
     commitLegend(state, legend);
-    PaintLegend(surface, legend, n);
+    return PaintLegend(surface, legend, n);
 }
 
 int PointClassOf(const DoubleArray& classBreaks, double v) {

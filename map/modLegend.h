@@ -66,14 +66,17 @@ std::string LegendLabel(LegendStatistic statistic, int k, const DoubleArray& leg
 void SetLegendColors(AppState& state);
 
 // Paints rows k = 0..n on a surface in twips: a box in the row's colour
-// and its label in black, the font at size 8 and not bold.
-void PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n);
+// and its label in black, the font at size 8 and not bold. Returns where
+// the widest label ends (twips from the surface's left edge), so that the
+// window can keep that much of the surface uncovered.
+double PaintLegend(PictureSurface& surface, const LegendClasses& legend, std::int16_t n);
 
 // The legend operation: clears the surface, sorts values (a copy of the
 // shaded statistic, sized 0..N), computes the legend, commits it to the
-// legend variables of `state` and paints it.
-void DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
-                LegendStatistic statistic, const std::function<double()>& mCritical);
+// legend variables of `state` and paints it. Returns where the widest
+// label ends, as PaintLegend does.
+double DrawLegend(AppState& state, PictureSurface& surface, DoubleArray& values, std::int16_t n,
+                  LegendStatistic statistic, const std::function<double()>& mCritical);
 
 // ---- The legend of the point maps, drawn with circles ----
 

@@ -90,6 +90,11 @@ frmExportDataset::frmExportDataset(AppContext& ctx) : ctx_(ctx) {
     onSignal(cboExpFrom, &QComboBox::activated, this, [this] { cboExpFrom_Click(); });
     onSignal(cboExpTo, &QComboBox::activated, this, [this] { cboExpTo_Click(); });
     onSignal(cmdExport, &QPushButton::clicked, this, [this] { cmdExport_Click(); });
+    // The lists name the fields of the table that is open: positions chosen
+    // in another table would read this one's fields under the other's names.
+    onSignal(&ctx_.mapHub(), &MapHub::studyAreaOpened, this, [this] {
+        if (ctx_.find<frmExportDataset>() == this) studyAreaOpened();
+    });
     Form_Load();
 }
 
@@ -98,6 +103,10 @@ void frmExportDataset::Form_Load() {
         const QSize f = area->size();
         move(std::max(0, (f.width() - width()) / 2), std::max(0, (f.height() - height()) / 2));
     }
+    fillFieldLists();
+}
+
+void frmExportDataset::fillFieldLists() {
     for (QComboBox* c : {cboObsFrom, cboObsTo, cboExpFrom, cboExpTo}) {
         const QSignalBlocker block(c);
         c->clear();
@@ -105,6 +114,13 @@ void frmExportDataset::Form_Load() {
             for (const DbfField& f : table->Fields()) c->addItem(QString::fromStdString(f.Name));
         c->setCurrentIndex(-1);
     }
+}
+
+void frmExportDataset::studyAreaOpened() {
+    // Nothing of the choice made in the table before is kept; the bandwidth
+    // and the z option are no fields and stay.
+    fillFieldLists();
+    obsStartIndex = obsEndIndex = expStartIndex = expEndIndex = 0.0;
 }
 
 void frmExportDataset::chooseField(QComboBox* list, int index) {
@@ -121,8 +137,6 @@ void frmExportDataset::selectOption(QRadioButton* option) {
 
 bool frmExportDataset::checkChosenField(QComboBox* list) {
     const auto& table = ctx_.state.area.dbfRecordset;
-    // The position chosen: a table opened since the lists were filled is
-    // read at the same positions.
     const int field = table && list->currentIndex() < table->FieldCount() ? list->currentIndex() : -1;
     std::optional<std::string> problem;
     if (field < 0) problem = kNotSelected;

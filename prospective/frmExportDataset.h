@@ -36,6 +36,9 @@ public:
     void chooseField(QComboBox* list, int index);
     // Selects a z option from code.
     void selectOption(QRadioButton* option);
+    // Another table was opened: the lists are filled from it afresh, with
+    // no field chosen and the stored positions back at 0.
+    void studyAreaOpened();
 
     // The smoothed z-values (0..N by 0..T) of T periods whose observed and
     // expected counts start at the table positions given; every field of
@@ -63,6 +66,7 @@ public:
     double obsStartIndex = 0.0, obsEndIndex = 0.0, expStartIndex = 0.0, expEndIndex = 0.0;
 
 private:
+    void fillFieldLists();
     // Checks the field named in `list` in every record; false (after its
     // message, with the list's choice emptied) when a value is null, not a
     // number or negative.

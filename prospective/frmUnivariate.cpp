@@ -11,7 +11,9 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "platform/DbfTable.h"
 #include "platform/Error.h"
@@ -126,9 +128,12 @@ frmUnivariate::frmUnivariate(AppContext& ctx) : ctx_(ctx) {
     connectList(this, lstPeriod, &frmUnivariate::lstPeriod_Click);
     connectList(this, lstRegion, &frmUnivariate::lstRegion_Click);
 
-    // The map's tool "Graph" charts the region it picked.
-    onSignal(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int) {
-        if (ctx_.find<frmUnivariate>() == this && hasRun_) ShowRegionChart(ctx_);
+    // The map's tool "Graph" charts the region it picked, and the region
+    // list's chosen row follows the chart.
+    onSignal(&ctx_.mapHub(), &MapHub::regionCharted, this, [this](int region) {
+        if (ctx_.find<frmUnivariate>() != this || !hasRun_) return;
+        ShowRegionChart(ctx_);
+        showRowOf(region);
     });
 
     Form_Load();
@@ -164,6 +169,18 @@ void frmUnivariate::fillFieldLists() {
 
 void frmUnivariate::clearRegionList() {
     clearQuietly(lstRegion);
+}
+
+void frmUnivariate::showRowOf(std::int32_t region) {
+    const std::vector<std::int32_t>& listed = ctx_.state.cusum.signaledRegions;
+    const auto it = std::find(listed.begin(), listed.end(), region + 1);
+    const int row = it == listed.end() || lstRegion->count() != static_cast<int>(listed.size())
+                        ? -1
+                        : static_cast<int>(it - listed.begin());
+    quietly(lstRegion, [row](QListWidget* l) {
+        if (row < 0) l->clearSelection();
+        l->setCurrentRow(row);
+    });
 }
 
 void frmUnivariate::selectOption(QRadioButton* o, void (frmUnivariate::*handler)()) {
@@ -323,6 +340,7 @@ void frmUnivariate::cancelAnimation() {
 void frmUnivariate::studyAreaOpened() {
     cancelAnimation();
     hasRun_ = false;
+    cutShortFlash_ = -1;
     fillFieldLists();
     cboStartZ->setEnabled(optFieldSelection->isChecked());
     cboEndZ->setEnabled(false);
@@ -463,11 +481,16 @@ void frmUnivariate::startRun(std::function<void()> run) {
         if (!self || unloaded_ || ctx_.state.area.generation != area) return;
         const std::uint64_t generation = generation_;
         run();
+        if (!self) return;
+        const std::int32_t owedChart = std::exchange(cutShortFlash_, -1);
         // Refused after all (no period file chosen, data the cusum cannot
         // be computed on): the last run goes on, its map without what the
-        // stopped wait drew on it.
-        if (stopsAWait && self && generation_ == generation && hasRun_ && ctx_.state.shared.cusumMapMode)
+        // stopped wait drew on it, and a flash it cut short charts its
+        // region, which its list row names.
+        if (!stopsAWait || generation_ != generation || !hasRun_) return;
+        if (ctx_.state.shared.cusumMapMode)
             onMap([&] { CusumMapLink::showPeriod(ctx_, ctx_.state.shared.currentPeriod); });
+        if (owedChart >= 0 && ctx_.state.shared.selectedRegion == owedChart) ShowRegionChart(ctx_);
     });
 }
 
@@ -517,6 +540,7 @@ void frmUnivariate::runRoad(double k, double h, double sigma, const Continuation
 
 void frmUnivariate::clearForNewRun() {
     cancelAnimation();
+    cutShortFlash_ = -1;
     ctx_.unload<frmGraph>();
     clearQuietly(lstPeriod);
     clearRegionList();
@@ -659,6 +683,7 @@ void frmUnivariate::flashRegion() {
     QPointer<frmUnivariate> self(this);
     const std::int32_t region = s.cusum.signaledRegions[static_cast<std::size_t>(row)] - 1;
     s.shared.selectedRegion = region;
+    cutShortFlash_ = -1;
     // A region chosen during a blink or an animation is charted at once
     // and not flashed: the flash would run inside the other wait.
     WaitingAction flash(this, [self] { return self && !self->unloaded_; });
@@ -668,12 +693,18 @@ void frmUnivariate::flashRegion() {
     }
     for (int i = 0; i < 3; ++i) {
         onMap([&] { CusumMapLink::highlightRegion(ctx, region); });
-        // Stopped: whoever stopped it shows what comes next.
-        if (!flash.wait(kFlash) || !self) return;
+        // Stopped: whoever stopped it shows what comes next. That is a Run,
+        // which starts once this has returned, or what withdraws these
+        // results; a Run refused after all charts the region then.
+        if (!flash.wait(kFlash) || !self) {
+            if (self && !unloaded_ && hasRun_ && s.shared.selectedRegion == region) cutShortFlash_ = region;
+            return;
+        }
         onMap([&] { CusumMapLink::redrawOutlines(ctx); });
     }
-    // A region picked during the flash (another row, the map's tools) was
-    // shown when it was picked; the latest pick is the one charted.
+    // A region charted during the flash (another row, the map's Graph) was
+    // charted when it was picked, and its row chosen; the latest pick is
+    // the one charted. An identify meanwhile only looked a region up.
     if (s.shared.selectedRegion == region) ShowRegionChart(ctx);
     onMap([&] { CusumMapLink::showPeriod(ctx, s.shared.currentPeriod); });
 }

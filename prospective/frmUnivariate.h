@@ -156,6 +156,10 @@ private:
     void flashRegion();
     // Empties lstRegion without a choice of a line; no row was flashed since.
     void clearRegionList();
+    // Makes the row of `region` (0-based) the chosen one of lstRegion, or
+    // none when it is not listed, without running the list's handler: the
+    // region is charted already.
+    void showRowOf(std::int32_t region);
     // False when this window went or a newer run (or a close) cancelled
     // the animation of `generation`.
     bool stillRunning(std::uint64_t generation) const;
@@ -180,4 +184,7 @@ private:
     // Whether lstPeriod and lstRegion hold the lines of a finished or
     // running run (so that a choice in them has results to show).
     bool hasRun_ = false;
+    // The region (0-based) of a flash that a Run stopped before it charted
+    // it; -1 when none is owed.
+    std::int32_t cutShortFlash_ = -1;
 };

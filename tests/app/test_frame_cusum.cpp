@@ -4,10 +4,12 @@
 // opening another study area during the animation stops it and refills
 // the window's field lists.
 #include <QComboBox>
+#include <QRadioButton>
 #include <QPointer>
 #include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <cmath>
 #include <filesystem>
 #include <map>
 
@@ -236,6 +238,69 @@ TEST_F(FrameCusumTest, ExportEntryWritesTheSampleZScoresThatTheCusumWindowRuns) 
     EXPECT_TRUE(takeMessages().empty());
     EXPECT_TRUE(ctx->state.cusum.cusumValues.isApprox(fromFields, 1e-12));
     EXPECT_EQ(u->periodLines(), periodLines);
+}
+
+// Another study area opened while the export window stays open: its four
+// lists name the new table's fields with nothing chosen, so an Export of the
+// choice made in the sample's table reads nothing of the new one, and a
+// choice in the new table exports its own fields.
+TEST_F(FrameCusumTest, TheExportListsFollowTheTableThatIsOpen) {
+    ASSERT_NE(openSample(), nullptr);
+    frame->mnuExport_Click();
+    frmExportDataset* x = ctx->find<frmExportDataset>();
+    ASSERT_NE(x, nullptr);
+    {
+        const auto& t = *ctx->state.area.dbfRecordset;
+        x->chooseField(x->cboObsFrom, t.FieldIndex("O01"));
+        x->chooseField(x->cboObsTo, t.FieldIndex("O02"));
+        x->chooseField(x->cboExpFrom, t.FieldIndex("E01"));
+        x->chooseField(x->cboExpTo, t.FieldIndex("E02"));
+    }
+    x->selectOption(x->optStandard);
+    x->txtSigma->setText("0");
+    ASSERT_TRUE(takeMessages().empty());
+
+    openPro(writeStudyArea(scratchDir("frame-export-other"), "other"));
+    ASSERT_EQ(ctx->find<frmExportDataset>(), x);
+    const auto& t = *ctx->state.area.dbfRecordset;
+    ASSERT_EQ(t.FieldCount(), 4);
+    for (QComboBox* c : {x->cboObsFrom, x->cboObsTo, x->cboExpFrom, x->cboExpTo}) {
+        SCOPED_TRACE(c->objectName().toStdString());
+        ASSERT_EQ(c->count(), 4);
+        for (int f = 0; f < 4; ++f) EXPECT_EQ(c->itemText(f).toStdString(), t.Fields()[static_cast<std::size_t>(f)].Name);
+        EXPECT_EQ(c->currentIndex(), -1);
+        EXPECT_TRUE(c->currentText().isEmpty());
+    }
+    for (double position : {x->obsStartIndex, x->obsEndIndex, x->expStartIndex, x->expEndIndex})
+        EXPECT_EQ(position, 0.0);
+    // What is not a field choice stays.
+    EXPECT_TRUE(x->optStandard->isChecked());
+    EXPECT_EQ(x->txtSigma->text().toStdString(), "0");
+
+    const std::string out = scratchDir("frame-export-other") + "/z.txt";
+    const std::size_t fileCalls = dlg->fileCalls.size();
+    dlg->queueFile(out);
+    x->cmdExport_Click();
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"Data was not properly selected"});
+    EXPECT_EQ(dlg->fileCalls.size(), fileCalls);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    dlg->fileAnswers.clear();
+
+    // Standard z-values of the new table without smoothing: CASES against POP.
+    x->chooseField(x->cboObsFrom, t.FieldIndex("CASES"));
+    x->chooseField(x->cboObsTo, t.FieldIndex("CASES"));
+    x->chooseField(x->cboExpFrom, t.FieldIndex("POP"));
+    x->chooseField(x->cboExpTo, t.FieldIndex("POP"));
+    dlg->queueFile(out);
+    x->cmdExport_Click();
+    EXPECT_TRUE(takeMessages().empty());
+    const std::vector<std::string> lines = readTextFileLines(out);
+    ASSERT_EQ(lines.size(), 3u);
+    for (int i = 1; i <= 3; ++i) {
+        const double o = 3.0 * i, e = 1000.0 * i;
+        const double z = std::sqrt(o) + std::sqrt(o + 1.0) - std::sqrt(4.0 * e + 1.0);
+        EXPECT_EQ(lines[static_cast<std::size_t>(i - 1)], formatMask(z, "0.0000")) << "record " << i;
+    }
 }
 
 }  // namespace

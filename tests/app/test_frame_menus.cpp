@@ -7,14 +7,19 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 
 #include "app/frmAbout.h"
 #include "map/frmInfo.h"
 #include "map/frmPolygonSHP.h"
+#include "platform/DbfTable.h"
 #include "prospective/frmCusumTools.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
 #include "retrospective/ClusterMapLink.h"
+#include "retrospective/frmClusterDetection.h"
 #include "retrospective/frmClusterDetectionTextfile.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/support/TestPaths.h"
@@ -270,3 +275,55 @@ TEST_F(FrameMenus, PointDataEntriesCloseTheFrameWithItsChildrenAndBringItBack) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
+
+namespace {
+
+// The map closed with its close box comes back with the next Run of the
+// cluster or the cusum window: it is the active window then, and the two
+// entries it switches on are on, without the user clicking another window
+// and the map again.
+TEST_F(FrameMenus, TheMapReopenedByARunIsActiveWithItsEntriesOn) {
+    for (const bool cusum : {false, true}) {
+        SCOPED_TRACE(cusum ? "cusum window" : "cluster window");
+        const std::string sample = sourcePath("data/sample/sample.shp");
+        QPushButton* run = nullptr;
+        if (cusum) {
+            openPro(sample);
+            frmSelectName* d = ctx->find<frmSelectName>();
+            ASSERT_NE(d, nullptr);
+            d->pickField(d->cmbName1, "NAME");
+            d->cmdOK_Click();
+            frmUnivariate* u = ctx->find<frmUnivariate>();
+            ASSERT_NE(u, nullptr);
+            const auto& t = *ctx->state.area.dbfRecordset;
+            u->selectStartField(t.FieldIndex("Z01"));
+            u->selectEndField(t.FieldIndex("Z12"));
+            run = u->cmdCalc;
+        } else {
+            openRetroWithFields(sample);
+            frmClusterDetection* w = ctx->find<frmClusterDetection>();
+            ASSERT_NE(w, nullptr);
+            run = w->cmdRun;
+        }
+        frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+        ASSERT_NE(map, nullptr);
+        AppContext::topOf(map)->close();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(ctx->find<frmPolygonSHP>(), nullptr);
+        EXPECT_FALSE(frame->isMenuEnabled("mnuAttTable"));
+        EXPECT_FALSE(frame->isMenuEnabled("mnuGetCentroid"));
+
+        run->click();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(takeMessages().empty());
+        map = ctx->find<frmPolygonSHP>();
+        ASSERT_NE(map, nullptr);
+        EXPECT_EQ(frame->mdiArea->activeSubWindow(), AppContext::topOf(map));
+        EXPECT_TRUE(cusum ? ctx->state.shared.cusumMapMode : ctx->state.shared.retroMapMode);
+        EXPECT_TRUE(frame->isMenuEnabled("mnuAttTable"));
+        EXPECT_TRUE(frame->isMenuEnabled("mnuGetCentroid"));
+        EXPECT_TRUE(map->mapMenusEnabled());
+    }
+}
+
+}  // namespace

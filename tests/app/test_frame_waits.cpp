@@ -4,7 +4,8 @@
 // acts at once while the wait goes on without a wait of its own (a list
 // row, a zoom, the map's and the point map's region tools, which show the
 // region's information, its chart, the row found, the point's chart and
-// label, the selection, but blink or flash nothing), stops the wait (a second Animation click, a
+// label, the selection, but blink or flash nothing; an identify only looks a region up and
+// selects nothing), stops the wait (a second Animation click, a
 // Run of the cluster window, a Run whose period file is not chosen, another
 // study area, closing) or stops it and runs its own animation in its place
 // once the stopped wait has returned (a Run of either cusum window). No
@@ -12,8 +13,9 @@
 // on the stack, and the counting pump's waits show that exactly one action
 // ran; afterwards the map, the slider, the label and the chosen list row
 // show the same bandwidth or period, or, where the wait's window closed or
-// its results were replaced, nothing of them is left. Every message shown
-// meanwhile is the one the case expects.
+// its results were replaced, nothing of them is left; and the signalled
+// region's chosen row, the region chart and the map's selection name one
+// region. Every message shown meanwhile is the one the case expects.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +33,9 @@
 #include "map/frmInfo.h"
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
+#include "map/modFunctions.h"
 #include "platform/DbfTable.h"
+#include "prospective/CusumLines.h"
 #include "prospective/frmGraph.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
@@ -64,6 +68,7 @@ enum class Click {
     Graph,
     Find,
     Identify,
+    IdentifyOutside,  // an identify outside every region
     Zoom,
     StudyArea,
     CloseWaiting,
@@ -142,6 +147,7 @@ const std::vector<WaitCase>& waitCases() {
         {"GraphBlink_RegionRow", Cusum, GraphBlink, RegionRow, Acts, kLast},
         {"GraphBlink_Graph", Cusum, GraphBlink, Graph, Acts, kLast},
         {"GraphBlink_Identify", Cusum, GraphBlink, Identify, Acts, kLast},
+        {"GraphBlink_IdentifyOutside", Cusum, GraphBlink, IdentifyOutside, Ignored, kLast},
         {"GraphBlink_StudyArea", Cusum, GraphBlink, StudyArea, Stops, kGone},
         {"GraphBlink_CloseMap", Cusum, GraphBlink, CloseWaiting, Stops, kLast},
         // A Run whose period file is not chosen stops the blink and leaves
@@ -156,6 +162,7 @@ const std::vector<WaitCase>& waitCases() {
         {"RegionFlash_RegionRow", Cusum, RegionFlash, RegionRow, Acts, kLast},
         {"RegionFlash_Graph", Cusum, RegionFlash, Graph, Acts, kLast},
         {"RegionFlash_Identify", Cusum, RegionFlash, Identify, Acts, kLast},
+        {"RegionFlash_IdentifyOutside", Cusum, RegionFlash, IdentifyOutside, Ignored, kLast},
         {"RegionFlash_StudyArea", Cusum, RegionFlash, StudyArea, Stops, kGone},
         {"RegionFlash_CloseCusumWindow", Cusum, RegionFlash, CloseWaiting, Stops, kGone},
         // The point cusum animation: it has no other animation control than
@@ -173,7 +180,11 @@ const std::vector<WaitCase>& waitCases() {
 }
 
 constexpr int kPeriods = 12;  // the sample's z-score fields and point z-score columns
-constexpr int kBlinkRegion = 64, kOtherRegion = 50;  // 1-based; 64 signals from period 9
+// 1-based; 73 is a region of the outbreak, signalled in the last period
+// and none before period 9. A region row click picks row 1, the outbreak's
+// region 64: another region than the blinked one, whose row the Graph tool
+// chooses.
+constexpr int kBlinkRegion = 73, kOtherRegion = 50;
 
 // The waits of each wait-driven action, and the wait in which the click
 // comes: a later step, so that earlier steps are shown. The bandwidth
@@ -344,6 +355,11 @@ protected:
             else useMapTool("Find", kOtherRegion);
             break;
         case Click::Identify: useMapTool("ID", kOtherRegion); break;
+        case Click::IdentifyOutside:
+            // The picture's corner lies in its margin, outside every region.
+            map()->button("ID")->trigger();
+            map()->picSHP_MouseDown(1, 0, 1, 1);
+            break;
         case Click::Zoom:
             if (onPoints) usePointTool(points()->optZoomIn, 1);
             else useMapTool("ZoomIn", kOtherRegion);
@@ -369,6 +385,7 @@ protected:
     std::string pickedState() {
         std::string out = std::to_string(s().shared.selectedRegion) + " charted " + std::to_string(charted_);
         if (frmUnivariate* u = cusum()) out += " region row " + std::to_string(u->lstRegion->currentRow());
+        for (const std::string& line : infoLines()) out += " info " + line;
         if (frmUnivariateCusumTextfile* w = points()) {
             const QImage& picture = w->picPoint->surface().image();
             const QByteArray bits(reinterpret_cast<const char*>(picture.constBits()), picture.sizeInBytes());
@@ -379,10 +396,18 @@ protected:
         return out;
     }
 
+    // What the region information window lists.
+    std::vector<std::string> infoLines() {
+        std::vector<std::string> lines;
+        if (const frmInfo* i = ctx->find<frmInfo>())
+            for (int r = 0; r < i->lstInfo->count(); ++r) lines.push_back(i->lstInfo->item(r)->text().toStdString());
+        return lines;
+    }
+
     // What a click that acts during a wait shows at once: the region or
     // point it picked, with its information, its chart, its row or the
     // selection.
-    void expectActed(const WaitCase& c, const std::string& before, int chartedBefore) {
+    void expectActed(const WaitCase& c, const std::string& before, int chartedBefore, std::int32_t selectedBefore) {
         EXPECT_NE(pickedState(), before) << "the click did not act";
         const bool onPoints = c.scene == Scene::PointCusum;
         if (onPoints) {
@@ -399,11 +424,17 @@ protected:
             EXPECT_EQ(cusum()->lstRegion->currentRow(), 1);
             ASSERT_GT(s().cusum.signaledRegions.size(), 1u);
             EXPECT_EQ(s().shared.selectedRegion, s().cusum.signaledRegions[1] - 1);
+        } else if (c.click == Click::Identify) {
+            // Looked up, not selected: the wait's region stays the one selected.
+            EXPECT_EQ(s().shared.selectedRegion, selectedBefore);
         } else {
             EXPECT_EQ(s().shared.selectedRegion, region);
         }
         switch (c.click) {
-        case Click::Identify: EXPECT_TRUE(ctx->isOpen<frmInfo>()); break;
+        case Click::Identify:
+            EXPECT_TRUE(ctx->isOpen<frmInfo>());
+            EXPECT_EQ(infoLines(), modFunctions::RegionInfoLines(*s().area.dbfRecordset, region));
+            break;
         case Click::Find:
             EXPECT_EQ(cluster()->lstLocalPatternSummary->currentRow(), ClusterLines::localRowOfRegion(region));
             break;
@@ -452,6 +483,35 @@ protected:
         }
     }
 
+    // Once the wait is over, the signalled region's chosen row, the region
+    // chart and the map's selection name one region: a chosen row is
+    // charted, and the chart charts the region selected. A flash that ran
+    // whole or was cut short by a Run refused after all charts its region.
+    void expectOneRegionNamed(const WaitCase& c) {
+        frmUnivariate* u = cusum();
+        const std::int32_t selected = s().shared.selectedRegion;
+        const int row = u->lstRegion->currentRow();
+        const frmGraph* g = ctx->find<frmGraph>();
+        if (row >= 0) {
+            ASSERT_LT(static_cast<std::size_t>(row), s().cusum.signaledRegions.size());
+            EXPECT_EQ(s().cusum.signaledRegions[static_cast<std::size_t>(row)] - 1, selected) << "the chosen row";
+            EXPECT_NE(g, nullptr) << "the region of the chosen row is not charted";
+        }
+        const bool flashEnded = c.wait == WaitKind::RegionFlash && c.effect != Effect::Replaces;
+        if (flashEnded) {
+            EXPECT_NE(g, nullptr) << "the flashed region is not charted";
+        }
+        if (!g) return;
+        const auto r = static_cast<Eigen::Index>(selected) + 1;
+        ASSERT_EQ(g->MSChart1->rowCount(), kPeriods);
+        for (int p = 1; p <= kPeriods; ++p)
+            EXPECT_DOUBLE_EQ(g->MSChart1->chartData()(p - 1, 0), s().cusum.cusumValues(r, p)) << "period " << p;
+        const CusumState& cs = s().cusum;
+        const std::string name =
+            CusumLines::regionName(*s().area.dbfRecordset, static_cast<std::int32_t>(r), cs.primaryIdField, cs.secondaryIdField);
+        EXPECT_EQ(g->Text1->text().toStdString().rfind(name + " in ", 0), 0u) << "the chart names another region";
+    }
+
     // Checks that every view shows bandwidth or period `shown`; the map may
     // be closed (the list then keeps its row). During an animation the
     // point window's period list has no row chosen.
@@ -481,6 +541,7 @@ protected:
             EXPECT_EQ(u->lstPeriod->currentRow(), shown + 1);
             EXPECT_EQ(u->lblY->text().toStdString(), std::to_string(shown));
             EXPECT_TRUE(s().shared.cusumMapMode);
+            if (waitOver_) expectOneRegionNamed(c);
         } else if (shown == kNothingChosen) {
             // The map shows what the run drew: no bandwidth to agree on.
             if (m) {
@@ -504,6 +565,7 @@ protected:
 
     int charted_ = 0;
     std::string other_;
+    bool waitOver_ = false;  // the wait and the clicks it deferred have run
 };
 
 TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
@@ -526,6 +588,7 @@ TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
         clicked = true;
         const std::string before = pickedState();
         const int chartedBefore = charted_;
+        const std::int32_t selectedBefore = s().shared.selectedRegion;
         click(c);
         // No click waits inside the wait it came in: a Run's animation
         // starts once the stopped wait has returned.
@@ -533,7 +596,7 @@ TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
         if (c.effect == Effect::Ignored) {
             EXPECT_EQ(pickedState(), before) << "the click was not ignored";
         }
-        if (c.effect == Effect::Acts) expectActed(c, before, chartedBefore);
+        if (c.effect == Effect::Acts) expectActed(c, before, chartedBefore, selectedBefore);
         // A row chosen shows at once; a redraw shows what the views show; a
         // stopped animation shows where it stopped.
         if (c.effect == Effect::Live) expectAgreement(c, c.scene == Scene::ClusterRange ? 0 : 1);
@@ -544,6 +607,7 @@ TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
     // A Run deferred during the wait starts once the event loop has it.
     finishDeferredClicks();
     pump->onWait = nullptr;
+    waitOver_ = true;
     ASSERT_TRUE(clicked);
     if (c.click == Click::StudyArea && c.scene == Scene::PointCusum) frame = ctx->find<MDIFrmMain>();
 

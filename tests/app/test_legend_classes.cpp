@@ -2,6 +2,8 @@
 // six classes, the legend rows on the window surface, and the cusum bands.
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,11 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "map/frmPolygonSHP.h"
+#include "map/modDrawPolygon.h"
 #include "map/modFunctions.h"
 #include "map/modLegend.h"
 #include "platform/Format.h"
+#include "retrospective/ClusterLines.h"
+#include "retrospective/frmClusterDetection.h"
 #include "stats/AppState.h"
+#include "tests/app/FrameFixture.h"
 #include "tests/support/CaseNames.h"
+#include "tests/support/TestPaths.h"
 #include "ui/PictureSurface.h"
 
 using modLegend::LegendStatistic;
@@ -360,3 +368,103 @@ TEST(CusumColors, TheLegendLabelsTakeTheirCaptionsAndBackColours) {
     modFunctions::SetCusumLegendLabels(lblLeg);
     EXPECT_EQ(lblLeg[3]->text().toStdString(), "< 100%");
 }
+
+// ---- The legend beside the map, as the map window shows it ----
+
+namespace {
+
+using namespace frametest;
+
+// What the map shows its legend for: a run of the cluster window on the
+// sample, or, after one, a class map of values of three integer digits of
+// either sign.
+enum class LegendScene { SampleAdjustedPoisson, SampleFreemanTukey, ThreeDigitsBothSigns };
+
+struct ShownLegendCase {
+    const char* name;
+    LegendScene scene;
+    std::string someLabel;  // a label the legend must hold, "" = none named
+};
+
+const std::vector<ShownLegendCase>& shownLegendCases() {
+    static const std::vector<ShownLegendCase> cases = {
+        {"TwoIntegerDigitsOfTheSample", LegendScene::SampleAdjustedPoisson, "  12.7965   -    30.9278"},
+        {"TheMLabels", LegendScene::SampleFreemanTukey, "-M* =<  -  < -0.5M*"},
+        {"ThreeIntegerDigitsOfEitherSign", LegendScene::ThreeDigitsBothSigns, "- 987.6543   -  - 456.7890"},
+    };
+    return cases;
+}
+
+class ShownLegend : public FrameTest, public ::testing::WithParamInterface<ShownLegendCase> {};
+
+TEST_P(ShownLegend, EveryLabelIsShownWhole) {
+    const ShownLegendCase& c = GetParam();
+    openRetroWithFields(sourcePath("data/sample/sample.shp"));
+    frmClusterDetection* w = ctx->find<frmClusterDetection>();
+    ASSERT_NE(w, nullptr);
+    w->selectTest(c.scene == LegendScene::SampleFreemanTukey ? ClusterTest::FreemanTukey : ClusterTest::AdjustedPoisson);
+    w->selectSingleSigma();
+    w->txtSingleSigma->setText("1");
+    w->cmdRun->click();
+    ASSERT_TRUE(takeMessages().empty());
+    AppState& s = ctx->state;
+    if (c.scene == LegendScene::ThreeDigitsBothSigns) {
+        // Six values in equal shares over the regions, three of each sign.
+        const std::vector<double> shape = {-987.6543, -456.789, -123.45678, 234.5, 876.54321, 999.99};
+        DoubleArray values(static_cast<std::size_t>(s.area.regionCount) + 1, 0.0);
+        for (std::size_t i = 1; i < values.size(); ++i) values[i] = shape[(i - 1) * shape.size() / (values.size() - 1)];
+        s.retro.mapClassValues = values;
+        modDrawPolygon::ShowClassMap(*ctx, s.retro.mapClassValues);
+    }
+    frmPolygonSHP* map = ctx->find<frmPolygonSHP>();
+    ASSERT_NE(map, nullptr);
+    const LegendStatistic statistic = s.legend.legendStatistic;
+    ASSERT_EQ(statistic, c.scene == LegendScene::SampleFreemanTukey ? LegendStatistic::M : LegendStatistic::Score);
+
+    const QImage shown = map->grab().toImage();
+    ASSERT_EQ(shown.size(), map->size());
+    const BgrColor back = map->surface().BackColor;
+    std::vector<std::string> labels;
+    for (int k = 0; k <= 5; ++k) {
+        const std::string label =
+            modLegend::LegendLabel(statistic, k, s.legend.legendBreaks, s.legend.legendMin, s.legend.legendMax);
+        SCOPED_TRACE("row " + std::to_string(k) + " \"" + label + "\"");
+        labels.push_back(label);
+        // The label drawn alone where the legend draws it, on a clear surface.
+        PictureSurface alone(ScaleUnit::Twips);
+        alone.resize(map->width(), map->height());
+        alone.BackColor = back;
+        alone.Cls();
+        alone.ForeColor = 0;
+        alone.FontSize = 8.0;
+        alone.FontBold = false;
+        alone.CurrentX = 400;
+        alone.CurrentY = 805 + 300.0 * k;
+        alone.Print(label);
+        int inked = 0, differing = 0, rightmost = -1;
+        for (int y = 0; y < alone.heightPx(); ++y)
+            for (int x = 0; x < alone.widthPx(); ++x) {
+                if (alone.Point(x, y) == back) continue;
+                ++inked;
+                rightmost = std::max(rightmost, x);
+                if ((shown.pixel(x, y) & 0xFFFFFF) != (alone.image().pixel(x, y) & 0xFFFFFF)) ++differing;
+            }
+        EXPECT_GT(inked, 0);
+        EXPECT_EQ(differing, 0) << "of " << inked << " pixels of the label";
+        // Nor does the map begin over its end.
+        EXPECT_LT(rightmost, map->picSHP->geometry().left());
+    }
+    if (!c.someLabel.empty()) {
+        std::string all;
+        for (const std::string& l : labels) all += "\n\"" + l + "\"";
+        EXPECT_NE(std::find(labels.begin(), labels.end(), c.someLabel), labels.end()) << c.someLabel << " among" << all;
+    }
+    // The map keeps its right edge and is drawn in the room it has.
+    const QRect picture = map->picSHP->geometry();
+    EXPECT_EQ(picture.left() + picture.width(), twipsToPixels(map->Width() - 120));
+    EXPECT_EQ(map->picSHP->surface().widthPx(), picture.width());
+}
+
+INSTANTIATE_TEST_SUITE_P(Legend, ShownLegend, ::testing::ValuesIn(shownLegendCases()), CaseNameOf());
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QSlider>
 #include <QToolBar>
@@ -15,6 +16,9 @@
 #include "app/MDIFrmMain.h"
 #include "map/frmInfo.h"
 #include "map/modArea.h"
+#include "map/modFunctions.h"
+#include "platform/DbfTable.h"
+#include "tests/app/FrameFixture.h"
 #include "test_map_support.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/TestPaths.h"
@@ -280,14 +284,28 @@ TEST_F(MapWindow, IdentifyBlinksTheRegionAndShowsItsInformation) {
 // A region identified during a blink shows its information at once and
 // blinks nothing of its own; the blink goes on, on its own region.
 TEST_F(MapWindow, IdentifyDuringABlinkShowsTheRegionWithoutABlinkOfItsOwn) {
+    // The regions' records, for the information window.
+    const std::string table = scratchDir("map_window_table") + "/squares";
+    frametest::writeTable(table, 2);
+    s().area.dbfRecordset = DbfTable::Open(table + ".dbf");
+    ASSERT_NE(s().area.dbfRecordset, nullptr);
+    const auto infoLines = [&] {
+        std::vector<std::string> lines;
+        const frmInfo* info = h->ctx.find<frmInfo>();
+        for (int i = 0; info && i < info->lstInfo->count(); ++i) lines.push_back(info->lstInfo->item(i)->text().toStdString());
+        return lines;
+    };
     useTool("ID");
     int blinkSeen = 0;
     h->pump->onWait = [&](std::int64_t n) {
         if (n == 1) {
             clickAt(5, 5);
             EXPECT_EQ(h->pump->waits, 1) << "the second click waited";
-            EXPECT_EQ(s().shared.selectedRegion, 0);
+            // The region clicked is looked up at once; the blinked one
+            // stays the region selected.
             EXPECT_TRUE(h->ctx.isOpen<frmInfo>());
+            EXPECT_EQ(infoLines(), modFunctions::RegionInfoLines(*s().area.dbfRecordset, 0));
+            EXPECT_EQ(s().shared.selectedRegion, 1);
         }
         blinkSeen += h->colourAt(15, 5) == kYellow;
         EXPECT_NE(h->colourAt(5, 5), kYellow) << "wait " << n;
@@ -295,7 +313,8 @@ TEST_F(MapWindow, IdentifyDuringABlinkShowsTheRegionWithoutABlinkOfItsOwn) {
     clickAt(15, 5);
     EXPECT_EQ(h->pump->waits, 3);
     EXPECT_EQ(blinkSeen, 3);
-    EXPECT_EQ(s().shared.selectedRegion, 0);
+    EXPECT_EQ(s().shared.selectedRegion, 1);
+    EXPECT_EQ(infoLines(), modFunctions::RegionInfoLines(*s().area.dbfRecordset, 0));
     EXPECT_EQ(h->colourAt(15, 5), kWhite);
     h->ctx.unload<frmInfo>();
 }
