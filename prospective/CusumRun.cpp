@@ -19,8 +19,8 @@ std::string tooManyPeriodsText(std::int64_t periods) {
            std::to_string(periods) + ".";
 }
 
-void checkPeriodCount(std::int64_t periods, std::int64_t shown) {
-    if (periods > kMostPeriods || shown > kMostPeriods) refuse(tooManyPeriodsText(periods));
+void checkPeriodCount(std::int64_t shown) {
+    if (shown > kMostPeriods) refuse(tooManyPeriodsText(shown));
 }
 
 Wait periodWait(std::int32_t delay) {
@@ -49,7 +49,7 @@ Work compute(const AppState& s, Periods&& in, double k, double h, double sigma, 
     Work w;
     w.withPrevious = from && from->previousAndCurrent;
     w.labelOffset = w.withPrevious ? from->previousPeriodCount : 0.0;
-    checkPeriodCount(in.count, static_cast<std::int64_t>(in.count) + static_cast<std::int64_t>(w.labelOffset));
+    checkPeriodCount(static_cast<std::int64_t>(in.count) + static_cast<std::int64_t>(w.labelOffset));
     w.k = k;
     w.h = h;
     w.sigma = sigma == 0.0 ? 1e-9 : sigma;
@@ -125,7 +125,7 @@ void checkPointFiles(const PointCusumVars& v, bool previous) {
 PointWork computePoints(const PointCusumVars& v, bool previous, double k, double h, double sigma,
                         const PointMapInput& picture) try {
     const std::int64_t saved = previous ? static_cast<std::int64_t>(v.saved->periodCount) : 0;
-    checkPeriodCount(saved + v.newZ->columns, saved + v.newZ->columns);
+    checkPeriodCount(saved + v.newZ->columns);
     PointWork w;
     const std::int32_t n = v.coords.count;
     w.points = v.coords.points;

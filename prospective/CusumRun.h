@@ -38,9 +38,10 @@ inline constexpr const char* kOutOfMemoryText =
 inline constexpr std::int32_t kMostPeriods = std::numeric_limits<std::int16_t>::max();
 // "A run can have at most 32767 periods; these data have <periods>."
 std::string tooManyPeriodsText(std::int64_t periods);
-// Raises the refusal above for `periods` when they, or the `shown` periods
-// they are listed among, exceed kMostPeriods.
-void checkPeriodCount(std::int64_t periods, std::int64_t shown);
+// Raises the refusal above, naming them, when the periods a run shows
+// exceed kMostPeriods: its new periods with the saved or loaded ones that
+// its lists and chart number them among.
+void checkPeriodCount(std::int64_t shown);
 
 // ---- The speed options ----
 

@@ -227,7 +227,8 @@ void frmUnivariateCusumTextfile::resetForStart() {
 void frmUnivariateCusumTextfile::optZero_Click() { resetForStart(); }
 void frmUnivariateCusumTextfile::optPre_Click() { resetForStart(); }
 
-bool frmUnivariateCusumTextfile::chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read) {
+bool frmUnivariateCusumTextfile::chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read,
+                                               const std::string& refused) {
     FileDialogRequest request;
     request.filter = kTextFilter;
     const FileDialogResult chosen = dialogs().openFile(request);
@@ -238,7 +239,7 @@ bool frmUnivariateCusumTextfile::chooseAndRead(QLineEdit* box, const std::functi
     try {
         read(chosen.fileName);
     } catch (const AppError& e) {
-        dialogs().warning(e.description());
+        dialogs().warning(refused + e.description());
         return false;
     }
     box->setText(QString::fromStdString(chosen.fileName));
@@ -267,8 +268,11 @@ void frmUnivariateCusumTextfile::cmdOldCusum_Click() {
 }
 
 void frmUnivariateCusumTextfile::cmdNewZScore_Click() {
-    if (!chooseAndRead(txtNewZScore,
-                       [this](const std::string& path) { v_.newZ = PointCusum::ReadZScores(path, v_.coords.count); }))
+    // Refused in the polygon window's words for its period file.
+    if (!chooseAndRead(
+            txtNewZScore,
+            [this](const std::string& path) { v_.newZ = PointCusum::ReadZScores(path, v_.coords.count); },
+            "The period file was not read: "))
         return;
     cmdRun->setEnabled(true);
 }
@@ -328,9 +332,12 @@ void frmUnivariateCusumTextfile::run() {
     } catch (const AppError& e) {
         return dialogs().warning(e.description());
     }
-    // The run starts: its points, map and results replace the last run's.
+    // The run starts: its points, map and results replace the last run's,
+    // and nothing of a selection on that run's map stays (a radius, a
+    // point's name; the tool stays chosen).
     clearQuietly(lstPeriod);
     clearQuietly(lstRegion);
+    lblDisplay->clear();
     const std::vector<std::string> lines = std::move(work.lines);
     CusumRun::commitPoints(v_, ctx_.state.points, std::move(work));
     picPoint->copyPoints();

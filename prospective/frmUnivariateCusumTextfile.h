@@ -122,8 +122,10 @@ protected:
 private:
     // Asks for a text file and reads it with `read` (which commits only what
     // it read whole); shows the file's name in `box`. False when nothing was
-    // chosen or the file was refused, after the message saying why.
-    bool chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read);
+    // chosen or the file was refused, after the message saying why (behind
+    // `refused`).
+    bool chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read,
+                       const std::string& refused = {});
     void buildControls();
     void resetForStart();
     // The run (cmdRun_Click): checks and computes, then draws the points
