@@ -1216,3 +1216,74 @@ TEST_F(PointCusumWindow, TheStudyAreaIsMeasuredAtTheZoomAndPanOfTheRun) {
         }
     }
 }
+
+// A Run refused inside its computation (a bandwidth the kernel cannot scale
+// by, found once the hull is measured; memory running out as three thousand
+// periods are smoothed) changes nothing the window shows or would save: the
+// lists, the labels, the map, the maximum chart, the result and the saves
+// of the run before stay.
+TEST_F(PointCusumWindow, ARunRefusedInItsComputationKeepsTheRunShown) {
+    std::string long3;
+    for (int point = 0; point < 3; ++point) {
+        for (int p = 0; p < 3000; ++p) long3 += p ? ",0.5" : "0.5";
+        long3 += "\n";
+    }
+    const std::string longZ = file("long.txt", long3);
+    const struct {
+        const char* name;
+        const char* sigma;
+        bool limited;
+        const char* says;
+    } cases[] = {
+        {"a bandwidth out of scale", "1e-300", false,
+         "The bandwidth is too small or too large for the kernel of these points."},
+        {"memory", "1", true, "There is not enough memory left to compute the cusum of these points."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w->optZero->click();
+        w->txtSigma->setText("1");
+        runFromZero();
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        // The cusum file of this run, as its Save cusum writes it.
+        dialogs().queueFile(dir + "/before.csm");
+        w->cmdSaveCusum->click();
+        const std::string before = readBytes(dir + "/before.csm");
+        w->lstPeriod->setCurrentRow(3);
+        w->lstRegion->setCurrentRow(0);
+        const auto period = lines(w->lstPeriod), region = lines(w->lstRegion);
+        const std::string label = w->lblY->text().toStdString(), caption = w->lblEachRegionInfo->text().toStdString();
+        const QImage map = w->picPoint->surface().image();
+        const Eigen::MatrixXd chart = w->MSChart1->chartData();
+        const PointCusum::Result result = *w->vars().result;
+
+        if (c.limited) open(w->cmdNewZScore, longZ);
+        w->txtSigma->setText(c.sigma);
+        {
+            const std::optional<AllocationLimit> limit =
+                c.limited ? std::make_optional<AllocationLimit>(64 * 1024) : std::nullopt;
+            realClick(w->cmdRun);
+        }
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, c.says);
+        dialogs().messages.clear();
+        EXPECT_EQ(lines(w->lstPeriod), period);
+        EXPECT_EQ(lines(w->lstRegion), region);
+        EXPECT_EQ(w->lblY->text().toStdString(), label);
+        EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), caption);
+        EXPECT_FALSE(w->MSChart2->isHidden());
+        EXPECT_TRUE(w->picPoint->surface().image() == map);
+        EXPECT_TRUE(w->MSChart1->chartData().rows() == chart.rows() && w->MSChart1->chartData() == chart);
+        ASSERT_TRUE(w->vars().result);
+        const PointCusum::Result& now = *w->vars().result;
+        EXPECT_TRUE(now.cusum.rows() == result.cusum.rows() && now.cusum.cols() == result.cusum.cols() &&
+                    now.cusum == result.cusum);
+        EXPECT_EQ(now.maxCusumId, result.maxCusumId);
+        EXPECT_EQ(now.kernelSigma, result.kernelSigma);
+        EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+        EXPECT_TRUE(w->cmdSaveResult->isEnabled());
+        dialogs().queueFile(dir + "/after.csm");
+        w->cmdSaveCusum->click();
+        EXPECT_EQ(readBytes(dir + "/after.csm"), before);
+    }
+}
