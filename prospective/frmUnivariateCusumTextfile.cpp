@@ -333,7 +333,7 @@ void frmUnivariateCusumTextfile::run() {
         return dialogs().warning(e.description());
     }
     // The run starts: its points, map and results replace the last run's,
-    // and nothing of a selection on that run's map stays (a radius, a
+    // and nothing of a selection on the last run's map stays (a radius, a
     // point's name; the tool stays chosen).
     clearQuietly(lstPeriod);
     clearQuietly(lstRegion);
