@@ -82,7 +82,7 @@ void MDIFrmMain::connectServices() {
     onSignal(&hub, &MapHub::coordinatesChanged, this,
             whileOpen([this](const std::string& text) { setStatusPanelText(text); }));
     // The coordinates shown belong to the map of the study area before.
-    connect(&hub, &MapHub::studyAreaOpened, this, whileOpen([this] { setStatusPanelText({}); }));
+    onSignal(&hub, &MapHub::studyAreaOpened, this, whileOpen([this] { setStatusPanelText({}); }));
 }
 
 // ---------------------------------------------------------------- menus

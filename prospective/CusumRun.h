@@ -1,8 +1,8 @@
 #pragma once
 // The cusum run of both cusum windows apart from their controls: the speed
-// options and their waits, the one limit on periods, and the polygon run in
-// three steps, as the cluster test's run has them: check the inputs,
-// compute into a working copy, commit.
+// options and their waits, the one limit on periods, and the polygon run
+// and the point run, each in three steps, as the cluster test's run has
+// them: check the inputs, compute into a working copy, commit.
 //
 // A run raises AppError from its check and compute steps, memory running
 // out included (error 7), and changes nothing there; only the commit, which
@@ -11,12 +11,16 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "map/PointTransform.h"
 #include "platform/Error.h"
+#include "prospective/PointCusum.h"
 #include "stats/AppState.h"
 #include "stats/modCusum.h"
+#include "stats/modFunctions.h"
 #include "ui/EventPump.h"
 
 namespace CusumRun {
@@ -34,9 +38,10 @@ inline constexpr const char* kOutOfMemoryText =
 inline constexpr std::int32_t kMostPeriods = std::numeric_limits<std::int16_t>::max();
 // "A run can have at most 32767 periods; these data have <periods>."
 std::string tooManyPeriodsText(std::int64_t periods);
-// Raises the refusal above for `periods` when they, or the `shown` periods
-// they are listed among, exceed kMostPeriods.
-void checkPeriodCount(std::int64_t periods, std::int64_t shown);
+// Raises the refusal above, naming them, when the periods a run shows
+// exceed kMostPeriods: its new periods with the saved or loaded ones that
+// its lists and chart number them among.
+void checkPeriodCount(std::int64_t shown);
 
 // ---- The speed options ----
 
@@ -103,5 +108,36 @@ Work compute(const AppState& state, Periods&& periods, double k, double h, doubl
 
 // Replaces the last run's results with the working copy's.
 void commit(AppState& state, Work&& work) noexcept;
+
+// ---- The point run ----
+
+// Checks that the files of the chosen start were read: the z-scores, and
+// with `previous` the saved cusums too.
+void checkPointFiles(const PointCusumVars& vars, bool previous);
+
+// The working copy of a point run.
+struct PointWork {
+    // The points its map draws, and their count.
+    std::vector<CentroidRecord> points;
+    std::int32_t count = 0;
+    // With a bandwidth above 0: the hull of the points as the plain map
+    // draws them, whose area is the kernel's study area.
+    std::optional<modFunctions::HullResult> hull;
+    PointCusum::Result result;
+    // The period list, header and rules included.
+    std::vector<std::string> lines;
+};
+
+// The run on the files read: saved plus new periods within the limit, the
+// hull measured from the points' pixels as the plain map would draw them
+// on `picture` with the view's zoom, pan and drag in force, the kernel,
+// smoothing and recursion (PointCusum::Run) with k, h and sigma, from zero
+// or with `previous` from the saved cusums, and the period list.
+PointWork computePoints(const PointCusumVars& vars, bool previous, double k, double h, double sigma,
+                        const PointMapInput& picture);
+
+// Replaces the last point run with the working copy: the points the map
+// draws, the result with no period shown, and the hull in `points`.
+void commitPoints(PointCusumVars& vars, PointState& points, PointWork&& work) noexcept;
 
 }  // namespace CusumRun

@@ -2,13 +2,15 @@
 // The cusum on point data without its window: the point coordinate file,
 // the point window's readings of the z-score file and of a saved cusum
 // file, and the run from zero or continued from a saved cusum, with the
-// lines and files of its results. The arithmetic is the polygon cusum's
-// (modCusum), on the points' own coordinates; the text is CusumLines'.
+// lines and files of its results, and what the point window keeps. The
+// arithmetic is the polygon cusum's (modCusum), on the points' own
+// coordinates; the text is CusumLines'.
 //
 // Readers parse a whole file into temporaries and raise AppError with a
 // text that says what is wrong, and where, before anything is handed back.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,3 +94,23 @@ std::vector<std::string> CusumFileLines(const Result& r);
 std::vector<std::string> ReportLines(const Result& r);
 
 }  // namespace PointCusum
+
+// What the point cusum window keeps across its closing: the files read,
+// the result of the last run and its map's view.
+struct PointCusumVars {
+    PointCoordinateFile::Loaded coords;
+    std::optional<PeriodMatrixFile::Loaded> newZ;
+    std::optional<CusumFile::Loaded> saved;
+    std::optional<PointCusum::Result> result;
+    // The points the map draws: those of the last run, not a coordinate
+    // file read since.
+    std::vector<CentroidRecord> mapPoints;
+    std::int32_t mapCount = 0;
+    PointMapView view;
+    // The period the map, the label and the signalled points show; 0 for none.
+    std::int32_t shownPeriod = 0;
+    std::vector<std::int32_t> signaledPoints;
+    std::int32_t selectedPoint = 0;
+    std::vector<bool> selectionFlags;
+    double circleCentreX = 0.0, circleCentreY = 0.0;
+};

@@ -22,7 +22,6 @@
 #include "prospective/CusumLines.h"
 #include "prospective/CusumParameters.h"
 #include "prospective/CusumRun.h"
-#include "stats/modFunctions.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/LineChart.h"
@@ -228,7 +227,8 @@ void frmUnivariateCusumTextfile::resetForStart() {
 void frmUnivariateCusumTextfile::optZero_Click() { resetForStart(); }
 void frmUnivariateCusumTextfile::optPre_Click() { resetForStart(); }
 
-bool frmUnivariateCusumTextfile::chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read) {
+bool frmUnivariateCusumTextfile::chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read,
+                                               const std::string& refused) {
     FileDialogRequest request;
     request.filter = kTextFilter;
     const FileDialogResult chosen = dialogs().openFile(request);
@@ -239,7 +239,7 @@ bool frmUnivariateCusumTextfile::chooseAndRead(QLineEdit* box, const std::functi
     try {
         read(chosen.fileName);
     } catch (const AppError& e) {
-        dialogs().warning(e.description());
+        dialogs().warning(refused + e.description());
         return false;
     }
     box->setText(QString::fromStdString(chosen.fileName));
@@ -268,8 +268,11 @@ void frmUnivariateCusumTextfile::cmdOldCusum_Click() {
 }
 
 void frmUnivariateCusumTextfile::cmdNewZScore_Click() {
-    if (!chooseAndRead(txtNewZScore,
-                       [this](const std::string& path) { v_.newZ = PointCusum::ReadZScores(path, v_.coords.count); }))
+    // Refused in the polygon window's words for its period file.
+    if (!chooseAndRead(
+            txtNewZScore,
+            [this](const std::string& path) { v_.newZ = PointCusum::ReadZScores(path, v_.coords.count); },
+            "The period file was not read: "))
         return;
     cmdRun->setEnabled(true);
 }
@@ -309,77 +312,41 @@ void frmUnivariateCusumTextfile::cmdRun_Click() {
     });
 }
 
-std::optional<modFunctions::HullResult> frmUnivariateCusumTextfile::measureHull(
-    const std::vector<CentroidRecord>& points, std::int32_t n) const {
-    // Where the plain map of these points puts them, with the view's zoom
-    // and pan on this picture, without drawing over what the map shows.
-    PointMapInput in = picPoint->transformInput();
-    DoubleArray xs(static_cast<std::size_t>(n) + 1, 0.0), ys(static_cast<std::size_t>(n) + 1, 0.0);
-    for (std::size_t i = 1; i < xs.size() && i < points.size(); ++i) {
-        xs[i] = points[i].X;
-        ys[i] = points[i].Y;
-    }
-    in.extent = findPointExtent(xs, ys);
-    const std::optional<PointTransform> t = computePointTransform(in);
-    if (!t) return std::nullopt;
-    PointState drawn;
-    drawn.pointCount = n;
-    drawn.pointScaleX = t->scaleX;
-    drawn.pointScaleY = t->scaleY;
-    drawn.devicePoints = pointDevicePositions(*t, v_.view.dragX, v_.view.dragY, points, n);
-    return modFunctions::ComputeConvexHull(drawn);
-}
-
 void frmUnivariateCusumTextfile::run() {
     // Nothing the window shows changes until the run is computed whole: a
     // refused run leaves the last one's lists, map and charts working.
     const auto p = readCusumParameters(txtKvalue, txtHvalue, txtSigma);
     if (!p) return;
     const bool previous = optPre->isChecked();
-    if (!v_.newZ || (previous && !v_.saved)) {
-        dialogs().warning("Read the input files of the chosen start again before the run.");
-        return;
-    }
     const int speed = optMedium->isChecked() ? kMediumDelay : optSlow->isChecked() ? kSlowDelay : kFastDelay;
-
+    try {
+        CusumRun::checkPointFiles(v_, previous);
+    } catch (const AppError& e) {
+        return dialogs().warning(e.description());
+    }
     // Busy from the kernel on, as long as the run computes and animates.
     const BusyPointer busy(ctx_.frame());
-    const std::int32_t n = v_.coords.count;
-    std::vector<CentroidRecord> points;
-    std::optional<modFunctions::HullResult> hull;
-    PointCusum::Result result;
-    std::vector<std::string> lines;
+    CusumRun::PointWork work;
     try {
-        const std::int64_t saved = previous ? static_cast<std::int64_t>(v_.saved->periodCount) : 0;
-        CusumRun::checkPeriodCount(saved + v_.newZ->columns, saved + v_.newZ->columns);
-        points = v_.coords.points;
-        // The study area of the kernel is the hull of the points as the
-        // plain map draws them.
-        if (p->sigma != 0.0 && n >= 2) hull = measureHull(points, n);
-        result = PointCusum::Run(points, n, v_.newZ->z, v_.newZ->columns, p->k, p->h, p->sigma,
-                                 hull ? hull->area : 0.0, previous ? &*v_.saved : nullptr);
-        lines = PointCusum::PeriodListLines(result);
+        work = CusumRun::computePoints(v_, previous, p->k, p->h, p->sigma, picPoint->transformInput());
     } catch (const AppError& e) {
-        dialogs().warning(e.description());
-        return;
-    } catch (const std::bad_alloc&) {
-        dialogs().warning("There is not enough memory left to compute the cusum of these points.");
-        return;
+        return dialogs().warning(e.description());
     }
-
-    // The run starts: its points, map and results replace the last run's.
+    // The run starts: its points, map and results replace the last run's,
+    // and nothing of a selection on the last run's map stays (a radius, a
+    // point's name; the tool stays chosen).
     clearQuietly(lstPeriod);
     clearQuietly(lstRegion);
-    v_.mapPoints = std::move(points);
-    v_.mapCount = n;
+    lblDisplay->clear();
+    const std::vector<std::string> lines = std::move(work.lines);
+    CusumRun::commitPoints(v_, ctx_.state.points, std::move(work));
     picPoint->copyPoints();
     drawing([&] { picPoint->DrawPointMap(); });
-    if (hull) modFunctions::CommitConvexHull(ctx_.state.points, std::move(*hull));
-    v_.result = std::move(result);
-    v_.shownPeriod = 0;
-    v_.signaledPoints.clear();
-    const PointCusum::Result& r = *v_.result;
+    animate(lines, speed);
+}
 
+void frmUnivariateCusumTextfile::animate(const std::vector<std::string>& lines, int delay) {
+    const PointCusum::Result& r = *v_.result;
     const std::uint64_t generation = ++generation_;
     setAnimating(true);
     lstPeriod->addItem(QString::fromStdString(lines[0]));
@@ -400,7 +367,7 @@ void frmUnivariateCusumTextfile::run() {
     });
     WaitingAction animation(this, [self, generation] { return self && self->stillRunning(generation); });
     for (std::int32_t p = r.savedPeriods + 1; p <= r.periods(); ++p) {
-        const bool waited = animation.wait(periodWait(speed));
+        const bool waited = animation.wait(periodWait(delay));
         if (!self || !waited || !stillRunning(generation)) {
             // Closed, or replaced by a newer run, which owns the controls;
             // stopped for a Run, it ends on the period it shows.

@@ -17,7 +17,6 @@
 
 #include "context/AppContext.h"
 #include "prospective/PointCusum.h"
-#include "stats/modFunctions.h"
 #include "ui/EventPump.h"
 
 class LineChart;
@@ -29,26 +28,6 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QWidget;
-
-// What the window keeps across its closing: the files read, the result of
-// the last run and its map's view.
-struct PointCusumVars {
-    PointCoordinateFile::Loaded coords;
-    std::optional<PeriodMatrixFile::Loaded> newZ;
-    std::optional<CusumFile::Loaded> saved;
-    std::optional<PointCusum::Result> result;
-    // The points the map draws: those of the last run (or of the run being
-    // started), not a coordinate file read since.
-    std::vector<CentroidRecord> mapPoints;
-    std::int32_t mapCount = 0;
-    PointMapView view;
-    // The period the map, the label and the signalled points show; 0 for none.
-    std::int32_t shownPeriod = 0;
-    std::vector<std::int32_t> signaledPoints;
-    std::int32_t selectedPoint = 0;
-    std::vector<bool> selectionFlags;
-    double circleCentreX = 0.0, circleCentreY = 0.0;
-};
 
 class frmUnivariateCusumTextfile : public QWidget {
     Q_OBJECT
@@ -143,17 +122,18 @@ protected:
 private:
     // Asks for a text file and reads it with `read` (which commits only what
     // it read whole); shows the file's name in `box`. False when nothing was
-    // chosen or the file was refused, after the message saying why.
-    bool chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read);
+    // chosen or the file was refused, after the message saying why (behind
+    // `refused`).
+    bool chooseAndRead(QLineEdit* box, const std::function<void(const std::string&)>& read,
+                       const std::string& refused = {});
     void buildControls();
     void resetForStart();
-    // The run (cmdRun_Click): computes, then draws the points and animates.
+    // The run (cmdRun_Click): checks and computes, then draws the points
+    // and animates.
     void run();
-    // The convex hull of points 1..n as the plain map would draw them now;
-    // none when the map could not draw them (an extent without width or
-    // height).
-    std::optional<modFunctions::HullResult> measureHull(const std::vector<CentroidRecord>& points,
-                                                        std::int32_t n) const;
+    // The periods of the run just committed, one per wait of `delay`:
+    // map, maximum chart, list line and label.
+    void animate(const std::vector<std::string>& lines, int delay);
     void setAnimating(bool on);
     bool stillRunning(std::uint64_t generation) const;
     void selectPeriodRow(int row);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -28,6 +30,7 @@
 #include "tests/prospective/CusumFixture.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/AllocationLimit.h"
+#include "tests/support/RealClick.h"
 #include "tests/support/TestPaths.h"
 #include "ui/LineChart.h"
 
@@ -760,4 +763,209 @@ TEST_F(ContinuationTest, AFileLoadedForAnotherStudyAreaIsRefusedAtOK) {
                                                          "Open a cusum (.csm) file of this study area first."});
     EXPECT_EQ(s().cusum.periodCount, 2.0);
     EXPECT_TRUE(u->periodLines().empty());
+}
+
+namespace {
+
+// A cusum file of `periods` periods for the survey area's four regions, 0
+// but for a cusum of 1 in every seventh period.
+std::string loadedCusums(int periods) {
+    std::string bytes;
+    for (int p = 1; p <= periods; ++p) bytes += "period" + std::to_string(p) + ",";
+    bytes += "\r\n";
+    for (int i = 0; i < kRegions; ++i) {
+        for (int p = 1; p <= periods; ++p) bytes += p % 7 ? "0," : "1,";
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+// A period matrix file of the survey area's four regions over `periods`
+// periods, every z-value 0.5.
+std::string periodsOfHalf(int periods) {
+    std::string bytes;
+    for (int i = 0; i < kRegions; ++i) {
+        for (int p = 1; p <= periods; ++p) bytes += p > 1 ? ",0.5" : "0.5";
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+// What the cusum window shows of its last run, and what its saves would write.
+struct ShownRun {
+    std::vector<std::string> periods, regions;
+    std::string label;
+    Eigen::MatrixXd chart;
+    QImage map;
+    Matrix cusum;
+    DoubleArray maxCusum;
+    TextArray maxRegion;
+    double periodCount = 0, labelOffset = 0, k = 0, h = 0, sigma = 0;
+    bool saveCusum = false, saveResult = false;
+};
+
+bool sameMatrix(const Eigen::MatrixXd& a, const Eigen::MatrixXd& b) {
+    return a.rows() == b.rows() && a.cols() == b.cols() && a == b;
+}
+
+// Each part that differs, named.
+void expectSameRun(const ShownRun& now, const ShownRun& before) {
+    EXPECT_EQ(now.periods, before.periods);
+    EXPECT_EQ(now.regions, before.regions);
+    EXPECT_EQ(now.label, before.label);
+    EXPECT_TRUE(sameMatrix(now.chart, before.chart)) << "the maximum chart";
+    EXPECT_TRUE(now.map == before.map) << "the map";
+    EXPECT_TRUE(sameMatrix(now.cusum, before.cusum)) << "the cusums";
+    EXPECT_EQ(now.maxCusum, before.maxCusum);
+    EXPECT_EQ(now.maxRegion, before.maxRegion);
+    EXPECT_EQ(now.periodCount, before.periodCount);
+    EXPECT_EQ(now.labelOffset, before.labelOffset);
+    EXPECT_EQ(now.k, before.k);
+    EXPECT_EQ(now.h, before.h);
+    EXPECT_EQ(now.sigma, before.sigma);
+    EXPECT_EQ(now.saveCusum, before.saveCusum);
+    EXPECT_EQ(now.saveResult, before.saveResult);
+}
+
+}  // namespace
+
+// The lists and the map number the periods a continuation shows in 16
+// bits: shown after the loaded periods, those count with the new ones. At
+// 32,767 in all it runs; beyond, OK is refused naming all the periods,
+// and the run shown stays. Shown alone, the new periods count from 1.
+TEST_F(ContinuationTest, LoadedAndNewPeriodsShownAreHeldToTheLimit) {
+    const std::string dir = scratchDir("cusum_cont_limit");
+    frmUnivariate* u = open(writeSurveyArea(dir));
+    setParameters(u, "0.3", "2", "0");
+    chooseRange(u, 1, 2);
+    u->cmdCalc->click();
+    ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+    writeBytes(dir + "/long.txt", periodsOfHalf(768));
+    u->selectPrevious();
+    u->cmdCalc->click();
+    frmTxtFileOpen* d = h.ctx.find<frmTxtFileOpen>();
+    ASSERT_NE(d, nullptr);
+    const struct {
+        int loaded, added;
+        bool afterLoaded;  // "Display both previous and current period"
+        const char* says;  // empty: the continuation runs
+    } cases[] = {
+        {32767, 1, true, "A run can have at most 32767 periods; these data have 32768."},
+        {32000, 768, true, "A run can have at most 32767 periods; these data have 32768."},
+        {32766, 1, true, ""},
+        {32767, 1, false, ""},
+        {32767, 2, true, "A run can have at most 32767 periods; these data have 32769."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.loaded) + " loaded and " + std::to_string(c.added) + " new periods" +
+                     (c.afterLoaded ? " shown after them" : ""));
+        writeBytes(dir + "/loaded.csm", loadedCusums(c.loaded));
+        h.dlg->queueFile(dir + "/loaded.csm");
+        d->cmdOpen->click();
+        ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+        ASSERT_EQ(s().cusum.previousPeriodCount, c.loaded);
+        if (c.added == 768) {
+            u->optExistingTextfile->click();
+            h.dlg->queueFile(dir + "/long.txt");
+        } else {
+            u->optFieldSelection->click();
+            chooseRange(u, 3, 2 + c.added);
+        }
+        (c.afterLoaded ? d->optPreviousCurrent : d->optCurrent)->click();
+        const std::vector<std::string> periods = u->periodLines();
+        const Matrix cusum = s().cusum.cusumValues;
+        const int chartRows = u->MSChart1->rowCount();
+        d->cmdOK->click();
+        if (*c.says) {
+            EXPECT_EQ(h.messageTexts(), std::vector<std::string>{c.says});
+            h.clearMessages();
+            EXPECT_EQ(u->periodLines(), periods);
+            EXPECT_TRUE(sameMatrix(s().cusum.cusumValues, cusum));
+            EXPECT_EQ(u->MSChart1->rowCount(), chartRows);
+            continue;
+        }
+        ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+        const int shown = c.afterLoaded ? c.loaded + c.added : c.added;
+        EXPECT_EQ(u->MSChart1->rowCount(), shown);
+        EXPECT_EQ(u->periodLines()[2].substr(0, 5), alignRight(std::to_string(shown), 5));
+        // Region W continued from its last loaded cusum with its Z3 of 0.1.
+        EXPECT_NEAR(s().cusum.cusumValues(1, 1), std::max(0.0, (c.loaded % 7 ? 0.0 : 1.0) + 0.1 - 0.3), 1e-12);
+    }
+}
+
+// A run refused inside its computation, after its periods were read whole
+// (memory running out as they are smoothed: the file takes 24 KB, the
+// smoothing asks for 120 KB at once), changes nothing the window shows or
+// would save: the lists, the label, the maximum chart, the map, the stored
+// results and the saves of the run before stay, from zero and continued.
+TEST_F(ContinuationTest, ARunRefusedInItsComputationKeepsTheRunShown) {
+    const std::string dir = scratchDir("cusum_refused_compute");
+    frmUnivariate* u = openWithSavedRun(dir);
+    const std::string periodFile = dir + "/long.txt";
+    writeBytes(periodFile, periodsOfHalf(3000));
+    const auto runBefore = [&] {
+        u->optZero->click();
+        u->optFieldSelection->click();
+        chooseRange(u, 1, kPeriods);
+        u->cmdCalc->click();
+        ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+        u->selectPeriodRow(4);
+        ASSERT_FALSE(u->regionLines().empty());
+    };
+    // The cusum file of the run before, as its Save cusum writes it.
+    runBefore();
+    h.dlg->queueFile(dir + "/before.csm");
+    u->cmdSaveCusum->click();
+    const std::string before = readBytes(dir + "/before.csm");
+    ASSERT_FALSE(before.empty());
+
+    const auto shownNow = [&] {
+        const CusumState& c = s().cusum;
+        return ShownRun{u->periodLines(), u->regionLines(), u->lblY->text().toStdString(),
+                        u->MSChart1->chartData(), map()->picSHP->surface().image(), c.cusumValues, c.maxCusum,
+                        c.maxCusumRegion, c.periodCount, c.periodLabelOffset, c.kValue, c.hValue, s().shared.sigma,
+                        u->cmdSaveCusum->isEnabled(), u->cmdSaveResult->isEnabled()};
+    };
+    const std::string computing =
+        "The cusum cannot be computed on these data: There is not enough memory left to compute the cusum of this "
+        "study area.";
+    const struct {
+        const char* name;
+        bool continued;
+        bool afterLoaded;
+    } cases[] = {{"from zero", false, false}, {"continued", true, false}, {"continued after the loaded", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        runBefore();
+        frmTxtFileOpen* d = nullptr;
+        if (c.continued) {
+            d = openContinuation(u, dir + "/saved.csm");
+            ASSERT_NE(d, nullptr);
+            (c.afterLoaded ? d->optPreviousCurrent : d->optCurrent)->click();
+        }
+        u->optExistingTextfile->click();
+        const ShownRun shown = shownNow();
+        h.dlg->queueFile(periodFile);
+        {
+            const AllocationLimit limit(64 * 1024);
+            realClick(c.continued ? d->cmdOK : u->cmdCalc);
+        }
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{computing});
+        h.clearMessages();
+        expectSameRun(shownNow(), shown);
+        EXPECT_FALSE(u->animating());
+        if (!c.continued) {
+            h.dlg->queueFile(dir + "/after.csm");
+            u->cmdSaveCusum->click();
+            EXPECT_EQ(readBytes(dir + "/after.csm"), before);
+        }
+        // Without the limit the same run runs whole.
+        h.dlg->queueFile(periodFile);
+        if (c.continued)
+            d->cmdOK->click();
+        else
+            u->cmdCalc->click();
+        EXPECT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+        EXPECT_EQ(s().cusum.periodCount, 3000);
+    }
 }

@@ -18,11 +18,13 @@
 #include <map>
 #include <new>
 #include <sstream>
+#include <tuple>
 #include <utility>
 
 #include "map/PointMap.h"
 #include "platform/Format.h"
 #include "prospective/frmUnivariateCusumTextfile.h"
+#include "stats/modFunctions.h"
 #include "tests/app/ToolsFixture.h"
 #include "tests/support/AllocationLimit.h"
 #include "tests/support/DialogsOutOfMemory.h"
@@ -337,16 +339,18 @@ TEST_F(PointCusumWindow, RefusedFilesLeaveTheEarlierLoad) {
 }
 
 // A z-score or saved cusum file of another number of rows is refused in
-// words about points, whole.
+// words about points, whole; the z-scores, a period file, as the polygon
+// window refuses its period file.
 TEST_F(PointCusumWindow, FilesForOtherPointsAreRefusedNamingThePoints) {
     const struct {
         const char* name;
         bool previous;
         const char* bytes;
         const char* rows;
+        const char* before;
     } cases[] = {
-        {"z-scores", false, "1,2\n3,4\n", "2 lines"},
-        {"saved cusums", true, "period1,\n1,\n2,\n", "2 rows of cusums"},
+        {"z-scores", false, "1,2\n3,4\n", "2 lines", "The period file was not read: "},
+        {"saved cusums", true, "period1,\n1,\n2,\n", "2 rows of cusums", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -356,8 +360,8 @@ TEST_F(PointCusumWindow, FilesForOtherPointsAreRefusedNamingThePoints) {
         const std::string other = file("other.txt", c.bytes);
         open(c.previous ? w->cmdOldCusum : w->cmdNewZScore, other);
         ASSERT_EQ(dialogs().messages.size(), 1u);
-        EXPECT_EQ(dialogs().messages[0].text, "The file \"" + other + "\" holds " + c.rows +
-                                                  " but the point coordinate file holds 3 points.");
+        EXPECT_EQ(dialogs().messages[0].text, c.before + ("The file \"" + other + "\" holds " + c.rows +
+                                                           " but the point coordinate file holds 3 points."));
     }
 }
 
@@ -1005,8 +1009,281 @@ TEST_F(PointCusumWindow, MoreThan32767PeriodsAreRefusedAsInThePolygonWindow) {
     const std::string path = file("wide.txt", wide);
     open(w->cmdNewZScore, path);
     ASSERT_EQ(dialogs().messages.size(), 1u);
-    EXPECT_EQ(dialogs().messages[0].text, "The file \"" + path +
+    EXPECT_EQ(dialogs().messages[0].text, "The period file was not read: The file \"" + path +
                                               "\" has 32768 values on its first line; a run can have at most 32767 "
                                               "periods.");
     EXPECT_TRUE(text(w->txtNewZScore).empty());
+}
+
+namespace {
+
+// A saved cusum file of `periods` periods for the three points, 0 but for
+// a cusum of 1 in every seventh period.
+std::string savedCusums(int periods) {
+    std::string bytes;
+    for (int p = 1; p <= periods; ++p) bytes += "period" + std::to_string(p) + ",";
+    bytes += "\r\n";
+    for (int point = 0; point < 3; ++point) {
+        for (int p = 1; p <= periods; ++p) bytes += p % 7 ? "0," : "1,";
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+}  // namespace
+
+// The lists and the map number the periods of a run in 16 bits: a
+// continuation's saved periods count with its new ones. At 32,767 in all it
+// runs; beyond, Run is refused naming all the periods, before anything the
+// window shows changes.
+TEST_F(PointCusumWindow, SavedAndNewPeriodsTogetherAreHeldToTheLimit) {
+    w->optPre->click();
+    open(w->cmdFileOpenIDXY, coords);
+    open(w->cmdOldCusum, file("two.csm", savedCusums(2)));
+    open(w->cmdNewZScore, z);
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const struct {
+        int saved, added;
+        const char* says;  // empty: the run runs
+    } cases[] = {
+        {32767, 1, "A run can have at most 32767 periods; these data have 32768."},
+        {32766, 3, "A run can have at most 32767 periods; these data have 32769."},
+        {32766, 1, ""},
+        {32767, 1, "A run can have at most 32767 periods; these data have 32768."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.saved) + " saved and " + std::to_string(c.added) + " new periods");
+        open(w->cmdOldCusum, file("saved.csm", savedCusums(c.saved)));
+        open(w->cmdNewZScore, file("new.txt", c.added == 1 ? "1\n0\n2\n" : "1,0,2\n0,0,0\n2,2,2\n"));
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        const auto period = lines(w->lstPeriod), region = lines(w->lstRegion);
+        const std::string label = w->lblY->text().toStdString();
+        const QImage map = w->picPoint->surface().image();
+        const Matrix cusum = w->vars().result->cusum;
+        w->cmdRun->click();
+        if (*c.says) {
+            ASSERT_EQ(dialogs().messages.size(), 1u);
+            EXPECT_EQ(dialogs().messages[0].text, c.says);
+            EXPECT_EQ(dialogs().messages[0].title, "Warning!");
+            dialogs().messages.clear();
+            EXPECT_EQ(lines(w->lstPeriod), period);
+            EXPECT_EQ(lines(w->lstRegion), region);
+            EXPECT_EQ(w->lblY->text().toStdString(), label);
+            EXPECT_TRUE(w->picPoint->surface().image() == map);
+            EXPECT_TRUE(w->vars().result->cusum == cusum);
+            EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+            continue;
+        }
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        EXPECT_EQ(w->vars().result->periods(), 32767);
+        EXPECT_EQ(w->lstPeriod->count(), 32767 + 3);
+        EXPECT_EQ(w->lblY->text().toStdString(), "Period: 32767");
+        EXPECT_EQ(w->MSChart1->rowCount(), 32767);
+        // The new period goes on from the last saved one: point 3 from 0.
+        EXPECT_EQ(w->vars().result->cusum(3, 32767), 1.5);
+    }
+}
+
+// A new run shows nothing of an earlier selection: neither the circle of a
+// Select with its radius nor the point an Identify named. A refused Run
+// leaves them, as it leaves everything the window shows.
+TEST_F(PointCusumWindow, ANewRunShowsNothingOfAnEarlierSelection) {
+    runFromZero();
+    const auto& t = w->picPoint->transform();
+    ASSERT_TRUE(t.has_value());
+    const MapPoint p1 = pointPixelExact(*t, 0, 0, 0, 0);
+    const MapPoint p3 = pointPixelExact(*t, 0, 0, 0, 10);
+    const auto colourPixels = [&](BgrColor colour) {
+        const QImage& image = w->picPoint->surface().image();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) n += qColorToBgr(QColor(image.pixel(x, y))) == colour;
+        return n;
+    };
+    constexpr BgrColor kCircle = 0x00FF00, kSquares = 0x00FFFF;
+    const struct {
+        const char* name;
+        QRadioButton* frmUnivariateCusumTextfile::*tool;
+        const char* label;
+    } cases[] = {
+        {"Select", &frmUnivariateCusumTextfile::optMeasureDistance, "Radius: 10"},
+        {"Identify", &frmUnivariateCusumTextfile::optIdentify, "Selected Region: P3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        (w->*c.tool)->click();
+        w->picPoint_MouseDown(1, 0, p3.X, p3.Y);
+        w->picPoint_MouseMove(1, 0, p3.X + (p1.Y - p3.Y), p3.Y);
+        w->picPoint_MouseUp(1, 0, p3.X + (p1.Y - p3.Y), p3.Y);
+        w->picPoint_Click();
+        ASSERT_EQ(w->lblDisplay->text().toStdString(), c.label);
+        ASSERT_FALSE(w->lblDisplay->isHidden());
+        const QImage selected = w->picPoint->surface().image();
+
+        w->txtKvalue->setText("abc");
+        w->cmdRun->click();
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        dialogs().messages.clear();
+        EXPECT_EQ(w->lblDisplay->text().toStdString(), c.label);
+        EXPECT_TRUE(w->picPoint->surface().image() == selected);
+
+        w->txtKvalue->setText("0.5");
+        w->cmdRun->click();
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        EXPECT_EQ(w->lblDisplay->text().toStdString(), "");
+        EXPECT_EQ(colourPixels(kCircle), 0);
+        EXPECT_EQ(colourPixels(kSquares), 0);
+        // The tool stays chosen and acts on the new run.
+        EXPECT_FALSE(w->lblDisplay->isHidden());
+        w->picPoint_MouseDown(1, 0, p3.X, p3.Y);
+        w->picPoint_MouseUp(1, 0, p3.X + (p1.Y - p3.Y), p3.Y);
+        w->picPoint_Click();
+        EXPECT_EQ(w->lblDisplay->text().toStdString(), c.label);
+    }
+}
+
+// The kernel's study area is the hull of the points as the plain map draws
+// them with the zoom and pan in force when Run is pressed (at zoom 1.75 the
+// sample points' hull differs from that at the start's 1.0, and the
+// cusums with it).
+TEST_F(PointCusumWindow, TheStudyAreaIsMeasuredAtTheZoomAndPanOfTheRun) {
+    w->txtHvalue->setText("9.3");
+    w->txtSigma->setText("500");
+    open(w->cmdFileOpenIDXY, sourcePath("data/sample/cusum_points.txt"));
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const auto& v = w->vars();
+    // The hull area of the points at a zoom and pan, as the map would draw them.
+    const auto hullArea = [&](double zoom, double panX, double panY) {
+        PointMapInput in = w->picPoint->transformInput();
+        in.zoom = zoom;
+        in.panX = panX;
+        in.panY = panY;
+        const std::optional<PointTransform> t = computePointTransform(in);
+        EXPECT_TRUE(t.has_value());
+        PointState drawn;
+        drawn.pointCount = v.coords.count;
+        drawn.pointScaleX = t->scaleX;
+        drawn.pointScaleY = t->scaleY;
+        drawn.devicePoints = pointDevicePositions(*t, 0, 0, v.coords.points, v.coords.count);
+        return modFunctions::ComputeConvexHull(drawn).area;
+    };
+    const auto cusumAt = [&](double area) {
+        return PointCusum::Run(v.coords.points, v.coords.count, v.newZ->z, v.newZ->columns, 0.5, 9.3, 500, area, nullptr)
+            .cusum;
+    };
+    const struct {
+        const char* name;
+        const char* tool;
+        int presses;
+        double zoom;
+    } cases[] = {
+        {"zoomed in", "optZoomIn", 5, 1.75},
+        {"zoomed out", "optZoomOut", 2, 1.45},
+        {"panned", "optPan", 1, 1.45},
+        {"back at full extent", "optFullExtent", 1, 1.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QRadioButton* tool = w->findChild<QRadioButton*>(c.tool);
+        ASSERT_NE(tool, nullptr);
+        tool->click();
+        for (int i = 0; i < c.presses; ++i) {
+            // Part of a pixel too, which moves some points across a rounding.
+            w->picPoint_MouseDown(1, 0, 100, 100);
+            w->picPoint_MouseMove(1, 0, 137.3, 81.6);
+            w->picPoint_MouseUp(1, 0, 137.3, 81.6);
+            w->picPoint_Click();
+        }
+        ASSERT_NEAR(v.view.pointZoom, c.zoom, 1e-12);
+        if (tool == w->optPan) {
+            ASSERT_NE(v.view.panX, 0.0);
+        }
+        w->cmdRun->click();
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        const double area = hullArea(v.view.pointZoom, v.view.panX, v.view.panY);
+        EXPECT_TRUE(v.result->cusum == cusumAt(area));
+        // Measured at another zoom or without the pan, the run would differ.
+        std::vector<std::tuple<double, double, double>> others = {{1.2, v.view.panX, v.view.panY},
+                                                                  {c.zoom == 1.0 ? 1.75 : 1.0, v.view.panX, v.view.panY}};
+        if (v.view.panX != 0.0) others.emplace_back(v.view.pointZoom, 0.0, 0.0);
+        for (const auto& [zoom, panX, panY] : others) {
+            const double other = hullArea(zoom, panX, panY);
+            ASSERT_NE(other, area) << "zoom " << zoom << ", pan " << panX;
+            EXPECT_FALSE(v.result->cusum == cusumAt(other)) << "zoom " << zoom << ", pan " << panX;
+        }
+    }
+}
+
+// A Run refused inside its computation (a bandwidth the kernel cannot scale
+// by, found once the hull is measured; memory running out as three thousand
+// periods are smoothed) changes nothing the window shows or would save: the
+// lists, the labels, the map, the maximum chart, the result and the saves
+// of the run before stay.
+TEST_F(PointCusumWindow, ARunRefusedInItsComputationKeepsTheRunShown) {
+    std::string long3;
+    for (int point = 0; point < 3; ++point) {
+        for (int p = 0; p < 3000; ++p) long3 += p ? ",0.5" : "0.5";
+        long3 += "\n";
+    }
+    const std::string longZ = file("long.txt", long3);
+    const struct {
+        const char* name;
+        const char* sigma;
+        bool limited;
+        const char* says;
+    } cases[] = {
+        {"a bandwidth out of scale", "1e-300", false,
+         "The bandwidth is too small or too large for the kernel of these points."},
+        {"memory", "1", true, "There is not enough memory left to compute the cusum of these points."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w->optZero->click();
+        w->txtSigma->setText("1");
+        runFromZero();
+        ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+        // The cusum file of this run, as its Save cusum writes it.
+        dialogs().queueFile(dir + "/before.csm");
+        w->cmdSaveCusum->click();
+        const std::string before = readBytes(dir + "/before.csm");
+        w->lstPeriod->setCurrentRow(3);
+        w->lstRegion->setCurrentRow(0);
+        const auto period = lines(w->lstPeriod), region = lines(w->lstRegion);
+        const std::string label = w->lblY->text().toStdString(), caption = w->lblEachRegionInfo->text().toStdString();
+        const QImage map = w->picPoint->surface().image();
+        const Eigen::MatrixXd chart = w->MSChart1->chartData();
+        const PointCusum::Result result = *w->vars().result;
+
+        if (c.limited) open(w->cmdNewZScore, longZ);
+        w->txtSigma->setText(c.sigma);
+        {
+            const std::optional<AllocationLimit> limit =
+                c.limited ? std::make_optional<AllocationLimit>(64 * 1024) : std::nullopt;
+            realClick(w->cmdRun);
+        }
+        ASSERT_EQ(dialogs().messages.size(), 1u);
+        EXPECT_EQ(dialogs().messages[0].text, c.says);
+        dialogs().messages.clear();
+        EXPECT_EQ(lines(w->lstPeriod), period);
+        EXPECT_EQ(lines(w->lstRegion), region);
+        EXPECT_EQ(w->lblY->text().toStdString(), label);
+        EXPECT_EQ(w->lblEachRegionInfo->text().toStdString(), caption);
+        EXPECT_FALSE(w->MSChart2->isHidden());
+        EXPECT_TRUE(w->picPoint->surface().image() == map);
+        EXPECT_TRUE(w->MSChart1->chartData().rows() == chart.rows() && w->MSChart1->chartData() == chart);
+        ASSERT_TRUE(w->vars().result);
+        const PointCusum::Result& now = *w->vars().result;
+        EXPECT_TRUE(now.cusum.rows() == result.cusum.rows() && now.cusum.cols() == result.cusum.cols() &&
+                    now.cusum == result.cusum);
+        EXPECT_EQ(now.maxCusumId, result.maxCusumId);
+        EXPECT_EQ(now.kernelSigma, result.kernelSigma);
+        EXPECT_TRUE(w->cmdSaveCusum->isEnabled());
+        EXPECT_TRUE(w->cmdSaveResult->isEnabled());
+        dialogs().queueFile(dir + "/after.csm");
+        w->cmdSaveCusum->click();
+        EXPECT_EQ(readBytes(dir + "/after.csm"), before);
+    }
 }

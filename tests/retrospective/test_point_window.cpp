@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include "map/PointMap.h"
 #include "map/modLegend.h"
@@ -32,6 +33,7 @@
 #include "retrospective/frmSelectDataFormat.h"
 #include "stats/modClusterDetection.h"
 #include "stats/modPValue.h"
+#include "stats/modFunctions.h"
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/ImageColours.h"
@@ -1082,3 +1084,64 @@ TEST_F(PointWindow, ClassMapAndLegendOfTheSamplePoints) {
 }
 
 }  // namespace
+
+// The study area of the points is the hull of their pixels as the plain map
+// draws them with the zoom and pan in force when Run is pressed: at zoom
+// 1.8 the sample points' hull is not the one at the start's 1.2.
+TEST_F(PointWindow, TheStudyAreaIsMeasuredAtTheZoomAndPanOfTheRun) {
+    loadPath(sourcePath("data/sample/points.txt"));
+    const PointMapView& view = h.ctx.state.points.clusterMap;
+    const auto hullArea = [&](double zoom, double panX, double panY) {
+        PointMapInput in = w->picPoint->transformInput();
+        in.zoom = zoom;
+        in.panX = panX;
+        in.panY = panY;
+        const std::optional<PointTransform> t = computePointTransform(in);
+        EXPECT_TRUE(t.has_value());
+        PointState drawn;
+        drawn.pointCount = h.ctx.state.points.pointCount;
+        drawn.pointScaleX = t->scaleX;
+        drawn.pointScaleY = t->scaleY;
+        drawn.devicePoints = pointDevicePositions(*t, 0, 0, h.ctx.state.area.centroidTable,
+                                                  static_cast<std::int32_t>(drawn.pointCount));
+        return modFunctions::ComputeConvexHull(drawn).area;
+    };
+    runSingle(ClusterTest::Unadjusted, "1");
+    ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+    EXPECT_EQ(h.ctx.state.area.studyArea, hullArea(1.2, 0, 0));
+    const struct {
+        const char* name;
+        const char* tool;
+        int presses;
+        double zoom;
+        bool range;
+    } cases[] = {
+        {"zoomed in, one bandwidth", "optZoomIn", 3, 1.8, false},
+        {"panned, a range", "optPan", 1, 1.8, true},
+        {"zoomed out, one bandwidth", "optZoomOut", 2, 1.4, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w->selectTool(c.tool);
+        for (int i = 0; i < c.presses; ++i) {
+            // Part of a pixel too, which moves some points across a rounding.
+            w->picPoint_MouseDown(1, 0, 100, 100);
+            w->picPoint_MouseMove(1, 0, 137.3, 81.6);
+            w->picPoint_MouseUp(1, 0, 137.3, 81.6);
+            w->picPoint_Click();
+        }
+        ASSERT_NEAR(view.pointZoom, c.zoom, 1e-12);
+        if (c.range)
+            runRange(ClusterTest::Unadjusted, "0.5", "1", "0.5");
+        else
+            runSingle(ClusterTest::Unadjusted, "1");
+        ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
+        const double area = hullArea(view.pointZoom, view.panX, view.panY);
+        EXPECT_EQ(h.ctx.state.area.studyArea, area);
+        // Measured at the start's zoom or without the pan, it would differ.
+        std::vector<std::tuple<double, double, double>> others = {{1.2, view.panX, view.panY}};
+        if (view.panX != 0.0) others.emplace_back(view.pointZoom, 0.0, 0.0);
+        for (const auto& [zoom, panX, panY] : others)
+            EXPECT_NE(hullArea(zoom, panX, panY), area) << "zoom " << zoom << ", pan " << panX;
+    }
+}
