@@ -326,12 +326,42 @@ std::optional<frmParameterCounts> frmParameter::readData() {
                           : "The observed counts add up to 0. The test needs at least one observed case.");
         return std::nullopt;
     }
+    // Every expected count and share is a finite positive number, or the
+    // record whose values they come from is named: a product that leaves
+    // the doubles, or a quotient that falls to 0, would stop the run later
+    // with a cause that is not the real one.
+    auto refuse = [&](std::size_t i, const char* how, double value, const char* totals, double total,
+                      const char* what) {
+        d.warning(std::string("Data include values too ") + how + " to compute with. Record " + std::to_string(i) +
+                  " of the field '" + table->Field(baseField).Name + "' holds " + formatGeneralDisplay(value) +
+                  " and the " + totals + " add up to " + formatGeneralDisplay(total) + ": the expected count of region " +
+                  std::to_string(i) + " " + what + ". Check data and try again!");
+    };
     for (std::size_t i = 1; i < size; ++i) {
         if (popCase) {
-            expected[i] = totalCases * population[i] / totalPopulation;
+            const double product = totalCases * population[i];
+            expected[i] = product / totalPopulation;
             share[i] = population[i] / totalPopulation;
+            if (!std::isfinite(product) || !std::isfinite(expected[i])) {
+                refuse(i, "large", population[i], "case counts", totalCases,
+                       "is derived from their product, which is beyond what this program can hold");
+                return std::nullopt;
+            }
+            if (!(expected[i] > 0.0) || !(share[i] > 0.0)) {
+                refuse(i, "small", population[i], "populations", totalPopulation, "derived from them comes to 0");
+                return std::nullopt;
+            }
         } else {
             share[i] = expected[i] / totalCases;
+            if (!std::isfinite(share[i])) {
+                refuse(i, "large", expected[i], "observed counts", totalCases,
+                       "divided by that total is beyond what this program can hold");
+                return std::nullopt;
+            }
+            if (!(share[i] > 0.0)) {
+                refuse(i, "small", expected[i], "observed counts", totalCases, "divided by that total comes to 0");
+                return std::nullopt;
+            }
         }
     }
 
