@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <cmath>
+#include <new>
 
 #include "app/frmAbout.h"
 #include "app/frmAttTable.h"
@@ -409,6 +410,10 @@ void MDIFrmMain::mnuGetCentroid_Click() {
         modFunctions::CalcPolygonArea(s);
         modFunctions::CalcPolygonCentroid(s);
         lines = CentroidFileLines(s);
+    } catch (const std::bad_alloc&) {
+        dialogs().warning("There is not enough memory left to compute the centroids of the regions of \"" +
+                          s.area.shpPath + "\".");
+        return;
     } catch (const std::exception& e) {
         dialogs().warning(std::string("The centroids cannot be computed: ") + e.what());
         return;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <new>
 
 #include "geometry/CFileName.h"
 #include "geometry/CShapeFile.h"
@@ -104,6 +105,10 @@ bool OpenShapefile(AppContext&, StagedStudyArea& staged) {
         staged.table = DbfTable::Open(staged.dbfPath);
     } catch (const AppError& e) {
         dialogs().message(e.description(), "", MsgIcon::None, MsgButtons::OK);
+        return false;
+    } catch (const std::bad_alloc&) {
+        dialogs().warning("The shapefile " + staged.shpPath + " cannot be opened:\nThere is not enough memory left to "
+                          "read the file \"" + staged.dbfPath + "\".\n\nThe study area open before stays loaded.");
         return false;
     }
     return true;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <new>
 #include <random>
 
 #include "platform/Error.h"
@@ -158,17 +159,20 @@ void TextFileWriter::Close() {
         }
         raisePathFileAccess(path_, std::string("cannot create the file: ") + std::strerror(err));
     }
-    auto fail = [&](const std::string& why) {
+    // The temporary goes before the text of the error is built: building it
+    // takes memory, which may be what ran out.
+    auto fail = [&](const char* what) {
+        const int err = errno;
         ::close(fd);
         ::unlink(temp.c_str());
-        raisePathFileAccess(path_, why);
+        raisePathFileAccess(path_, what + std::string(std::strerror(err)));
     };
-    if (!writeAll(fd, buffer_)) fail(std::string("write failed: ") + std::strerror(errno));
+    if (!writeAll(fd, buffer_)) fail("write failed: ");
     if (exists) {
         // The new file takes the earlier one's place with its mode and
         // owner; where the owner cannot be given, the earlier file is
         // written where it is instead, so that it stays its owner's.
-        if (::fchmod(fd, st.st_mode & 07777) != 0) fail(std::string("cannot keep the mode: ") + std::strerror(errno));
+        if (::fchmod(fd, st.st_mode & 07777) != 0) fail("cannot keep the mode: ");
         if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
             ::close(fd);
             ::unlink(temp.c_str());
@@ -176,10 +180,11 @@ void TextFileWriter::Close() {
             return;
         }
     }
-    if (::fsync(fd) != 0) fail(std::string("write failed: ") + std::strerror(errno));
+    if (::fsync(fd) != 0) fail("write failed: ");
     if (::close(fd) != 0) {
+        const int err = errno;
         ::unlink(temp.c_str());
-        raisePathFileAccess(path_, std::string("write failed: ") + std::strerror(errno));
+        raisePathFileAccess(path_, std::string("write failed: ") + std::strerror(err));
     }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int err = errno;
@@ -220,10 +225,12 @@ std::string withExtension(const std::string& path, const std::string& ext) {
     return hasIt ? path : path + tail;
 }
 
-void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines) {
+void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines) try {
     TextFileWriter w(path);
     for (const auto& l : lines) w.PrintLine(l);
     w.Close();
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToWrite(path, "writeTextFileLines");
 }
 
 std::vector<std::string> readTextFileLines(const std::string& path) {
@@ -255,6 +262,10 @@ std::vector<std::string> readTextFileLines(const std::string& path) {
 
 void raiseTooLargeToRead(const std::string& path, const std::string& source) {
     raiseOutOfMemory(source, "There is not enough memory left to read the file \"" + path + "\".");
+}
+
+void raiseTooLargeToWrite(const std::string& path, const std::string& source) {
+    raiseOutOfMemory(source, "There is not enough memory left to write the file \"" + path + "\".");
 }
 
 bool CommaPieces::next(std::string_view& piece) noexcept {

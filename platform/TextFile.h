@@ -43,7 +43,9 @@ private:
 // the name a save writes whatever the user typed.
 std::string withExtension(const std::string& path, const std::string& ext);
 
-// Writes `lines`, each ended with CR LF, as one whole file.
+// Writes `lines`, each ended with CR LF, as one whole file. Memory that runs
+// out on the way raises AppError 7 (Out of memory) naming the file, which is
+// left as it was.
 void writeTextFileLines(const std::string& path, const std::vector<std::string>& lines);
 
 // Reads a text file as lines; a line ends at CR LF, LF or CR. Raises AppError
@@ -55,6 +57,10 @@ std::vector<std::string> readTextFileLines(const std::string& path);
 // their entry: raises AppError 7 (Out of memory) saying that there is not
 // enough memory left to read the file at `path`.
 [[noreturn]] void raiseTooLargeToRead(const std::string& path, const std::string& source);
+// For the writers of text files, which catch an allocation that failed
+// while the text was built: raises AppError 7 saying that there is not
+// enough memory left to write the file at `path`.
+[[noreturn]] void raiseTooLargeToWrite(const std::string& path, const std::string& source);
 
 // The comma-separated pieces of a line one at a time, as views into it, with
 // no quoting and no trimming: a reader that wants the first few pieces of a

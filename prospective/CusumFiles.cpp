@@ -106,8 +106,10 @@ std::vector<std::string> Lines(const Matrix& cusum, std::int32_t rows, std::int3
     return lines;
 }
 
-void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std::int32_t periods) {
+void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std::int32_t periods) try {
     writeTextFileLines(path, Lines(cusum, rows, periods));
+} catch (const std::bad_alloc&) {
+    raiseTooLargeToWrite(path, kFormatError);
 }
 
 Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) try {

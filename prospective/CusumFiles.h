@@ -36,7 +36,8 @@ std::optional<double> Number(std::string_view text);
 // The lines of a .csm: "period1,period2,...," then one line per row r
 // (1..rows) with the text of cusum(r, p) and "," for p = 1..periods.
 std::vector<std::string> Lines(const Matrix& cusum, std::int32_t rows, std::int32_t periods);
-// Writes the lines at `path` whole or not at all (AppError when it cannot).
+// Writes the lines at `path` whole or not at all (AppError when it cannot,
+// 7 when memory runs out).
 void Write(const std::string& path, const Matrix& cusum, std::int32_t rows, std::int32_t periods);
 
 struct Loaded {

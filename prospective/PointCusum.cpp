@@ -176,6 +176,10 @@ std::vector<std::string> CusumFileLines(const Result& r) {
     return CusumFile::Lines(r.cusum, r.pointCount, r.periods());
 }
 
+void WriteCusumFile(const std::string& path, const Result& r) {
+    CusumFile::Write(path, r.cusum, r.pointCount, r.periods());
+}
+
 std::vector<std::string> ReportLines(const Result& r) {
     CusumState c;
     c.periodCount = r.periods();

@@ -92,6 +92,8 @@ std::string PointCaption(const Result& r, std::int32_t point, std::int32_t perio
 // The cusum file's lines (all P+T periods) and the result report's.
 std::vector<std::string> CusumFileLines(const Result& r);
 std::vector<std::string> ReportLines(const Result& r);
+// Writes the cusum file's lines at `path` as CusumFile::Write does.
+void WriteCusumFile(const std::string& path, const Result& r);
 
 }  // namespace PointCusum
 

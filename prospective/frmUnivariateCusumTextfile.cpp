@@ -469,7 +469,7 @@ void frmUnivariateCusumTextfile::cmdSaveCusum_Click() {
     const FileDialogResult chosen = dialogs().saveFile(request);
     if (chosen.cancelled()) return;
     try {
-        writeTextFileLines(chosen.fileName, PointCusum::CusumFileLines(*v_.result));
+        PointCusum::WriteCusumFile(chosen.fileName, *v_.result);
     } catch (const AppError& e) {
         dialogs().warning("The cusum file could not be written: " + e.description());
     }

@@ -75,12 +75,29 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
         refuse("The populations of the file add up to 0, so no expected counts can be derived.");
     if (T == 0.0) refuse("The case counts of the file add up to 0, so the test cannot be computed.");
     d.totalCases = T;
+    // A quotient or product that leaves the doubles, or falls to 0 from
+    // counts that are not 0, is named with its line: the run would stop on
+    // it later with a cause that is not the real one.
+    auto refuseValues = [&](std::size_t i, bool large) {
+        const bool popCase = format == Format::PopulationCase;
+        const std::string from =
+            popCase ? "the expected count derived from its population (" + formatGeneralDisplay(d.population[i]) +
+                          ") and " + (large ? "the case counts" : "the populations")
+                    : "its expected count (" + formatGeneralDisplay(d.expected[i]) + ") divided by the observed counts";
+        refuse(lineText(i) + " holds values too " + (large ? "large" : "small") + " to compute with: " + from +
+               " of the file (they add up to " + formatGeneralDisplay(popCase && !large ? P : T) + ") " +
+               (large ? "is beyond what this program can hold." : "comes to 0."));
+    };
     for (std::size_t i = 1; i <= n; ++i) {
         if (format == Format::PopulationCase) {
             d.expected[i] = (T / P) * d.population[i];
             d.expectedShare[i] = d.population[i] / P;
+            if (!std::isfinite(d.expected[i])) refuseValues(i, true);
+            if (d.population[i] > 0.0 && !(d.expected[i] > 0.0 && d.expectedShare[i] > 0.0)) refuseValues(i, false);
         } else {
             d.expectedShare[i] = d.expected[i] / T;
+            if (!std::isfinite(d.expectedShare[i])) refuseValues(i, true);
+            if (d.expected[i] > 0.0 && !(d.expectedShare[i] > 0.0)) refuseValues(i, false);
         }
         if (!(d.expected[i] > 0.0))
             refuse(lineText(i) + (format == Format::PopulationCase ? " has a population of 0" : " has an expected count of 0") +

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <cmath>
+#include <new>
+#include <optional>
 
 #include "platform/DbfTable.h"
 #include "platform/Format.h"
@@ -185,13 +187,26 @@ void frmParameter::chkSecondaryID_Click() {
 }
 
 void frmParameter::cmdOK_Click() {
-    if (!acceptData()) return;
+    std::optional<frmParameterCounts> counts;
+    try {
+        counts = readData();
+        if (!counts) return;
+        // The test window the counts are for is made before they replace
+        // the ones held: memory that runs out while it is built refuses OK
+        // with nothing changed, as it does while the records are read.
+        ctx_.load<frmClusterDetection>();
+    } catch (const std::bad_alloc&) {
+        dialogs().warning("There is not enough memory left to read the data of the attribute table \"" +
+                          ctx_.state.area.dbfPath + "\". The data read before are kept.");
+        return;
+    }
+    commitData(std::move(*counts));
     accepted_ = true;
     ctx_.unload<frmParameter>();
     ctx_.show<frmClusterDetection>();
 }
 
-bool frmParameter::acceptData() {
+std::optional<frmParameterCounts> frmParameter::readData() {
     Dialogs& d = dialogs();
     const bool secondOn = fraSecondaryID->isEnabled();
     const bool popCase = optPopCase->isChecked();
@@ -205,14 +220,14 @@ bool frmParameter::acceptData() {
             else
                 d.warning(popCase ? "You should set 'Pop-Case', 'Primary ID' and 'Secondary ID'."
                                   : "You should set 'Obs-Exp', 'Primary ID' and 'Secondary ID'.");
-            return false;
+            return std::nullopt;
         }
     }
 
     const std::shared_ptr<DbfTable> table = ctx_.state.area.dbfRecordset;
     if (!table) {
         d.warning("No attribute table is open. Open a polygon shapefile with its .dbf table first.");
-        return false;
+        return std::nullopt;
     }
 
     // The fields as the combos show them: a typed name must name a field.
@@ -232,18 +247,18 @@ bool frmParameter::acceptData() {
     int baseField = -1, countField = -1, idField = -1, id2Field = -1;
     // "Pop - Case": base = population, count = cases; "Obs - Exp": base = expected, count = observed.
     if (popCase) {
-        if (!fieldOf(cboBasePopulation, true, baseField) || !fieldOf(cboCase, true, countField)) return false;
+        if (!fieldOf(cboBasePopulation, true, baseField) || !fieldOf(cboCase, true, countField)) return std::nullopt;
     } else {
-        if (!fieldOf(cboObs, true, countField) || !fieldOf(cboExp, true, baseField)) return false;
+        if (!fieldOf(cboObs, true, countField) || !fieldOf(cboExp, true, baseField)) return std::nullopt;
     }
-    if (!fieldOf(cboPrimaryID, false, idField)) return false;
-    if (secondOn && !fieldOf(cboSecondaryID, false, id2Field)) return false;
+    if (!fieldOf(cboPrimaryID, false, idField)) return std::nullopt;
+    if (secondOn && !fieldOf(cboSecondaryID, false, id2Field)) return std::nullopt;
 
     const std::int32_t n = ctx_.state.area.regionCount;
     if (table->RecordCount() != n) {
         d.warning("The attribute table has " + std::to_string(table->RecordCount()) + " records but the shapefile has " +
                   std::to_string(n) + " regions. Every region needs exactly one record.");
-        return false;
+        return std::nullopt;
     }
 
     // Every record, in table order: the invalid test first, then the null test.
@@ -258,7 +273,7 @@ bool frmParameter::acceptData() {
             if (!v->IsInvalid()) continue;
             d.warning("Data include invalid values. Record " + std::to_string(k) + " of the field '" +
                       table->Field(field).Name + "' holds " + v->InvalidText() + ". Check data and try again!");
-            return false;
+            return std::nullopt;
         }
         auto invalidNumber = [](const DbfValue& v) {
             return !v.IsNull() && (!v.IsNumber() || !std::isfinite(v.number));
@@ -267,11 +282,11 @@ bool frmParameter::acceptData() {
                              (count.IsNumber() && count.number < 0.0);
         if (invalid) {
             d.warning("Data include invalid values. Check data and try again!");
-            return false;
+            return std::nullopt;
         }
         if (base.IsNull() || count.IsNull()) {
             d.warning("Data include null values. Check data and try again!");
-            return false;
+            return std::nullopt;
         }
         const auto i = static_cast<std::size_t>(k);
         observed[i] = count.number;
@@ -296,58 +311,102 @@ bool frmParameter::acceptData() {
         return true;
     };
     for (std::int32_t k = 1; k <= n; ++k) {
-        if (!readId(k, idField, cboPrimaryID, ids)) return false;
-        if (secondOn && !readId(k, id2Field, cboSecondaryID, ids2)) return false;
+        if (!readId(k, idField, cboPrimaryID, ids)) return std::nullopt;
+        if (secondOn && !readId(k, id2Field, cboSecondaryID, ids2)) return std::nullopt;
     }
 
     if (!std::isfinite(totalCases) || (popCase && !std::isfinite(totalPopulation))) {
         const char* what = !std::isfinite(totalCases) ? (popCase ? "case counts" : "observed counts") : "populations";
         d.warning(std::string("The ") + what +
                   " add up to more than this program can hold. Check the data (a value may be far too large).");
-        return false;
+        return std::nullopt;
     }
     if (!(totalCases > 0.0)) {
         d.warning(popCase ? "The case counts add up to 0. The test needs at least one case."
                           : "The observed counts add up to 0. The test needs at least one observed case.");
-        return false;
+        return std::nullopt;
     }
+    // Every expected count and share is a finite positive number, or the
+    // record whose values they come from is named: a product that leaves
+    // the doubles, or a quotient that falls to 0, would stop the run later
+    // with a cause that is not the real one.
+    auto refuse = [&](std::size_t i, const char* how, double value, const char* totals, double total,
+                      const char* what) {
+        d.warning(std::string("Data include values too ") + how + " to compute with. Record " + std::to_string(i) +
+                  " of the field '" + table->Field(baseField).Name + "' holds " + formatGeneralDisplay(value) +
+                  " and the " + totals + " add up to " + formatGeneralDisplay(total) + ": the expected count of region " +
+                  std::to_string(i) + " " + what + ". Check data and try again!");
+    };
     for (std::size_t i = 1; i < size; ++i) {
         if (popCase) {
-            expected[i] = totalCases * population[i] / totalPopulation;
+            const double product = totalCases * population[i];
+            expected[i] = product / totalPopulation;
             share[i] = population[i] / totalPopulation;
+            if (!std::isfinite(product) || !std::isfinite(expected[i])) {
+                refuse(i, "large", population[i], "case counts", totalCases,
+                       "is derived from their product, which is beyond what this program can hold");
+                return std::nullopt;
+            }
+            if (!(expected[i] > 0.0) || !(share[i] > 0.0)) {
+                refuse(i, "small", population[i], "populations", totalPopulation, "derived from them comes to 0");
+                return std::nullopt;
+            }
         } else {
             share[i] = expected[i] / totalCases;
+            if (!std::isfinite(share[i])) {
+                refuse(i, "large", expected[i], "observed counts", totalCases,
+                       "divided by that total is beyond what this program can hold");
+                return std::nullopt;
+            }
+            if (!(share[i] > 0.0)) {
+                refuse(i, "small", expected[i], "observed counts", totalCases, "divided by that total comes to 0");
+                return std::nullopt;
+            }
         }
     }
 
+    frmParameterCounts c;
+    c.popCase = popCase;
+    c.secondOn = secondOn;
+    c.population = std::move(population);
+    c.observed = std::move(observed);
+    c.expected = std::move(expected);
+    c.share = std::move(share);
+    c.ids = std::move(ids);
+    c.ids2 = std::move(ids2);
+    c.totalPopulation = totalPopulation;
+    c.totalCases = totalCases;
+    return c;
+}
+
+void frmParameter::commitData(frmParameterCounts&& c) {
     AppState& s = ctx_.state;
-    if (popCase) {
-        s.retro.population = std::move(population);
-        s.retro.totalPopulation = totalPopulation;
+    if (c.popCase) {
+        s.retro.population = std::move(c.population);
+        s.retro.totalPopulation = c.totalPopulation;
     } else {
         s.retro.totalPopulation = 0.0;
     }
-    s.retro.observed = std::move(observed);
-    s.retro.expected = std::move(expected);
-    s.retro.expectedShare = std::move(share);
-    s.retro.totalCases = totalCases;
-    s.retro.primaryIds = std::move(ids);
-    if (secondOn) s.retro.secondaryIds = std::move(ids2);
-    s.retro.secondaryIdOn = secondOn;
+    s.retro.observed = std::move(c.observed);
+    s.retro.expected = std::move(c.expected);
+    s.retro.expectedShare = std::move(c.share);
+    s.retro.totalCases = c.totalCases;
+    s.retro.primaryIds = std::move(c.ids);
+    if (c.secondOn) s.retro.secondaryIds = std::move(c.ids2);
+    s.retro.secondaryIdOn = c.secondOn;
     s.retro.countsGeneration = s.area.generation;
     // Results computed from the counts before no longer belong to them.
     s.retro.resultsGeneration = -1;
 
     frmParameterVars& v = vars();
     v.primaryIdFieldName = comboText(cboPrimaryID);
-    if (popCase) {
+    if (c.popCase) {
         v.popFieldName = comboText(cboBasePopulation);
         v.caseFieldName = comboText(cboCase);
     } else {
         v.obsFieldName = comboText(cboObs);
         v.expFieldName = comboText(cboExp);
     }
-    return true;
 }
 
 void frmParameter::Form_Unload() {

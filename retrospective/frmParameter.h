@@ -9,6 +9,7 @@
 // refused OK leaves the data of the last successful OK in place.
 
 #include <QWidget>
+#include <optional>
 #include <string>
 
 #include "context/AppContext.h"
@@ -28,6 +29,16 @@ struct frmParameterVars {
     std::string primaryIdFieldName;
     bool popCaseMode = false;
     bool obsExpMode = false;
+};
+
+// The counts, shares and IDs that OK read from the table, before they
+// replace the ones held.
+struct frmParameterCounts {
+    bool popCase = true;
+    bool secondOn = false;
+    DoubleArray population, observed, expected, share;
+    TextArray ids, ids2;
+    double totalPopulation = 0.0, totalCases = 0.0;
 };
 
 class frmParameter : public QWidget {
@@ -82,8 +93,10 @@ protected:
 
 private:
     void setPopCaseControls(bool popCase);
-    // OK's checks and the filling of the counts; false after a message.
-    bool acceptData();
+    // OK's checks and the reading of the counts; nothing after a message.
+    std::optional<frmParameterCounts> readData();
+    // The counts read replace the ones held.
+    void commitData(frmParameterCounts&& counts);
 
     AppContext& ctx_;
     bool accepted_ = false;

@@ -1,5 +1,7 @@
 #include "ui/TextSave.h"
 
+#include <new>
+
 #include "platform/Error.h"
 #include "platform/TextFile.h"
 #include "ui/Dialogs.h"
@@ -16,10 +18,17 @@ TextSaveResult saveTextFile(
     if (result.cancelled()) return result;
     SaveStep step = SaveStep::BuildingLines;
     try {
-        const std::vector<std::string> text = lines();
-        step = SaveStep::Writing;
-        writeTextFileLines(result.fileName, text);
+        try {
+            const std::vector<std::string> text = lines();
+            step = SaveStep::Writing;
+            writeTextFileLines(result.fileName, text);
+        } catch (const std::bad_alloc&) {
+            raiseTooLargeToWrite(result.fileName, "saveTextFile");
+        }
     } catch (const AppError& e) {
+        // Memory that ran out, while the lines were built or written, is
+        // why the file could not be written, whatever the lines hold.
+        if (e.number() == RuntimeErrors::OutOfMemory) step = SaveStep::Writing;
         dialogs().warning(failed(step, result.fileName, e.description()));
         return result;
     }

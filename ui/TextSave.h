@@ -20,7 +20,9 @@ struct TextSaveResult {
 // and once a file is chosen writes the lines `lines` gives. When a step
 // raises an error, a "Warning!" says so in the words `failed` makes of the
 // step, the file's name and the error's description; the earlier file
-// stays as it was.
+// stays as it was. Memory that runs out in either step is a failure of the
+// writing, described as "There is not enough memory left to write the file
+// "<file>".", or in the words of the routine that ran out of it.
 TextSaveResult saveTextFile(
     const std::function<std::vector<std::string>()>& lines,
     const std::function<std::string(SaveStep step, const std::string& file, const std::string& cause)>& failed,

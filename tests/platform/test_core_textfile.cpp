@@ -363,6 +363,26 @@ TEST(TextFileWriterTest, AFailedSaveLeavesTheEarlierFileAndNoTemporary) {
     }
 }
 
+// Memory that runs out while the text is collected is the program's own
+// error 7 naming the file; the earlier file stays and nothing else appears.
+TEST(TextFileWriterTest, MemoryRunningOutNamesTheFileAndLeavesTheEarlierOne) {
+    const std::string dir = scratchDir("textfile-write-memory");
+    const std::string path = dir + "/f.txt";
+    putContents(path, "earlier\r\n");
+    const std::vector<std::string> lines(100, std::string(100, 'y'));
+    const auto before = entriesOf(dir);
+    try {
+        const AllocationLimit limit(4 * 1024);
+        writeTextFileLines(path, lines);
+        ADD_FAILURE() << "written";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), 7);
+        EXPECT_EQ(e.description(), "There is not enough memory left to write the file \"" + path + "\".");
+    }
+    EXPECT_EQ(contents(path), "earlier\r\n");
+    EXPECT_EQ(entriesOf(dir), before);
+}
+
 TEST(ReadTextFileLinesTest, AnyLineEnd) {
     struct Case {
         const char* name;

@@ -123,7 +123,29 @@ INSTANTIATE_TEST_SUITE_P(
                     {"a,0,0,1,2", "b,1,1,1,0"},
                     Format::ObsExp,
                     "Line 2 has an expected count of 0, so its expected count is not positive and the test cannot "
-                    "be computed."}),
+                    "be computed."},
+        // The sums hold, but an expected count or share cannot be computed.
+        RefusalCase{"case_total_beyond_the_doubles_over_small_populations",
+                    {"a,0,0,0.25,1e308", "b,1,1,0.25,5e307"},
+                    Format::PopulationCase,
+                    "Line 1 holds values too large to compute with: the expected count derived from its population "
+                    "(0.25) and the case counts of the file (they add up to 1.5E+308) is beyond what this program can "
+                    "hold."},
+        RefusalCase{"population_that_is_nothing_beside_the_total",
+                    {"a,0,0,1e-300,1", "b,1,1,1e300,1"},
+                    Format::PopulationCase,
+                    "Line 1 holds values too small to compute with: the expected count derived from its population "
+                    "(1E-300) and the populations of the file (they add up to 1E+300) comes to 0."},
+        RefusalCase{"expected_count_beyond_the_doubles_over_the_observed_total",
+                    {"a,0,0,0.25,4", "b,1,1,0.25,1e308"},
+                    Format::ObsExp,
+                    "Line 2 holds values too large to compute with: its expected count (1E+308) divided by the "
+                    "observed counts of the file (they add up to 0.5) is beyond what this program can hold."},
+        RefusalCase{"expected_count_that_is_nothing_beside_the_observed_total",
+                    {"a,0,0,1e300,1e-300", "b,1,1,6,4"},
+                    Format::ObsExp,
+                    "Line 1 holds values too small to compute with: its expected count (1E-300) divided by the "
+                    "observed counts of the file (they add up to 1E+300) comes to 0."}),
     CaseNameOf{});
 
 TEST(PointCaseFile, ReadsCrLfAndLoneLfLinesWithoutAPointForTheFinalLineEnd) {

@@ -304,6 +304,59 @@ TEST_F(RetroParameter, RecordChecks) {
     }
 }
 
+// Values whose sums hold but whose expected counts or shares cannot be
+// computed are refused at OK, naming the record, the field and the totals,
+// before any count is replaced (the run would have blamed an expected count
+// of 0).
+TEST_F(RetroParameter, ExpectedCountsBeyondTheDoublesAreRefusedWithTheirCause) {
+    struct Case { const char* name; std::vector<Field> fields; bool obsExp; const char* message; };
+    const std::vector<Case> cases = {
+        {"a population whose product with the case total overflows", {rawNumbers("POP", {"100", "1e308"})}, false,
+         "Data include values too large to compute with. Record 2 of the field 'POP' holds 1E+308 and the case counts "
+         "add up to 4: the expected count of region 2 is derived from their product, which is beyond what this "
+         "program can hold. Check data and try again!"},
+        {"a case count whose product with every population overflows", {rawNumbers("CASES", {"1", "1e308"})}, false,
+         "Data include values too large to compute with. Record 1 of the field 'POP' holds 100 and the case counts "
+         "add up to 1E+308: the expected count of region 1 is derived from their product, which is beyond what this "
+         "program can hold. Check data and try again!"},
+        {"a population that is nothing beside the total", {rawNumbers("POP", {"1e-300", "1e300"})}, false,
+         "Data include values too small to compute with. Record 1 of the field 'POP' holds 1E-300 and the populations "
+         "add up to 1E+300: the expected count of region 1 derived from them comes to 0. Check data and try again!"},
+        {"an expected count beyond the doubles over the observed total",
+         {numbers("OBS", {0.25, 0.25}, 2), rawNumbers("EXP", {"4", "1e308"})}, true,
+         "Data include values too large to compute with. Record 2 of the field 'EXP' holds 1E+308 and the observed "
+         "counts add up to 0.5: the expected count of region 2 divided by that total is beyond what this program can "
+         "hold. Check data and try again!"},
+        {"an expected count that is nothing beside the observed total",
+         {rawNumbers("OBS", {"1e300", "6"}), rawNumbers("EXP", {"1e-300", "4"})}, true,
+         "Data include values too small to compute with. Record 1 of the field 'EXP' holds 1E-300 and the observed "
+         "counts add up to 1E+300: the expected count of region 1 divided by that total comes to 0. Check data and "
+         "try again!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        h = std::make_unique<Harness>();
+        dir = scratchDir("retro-parameter");
+        openTwo(c.fields);
+        if (c.obsExp) {
+            p->selectObsExp();
+            pick(p->cboObs, "OBS");
+            pick(p->cboExp, "EXP");
+            pick(p->cboPrimaryID, "NAME");
+        } else {
+            pickPopCase();
+        }
+        p->cmdOK_Click();
+        ASSERT_EQ(h->dlg->messages.size(), 1u);
+        EXPECT_EQ(h->dlg->messages[0].text, c.message);
+        EXPECT_EQ(h->dlg->messages[0].title, "Warning!");
+        EXPECT_TRUE(h->ctx.state.retro.observed.empty());
+        EXPECT_TRUE(h->ctx.state.retro.expected.empty());
+        EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
+        EXPECT_EQ(h->ctx.find<frmParameter>(), p);
+    }
+}
+
 TEST_F(RetroParameter, RecordsAreCheckedInTheirOrder) {
     // The counts of every record come before any ID; the two IDs of a
     // record come before the next record's.
