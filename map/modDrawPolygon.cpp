@@ -286,10 +286,10 @@ void warnOnce(const std::string& text) {
 
 // Where the walks of one drawing take the regions from, and what they met.
 struct Walks {
-    // The regions held since opening, not the file: the drawing is made
-    // again from them once a walk found the file changed.
-    bool held = false;
+    // A walk found the file no longer the one opened: the drawing is made
+    // again, its walks taking the regions held since opening (`held`).
     bool changed = false;
+    bool held = false;
     // What the walks say once the picture is shown: empty when the file
     // was sound, nothing when no walk was made.
     std::optional<std::string> said;
