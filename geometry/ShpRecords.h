@@ -8,8 +8,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
+
+class RegularFileReader;
 
 namespace ShpRecords {
 
@@ -46,10 +49,11 @@ struct Parts {
 // 0", "part 2 starts at point 9", ...), empty when the record is sound.
 std::string readParts(const unsigned char* body, std::int64_t available, Parts& out);
 
-// One record met by the walk: its 0-based place in the file, its shape
-// type and its bytes behind the shape type.
+// One record met by the walk: its 0-based place in the file, the 0-based
+// offset of its header, its shape type and its bytes behind the shape type.
 struct Record {
     std::int32_t index = 0;
+    std::int64_t offset = 0;
     std::int32_t shapeType = 0;
     const unsigned char* body = nullptr;
     std::int64_t bodyBytes = 0;
@@ -65,5 +69,18 @@ struct WalkEnd {
 // content length (so a null record shifts nothing). Stops where a record
 // header or content would run past the file.
 WalkEnd walk(const std::vector<unsigned char>& file, std::int64_t limit, const std::function<void(const Record&)>& onRecord);
+
+// The same walk over the .shp open in `file`, read from the file a block at
+// a time rather than held whole: a record is held only while it is handed
+// on, in memory no larger than its length, once that length was checked
+// against the file's. A record longer than `mostRecordBytes` (its header
+// included) ends the walk unread. A file that cannot be read on ends the
+// walk there, with the words that say so.
+WalkEnd walk(RegularFileReader& file, std::int64_t limit, const std::function<void(const Record&)>& onRecord,
+             std::int64_t mostRecordBytes = std::numeric_limits<std::int64_t>::max());
+
+// The 100 bytes of the main header of the .shp open in `file`; false when
+// the file is shorter or cannot be read.
+bool readMainHeader(RegularFileReader& file, unsigned char (&header)[kMainHeaderBytes]);
 
 }  // namespace ShpRecords

@@ -22,7 +22,7 @@ bool isOpen(AppContext& ctx) { return ctx.find<frmPolygonSHP>() != nullptr; }
 
 void close(AppContext& ctx) { ctx.unload<frmPolygonSHP>(); }
 
-void drawOutlines(AppContext& ctx) { modDrawPolygon::RedrawShapefile(ctx); }
+bool drawOutlines(AppContext& ctx) { return modDrawPolygon::RedrawShapefile(ctx); }
 
 void drawPlainMap(AppContext& ctx) { modDrawPolygon::DrawShapefile(ctx); }
 

@@ -21,8 +21,9 @@ enum class When { IfOpen, Load };
 bool isOpen(AppContext& ctx);
 void close(AppContext& ctx);
 
-// The plain outlines with the current zoom and pan.
-void drawOutlines(AppContext& ctx);
+// The plain outlines with the current zoom and pan; false when memory ran
+// out and the map kept the picture it showed.
+bool drawOutlines(AppContext& ctx);
 // The plain outlines at the full extent.
 void drawPlainMap(AppContext& ctx);
 // The class legend from legendValues (sorted in place) beside the map, then

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 #include "map/MapTransform.h"
 #include "map/frmInfo.h"
@@ -386,13 +387,17 @@ void frmPolygonSHP::Form_Unload() { setMapMenusEnabled(false); }
 
 // ---- Redrawing ----
 
-void frmPolygonSHP::RedrawByMode() {
-    if (state_.shared.retroMapMode)
-        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
-    else if (state_.shared.cusumMapMode)
-        modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
-    else
-        modDrawPolygon::RedrawShapefile(ctx_);
+bool frmPolygonSHP::RedrawByMode() {
+    if (state_.shared.retroMapMode) return modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
+    if (state_.shared.cusumMapMode) return modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
+    return modDrawPolygon::RedrawShapefile(ctx_);
+}
+
+bool frmPolygonSHP::redrawCleared() {
+    if (!RedrawByMode()) return false;
+    // A class map has just drawn its own legend in the strip.
+    if (!state_.shared.retroMapMode) Cls();
+    return true;
 }
 
 std::function<bool()> frmPolygonSHP::whileOpen() {
@@ -425,19 +430,23 @@ void frmPolygonSHP::useTool(float X, float Y) {
     // still show what they find (the region's information, its chart, its
     // row), but they leave the map to the wait that draws on it and start
     // no blink of their own, which would run inside that wait.
+    //
+    // A map that cannot be drawn for want of memory, when the tool starts
+    // by drawing it, ends the click there: the drawing has said so, and
+    // what the tool would show next needs that memory too.
     const bool waiting = WaitingAction::busy();
     if (isButtonPressed("ID")) {
         if (!waiting) {
+            if (!modDrawPolygon::RedrawShapefile(ctx_)) return;
+            // The legend strip goes with the class map it explains.
             Cls();
-            modDrawPolygon::RedrawShapefile(ctx_);
         }
         // During a wait an identify only looks a region up: the region the
         // wait is about (the one it blinks, the flashed region its chart
         // follows) stays the one selected, so that when the wait ends its
         // list row, its chart and the map's selection still agree.
         const std::int32_t selectedBefore = state_.shared.selectedRegion;
-        float x = X, y = Y;
-        if (!modFunctions::IdentifyRegion(state_, x, y)) {
+        if (!identify(X, Y)) {
             // A click outside every region identifies nothing.
             if (waiting) state_.shared.selectedRegion = selectedBefore;
             else RedrawByMode();
@@ -450,19 +459,16 @@ void frmPolygonSHP::useTool(float X, float Y) {
             return;
         }
         if (!blinkRegion(kRegionBlink, false)) return;
-        Cls();
-        RedrawByMode();
+        redrawCleared();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();
     } else if (isButtonPressed("Find")) {
-        float x = X, y = Y;
-        if (!modFunctions::IdentifyRegion(state_, x, y)) return;
+        if (!identify(X, Y)) return;
         emit ctx_.mapHub().regionFound(state_.shared.selectedRegion);
         if (unloaded_) return;
         modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
     } else if (isButtonPressed("Graph")) {
-        if (!waiting) modDrawPolygon::RedrawShapefile(ctx_);
-        float x = X, y = Y;
-        if (!modFunctions::IdentifyRegion(state_, x, y)) {
+        if (!waiting && !modDrawPolygon::RedrawShapefile(ctx_)) return;
+        if (!identify(X, Y)) {
             if (!waiting) modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
             return;
         }
@@ -482,18 +488,37 @@ void frmPolygonSHP::useTool(float X, float Y) {
     }
 }
 
+bool frmPolygonSHP::identify(float X, float Y) {
+    float x = X, y = Y;
+    try {
+        return modFunctions::IdentifyRegion(state_, x, y);
+    } catch (const std::bad_alloc&) {
+        state_.shared.selectedRegion = 0;
+        dialogs().warning("There is not enough memory left to find the region at this point of the map of " +
+                          state_.area.shpPath + ".");
+        return false;
+    }
+}
+
 void frmPolygonSHP::zoomClick(double step) {
-    Cls();
+    // Memory running out on either drawing leaves the picture, the legend
+    // and the zoom as they were.
+    const MapViewState view = state_.view;
+    const PictureSurface shown = picSHP->surface();
     zoomStep(step);
     // Zooming out first draws the outlines at the full extent.
-    if (step < 0) modDrawPolygon::DrawShapefile(ctx_);
-    if (state_.shared.retroMapMode) {
-        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
-    } else {
+    bool drawn = step >= 0 || modDrawPolygon::DrawShapefile(ctx_);
+    if (drawn && state_.shared.retroMapMode) {
+        drawn = modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
+    } else if (drawn) {
         // The outline and cusum maps move by a second step.
         zoomStep(step);
-        RedrawByMode();
+        drawn = redrawCleared();
     }
+    if (drawn) return;
+    state_.view = view;
+    picSHP->surface() = shown;
+    picSHP->Refresh();
 }
 
 void frmPolygonSHP::zoomStep(double step) {
@@ -517,6 +542,7 @@ void frmPolygonSHP::picSHP_MouseUp(int, int, float X, float Y) {
     // The drag joins the shift before the redraw, so that the transform the
     // redraw stores is the one the picture shows: Find, ID and the
     // coordinates read that transform.
+    const MapViewState view = state_.view;
     state_.view.panDragging = false;
     state_.view.panShiftX += state_.view.panDragX;
     state_.view.panShiftY += state_.view.panDragY;
@@ -525,7 +551,12 @@ void frmPolygonSHP::picSHP_MouseUp(int, int, float X, float Y) {
     if (isButtonPressed("Pan")) {
         state_.view.panStartX = X;
         state_.view.panStartY = Y;
-        RedrawByMode();
+        if (RedrawByMode()) return;
+        // Not drawn for want of memory: the pan is dropped, as the picture shows.
+        state_.view = view;
+        state_.view.panDragging = false;
+        state_.view.panDragX = 0;
+        state_.view.panDragY = 0;
     }
 }
 
@@ -548,13 +579,14 @@ void frmPolygonSHP::onMouseUpSignal(int button, double x, double y) {
 
 void frmPolygonSHP::Toolbar1_ButtonClick(const std::string& key) {
     if (key == "FullExt") {
-        Cls();
+        const MapViewState view = state_.view;
         state_.view.mapZoom = 1.0;
         state_.view.panShiftX = 0;
         state_.view.panShiftY = 0;
-        RedrawByMode();
+        if (!redrawCleared()) state_.view = view;
     } else if (key == "Centroid") {
-        modDrawPolygon::RedrawShapefile(ctx_);
+        // No dots over a picture that could not be drawn.
+        if (!modDrawPolygon::RedrawShapefile(ctx_)) return;
         try {
             modFunctions::CalcPolygonArea(state_);
             modFunctions::CalcPolygonCentroid(state_);
@@ -622,10 +654,16 @@ void frmPolygonSHP::animateBandwidths() {
 }
 
 bool frmPolygonSHP::showBandwidth(int row) {
+    // The values of the bandwidth shown, for when this one cannot be drawn.
+    DoubleArray shown = state_.retro.mapClassValues;
     fillRangeRow(row);
     try {
-        modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues);
+        if (!modDrawPolygon::ShowClassMap(ctx_, state_.retro.mapClassValues)) {
+            state_.retro.mapClassValues = std::move(shown);
+            return false;
+        }
     } catch (const AppError& e) {
+        state_.retro.mapClassValues = std::move(shown);
         dialogs().warning("The map could not be drawn: " + e.description());
         return false;
     }

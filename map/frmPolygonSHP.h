@@ -83,8 +83,8 @@ public:
     void sliderStatsRange_Change();
 
     // The class map, the cusum period or the plain outlines, by the mode
-    // flags.
-    void RedrawByMode();
+    // flags; false when memory ran out and the picture shown was kept.
+    bool RedrawByMode();
 
     // Moves the bandwidth slider to `row` of the range run; not a change of
     // its value (the map is not shaded again).
@@ -114,6 +114,9 @@ private:
     std::function<bool()> whileOpen();
     // What a click of the pressed tool does (picSHP_MouseDown).
     void useTool(float X, float Y);
+    // Whether a region lies under (X, Y), which it then selects; none,
+    // after a warning, when memory runs out finding it.
+    bool identify(float X, float Y);
     // Blinks the selected region three times, each blink `w` long, and
     // between the blinks draws the outlines when `outlinesBetween`. False
     // when the blink was stopped (whoever stopped it draws what comes next)
@@ -128,6 +131,10 @@ private:
     void setStatusText(const std::string& text);
     void setMapMenusEnabled(bool enabled);
     void fillRangeRow(int row);
+    // The map redrawn by its mode with the legend strip cleared, unless a
+    // class map drew its own legend there; false, with nothing changed,
+    // when memory ran out.
+    bool redrawCleared();
     // A click of the zoom tools: the steps and the redraw of the map.
     void zoomClick(double step);
     void zoomStep(double step);

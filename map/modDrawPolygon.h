@@ -13,11 +13,20 @@
 //
 // Drawing opens the map window when it is not open. The walk steps from
 // record to record by each record's content length, so null records do not
-// shift later regions, and it reads nothing beyond the file. A file that no
-// longer matches the one the study area was opened from (changed, replaced,
-// cut, damaged or gone) is not drawn: the map shows the regions as they were
-// opened and says once what is wrong. A study area not opened from a file
-// (shpSignature empty) draws what the file holds, as far as it can.
+// shift later regions, and it reads nothing beyond the file. The file is
+// read a record at a time, never held whole, and opened so that nothing
+// standing under its name (a named pipe, a device) can make it wait. A file
+// that no longer matches the one the study area was opened from (changed,
+// replaced, cut, damaged, gone, or no longer a regular file) is not drawn:
+// the map shows the regions as they were opened and says once what is
+// wrong. A study area not opened from a file (shpSignature empty) draws
+// what the file holds, as far as it can.
+//
+// Each drawing makes its picture (and the legend beside it) whole off the
+// screen before it replaces the one shown. When memory runs out meanwhile,
+// the pictures shown and the view (its transform included) stay as they
+// were, a warning says once that the map could not be drawn, and the
+// drawing returns false; nothing is thrown.
 
 #include <cstdint>
 #include <functional>
@@ -100,24 +109,26 @@ ShpSignature ReadSignature(const std::string& path);
 // record count, length, header box or record box. Empty when they match.
 std::string DifferenceFrom(const ShpSignature& opened, const ShpSignature& now, std::int32_t regionCount);
 
-// The length of the file in bytes, 0 when it cannot be read.
+// The length of the file in bytes, 0 when it cannot be read or is no
+// regular file.
 std::int64_t MeasureFileSize(const std::string& path);
 
 // ---- The drawings ----
+// Each returns false when memory ran out and the pictures shown were kept.
 
-void DrawShapefile(AppContext& ctx);
-void RedrawShapefile(AppContext& ctx);
-void DrawCusumMap(AppContext& ctx, std::int16_t period);
+bool DrawShapefile(AppContext& ctx);
+bool RedrawShapefile(AppContext& ctx);
+bool DrawCusumMap(AppContext& ctx, std::int16_t period);
 // values: 0..N, used from 1 (record k is shaded by values(k + 1)).
-void DrawClassMap(AppContext& ctx, const DoubleArray& values);
+bool DrawClassMap(AppContext& ctx, const DoubleArray& values);
 // Clears the window's own surface, draws the legend from legendValues
 // (which it sorts in place) and the class map from mapValues.
-void ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
+bool ShowClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
 // The same with the legend drawn from a copy of the shaded values, which
 // stay in region order.
-void ShowClassMap(AppContext& ctx, const DoubleArray& values);
+bool ShowClassMap(AppContext& ctx, const DoubleArray& values);
 // region: the 0-based record index; N or more fills nothing.
-void HighlightRegion(AppContext& ctx, std::int32_t region);
+bool HighlightRegion(AppContext& ctx, std::int32_t region);
 
 // The message shown when a drawing meets a file it cannot read, or
 // empty; kept so that repeated redraws of the same file do not repeat it.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/Error.h"
 
@@ -19,29 +20,41 @@ bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
            });
 }
 
-}  // namespace
+constexpr const char* kDenied = "cannot be read: permission denied";
 
-FileKind fileKind(const std::string& path) noexcept {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return errno == EACCES ? FileKind::Inaccessible : FileKind::Missing;
-    if (S_ISREG(st.st_mode)) return FileKind::Regular;
-    if (S_ISDIR(st.st_mode)) return FileKind::Folder;
+FileKind kindOfMode(mode_t mode) noexcept {
+    if (S_ISREG(mode)) return FileKind::Regular;
+    if (S_ISDIR(mode)) return FileKind::Folder;
     return FileKind::Other;
 }
 
-std::string fileProblem(const std::string& path) {
-    constexpr const char* kDenied = "cannot be read: permission denied";
-    switch (fileKind(path)) {
-        case FileKind::Regular:
-            // Asked with the ids the program runs under, as an open would be.
-            return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 || errno != EACCES ? "" : kDenied;
+// The words for a name of this kind that is no regular file to read.
+std::string problemOfKind(FileKind kind) {
+    switch (kind) {
+        case FileKind::Regular: return {};
         case FileKind::Missing: return "does not exist";
         case FileKind::Folder: return "is a folder, not a file";
         case FileKind::Inaccessible: return kDenied;
         case FileKind::Other: break;
     }
     return "is not a regular file";
+}
+
+}  // namespace
+
+FileKind fileKind(const std::string& path) noexcept {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == EACCES ? FileKind::Inaccessible : FileKind::Missing;
+    return kindOfMode(st.st_mode);
+}
+
+std::string fileProblem(const std::string& path) {
+    const FileKind kind = fileKind(path);
+    // Asked with the ids the program runs under, as an open would be.
+    if (kind == FileKind::Regular)
+        return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 || errno != EACCES ? "" : kDenied;
+    return problemOfKind(kind);
 }
 
 void requireReadableFile(const std::string& path) {
@@ -77,4 +90,63 @@ std::string findFileIgnoringCase(const std::string& path) {
         ::closedir(dir);
     }
     return found;
+}
+
+RegularFileReader::RegularFileReader(const std::string& path) noexcept {
+    try {
+        kind_ = fileKind(path);
+        if (kind_ != FileKind::Regular) {
+            problem_ = problemOfKind(kind_);
+            return;
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            const int err = errno;
+            kind_ = err == ENOENT ? FileKind::Missing : err == EACCES ? FileKind::Inaccessible : FileKind::Regular;
+            problem_ = kind_ == FileKind::Regular ? std::string("cannot be read: ") + std::strerror(err)
+                                                  : problemOfKind(kind_);
+            return;
+        }
+        // Whatever stands under the name now is what was opened.
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            const int err = errno;
+            ::close(fd);
+            kind_ = FileKind::Regular;
+            problem_ = std::string("cannot be read: ") + std::strerror(err);
+            return;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd);
+            kind_ = kindOfMode(st.st_mode);
+            problem_ = problemOfKind(kind_);
+            return;
+        }
+        fd_ = fd;
+        size_ = static_cast<std::int64_t>(st.st_size);
+    } catch (...) {
+        // Only the words could not be had: the file stays closed, its
+        // reader says it cannot be read.
+        kind_ = FileKind::Regular;
+    }
+}
+
+RegularFileReader::~RegularFileReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t RegularFileReader::readAt(std::int64_t offset, void* buffer, std::size_t count) noexcept {
+    if (fd_ < 0 || offset < 0) return -1;
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd_, out + got, count - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(got);
 }

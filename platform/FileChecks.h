@@ -5,6 +5,8 @@
 // misleading reason; readers ask here first, without opening anything, and
 // refuse with the real cause.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 enum class FileKind {
@@ -35,3 +37,35 @@ void requireReadableFile(const std::string& path);
 // else an entry of any other kind (so that a caller refuses a pipe under
 // that name instead of overlooking it); empty when no entry has the name.
 std::string findFileIgnoringCase(const std::string& path);
+
+// A regular file opened for reading in a way that can never wait: the name
+// is looked at first (a pipe or a device under it is never opened), then
+// opened without blocking, and the open descriptor is looked at again,
+// which closes the race between the look and the open. It reads at given
+// offsets into the caller's memory and holds no buffer of its own.
+class RegularFileReader {
+public:
+    explicit RegularFileReader(const std::string& path) noexcept;
+    ~RegularFileReader();
+    RegularFileReader(const RegularFileReader&) = delete;
+    RegularFileReader& operator=(const RegularFileReader&) = delete;
+
+    bool isOpen() const noexcept { return fd_ >= 0; }
+    // What stood under the name when it could not be opened (Regular when
+    // it is open, or when a regular file failed to open for another cause,
+    // which problem() then names), and fileProblem's words for it.
+    FileKind kind() const noexcept { return kind_; }
+    const std::string& problem() const noexcept { return problem_; }
+    // The length of the file when it was opened.
+    std::int64_t size() const noexcept { return size_; }
+
+    // Reads up to `count` bytes at the 0-based `offset`: the count read,
+    // fewer only where the file ends, or -1 when the system refuses.
+    std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t count) noexcept;
+
+private:
+    int fd_ = -1;
+    FileKind kind_ = FileKind::Missing;
+    std::string problem_;
+    std::int64_t size_ = 0;
+};

@@ -26,7 +26,7 @@ void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray&
     PolygonMap::showClassMap(ctx, legendValues, mapValues);
 }
 
-void redrawShapefile(AppContext& ctx) { PolygonMap::drawOutlines(ctx); }
+bool redrawShapefile(AppContext& ctx) { return PolygonMap::drawOutlines(ctx); }
 
 void highlightRegion(AppContext& ctx, std::int32_t region) { PolygonMap::highlightRegion(ctx, region); }
 

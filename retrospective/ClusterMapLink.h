@@ -30,7 +30,8 @@ void setRangeSlider(AppContext& ctx, int index);
 void stopWaiting(AppContext& ctx);
 
 void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray& mapValues);
-void redrawShapefile(AppContext& ctx);
+// False when memory ran out and the map kept the picture it showed.
+bool redrawShapefile(AppContext& ctx);
 void highlightRegion(AppContext& ctx, std::int32_t region);
 
 // The tool "Find": enabled and pressed, or disabled and released.

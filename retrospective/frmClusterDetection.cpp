@@ -255,8 +255,8 @@ void frmClusterDetection::ListMStatistic() {
 
 void frmClusterDetection::runStart() {
     // The map's animation of the results shown so far ends before they change.
+    // The legend goes with the map it explains, when the run's map replaces it.
     ClusterMapLink::stopWaiting(ctx_);
-    ClusterMapLink::clearLegend(ctx_, true);
     ClusterMapLink::hideRangeControls(ctx_, true);
     clearResultLists();
 }
@@ -318,7 +318,7 @@ void frmClusterDetection::runRange(const RunRequest& run) {
     // map either: the classes of an earlier run go with its legend.
     s.shared.retroMapMode = false;
     try {
-        ClusterMapLink::redrawShapefile(ctx_);
+        if (ClusterMapLink::redrawShapefile(ctx_)) ClusterMapLink::clearLegend(ctx_, true);
     } catch (const AppError& e) {
         dialogs().warning("The map could not be drawn: " + e.description());
     }

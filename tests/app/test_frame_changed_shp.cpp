@@ -1,22 +1,28 @@
 // A .shp changed under the program after its study area was opened: the map
 // re-reads the file at every drawing, and a file that no longer matches the
 // one opened (another shapefile of as many records, a cut, another header
-// box or record box, a file gone) is said once in a "Warning!" that names
-// it, while the map keeps drawing the regions that were opened.
+// box or record box, a file gone, a named pipe or a folder in its place) is
+// said once in a "Warning!" that names it, while the map keeps drawing the
+// regions that were opened.
 #include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <tuple>
 
 #include "map/frmPolygonSHP.h"
 #include "platform/DbfTable.h"
+#include "prospective/frmExportDataset.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmUnivariate.h"
 #include "retrospective/frmClusterDetection.h"
 #include "tests/app/FrameFixture.h"
 #include "tests/app/test_map_support.h"
+#include "tests/support/SpecialFiles.h"
 #include "tests/support/TestPaths.h"
 
 namespace fs = std::filesystem;
@@ -80,7 +86,7 @@ const Change kChanges[] = {
 
 enum class Scene { ClusterRun, CusumRun };
 
-class FrameChangedShp : public FrameTest, public ::testing::WithParamInterface<std::tuple<Scene, int>> {
+class ChangedShpScene : public FrameTest {
 protected:
     // A copy of the sample study area, opened for the scene, run once.
     void openAndRun(Scene scene) {
@@ -121,6 +127,8 @@ protected:
 
     std::string base;
 };
+
+class FrameChangedShp : public ChangedShpScene, public ::testing::WithParamInterface<std::tuple<Scene, int>> {};
 
 TEST_P(FrameChangedShp, TheMapSaysSoOnceAndKeepsDrawingTheRegionsOpened) {
     if (!fs::exists(sourcePath("data/sample/sample.shp"))) GTEST_SKIP() << "no sample data";
@@ -183,5 +191,98 @@ TEST_F(FrameChangedShp, AnUnchangedFileAndTheNextStudyAreaDrawAsTheyAreAndSayNot
     const DevicePoint corner = *mapToDevice(ctx->state.view.transform, 0, 0, 0, 0);
     EXPECT_EQ(map()->picSHP->surface().Point(corner.X, corner.Y), 0);  // the grid's outline
 }
+
+// ---- A .shp that is no longer a regular file ----
+
+// What stands in the place of the .shp: a named pipe (held open at both
+// ends by the test, so that nothing can wait on it for ever), or a folder.
+enum class NotAFile { Pipe, Folder };
+
+// The step after which the map is drawn again: a Run of either test
+// window, or the export window opened over the class map and the map
+// window chosen again (its activation redraws the classes).
+enum class Redraw { ClusterRun, CusumRun, BackFromExport };
+
+class FrameShpNotAFile : public ChangedShpScene,
+                         public ::testing::WithParamInterface<std::tuple<NotAFile, Redraw>> {
+protected:
+    void redraw(Redraw how) {
+        if (how != Redraw::BackFromExport) return run(how == Redraw::ClusterRun ? Scene::ClusterRun : Scene::CusumRun);
+        frame->mnuExport_Click();
+        ASSERT_NE(ctx->find<frmExportDataset>(), nullptr);
+        auto* sub = qobject_cast<QMdiSubWindow*>(AppContext::topOf(map()));
+        ASSERT_NE(sub, nullptr);
+        frame->mdiArea->setActiveSubWindow(sub);
+    }
+    // Every line of the lists of the test window that ran.
+    std::vector<std::string> lists(Redraw how) {
+        std::vector<std::string> lines;
+        auto add = [&](const std::vector<std::string>& more) { lines.insert(lines.end(), more.begin(), more.end()); };
+        if (how == Redraw::CusumRun) {
+            frmUnivariate* u = ctx->find<frmUnivariate>();
+            add(u->periodLines());
+            add(u->regionLines());
+        } else {
+            frmClusterDetection* w = ctx->find<frmClusterDetection>();
+            add(w->globalLines());
+            add(w->localLines());
+        }
+        return lines;
+    }
+
+    // Held until the frame is gone: its closing windows redraw the map too.
+    std::unique_ptr<HeldPipe> pipe;
+};
+
+TEST_P(FrameShpNotAFile, TheMapSaysOnceThatTheFileChangedAndDrawsTheRegionsOpened) {
+    if (!fs::exists(sourcePath("data/sample/sample.shp"))) GTEST_SKIP() << "no sample data";
+    const auto [kind, how] = GetParam();
+    openAndRun(how == Redraw::CusumRun ? Scene::CusumRun : Scene::ClusterRun);
+    ASSERT_NE(map(), nullptr);
+    ASSERT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+    if (how == Redraw::CusumRun) ctx->find<frmUnivariate>()->selectPeriodRow(10);
+    const QImage shown = picture();
+    const std::vector<std::string> listed = lists(how);
+    ASSERT_FALSE(listed.empty());
+    QImage blank = shown;
+    blank.fill(Qt::white);
+    ASSERT_NE(shown, blank);
+
+    const std::string shp = base + ".shp";
+    fs::remove(shp);
+    if (kind == NotAFile::Pipe)
+        pipe = std::make_unique<HeldPipe>(shp);
+    else
+        fs::create_directory(shp);
+    redraw(how);
+    if (how == Redraw::CusumRun) ctx->find<frmUnivariate>()->selectPeriodRow(10);
+
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    const auto& m = dlg->messages[0];
+    EXPECT_EQ(m.title, "Warning!");
+    EXPECT_EQ(m.icon, MsgIcon::Critical);
+    EXPECT_EQ(m.text, "The shapefile " + shp + " has changed since it was opened: " +
+                          (kind == NotAFile::Pipe ? "it is no longer a regular file." : "it is a folder now, not a file.") +
+                          " The map shows its regions as they were opened.");
+    // The regions held since the opening draw the very picture the file drew,
+    // and the run's lists go on as they were.
+    EXPECT_EQ(picture(), shown);
+    EXPECT_EQ(lists(how), listed);
+
+    // The tools and the next drawings draw them too, and say nothing more.
+    map()->Toolbar1_ButtonClick("FullExt");
+    map()->Toolbar1_ButtonClick("Centroid");
+    map()->Toolbar1_ButtonClick("FullExt");
+    redraw(how);
+    if (how == Redraw::CusumRun) ctx->find<frmUnivariate>()->selectPeriodRow(10);
+    EXPECT_EQ(dlg->messages.size(), 1u);
+    EXPECT_EQ(picture(), shown);
+    EXPECT_EQ(lists(how), listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FrameShpNotAFile,
+                         ::testing::Combine(::testing::Values(NotAFile::Pipe, NotAFile::Folder),
+                                            ::testing::Values(Redraw::ClusterRun, Redraw::CusumRun,
+                                                              Redraw::BackFromExport)));
 
 }  // namespace

@@ -1,0 +1,295 @@
+// Memory running out while the map draws, through the real frame: the map
+// reads its .shp a record at a time, so a map whose file is larger than the
+// memory a step may take but whose records are not is drawn as ever; one
+// whose record cannot be held leaves everything shown as it was (the
+// picture, the legend beside it, the zoom, the lists of the run) and says
+// so in the map's own words, and never in the words of a stopped step.
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "map/MapTransform.h"
+#include "map/frmPolygonSHP.h"
+#include "platform/DbfTable.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmTxtFileOpen.h"
+#include "prospective/frmUnivariate.h"
+#include "retrospective/frmClusterDetection.h"
+#include "tests/app/FrameFixture.h"
+#include "tests/support/AllocationLimit.h"
+#include "tests/support/TestPaths.h"
+
+using namespace frametest;
+
+namespace {
+
+constexpr std::size_t kKB = 1024;
+
+// A 10 x 10 square from (x0, y0), clockwise and closed, each side cut into
+// `perSide` pieces: 4 perSide + 1 vertices in all.
+Ring square(double x0, double y0, int perSide) {
+    const MapPoint corners[] = {{x0, y0}, {x0, y0 + 10}, {x0 + 10, y0 + 10}, {x0 + 10, y0}, {x0, y0}};
+    Ring ring;
+    for (int side = 0; side < 4; ++side) {
+        const MapPoint a = corners[side], b = corners[side + 1];
+        for (int k = 0; k < perSide; ++k) {
+            const double f = static_cast<double>(k) / perSide;
+            ring.push_back({a.X + (b.X - a.X) * f, a.Y + (b.Y - a.Y) * f});
+        }
+    }
+    ring.push_back(corners[0]);
+    return ring;
+}
+
+// Four squares in two rows, region 2 right of region 1; the table holds
+// what both test windows read: NAME, POP, CASES and three periods Z1..Z3.
+std::string writeArea(const std::string& dir, const std::vector<int>& perSide) {
+    const std::string base = dir + "/four";
+    writeShapes(base, {{square(0, 0, perSide[0])}, {square(10, 0, perSide[1])}, {square(0, 10, perSide[2])},
+                       {square(10, 10, perSide[3])}});
+    DBFHandle h = DBFCreate((base + ".dbf").c_str());
+    EXPECT_NE(h, nullptr);
+    DBFAddField(h, "NAME", FTString, 16, 0);
+    DBFAddField(h, "POP", FTInteger, 9, 0);
+    DBFAddField(h, "CASES", FTInteger, 9, 0);
+    for (const char* z : {"Z1", "Z2", "Z3"}) DBFAddField(h, z, FTDouble, 10, 4);
+    const double z[4][3] = {{0.5, 1.5, 2.5}, {2.0, 2.5, 3.0}, {-0.5, 0.2, 0.1}, {1.0, -1.0, 0.5}};
+    for (int i = 0; i < 4; ++i) {
+        DBFWriteStringAttribute(h, i, 0, ("R" + std::to_string(i + 1)).c_str());
+        DBFWriteIntegerAttribute(h, i, 1, 1000 * (i + 1));
+        DBFWriteIntegerAttribute(h, i, 2, i == 1 ? 40 : 3 * (i + 1));
+        for (int p = 0; p < 3; ++p) DBFWriteDoubleAttribute(h, i, 3 + p, z[i][p]);
+    }
+    DBFClose(h);
+    return base + ".shp";
+}
+
+// The regions' sizes for a limit: every record well below it while the
+// whole file is above it, or the first region's record (and the pixels of
+// its ring) more than the limit.
+enum class Records { BelowTheLimit, OneAboveIt };
+
+std::vector<int> sidesFor(std::size_t limit, Records records) {
+    if (records == Records::OneAboveIt) {
+        // 8 bytes a pixel and 16 a vertex: both above the limit.
+        const int big = static_cast<int>(limit / 32) + 16;
+        return {big, 1, 1, 1};
+    }
+    // 16 bytes a vertex: a record of about 40 % of the limit, and a file of
+    // four such records (the same ring by ring in the copies a step makes).
+    const int each = static_cast<int>(limit * 4 / 10 / 16 / 4);
+    return {each, each, each, each};
+}
+
+enum class Step { ClusterRun, ClusterId, ClusterZoomIn, CusumRun, Continuation, CusumZoomOut, Graph };
+
+const char* stepName(Step s) {
+    switch (s) {
+        case Step::ClusterRun: return "cluster Run";
+        case Step::ClusterId: return "ID on the class map";
+        case Step::ClusterZoomIn: return "zoom in on the class map";
+        case Step::CusumRun: return "cusum Run";
+        case Step::Continuation: return "continuation";
+        case Step::CusumZoomOut: return "zoom out on the cusum map";
+        case Step::Graph: return "Graph";
+    }
+    return "";
+}
+
+bool onCusum(Step s) {
+    return s == Step::CusumRun || s == Step::Continuation || s == Step::CusumZoomOut || s == Step::Graph;
+}
+
+// A press and release of the left button at `at` on the widget, through
+// the application's event dispatch as a user's click comes.
+void clickAt(QWidget* w, QPointF at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+// Everything the step could change that the user sees.
+struct Shown {
+    QImage map, legend;
+    double zoom = 0;
+    std::vector<std::string> lists;
+};
+
+class MapMemoryScene : public FrameTest {
+protected:
+    frmPolygonSHP* map() { return ctx->find<frmPolygonSHP>(); }
+    frmUnivariate* cusum() { return ctx->find<frmUnivariate>(); }
+    frmClusterDetection* cluster() { return ctx->find<frmClusterDetection>(); }
+
+    // The study area opened in the window of the step, with a first run.
+    void open(Step step, const std::string& shp) {
+        if (!onCusum(step)) {
+            openRetroWithFields(shp);
+            ASSERT_NE(cluster(), nullptr);
+            cluster()->cmdRun->click();
+            return;
+        }
+        openPro(shp);
+        frmSelectName* d = ctx->find<frmSelectName>();
+        ASSERT_NE(d, nullptr);
+        d->pickField(d->cmbName1, "NAME");
+        d->cmdOK_Click();
+        frmUnivariate* u = cusum();
+        ASSERT_NE(u, nullptr);
+        const auto& t = *ctx->state.area.dbfRecordset;
+        u->selectStartField(t.FieldIndex("Z1"));
+        u->selectEndField(t.FieldIndex("Z3"));
+        u->txtHvalue->setText("1");
+        u->txtSigma->setText("1");
+        u->cmdCalc->click();
+        if (step != Step::Continuation) return;
+        dlg->queueFile(dir + "/saved.csm");
+        u->cmdSaveCusum->click();
+        u->selectPrevious();
+        u->cmdCalc->click();
+        frmTxtFileOpen* f = ctx->find<frmTxtFileOpen>();
+        ASSERT_NE(f, nullptr);
+        dlg->queueFile(dir + "/saved.csm");
+        f->cmdOpen_Click();
+        f->cmdOK->click();
+    }
+
+    // The step as the user takes it: a button, or a tool and a click on
+    // region 2 of the map.
+    void take(Step step) {
+        const auto tool = [&](const char* key) {
+            if (!map()->isButtonPressed(key)) map()->button(key)->trigger();
+            const DevicePoint at = *mapToDevice(ctx->state.view.transform, 0, 0, 15, 5);
+            clickAt(map()->picSHP, QPointF(at.X + 0.5, at.Y + 0.5));
+        };
+        switch (step) {
+            case Step::ClusterRun: return cluster()->cmdRun->click();
+            case Step::CusumRun: return cusum()->cmdCalc->click();
+            case Step::Continuation: return ctx->find<frmTxtFileOpen>()->cmdOK->click();
+            case Step::ClusterId: return tool("ID");
+            case Step::ClusterZoomIn: return tool("ZoomIn");
+            case Step::CusumZoomOut: return tool("ZoomOut");
+            case Step::Graph: return tool("Graph");
+        }
+    }
+
+    Shown shown(Step step) {
+        Shown s;
+        s.map = map()->picSHP->surface().image().copy();
+        s.legend = map()->formSurface->surface().image().copy();
+        s.zoom = ctx->state.view.mapZoom;
+        const auto add = [&](const std::vector<std::string>& lines) { s.lists.insert(s.lists.end(), lines.begin(), lines.end()); };
+        if (onCusum(step)) {
+            add(cusum()->periodLines());
+            add(cusum()->regionLines());
+        } else {
+            add(cluster()->globalLines());
+            add(cluster()->localLines());
+        }
+        return s;
+    }
+
+    std::string dir;
+};
+
+class FrameMapMemory : public MapMemoryScene,
+                       public ::testing::WithParamInterface<std::tuple<std::size_t, Step, Records>> {};
+
+TEST_P(FrameMapMemory, AStepKeepsWhatTheMapShowsOrDrawsItWhole) {
+    const auto [limit, step, records] = GetParam();
+    SCOPED_TRACE(std::string(stepName(step)) + ", limit " + std::to_string(limit / kKB) + " KB");
+    dir = scratchDir("map-memory");
+    const std::string shp = writeArea(dir, sidesFor(limit, records));
+    if (records == Records::BelowTheLimit) {
+        ASSERT_GT(std::filesystem::file_size(shp), limit);
+    }
+    open(step, shp);
+    ASSERT_NE(map(), nullptr);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    const Shown before = shown(step);
+    ASSERT_FALSE(before.lists.empty());
+
+    {
+        const AllocationLimit limited(limit);
+        take(step);
+    }
+    for (const auto& m : dlg->messages) {
+        EXPECT_EQ(m.title, "Warning!");
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+    }
+    const std::vector<std::string> said = takeMessages();
+    const Shown after = shown(step);
+
+    if (records == Records::OneAboveIt) {
+        EXPECT_EQ(said, std::vector<std::string>{"There is not enough memory left to draw the map of " + shp +
+                                                 ". The map shows what it showed before."});
+        EXPECT_TRUE(after.map == before.map) << "the picture changed";
+        EXPECT_TRUE(after.legend == before.legend) << "the legend changed";
+        EXPECT_EQ(after.zoom, before.zoom);
+        EXPECT_EQ(after.lists, before.lists);
+        // With the memory back the same step draws.
+        take(step);
+        EXPECT_EQ(takeMessages(), std::vector<std::string>{});
+        return;
+    }
+
+    // The same step without a limit, from where the limited one started
+    // (the zoom from the full extent, which is where the opening left it).
+    EXPECT_EQ(said, std::vector<std::string>{});
+    if (step == Step::ClusterZoomIn || step == Step::CusumZoomOut) map()->Toolbar1_ButtonClick("FullExt");
+    take(step);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    const Shown unlimited = shown(step);
+    EXPECT_TRUE(after.map == unlimited.map) << "the picture differs";
+    EXPECT_TRUE(after.legend == unlimited.legend) << "the legend differs";
+    EXPECT_EQ(after.zoom, unlimited.zoom);
+    EXPECT_EQ(after.lists, unlimited.lists);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, FrameMapMemory,
+    ::testing::Combine(::testing::Values(4 * kKB, 64 * kKB, 256 * kKB, 1024 * kKB),
+                       ::testing::Values(Step::ClusterRun, Step::ClusterId, Step::ClusterZoomIn, Step::CusumRun,
+                                         Step::Continuation, Step::CusumZoomOut, Step::Graph),
+                       ::testing::Values(Records::BelowTheLimit, Records::OneAboveIt)));
+
+// The identify tool copies the ring it tests: a ring whose copy cannot be
+// had, though its record is drawn, identifies nothing and says why; the
+// class map and its legend are drawn again as they were.
+TEST_F(MapMemoryScene, ARegionThatCannotBeTestedForWantOfMemoryIsNotIdentified) {
+    dir = scratchDir("map-memory-identify");
+    constexpr std::size_t kLimit = 4 * kKB;
+    // Region 2 of 301 vertices: 4.8 KB of ring, 2.4 KB of pixels.
+    const std::string shp = writeArea(dir, {1, 75, 1, 1});
+    open(Step::ClusterId, shp);
+    ASSERT_NE(map(), nullptr);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    const Shown before = shown(Step::ClusterId);
+    {
+        const AllocationLimit limited(kLimit);
+        take(Step::ClusterId);
+    }
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"There is not enough memory left to find the region at this "
+                                                       "point of the map of " + shp + "."});
+    EXPECT_EQ(ctx->state.shared.selectedRegion, 0);
+    const Shown after = shown(Step::ClusterId);
+    EXPECT_TRUE(after.map == before.map);
+    EXPECT_TRUE(after.legend == before.legend);
+    EXPECT_EQ(after.lists, before.lists);
+    // With the memory back the click identifies region 2.
+    take(Step::ClusterId);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{});
+    EXPECT_EQ(ctx->state.shared.selectedRegion, 1);
+}
+
+}  // namespace
