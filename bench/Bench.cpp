@@ -1,13 +1,17 @@
 #include "bench/Bench.h"
 
 #include <QApplication>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <map>
+#include <stdexcept>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -15,6 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Error.h"
 #include "stats/AppState.h"
 
 extern char** environ;
@@ -134,11 +139,58 @@ bool runFigure(const std::string& name) {
 
 namespace {
 
+// This process's own folder in the temporary folder; empty until the first
+// figure asks for a scratch folder, removed when the program ends.
+std::filesystem::path& ownFolder() {
+    static std::filesystem::path folder;
+    return folder;
+}
+
+void removeOwnFolder() {
+    std::filesystem::path& folder = ownFolder();
+    if (folder.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    if (ec) std::fprintf(stderr, "cannot remove %s: %s\n", folder.c_str(), ec.message().c_str());
+    folder.clear();
+}
+
+// Why a figure stopped, as its line says it.
+std::string reasonOf(std::exception_ptr failure) {
+    try {
+        std::rethrow_exception(std::move(failure));
+    } catch (const AppError& e) {
+        return e.description() + " (error " + std::to_string(e.number()) +
+               (e.source().empty() ? std::string() : ", " + e.source()) + ")";
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "an exception that is not a std::exception";
+    }
+}
+
+// Runs one figure; a figure that throws says so in a line of its own, and
+// the figures after it still run.
+bool runReporting(const std::string& name, const std::function<void()>& run) {
+    try {
+        run();
+        return true;
+    } catch (...) {
+        const std::string reason = reasonOf(std::current_exception());
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s failed: %s\n", name.c_str(), reason.c_str());
+        return false;
+    }
+}
+
+// 0 when every figure ran, 1 when one failed, 2 for a name that is none.
 int runFigures(int argc, char** argv) {
     auto& r = registry();
+    int status = 0;
     if (argc == 1) {
-        for (auto& [name, run] : r) run();
-        return 0;
+        for (auto& [name, run] : r)
+            if (!runReporting(name, run)) status = 1;
+        return status;
     }
     for (int i = 1; i < argc; ++i) {
         auto it = r.find(argv[i]);
@@ -146,14 +198,32 @@ int runFigures(int argc, char** argv) {
             std::fprintf(stderr, "unknown benchmark: %s\n", argv[i]);
             return 2;
         }
-        it->second();
+        if (!runReporting(it->first, it->second)) status = 1;
     }
-    return 0;
+    return status;
 }
 
 }  // namespace
 
-// Usage: korvane-bench [NAME...]  (no names: every figure, in name order)
+std::filesystem::path scratchFolder(const std::string& name) {
+    std::filesystem::path& own = ownFolder();
+    if (own.empty()) {
+        const std::string pattern = (std::filesystem::temp_directory_path() / "korvane-bench-XXXXXX").string();
+        std::string made = pattern;
+        if (::mkdtemp(made.data()) == nullptr)
+            throw std::runtime_error("cannot make a folder like " + pattern + ": " + std::strerror(errno));
+        own = made;
+        // Also where a figure's child process ends with std::exit.
+        std::atexit(removeOwnFolder);
+    }
+    const std::filesystem::path folder = own / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// Usage: korvane-bench [NAME...]  (no names: every figure, in name order).
+// Exits with 1 when a figure failed, after running the others.
 int main(int argc, char** argv) {
     const int status = runFigures(argc, argv);
     // The application ends before the static objects do: Qt's list of input

@@ -1,6 +1,7 @@
 #pragma once
 // The benchmark program's small framework: each figure registers itself
 // with a name and prints lines of the form "NAME N=<size> seconds=<median>".
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,6 +40,13 @@ std::optional<std::string> childOutput(const std::string& name, const std::strin
 // Runs the registered figure `name` in this process; false when there is
 // none.
 bool runFigure(const std::string& name);
+
+// An empty folder `name` for a figure's files, inside a folder of this
+// process's own that mkdtemp made in the temporary folder: two benchmarks
+// at once never share one. What it held before is removed; the process's
+// folder goes, with everything in it, when the program ends. Throws
+// std::runtime_error when the folder cannot be made.
+std::filesystem::path scratchFolder(const std::string& name);
 
 // The one QApplication of the benchmark program (offscreen unless a
 // platform is set), created when first asked for.

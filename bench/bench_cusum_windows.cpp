@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "app/MDIFrmMain.h"
@@ -57,9 +58,8 @@ std::string writePeriods(const std::string& path, int n, int t, int cols) {
 // The program around a window: the main frame, scripted dialogs, the
 // program's own event pump and a scratch folder.
 struct Program {
-    explicit Program(const std::string& name) : folder((fs::temp_directory_path() / name).string()) {
+    explicit Program(const std::string& name) : folder(scratchFolder(name).string()) {
         benchApplication();
-        fs::create_directories(folder);
         dialogs = std::make_shared<ScriptedDialogs>();
         installDialogs(dialogs);
         installEventPump(std::make_shared<QtEventPump>());
@@ -83,7 +83,7 @@ struct Program {
 // frame's prospective entry and the name dialog, set to read a period
 // matrix file of t periods at Fast speed.
 struct CusumWindow : Program {
-    CusumWindow(int cols, int rows, int t) : Program("korvane-bench-cusum-window"), n(cols * rows), periods(t) {
+    CusumWindow(int cols, int rows, int t) : Program("cusum-window"), n(cols * rows), periods(t) {
         dialogs->queueFile(writeSquareGrid(folder, cols, rows));
         frame->mnuOpenShapePro_Click();
         frmSelectName* names = ctx.find<frmSelectName>();
@@ -105,7 +105,7 @@ struct CusumWindow : Program {
 
 // The point cusum window with n points and t periods, at Fast speed.
 struct PointCusumWindow : Program {
-    PointCusumWindow(int points, int t) : Program("korvane-bench-point-cusum-window"), n(points), periods(t) {
+    PointCusumWindow(int points, int t) : Program("point-cusum-window"), n(points), periods(t) {
         std::vector<std::string> coords;
         for (int i = 1; i <= n; ++i)
             coords.push_back("P" + std::to_string(i) + "," + std::to_string(std::fmod(i * 0.6180339887, 1.0) * 1000.0) +
@@ -137,7 +137,8 @@ void measureRun(const std::string& name, const std::function<double(int, int)>& 
         return;
     }
     for (const auto& [n, t] : runs)
-        if (!runInChild(name, kChild, std::to_string(n) + " " + std::to_string(t))) return;
+        if (!runInChild(name, kChild, std::to_string(n) + " " + std::to_string(t)))
+            throw std::runtime_error("no figure for " + sizes(n, t));
 }
 
 const BenchRegistration cusumWindowRun("cusum-window-run", [] {
@@ -184,7 +185,7 @@ const BenchRegistration regionChart("region-chart", [] {
 // painted. The run's computation is left out.
 const BenchRegistration rangePlot("range-plot", [] {
     constexpr int kBandwidths = 3001;
-    Program p("korvane-bench-range-plot");
+    Program p("range-plot");
     frmSigmaChart* plot = p.ctx.show<frmSigmaChart>();
     Matrix data(kBandwidths, 2);
     QStringList labels;

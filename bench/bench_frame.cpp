@@ -43,8 +43,7 @@ std::string writeGrid(const std::string& folder, int side) {
 }
 
 BenchRegistration reg("open-study-area", [] {
-    const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-open").string();
-    std::filesystem::create_directories(folder);
+    const std::string folder = scratchFolder("open-study-area").string();
     const int side = 55;  // 3,025 regions
     const std::string shp = writeGrid(folder, side);
     const double secs = medianSeconds(5, [&] {

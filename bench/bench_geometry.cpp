@@ -34,14 +34,7 @@ std::shared_ptr<CPolygon> benchPolygon(int i) {
 }
 
 std::string benchShapefile() {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "korvane-bench";
-    std::filesystem::create_directories(dir);
-    const std::string shp = (dir / "polys.shp").string();
-    const std::uintmax_t expectedSize = 100 + static_cast<std::uintmax_t>(kPolygons) * (8 + 44 + 4) +
-                                        static_cast<std::uintmax_t>(kPolygons / 10) * 4 +
-                                        static_cast<std::uintmax_t>(kPolygons) * kVerticesPerPolygon * 16;
-    std::error_code ec;
-    if (std::filesystem::file_size(shp, ec) == expectedSize && !ec) return shp;
+    const std::string shp = (scratchFolder("shapefile-read") / "polys.shp").string();
     CFileName spec;
     spec.SetFileSpec(shp);
     CShapeFile file;

@@ -28,8 +28,7 @@ std::vector<MapPoint> ring(int i) {
 }
 
 std::string writeBenchShapefile() {
-    const auto dir = std::filesystem::temp_directory_path() / "korvane-bench-map";
-    std::filesystem::create_directories(dir);
+    const auto dir = scratchFolder("map");
     const std::string base = (dir / "regions").string();
     SHPHandle h = SHPCreate(base.c_str(), SHPT_POLYGON);
     for (int i = 0; i < kRegions; ++i) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,7 @@ const BenchRegistration afterPaint("after-paint", [] {
     // Three pairs of processes per figure, in alternating order, so that
     // the load of a busy machine falls on both sides alike.
     constexpr int kPairs = 3;
+    std::string missing;
     for (const Figure& f : kFigures) {
         std::vector<double> clean, painted;
         for (int pair = 0; pair < kPairs; ++pair)
@@ -215,6 +217,7 @@ const BenchRegistration afterPaint("after-paint", [] {
             }
         if (clean.empty() || painted.empty()) {
             std::fprintf(stderr, "after-paint: no figure for %s\n", f.name);
+            missing += missing.empty() ? f.name : std::string(", ") + f.name;
             continue;
         }
         const double c = median(clean), p = median(painted);
@@ -222,6 +225,7 @@ const BenchRegistration afterPaint("after-paint", [] {
                     p);
         std::fflush(stdout);
     }
+    if (!missing.empty()) throw std::runtime_error("no figure for " + missing);
 });
 
 }  // namespace

@@ -54,8 +54,7 @@ const BenchRegistration run("cusum-run", [] {
 const BenchRegistration draw("cusum-period-draw", [] {
     benchApplication();
     installDialogs(std::make_shared<ScriptedDialogs>());
-    const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-cusum").string();
-    std::filesystem::create_directories(folder);
+    const std::string folder = scratchFolder("cusum-period-draw").string();
     const int n = kGridCols * kGridRows;
     {
         AppContext ctx;
@@ -102,8 +101,7 @@ std::string writeCountTable(const std::string& folder, int n, int t) {
 }
 
 const BenchRegistration exportRun("export", [] {
-    const std::string folder = (std::filesystem::temp_directory_path() / "korvane-bench-export").string();
-    std::filesystem::create_directories(folder);
+    const std::string folder = scratchFolder("export").string();
     {
         StudyAreaState area;
         area.regionCount = kRegions;

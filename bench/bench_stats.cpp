@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -182,7 +183,8 @@ const BenchRegistration peakFigure("score-run-peak-mb", [] {
         return;
     }
     for (std::int32_t n : {3000, 5000})
-        if (!runInChild("score-run-peak-mb", kPeakChild, std::to_string(n))) return;
+        if (!runInChild("score-run-peak-mb", kPeakChild, std::to_string(n)))
+            throw std::runtime_error("no figure for N=" + std::to_string(n));
 });
 
 }  // namespace

@@ -54,6 +54,7 @@ const Features& features() noexcept {
 std::atomic<bool> probeArmed{false};
 std::atomic<std::int64_t> probeEntries{0};
 std::atomic<std::int64_t> probeDirty{0};
+std::atomic<const char*> probeFirst{nullptr};
 
 }  // namespace
 
@@ -89,22 +90,28 @@ bool upperStateInUse() noexcept {
 #endif
 }
 
-void enterEngine() noexcept {
+void enterEngine(std::source_location entry) noexcept {
     clearUpperState();
     if (probeArmed.load(std::memory_order_relaxed)) {
         const bool dirty = upperStateInUse();
         probeEntries.fetch_add(1, std::memory_order_relaxed);
         if (dirty) probeDirty.fetch_add(1, std::memory_order_relaxed);
+        const char* none = nullptr;
+        probeFirst.compare_exchange_strong(none, entry.function_name());
     }
 }
 
 void armEntryProbe(bool on) noexcept {
     probeEntries = 0;
     probeDirty = 0;
+    probeFirst = nullptr;
     probeArmed = on;
 }
 
-EntryProbe entryProbe() noexcept { return {probeEntries.load(), probeDirty.load()}; }
+EntryProbe entryProbe() noexcept {
+    const char* first = probeFirst.load();
+    return {probeEntries.load(), probeDirty.load(), first ? first : ""};
+}
 
 std::uint32_t mxcsr() noexcept {
 #if defined(KORVANE_X86)

@@ -10,6 +10,7 @@
 // missing it does nothing (or reports that it cannot tell).
 
 #include <cstdint>
+#include <source_location>
 
 namespace CpuState {
 
@@ -29,15 +30,20 @@ bool canReadStateInUse() noexcept;
 bool upperStateInUse() noexcept;
 
 // The engine's routines start here: clears the upper vector state. For the
-// tests, an armed probe also records whether that state reads as in use
-// right afterwards (see EntryProbe).
-void enterEngine() noexcept;
+// tests, an armed probe also records which routine entered (the default
+// argument names the caller) and whether the state reads as in use right
+// afterwards (see EntryProbe).
+void enterEngine(std::source_location entry = std::source_location::current()) noexcept;
 
 // For the tests: counts the engine entries since arming and how many of
-// them still found the upper state in use after clearing it.
+// them still found the upper state in use after clearing it, and names the
+// routine that entered first ("" for none), as the compiler spells its
+// signature: a routine that calls another before it enters would be named
+// by the other.
 struct EntryProbe {
     std::int64_t entries = 0;
     std::int64_t dirtyAfterClear = 0;
+    const char* first = "";
 };
 void armEntryProbe(bool on) noexcept;
 EntryProbe entryProbe() noexcept;

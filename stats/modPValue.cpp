@@ -73,6 +73,7 @@ double ChiSquareDeviate(double chi, double df) {
 }
 
 double GetChiSquarePValue(const double& chi, const double& df) {
+    CpuState::enterEngine();
     const double z = ChiSquareDeviate(chi, df);
     return GetNormalPValue(z);
 }

@@ -1,7 +1,7 @@
 #include "ui/EventPump.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <algorithm>
 #include <chrono>
@@ -130,26 +130,52 @@ EventPump& eventPump() {
 
 void installEventPump(std::shared_ptr<EventPump> pump) { installed() = std::move(pump); }
 
+namespace {
+class SteadyPumpClock final : public PumpClock {
+public:
+    std::int64_t nanoseconds() override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    void sleep(std::int64_t nanoseconds) override { std::this_thread::sleep_for(std::chrono::nanoseconds(nanoseconds)); }
+};
+}  // namespace
+
+std::shared_ptr<PumpClock> steadyPumpClock() {
+    static const std::shared_ptr<PumpClock> clock = std::make_shared<SteadyPumpClock>();
+    return clock;
+}
+
+QtEventPump::QtEventPump(std::shared_ptr<PumpClock> clock) : clock_(std::move(clock)) {}
+
 bool QtEventPump::isQuitting() const {
     return quitting_ || !QCoreApplication::instance() || QCoreApplication::closingDown();
 }
 
 bool QtEventPump::wait(const Wait& w, const std::function<bool()>& goOn) {
-    QElapsedTimer timer;
-    timer.start();
-    const auto wanted = static_cast<qint64>(w.seconds * 1e9);
+    const std::int64_t start = clock_->nanoseconds();
+    const auto wanted = static_cast<std::int64_t>(w.seconds * 1e9);
+    const auto stop = [&] { return isQuitting() || (goOn && !goOn()); };
     // A wait of no time soon after the last hand-over only asks whether to
     // go on: a screen shows a new picture about every 16 ms, so repainting
     // more often shows the user nothing more, while what was drawn meanwhile
     // (every period into the map's picture) is painted at the next hand-over.
-    if (wanted <= 0 && handedOver_.isValid() && handedOver_.nsecsElapsed() < kHandOverEveryNs)
-        return !isQuitting() && (!goOn || goOn());
-    do {
-        if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        handedOver_.start();
-        if (isQuitting() || (goOn && !goOn())) return false;
-        const qint64 left = wanted - timer.nsecsElapsed();
-        if (left > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<qint64>(left, 5'000'000)));
-    } while (timer.nsecsElapsed() < wanted);
-    return true;
+    if (wanted <= 0 && handedOverYet_ && start - handedOver_ < kHandOverEveryNs) return !stop();
+    QAbstractEventDispatcher* events = QCoreApplication::instance() ? QAbstractEventDispatcher::instance() : nullptr;
+    for (;;) {
+        // One pass hands each event already pending to its handler; one that
+        // a handler posts waits for the next pass.
+        const std::int64_t batch = clock_->nanoseconds();
+        bool stopped = false;
+        while (events && events->processEvents(QEventLoop::AllEvents)) {
+            if ((stopped = stop())) break;
+            if (clock_->nanoseconds() - batch >= kBatchNs) break;
+        }
+        handedOverYet_ = true;
+        handedOver_ = clock_->nanoseconds();
+        if (stopped || stop()) return false;
+        const std::int64_t left = wanted - (handedOver_ - start);
+        if (left <= 0) return true;
+        clock_->sleep(std::min<std::int64_t>(left, 5'000'000));
+    }
 }

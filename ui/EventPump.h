@@ -7,7 +7,6 @@
 // After each wait a loop must look its windows up again and stop when one
 // was closed or the program is ending (isQuitting()).
 
-#include <QElapsedTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,25 +94,44 @@ private:
     std::function<bool()> goOn_;
 };
 
+// The time the program's pump paces its waits by: nanoseconds since any
+// fixed start, and a pause of the calling thread. The program's is the
+// steady clock (steadyPumpClock()); a test drives one of its own.
+class PumpClock {
+public:
+    virtual ~PumpClock() = default;
+    virtual std::int64_t nanoseconds() = 0;
+    virtual void sleep(std::int64_t nanoseconds) = 0;
+};
+std::shared_ptr<PumpClock> steadyPumpClock();
+
 // The program's pump: it waits real time, processing events meanwhile. It
 // reports quitting once setQuitting() was called or the application is
 // closing down.
 class QtEventPump : public EventPump {
 public:
+    explicit QtEventPump(std::shared_ptr<PumpClock> clock = steadyPumpClock());
     bool isQuitting() const override;
     void setQuitting() { quitting_ = true; }
-    // Waits w.seconds, processing events and asking `goOn` after every
-    // batch, so the window stays live; a wait of no time hands over once,
-    // so that the window repaints what was just drawn, unless the last
-    // hand-over is less than kHandOverEveryNs old.
+    // Waits w.seconds, processing events in batches of at most kBatchNs
+    // and asking whether to go on (isQuitting, then `goOn`) after every
+    // pass over the events, so the window stays live and the pass that
+    // ends the program or closes the window is the last; a wait of no time
+    // hands over once, so that the window repaints what was just drawn,
+    // unless the last hand-over is less than kHandOverEveryNs old.
     bool wait(const Wait& w, const std::function<bool()>& goOn) override;
 
     // A little less than a screen's refresh (60 Hz): waits of no time in a
     // row (an animation at its fastest) repaint no more often than a screen
     // can show, and a click waits no longer than that.
-    static constexpr qint64 kHandOverEveryNs = 15'000'000;
+    static constexpr std::int64_t kHandOverEveryNs = 15'000'000;
+    // The longest run of passes over the events before the wait looks at
+    // its time again.
+    static constexpr std::int64_t kBatchNs = 10'000'000;
 
 private:
+    std::shared_ptr<PumpClock> clock_;
     bool quitting_ = false;
-    QElapsedTimer handedOver_;
+    bool handedOverYet_ = false;
+    std::int64_t handedOver_ = 0;  // the clock's time at the last hand-over
 };

@@ -14,6 +14,16 @@
 #include "ui/EventPump.h"
 
 namespace {
+// The time of a test: it moves only when the test moves it or the pump
+// sleeps.
+struct TestClock : PumpClock {
+    std::int64_t now = 0;
+    std::int64_t nanoseconds() override { return now; }
+    void sleep(std::int64_t ns) override { now += ns; }
+};
+
+constexpr std::int64_t kMs = 1'000'000;
+
 // `steps` waits of an action, as a blink or an animation makes them; false
 // at the first that returns false.
 bool waitSteps(WaitingAction& a, int steps) {
@@ -58,9 +68,12 @@ TEST(WaitLoop, ProgramPumpStopsWhenTheWindowIsGone) {
 
 TEST(WaitLoop, ProgramPumpStopsSoonAfterQuitting) {
     // An event handled during the wait says the program is ending; the
-    // wait of an hour then stops at the end of that batch of events, long
-    // before the work that posts itself again runs out.
-    QtEventPump pump;
+    // wait of an hour then stops after the pass over the events that
+    // handled it, long before the work that posts itself again runs out.
+    // The pump's clock stands still but for its sleeps, so a pump that went
+    // on to the end of its batch would handle every tick.
+    auto clock = std::make_shared<TestClock>();
+    QtEventPump pump(clock);
     int handled = 0;
     std::function<void()> tick = [&] {
         if (++handled == 3) pump.setQuitting();
@@ -70,9 +83,78 @@ TEST(WaitLoop, ProgramPumpStopsSoonAfterQuitting) {
     EXPECT_FALSE(pump.wait({3600.0}, [] { return true; }));
     EXPECT_TRUE(pump.isQuitting());
     EXPECT_GE(handled, 3);
-    EXPECT_LT(handled, 100000);
+    EXPECT_LT(handled, 100);
     // The tick still posted refers to this test's variables.
     QCoreApplication::removePostedEvents(qApp);
+}
+
+// Waits of no time in a row (an animation at its fastest, whose window
+// neither repaints nor takes a click meanwhile) hand over to the event loop
+// at the first wait and then at the first wait 15 ms or more after the last
+// hand-over: never more often, and never less.
+TEST(WaitLoop, WaitsOfNoTimeHandOverOnceEvery15Ms) {
+    struct Case {
+        const char* name;
+        std::int64_t step;  // the time between two waits
+        int waits;
+        std::vector<int> handingOver;  // the waits that hand over
+    };
+    const Case cases[] = {
+        {"a wait every millisecond", 1 * kMs, 100, {0, 15, 30, 45, 60, 75, 90}},
+        {"a wait every 7 ms", 7 * kMs, 15, {0, 3, 6, 9, 12}},
+        {"a wait every 15 ms", 15 * kMs, 4, {0, 1, 2, 3}},
+        {"a wait every 20 ms", 20 * kMs, 4, {0, 1, 2, 3}},
+        {"waits at one instant", 0, 50, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto clock = std::make_shared<TestClock>();
+        clock->now = 5'000 * kMs;
+        QtEventPump pump(clock);
+        // One event posted at a time: a hand-over delivers it.
+        int delivered = 0;
+        bool pending = false;
+        std::vector<int> handingOver;
+        for (int k = 0; k < c.waits; ++k) {
+            if (!pending) {
+                pending = true;
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [&] {
+                        ++delivered;
+                        pending = false;
+                    },
+                    Qt::QueuedConnection);
+            }
+            const int before = delivered;
+            EXPECT_TRUE(pump.wait({0.0}, [] { return true; }));
+            if (delivered > before) handingOver.push_back(k);
+            clock->now += c.step;
+        }
+        EXPECT_EQ(handingOver, c.handingOver);
+        // The event still posted refers to this case's variables.
+        QCoreApplication::removePostedEvents(qApp);
+    }
+}
+
+// A wait that lasts its time hands over all along it, and counts as the
+// last hand-over of the waits of no time that follow.
+TEST(WaitLoop, AWaitOfTimeHandsOverUntilItsEnd) {
+    auto clock = std::make_shared<TestClock>();
+    QtEventPump pump(clock);
+    int asked = 0;
+    EXPECT_TRUE(pump.wait({0.1}, [&] { return ++asked > 0; }));
+    EXPECT_GE(clock->now, 100 * kMs) << "the wait slept its time";
+    EXPECT_LT(clock->now, 106 * kMs) << "and not much longer";
+    EXPECT_GE(asked, 20) << "asked after every batch, at most 5 ms apart";
+    int delivered = 0;
+    QMetaObject::invokeMethod(qApp, [&] { ++delivered; }, Qt::QueuedConnection);
+    clock->now += 14 * kMs;
+    EXPECT_TRUE(pump.wait({0.0}, [] { return true; }));
+    EXPECT_EQ(delivered, 0);
+    clock->now += 1 * kMs;
+    EXPECT_TRUE(pump.wait({0.0}, [] { return true; }));
+    EXPECT_EQ(delivered, 1);
 }
 
 // One waiting action at a time: a second that asks to start while one is
