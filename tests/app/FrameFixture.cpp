@@ -4,6 +4,9 @@
 #include <QWidget>
 
 #include "map/frmInfo.h"
+#include "platform/DbfTable.h"
+#include "prospective/frmSelectName.h"
+#include "prospective/frmUnivariate.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmParameter.h"
 #include "retrospective/frmSelectDataFormat.h"
@@ -87,6 +90,24 @@ void FrameTest::openRetroWithFields(const std::string& shpPath) {
 void FrameTest::openPro(const std::string& shpPath) {
     dlg->queueFile(shpPath);
     frame->mnuOpenShapePro_Click();
+}
+
+frmUnivariate* FrameTest::openProWithNames(const std::string& shpPath) {
+    openPro(shpPath);
+    frmSelectName* d = ctx->find<frmSelectName>();
+    EXPECT_NE(d, nullptr);
+    if (!d) return nullptr;
+    d->pickField(d->cmbName1, "NAME");
+    d->cmdOK_Click();
+    frmUnivariate* u = ctx->find<frmUnivariate>();
+    EXPECT_NE(u, nullptr);
+    return u;
+}
+
+void FrameTest::chooseSampleRange(frmUnivariate* u) {
+    const auto& t = *ctx->state.area.dbfRecordset;
+    u->selectStartField(t.FieldIndex("Z01"));
+    u->selectEndField(t.FieldIndex("Z12"));
 }
 
 std::vector<std::string> FrameTest::takeMessages() {

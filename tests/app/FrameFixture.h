@@ -20,6 +20,8 @@
 #include "tests/support/CountingPump.h"
 #include "ui/EventPump.h"
 
+class frmUnivariate;
+
 namespace frametest {
 
 using apptest::rectCW;
@@ -54,6 +56,11 @@ protected:
     // Opens `shpPath` through the retrospective entry and answers the data
     // input with the sample's fields: POP, CASES and NAME.
     void openRetroWithFields(const std::string& shpPath);
+    // Opens `shpPath` through the prospective entry and names its regions
+    // by NAME: the cusum window, or null (a failure) when it did not open.
+    frmUnivariate* openProWithNames(const std::string& shpPath);
+    // Chooses the period fields Z01..Z12 of the table open (the sample's).
+    void chooseSampleRange(frmUnivariate* u);
     // The texts of the messages shown since the last call.
     std::vector<std::string> takeMessages();
 

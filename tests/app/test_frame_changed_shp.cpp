@@ -98,16 +98,9 @@ protected:
         if (scene == Scene::ClusterRun) {
             openRetroWithFields(base + ".shp");
         } else {
-            openPro(base + ".shp");
-            frmSelectName* d = ctx->find<frmSelectName>();
-            ASSERT_NE(d, nullptr);
-            d->pickField(d->cmbName1, "NAME");
-            d->cmdOK_Click();
-            frmUnivariate* u = ctx->find<frmUnivariate>();
+            frmUnivariate* u = openProWithNames(base + ".shp");
             ASSERT_NE(u, nullptr);
-            const auto& t = *ctx->state.area.dbfRecordset;
-            u->selectStartField(t.FieldIndex("Z01"));
-            u->selectEndField(t.FieldIndex("Z12"));
+            chooseSampleRange(u);
         }
         run(scene);
     }

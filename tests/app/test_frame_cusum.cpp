@@ -29,21 +29,7 @@ namespace {
 
 class FrameCusumTest : public FrameTest {
 protected:
-    frmUnivariate* openSample() {
-        const std::string sample = sourcePath("data/sample/sample.shp");
-        openPro(sample);
-        frmSelectName* d = ctx->find<frmSelectName>();
-        EXPECT_NE(d, nullptr);
-        if (!d) return nullptr;
-        d->pickField(d->cmbName1, "NAME");
-        d->cmdOK_Click();
-        return ctx->find<frmUnivariate>();
-    }
-    void chooseSampleRange(frmUnivariate* u) {
-        const auto& t = *ctx->state.area.dbfRecordset;
-        u->selectStartField(t.FieldIndex("Z01"));
-        u->selectEndField(t.FieldIndex("Z12"));
-    }
+    frmUnivariate* openSample() { return openProWithNames(sourcePath("data/sample/sample.shp")); }
 };
 
 TEST_F(FrameCusumTest, SampleOutbreakIsSignalledFromPeriodNine) {

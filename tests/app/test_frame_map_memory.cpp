@@ -139,12 +139,7 @@ protected:
             cluster()->cmdRun->click();
             return;
         }
-        openPro(shp);
-        frmSelectName* d = ctx->find<frmSelectName>();
-        ASSERT_NE(d, nullptr);
-        d->pickField(d->cmbName1, "NAME");
-        d->cmdOK_Click();
-        frmUnivariate* u = cusum();
+        frmUnivariate* u = openProWithNames(shp);
         ASSERT_NE(u, nullptr);
         const auto& t = *ctx->state.area.dbfRecordset;
         u->selectStartField(t.FieldIndex("Z1"));

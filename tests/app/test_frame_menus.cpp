@@ -288,16 +288,9 @@ TEST_F(FrameMenus, TheMapReopenedByARunIsActiveWithItsEntriesOn) {
         const std::string sample = sourcePath("data/sample/sample.shp");
         QPushButton* run = nullptr;
         if (cusum) {
-            openPro(sample);
-            frmSelectName* d = ctx->find<frmSelectName>();
-            ASSERT_NE(d, nullptr);
-            d->pickField(d->cmbName1, "NAME");
-            d->cmdOK_Click();
-            frmUnivariate* u = ctx->find<frmUnivariate>();
+            frmUnivariate* u = openProWithNames(sample);
             ASSERT_NE(u, nullptr);
-            const auto& t = *ctx->state.area.dbfRecordset;
-            u->selectStartField(t.FieldIndex("Z01"));
-            u->selectEndField(t.FieldIndex("Z12"));
+            chooseSampleRange(u);
             run = u->cmdCalc;
         } else {
             openRetroWithFields(sample);

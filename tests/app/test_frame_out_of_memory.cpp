@@ -74,18 +74,9 @@ protected:
     }
     // Opens the study area for the cusum and runs it over Z01..Z12.
     frmUnivariate* cusumWindow(const std::string& shp) {
-        openPro(shp);
-        frmSelectName* d = ctx->find<frmSelectName>();
-        EXPECT_NE(d, nullptr);
-        if (!d) return nullptr;
-        d->pickField(d->cmbName1, "NAME");
-        d->cmdOK_Click();
-        frmUnivariate* u = ctx->find<frmUnivariate>();
-        EXPECT_NE(u, nullptr);
+        frmUnivariate* u = openProWithNames(shp);
         if (!u) return nullptr;
-        const auto& t = *ctx->state.area.dbfRecordset;
-        u->selectStartField(t.FieldIndex("Z01"));
-        u->selectEndField(t.FieldIndex("Z12"));
+        chooseSampleRange(u);
         u->cmdCalc_Click();
         return u;
     }
@@ -139,6 +130,34 @@ TEST_F(FrameOutOfMemory, EveryFileStepSaysThatMemoryRanOutAndChangesNothing) {
                                             std::function<void()>& keeps)>
             prepare;
         std::function<std::string(const std::string& dir, const std::string& file)> says;
+    };
+    // Opening the sample through `entry` of the cluster test or the cusum
+    // with another study area open before, which stays loaded.
+    auto openingStep = [&](const char* name, bool cusum, const char* entry) {
+        return Step{name,
+                    [this, cusum, entry](const std::string& dir, std::string&, std::function<void()>& keeps) {
+                        const std::string before = writeStudyArea(dir, "before");
+                        if (cusum)
+                            openPro(before);
+                        else
+                            openRetro(before);
+                        const std::string sample = copySample(dir);
+                        const auto table = ctx->state.area.dbfRecordset;
+                        keeps = [this, before, table] {
+                            EXPECT_EQ(ctx->state.area.shpPath, before);
+                            EXPECT_EQ(ctx->state.area.regionCount, 3);
+                            EXPECT_EQ(ctx->state.area.dbfRecordset, table);
+                        };
+                        return std::function<void()>([this, sample, entry] {
+                            dlg->queueFile(sample);
+                            triggerUnderTheLimit(entry);
+                        });
+                    },
+                    [](const std::string& dir, const std::string&) {
+                        return "The shapefile " + dir + "/sample.shp cannot be opened:\nThere is not enough memory "
+                               "left to read the file \"" + dir + "/sample.dbf\".\n\nThe study area open before "
+                               "stays loaded.";
+                    }};
     };
     const Step steps[] = {
         {"the cluster report's save",
@@ -245,46 +264,8 @@ TEST_F(FrameOutOfMemory, EveryFileStepSaysThatMemoryRanOutAndChangesNothing) {
              return "There is not enough memory left to read the data of the attribute table \"" + dir +
                     "/grid.dbf\". The data read before are kept.";
          }},
-        {"opening a shapefile for the cluster test",
-         [&](const std::string& dir, std::string&, std::function<void()>& keeps) {
-             const std::string before = writeStudyArea(dir, "before");
-             openRetro(before);
-             const std::string sample = copySample(dir);
-             const auto table = ctx->state.area.dbfRecordset;
-             keeps = [this, before, table] {
-                 EXPECT_EQ(ctx->state.area.shpPath, before);
-                 EXPECT_EQ(ctx->state.area.regionCount, 3);
-                 EXPECT_EQ(ctx->state.area.dbfRecordset, table);
-             };
-             return [this, sample] {
-                 dlg->queueFile(sample);
-                 triggerUnderTheLimit("mnuOpenShapeRetro");
-             };
-         },
-         [&](const std::string& dir, const std::string&) {
-             return "The shapefile " + dir + "/sample.shp cannot be opened:\nThere is not enough memory left to read "
-                    "the file \"" + dir + "/sample.dbf\".\n\nThe study area open before stays loaded.";
-         }},
-        {"opening a shapefile for the cusum",
-         [&](const std::string& dir, std::string&, std::function<void()>& keeps) {
-             const std::string before = writeStudyArea(dir, "before");
-             openPro(before);
-             const std::string sample = copySample(dir);
-             const auto table = ctx->state.area.dbfRecordset;
-             keeps = [this, before, table] {
-                 EXPECT_EQ(ctx->state.area.shpPath, before);
-                 EXPECT_EQ(ctx->state.area.regionCount, 3);
-                 EXPECT_EQ(ctx->state.area.dbfRecordset, table);
-             };
-             return [this, sample] {
-                 dlg->queueFile(sample);
-                 triggerUnderTheLimit("mnuOpenShapePro");
-             };
-         },
-         [&](const std::string& dir, const std::string&) {
-             return "The shapefile " + dir + "/sample.shp cannot be opened:\nThere is not enough memory left to read "
-                    "the file \"" + dir + "/sample.dbf\".\n\nThe study area open before stays loaded.";
-         }},
+        openingStep("opening a shapefile for the cluster test", false, "mnuOpenShapeRetro"),
+        openingStep("opening a shapefile for the cusum", true, "mnuOpenShapePro"),
         {"the centroid file",
          [&](const std::string& dir, std::string& file, std::function<void()>& keeps) {
              openRetro(copySample(dir));

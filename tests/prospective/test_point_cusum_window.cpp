@@ -29,6 +29,7 @@
 #include "tests/support/AllocationLimit.h"
 #include "tests/support/DialogsOutOfMemory.h"
 #include "tests/support/ImageColours.h"
+#include "tests/support/PointHull.h"
 #include "tests/support/RealClick.h"
 #include "tests/support/RingPixels.h"
 #include "tests/support/StoppedSteps.h"
@@ -1157,18 +1158,7 @@ TEST_F(PointCusumWindow, TheStudyAreaIsMeasuredAtTheZoomAndPanOfTheRun) {
     const auto& v = w->vars();
     // The hull area of the points at a zoom and pan, as the map would draw them.
     const auto hullArea = [&](double zoom, double panX, double panY) {
-        PointMapInput in = w->picPoint->transformInput();
-        in.zoom = zoom;
-        in.panX = panX;
-        in.panY = panY;
-        const std::optional<PointTransform> t = computePointTransform(in);
-        EXPECT_TRUE(t.has_value());
-        PointState drawn;
-        drawn.pointCount = v.coords.count;
-        drawn.pointScaleX = t->scaleX;
-        drawn.pointScaleY = t->scaleY;
-        drawn.devicePoints = pointDevicePositions(*t, 0, 0, v.coords.points, v.coords.count);
-        return modFunctions::ComputeConvexHull(drawn).area;
+        return pointHullArea(w->picPoint->transformInput(), zoom, panX, panY, v.coords.points, v.coords.count);
     };
     const auto cusumAt = [&](double area) {
         return PointCusum::Run(v.coords.points, v.coords.count, v.newZ->z, v.newZ->columns, 0.5, 9.3, 500, area, nullptr)

@@ -37,6 +37,7 @@
 #include "tests/retrospective/RetroFixture.h"
 #include "tests/support/CaseNames.h"
 #include "tests/support/ImageColours.h"
+#include "tests/support/PointHull.h"
 #include "tests/support/TestPaths.h"
 #include "ui/LineChart.h"
 
@@ -1092,19 +1093,8 @@ TEST_F(PointWindow, TheStudyAreaIsMeasuredAtTheZoomAndPanOfTheRun) {
     loadPath(sourcePath("data/sample/points.txt"));
     const PointMapView& view = h.ctx.state.points.clusterMap;
     const auto hullArea = [&](double zoom, double panX, double panY) {
-        PointMapInput in = w->picPoint->transformInput();
-        in.zoom = zoom;
-        in.panX = panX;
-        in.panY = panY;
-        const std::optional<PointTransform> t = computePointTransform(in);
-        EXPECT_TRUE(t.has_value());
-        PointState drawn;
-        drawn.pointCount = h.ctx.state.points.pointCount;
-        drawn.pointScaleX = t->scaleX;
-        drawn.pointScaleY = t->scaleY;
-        drawn.devicePoints = pointDevicePositions(*t, 0, 0, h.ctx.state.area.centroidTable,
-                                                  static_cast<std::int32_t>(drawn.pointCount));
-        return modFunctions::ComputeConvexHull(drawn).area;
+        return pointHullArea(w->picPoint->transformInput(), zoom, panX, panY, h.ctx.state.area.centroidTable,
+                             static_cast<std::int32_t>(h.ctx.state.points.pointCount));
     };
     runSingle(ClusterTest::Unadjusted, "1");
     ASSERT_TRUE(h.messageTexts().empty()) << h.messageTexts()[0];
