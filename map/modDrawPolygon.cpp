@@ -16,6 +16,7 @@
 #include "platform/Error.h"
 #include "platform/FileChecks.h"
 #include "ui/Dialogs.h"
+#include "ui/GuardedApplication.h"
 #include "ui/PictureSurface.h"
 #include "ui/Twips.h"
 
@@ -284,6 +285,17 @@ void warnOnce(const std::string& text) {
     dialogs().warning(text);
 }
 
+// Says that memory ran out drawing the map once in each step that meets it:
+// the frames of an animation say it once, while a click that draws nothing
+// for want of memory says so however often it comes.
+void warnOutOfMemory(const std::string& text) {
+    static std::uint64_t saidInStep = 0;
+    if (text == drawProblem() && saidInStep == currentStep()) return;
+    drawProblem() = text;
+    saidInStep = currentStep();
+    dialogs().warning(text);
+}
+
 // Where the walks of one drawing take the regions from, and what they met.
 struct Walks {
     // A walk found the file no longer the one opened: the drawing is made
@@ -454,7 +466,7 @@ bool draw(AppContext& ctx, bool blank, const MapPaint& paintMap, const LegendPai
         said = std::move(walks.said);
     } catch (const std::bad_alloc&) {
         state.view = view;
-        warnOnce(outOfMemoryText(state.area.shpPath));
+        warnOutOfMemory(outOfMemoryText(state.area.shpPath));
         return false;
     }
     if (said && said->empty()) drawProblem().clear();

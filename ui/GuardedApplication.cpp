@@ -7,8 +7,21 @@
 #include "ui/Dialogs.h"
 
 namespace {
+std::uint64_t stepCount = 0;
+int handlersRunning = 0;
+
+bool beginsAStep(QEvent::Type type) {
+    return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress;
+}
 constexpr const char* kKept = " The step was stopped; the data and results from before it are kept.";
 }  // namespace
+
+std::uint64_t currentStep() noexcept { return stepCount; }
+
+HandlerScope::HandlerScope() noexcept {
+    if (handlersRunning++ == 0) ++stepCount;
+}
+HandlerScope::~HandlerScope() { --handlersRunning; }
 
 std::string stoppedStepText(const std::exception_ptr& error) {
     try {
@@ -41,6 +54,7 @@ void GuardedApplication::stopStep(const std::exception_ptr& error, StoppedAt whe
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
     CpuState::clearUpperState();  // Qt's painting leaves the upper vector state in use
+    if (beginsAStep(event->type())) ++stepCount;
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {

@@ -10,6 +10,7 @@
 // loaded before the step stays.
 
 #include <QApplication>
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -33,6 +34,21 @@ protected:
     // What becomes of a stopped step: the program shows the warning; the
     // test programs fail the test that let the exception through.
     virtual void stepStopped(const std::exception_ptr& error, StoppedAt where);
+};
+
+// The steps the user takes: a press of a mouse button or a key, and a
+// handler that no other handler runs inside (a click from code), each
+// begin one. A message that the frames of one step would repeat (each
+// period of an animation drawing a map it cannot draw) is said once in the
+// step, and again in the next step that meets it.
+std::uint64_t currentStep() noexcept;
+// Held by every guarded handler while it runs.
+class HandlerScope {
+public:
+    HandlerScope() noexcept;
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
 };
 
 // The warning shown for a step that an exception stopped.

@@ -75,6 +75,7 @@ auto guarded(Handler handler) {
     return [handler = std::move(handler)]<class... Args>(Args&&... args)
         requires std::invocable<const Handler&, Args...>
     {
+        const HandlerScope step;
         try {
             std::invoke(handler, std::forward<Args>(args)...);
         } catch (...) {

@@ -258,6 +258,34 @@ INSTANTIATE_TEST_SUITE_P(
                                          Step::Continuation, Step::CusumZoomOut, Step::Graph),
                        ::testing::Values(Records::BelowTheLimit, Records::OneAboveIt)));
 
+// A click that draws nothing for want of memory says so each time it is
+// taken, while the periods of one run say it once.
+TEST_F(MapMemoryScene, EachStepThatCannotDrawSaysSoOnce) {
+    dir = scratchDir("map-memory-steps");
+    constexpr std::size_t kLimit = 4 * kKB;
+    const std::string shp = writeArea(dir, sidesFor(kLimit, Records::OneAboveIt));
+    const std::string says =
+        "There is not enough memory left to draw the map of " + shp + ". The map shows what it showed before.";
+    open(Step::CusumZoomOut, shp);
+    ASSERT_NE(map(), nullptr);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    const double zoom = ctx->state.view.mapZoom;
+    {
+        const AllocationLimit limited(kLimit);
+        take(Step::CusumZoomOut);
+        take(Step::CusumZoomOut);
+    }
+    EXPECT_EQ(takeMessages(), (std::vector<std::string>{says, says}));
+    EXPECT_EQ(ctx->state.view.mapZoom, zoom);
+    {
+        // Three periods, each drawn for want of memory on the map before.
+        const AllocationLimit limited(kLimit);
+        take(Step::CusumRun);
+    }
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{says});
+    ASSERT_FALSE(cusum()->periodLines().empty());
+}
+
 // The identify tool copies the ring it tests: a ring whose copy cannot be
 // had, though its record is drawn, identifies nothing and says why; the
 // class map and its legend are drawn again as they were.
