@@ -445,19 +445,19 @@ void frmPolygonSHP::useTool(float X, float Y) {
         // wait is about (the one it blinks, the flashed region its chart
         // follows) stays the one selected, so that when the wait ends its
         // list row, its chart and the map's selection still agree.
+        // (Put back however the look-up ends, a step stopped in it too.)
         const std::int32_t selectedBefore = state_.shared.selectedRegion;
+        const auto keepSelection = qScopeGuard([this, waiting, selectedBefore] {
+            if (waiting) state_.shared.selectedRegion = selectedBefore;
+        });
         if (!identify(X, Y)) {
             // A click outside every region identifies nothing.
-            if (waiting) state_.shared.selectedRegion = selectedBefore;
-            else RedrawByMode();
+            if (!waiting) RedrawByMode();
             return;
         }
         ctx_.show<frmInfo>();
         modFunctions::ShowRegionInfo(ctx_);
-        if (waiting) {
-            state_.shared.selectedRegion = selectedBefore;
-            return;
-        }
+        if (waiting) return;
         if (!blinkRegion(kRegionBlink, false)) return;
         redrawCleared();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();

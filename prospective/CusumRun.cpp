@@ -141,10 +141,9 @@ PointWork computePoints(const PointCusumVars& v, bool previous, double k, double
     raiseOutOfMemory("CusumRun::computePoints", "There is not enough memory left to compute the cusum of these points.");
 }
 
-void commitPoints(PointCusumVars& v, PointState& points, PointWork&& w) noexcept {
+void commitPoints(PointCusumVars& v, PointWork&& w) noexcept {
     v.mapPoints = std::move(w.points);
     v.mapCount = w.count;
-    if (w.hull) modFunctions::CommitConvexHull(points, std::move(*w.hull));
     v.result = std::move(w.result);
     v.shownPeriod = 0;
     v.signaledPoints.clear();

@@ -137,7 +137,8 @@ PointWork computePoints(const PointCusumVars& vars, bool previous, double k, dou
                         const PointMapInput& picture);
 
 // Replaces the last point run with the working copy: the points the map
-// draws, the result with no period shown, and the hull in `points`.
-void commitPoints(PointCusumVars& vars, PointState& points, PointWork&& work) noexcept;
+// draws and the result with no period shown. The hull stays in the working
+// copy: it is committed once the plain map of the new points is drawn.
+void commitPoints(PointCusumVars& vars, PointWork&& work) noexcept;
 
 }  // namespace CusumRun

@@ -11,6 +11,7 @@
 #include <QScopeGuard>
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 
 #include "map/PointMap.h"
 #include "map/PointTransform.h"
@@ -339,9 +340,13 @@ void frmUnivariateCusumTextfile::run() {
     clearQuietly(lstRegion);
     lblDisplay->clear();
     const std::vector<std::string> lines = std::move(work.lines);
-    CusumRun::commitPoints(v_, ctx_.state.points, std::move(work));
+    std::optional<modFunctions::HullResult> hull = std::move(work.hull);
+    CusumRun::commitPoints(v_, std::move(work));
     picPoint->copyPoints();
     drawing([&] { picPoint->DrawPointMap(); });
+    // The plain map stores the points' pixels in their own order; the hull
+    // measured from them, its vertices first, takes their place after it.
+    if (hull) modFunctions::CommitConvexHull(ctx_.state.points, std::move(*hull));
     animate(lines, speed);
 }
 

@@ -376,11 +376,15 @@ std::optional<frmParameterCounts> frmParameter::readData() {
     c.ids2 = std::move(ids2);
     c.totalPopulation = totalPopulation;
     c.totalCases = totalCases;
+    c.primaryIdField = comboText(cboPrimaryID);
+    c.baseField = comboText(popCase ? cboBasePopulation : cboExp);
+    c.countField = comboText(popCase ? cboCase : cboObs);
     return c;
 }
 
-void frmParameter::commitData(frmParameterCounts&& c) {
+void frmParameter::commitData(frmParameterCounts&& c) noexcept {
     AppState& s = ctx_.state;
+    frmParameterVars& v = vars();  // the window's variables exist from its load on
     if (c.popCase) {
         s.retro.population = std::move(c.population);
         s.retro.totalPopulation = c.totalPopulation;
@@ -398,14 +402,14 @@ void frmParameter::commitData(frmParameterCounts&& c) {
     // Results computed from the counts before no longer belong to them.
     s.retro.resultsGeneration = -1;
 
-    frmParameterVars& v = vars();
-    v.primaryIdFieldName = comboText(cboPrimaryID);
+    // Moves only, as above: the commit cannot fail half-way.
+    v.primaryIdFieldName = std::move(c.primaryIdField);
     if (c.popCase) {
-        v.popFieldName = comboText(cboBasePopulation);
-        v.caseFieldName = comboText(cboCase);
+        v.popFieldName = std::move(c.baseField);
+        v.caseFieldName = std::move(c.countField);
     } else {
-        v.obsFieldName = comboText(cboObs);
-        v.expFieldName = comboText(cboExp);
+        v.expFieldName = std::move(c.baseField);
+        v.obsFieldName = std::move(c.countField);
     }
 }
 

@@ -39,6 +39,8 @@ struct frmParameterCounts {
     DoubleArray population, observed, expected, share;
     TextArray ids, ids2;
     double totalPopulation = 0.0, totalCases = 0.0;
+    // The fields they were read from, as the combos name them.
+    std::string primaryIdField, baseField, countField;
 };
 
 class frmParameter : public QWidget {
@@ -96,7 +98,7 @@ private:
     // OK's checks and the reading of the counts; nothing after a message.
     std::optional<frmParameterCounts> readData();
     // The counts read replace the ones held.
-    void commitData(frmParameterCounts&& counts);
+    void commitData(frmParameterCounts&& counts) noexcept;
 
     AppContext& ctx_;
     bool accepted_ = false;

@@ -1148,6 +1148,31 @@ TEST_F(PointCusumWindow, ANewRunShowsNothingOfAnEarlierSelection) {
 // them with the zoom and pan in force when Run is pressed (at zoom 1.75 the
 // sample points' hull differs from that at the start's 1.0, and the
 // cusums with it).
+// A run leaves the hull it measured as the program's hull, its vertices
+// first among the points' pixels, whatever the plain map drawn after it
+// stored of the points.
+TEST_F(PointCusumWindow, TheRunLeavesTheHullItMeasured) {
+    w->txtSigma->setText("500");
+    open(w->cmdFileOpenIDXY, sourcePath("data/sample/cusum_points.txt"));
+    open(w->cmdNewZScore, sourcePath("data/sample/cusum_points_z.txt"));
+    w->cmdRun->click();
+    ASSERT_TRUE(dialogs().messages.empty()) << dialogs().messages[0].text;
+    const PointState& p = ctx.state.points;
+    // The hull as measured apart, from the pixels of the plain map.
+    PointState drawn = p;
+    drawn.devicePoints = pointDevicePositions(*computePointTransform(w->picPoint->transformInput()), 0, 0,
+                                              w->vars().coords.points, w->vars().coords.count);
+    const modFunctions::HullResult hull = modFunctions::ComputeConvexHull(drawn);
+    ASSERT_GE(hull.vertexCount, 3);
+    EXPECT_EQ(p.hullVertexCount, hull.vertexCount);
+    EXPECT_EQ(p.hullInputCount, hull.inputCount);
+    ASSERT_EQ(p.devicePoints.size(), hull.points.size());
+    for (std::size_t i = 0; i < hull.points.size(); ++i) {
+        EXPECT_EQ(p.devicePoints[i].X, hull.points[i].X) << i;
+        EXPECT_EQ(p.devicePoints[i].Y, hull.points[i].Y) << i;
+    }
+}
+
 TEST_F(PointCusumWindow, TheStudyAreaIsMeasuredAtTheZoomAndPanOfTheRun) {
     w->txtHvalue->setText("9.3");
     w->txtSigma->setText("500");
