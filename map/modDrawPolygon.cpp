@@ -1,6 +1,7 @@
 #include "map/modDrawPolygon.h"
 
 #include <QImage>
+#include <QRect>
 #include <QRadioButton>
 #include <algorithm>
 #include <cmath>
@@ -441,11 +442,21 @@ std::string outOfMemoryText(const std::string& path) {
 bool draw(AppContext& ctx, bool blank, const MapPaint& paintMap, const LegendPaint& paintLegend = {}) {
     AppState& state = ctx.state;
     const MapViewState view = state.view;
+    // A legend commits its classes and may move the picture right of its
+    // labels before the map is made: both go back when the map cannot be.
+    std::optional<LegendState> legendBefore;
+    std::optional<QRect> placeBefore;
+    std::optional<PictureSurface> shownBefore;
+    frmPolygonSHP* window = nullptr;
     std::optional<std::string> said;
     try {
         frmPolygonSHP& w = mapWindow(ctx);
+        window = &w;
         std::optional<Offscreen> legend;
         if (paintLegend) {
+            legendBefore = state.legend;
+            placeBefore = w.picSHP->geometry();
+            shownBefore = w.picSHP->surface();
             legend.emplace(*w.formSurface, true);
             // Before the map is made: it is drawn in the room the legend
             // leaves it.
@@ -466,6 +477,13 @@ bool draw(AppContext& ctx, bool blank, const MapPaint& paintMap, const LegendPai
         said = std::move(walks.said);
     } catch (const std::bad_alloc&) {
         state.view = view;
+        if (legendBefore) state.legend = std::move(*legendBefore);
+        if (window && placeBefore && window->picSHP->geometry() != *placeBefore) {
+            window->picSHP->setGeometry(*placeBefore);
+            // Its resize cut or blanked the picture: the one shown comes back.
+            window->picSHP->surface() = std::move(*shownBefore);
+            window->picSHP->Refresh();
+        }
         warnOutOfMemory(outOfMemoryText(state.area.shpPath));
         return false;
     }

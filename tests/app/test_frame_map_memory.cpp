@@ -18,6 +18,7 @@
 
 #include "map/MapTransform.h"
 #include "map/frmPolygonSHP.h"
+#include "map/modDrawPolygon.h"
 #include "platform/DbfTable.h"
 #include "prospective/frmSelectName.h"
 #include "prospective/frmTxtFileOpen.h"
@@ -284,6 +285,44 @@ TEST_F(MapMemoryScene, EachStepThatCannotDrawSaysSoOnce) {
     }
     EXPECT_EQ(takeMessages(), std::vector<std::string>{says});
     ASSERT_FALSE(cusum()->periodLines().empty());
+}
+
+// A legend wider than the last one moves the picture right of its labels
+// and commits its classes before the map is made: when the map cannot be
+// made, the picture keeps its place and what it showed, and the classes are
+// those of the legend still shown.
+TEST_F(MapMemoryScene, AWiderLegendThatCannotBeDrawnLeavesThePictureAndTheClasses) {
+    dir = scratchDir("map-memory-legend");
+    constexpr std::size_t kLimit = 4 * kKB;
+    const std::string shp = writeArea(dir, sidesFor(kLimit, Records::OneAboveIt));
+    open(Step::ClusterRun, shp);
+    ASSERT_NE(map(), nullptr);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    const QRect place = map()->picSHP->geometry();
+    const Shown before = shown(Step::ClusterRun);
+    const LegendState legend = ctx->state.legend;
+    // Three integer digits of both signs: labels wider than the strip.
+    const DoubleArray wide = {0.0, -987.6543, -123.4567, 456.789, 876.5432};
+    bool drawn = true;
+    {
+        const AllocationLimit limited(kLimit);
+        drawn = modDrawPolygon::ShowClassMap(*ctx, wide);
+    }
+    EXPECT_FALSE(drawn);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"There is not enough memory left to draw the map of " + shp +
+                                                       ". The map shows what it showed before."});
+    EXPECT_EQ(map()->picSHP->geometry(), place);
+    const Shown after = shown(Step::ClusterRun);
+    EXPECT_TRUE(after.map == before.map) << "the picture changed";
+    EXPECT_TRUE(after.legend == before.legend) << "the legend changed";
+    EXPECT_EQ(ctx->state.legend.legendBreaks, legend.legendBreaks);
+    EXPECT_EQ(ctx->state.legend.classBreaks, legend.classBreaks);
+    EXPECT_EQ(ctx->state.legend.legendMin, legend.legendMin);
+    EXPECT_EQ(ctx->state.legend.legendMax, legend.legendMax);
+    // With the memory back the wider legend moves the picture and draws.
+    EXPECT_TRUE(modDrawPolygon::ShowClassMap(*ctx, wide));
+    EXPECT_GT(map()->picSHP->geometry().left(), place.left());
+    EXPECT_NE(ctx->state.legend.legendBreaks, legend.legendBreaks);
 }
 
 // The identify tool copies the ring it tests: a ring whose copy cannot be
