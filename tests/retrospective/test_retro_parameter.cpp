@@ -72,6 +72,21 @@ protected:
         pick(p->cboCase, "CASES");
         pick(p->cboPrimaryID, "NAME");
     }
+    // A new program with the two regions and `extra` fields, the fields of
+    // the format chosen (Obs - Exp: OBS and EXP) and NAME picked.
+    void openAfresh(std::vector<Field> extra, bool obsExp) {
+        h = std::make_unique<Harness>();
+        dir = scratchDir("retro-parameter");
+        openTwo(std::move(extra));
+        if (obsExp) {
+            p->selectObsExp();
+            pick(p->cboObs, "OBS");
+            pick(p->cboExp, "EXP");
+            pick(p->cboPrimaryID, "NAME");
+        } else {
+            pickPopCase();
+        }
+    }
     std::string lastMessage() const { return h->dlg->messages.empty() ? "" : h->dlg->messages.back().text; }
 
     std::string dir;
@@ -282,17 +297,7 @@ TEST_F(RetroParameter, RecordChecks) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        h = std::make_unique<Harness>();
-        dir = scratchDir("retro-parameter");
-        openTwo({c.field});
-        if (c.obsExp) {
-            p->selectObsExp();
-            pick(p->cboObs, "OBS");
-            pick(p->cboExp, "EXP");
-            pick(p->cboPrimaryID, "NAME");
-        } else {
-            pickPopCase();
-        }
+        openAfresh({c.field}, c.obsExp);
         p->cmdOK_Click();
         ASSERT_EQ(h->dlg->messages.size(), 1u);
         if (c.message) EXPECT_EQ(h->dlg->messages[0].text, c.message);
@@ -335,17 +340,7 @@ TEST_F(RetroParameter, ExpectedCountsBeyondTheDoublesAreRefusedWithTheirCause) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        h = std::make_unique<Harness>();
-        dir = scratchDir("retro-parameter");
-        openTwo(c.fields);
-        if (c.obsExp) {
-            p->selectObsExp();
-            pick(p->cboObs, "OBS");
-            pick(p->cboExp, "EXP");
-            pick(p->cboPrimaryID, "NAME");
-        } else {
-            pickPopCase();
-        }
+        openAfresh(c.fields, c.obsExp);
         p->cmdOK_Click();
         ASSERT_EQ(h->dlg->messages.size(), 1u);
         EXPECT_EQ(h->dlg->messages[0].text, c.message);
