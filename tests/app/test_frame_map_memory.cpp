@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "map/MapTransform.h"
@@ -285,6 +286,20 @@ TEST_F(MapMemoryScene, EachStepThatCannotDrawSaysSoOnce) {
     }
     EXPECT_EQ(takeMessages(), std::vector<std::string>{says});
     ASSERT_FALSE(cusum()->periodLines().empty());
+    {
+        // A click during the run's animation is a step of its own.
+        const AllocationLimit limited(kLimit);
+        bool clicked = false;
+        pump->onWait = [&](std::int64_t) {
+            if (std::exchange(clicked, true)) return;
+            take(Step::CusumZoomOut);
+        };
+        take(Step::CusumRun);
+        pump->onWait = nullptr;
+        EXPECT_TRUE(clicked);
+    }
+    EXPECT_EQ(takeMessages(), (std::vector<std::string>{says, says}));
+    EXPECT_EQ(ctx->state.view.mapZoom, zoom);
 }
 
 // A legend wider than the last one moves the picture right of its labels
