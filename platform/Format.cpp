@@ -143,6 +143,19 @@ std::string alignRight(std::string_view text, std::size_t width) {
     return std::string(width - chars, ' ') + std::string(text);
 }
 
+ColumnLine& ColumnLine::cell(std::string_view text, std::size_t width) {
+    std::string field = alignRight(text, width);
+    const bool touches = !line_.empty() && line_.back() != ' ' && !field.empty() && field.front() != ' ';
+    if (touches) line_ += ' ';
+    line_ += field;
+    return *this;
+}
+
+ColumnLine& ColumnLine::text(std::string_view text) {
+    line_ += text;
+    return *this;
+}
+
 char displayDecimalSign() { return g_displayDecimalSign; }
 void setDisplayDecimalSign(char sign) { g_displayDecimalSign = sign; }
 

@@ -32,6 +32,25 @@ std::string formatGeneralDisplay(double value);
 // by characters, not bytes); a longer text stays whole.
 std::string alignRight(std::string_view text, std::size_t width);
 
+// One line of a table whose values stand right-aligned in fields of fixed
+// width. A value that fills its field, or is wider and pushes the rest of
+// the line right, would run into the value before it ("-3179.6365000000.00"):
+// it then gets one blank before it, so that a reader can still split the
+// line. Values that leave room in their fields stand exactly as
+// alignRight places them.
+class ColumnLine {
+public:
+    // `text` right-aligned in a field of `width` characters.
+    ColumnLine& cell(std::string_view text, std::size_t width);
+    // `text` as it stands, joined to what comes before it: the parts of a
+    // value written together, such as "(" and ")" around a second value.
+    ColumnLine& text(std::string_view text);
+    std::string str() const { return line_; }
+
+private:
+    std::string line_;
+};
+
 // The display decimal sign used by the *Display functions (default ".").
 char displayDecimalSign();
 void setDisplayDecimalSign(char sign);

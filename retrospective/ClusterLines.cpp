@@ -76,8 +76,13 @@ std::vector<std::string> pointScoreLocalLines(const AppState& s, const DoubleArr
     l.push_back(R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 11) + R("Expected", 11));
     l.push_back(kListRule);
     for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
-        l.push_back(R(nameAt(s, ListLayout::Points, i), 13) + R(FD(at(u, i), "###0.000"), 10) + R(FD(at(z, i), "0.000"), 10) +
-                    R(FD(at(s.retro.observed, i), "0.000"), 11) + R(FD(at(s.retro.expected, i), "0.000"), 11));
+        l.push_back(ColumnLine()
+                        .cell(nameAt(s, ListLayout::Points, i), 13)
+                        .cell(FD(at(u, i), "###0.000"), 10)
+                        .cell(FD(at(z, i), "0.000"), 10)
+                        .cell(FD(at(s.retro.observed, i), "0.000"), 11)
+                        .cell(FD(at(s.retro.expected, i), "0.000"), 11)
+                        .str());
     l.push_back(kListRule);
     return l;
 }
@@ -89,8 +94,12 @@ std::vector<std::string> pointMLocalLines(const AppState& s) {
     l.push_back(R("ID", 13) + R("M(i) ", 11) + R("Observed", 10) + R("Expected", 11));
     l.push_back(kListRule);
     for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
-        l.push_back(R(nameAt(s, ListLayout::Points, i), 13) + R(FD(at(s.retro.localM, i), "###0.000"), 10) +
-                    R(FD(at(s.retro.observed, i), "0.000"), 11) + R(FD(at(s.retro.expected, i), "0.000"), 11));
+        l.push_back(ColumnLine()
+                        .cell(nameAt(s, ListLayout::Points, i), 13)
+                        .cell(FD(at(s.retro.localM, i), "###0.000"), 10)
+                        .cell(FD(at(s.retro.observed, i), "0.000"), 11)
+                        .cell(FD(at(s.retro.expected, i), "0.000"), 11)
+                        .str());
     l.push_back(kListRule);
     return l;
 }
@@ -107,15 +116,25 @@ std::vector<std::string> scoreLocalLines(const AppState& s, bool unadjusted, Lis
         l.push_back(R("ID", 13) + R("U(i) ", 11) + R("Z[U(i)]", 9) + R("Observed", 10) + R("Expected", we));
         l.push_back(kListRule);
         for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
-            l.push_back(R(idAt(s.retro.primaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 10) + R(FD(at(z, i), "0.000"), 10) +
-                        R(FD(at(s.retro.observed, i), "0.000"), 10) + R(FD(at(s.retro.expected, i), "0.000"), we));
+            l.push_back(ColumnLine()
+                            .cell(idAt(s.retro.primaryIds, i), 13)
+                            .cell(FD(at(u, i), "###0.000"), 10)
+                            .cell(FD(at(z, i), "0.000"), 10)
+                            .cell(FD(at(s.retro.observed, i), "0.000"), 10)
+                            .cell(FD(at(s.retro.expected, i), "0.000"), we)
+                            .str());
     } else {
         l.push_back(R("ID(1)", 13) + R("ID(2)", 13) + R("U(i) ", 10) + R("Z[U(i)]", 8) + R("Obs", 9) + R("Exp", 9));
         l.push_back(kListRule);
         for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
-            l.push_back(R(idAt(s.retro.primaryIds, i), 13) + R(idAt(s.retro.secondaryIds, i), 13) + R(FD(at(u, i), "###0.000"), 9) +
-                        R(FD(at(z, i), "0.000"), 9) + R(FD(at(s.retro.observed, i), "0.000"), 9) +
-                        R(FD(at(s.retro.expected, i), "0.000"), 9));
+            l.push_back(ColumnLine()
+                            .cell(idAt(s.retro.primaryIds, i), 13)
+                            .cell(idAt(s.retro.secondaryIds, i), 13)
+                            .cell(FD(at(u, i), "###0.000"), 9)
+                            .cell(FD(at(z, i), "0.000"), 9)
+                            .cell(FD(at(s.retro.observed, i), "0.000"), 9)
+                            .cell(FD(at(s.retro.expected, i), "0.000"), 9)
+                            .str());
     }
     l.push_back(kListRule);
     return l;
@@ -130,15 +149,23 @@ std::vector<std::string> mLocalLines(const AppState& s, ListLayout layout) {
         l.push_back(R("ID", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10));
         l.push_back(kListRule);
         for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
-            l.push_back(R(idAt(s.retro.primaryIds, i), 13) + R(FD(at(s.retro.localM, i), "###0.000"), 10) +
-                        R(FD(at(s.retro.observed, i), "0.000"), 10) + R(FD(at(s.retro.expected, i), "0.000"), 10));
+            l.push_back(ColumnLine()
+                            .cell(idAt(s.retro.primaryIds, i), 13)
+                            .cell(FD(at(s.retro.localM, i), "###0.000"), 10)
+                            .cell(FD(at(s.retro.observed, i), "0.000"), 10)
+                            .cell(FD(at(s.retro.expected, i), "0.000"), 10)
+                            .str());
     } else {
         l.push_back(R("ID(1)", 15) + R("ID(2)", 13) + R("M(i) ", 11) + R("Observed", 9) + R("Expected", 10));
         l.push_back(kListRule);
         for (std::int32_t i = 1; i <= s.area.regionCount; ++i)
-            l.push_back(R(idAt(s.retro.primaryIds, i), 15) + R(idAt(s.retro.secondaryIds, i), 13) +
-                        R(FD(at(s.retro.localM, i), "###0.000"), 10) + R(FD(at(s.retro.observed, i), "0.000"), 10) +
-                        R(FD(at(s.retro.expected, i), "0.000"), 10));
+            l.push_back(ColumnLine()
+                            .cell(idAt(s.retro.primaryIds, i), 15)
+                            .cell(idAt(s.retro.secondaryIds, i), 13)
+                            .cell(FD(at(s.retro.localM, i), "###0.000"), 10)
+                            .cell(FD(at(s.retro.observed, i), "0.000"), 10)
+                            .cell(FD(at(s.retro.expected, i), "0.000"), 10)
+                            .str());
     }
     l.push_back(kListRule);
     return l;
@@ -206,16 +233,31 @@ std::string pointRangeRow(ClusterTest test, const RangeRow& row) {
     const bool small = row.pValue < 0.001;
     switch (test) {
     case ClusterTest::Unadjusted:
-        return R(FD(row.sigma, "0.00"), 6) + R(FD(row.statistic, "0.0"), 9) + R(FD(row.chiSquare, "0.0"), 8) +
-               R(FD(row.df, "0.00"), 8) + (small ? R(" <0.001", 10) : R(FD(row.pValue, "0.0000"), 9));
+        return ColumnLine()
+            .cell(FD(row.sigma, "0.00"), 6)
+            .cell(FD(row.statistic, "0.0"), 9)
+            .cell(FD(row.chiSquare, "0.0"), 8)
+            .cell(FD(row.df, "0.00"), 8)
+            .cell(small ? " <0.001" : FD(row.pValue, "0.0000"), small ? 10 : 9)
+            .str();
     case ClusterTest::AdjustedPoisson:
-        return R(FD(row.sigma, "0.00"), 5) + R(FD(row.statistic, "0.0"), 7) + R(FD(row.chiSquare, "0.0"), 7) +
-               R(FD(row.df, "0.0"), 6) + R(FD(row.maxM, "0.0"), 5) + "(" + R(FD(row.mCritical, "0.0"), 3) + ")" +
-               (small ? R(" <0.001", 8) : R(FD(row.pValue, "0.0000"), 8));
+        return ColumnLine()
+            .cell(FD(row.sigma, "0.00"), 5)
+            .cell(FD(row.statistic, "0.0"), 7)
+            .cell(FD(row.chiSquare, "0.0"), 7)
+            .cell(FD(row.df, "0.0"), 6)
+            .cell(FD(row.maxM, "0.0"), 5)
+            .text("(" + R(FD(row.mCritical, "0.0"), 3) + ")")
+            .cell(small ? " <0.001" : FD(row.pValue, "0.0000"), 8)
+            .str();
     case ClusterTest::FreemanTukey:
     case ClusterTest::Rossi: break;
     }
-    return R(FD(row.sigma, "0.00"), 6) + R(FD(row.statistic, "0.00"), 6) + R(FD(row.mCritical, "0.00"), 6);
+    return ColumnLine()
+        .cell(FD(row.sigma, "0.00"), 6)
+        .cell(FD(row.statistic, "0.00"), 6)
+        .cell(FD(row.mCritical, "0.00"), 6)
+        .str();
 }
 
 }  // namespace
@@ -238,24 +280,37 @@ std::string rangeRow(ClusterTest test, const RangeRow& row, ListLayout layout) {
     if (layout == ListLayout::Points) return pointRangeRow(test, row);
     switch (test) {
     case ClusterTest::Unadjusted: {
-        std::string line = R(FD(row.sigma, "0.000"), 6) + R(FD(row.statistic, "0.00"), 10) +
-                           R(FD(row.chiSquare, "0.00"), 9) + R(FD(row.df, "0.00"), 9);
-        const std::string p = FD(row.pValue, "0.0000");
-        return line + (row.pValue < 0.001 ? std::string("   <0.001") : R(p, 9));
+        const bool small = row.pValue < 0.001;
+        return ColumnLine()
+            .cell(FD(row.sigma, "0.000"), 6)
+            .cell(FD(row.statistic, "0.00"), 10)
+            .cell(FD(row.chiSquare, "0.00"), 9)
+            .cell(FD(row.df, "0.00"), 9)
+            .cell(small ? "<0.001" : FD(row.pValue, "0.0000"), 9)
+            .str();
     }
     case ClusterTest::AdjustedPoisson: {
-        const std::string p = FD(row.pValue, "0.000");
         const bool small = row.pValue < 0.001;
         const char* m = small ? "0.0" : "0.00";
-        return R(FD(row.sigma, "0.00"), 5) + R(FD(row.statistic, "0.0"), 7) + R(FD(row.chiSquare, "0.0"), 7) +
-               R(FD(row.df, "0.0"), 6) + R(FD(row.maxM, m), 5) + "(" + R(FD(row.mCritical, m), 3) + ")" +
-               (small ? std::string("  <0.001") : R(p, 6));
+        return ColumnLine()
+            .cell(FD(row.sigma, "0.00"), 5)
+            .cell(FD(row.statistic, "0.0"), 7)
+            .cell(FD(row.chiSquare, "0.0"), 7)
+            .cell(FD(row.df, "0.0"), 6)
+            .cell(FD(row.maxM, m), 5)
+            .text("(" + R(FD(row.mCritical, m), 3) + ")")
+            .cell(small ? "<0.001" : FD(row.pValue, "0.000"), small ? 8 : 6)
+            .str();
     }
     case ClusterTest::FreemanTukey:
     case ClusterTest::Rossi:
         break;
     }
-    return R(FD(row.sigma, "0.000"), 6) + R(FD(row.statistic, "0.00"), 6) + R(FD(row.mCritical, "0.00"), 6);
+    return ColumnLine()
+        .cell(FD(row.sigma, "0.000"), 6)
+        .cell(FD(row.statistic, "0.00"), 6)
+        .cell(FD(row.mCritical, "0.00"), 6)
+        .str();
 }
 
 // ---- The report ----
@@ -321,14 +376,15 @@ ReportLines singleReport(AppState& s, ClusterTest test, ListLayout layout) {
     const DoubleArray& u = unadj ? s.retro.localScoreUnadjusted : s.retro.localScoreAdjusted;
     const DoubleArray& z = unadj ? s.retro.localScoreZUnadjusted : s.retro.localScoreZAdjusted;
     for (std::int32_t i = 1; i <= s.area.regionCount; ++i) {
-        std::string line = R(nameAt(s, layout, i), 15);
-        if (two) line += R(idAt(s.retro.secondaryIds, i), 13);
+        ColumnLine line;
+        line.cell(nameAt(s, layout, i), 15);
+        if (two) line.cell(idAt(s.retro.secondaryIds, i), 13);
         if (isScoreTest(test))
-            line += R(FR(at(u, i), "###0.00"), 10) + R(FR(at(z, i), "0.00"), 10);
+            line.cell(FR(at(u, i), "###0.00"), 10).cell(FR(at(z, i), "0.00"), 10);
         else
-            line += R(FR(at(s.retro.localM, i), "###0.00"), 10);
-        line += R(FR(at(s.retro.observed, i), "0.00"), 10) + R(FR(at(s.retro.expected, i), "0.00"), 10);
-        out.push_back(std::move(line));
+            line.cell(FR(at(s.retro.localM, i), "###0.00"), 10);
+        line.cell(FR(at(s.retro.observed, i), "0.00"), 10).cell(FR(at(s.retro.expected, i), "0.00"), 10);
+        out.push_back(line.str());
     }
     out.push_back(kD58);
     return report;
@@ -365,23 +421,29 @@ std::vector<std::string> rangeReport(const AppState& s, ClusterTest test, ListLa
     out.push_back(header);
     out.push_back(*dash);
     for (std::int32_t k = 0; k < K; ++k) {
-        std::string line = R(FR(at(s.retro.rangeSigmas, k), "0.000"), 6);
+        ColumnLine line;
+        line.cell(FR(at(s.retro.rangeSigmas, k), "0.000"), 6);
         switch (test) {
         case ClusterTest::Unadjusted:
-            line += R(FR(at(s.retro.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.retro.rangeChiSquare, k), "0.00"), 12) +
-                    R(FR(at(s.retro.rangeDf, k), "0.00"), 8) + R(FR(at(s.retro.rangePValue, k), "0.000000000000"), 16);
+            line.cell(FR(at(s.retro.rangeStatistic, k), "0.00"), 12)
+                .cell(FR(at(s.retro.rangeChiSquare, k), "0.00"), 12)
+                .cell(FR(at(s.retro.rangeDf, k), "0.00"), 8)
+                .cell(FR(at(s.retro.rangePValue, k), "0.000000000000"), 16);
             break;
         case ClusterTest::AdjustedPoisson:
-            line += R(FR(at(s.retro.rangeStatistic, k), "0.00"), 12) + R(FR(at(s.retro.rangeChiSquare, k), "0.00"), 12) +
-                    R(FR(at(s.retro.rangeDf, k), "0.00"), 8) + R(FR(at(s.retro.rangeMaxM, k), "0.00"), 6) +
-                    R(FR(at(s.retro.rangeMCritical, k), "0.00"), 6) + R(FR(at(s.retro.rangePValue, k), "0.000000000000"), 16);
+            line.cell(FR(at(s.retro.rangeStatistic, k), "0.00"), 12)
+                .cell(FR(at(s.retro.rangeChiSquare, k), "0.00"), 12)
+                .cell(FR(at(s.retro.rangeDf, k), "0.00"), 8)
+                .cell(FR(at(s.retro.rangeMaxM, k), "0.00"), 6)
+                .cell(FR(at(s.retro.rangeMCritical, k), "0.00"), 6)
+                .cell(FR(at(s.retro.rangePValue, k), "0.000000000000"), 16);
             break;
         case ClusterTest::FreemanTukey:
         case ClusterTest::Rossi:
-            line += R(FR(at(s.retro.rangeStatistic, k), "0.00"), 6) + R(FR(at(s.retro.rangeMCritical, k), "0.00"), 6);
+            line.cell(FR(at(s.retro.rangeStatistic, k), "0.00"), 6).cell(FR(at(s.retro.rangeMCritical, k), "0.00"), 6);
             break;
         }
-        out.push_back(std::move(line));
+        out.push_back(line.str());
     }
     out.push_back(*dash);
     return out;

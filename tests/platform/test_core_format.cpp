@@ -4,6 +4,8 @@
 
 #include "platform/Format.h"
 
+#include <vector>
+
 TEST(FormatMaskTest, Table) {
     struct Case {
         double value;
@@ -159,6 +161,43 @@ TEST(FormatMaskTest, RightAlignmentInFixedFields) {
     // A widened field pushes the rest of the line to the right.
     const std::string line = alignRight("123456789012", 10) + alignRight("x", 3);
     EXPECT_EQ(line, "123456789012  x");
+}
+
+// A table line keeps every value apart from the one before it: values that
+// leave room in their fields stand where alignRight puts them, byte for
+// byte; a value that fills its field or is wider gets one blank before it.
+TEST(ColumnLineTest, ValuesNeverRunTogether) {
+    struct Cell {
+        const char* text;
+        std::size_t width;  // 0: joined as it stands
+    };
+    struct Case {
+        const char* name;
+        std::vector<Cell> cells;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"values that fit", {{"A", 5}, {"1.5", 6}, {"-2.25", 7}}, "    A   1.5  -2.25"},
+        {"a value that fills its field", {{"-3179.63", 10}, {"1234567.00", 10}}, "  -3179.63 1234567.00"},
+        {"a value wider than its field", {{"-3179.63", 10}, {"65000000.00", 10}, {"71811969.51", 10}},
+         "  -3179.63 65000000.00 71811969.51"},
+        {"the first value fills its field", {{"Marberg-27012", 13}, {"12.345", 10}}, "Marberg-27012    12.345"},
+        {"two names that fill their fields", {{"Marberg-27012", 13}, {"Lower Marberg", 13}},
+         "Marberg-27012 Lower Marberg"},
+        {"a name that ends in a blank", {{"Wake (N) ", 9}, {"1234.5", 6}}, "Wake (N) 1234.5"},
+        {"a name that ends in a letter of another script", {{"Malmö", 5}, {"12.5", 4}}, "Malmö 12.5"},
+        {"text joined as it stands", {{"123.4", 5}, {"(2.5)", 0}, {"0.123", 6}}, "123.4(2.5) 0.123"},
+        {"a value that fills its field after text", {{"4.5", 5}, {"(12.5)", 0}, {"1.5", 3}}, "  4.5(12.5) 1.5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ColumnLine line;
+        for (const Cell& cell : c.cells) {
+            if (cell.width == 0) line.text(cell.text);
+            else line.cell(cell.text, cell.width);
+        }
+        EXPECT_EQ(line.str(), c.expected);
+    }
 }
 
 TEST(FormatGeneralTest, Table) {

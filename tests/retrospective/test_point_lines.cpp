@@ -36,7 +36,13 @@ INSTANTIATE_TEST_SUITE_P(
         // sigma 6, Mmax 6, M* 6
         RowCase{"m_test", ClusterTest::Rossi, {0.6, 12.9, 0, 0, 0, 0, 3.54}, "  0.60 12.90  3.54"},
         RowCase{"m_test_wide_value", ClusterTest::FreemanTukey, {0.6, 1234.5, 0, 0, 0, 0, 3.5},
-                "  0.601234.50  3.50"}),
+                "  0.60 1234.50  3.50"},
+        // A value that fills its field, or runs past it, stands one blank
+        // apart from the value before it.
+        RowCase{"unadjusted_wide_values", ClusterTest::Unadjusted, {0.2, 1234567.8, 123456.7, 12.345, 0.5, 0, 0},
+                "  0.20 1234567.8 123456.7   12.35   0.5000"},
+        RowCase{"adjusted_wide_values", ClusterTest::AdjustedPoisson, {10.0, 1234567.8, 123456.7, 12.3, 0.5, 123.4, 3.5},
+                "10.00 1234567.8 123456.7  12.3 123.4(3.5)  0.5000"}),
     CaseNameOf{});
 
 TEST(PointRangeRows, TheHeadersOfTheThreeLayouts) {

@@ -309,6 +309,61 @@ TEST(RetroReport, RangeLayouts) {
     }
 }
 
+// Counts around a million per region, or statistics as large, fill their
+// fields or run past them: each value still stands apart from the one
+// before it, by one blank, in the lists, the range rows and the report. The
+// lines above hold the layout of values that fit.
+TEST(RetroLines, ValuesThatFillTheirFieldsStayApart) {
+    AppState s = threeRegions();
+    s.retro.primaryIds[1] = "Marberg-27012";  // fills its field of 13
+    s.retro.secondaryIds[1] = "Lower Marberg";
+    s.retro.localScoreUnadjusted[1] = 123456.789;
+    s.retro.localScoreZUnadjusted[1] = -3179.63;
+    s.retro.localM[1] = -123456.789;
+    s.retro.observed[1] = 65000000.0;
+    s.retro.expected[1] = 71811969.51;
+    struct Case {
+        const char* name;
+        std::string line, expected;
+    };
+    std::vector<Case> cases = {
+        {"unadjusted list", ClusterLines::unadjustedScore(s).local[3],
+         "Marberg-27012 123456.789 -3179.630 65000000.000 71811969.510"},
+        {"M list", ClusterLines::mStatistic(s).local[3], "Marberg-27012 -123456.789 65000000.000 71811969.510"},
+        {"unadjusted report", ClusterLines::singleReport(s, ClusterTest::Unadjusted).lines[14],
+         "  Marberg-27012 123456.79  -3179.63 65000000.00 71811969.51"},
+        {"M report", ClusterLines::singleReport(s, ClusterTest::Rossi).lines[10],
+         "  Marberg-27012 -123456.79 65000000.00 71811969.51"},
+    };
+    s.retro.secondaryIdOn = true;
+    cases.push_back({"unadjusted list, two IDs", ClusterLines::unadjustedScore(s).local[3],
+                     "Marberg-27012 Lower Marberg 123456.789 -3179.630 65000000.000 71811969.510"});
+    cases.push_back({"M report, two IDs", ClusterLines::singleReport(s, ClusterTest::FreemanTukey).lines[10],
+                     "  Marberg-27012 Lower Marberg -123456.79 65000000.00 71811969.51"});
+
+    using ClusterLines::RangeRow;
+    const RangeRow wide{0.2, 12345678.9, 123456.78, 11.0, 0.5, 123.45, 3.1565};
+    cases.push_back({"unadjusted range row", ClusterLines::rangeRow(ClusterTest::Unadjusted, wide),
+                     " 0.200 12345678.90 123456.78    11.00   0.5000"});
+    cases.push_back({"adjusted range row", ClusterLines::rangeRow(ClusterTest::AdjustedPoisson, wide),
+                     " 0.20 12345678.9 123456.8  11.0 123.45(3.16) 0.500"});
+    cases.push_back({"M range row", ClusterLines::rangeRow(ClusterTest::Rossi, RangeRow{10.0, 100.0, 0, 0, 0, 0, 1234.5}),
+                     "10.000 100.00 1234.50"});
+    AppState r = twoBandwidths();
+    r.retro.rangeStatistic[0] = 123456789012.5;
+    r.retro.rangeMaxM[0] = 123.456;
+    r.retro.rangeMCritical[0] = 1234.5;
+    cases.push_back({"unadjusted range report", ClusterLines::rangeReport(r, ClusterTest::Unadjusted)[4],
+                     " 0.200 123456789012.50" + sp(8) + "3.50" + sp(4) + "2.50" + sp(2) + "0.012300000000"});
+    cases.push_back({"adjusted range report", ClusterLines::rangeReport(r, ClusterTest::AdjustedPoisson)[4],
+                     " 0.200 123456789012.50" + sp(8) + "3.50" + sp(4) + "2.50 123.46 1234.50" + sp(2) +
+                         "0.012300000000"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.line, c.expected);
+    }
+}
+
 TEST(RetroReport, TenBandwidthsGiveFifteenLines) {
     AppState s;
     s.retro.rangeSigmas.assign(11, 0.5);
