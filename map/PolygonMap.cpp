@@ -32,7 +32,11 @@ void showClassMap(AppContext& ctx, DoubleArray& legendValues, const DoubleArray&
 
 void drawCusumPeriod(AppContext& ctx, std::int16_t period) { modDrawPolygon::DrawCusumMap(ctx, period); }
 
-void highlightRegion(AppContext& ctx, std::int32_t record) { modDrawPolygon::HighlightRegion(ctx, record); }
+void highlightRegion(AppContext& ctx, std::int32_t record) {
+    // The open map keeps a region highlighted during its blink for the blink's end.
+    if (frmPolygonSHP* w = ctx.find<frmPolygonSHP>()) w->highlightRegion(record);
+    else modDrawPolygon::HighlightRegion(ctx, record);
+}
 
 void clearLegend(AppContext& ctx, When when) {
     if (frmPolygonSHP* w = mapWindow(ctx, when)) w->Cls();

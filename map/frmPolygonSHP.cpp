@@ -411,12 +411,29 @@ bool frmPolygonSHP::blinkRegion(const Wait& w, bool outlinesBetween) {
     // A tool clicked meanwhile picks another region; this blink stays on its own.
     const std::int32_t region = state_.shared.selectedRegion;
     WaitingAction blink(this, whileOpen());
+    blinking_ = true;
+    highlightedInBlink_.reset();
+    const auto blinkOver = qScopeGuard([self] {
+        if (self) self->blinking_ = false;
+    });
     for (int i = 0; i < 3; ++i) {
         modDrawPolygon::HighlightRegion(ctx_, region);
         if (!blink.wait(w) || !self) return false;
         if (outlinesBetween) modDrawPolygon::RedrawShapefile(ctx_);
     }
     return true;
+}
+
+void frmPolygonSHP::highlightAgainAfterBlink() {
+    if (!highlightedInBlink_) return;
+    const std::int32_t region = *highlightedInBlink_;
+    highlightedInBlink_.reset();
+    modDrawPolygon::HighlightRegion(ctx_, region);
+}
+
+bool frmPolygonSHP::highlightRegion(std::int32_t record) {
+    if (blinking_) highlightedInBlink_ = record;
+    return modDrawPolygon::HighlightRegion(ctx_, record);
 }
 
 void frmPolygonSHP::stopWaiting() { WaitingAction::stop(this); }
@@ -459,13 +476,14 @@ void frmPolygonSHP::useTool(float X, float Y) {
         modFunctions::ShowRegionInfo(ctx_);
         if (waiting) return;
         if (!blinkRegion(kRegionBlink, false)) return;
-        redrawCleared();
+        // A region found meanwhile stays highlighted, as a Find leaves it.
+        if (redrawCleared()) highlightAgainAfterBlink();
         if (ctx_.isOpen<frmInfo>()) ctx_.show<frmInfo>();
     } else if (isButtonPressed("Find")) {
         if (!identify(X, Y)) return;
         emit ctx_.mapHub().regionFound(state_.shared.selectedRegion);
         if (unloaded_) return;
-        modDrawPolygon::HighlightRegion(ctx_, state_.shared.selectedRegion);
+        highlightRegion(state_.shared.selectedRegion);
     } else if (isButtonPressed("Graph")) {
         if (!waiting && !modDrawPolygon::RedrawShapefile(ctx_)) return;
         if (!identify(X, Y)) {
@@ -475,7 +493,7 @@ void frmPolygonSHP::useTool(float X, float Y) {
         emit ctx_.mapHub().regionCharted(state_.shared.selectedRegion);
         if (unloaded_ || waiting) return;
         if (!blinkRegion(kChartBlink, true)) return;
-        modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
+        if (modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod)) highlightAgainAfterBlink();
     } else if (isButtonPressed("ZoomIn")) {
         zoomClick(+kZoomStep);
     } else if (isButtonPressed("ZoomOut")) {

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "context/AppContext.h"
@@ -86,6 +87,13 @@ public:
     // flags; false when memory ran out and the picture shown was kept.
     bool RedrawByMode();
 
+    // Region `record` (0-based) filled yellow over the present picture;
+    // false when memory ran out and the picture shown was kept. Asked for
+    // during this window's own blink (by Find, or a row of the local
+    // list), it is the region left highlighted once the blink has ended, as
+    // it would be without the blink.
+    bool highlightRegion(std::int32_t record);
+
     // Moves the bandwidth slider to `row` of the range run; not a change of
     // its value (the map is not shaded again).
     void setSliderRow(int row);
@@ -122,6 +130,9 @@ private:
     // when the blink was stopped (whoever stopped it draws what comes next)
     // or this window closed meanwhile.
     bool blinkRegion(const Wait& w, bool outlinesBetween);
+    // Once a blink has ended and the map is drawn again: the region that
+    // was highlighted during the blink, highlighted again.
+    void highlightAgainAfterBlink();
     void animateBandwidths();
     // Bandwidth `row` of the range run on the map, on the slider and in
     // the global list; false, after a "Warning!", when the map could not
@@ -149,4 +160,8 @@ private:
     // and not yet returned): the bandwidth it shows (-1 before its first).
     bool animating_ = false;
     int animatedRow_ = -1;
+    // While this window's blink is on the stack: the region last
+    // highlighted by something else than the blink, if any.
+    bool blinking_ = false;
+    std::optional<std::int32_t> highlightedInBlink_;
 };

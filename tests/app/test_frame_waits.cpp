@@ -64,6 +64,7 @@ enum class Click {
     RunWithoutFile,  // a Run whose period file dialog is cancelled
     RunBadK,         // a Run with a k that is no number
     ListRow,
+    LocalRow,   // a row of the cluster window's local list, a region's
     RegionRow,  // a row of the cusum window's signalled regions
     Graph,
     Find,
@@ -79,6 +80,7 @@ enum class Effect {
     Ignored,   // the wait runs whole; the click changed nothing
     Acts,      // the wait runs whole; the click showed what it picked at once, blinking nothing
     Live,      // the wait runs whole; the click showed its row at once
+    Highlights,  // the wait runs whole; the click chose a region's row and highlighted it at once
     Redraws,   // the wait runs whole; the click redrew what the views show
     Stops,     // the wait ends at the click
     Replaces,  // the wait ends at the click and the click's run animates whole
@@ -127,6 +129,7 @@ const std::vector<WaitCase>& waitCases() {
         // Find is on only after a single-bandwidth run, whose map has no
         // bandwidths to agree on.
         {"RegionBlink_Find", ClusterSingle, RegionBlink, Find, Acts, kNothingChosen},
+        {"RegionBlink_LocalListRow", ClusterSingle, RegionBlink, LocalRow, Highlights, kNothingChosen},
         // The cusum animation of a second run; the Animation button is the
         // cluster test's and Find is off, while Run restarts the animation.
         {"CusumAnimation_Run", Cusum, CusumAnimation, Run, Replaces, kLast},
@@ -345,6 +348,7 @@ protected:
                 cluster()->selectGlobalRow(ClusterLines::rangeRowOfBandwidth(0));
             }
             break;
+        case Click::LocalRow: cluster()->selectLocalRow(ClusterLines::localRowOfRegion(kOtherRegion - 1)); break;
         case Click::RegionRow: cusum()->selectRegionRow(1); break;
         case Click::Graph:
             if (onPoints) usePointTool(points()->optIdentify, 1);
@@ -463,6 +467,19 @@ protected:
         EXPECT_TRUE(drawn == m->picSHP->surface().image()) << "the map shows other than its state";
     }
 
+    // A region found during a blink, by Find or by its row of the local
+    // list, is left as a Find or a row leaves it without a wait: its row
+    // chosen and the region highlighted on the map the run drew.
+    void expectFoundHighlighted(frmPolygonSHP* m) {
+        const std::int32_t found = kOtherRegion - 1;
+        EXPECT_EQ(cluster()->lstLocalPatternSummary->currentRow(), ClusterLines::localRowOfRegion(found));
+        const QImage drawn = m->picSHP->surface().image().copy();
+        m->RedrawByMode();
+        EXPECT_FALSE(drawn == m->picSHP->surface().image()) << "no region is highlighted";
+        modDrawPolygon::HighlightRegion(*ctx, found);
+        EXPECT_TRUE(drawn == m->picSHP->surface().image()) << "the region found is not the one highlighted";
+    }
+
     // After a wait whose window closed or whose results were replaced:
     // nothing of those results is shown, nor chosen.
     void expectWithdrawn() {
@@ -548,6 +565,7 @@ protected:
                 EXPECT_FALSE(m->sliderStatsRange->isVisibleTo(m));
             }
             EXPECT_EQ(cluster()->lstGlobalPatternSummary->currentRow(), -1);
+            if (m && waitOver_ && (c.click == Click::Find || c.click == Click::LocalRow)) expectFoundHighlighted(m);
             return;
         } else {
             if (m) {
@@ -597,6 +615,9 @@ TEST_P(FrameWaits, ExactlyOneActionRunsAndTheViewsAgreeAfterwards) {
             EXPECT_EQ(pickedState(), before) << "the click was not ignored";
         }
         if (c.effect == Effect::Acts) expectActed(c, before, chartedBefore, selectedBefore);
+        if (c.effect == Effect::Highlights) {
+            EXPECT_EQ(cluster()->lstLocalPatternSummary->currentRow(), ClusterLines::localRowOfRegion(kOtherRegion - 1));
+        }
         // A row chosen shows at once; a redraw shows what the views show; a
         // stopped animation shows where it stopped.
         if (c.effect == Effect::Live) expectAgreement(c, c.scene == Scene::ClusterRange ? 0 : 1);
