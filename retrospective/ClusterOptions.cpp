@@ -59,6 +59,15 @@ void ClusterOptions::readAlpha(double& alpha) const {
     if (const auto level = parseNumber(cboAlpha->currentText().toStdString())) alpha = *level;
 }
 
+std::optional<double> ClusterOptions::alphaShown() const {
+    if (const auto typed = parseNumber(cboAlpha->currentText().toStdString()))
+        for (const double level : kAlphaLevels)
+            if (*typed == level) return level;
+    dialogs().warning("Alpha should be one of the levels offered: " + formatGeneralDisplay(kAlphaLevels[0]) + " or " +
+                      formatGeneralDisplay(kAlphaLevels[1]) + ".");
+    return std::nullopt;
+}
+
 void ClusterOptions::connectOptions(QWidget* window) {
     onSignal(cboAlpha, &QComboBox::activated, window, [this] { cboAlpha_Click(); });
     const struct {
@@ -117,8 +126,7 @@ void ClusterOptions::setAlphaLevels() {
     const QSignalBlocker block(cboAlpha);
     const QString text = cboAlpha->currentText();
     cboAlpha->clear();
-    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.05)));
-    cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(0.01)));
+    for (const double level : kAlphaLevels) cboAlpha->addItem(QString::fromStdString(formatGeneralDisplay(level)));
     cboAlpha->setCurrentIndex(-1);
     cboAlpha->setEditText(text);
 }
@@ -172,9 +180,12 @@ void ClusterOptions::showMCriticalNotices(std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) modLegend::ShowMCriticalNotice();
 }
 
-void ClusterOptions::runRequested(FrameServices& frame, TooManyBandwidths tooMany) {
+void ClusterOptions::runRequested(FrameServices& frame, TooManyBandwidths tooMany, double& alpha) {
     const auto run = requestedRun(tooMany);
     if (!run) return;
+    const auto level = alphaShown();
+    if (!level) return;
+    alpha = *level;
     const BusyPointer busy(frame, run->range ? 0 : 1);
     if (run->range)
         runRange(*run);

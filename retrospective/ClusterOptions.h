@@ -61,6 +61,9 @@ public:
     // The significance levels 0.05 and 0.01, each once, none of them
     // picked; the text shown stays.
     void setAlphaLevels();
+    // The levels the significance list offers: the only ones whose
+    // critical values are known.
+    static constexpr double kAlphaLevels[] = {0.05, 0.01};
 
     QRadioButton* optUnadjusted = nullptr;
     QRadioButton* optAdjusted_Generic = nullptr;
@@ -99,7 +102,12 @@ protected:
     // range, under the busy pointer; after it a run over one bandwidth
     // leaves the arrow, a range the default pointer. A refused bandwidth
     // changes nothing: the last run's results stay until a run starts.
-    void runRequested(FrameServices& frame, TooManyBandwidths tooMany);
+    //
+    // The run is computed at the significance level the alpha box shows,
+    // which `alpha` takes; a box that shows none of the levels offered
+    // refuses the run with a warning that names them, so that no result
+    // ever stands beside a level it was not computed at.
+    void runRequested(FrameServices& frame, TooManyBandwidths tooMany, double& alpha);
     virtual void runSingle(const RunRequest& run) = 0;
     virtual void runRange(const RunRequest& run) = 0;
     // Empties both result lists without running their handlers and gives
@@ -128,6 +136,10 @@ protected:
     void connectOptions(QWidget* window);
     // Sets `alpha` to the level the list shows, when that is a number.
     void readAlpha(double& alpha) const;
+    // The level the alpha box shows, picked from its list or typed as one
+    // of its levels ("0.01", "0.010"); none, after a warning that names the
+    // levels offered, for any other text.
+    std::optional<double> alphaShown() const;
     // Checks the option, then runs its click handler.
     void selectOption(QRadioButton* option, void (ClusterOptions::*handler)());
 };

@@ -262,9 +262,9 @@ void frmClusterDetection::runStart() {
 }
 
 void frmClusterDetection::cmdRun_Click() {
-    // A refused bandwidth changes nothing: the last run's lists, map,
-    // legend, plot, report and bandwidth stay until a run starts.
-    runRequested(ctx_.frame(), TooManyBandwidths::SayWhy);
+    // A refused bandwidth or level changes nothing: the last run's lists,
+    // map, legend, plot, report and bandwidth stay until a run starts.
+    runRequested(ctx_.frame(), TooManyBandwidths::SayWhy, ctx_.state.retro.alpha);
 }
 
 void frmClusterDetection::runSingle(const RunRequest& run) {
@@ -351,6 +351,10 @@ void frmClusterDetection::cmdSave_Click() {
     bool single = false;
     if (optSpatialSingleSigma->isChecked()) single = true;
     else if (!optSpatialSigmaRange->isChecked()) return;
+    // The report's M* is computed at the level the box shows, as a run's is.
+    const auto level = alphaShown();
+    if (!level) return;
+    ctx_.state.retro.alpha = *level;
     const ClusterTest test = selectedTest();
     ClusterReport::save(lastSaveName_, [&] {
         if (!single) return ClusterLines::rangeReport(ctx_.state, test);

@@ -350,9 +350,9 @@ void frmClusterDetectionTextfile::runStart() {
 }
 
 void frmClusterDetectionTextfile::cmdRun_Click() {
-    // A refused bandwidth changes nothing: the last run's lists, map,
-    // legend, chart, tools and report stay until a run starts.
-    runRequested(ctx_.frame(), TooManyBandwidths::SayInvalidRange);
+    // A refused bandwidth or level changes nothing: the last run's lists,
+    // map, legend, chart, tools and report stay until a run starts.
+    runRequested(ctx_.frame(), TooManyBandwidths::SayInvalidRange, ctx_.state.retro.alpha);
 }
 
 std::optional<AppState> frmClusterDetectionTextfile::computePointRun(const RunRequest& run,
@@ -480,6 +480,10 @@ void frmClusterDetectionTextfile::picPoint_Click() {
 
 void frmClusterDetectionTextfile::cmdSave_Click() {
     if (!lastRun_.valid) return;
+    // The report's M* is computed at the level the box shows, as a run's is.
+    const auto level = alphaShown();
+    if (!level) return;
+    ctx_.state.retro.alpha = *level;
     ClusterReport::save(lastSaveName_, [&] {
         if (lastRun_.range) return ClusterLines::rangeReport(ctx_.state, lastRun_.test, kLayout);
         ReportLines report = ClusterLines::singleReport(ctx_.state, lastRun_.test, kLayout);

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <tuple>
 
 #include "map/PointMap.h"
@@ -1082,6 +1083,93 @@ TEST_F(PointWindow, ClassMapAndLegendOfTheSamplePoints) {
     EXPECT_EQ(w->globalLines().size(), 13u);
     QCoreApplication::processEvents();  // the chart lays itself out at its shown size
     w->grab().save(QString::fromStdString(testOutputPath("point_cluster_range.png")));
+}
+
+// The alpha box is read as the level of the results beside it: a Run or a
+// Save while it shows none of its levels is refused, naming them, and
+// changes nothing shown; a level typed as one of the list's is taken.
+TEST_F(PointWindow, ResultsStandOnlyBesideTheLevelTheyWereComputedAt) {
+    load(clusteredPoints(12));
+    w->selectAlpha(1);
+    runSingle(ClusterTest::Unadjusted, "1");
+    ASSERT_TRUE(h.messageTexts().empty());
+    const auto criticalValueLine = [this](double level) {
+        return "Critical Value = " + F(cd::GetChiSquareCritical(level, h.ctx.state.retro.scoreDf), "0.000");
+    };
+    const Shown before = shown();
+    ASSERT_EQ(before.global.size(), 10u);
+    EXPECT_EQ(before.global[5], criticalValueLine(0.01));
+    for (const char* text : {"0.1", "abc", ""}) {
+        SCOPED_TRACE(std::string("alpha box: \"") + text + "\"");
+        h.clearMessages();
+        h.dlg->fileCalls.clear();
+        w->cboAlpha->setEditText(text);
+        w->cmdRun->click();
+        w->cmdSave->click();
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>(2, "Alpha should be one of the levels offered: 0.05 or 0.01."));
+        EXPECT_TRUE(h.dlg->fileCalls.empty()) << "the refused save offered its dialog";
+        EXPECT_EQ(h.ctx.state.retro.alpha, 0.01);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_EQ(w->globalLines(), before.global);
+        EXPECT_EQ(w->localLines(), before.local);
+        EXPECT_TRUE(w->picPoint->surface().image() == before.map);
+    }
+    h.clearMessages();
+    w->cboAlpha->setEditText("0.05");
+    w->cmdRun->click();
+    EXPECT_TRUE(h.messageTexts().empty());
+    EXPECT_EQ(h.ctx.state.retro.alpha, 0.05);
+    ASSERT_EQ(w->globalLines().size(), 10u);
+    EXPECT_EQ(w->globalLines()[5], criticalValueLine(0.05));
+}
+
+// Counts of millions per point fill the columns of the local list and of
+// the report, or run past them: every value of a point's row can still be
+// read back from the row, split at its blanks, as the value the run
+// computed.
+TEST_F(PointWindow, EveryValueOfAPointsRowCanBeReadBack) {
+    std::vector<std::string> lines;
+    for (const std::string& line : clusteredPoints(12)) {
+        const std::size_t comma = line.rfind(',');
+        lines.push_back(line.substr(0, comma + 1) + formatGeneral(std::stod(line.substr(comma + 1)) * 1e6));
+    }
+    load(lines);
+    const AppState& s = h.ctx.state;
+    const auto wordsOf = [](const std::string& line) {
+        std::istringstream in(line);
+        std::vector<std::string> words;
+        for (std::string word; in >> word;) words.push_back(word);
+        return words;
+    };
+    for (ClusterTest test : {ClusterTest::AdjustedPoisson, ClusterTest::Rossi}) {
+        SCOPED_TRACE(static_cast<int>(test));
+        runSingle(test, "1");
+        ASSERT_TRUE(h.messageTexts().empty());
+        const std::vector<std::string> report = saveReport(), local = w->localLines();
+        const bool score = isScoreTest(test);
+        const std::size_t firstReportRow = score ? 14 : 10;
+        ASSERT_EQ(local.size(), 16u);
+        ASSERT_EQ(report.size(), firstReportRow + 13);
+        for (std::int32_t i = 1; i <= 12; ++i) {
+            SCOPED_TRACE(i);
+            const auto k = static_cast<std::size_t>(i);
+            const std::string& id = s.area.centroidTable[k].ID;
+            std::vector<std::string> listed{id}, reported{id};
+            if (score) {
+                listed.insert(listed.end(), {F(s.retro.localScoreAdjusted[k], "###0.000"), F(s.retro.localScoreZAdjusted[k], "0.000")});
+                reported.insert(reported.end(), {F(s.retro.localScoreAdjusted[k], "###0.00"), F(s.retro.localScoreZAdjusted[k], "0.00")});
+            } else {
+                listed.push_back(F(s.retro.localM[k], "###0.000"));
+                reported.push_back(F(s.retro.localM[k], "###0.00"));
+            }
+            listed.insert(listed.end(), {F(s.retro.observed[k], "0.000"), F(s.retro.expected[k], "0.000")});
+            reported.insert(reported.end(), {F(s.retro.observed[k], "0.00"), F(s.retro.expected[k], "0.00")});
+            EXPECT_EQ(wordsOf(local[static_cast<std::size_t>(ClusterLines::localRowOfPoint(i))]), listed);
+            EXPECT_EQ(wordsOf(report[firstReportRow + k - 1]), reported);
+        }
+    }
+    // The counts do fill their columns.
+    EXPECT_GE(F(s.retro.observed[1], "0.000").size(), 11u);
 }
 
 }  // namespace

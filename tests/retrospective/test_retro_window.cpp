@@ -26,6 +26,7 @@
 
 #include "map/frmPolygonSHP.h"
 #include "platform/Format.h"
+#include "platform/TextFile.h"
 #include "retrospective/ClusterLines.h"
 #include "retrospective/ClusterMapLink.h"
 #include "retrospective/frmClusterDetection.h"
@@ -972,6 +973,137 @@ TEST_F(RetroWindow, ExitClosesTheTestAndTheMap) {
     EXPECT_EQ(h->ctx.find<frmClusterDetection>(), nullptr);
     EXPECT_EQ(h->ctx.find<frmSigmaChart>(), nullptr);
     EXPECT_EQ(h->ctx.find<frmPolygonSHP>(), nullptr);
+}
+
+// The alpha box is read as the level of the results beside it. A Run or a
+// Save while it shows a text that is none of its levels is refused with a
+// warning that names them, and changes nothing shown; a level typed as one
+// of the list's is taken as a pick of it would be.
+TEST_F(RetroWindow, ResultsStandOnlyBesideTheLevelTheyWereComputedAt) {
+    const auto criticalValueLine = [this](double level) {
+        return "Critical Value = " + F(cd::GetChiSquareCritical(level, state().retro.scoreDf), "0.000");
+    };
+    w->selectAlpha(1);
+    w->optUnadjusted->click();
+    w->txtSingleSigma->setText("1");
+    w->cmdRun->click();
+    ASSERT_TRUE(h->messageTexts().empty());
+    const std::vector<std::string> global = w->globalLines(), local = w->localLines();
+    ASSERT_EQ(global.size(), 10u);
+    EXPECT_EQ(global[5], criticalValueLine(0.01));
+    ASSERT_NE(criticalValueLine(0.01), criticalValueLine(0.05));
+    const QImage picture = map->picSHP->surface().image().copy();
+
+    for (const char* text : {"0.1", "abc", "", " ", "0.05x", "inf", "1e400", "0.5", "5"}) {
+        SCOPED_TRACE(std::string("alpha box: \"") + text + "\"");
+        h->clearMessages();
+        h->dlg->fileCalls.clear();
+        w->cboAlpha->setEditText(text);
+        w->cmdRun->click();
+        w->cmdSave->click();
+        EXPECT_EQ(h->messageTexts(), std::vector<std::string>(2, "Alpha should be one of the levels offered: 0.05 or 0.01."));
+        for (const auto& m : h->dlg->messages) {
+            EXPECT_EQ(m.title, "Warning!");
+            EXPECT_EQ(m.icon, MsgIcon::Critical);
+        }
+        EXPECT_TRUE(h->dlg->fileCalls.empty()) << "the refused save offered its dialog";
+        EXPECT_EQ(state().retro.alpha, 0.01);
+        EXPECT_EQ(w->globalLines(), global);
+        EXPECT_EQ(w->localLines(), local);
+        EXPECT_TRUE(w->cmdSave->isEnabled());
+        EXPECT_TRUE(map->picSHP->surface().image() == picture);
+        EXPECT_EQ(w->cboAlpha->currentText().toStdString(), text);
+    }
+
+    struct Typed {
+        const char* text;
+        double level;
+    };
+    for (const Typed& t : {Typed{"0.05", 0.05}, Typed{" 0.010 ", 0.01}, Typed{"5e-2", 0.05}}) {
+        SCOPED_TRACE(t.text);
+        h->clearMessages();
+        w->cboAlpha->setEditText(t.text);
+        w->cmdRun->click();
+        EXPECT_TRUE(h->messageTexts().empty());
+        EXPECT_EQ(state().retro.alpha, t.level);
+        ASSERT_EQ(w->globalLines().size(), 10u);
+        EXPECT_EQ(w->globalLines()[5], criticalValueLine(t.level));
+    }
+
+    // The report's M* is that of the level the box shows.
+    w->optRossi->click();
+    w->cboAlpha->setEditText("0.05");
+    w->cmdRun->click();
+    w->cboAlpha->setEditText("0.01");
+    const std::string path = dir + "/alpha-report.txt";
+    h->dlg->queueFile(path);
+    w->cmdSave->click();
+    EXPECT_TRUE(h->messageTexts().empty());
+    EXPECT_EQ(state().retro.alpha, 0.01);
+    const std::vector<std::string> report = readTextFileLines(path);
+    ASSERT_GE(report.size(), 4u);
+    EXPECT_EQ(report[3], "M Critical (M*) = " + F(cd::GetMCritical(state().area, state().shared, state().retro).value, "0.000"));
+    EXPECT_NE(w->globalLines()[3].substr(18), report[3].substr(18)) << "the run's M* was at 0.05, the report's at 0.01";
+}
+
+// The words of a line between its blanks.
+std::vector<std::string> wordsOf(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+// Counts of millions per region fill the columns of the local list and of
+// the report, or run past them: every value of a region's row can still be
+// read back from the row, split at its blanks, as the value the run
+// computed.
+TEST(RetroWindowLargeCounts, EveryValueOfARegionsRowCanBeReadBack) {
+    const std::string dir = scratchDir("retro-large-counts");
+    GridData d = clusteredCounts(12);
+    for (double& c : d.cases) c *= 1e6;
+    Harness h;
+    h.openStudyArea(writeGrid(dir, "large", 4, 3, d));
+    h.inputPopCase("POP", "CASES", "NAME");
+    auto* w = h.ctx.find<frmClusterDetection>();
+    ASSERT_NE(w, nullptr);
+    const AppState& s = h.ctx.state;
+    for (ClusterTest test : {ClusterTest::Unadjusted, ClusterTest::AdjustedPoisson, ClusterTest::FreemanTukey, ClusterTest::Rossi}) {
+        SCOPED_TRACE(static_cast<int>(test));
+        runClusterSingle(w, test, "1");
+        ASSERT_TRUE(h.messageTexts().empty());
+        const std::string path = dir + "/report" + std::to_string(static_cast<int>(test)) + ".txt";
+        h.dlg->queueFile(path);
+        w->cmdSave->click();
+        const std::vector<std::string> report = readTextFileLines(path);
+        const std::vector<std::string> local = w->localLines();
+        const bool score = isScoreTest(test);
+        const bool unadj = test == ClusterTest::Unadjusted;
+        const std::size_t firstReportRow = score ? 14 : 10;
+        ASSERT_EQ(local.size(), 16u);
+        ASSERT_EQ(report.size(), firstReportRow + 13);
+        for (std::int32_t i = 1; i <= s.area.regionCount; ++i) {
+            SCOPED_TRACE(i);
+            const auto k = static_cast<std::size_t>(i);
+            std::vector<std::string> listed{s.retro.primaryIds[k]}, reported{s.retro.primaryIds[k]};
+            if (score) {
+                const double u = unadj ? s.retro.localScoreUnadjusted[k] : s.retro.localScoreAdjusted[k];
+                const double z = unadj ? s.retro.localScoreZUnadjusted[k] : s.retro.localScoreZAdjusted[k];
+                listed.insert(listed.end(), {F(u, "###0.000"), F(z, "0.000")});
+                reported.insert(reported.end(), {F(u, "###0.00"), F(z, "0.00")});
+            } else {
+                listed.push_back(F(s.retro.localM[k], "###0.000"));
+                reported.push_back(F(s.retro.localM[k], "###0.00"));
+            }
+            listed.insert(listed.end(), {F(s.retro.observed[k], "0.000"), F(s.retro.expected[k], "0.000")});
+            reported.insert(reported.end(), {F(s.retro.observed[k], "0.00"), F(s.retro.expected[k], "0.00")});
+            EXPECT_EQ(wordsOf(local[ClusterLines::localRowOfRegion(i - 1)]), listed);
+            EXPECT_EQ(wordsOf(report[firstReportRow + k - 1]), reported);
+        }
+    }
+    // The counts do fill their columns: ten characters of the list's and the
+    // report's observed column, or more.
+    EXPECT_GE(F(s.retro.observed[1], "0.00").size(), 10u);
 }
 
 }  // namespace
