@@ -4,12 +4,14 @@
 // whose record cannot be held leaves everything shown as it was (the
 // picture, the legend beside it, the zoom, the lists of the run) and says
 // so in the map's own words, and never in the words of a stopped step.
+#include <QColor>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <cmath>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -17,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "context/MapHub.h"
 #include "map/MapTransform.h"
 #include "map/frmPolygonSHP.h"
 #include "map/modDrawPolygon.h"
@@ -110,14 +113,44 @@ bool onCusum(Step s) {
     return s == Step::CusumRun || s == Step::Continuation || s == Step::CusumZoomOut || s == Step::Graph;
 }
 
-// A press and release of the left button at `at` on the widget, through
-// the application's event dispatch as a user's click comes.
-void clickAt(QWidget* w, QPointF at) {
+// The mouse on the widget at `at`, through the application's event
+// dispatch as a user's hand moves it: the left button pressed, the pointer
+// moved (with the left button held or none), the left button released.
+void pressAt(QWidget* w, QPointF at) {
     QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+}
+void moveTo(QWidget* w, QPointF at, Qt::MouseButtons held) {
+    QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &move);
+}
+void releaseAt(QWidget* w, QPointF at) {
     QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
     QCoreApplication::sendEvent(w, &release);
+}
+// A press and release of the left button: a click.
+void clickAt(QWidget* w, QPointF at) {
+    pressAt(w, at);
+    releaseAt(w, at);
+}
+
+// Every field of the transform the view stores, named where two differ.
+void expectSameTransform(const MapTransform& now, const MapTransform& before) {
+    const struct {
+        const char* name;
+        double MapTransform::*field;
+    } fields[] = {
+        {"extentAspect", &MapTransform::extentAspect}, {"viewScale", &MapTransform::viewScale},
+        {"drawnWidth", &MapTransform::drawnWidth},     {"drawnHeight", &MapTransform::drawnHeight},
+        {"halfDrawnWidth", &MapTransform::halfDrawnWidth}, {"halfDrawnHeight", &MapTransform::halfDrawnHeight},
+        {"halfPictureWidth", &MapTransform::halfPictureWidth}, {"halfPictureHeight", &MapTransform::halfPictureHeight},
+        {"marginX", &MapTransform::marginX},           {"marginY", &MapTransform::marginY},
+        {"mapScaleX", &MapTransform::mapScaleX},       {"mapScaleY", &MapTransform::mapScaleY},
+        {"mapOffsetX", &MapTransform::mapOffsetX},     {"mapOffsetY", &MapTransform::mapOffsetY},
+    };
+    for (const auto& f : fields)
+        EXPECT_EQ(now.*f.field, before.*f.field) << "the transform's " << f.name << " is not that of the picture shown";
 }
 
 // Everything the step could change that the user sees.
@@ -165,9 +198,8 @@ protected:
     // region 2 of the map.
     void take(Step step) {
         const auto tool = [&](const char* key) {
-            if (!map()->isButtonPressed(key)) map()->button(key)->trigger();
-            const DevicePoint at = *mapToDevice(ctx->state.view.transform, 0, 0, 15, 5);
-            clickAt(map()->picSHP, QPointF(at.X + 0.5, at.Y + 0.5));
+            pressTool(key);
+            clickAt(map()->picSHP, pixelOf(15, 5));
         };
         switch (step) {
             case Step::ClusterRun: return cluster()->cmdRun->click();
@@ -178,6 +210,18 @@ protected:
             case Step::CusumZoomOut: return tool("ZoomOut");
             case Step::Graph: return tool("Graph");
         }
+    }
+
+    // The middle of the pixel that the map point (x, y) has in the picture
+    // drawn with the transform the view holds.
+    QPointF pixelOf(double x, double y) {
+        const DevicePoint at = *mapToDevice(ctx->state.view.transform, 0, 0, x, y);
+        return QPointF(at.X + 0.5, at.Y + 0.5);
+    }
+
+    // A tool pressed on the map's toolbar.
+    void pressTool(const char* key) {
+        if (!map()->isButtonPressed(key)) map()->button(key)->trigger();
     }
 
     Shown shown(Step step) {
@@ -316,6 +360,7 @@ TEST_F(MapMemoryScene, AWiderLegendThatCannotBeDrawnLeavesThePictureAndTheClasse
     const QRect place = map()->picSHP->geometry();
     const Shown before = shown(Step::ClusterRun);
     const LegendState legend = ctx->state.legend;
+    const MapTransform shownWith = ctx->state.view.transform;
     // Three integer digits of both signs: labels wider than the strip.
     const DoubleArray wide = {0.0, -987.6543, -123.4567, 456.789, 876.5432};
     bool drawn = true;
@@ -334,11 +379,147 @@ TEST_F(MapMemoryScene, AWiderLegendThatCannotBeDrawnLeavesThePictureAndTheClasse
     EXPECT_EQ(ctx->state.legend.classBreaks, legend.classBreaks);
     EXPECT_EQ(ctx->state.legend.legendMin, legend.legendMin);
     EXPECT_EQ(ctx->state.legend.legendMax, legend.legendMax);
+    // The transform is that of the picture still shown, in its place.
+    EXPECT_TRUE(ctx->state.view.mapTransformValid);
+    expectSameTransform(ctx->state.view.transform, shownWith);
     // With the memory back the wider legend moves the picture and draws.
     EXPECT_TRUE(modDrawPolygon::ShowClassMap(*ctx, wide));
     EXPECT_GT(map()->picSHP->geometry().left(), place.left());
     EXPECT_NE(ctx->state.legend.legendBreaks, legend.legendBreaks);
 }
+
+// What the pointer names after a wider legend could not be drawn: the
+// picture shown is the one drawn before, so Find and the coordinates in
+// the status bar read it as they did before, not as the picture narrowed
+// for the legend would have shown the regions.
+TEST_F(MapMemoryScene, AWiderLegendThatCannotBeDrawnLeavesFindAndTheCoordinatesOnThePicture) {
+    dir = scratchDir("map-memory-legend-find");
+    constexpr std::size_t kLimit = 4 * kKB;
+    const std::string shp = writeArea(dir, sidesFor(kLimit, Records::OneAboveIt));
+    open(Step::ClusterRun, shp);
+    ASSERT_NE(map(), nullptr);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    ASSERT_TRUE(map()->isButtonPressed("Find"));
+    // A class map whose regions 1 and 2 lie in classes of their own, with
+    // a legend as narrow as the run's.
+    const QRect place = map()->picSHP->geometry();
+    ASSERT_TRUE(modDrawPolygon::ShowClassMap(*ctx, DoubleArray{0.0, -1.5, 2.5, 0.5, 1.0}));
+    ASSERT_EQ(map()->picSHP->geometry(), place);
+    // Half a unit inside region 1 beside region 2: in the picture narrowed
+    // for a wider legend, region 2 lies there.
+    const QPointF at = pixelOf(9.5, 5);
+    {
+        const QImage& picture = map()->picSHP->surface().image();
+        const QRgb region1 = picture.pixel(pixelOf(5, 5).toPoint()), region2 = picture.pixel(pixelOf(15, 5).toPoint());
+        ASSERT_NE(region1, region2) << "regions 1 and 2 share a colour: the picture does not tell them apart";
+        ASSERT_EQ(picture.pixel(at.toPoint()), region1) << "the picture shows no region 1 under the pointer";
+    }
+    moveTo(map()->picSHP, at, Qt::NoButton);
+    const std::string coordinates = frame->statusPanelText();
+    ASSERT_EQ(coordinates.rfind("(X: 9", 0), 0u) << coordinates;
+
+    const DoubleArray wide = {0.0, -987.6543, -123.4567, 456.789, 876.5432};
+    {
+        const AllocationLimit limited(kLimit);
+        ASSERT_FALSE(modDrawPolygon::ShowClassMap(*ctx, wide));
+    }
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{"There is not enough memory left to draw the map of " + shp +
+                                                       ". The map shows what it showed before."});
+
+    // The pointer over the same pixel of the same picture reads the same
+    // point of the map.
+    moveTo(map()->picSHP, at, Qt::NoButton);
+    EXPECT_EQ(frame->statusPanelText(), coordinates) << "the coordinates are not those of the picture shown";
+    EXPECT_EQ(map()->coordinateText(), coordinates);
+    // Find there finds region 1 and lights it under the pointer.
+    std::vector<int> found;
+    const QMetaObject::Connection c =
+        QObject::connect(&ctx->mapHub(), &MapHub::regionFound, [&found](int region) { found.push_back(region); });
+    clickAt(map()->picSHP, at);
+    QObject::disconnect(c);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{});
+    EXPECT_EQ(found, std::vector<int>{0}) << "Find named another region than the one under the pointer";
+    EXPECT_EQ(ctx->state.shared.selectedRegion, 0);
+    EXPECT_EQ(map()->picSHP->surface().image().pixel(at.toPoint()), QColor(Qt::yellow).rgb())
+        << "the region lit is not the one under the pointer";
+}
+
+// A pan whose release cannot draw the map for want of memory is dropped:
+// the map keeps the shift and the transform it had before the drag, and
+// the next drawing (an identify's) puts the regions where they were, so
+// that the pointer names the region it named before.
+class FrameMapMemoryPan : public MapMemoryScene, public ::testing::WithParamInterface<Step> {};
+
+TEST_P(FrameMapMemoryPan, APanReleaseThatCannotBeDrawnDropsItsPan) {
+    const Step window = GetParam();
+    SCOPED_TRACE(stepName(window));
+    dir = scratchDir("map-memory-pan");
+    constexpr std::size_t kLimit = 4 * kKB;
+    const std::string shp = writeArea(dir, sidesFor(kLimit, Records::OneAboveIt));
+    open(window, shp);
+    ASSERT_NE(map(), nullptr);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    // The identify tool on region 2 names it.
+    const QPointF inRegion2 = pixelOf(15, 5);
+    pressTool("ID");
+    clickAt(map()->picSHP, inRegion2);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    ASSERT_EQ(ctx->state.shared.selectedRegion, 1);
+    const MapViewState view = ctx->state.view;
+    ASSERT_EQ(view.panShiftX, 0);
+
+    // The pan tool drags the map right by about a region's width: region 1
+    // would come under the pointer.
+    const double dx = std::round(10 * view.transform.mapScaleX);
+    const QPointF from(map()->picSHP->width() / 2.0 - dx / 2, map()->picSHP->height() / 2.0);
+    const QPointF to = from + QPointF(dx, 0);
+    pressTool("Pan");
+    pressAt(map()->picSHP, from);
+    moveTo(map()->picSHP, to, Qt::LeftButton);
+    ASSERT_EQ(takeMessages(), std::vector<std::string>{});
+    ASSERT_EQ(ctx->state.view.panDragX, dx);
+    // The release draws nothing: the picture stays the drag's last.
+    const Shown dragged = shown(window);
+    {
+        const AllocationLimit limited(kLimit);
+        releaseAt(map()->picSHP, to);
+    }
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"There is not enough memory left to draw the map of " + shp +
+                                                       ". The map shows what it showed before."});
+    const MapViewState& now = ctx->state.view;
+    EXPECT_FALSE(now.panDragging);
+    EXPECT_EQ(now.panShiftX, view.panShiftX) << "the pan that could not be drawn was kept";
+    EXPECT_EQ(now.panShiftY, view.panShiftY) << "the pan that could not be drawn was kept";
+    EXPECT_EQ(now.panDragX, 0);
+    EXPECT_EQ(now.panDragY, 0);
+    EXPECT_EQ(now.mapZoom, view.mapZoom);
+    EXPECT_TRUE(now.mapTransformValid);
+    expectSameTransform(now.transform, view.transform);
+    const Shown after = shown(window);
+    EXPECT_TRUE(after.map == dragged.map) << "the picture changed";
+    EXPECT_TRUE(after.legend == dragged.legend) << "the legend changed";
+    EXPECT_EQ(after.lists, dragged.lists);
+
+    // The identify tool at the same pixel names region 2 again.
+    pressTool("ID");
+    clickAt(map()->picSHP, inRegion2);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{});
+    EXPECT_EQ(ctx->state.shared.selectedRegion, 1) << "the identify named another region than before the drag";
+
+    // With the memory back the same drag pans the map.
+    pressTool("Pan");
+    pressAt(map()->picSHP, from);
+    moveTo(map()->picSHP, to, Qt::LeftButton);
+    releaseAt(map()->picSHP, to);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{});
+    EXPECT_EQ(ctx->state.view.panShiftX, view.panShiftX + dx);
+    EXPECT_EQ(ctx->state.view.transform.marginX, view.transform.marginX + dx);
+}
+
+INSTANTIATE_TEST_SUITE_P(Maps, FrameMapMemoryPan, ::testing::Values(Step::ClusterRun, Step::CusumRun),
+                         [](const ::testing::TestParamInfo<Step>& info) {
+                             return std::string(info.param == Step::ClusterRun ? "ClassMap" : "CusumMap");
+                         });
 
 // The identify tool copies the ring it tests: a ring whose copy cannot be
 // had, though its record is drawn, identifies nothing and says why; the
