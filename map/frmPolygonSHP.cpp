@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <utility>
 
 #include "map/MapTransform.h"
 #include "map/frmInfo.h"
@@ -503,6 +504,9 @@ void frmPolygonSHP::useTool(float X, float Y) {
         state_.view.panStartX = X;
         state_.view.panStartY = Y;
         RedrawByMode();
+        // The drag draws outlines that follow the pointer; a release that
+        // cannot draw the map drops the pan and puts this picture back.
+        pictureBeforeDrag_ = picSHP->surface();
     }
 }
 
@@ -561,6 +565,7 @@ void frmPolygonSHP::picSHP_MouseUp(int, int, float X, float Y) {
     // redraw stores is the one the picture shows: Find, ID and the
     // coordinates read that transform.
     const MapViewState view = state_.view;
+    const std::optional<PictureSurface> beforeDrag = std::exchange(pictureBeforeDrag_, std::nullopt);
     state_.view.panDragging = false;
     state_.view.panShiftX += state_.view.panDragX;
     state_.view.panShiftY += state_.view.panDragY;
@@ -570,11 +575,17 @@ void frmPolygonSHP::picSHP_MouseUp(int, int, float X, float Y) {
         state_.view.panStartX = X;
         state_.view.panStartY = Y;
         if (RedrawByMode()) return;
-        // Not drawn for want of memory: the pan is dropped, as the picture shows.
+        // Not drawn for want of memory: the pan is dropped, and the picture
+        // of before the drag is shown again, so that what the pointer is
+        // over is what Find, ID and the coordinates read.
         state_.view = view;
         state_.view.panDragging = false;
         state_.view.panDragX = 0;
         state_.view.panDragY = 0;
+        if (beforeDrag) {
+            picSHP->surface() = *beforeDrag;
+            picSHP->Refresh();
+        }
     }
 }
 

@@ -164,4 +164,6 @@ private:
     // highlighted by something else than the blink, if any.
     bool blinking_ = false;
     std::optional<std::int32_t> highlightedInBlink_;
+    // During a pan drag: the picture the map showed when it began.
+    std::optional<PictureSurface> pictureBeforeDrag_;
 };
