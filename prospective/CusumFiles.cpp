@@ -33,9 +33,10 @@ std::vector<std::string> readLines(const std::string& path) {
 // The matrix of rows 1..rowCount and columns 1..count read from
 // lines[first..], row r from line first + r (1-based line numbers in the
 // messages). The lines are measured against the row count and against
-// `count` before the matrix is sized.
+// `count` before the matrix is sized. `eachLine` says what a line holds,
+// for the refusal of a blank one.
 Matrix readRows(const std::string& path, const std::vector<std::string>& lines, std::size_t first,
-                std::int32_t count, std::int32_t rowCount, Rows rows, const char* rowsHeld) {
+                std::int32_t count, std::int32_t rowCount, Rows rows, const char* rowsHeld, const char* eachLine) {
     const std::size_t need = static_cast<std::size_t>(count);
     if (rows == Rows::Points) {
         // The point window's own test, before the others: an empty value
@@ -51,6 +52,12 @@ Matrix readRows(const std::string& path, const std::vector<std::string>& lines, 
                                    CusumFile::kFormatError);
         }
     }
+    // A blank line among the rows is named itself: counted as a row, it
+    // would have the line count blamed, which is not what is wrong.
+    for (std::size_t i = first; i < lines.size(); ++i)
+        if (blank(lines[i]))
+            refuse(path, "has an empty line " + std::to_string(i + 1) + ": every line " + eachLine + " one " +
+                             (rows == Rows::Points ? "point." : "region."));
     const std::size_t held = lines.size() - first;
     if (held != static_cast<std::size_t>(rowCount))
         refuse(path, "holds " + std::to_string(held) + " " + rowsHeld +
@@ -120,7 +127,8 @@ Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows) try {
     if (periods > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - 1))
         refuse(path, "has a header of more periods than a run can hold.");
     out.periodCount = static_cast<double>(periods);
-    out.cusum = readRows(path, lines, 1, static_cast<std::int32_t>(periods), rowCount, rows, "rows of cusums");
+    out.cusum = readRows(path, lines, 1, static_cast<std::int32_t>(periods), rowCount, rows, "rows of cusums",
+                         "under the header must hold the cusums of");
     return out;
 } catch (const std::bad_alloc&) {
     raiseTooLargeToRead(path, kFormatError);
@@ -161,7 +169,7 @@ Loaded Read(const std::string& path, std::int32_t rowCount, Rows rows, std::int3
         refuse(path, "has " + std::to_string(columns) + " values on its first line; a run can have at most " +
                          std::to_string(mostColumns) + " periods.");
     out.columns = static_cast<std::int32_t>(columns);
-    out.z = readRows(path, lines, 0, out.columns, rowCount, rows, "lines");
+    out.z = readRows(path, lines, 0, out.columns, rowCount, rows, "lines", "must hold the values of");
     return out;
 } catch (const std::bad_alloc&) {
     raiseTooLargeToRead(path, CusumFile::kFormatError);

@@ -7,7 +7,8 @@
 // where) before anything is handed back, so a refused file changes nothing.
 // They measure every line before they size a matrix, so a matrix never
 // holds more values than the file's lines do; blank lines at the end of a
-// file are only line ends.
+// file are only line ends, and a blank line among the rows is refused by
+// its line number, before the lines are counted.
 //
 // The point cusum window reads both formats for its points (Rows::Points):
 // its refusals speak of points, and an empty value gets its own message
@@ -46,8 +47,9 @@ struct Loaded {
     std::string header;
 };
 // Reads a .csm for `rowCount` rows. Refused: a file that cannot be read,
-// an empty file, a row count other than rowCount, a line with fewer than
-// periodCount values, a value that is not a number.
+// an empty file, a blank line among the rows, a row count other than
+// rowCount, a line with fewer than periodCount values, a value that is not
+// a number.
 Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions);
 
 }  // namespace CusumFile
@@ -67,9 +69,9 @@ inline constexpr std::int32_t kMostColumns = std::numeric_limits<std::int32_t>::
 
 // Reads a period matrix file for `rowCount` regions or points: line i is
 // row i, its first `columns` values periods 1..columns. Refused as the
-// cusum file is: unreadable, empty, another line count, a short line, a
-// value that is not a number; and a first line of more than `mostColumns`
-// values, before anything is sized for them.
+// cusum file is: unreadable, empty, a blank line, another line count, a
+// short line, a value that is not a number; and a first line of more than
+// `mostColumns` values, before anything is sized for them.
 Loaded Read(const std::string& path, std::int32_t rowCount, modCusum::Rows rows = modCusum::Rows::Regions,
             std::int32_t mostColumns = kMostColumns);
 

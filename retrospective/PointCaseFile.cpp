@@ -76,8 +76,9 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
     if (T == 0.0) refuse("The case counts of the file add up to 0, so the test cannot be computed.");
     d.totalCases = T;
     // A quotient or product that leaves the doubles, or falls to 0 from
-    // counts that are not 0, is named with its line: the run would stop on
-    // it later with a cause that is not the real one.
+    // counts that are not 0, is named with the line and the field of the
+    // value that keeps it from being computed: the run would stop on it
+    // later with a cause that is not the real one.
     auto refuseValues = [&](std::size_t i, bool large) {
         const bool popCase = format == Format::PopulationCase;
         const std::string from =
@@ -88,15 +89,45 @@ PointCaseData parse(const std::vector<std::string>& lines, Format format) {
                " of the file (they add up to " + formatGeneralDisplay(popCase && !large ? P : T) + ") " +
                (large ? "is beyond what this program can hold." : "comes to 0."));
     };
+    // A total that leaves a quotient beyond the doubles while it is the
+    // factor further from 1 is blamed on the line that holds most of it.
+    auto largestCount = [&] {
+        std::size_t at = 1;
+        for (std::size_t k = 2; k <= n; ++k)
+            if (d.observed[k] > d.observed[at]) at = k;
+        return at;
+    };
+    auto refuseTotal = [&](std::size_t i) {
+        const std::size_t k = largestCount();
+        if (format == Format::PopulationCase)
+            refuse(lineText(k) + " holds values too large to compute with: its case count (" +
+                   formatGeneralDisplay(d.observed[k]) + ") brings the case counts of the file to " +
+                   formatGeneralDisplay(T) + ", and the expected count of line " + std::to_string(i) +
+                   ", derived from that total divided by the populations of the file (they add up to " +
+                   formatGeneralDisplay(P) + "), is beyond what this program can hold.");
+        refuse(lineText(k) + " holds values too small to compute with: its observed count (" +
+               formatGeneralDisplay(d.observed[k]) + ") is the largest of the observed counts of the file (they add up "
+               "to " + formatGeneralDisplay(T) + "), and the expected count of line " + std::to_string(i) + " (" +
+               formatGeneralDisplay(d.expected[i]) + ") divided by that total is beyond what this program can hold.");
+    };
     for (std::size_t i = 1; i <= n; ++i) {
         if (format == Format::PopulationCase) {
             d.expected[i] = (T / P) * d.population[i];
             d.expectedShare[i] = d.population[i] / P;
-            if (!std::isfinite(d.expected[i])) refuseValues(i, true);
+            if (!std::isfinite(d.expected[i])) {
+                // T / P leaves the doubles (or all but does): a case total
+                // far above 1, or populations that add up to far below it.
+                if (T * P >= 1.0) refuseTotal(i);
+                else refuseValues(i, true);
+            }
             if (d.population[i] > 0.0 && !(d.expected[i] > 0.0 && d.expectedShare[i] > 0.0)) refuseValues(i, false);
         } else {
             d.expectedShare[i] = d.expected[i] / T;
-            if (!std::isfinite(d.expectedShare[i])) refuseValues(i, true);
+            if (!std::isfinite(d.expectedShare[i])) {
+                // The expected count, or an observed total far below 1.
+                if (d.expected[i] * T < 1.0) refuseTotal(i);
+                else refuseValues(i, true);
+            }
             if (d.expected[i] > 0.0 && !(d.expectedShare[i] > 0.0)) refuseValues(i, false);
         }
         if (!(d.expected[i] > 0.0))

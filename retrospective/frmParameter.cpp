@@ -327,15 +327,27 @@ std::optional<frmParameterCounts> frmParameter::readData() {
         return std::nullopt;
     }
     // Every expected count and share is a finite positive number, or the
-    // record whose values they come from is named: a product that leaves
-    // the doubles, or a quotient that falls to 0, would stop the run later
-    // with a cause that is not the real one.
+    // record and field of the value that keeps it from being one are named:
+    // a product that leaves the doubles, or a quotient that falls to 0,
+    // would stop the run later with a cause that is not the real one.
+    auto refuseAt = [&](std::size_t record, int field, const char* how, double value, const char* totals,
+                        double total, std::size_t region, const std::string& what) {
+        d.warning(std::string("Data include values too ") + how + " to compute with. Record " +
+                  std::to_string(record) + " of the field '" + table->Field(field).Name + "' holds " +
+                  formatGeneralDisplay(value) + " and the " + totals + " add up to " + formatGeneralDisplay(total) +
+                  ": the expected count of region " + std::to_string(region) + " " + what +
+                  ". Check data and try again!");
+    };
     auto refuse = [&](std::size_t i, const char* how, double value, const char* totals, double total,
-                      const char* what) {
-        d.warning(std::string("Data include values too ") + how + " to compute with. Record " + std::to_string(i) +
-                  " of the field '" + table->Field(baseField).Name + "' holds " + formatGeneralDisplay(value) +
-                  " and the " + totals + " add up to " + formatGeneralDisplay(total) + ": the expected count of region " +
-                  std::to_string(i) + " " + what + ". Check data and try again!");
+                      const std::string& what) { refuseAt(i, baseField, how, value, totals, total, i, what); };
+    // When the count total is the extreme factor of a quotient or product
+    // that leaves the doubles, the record that holds most of it is the one
+    // to mend, not the region whose expected count met it first.
+    auto largestCount = [&] {
+        std::size_t at = 1;
+        for (std::size_t k = 2; k < size; ++k)
+            if (observed[k] > observed[at]) at = k;
+        return at;
     };
     for (std::size_t i = 1; i < size; ++i) {
         if (popCase) {
@@ -343,8 +355,18 @@ std::optional<frmParameterCounts> frmParameter::readData() {
             expected[i] = product / totalPopulation;
             share[i] = population[i] / totalPopulation;
             if (!std::isfinite(product) || !std::isfinite(expected[i])) {
-                refuse(i, "large", population[i], "case counts", totalCases,
-                       "is derived from their product, which is beyond what this program can hold");
+                // The larger of the two factors is the one beyond reason:
+                // a population, or the case total and so its largest count.
+                if (population[i] >= totalCases) {
+                    refuse(i, "large", population[i], "case counts", totalCases,
+                           "is derived from their product, which is beyond what this program can hold");
+                } else {
+                    const std::size_t k = largestCount();
+                    refuseAt(k, countField, "large", observed[k], "case counts", totalCases, i,
+                             "is derived from that total times the population of region " + std::to_string(i) + " (" +
+                                 formatGeneralDisplay(population[i]) +
+                                 "), which is beyond what this program can hold");
+                }
                 return std::nullopt;
             }
             if (!(expected[i] > 0.0) || !(share[i] > 0.0)) {
@@ -354,8 +376,17 @@ std::optional<frmParameterCounts> frmParameter::readData() {
         } else {
             share[i] = expected[i] / totalCases;
             if (!std::isfinite(share[i])) {
-                refuse(i, "large", expected[i], "observed counts", totalCases,
-                       "divided by that total is beyond what this program can hold");
+                // The expected count is beyond reason when it is further
+                // from 1 than the observed total is, else that total is.
+                if (expected[i] * totalCases >= 1.0) {
+                    refuse(i, "large", expected[i], "observed counts", totalCases,
+                           "divided by that total is beyond what this program can hold");
+                } else {
+                    const std::size_t k = largestCount();
+                    refuseAt(k, countField, "small", observed[k], "observed counts", totalCases, i,
+                             "(" + formatGeneralDisplay(expected[i]) +
+                                 ") divided by that total is beyond what this program can hold");
+                }
                 return std::nullopt;
             }
             if (!(share[i] > 0.0)) {

@@ -53,25 +53,39 @@ std::string writeArea(const std::string& dir, const std::vector<std::string>& bi
 class FrameExpectedCounts : public FrameTest {};
 
 TEST_F(FrameExpectedCounts, TheDataInputRefusesValuesTooLargeToComputeWith) {
+    const std::vector<std::string> bigPop = {"5", "1e308", "7"}, bigCases = {"1", "1e308", "2"};
     const struct {
         const char* name;
-        const char* population;
-        const char* cases;
+        const char* population;  // with obsExp, the expected counts
+        const char* cases;       // with obsExp, the observed counts
         std::string says;
+        bool obsExp;
+        std::vector<std::string> bigPopTexts, bigCaseTexts;
     } cases[] = {
         {"a population of 1E+308", "BIGPOP", "CASES",
          "Data include values too large to compute with. Record 2 of the field 'BIGPOP' holds 1E+308 and the case "
          "counts add up to 27: the expected count of region 2 is derived from their product, which is beyond what "
-         "this program can hold. Check data and try again!"},
+         "this program can hold. Check data and try again!",
+         false, bigPop, bigCases},
+        // The case total is beyond reason, not the population it meets: the
+        // case field and the record that holds 1E+308 are named.
         {"a case count of 1E+308", "POP", "BIGCASES",
-         "Data include values too large to compute with. Record 1 of the field 'POP' holds 1000 and the case counts "
-         "add up to 1E+308: the expected count of region 1 is derived from their product, which is beyond what this "
-         "program can hold. Check data and try again!"},
+         "Data include values too large to compute with. Record 2 of the field 'BIGCASES' holds 1E+308 and the case "
+         "counts add up to 1E+308: the expected count of region 1 is derived from that total times the population of "
+         "region 1 (1000), which is beyond what this program can hold. Check data and try again!",
+         false, bigPop, bigCases},
+        // Observed counts that add up to far below 1 are the ones beyond
+        // reason, not the expected count divided by them.
+        {"observed counts far below 1", "BIGPOP", "BIGCASES",
+         "Data include values too small to compute with. Record 2 of the field 'BIGCASES' holds 2E-300 and the "
+         "observed counts add up to 3E-300: the expected count of region 1 (10000000000) divided by that total is "
+         "beyond what this program can hold. Check data and try again!",
+         true, {"1e10", "4", "5"}, {"1e-300", "2e-300", "0"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string dir = scratchDir("frame-expected-counts");
-        openRetroWithFields(writeArea(dir, {"5", "1e308", "7"}, {"1", "1e308", "2"}));
+        openRetroWithFields(writeArea(dir, c.bigPopTexts, c.bigCaseTexts));
         frmClusterDetection* w = ctx->find<frmClusterDetection>();
         ASSERT_NE(w, nullptr);
         w->selectTest(ClusterTest::FreemanTukey);
@@ -83,8 +97,15 @@ TEST_F(FrameExpectedCounts, TheDataInputRefusesValuesTooLargeToComputeWith) {
         realClick(w->cmdDataReset);
         frmParameter* p = ctx->find<frmParameter>();
         ASSERT_NE(p, nullptr);
-        p->pickField(p->cboBasePopulation, c.population);
-        p->pickField(p->cboCase, c.cases);
+        if (c.obsExp) {
+            realClick(p->optObsExp);
+            ASSERT_TRUE(p->optObsExp->isChecked());
+            p->pickField(p->cboExp, c.population);
+            p->pickField(p->cboObs, c.cases);
+        } else {
+            p->pickField(p->cboBasePopulation, c.population);
+            p->pickField(p->cboCase, c.cases);
+        }
         p->pickField(p->cboPrimaryID, "NAME");
         realClick(p->cmdOK);
         EXPECT_EQ(takeMessages(), std::vector<std::string>{c.says});
@@ -112,10 +133,23 @@ TEST_F(FrameExpectedCounts, ThePointFileRefusesValuesTooLargeToComputeWith) {
         const char* lines;
         std::string says;
     } cases[] = {
+        // The case total is beyond reason: the line that holds most of it
+        // is named with its case count.
         {"a case total over populations below 1", false,
          "a,0,0,0.25,1e308\nb,1,0,0.25,5e307\nc,0,1,0.25,1\n",
-         "Line 1 holds values too large to compute with: the expected count derived from its population (0.25) and "
-         "the case counts of the file (they add up to 1.5E+308) is beyond what this program can hold."},
+         "Line 1 holds values too large to compute with: its case count (1E+308) brings the case counts of the file "
+         "to 1.5E+308, and the expected count of line 1, derived from that total divided by the populations of the "
+         "file (they add up to 0.75), is beyond what this program can hold."},
+        {"a case total over populations below 1, most of it on a later line", false,
+         "a,0,0,0.25,5e307\nb,1,0,0.25,1e308\nc,0,1,0.25,1\n",
+         "Line 2 holds values too large to compute with: its case count (1E+308) brings the case counts of the file "
+         "to 1.5E+308, and the expected count of line 1, derived from that total divided by the populations of the "
+         "file (they add up to 0.75), is beyond what this program can hold."},
+        {"an expected count over an observed total far below 1", true,
+         "a,0,0,1e-300,1e10\nb,1,0,2e-300,4\nc,0,1,0,2\n",
+         "Line 2 holds values too small to compute with: its observed count (2E-300) is the largest of the observed "
+         "counts of the file (they add up to 3E-300), and the expected count of line 1 (10000000000) divided by that "
+         "total is beyond what this program can hold."},
         {"an expected count over an observed total below 1", true,
          "a,0,0,0.25,4\nb,1,0,0.25,1e308\nc,0,1,0,2\n",
          "Line 2 holds values too large to compute with: its expected count (1E+308) divided by the observed counts "

@@ -328,6 +328,16 @@ TEST_F(ContinuationTest, RefusalsChangeNothing) {
     EXPECT_EQ(h.messageTexts().size(), 1u);
     EXPECT_TRUE(s().cusum.previousCusum == loaded);
     EXPECT_EQ(d->txtOpenFilePath->text().toStdString(), dir + "/saved.csm");
+    // A blank line among the rows is named, not counted as a fifth row.
+    writeBytes(dir + "/blank.csm", "period1,\r\n1,\r\n2,\r\n\r\n3,\r\n4,\r\n");
+    h.clearMessages();
+    h.dlg->queueFile(dir + "/blank.csm");
+    realClick(d->cmdOpen);
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The cusum file was not loaded: The file \"" + dir +
+                                                         "/blank.csm\" has an empty line 4: every line under the "
+                                                         "header must hold the cusums of one region."});
+    EXPECT_TRUE(s().cusum.previousCusum == loaded);
+    EXPECT_EQ(d->txtOpenFilePath->text().toStdString(), dir + "/saved.csm");
 }
 
 TEST_F(ContinuationTest, OpenIsOffWhileTheContinuationAnimates) {

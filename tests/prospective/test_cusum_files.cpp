@@ -74,6 +74,8 @@ TEST(CusumFileRead, RefusesWhatItCannotTake) {
         {"empty", "", "is empty"},
         {"only line ends", "\r\n\r\n", "is empty"},
         {"fewer rows", "period1,\r\n1,\r\n", "holds 1 rows of cusums but the study area has 2 regions"},
+        {"blank line among the rows", "period1,\r\n1,\r\n\r\n2,\r\n",
+         "has an empty line 3: every line under the header must hold the cusums of one region."},
         {"more rows", "period1,\r\n1,\r\n2,\r\n3,\r\n", "holds 3 rows of cusums"},
         {"short line", "period1,period2,\r\n1,2,\r\n3\r\n", "only 1 value on line 3"},
         {"empty value", "period1,period2,\r\n1.5,,\r\n3,4,\r\n", "\"\" on line 2, column 2"},
@@ -131,6 +133,10 @@ TEST(PeriodMatrixFileRead, RefusesWhatItCannotTake) {
     const std::vector<Case> cases = {
         {"empty", "", "is empty"},
         {"line count", "1,2\r\n", "holds 1 lines but the study area has 2 regions"},
+        {"blank line among the rows", "1,2\r\n\r\n3,4\r\n", "has an empty line 2: every line must hold the values "
+                                                                 "of one region."},
+        {"blank first line", "\r\n1,2\r\n3,4\r\n", "has an empty line 1: every line must hold the values of "
+                                                         "one region."},
         {"short line", "1,2\r\n3\r\n", "only 1 value on line 2"},
         {"not a number", "1,2\r\n3,x\r\n", "\"x\" on line 2, column 2"},
     };
@@ -175,7 +181,15 @@ TEST(CusumReaders, LinesAreMeasuredBeforeAnythingIsSized) {
     const std::vector<Case> cases = {
         {"cusum file ending in blank lines", true, Rows::Regions, "period1,\r\n1,\r\n2,\r\n\r\n  \r\n", 2, ""},
         {"period file ending in blank lines", false, Rows::Points, "1,0\n2,0\n\n\n", 2, ""},
-        {"blank line inside", false, Rows::Regions, "1,0\r\n\r\n2,0\r\n", 2, "holds 3 lines"},
+        // A blank line among the rows is named, not counted as a row.
+        {"blank line inside", false, Rows::Regions, "1,0\r\n\r\n2,0\r\n", 2,
+         "has an empty line 2: every line must hold the values of one region."},
+        {"line of blanks inside a cusum file", true, Rows::Regions, "period1,\r\n1,\r\n \t\r\n2,\r\n", 2,
+         "has an empty line 3: every line under the header must hold the cusums of one region."},
+        {"line of blanks among z-scores of points", false, Rows::Points, "1,0\n  \n2,0\n", 2,
+         "has an empty line 2: every line must hold the values of one point."},
+        {"line of blanks among saved cusums of points", true, Rows::Points, "period1,\n1,\n \n2,\n", 2,
+         "has an empty line 3: every line under the header must hold the cusums of one point."},
         {"saved cusums of fewer points", true, Rows::Points, "period1,\r\n1,\r\n", 2,
          "holds 1 rows of cusums but the point coordinate file holds 2 points."},
         {"z-scores of fewer points", false, Rows::Points, "1,2\r\n", 2,

@@ -528,6 +528,45 @@ TEST_F(CusumWindowTest, PeriodMatrixFileRun) {
     EXPECT_EQ(u->periodLines().size(), 6u);
 }
 
+// A blank line among the lines of a period file is named by its number,
+// whether it holds nothing or only blanks; counted as a region, it would
+// have the study area's region count blamed. The last run stays shown.
+TEST_F(CusumWindowTest, ABlankLineInThePeriodFileIsNamed) {
+    const std::string dir = scratchDir("cusum_text_blank");
+    frmUnivariate* u = open(writeWorkedArea(dir));
+    setParameters(u, "0.5", "2", "1");
+    u->selectExistingTextfile();
+    writeBytes(dir + "/z.txt", "3,1,-3\r\n1,2,3\r\n");
+    h.dlg->queueFile(dir + "/z.txt");
+    realClick(u->cmdCalc);
+    ASSERT_TRUE(h.messageTexts().empty());
+    const Matrix before = s().cusum.cusumValues;
+    const std::vector<std::string> periods = u->periodLines();
+
+    const struct {
+        const char* name;
+        const char* bytes;
+        int line;
+    } cases[] = {
+        {"an empty line", "3,1,-3\r\n\r\n1,2,3\r\n", 2},
+        {"a line of blanks", "3,1,-3\r\n  \r\n1,2,3\r\n", 2},
+        {"an empty first line", "\r\n3,1,-3\r\n1,2,3\r\n", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.clearMessages();
+        const std::string path = dir + "/blank.txt";
+        writeBytes(path, c.bytes);
+        h.dlg->queueFile(path);
+        realClick(u->cmdCalc);
+        EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"The period file was not read: The file \"" + path +
+                                                             "\" has an empty line " + std::to_string(c.line) +
+                                                             ": every line must hold the values of one region."});
+        EXPECT_TRUE(s().cusum.cusumValues == before);
+        EXPECT_EQ(u->periodLines(), periods);
+    }
+}
+
 // A refused Run, and a Run with "Previous" while its continuation is being
 // set up, leave the last run's lists, charts and map tools answering.
 TEST_F(CusumWindowTest, ARefusedRunLeavesTheLastRunWorking) {

@@ -317,6 +317,9 @@ TEST_F(PointCusumWindow, RefusedFilesLeaveTheEarlierLoad) {
         {&frmUnivariateCusumTextfile::cmdNewZScore, "1,,3\n1,2,3\n1,2,3\n",
          "There is missing value in row 1 and column 2 in the dataset."},
         {&frmUnivariateCusumTextfile::cmdNewZScore, "", "is empty"},
+        // A line of blanks among the points' lines is named, not counted.
+        {&frmUnivariateCusumTextfile::cmdNewZScore, "1,2,3\n  \n1,2,3\n1,2,3\n",
+         "has an empty line 2: every line must hold the values of one point."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);

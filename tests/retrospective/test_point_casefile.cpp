@@ -125,12 +125,28 @@ INSTANTIATE_TEST_SUITE_P(
                     "Line 2 has an expected count of 0, so its expected count is not positive and the test cannot "
                     "be computed."},
         // The sums hold, but an expected count or share cannot be computed.
+        // The case total is beyond reason: the line that holds most of it
+        // is named with its case count, and the line whose expected count
+        // met it.
         RefusalCase{"case_total_beyond_the_doubles_over_small_populations",
                     {"a,0,0,0.25,1e308", "b,1,1,0.25,5e307"},
                     Format::PopulationCase,
+                    "Line 1 holds values too large to compute with: its case count (1E+308) brings the case counts "
+                    "of the file to 1.5E+308, and the expected count of line 1, derived from that total divided by "
+                    "the populations of the file (they add up to 0.5), is beyond what this program can hold."},
+        RefusalCase{"case_count_beyond_the_doubles_on_a_later_line",
+                    {"a,0,0,0.25,1", "b,1,1,0.25,1e308"},
+                    Format::PopulationCase,
+                    "Line 2 holds values too large to compute with: its case count (1E+308) brings the case counts "
+                    "of the file to 1E+308, and the expected count of line 1, derived from that total divided by the "
+                    "populations of the file (they add up to 0.5), is beyond what this program can hold."},
+        // Populations that add up to far below 1 are the ones beyond reason.
+        RefusalCase{"populations_far_below_one",
+                    {"a,0,0,1e-300,2e10", "b,1,1,1e-300,3e10"},
+                    Format::PopulationCase,
                     "Line 1 holds values too large to compute with: the expected count derived from its population "
-                    "(0.25) and the case counts of the file (they add up to 1.5E+308) is beyond what this program can "
-                    "hold."},
+                    "(1E-300) and the case counts of the file (they add up to 50000000000) is beyond what this "
+                    "program can hold."},
         RefusalCase{"population_that_is_nothing_beside_the_total",
                     {"a,0,0,1e-300,1", "b,1,1,1e300,1"},
                     Format::PopulationCase,
@@ -141,6 +157,12 @@ INSTANTIATE_TEST_SUITE_P(
                     Format::ObsExp,
                     "Line 2 holds values too large to compute with: its expected count (1E+308) divided by the "
                     "observed counts of the file (they add up to 0.5) is beyond what this program can hold."},
+        RefusalCase{"observed_total_far_below_one",
+                    {"a,0,0,1e-300,1e10", "b,1,1,2e-300,4"},
+                    Format::ObsExp,
+                    "Line 2 holds values too small to compute with: its observed count (2E-300) is the largest of the "
+                    "observed counts of the file (they add up to 3E-300), and the expected count of line 1 "
+                    "(10000000000) divided by that total is beyond what this program can hold."},
         RefusalCase{"expected_count_that_is_nothing_beside_the_observed_total",
                     {"a,0,0,1e300,1e-300", "b,1,1,6,4"},
                     Format::ObsExp,

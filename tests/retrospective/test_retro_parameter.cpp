@@ -320,10 +320,17 @@ TEST_F(RetroParameter, ExpectedCountsBeyondTheDoublesAreRefusedWithTheirCause) {
          "Data include values too large to compute with. Record 2 of the field 'POP' holds 1E+308 and the case counts "
          "add up to 4: the expected count of region 2 is derived from their product, which is beyond what this "
          "program can hold. Check data and try again!"},
+        // The case total is the factor beyond reason: the record that makes
+        // it so is named, with the region whose expected count met it.
         {"a case count whose product with every population overflows", {rawNumbers("CASES", {"1", "1e308"})}, false,
-         "Data include values too large to compute with. Record 1 of the field 'POP' holds 100 and the case counts "
-         "add up to 1E+308: the expected count of region 1 is derived from their product, which is beyond what this "
-         "program can hold. Check data and try again!"},
+         "Data include values too large to compute with. Record 2 of the field 'CASES' holds 1E+308 and the case "
+         "counts add up to 1E+308: the expected count of region 1 is derived from that total times the population of "
+         "region 1 (100), which is beyond what this program can hold. Check data and try again!"},
+        {"a case count whose product with a later population overflows",
+         {rawNumbers("POP", {"1e-200", "300"}), rawNumbers("CASES", {"1e308", "1"})}, false,
+         "Data include values too large to compute with. Record 1 of the field 'CASES' holds 1E+308 and the case "
+         "counts add up to 1E+308: the expected count of region 2 is derived from that total times the population of "
+         "region 2 (300), which is beyond what this program can hold. Check data and try again!"},
         {"a population that is nothing beside the total", {rawNumbers("POP", {"1e-300", "1e300"})}, false,
          "Data include values too small to compute with. Record 1 of the field 'POP' holds 1E-300 and the populations "
          "add up to 1E+300: the expected count of region 1 derived from them comes to 0. Check data and try again!"},
@@ -332,6 +339,11 @@ TEST_F(RetroParameter, ExpectedCountsBeyondTheDoublesAreRefusedWithTheirCause) {
          "Data include values too large to compute with. Record 2 of the field 'EXP' holds 1E+308 and the observed "
          "counts add up to 0.5: the expected count of region 2 divided by that total is beyond what this program can "
          "hold. Check data and try again!"},
+        {"observed counts whose total is far below 1",
+         {rawNumbers("OBS", {"1e-300", "2e-300"}), rawNumbers("EXP", {"1e10", "4"})}, true,
+         "Data include values too small to compute with. Record 2 of the field 'OBS' holds 2E-300 and the observed "
+         "counts add up to 3E-300: the expected count of region 1 (10000000000) divided by that total is beyond what "
+         "this program can hold. Check data and try again!"},
         {"an expected count that is nothing beside the observed total",
          {rawNumbers("OBS", {"1e300", "6"}), rawNumbers("EXP", {"1e-300", "4"})}, true,
          "Data include values too small to compute with. Record 1 of the field 'EXP' holds 1E-300 and the observed "
