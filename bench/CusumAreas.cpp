@@ -1,28 +1,37 @@
 #include "bench/CusumAreas.h"
 
-#include <shapefil.h>
-
 #include <cmath>
+#include <vector>
+
+#include "bench/ShapelibWriters.h"
 
 std::string writeSquareGrid(const std::string& folder, int cols, int rows) {
     const std::string base = folder + "/grid";
-    SHPHandle shp = SHPCreate(base.c_str(), SHPT_POLYGON);
-    DBFHandle dbf = DBFCreate((base + ".dbf").c_str());
-    DBFAddField(dbf, "NAME", FTString, 16, 0);
+    ShapefileWriter shp(base, SHPT_POLYGON);
+    TableWriter dbf(base + ".dbf");
+    const int name = dbf.addField("NAME", FTString, 16, 0);
     int record = 0;
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {
-            double xs[5] = {double(c), double(c), c + 1.0, c + 1.0, double(c)};
-            double ys[5] = {double(r), r + 1.0, r + 1.0, double(r), double(r)};
-            SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, 5, xs, ys, nullptr);
-            SHPWriteObject(shp, -1, o);
-            SHPDestroyObject(o);
-            DBFWriteStringAttribute(dbf, record, 0, ("Region " + std::to_string(record + 1)).c_str());
+            shp.addRing({double(c), double(c), c + 1.0, c + 1.0, double(c)},
+                        {double(r), r + 1.0, r + 1.0, double(r), double(r)});
+            dbf.write(record, name, "Region " + std::to_string(record + 1));
             ++record;
         }
-    SHPClose(shp);
-    DBFClose(dbf);
-    return base + ".shp";
+    dbf.close();
+    return shp.close();
+}
+
+std::string writeCountTable(const std::string& folder, int n, int t) {
+    TableWriter dbf(folder + "/counts.dbf");
+    for (int k = 0; k < 2 * t; ++k) dbf.addField((k < t ? "O" : "E") + std::to_string(k % t + 1), FTDouble, 12, 4);
+    for (int i = 0; i < n; ++i)
+        for (int p = 0; p < t; ++p) {
+            const double e = 2.0 + (i % 7) * 0.5;
+            dbf.write(i, p, std::floor(e + 2.0 * std::sin(i * 0.37 + p * 1.1) + 0.5) + 1.0);
+            dbf.write(i, t + p, e);
+        }
+    return dbf.close();
 }
 
 Matrix cornerOutbreakZ(int n, int t, int cols) {

@@ -1,24 +1,23 @@
 // Opening a study area: the attribute table, the header extent and every
 // polygon of a synthetic grid of regions, as the polygon entries load them.
-#include <shapefil.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/modLoad.h"
 #include "bench/Bench.h"
+#include "bench/ShapelibWriters.h"
 
 namespace {
 
 // A grid of `side` x `side` square regions, each ring with 33 vertices.
 std::string writeGrid(const std::string& folder, int side) {
     const std::string base = folder + "/grid";
-    SHPHandle shp = SHPCreate(base.c_str(), SHPT_POLYGON);
-    DBFHandle dbf = DBFCreate((base + ".dbf").c_str());
-    DBFAddField(dbf, "ID", FTInteger, 9, 0);
-    DBFAddField(dbf, "NAME", FTString, 20, 0);
-    DBFAddField(dbf, "POP", FTDouble, 12, 2);
+    ShapefileWriter shp(base, SHPT_POLYGON);
+    TableWriter dbf(base + ".dbf");
+    const int id = dbf.addField("ID", FTInteger, 9, 0);
+    const int name = dbf.addField("NAME", FTString, 20, 0);
+    const int pop = dbf.addField("POP", FTDouble, 12, 2);
     int record = 0;
     for (int r = 0; r < side; ++r) {
         for (int c = 0; c < side; ++c) {
@@ -28,18 +27,15 @@ std::string writeGrid(const std::string& folder, int side) {
             for (int k = 1; k <= 8; ++k) { xs.push_back(c + k / 8.0); ys.push_back(r + 1); }
             for (int k = 1; k <= 8; ++k) { xs.push_back(c + 1); ys.push_back(r + 1 - k / 8.0); }
             for (int k = 1; k <= 8; ++k) { xs.push_back(c + 1 - k / 8.0); ys.push_back(r); }
-            SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, static_cast<int>(xs.size()), xs.data(), ys.data(), nullptr);
-            SHPWriteObject(shp, -1, o);
-            SHPDestroyObject(o);
-            DBFWriteIntegerAttribute(dbf, record, 0, record + 1);
-            DBFWriteStringAttribute(dbf, record, 1, ("Region " + std::to_string(record + 1)).c_str());
-            DBFWriteDoubleAttribute(dbf, record, 2, 1000.5 + record);
+            shp.addRing(xs, ys);
+            dbf.write(record, id, record + 1);
+            dbf.write(record, name, "Region " + std::to_string(record + 1));
+            dbf.write(record, pop, 1000.5 + record);
             ++record;
         }
     }
-    SHPClose(shp);
-    DBFClose(dbf);
-    return base + ".shp";
+    dbf.close();
+    return shp.close();
 }
 
 BenchRegistration reg("open-study-area", [] {

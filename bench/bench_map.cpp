@@ -1,13 +1,12 @@
 // The polygon map's per-drawing cost: the walk over a large .shp that
 // every redraw repeats, and the areas and centroids of the opening.
-#include <shapefil.h>
-
 #include <cmath>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "bench/Bench.h"
+#include "bench/ShapelibWriters.h"
 #include "map/modArea.h"
 #include "map/modDrawPolygon.h"
 
@@ -29,18 +28,14 @@ std::vector<MapPoint> ring(int i) {
 
 std::string writeBenchShapefile() {
     const auto dir = scratchFolder("map");
-    const std::string base = (dir / "regions").string();
-    SHPHandle h = SHPCreate(base.c_str(), SHPT_POLYGON);
+    ShapefileWriter shp((dir / "regions").string(), SHPT_POLYGON);
     for (int i = 0; i < kRegions; ++i) {
         const auto v = ring(i);
         std::vector<double> xs, ys;
         for (const MapPoint& p : v) xs.push_back(p.X), ys.push_back(p.Y);
-        SHPObject* o = SHPCreateSimpleObject(SHPT_POLYGON, static_cast<int>(v.size()), xs.data(), ys.data(), nullptr);
-        SHPWriteObject(h, -1, o);
-        SHPDestroyObject(o);
+        shp.addRing(xs, ys);
     }
-    SHPClose(h);
-    return base + ".shp";
+    return shp.close();
 }
 
 BenchRegistration walk("map_walk", [] {

@@ -2,8 +2,6 @@
 // recursion and maxima, without the animation's waits) for 3,000 regions
 // over 52 periods, one period's map redraw for 3,000 regions, and the export
 // of smoothed z-values of 3,000 regions over 52 periods from their table.
-#include <shapefil.h>
-
 #include <QApplication>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -82,23 +80,6 @@ const BenchRegistration draw("cusum-period-draw", [] {
     }
     std::filesystem::remove_all(folder);
 });
-
-// A table of n records with t observed fields O1..Ot then t expected
-// fields E1..Et.
-std::string writeCountTable(const std::string& folder, int n, int t) {
-    const std::string path = folder + "/counts.dbf";
-    DBFHandle dbf = DBFCreate(path.c_str());
-    for (int k = 0; k < 2 * t; ++k)
-        DBFAddField(dbf, ((k < t ? "O" : "E") + std::to_string(k % t + 1)).c_str(), FTDouble, 12, 4);
-    for (int i = 0; i < n; ++i)
-        for (int p = 0; p < t; ++p) {
-            const double e = 2.0 + (i % 7) * 0.5;
-            DBFWriteDoubleAttribute(dbf, i, p, std::floor(e + 2.0 * std::sin(i * 0.37 + p * 1.1) + 0.5) + 1.0);
-            DBFWriteDoubleAttribute(dbf, i, t + p, e);
-        }
-    DBFClose(dbf);
-    return path;
-}
 
 const BenchRegistration exportRun("export", [] {
     const std::string folder = scratchFolder("export").string();

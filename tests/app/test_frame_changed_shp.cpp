@@ -3,7 +3,8 @@
 // one opened (another shapefile of as many records, a cut, another header
 // box or record box, a file gone, a named pipe or a folder in its place) is
 // said once in a "Warning!" that names it, while the map keeps drawing the
-// regions that were opened.
+// regions that were opened. A study area reached through symbolic links is
+// compared through them: the file under the name opened.
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -184,6 +185,65 @@ TEST_F(FrameChangedShp, AnUnchangedFileAndTheNextStudyAreaDrawAsTheyAreAndSayNot
     const DevicePoint corner = *mapToDevice(ctx->state.view.transform, 0, 0, 0, 0);
     EXPECT_EQ(map()->picSHP->surface().Point(corner.X, corner.Y), 0);  // the grid's outline
 }
+
+// ---- A study area reached through symbolic links ----
+
+// How the study area is reached: a link to the folder that holds its files,
+// or links to each of its files, beside them in a folder of their own.
+enum class LinkedThrough { Folder, Files };
+
+class FrameLinkedShp : public ChangedShpScene, public ::testing::WithParamInterface<LinkedThrough> {};
+
+TEST_P(FrameLinkedShp, TheFileThroughTheLinkIsTheOneOpenedUntilTheLinkIsTurnedToAnother) {
+    if (!fs::exists(sourcePath("data/sample/sample.shp"))) GTEST_SKIP() << "no sample data";
+    const LinkedThrough through = GetParam();
+    const std::string dir = scratchDir("linked-shp");
+    // The sample in "real", a plain grid of as many regions in "other".
+    for (const char* folder : {"/real", "/other", "/linked"}) fs::create_directory(dir + folder);
+    for (const char* ext : {".shp", ".shx", ".dbf"}) {
+        fs::copy_file(sourcePath(std::string("data/sample/sample") + ext), dir + "/real/sample" + ext);
+        fs::copy_file(sourcePath(std::string("data/sample/sample") + ext), dir + "/other/sample" + ext);
+    }
+    kChanges[0].apply(dir + "/other/sample");
+    if (through == LinkedThrough::Folder) {
+        fs::create_directory_symlink("real", dir + "/folder");
+        base = dir + "/folder/sample";
+    } else {
+        for (const char* ext : {".shp", ".shx", ".dbf"})
+            fs::create_symlink(std::string("../real/sample") + ext, dir + "/linked/sample" + ext);
+        base = dir + "/linked/sample";
+    }
+    openRetroWithFields(base + ".shp");
+    run(Scene::ClusterRun);
+    ASSERT_NE(map(), nullptr);
+    EXPECT_EQ(ctx->state.area.shpPath, base + ".shp");
+    // Through the link, the file the map reads at every drawing is the one
+    // opened: nothing is said.
+    map()->Toolbar1_ButtonClick("FullExt");
+    run(Scene::ClusterRun);
+    EXPECT_TRUE(dlg->messages.empty()) << dlg->messages.front().text;
+    const QImage shown = picture();
+
+    // The link turned to the grid: the file under the name opened changed.
+    if (through == LinkedThrough::Folder) {
+        fs::remove(dir + "/folder");
+        fs::create_directory_symlink("other", dir + "/folder");
+    } else {
+        fs::remove(base + ".shp");
+        fs::create_symlink("../other/sample.shp", base + ".shp");
+    }
+    run(Scene::ClusterRun);
+    ASSERT_EQ(dlg->messages.size(), 1u);
+    EXPECT_NE(dlg->messages[0].text.find("The shapefile " + base + ".shp has changed since it was opened"),
+              std::string::npos)
+        << dlg->messages[0].text;
+    EXPECT_EQ(picture(), shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, FrameLinkedShp, ::testing::Values(LinkedThrough::Folder, LinkedThrough::Files),
+                         [](const ::testing::TestParamInfo<LinkedThrough>& info) {
+                             return info.param == LinkedThrough::Folder ? "Folder" : "Files";
+                         });
 
 // ---- A .shp that is no longer a regular file ----
 

@@ -961,7 +961,9 @@ TEST_F(RetroWindow, SaveOffersTheFileOfThePreviousSave) {
     EXPECT_TRUE(seen);
     EXPECT_TRUE(r.cancelled());
     EXPECT_EQ(shownName.toStdString(), "first.txt");
-    EXPECT_EQ(shownFolder.toStdString(), std::filesystem::canonical(dir).string());
+    // The folder as the dialog spells it, which may resolve symbolic links
+    // that the scratch folder's path goes through.
+    EXPECT_TRUE(sameFileOrFolder(shownFolder.toStdString(), dir));
 }
 
 TEST_F(RetroWindow, ExitClosesTheTestAndTheMap) {

@@ -2,7 +2,7 @@
 // things take is measured in korvane-bench, where a loaded machine cannot
 // fail a run), every ctest line names the case it runs, with no printed
 // parameter behind it, and a test that cannot make its scratch folder
-// goes no further.
+// goes no further; paths are compared as the files and folders they name.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -82,4 +82,36 @@ TEST(SuiteRules, AScratchFolderThatCannotBeMadeEndsTheTest) {
     if (was) ::setenv("TMPDIR", kept.c_str(), 1);
     else ::unsetenv("TMPDIR");
     EXPECT_EQ(refusal.rfind("cannot make a folder like /proc/korvane-no-folder-", 0), 0u) << refusal;
+}
+
+TEST(SuiteRules, PathsAreComparedAsTheFilesAndFoldersTheyName) {
+    // A checkout behind a symbolic link: the tests' paths go through the
+    // link, what resolves them does not.
+    const std::string dir = scratchDir("same-file-or-folder");
+    fs::create_directories(dir + "/real/inner");
+    std::ofstream(dir + "/real/inner/f.txt") << "text";
+    fs::create_directory(dir + "/elsewhere");
+    std::ofstream(dir + "/elsewhere/f.txt") << "text";
+    fs::create_directory_symlink("real", dir + "/link");
+    const struct {
+        const char* name;
+        std::string a, b;
+        bool same;
+    } cases[] = {
+        {"one spelling", dir + "/real/inner", dir + "/real/inner", true},
+        {"a folder through a link", dir + "/link/inner", dir + "/real/inner", true},
+        {"a file through a link", dir + "/link/inner/f.txt", fs::canonical(dir + "/real/inner/f.txt").string(), true},
+        {"a folder and its parent", dir + "/link/inner", dir + "/real", false},
+        {"two files alike", dir + "/link/inner/f.txt", dir + "/elsewhere/f.txt", false},
+        {"a file and nothing", dir + "/link/inner/f.txt", dir + "/link/inner/g.txt", false},
+        {"nothing twice", dir + "/link/g.txt", dir + "/link/g.txt", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(static_cast<bool>(sameFileOrFolder(c.a, c.b)), c.same);
+        EXPECT_EQ(static_cast<bool>(sameFileOrFolder(c.b, c.a)), c.same);
+    }
+    // A difference names both paths as they resolve.
+    const std::string said = sameFileOrFolder(dir + "/link/inner", dir + "/real").message();
+    EXPECT_NE(said.find(fs::canonical(dir + "/real/inner").string()), std::string::npos) << said;
 }

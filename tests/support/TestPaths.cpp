@@ -26,3 +26,16 @@ std::string testOutputPath(const std::string& fileName) {
     fs::create_directories(dir);
     return (dir / fileName).string();
 }
+
+::testing::AssertionResult sameFileOrFolder(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec)) return ::testing::AssertionSuccess();
+    auto resolved = [](const std::string& path) {
+        std::error_code why;
+        const fs::path r = fs::weakly_canonical(path, why);
+        return why ? "(" + why.message() + ")" : r.string();
+    };
+    return ::testing::AssertionFailure() << "\"" << a << "\" (" << resolved(a) << ") and \"" << b << "\" ("
+                                         << resolved(b) << ") are not the same file or folder"
+                                         << (ec ? ": " + ec.message() : std::string());
+}
