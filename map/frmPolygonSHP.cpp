@@ -494,7 +494,7 @@ void frmPolygonSHP::useTool(float X, float Y) {
         emit ctx_.mapHub().regionCharted(state_.shared.selectedRegion);
         if (unloaded_ || waiting) return;
         if (!blinkRegion(kChartBlink, true)) return;
-        if (modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod)) highlightAgainAfterBlink();
+        modDrawPolygon::DrawCusumMap(ctx_, state_.shared.currentPeriod);
     } else if (isButtonPressed("ZoomIn")) {
         zoomClick(+kZoomStep);
     } else if (isButtonPressed("ZoomOut")) {
