@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <filesystem>
+#include <sstream>
 #include <shapefil.h>
 #include <stdexcept>
 
@@ -135,6 +136,13 @@ std::string writeGrid(const std::string& dir, const std::string& base, int cols,
     fields.push_back(name);
     fields.push_back(code);
     return writeStudyArea(dir, base, squares, fields);
+}
+
+std::vector<std::string> wordsOf(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
 }
 
 GridData clusteredCounts(int n) {

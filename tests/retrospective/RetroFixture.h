@@ -83,6 +83,9 @@ void runClusterRange(Window* w, ClusterTest test, const QString& from, const QSt
     w->cmdRun_Click();
 }
 
+// The words of a list row or report line between its blanks.
+std::vector<std::string> wordsOf(const std::string& line);
+
 // The global lines both cluster windows show after a score run on the
 // results in `e`: the U statistic with its two approximations and, for the
 // adjusted test, the largest M and M*. Formatted here from the layouts, not

@@ -21,7 +21,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <tuple>
 
 #include "map/PointMap.h"
@@ -1135,12 +1134,6 @@ TEST_F(PointWindow, EveryValueOfAPointsRowCanBeReadBack) {
     }
     load(lines);
     const AppState& s = h.ctx.state;
-    const auto wordsOf = [](const std::string& line) {
-        std::istringstream in(line);
-        std::vector<std::string> words;
-        for (std::string word; in >> word;) words.push_back(word);
-        return words;
-    };
     for (ClusterTest test : {ClusterTest::AdjustedPoisson, ClusterTest::Rossi}) {
         SCOPED_TRACE(static_cast<int>(test));
         runSingle(test, "1");

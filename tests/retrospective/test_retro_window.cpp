@@ -1048,14 +1048,6 @@ TEST_F(RetroWindow, ResultsStandOnlyBesideTheLevelTheyWereComputedAt) {
     EXPECT_NE(w->globalLines()[3].substr(18), report[3].substr(18)) << "the run's M* was at 0.05, the report's at 0.01";
 }
 
-// The words of a line between its blanks.
-std::vector<std::string> wordsOf(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) words.push_back(word);
-    return words;
-}
-
 // Counts of millions per region fill the columns of the local list and of
 // the report, or run past them: every value of a region's row can still be
 // read back from the row, split at its blanks, as the value the run
